@@ -1,0 +1,77 @@
+#pragma once
+// The ways the core reaches the world. The program hands in Qt adapters
+// (platform/), the tests hand in recording fakes (tests/mock/).
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+enum class MessageKind { Information, Warning, Error };
+
+// Modal message boxes with a fixed text.
+class MessagePort {
+public:
+  virtual ~MessagePort() = default;
+  // A box with a single OK button.
+  virtual void ShowMessage(MessageKind kind, const std::string& text) = 0;
+  // A box with OK and Cancel; true when the user chose OK.
+  virtual bool AskOkCancel(MessageKind kind, const std::string& text) = 0;
+};
+
+struct FormField {
+  std::string name;
+  std::string value;
+};
+
+// One HTTP client serves every request of the program. Requests block the
+// caller; a request that fails in any way (no connection, an HTTP error
+// status, a broken transfer, a body over maxBytes) yields std::nullopt.
+// Bodies are raw bytes, never converted between character sets.
+class HttpClient {
+public:
+  virtual ~HttpClient() = default;
+  // POST with a multipart/form-data body whose parts keep the given order.
+  virtual std::optional<std::string> PostMultipart(const std::string& url,
+                                                   const std::vector<FormField>& fields,
+                                                   std::size_t maxBytes) = 0;
+  virtual std::optional<std::string> Get(const std::string& url, std::size_t maxBytes) = 0;
+  // Ends whatever is in flight; never fails.
+  virtual void Disconnect() = 0;
+};
+
+class ShellPort {
+public:
+  virtual ~ShellPort() = default;
+  // The command registered for http addresses (Windows); std::nullopt on
+  // platforms without such a registry, where the desktop's default is used.
+  virtual std::optional<std::string> RegisteredBrowserCommand() = 0;
+  // Opens an address or document with whatever the desktop associates with it.
+  virtual void OpenUrl(const std::string& url) = 0;
+  // Starts a program detached, with one parameter text. False if it could not start.
+  virtual bool StartProgram(const std::string& program, const std::string& parameters) = 0;
+};
+
+class ClipboardPort {
+public:
+  virtual ~ClipboardPort() = default;
+  virtual void SetText(const std::string& text) = 0;
+};
+
+// Uniform random choices (welcome page, banner and link picks).
+class RandomSource {
+public:
+  virtual ~RandomSource() = default;
+  // A number in [0, n); n > 0.
+  virtual std::size_t Below(std::size_t n) = 0;
+};
+
+// Seeded from the system's entropy source.
+class SystemRandom final : public RandomSource {
+public:
+  std::size_t Below(std::size_t n) override;
+};
+
+}  // namespace velmora

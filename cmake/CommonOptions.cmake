@@ -1,0 +1,16 @@
+# One place for the language standard, warnings and sanitizers of every target.
+add_library(velmora_options INTERFACE)
+target_compile_features(velmora_options INTERFACE cxx_std_20)
+target_compile_options(velmora_options INTERFACE
+  -Wall -Wextra -Wold-style-cast -Wnon-virtual-dtor -Wshadow=local)
+if(VELMORA_SANITIZE)
+  target_compile_options(velmora_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(velmora_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# Extra strictness for code that uses Qt: no silent conversions from char*.
+add_library(velmora_qt_options INTERFACE)
+target_compile_definitions(velmora_qt_options INTERFACE
+  QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_CAST_FROM_BYTEARRAY
+  QT_NO_URL_CAST_FROM_STRING QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)

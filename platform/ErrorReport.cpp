@@ -1,0 +1,141 @@
+#include "platform/ErrorReport.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSysInfo>
+#include <QUrl>
+#include <QUrlQuery>
+#include <QVBoxLayout>
+#include <boost/stacktrace.hpp>
+#include <sstream>
+
+#include "app/BrandSettings.h"
+#include "app/FileIO.h"
+#include "platform/QtText.h"
+
+namespace velmora {
+
+namespace {
+
+std::function<void(const ErrorReportText&)>& Hook() {
+  static std::function<void(const ErrorReportText&)> hook;
+  return hook;
+}
+
+std::string StackText() {
+  std::ostringstream out;
+  out << boost::stacktrace::stacktrace();
+  return out.str();
+}
+
+QString ProgramFacts() {
+  return QStringLiteral("Velmora %1, Qt %2, %3")
+      .arg(QString::fromLatin1(ProgramVersion), QString::fromLatin1(qVersion()), QSysInfo::prettyProductName());
+}
+
+}  // namespace
+
+QString ErrorReportText::Full() const { return summary + QStringLiteral("\n\n") + details; }
+
+ErrorReportText DescribeException(std::exception_ptr error) {
+  ErrorReportText report;
+  QString stack;
+  try {
+    std::rethrow_exception(error);
+  } catch (const FileError& e) {
+    report.summary = QStringLiteral("%1:\n%2\n\nReason: %3")
+                         .arg(ToQString(e.operation()), ToQString(e.path().string()), ToQString(e.reason()));
+    stack = ToQString(e.stack());
+  } catch (const std::exception& e) {
+    report.summary = QStringLiteral("An unexpected error occurred:\n%1").arg(ToQString(e.what()));
+  } catch (...) {
+    report.summary = QStringLiteral("An unexpected error of an unknown kind occurred.");
+  }
+  if (stack.isEmpty()) stack = QString::fromStdString(StackText());
+  report.details = ProgramFacts() + QStringLiteral("\n\nStack:\n") + stack;
+  return report;
+}
+
+ErrorReportDialog::ErrorReportDialog(const ErrorReportText& report, QWidget* parent)
+    : QDialog(parent), report_(report) {
+  setObjectName(QStringLiteral("frmErrorReport"));
+  setWindowTitle(QStringLiteral("Velmora - Error"));
+  auto* layout = new QVBoxLayout(this);
+  auto* summary = new QLabel(report.summary, this);
+  summary->setObjectName(QStringLiteral("lblSummary"));
+  summary->setWordWrap(true);
+  summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(summary);
+  auto* note = new QLabel(QStringLiteral("The program keeps running. Nothing was lost beyond the operation above."), this);
+  note->setWordWrap(true);
+  layout->addWidget(note);
+  auto* details = new QPlainTextEdit(report.details, this);
+  details->setObjectName(QStringLiteral("memDetails"));
+  details->setReadOnly(true);
+  details->setLineWrapMode(QPlainTextEdit::NoWrap);
+  details->setVisible(false);
+  layout->addWidget(details, 1);
+
+  auto* buttons = new QDialogButtonBox(this);
+  auto* toggle = buttons->addButton(QStringLiteral("&Details"), QDialogButtonBox::ActionRole);
+  auto* copy = buttons->addButton(QStringLiteral("&Copy Report"), QDialogButtonBox::ActionRole);
+  auto* mail = buttons->addButton(QStringLiteral("Send by &E-mail"), QDialogButtonBox::ActionRole);
+  auto* close = buttons->addButton(QDialogButtonBox::Close);
+  close->setDefault(true);
+  toggle->setCheckable(true);
+  copy->setObjectName(QStringLiteral("btnCopyReport"));
+  mail->setObjectName(QStringLiteral("btnSendReport"));
+  layout->addWidget(buttons);
+
+  connect(toggle, &QPushButton::toggled, this, [this, details](bool on) {
+    details->setVisible(on);
+    adjustSize();
+  });
+  connect(copy, &QPushButton::clicked, this, [this] { QGuiApplication::clipboard()->setText(report_.Full()); });
+  connect(mail, &QPushButton::clicked, this, [this] { QDesktopServices::openUrl(QUrl(MailtoUrl())); });
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  resize(520, 220);
+}
+
+QString ErrorReportDialog::MailtoUrl() const {
+  QUrl url(QStringLiteral("mailto:"));
+  QUrlQuery query;
+  query.addQueryItem(QStringLiteral("subject"), QStringLiteral("Velmora error report"));
+  query.addQueryItem(QStringLiteral("body"), report_.Full());
+  url.setQuery(query);
+  return url.toString(QUrl::FullyEncoded);
+}
+
+void SetErrorReportHook(std::function<void(const ErrorReportText&)> hook) { Hook() = std::move(hook); }
+
+void ReportException(std::exception_ptr error, QWidget* parent) {
+  const ErrorReportText report = DescribeException(error);
+  if (Hook()) {
+    Hook()(report);
+    return;
+  }
+  ErrorReportDialog dialog(report, parent);
+  dialog.exec();
+}
+
+void InstallStackCapture() { SetStackCaptureHook(&StackText); }
+
+ReportingApplication::ReportingApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  InstallStackCapture();
+}
+
+bool ReportingApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (...) {
+    ReportException(std::current_exception(), activeWindow());
+    return false;
+  }
+}
+
+}  // namespace velmora

@@ -1,0 +1,23 @@
+#pragma once
+// File dialogs behind a small interface, so window tests can answer them.
+
+#include <QString>
+#include <QWidget>
+
+namespace velmora {
+
+class FileDialogPort {
+public:
+  virtual ~FileDialogPort() = default;
+  // The chosen path, or an empty string when the user cancelled.
+  virtual QString OpenFile(QWidget* parent, const QString& title, const QString& filter, const QString& folder) = 0;
+  virtual QString SaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& folder) = 0;
+};
+
+class QtFileDialogs final : public FileDialogPort {
+public:
+  QString OpenFile(QWidget* parent, const QString& title, const QString& filter, const QString& folder) override;
+  QString SaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& folder) override;
+};
+
+}  // namespace velmora

@@ -1,0 +1,29 @@
+#pragma once
+// Everything the user enters for one affiliate page.
+
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// Items in order of creation; each item is one line (multi-line input is
+// flattened with "$$" before it is stored).
+using PromoList = std::vector<std::string>;
+
+struct TAffManager {
+  std::string Title;
+  std::string URL;          // the affiliate link, "xxxx" marker and all
+  std::string ClickBankId;  // the user's affiliate id; only a project load sets it
+  std::string Template;     // the listed template name
+  PromoList Anchors;
+  PromoList PPC;  // "^" title "^" body "^" link "^"
+  PromoList Banners;
+  PromoList Signatures;
+  PromoList Email;
+  PromoList AutoEmail;
+  PromoList Articles;
+  PromoList PopUps;
+  std::string FileName;  // output file name
+};
+
+}  // namespace velmora

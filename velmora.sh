@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Velmora's two entry points for a newcomer on Debian 12:
+#   ./velmora.sh run    install what is missing, build, start the program
+#   ./velmora.sh test   install what is missing, build, run every test
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+packages=(build-essential cmake ninja-build pkg-config libssl-dev libgtest-dev libgmock-dev
+  libbenchmark-dev qt6-base-dev libgl-dev libboost-dev libboost-stacktrace-dev php-cli tidy
+  xvfb xauth)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+configure_and_build() {  # dir, extra cmake args...
+  local dir=$1; shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$root" -B "$dir" -G Ninja "$@"
+  fi
+  cmake --build "$dir" -j "$jobs"
+}
+
+run_tests() {  # dir, label
+  echo "== $2 =="
+  (cd "$1" && ctest --output-on-failure -j "$jobs" --timeout 300)
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    configure_and_build build
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+      echo "velmora: no display is available (DISPLAY and WAYLAND_DISPLAY are unset)." >&2
+      echo "Start it from a desktop session, or under Xvfb: xvfb-run -a ./velmora.sh run" >&2
+      exit 1
+    fi
+    server_pid=
+    if [ -x build/Velmora/demo-server.sh ]; then
+      build/Velmora/demo-server.sh start && server_pid=started
+    fi
+    status=0
+    (cd build/Velmora && ./velmora) || status=$?
+    [ -n "$server_pid" ] && build/Velmora/demo-server.sh stop
+    exit $status
+    ;;
+  test)
+    install_missing
+    configure_and_build build
+    # The core again under AddressSanitizer and UndefinedBehaviorSanitizer.
+    configure_and_build build-asan -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+    run_tests build "tests"
+    run_tests build-asan "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+    ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

@@ -111,6 +111,12 @@ public:
   // --- services (FMainServices.cpp) ---
   // --- end services ---
 
+  // Called by a project load (FMainProject.cpp), defined by FMainOutput.cpp:
+  // selects the listed template matching `name` without regard to case, if any.
+  void SelectTemplateAfterLoad(const std::string& name);
+  // Sets the output-name field (and through its binding the model's FileName).
+  void SetOutputFileNameField(const std::string& name);
+
   static constexpr int kPageCount = 11;
   // The wizard page at `index` and the layout its contents go into.
   QWidget* Page(int index) const;

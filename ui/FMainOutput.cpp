@@ -5,5 +5,9 @@ namespace velmora {
 
 void TfrmMain::BuildOutputPages() {}
 void TfrmMain::LoadTemplates() {}
+void TfrmMain::SelectTemplateAfterLoad(const std::string&) {}
+void TfrmMain::SetOutputFileNameField(const std::string& name) {
+  if (AffManager) AffManager->FileName = name;
+}
 
 }  // namespace velmora

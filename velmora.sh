@@ -46,13 +46,14 @@ case "${1:-}" in
       echo "Start it from a desktop session, or under Xvfb: xvfb-run -a ./velmora.sh run" >&2
       exit 1
     fi
-    server_pid=
-    if [ -x build/Velmora/demo-server.sh ]; then
-      build/Velmora/demo-server.sh start && server_pid=started
+    # The demo brand's news and updates come from the reference publisher server on loopback.
+    server_started=
+    if [ -x server/demo-server.sh ]; then
+      server/demo-server.sh start && server_started=yes
     fi
     status=0
     (cd build/Velmora && ./velmora) || status=$?
-    [ -n "$server_pid" ] && build/Velmora/demo-server.sh stop
+    [ -n "$server_started" ] && server/demo-server.sh stop
     exit $status
     ;;
   test)

@@ -29,7 +29,8 @@ std::function<void(const ErrorReportText&)>& Hook() {
 
 std::string StackText() {
   std::ostringstream out;
-  out << boost::stacktrace::stacktrace();
+  // Leave out this function and the std::function call that reached it.
+  out << boost::stacktrace::stacktrace(2, 64);
   return out.str();
 }
 

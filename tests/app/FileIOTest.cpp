@@ -2,7 +2,10 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include "tests/mock/TempDir.h"
 
@@ -27,19 +30,40 @@ TEST(FileIO, ReplacingAFileLeavesNoTemporaryBehind) {
 }
 
 TEST(FileIO, FailedWriteKeepsTheOldFileAndSaysWhy) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
+  // A file-size limit makes the write fail for any user, root included.
   test::TempDir dir;
   dir.Write("f.txt", "old");
-  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 16;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool threw = false;
   try {
-    WriteFileAtomic(dir / "f.txt", "new");
-    FAIL() << "no error";
+    WriteFileAtomic(dir / "f.txt", std::string(4096, 'n'));
   } catch (const FileError& e) {
+    threw = true;
     EXPECT_EQ(e.path(), dir / "f.txt");
     EXPECT_FALSE(e.reason().empty());
   }
-  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousHandler);
+  EXPECT_TRUE(threw);
   EXPECT_EQ(dir.Read("f.txt"), "old");
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+  EXPECT_EQ(entries, 1) << "the temporary file is removed";
+}
+
+TEST(FileIO, ReplacingAFolderFailsAndLeavesNoTemporary) {
+  test::TempDir dir;
+  dir.Write("target/inside.txt", "x");
+  EXPECT_THROW(WriteFileAtomic(dir / "target", "new"), FileError);
+  EXPECT_EQ(dir.Read("target/inside.txt"), "x");
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+  EXPECT_EQ(entries, 1);
 }
 
 TEST(FileIO, WriteIntoMissingFolderAndReadOfMissingFileThrow) {

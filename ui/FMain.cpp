@@ -1,5 +1,6 @@
 #include "ui/FMain.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -83,6 +84,10 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent) : QMainWi
   Timer1->setSingleShot(true);
 
   BuildScreens();
+  auto* quit = new QAction(QStringLiteral("Quit"), this);
+  quit->setShortcut(QKeySequence::Quit);
+  connect(quit, &QAction::triggered, this, &QWidget::close);
+  addAction(quit);
   ConnectServices();
   FormCreate();
   resize(732, 521);
@@ -140,7 +145,7 @@ QWidget* TfrmMain::BuildToolbar() {
   };
   btnNews = iconButton("btnNews", QStringLiteral("Check News"), QStyle::SP_MessageBoxInformation);
   btnUpdate = iconButton("btnUpdate", QStringLiteral("Check Updates"), QStyle::SP_BrowserReload);
-  btnHelp = iconButton("btnHelp", QStringLiteral("Help"), QStyle::SP_DialogHelpButton);
+  btnHelp = iconButton("btnHelp", QStringLiteral("Help"), QStyle::SP_TitleBarContextHelpButton);
   return bar;
 }
 

@@ -4,11 +4,15 @@
 // laid out as the AES encryption of ZIP archives (without archive headers):
 //   salt (S bytes) | password check (2) | cipher text (N) | code (10)
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmora {
 
@@ -25,7 +29,83 @@ enum class CipherResult {
   WriteError,
 };
 
-// CLASS DECLARATIONS OF TCrypt AND TEncryption: see the implementation task.
+// Cipher state shared by enciphering and deciphering: the passphrase and
+// the key-size mode it selects, the transfer buffer, the AES key, the
+// counter and key stream, and the running HMAC. Not copyable; key material
+// is wiped when the object goes.
+class TCrypt {
+public:
+  // Longest passphrase accepted, in bytes.
+  static constexpr std::size_t kMaxPassphrase = 128;
+  static constexpr std::size_t kCheckLength = 2;
+  static constexpr std::size_t kCodeLength = 10;
+
+  TCrypt(const TCrypt&) = delete;
+  TCrypt& operator=(const TCrypt&) = delete;
+
+  // 1 (AES-128), 2 (AES-192) or 3 (AES-256), chosen by the passphrase length.
+  int Mode() const { return mode_; }
+  std::size_t KeyLength() const;
+  std::size_t SaltLength() const;
+  std::size_t BufferSize() const { return buffer_.size(); }
+  // Enciphered size of a plain text of plainLength bytes.
+  std::size_t EncipheredLength(std::size_t plainLength) const { return plainLength + SaltLength() + 12; }
+
+protected:
+  // Throws std::invalid_argument for a passphrase over kMaxPassphrase bytes
+  // or an empty buffer.
+  TCrypt(std::string_view passphrase, std::size_t bufferSize);
+  ~TCrypt();
+
+  // Derives the keys for this salt (SaltLength() bytes), resets the counter,
+  // key stream and HMAC, and returns the password check value.
+  std::array<unsigned char, kCheckLength> StartKeys(const unsigned char* salt);
+  // Combines bytes with the key stream in place; the position carries over calls.
+  void ApplyKeyStream(unsigned char* data, std::size_t length);
+  void AuthenticateUpdate(const unsigned char* data, std::size_t length);
+  std::array<unsigned char, kCodeLength> AuthenticateFinal();
+
+  unsigned char* Buffer() { return buffer_.data(); }
+
+private:
+  struct OpenSslState;
+
+  void RefillKeyStream(std::size_t wanted);
+
+  std::string passphrase_;
+  int mode_;
+  std::vector<unsigned char> buffer_;
+  std::unique_ptr<OpenSslState> ssl_;
+  std::uint64_t counter_ = 0;
+  // Key-stream bytes made ahead, a buffer's worth at a time.
+  std::vector<unsigned char> keyStream_;
+  std::size_t keyStreamUsed_ = 0;
+  std::size_t keyStreamEnd_ = 0;
+};
+
+// Fills out with n unpredictable bytes; false when the generator fails.
+using SaltSource = std::function<bool(unsigned char* out, std::size_t n)>;
+
+// The stream operations. Each object serves one operation.
+class TEncryption : public TCrypt {
+public:
+  // Salts come from OpenSSL's generator.
+  TEncryption(std::string_view passphrase, std::size_t bufferSize);
+  // Salts come from the given source (tests reproduce files with a fixed salt).
+  TEncryption(std::string_view passphrase, std::size_t bufferSize, SaltSource salts);
+
+  // Enciphers everything from the source's position to its end and writes
+  // salt, check value, cipher text and code to the target. Throws
+  // std::runtime_error when no salt can be had.
+  [[nodiscard]] CipherResult EncryptStream(std::istream& source, std::ostream& target);
+  // Deciphers `length` enciphered bytes from the source's position. The
+  // plain text is written as it is deciphered, so it reaches the target even
+  // when the authentication then fails; a failed password check writes nothing.
+  [[nodiscard]] CipherResult DecryptStream(std::istream& source, std::ostream& target, std::uint64_t length);
+
+private:
+  SaltSource salts_;
+};
 
 // Deciphers `source` into `target` (created or emptied). Throws FileError
 // when the source cannot be opened or the target cannot be created.

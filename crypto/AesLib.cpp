@@ -1,0 +1,371 @@
+#include "crypto/AesLib.h"
+
+#include <openssl/core_names.h>
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+#include <openssl/params.h>
+#include <openssl/rand.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <istream>
+#include <ostream>
+#include <sstream>
+#include <stdexcept>
+
+#include "app/FileIO.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace velmora {
+
+namespace {
+
+constexpr std::size_t kBlock = 16;
+constexpr int kIterations = 1000;
+constexpr std::size_t kMaxKey = 32;
+constexpr std::size_t kMaxSalt = 16;
+
+[[noreturn]] void OpenSslFailed(const char* what) {
+  throw std::runtime_error(std::string("the cipher library failed: ") + what);
+}
+
+int ModeFor(std::size_t passphraseLength) {
+  if (passphraseLength < 32) return 1;
+  if (passphraseLength < 48) return 2;
+  return 3;
+}
+
+struct CipherFree {
+  void operator()(EVP_CIPHER* p) const { EVP_CIPHER_free(p); }
+};
+struct CipherCtxFree {
+  void operator()(EVP_CIPHER_CTX* p) const { EVP_CIPHER_CTX_free(p); }
+};
+struct MacFree {
+  void operator()(EVP_MAC* p) const { EVP_MAC_free(p); }
+};
+struct MacCtxFree {
+  void operator()(EVP_MAC_CTX* p) const { EVP_MAC_CTX_free(p); }
+};
+
+std::string SystemReason(int err) { return std::strerror(err); }
+
+// Reads a string without copying it.
+class ViewBuffer : public std::streambuf {
+public:
+  explicit ViewBuffer(std::string_view bytes) {
+    char* begin = const_cast<char*>(bytes.data());
+    setg(begin, begin, begin + bytes.size());
+  }
+};
+
+// A file written beside its target and renamed over it only when complete,
+// so a failed enciphering never leaves a half-written file where a good one
+// stood. Dropped without Commit(), it removes itself.
+class ReplacementFile {
+public:
+  explicit ReplacementFile(const std::filesystem::path& target) : target_(target) {
+    unsigned char random[6];
+    if (RAND_bytes(random, sizeof random) != 1) OpenSslFailed("random bytes");
+    static const char digits[] = "0123456789abcdef";
+    std::string suffix = ".tmp-";
+    for (unsigned char byte : random) {
+      suffix += digits[byte >> 4];
+      suffix += digits[byte & 15];
+    }
+    temp_ = target;
+    temp_ += suffix;
+    out_.open(temp_, std::ios::binary | std::ios::trunc);
+    if (!out_) throw FileError("Cannot create the file", target_, SystemReason(errno));
+    // The replacement keeps the permissions of the file it replaces.
+    std::error_code ec;
+    const auto existing = std::filesystem::status(target_, ec);
+    if (!ec && std::filesystem::is_regular_file(existing))
+      std::filesystem::permissions(temp_, existing.permissions(), ec);
+  }
+  ~ReplacementFile() {
+    if (committed_) return;
+    out_.close();
+    std::error_code ignored;
+    std::filesystem::remove(temp_, ignored);
+  }
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  std::ostream& stream() { return out_; }
+
+  // False when the data could not be made durable or put in place.
+  bool Commit() {
+    out_.close();
+    if (out_.fail()) return false;
+#ifndef _WIN32
+    const int fd = ::open(temp_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    if (!synced) return false;
+#endif
+    std::error_code ec;
+    std::filesystem::rename(temp_, target_, ec);
+    if (ec) return false;
+    committed_ = true;
+    return true;
+  }
+
+private:
+  std::filesystem::path target_;
+  std::filesystem::path temp_;
+  std::ofstream out_;
+  bool committed_ = false;
+};
+
+std::ifstream OpenSource(const std::filesystem::path& source) {
+  std::ifstream in(source, std::ios::binary);
+  if (!in) throw FileError("Cannot open the file", source, SystemReason(errno));
+  return in;
+}
+
+}  // namespace
+
+struct TCrypt::OpenSslState {
+  std::unique_ptr<EVP_CIPHER, CipherFree> cipher;
+  std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree> aes;
+  std::unique_ptr<EVP_MAC, MacFree> mac;
+  std::unique_ptr<EVP_MAC_CTX, MacCtxFree> hmac;
+};
+
+TCrypt::TCrypt(std::string_view passphrase, std::size_t bufferSize)
+    : passphrase_(passphrase), mode_(ModeFor(passphrase.size())), ssl_(std::make_unique<OpenSslState>()) {
+  if (passphrase.size() > kMaxPassphrase)
+    throw std::invalid_argument("the passphrase is longer than " + std::to_string(kMaxPassphrase) + " bytes");
+  if (bufferSize == 0) throw std::invalid_argument("the transfer buffer is empty");
+  buffer_.resize(bufferSize);
+  keyStream_.resize((bufferSize + kBlock - 1) / kBlock * kBlock);
+
+  // Counter mode with a little-endian counter is not one of the library's
+  // modes, so the key stream is the ECB encryption of counter blocks.
+  static const char* const names[] = {"AES-128-ECB", "AES-192-ECB", "AES-256-ECB"};
+  ssl_->cipher.reset(EVP_CIPHER_fetch(nullptr, names[mode_ - 1], nullptr));
+  ssl_->aes.reset(EVP_CIPHER_CTX_new());
+  ssl_->mac.reset(EVP_MAC_fetch(nullptr, "HMAC", nullptr));
+  if (!ssl_->cipher || !ssl_->aes || !ssl_->mac) OpenSslFailed("AES or HMAC unavailable");
+  ssl_->hmac.reset(EVP_MAC_CTX_new(ssl_->mac.get()));
+  if (!ssl_->hmac) OpenSslFailed("HMAC context");
+}
+
+TCrypt::~TCrypt() {
+  OPENSSL_cleanse(passphrase_.data(), passphrase_.size());
+  OPENSSL_cleanse(buffer_.data(), buffer_.size());
+  OPENSSL_cleanse(keyStream_.data(), keyStream_.size());
+  counter_ = 0;
+}
+
+std::size_t TCrypt::KeyLength() const { return 8 + 8 * static_cast<std::size_t>(mode_); }
+
+std::size_t TCrypt::SaltLength() const { return 4 + 4 * static_cast<std::size_t>(mode_); }
+
+std::array<unsigned char, TCrypt::kCheckLength> TCrypt::StartKeys(const unsigned char* salt) {
+  const std::size_t keyLength = KeyLength();
+  const std::size_t materialLength = 2 * keyLength + kCheckLength;
+  unsigned char material[2 * kMaxKey + kCheckLength];
+  const bool derived =
+      PKCS5_PBKDF2_HMAC(passphrase_.data(), static_cast<int>(passphrase_.size()), salt,
+                        static_cast<int>(SaltLength()), kIterations, EVP_sha1(), static_cast<int>(materialLength),
+                        material) == 1;
+  bool keyed = derived && EVP_EncryptInit_ex2(ssl_->aes.get(), ssl_->cipher.get(), material, nullptr, nullptr) == 1 &&
+               EVP_CIPHER_CTX_set_padding(ssl_->aes.get(), 0) == 1;
+  if (keyed) {
+    char digest[] = "SHA1";
+    const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
+                                 OSSL_PARAM_construct_end()};
+    keyed = EVP_MAC_init(ssl_->hmac.get(), material + keyLength, keyLength, params) == 1;
+  }
+  const std::array<unsigned char, kCheckLength> check{material[2 * keyLength], material[2 * keyLength + 1]};
+  OPENSSL_cleanse(material, sizeof material);
+  if (!keyed) OpenSslFailed("key setup");
+  counter_ = 0;
+  keyStreamUsed_ = keyStreamEnd_ = 0;
+  return check;
+}
+
+void TCrypt::RefillKeyStream(std::size_t wanted) {
+  const std::size_t blocks = std::min(keyStream_.size() / kBlock, (wanted + kBlock - 1) / kBlock);
+  unsigned char* block = keyStream_.data();
+  for (std::size_t i = 0; i < blocks; ++i, block += kBlock) {
+    const std::uint64_t value = ++counter_;
+    for (int b = 0; b < 8; ++b) block[b] = static_cast<unsigned char>(value >> (8 * b));
+    std::memset(block + 8, 0, 8);
+  }
+  const int bytes = static_cast<int>(blocks * kBlock);
+  int written = 0;
+  if (EVP_EncryptUpdate(ssl_->aes.get(), keyStream_.data(), &written, keyStream_.data(), bytes) != 1 ||
+      written != bytes)
+    OpenSslFailed("AES");
+  keyStreamUsed_ = 0;
+  keyStreamEnd_ = static_cast<std::size_t>(bytes);
+}
+
+void TCrypt::ApplyKeyStream(unsigned char* data, std::size_t length) {
+  while (length > 0) {
+    if (keyStreamUsed_ == keyStreamEnd_) RefillKeyStream(length);
+    const std::size_t n = std::min(length, keyStreamEnd_ - keyStreamUsed_);
+    const unsigned char* stream = keyStream_.data() + keyStreamUsed_;
+    for (std::size_t i = 0; i < n; ++i) data[i] ^= stream[i];
+    data += n;
+    length -= n;
+    keyStreamUsed_ += n;
+  }
+}
+
+void TCrypt::AuthenticateUpdate(const unsigned char* data, std::size_t length) {
+  if (length > 0 && EVP_MAC_update(ssl_->hmac.get(), data, length) != 1) OpenSslFailed("HMAC");
+}
+
+std::array<unsigned char, TCrypt::kCodeLength> TCrypt::AuthenticateFinal() {
+  unsigned char full[EVP_MAX_MD_SIZE];
+  std::size_t fullLength = 0;
+  if (EVP_MAC_final(ssl_->hmac.get(), full, &fullLength, sizeof full) != 1 || fullLength < kCodeLength)
+    OpenSslFailed("HMAC");
+  std::array<unsigned char, kCodeLength> code{};
+  std::copy_n(full, kCodeLength, code.begin());
+  return code;
+}
+
+TEncryption::TEncryption(std::string_view passphrase, std::size_t bufferSize)
+    : TEncryption(passphrase, bufferSize, [](unsigned char* out, std::size_t n) {
+        return RAND_bytes(out, static_cast<int>(n)) == 1;
+      }) {}
+
+TEncryption::TEncryption(std::string_view passphrase, std::size_t bufferSize, SaltSource salts)
+    : TCrypt(passphrase, bufferSize), salts_(std::move(salts)) {}
+
+CipherResult TEncryption::EncryptStream(std::istream& source, std::ostream& target) {
+  if (source.fail()) return CipherResult::ReadError;
+  if (!target) return CipherResult::WriteError;
+  unsigned char salt[kMaxSalt];
+  if (!salts_ || !salts_(salt, SaltLength())) throw std::runtime_error("no random salt could be drawn");
+  const auto check = StartKeys(salt);
+  target.write(reinterpret_cast<const char*>(salt), static_cast<std::streamsize>(SaltLength()));
+  target.write(reinterpret_cast<const char*>(check.data()), kCheckLength);
+  if (!target) return CipherResult::WriteError;
+
+  unsigned char* const buffer = Buffer();
+  const auto size = static_cast<std::streamsize>(BufferSize());
+  for (;;) {
+    source.read(reinterpret_cast<char*>(buffer), size);
+    const std::streamsize got = source.gcount();
+    if (source.bad()) return CipherResult::ReadError;
+    ApplyKeyStream(buffer, static_cast<std::size_t>(got));
+    AuthenticateUpdate(buffer, static_cast<std::size_t>(got));
+    target.write(reinterpret_cast<const char*>(buffer), got);
+    if (!target) return CipherResult::WriteError;
+    if (got < size) break;
+  }
+  const auto code = AuthenticateFinal();
+  target.write(reinterpret_cast<const char*>(code.data()), kCodeLength);
+  target.flush();
+  return target ? CipherResult::Ok : CipherResult::WriteError;
+}
+
+CipherResult TEncryption::DecryptStream(std::istream& source, std::ostream& target, std::uint64_t length) {
+  const std::size_t saltLength = SaltLength();
+  if (source.fail()) return CipherResult::ReadError;
+  // Too short to hold a salt and a check value: nothing can match.
+  if (length < saltLength + kCheckLength) return CipherResult::PasswordCheckFailed;
+  unsigned char header[kMaxSalt + kCheckLength];
+  source.read(reinterpret_cast<char*>(header), static_cast<std::streamsize>(saltLength + kCheckLength));
+  if (source.bad()) return CipherResult::ReadError;
+  if (static_cast<std::size_t>(source.gcount()) < saltLength + kCheckLength) return CipherResult::PasswordCheckFailed;
+  const auto check = StartKeys(header);
+  if (CRYPTO_memcmp(check.data(), header + saltLength, kCheckLength) != 0) return CipherResult::PasswordCheckFailed;
+  // A file without room for its code cannot be genuine; reading on would
+  // take the code's bytes for text.
+  if (length < saltLength + kCheckLength + kCodeLength) return CipherResult::AuthenticationFailed;
+
+  unsigned char* const buffer = Buffer();
+  std::uint64_t remaining = length - saltLength - kCheckLength - kCodeLength;
+  do {
+    const auto wanted = static_cast<std::streamsize>(std::min<std::uint64_t>(remaining, BufferSize()));
+    source.read(reinterpret_cast<char*>(buffer), wanted);
+    const std::streamsize got = source.gcount();
+    AuthenticateUpdate(buffer, static_cast<std::size_t>(got));
+    ApplyKeyStream(buffer, static_cast<std::size_t>(got));
+    target.write(reinterpret_cast<const char*>(buffer), got);
+    if (!target) return CipherResult::WriteError;
+    // A source that ends early (shortened while read) must not be waited for.
+    if (got < wanted) return CipherResult::ReadError;
+    remaining -= static_cast<std::uint64_t>(got);
+  } while (remaining > 0);
+
+  unsigned char stored[kCodeLength];
+  source.read(reinterpret_cast<char*>(stored), kCodeLength);
+  if (source.gcount() < static_cast<std::streamsize>(kCodeLength)) return CipherResult::ReadError;
+  const auto computed = AuthenticateFinal();
+  target.flush();
+  if (!target) return CipherResult::WriteError;
+  return CRYPTO_memcmp(computed.data(), stored, kCodeLength) == 0 ? CipherResult::Ok
+                                                                   : CipherResult::AuthenticationFailed;
+}
+
+CipherResult DecipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                          std::string_view passphrase) {
+  std::ifstream in = OpenSource(source);
+  TEncryption crypt(passphrase, kTransferBufferSize);
+  std::error_code ec;
+  const std::uintmax_t length = std::filesystem::file_size(source, ec);
+  if (ec) throw FileError("Cannot read the file", source, ec.message());
+  // Emptying the target first would destroy the source.
+  if (std::filesystem::equivalent(source, target, ec) && !ec)
+    throw FileError("Cannot create the file", target, "it is the file being deciphered");
+  std::ofstream out(target, std::ios::binary | std::ios::trunc);
+  if (!out) throw FileError("Cannot create the file", target, SystemReason(errno));
+  const CipherResult result = crypt.DecryptStream(in, out, length);
+  out.close();
+  return out.fail() ? CipherResult::WriteError : result;
+}
+
+CipherResult EncipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                          std::string_view passphrase) {
+  std::ifstream in = OpenSource(source);
+  TEncryption crypt(passphrase, kTransferBufferSize);
+  ReplacementFile out(target);
+  const CipherResult result = crypt.EncryptStream(in, out.stream());
+  if (result != CipherResult::Ok) return result;
+  return out.Commit() ? CipherResult::Ok : CipherResult::WriteError;
+}
+
+namespace {
+
+std::size_t BufferFor(std::size_t inputLength) {
+  return std::clamp<std::size_t>(inputLength, kBlock, kTransferBufferSize);
+}
+
+}  // namespace
+
+CipherResult DecipherBytes(std::string_view enciphered, std::string& plain, std::string_view passphrase) {
+  ViewBuffer view(enciphered);
+  std::istream in(&view);
+  std::ostringstream out;
+  TEncryption crypt(passphrase, BufferFor(enciphered.size()));
+  const CipherResult result = crypt.DecryptStream(in, out, enciphered.size());
+  plain = std::move(out).str();
+  return result;
+}
+
+CipherResult EncipherBytes(std::string_view plain, std::string& enciphered, std::string_view passphrase) {
+  ViewBuffer view(plain);
+  std::istream in(&view);
+  std::ostringstream out;
+  TEncryption crypt(passphrase, BufferFor(plain.size()));
+  const CipherResult result = crypt.EncryptStream(in, out);
+  enciphered = result == CipherResult::Ok ? std::move(out).str() : std::string();
+  return result;
+}
+
+}  // namespace velmora

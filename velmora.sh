@@ -21,7 +21,7 @@ install_missing() {
   local sudo=()
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
   "${sudo[@]}" apt-get update -q
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q "${missing[@]}"
 }
 
 configure_and_build() {  # dir, extra cmake args...

@@ -1,0 +1,54 @@
+#include "services/NewsBrowser.h"
+
+#include "app/FileIO.h"
+#include "app/Utils.h"
+#include "services/NewsService.h"
+
+namespace velmora {
+
+bool CheckNews(HttpClient& http, MessagePort& messages, const BrandSettings& brand,
+               std::vector<std::string>& newsList) {
+  newsList.clear();
+  bool success = false;
+  if (const auto tier = MatchNewsTier(brand)) {
+    success = NewsService(http, messages).GetNewsList(*tier, brand.BranderCode, newsList);
+  }
+  if (success && !newsList.empty()) return true;
+  messages.ShowMessage(MessageKind::Information, kNoNewsMessage);
+  return false;
+}
+
+std::vector<NewsRow> NewsRows(const std::vector<std::string>& newsList) {
+  std::vector<NewsRow> rows;
+  rows.reserve(newsList.size());
+  for (const auto& item : newsList) {
+    const auto fields = SplitFields('^', item);
+    rows.push_back({FieldOrEmpty(fields, 0), FieldOrEmpty(fields, 1), FieldOrEmpty(fields, 2)});
+  }
+  return rows;
+}
+
+std::optional<NewsItemOpener::Opened> NewsItemOpener::Open(const std::string& id) {
+  if (busy_) return std::nullopt;
+  struct BusyScope {
+    bool& flag;
+    explicit BusyScope(bool& f) : flag(f) { flag = true; }
+    ~BusyScope() { flag = false; }
+  } scope(busy_);
+
+  const auto tier = MatchNewsTier(brand_);
+  if (!tier) return std::nullopt;
+  auto html = NewsService(http_, messages_).GetNewsDetails(*tier, brand_.BranderCode, id);
+  if (!html) return std::nullopt;
+  Opened opened{std::move(*html), true};
+  try {
+    WriteLastNewsId(programFolder_, id);
+  } catch (const FileError&) {
+    // A read-only program folder: the item is still shown; only the notifier
+    // will announce it again.
+    opened.idStored = false;
+  }
+  return opened;
+}
+
+}  // namespace velmora

@@ -1,0 +1,131 @@
+#include "services/NewsService.h"
+
+#include "app/BrandFile.h"
+#include "app/Utils.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::string_view kOkMarker = "OK";
+constexpr std::string_view kSeparatedOkMarker = "\xAFOK";
+
+}  // namespace
+
+std::vector<NewsTier> NewsTierTable(const BrandSettings& brand) {
+  return {
+      {"Master", "BM", brand.MasterPublID, brand.MasterNewsBaseURL},
+      {"Platinum", "BP", brand.PlatinumPublID, brand.PlatinumNewsBaseURL},
+      {"Gold", "BG", brand.GoldPublID, brand.GoldNewsBaseURL},
+  };
+}
+
+std::optional<NewsTier> MatchNewsTier(const BrandSettings& brand) {
+  for (auto& tier : NewsTierTable(brand)) {
+    if (brand.BranderType == tier.tierName && !tier.publisherId.empty()) return tier;
+  }
+  return std::nullopt;
+}
+
+std::string NewsScriptUrl(std::string_view baseUrl, std::string_view script) {
+  std::string url(baseUrl);
+  if (url.empty() || url.back() != '/') url += '/';
+  url += script;
+  return url;
+}
+
+std::optional<std::string> NewsFailureMessage(std::string_view trimmedReply, bool detailsRequest) {
+  if (trimmedReply.empty()) return "There is a trouble accessing the news site. Contact your provider.";
+  if (trimmedReply == "CONNECTIONFAIL") return "There is a trouble in the settings file on the news site.";
+  if (trimmedReply == "INVALIDUSER") return "There is a trouble with the Publisher Id. Contact your provider.";
+  if (trimmedReply == "INVALIDPRODUCT") {
+    return "There is a trouble with the product validation. Contact your provider.";
+  }
+  if (detailsRequest && trimmedReply == "INVALIDNEWS") {
+    return "There is a trouble with this news. Contact your provider.";
+  }
+  return std::nullopt;
+}
+
+std::string NewsService::Post(const NewsTier& tier, const std::string& branderCode, const char* script,
+                              const FormField& fourth) {
+  const std::vector<FormField> fields = {
+      {"memusername", tier.publisherId}, {"prodcode", branderCode}, {"prodtype", tier.tierCode}, fourth,
+      {"newstarget", "UA"},              {"something", ""},
+  };
+  std::optional<std::string> reply;
+  try {
+    reply = http_.PostMultipart(NewsScriptUrl(tier.baseUrl, script), fields, kNewsReplyLimit);
+  } catch (...) {
+    // Whatever the transport throws counts as no reply.
+    reply.reset();
+  }
+  return reply ? TrimControl(*reply) : std::string();
+}
+
+void NewsService::WarnFor(std::string_view trimmedReply, bool detailsRequest) {
+  if (const auto message = NewsFailureMessage(trimmedReply, detailsRequest)) {
+    messages_.ShowMessage(MessageKind::Warning, *message);
+  }
+}
+
+bool NewsService::GetNewsList(const NewsTier& tier, const std::string& branderCode,
+                              std::vector<std::string>& newsList) {
+  const std::string reply = Post(tier, branderCode, kNewsScriptList, {"conttype", "all"});
+  if (reply.find(kOkMarker) == std::string::npos) {
+    WarnFor(reply, false);
+    return false;
+  }
+  for (auto& piece : SplitFields(kNewsItemSeparator, reply)) {
+    if (piece.empty() || piece == kOkMarker) continue;
+    newsList.push_back(std::move(piece));
+  }
+  return true;
+}
+
+std::optional<LatestNews> NewsService::GetLastNews(const NewsTier& tier, const std::string& branderCode) {
+  const std::string reply = Post(tier, branderCode, kNewsScriptList, {"conttype", "lastcode"});
+  if (reply.find(kOkMarker) == std::string::npos) return std::nullopt;
+  const std::string rest = ReplaceAll(reply, kSeparatedOkMarker, "");
+  LatestNews latest;
+  if (rest == kOkMarker) return latest;
+  const auto fields = SplitFields('^', rest);
+  // Data without a title is outside the grammar; it announces nothing.
+  if (fields.size() < 2) return latest;
+  latest.id = fields[0];
+  latest.title = fields[1];
+  latest.any = true;
+  return latest;
+}
+
+std::optional<std::string> NewsService::GetNewsDetails(const NewsTier& tier, const std::string& branderCode,
+                                                       const std::string& newsId) {
+  const std::string reply = Post(tier, branderCode, kNewsScriptDetails, {"newsid", newsId});
+  if (reply.find(kOkMarker) == std::string::npos) {
+    WarnFor(reply, true);
+    return std::nullopt;
+  }
+  return DecodeHexEscapes(ReplaceAll(reply, kSeparatedOkMarker, ""));
+}
+
+std::string ReadLastNewsId(const std::string& programFolder) {
+  BrandFileContent content;
+  try {
+    content = ReadBrandFile(programFolder);
+  } catch (const FileError&) {
+    // An unreadable file is one without the field: the notifier then compares with 0.
+    return {};
+  }
+  if (content.status != BrandFileStatus::Ok) return {};
+  std::string work = JoinLines(content.lines);
+  return ExtractTagged(OpenTag("LastNewsId"), CloseTag("LastNewsId"), work);
+}
+
+void WriteLastNewsId(const std::string& programFolder, const std::string& id) {
+  BrandFileContent content = ReadBrandFile(programFolder);
+  if (content.status != BrandFileStatus::Ok) return;
+  ReplaceTagLine(content.lines, "LastNewsId", id);
+  WriteBrandFile(programFolder, content.lines);
+}
+
+}  // namespace velmora

@@ -1,0 +1,168 @@
+#include "services/NewsBrowser.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "app/BrandFile.h"
+#include "crypto/AesLib.h"
+#include "services/NewsService.h"
+#include "tests/mock/FakePorts.h"
+#include "tests/mock/TempDir.h"
+
+using namespace velmora;
+
+namespace {
+
+BrandSettings GoldBrand() {
+  BrandSettings brand;
+  brand.BranderType = "Gold";
+  brand.BranderCode = "PROD";
+  brand.MasterPublID = "master-id";
+  brand.MasterNewsBaseURL = "http://master/";
+  brand.GoldPublID = "gold-id";
+  brand.GoldNewsBaseURL = "http://gold/news";
+  return brand;
+}
+
+struct NewsBrowserFixture : ::testing::Test {
+  test::TempDir dir;
+  test::FakeHttp http;
+  test::FakeMessages messages;
+  BrandSettings brand = GoldBrand();
+
+  void SetUp() override {
+    std::string enciphered;
+    ASSERT_EQ(EncipherBytes("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n", enciphered), CipherResult::Ok);
+    dir.Write(kBrandFileName, enciphered);
+  }
+};
+
+}  // namespace
+
+TEST_F(NewsBrowserFixture, CheckNewsUsesTheBrandsTierAndReplacesTheOldList) {
+  http.replies["http://gold/news/getlastnews.php"] = "2^B^Feb\xAF" "1^A^Jan\xAFOK";
+  std::vector<std::string> list{"stale"};
+  EXPECT_TRUE(CheckNews(http, messages, brand, list));
+  EXPECT_EQ(list, (std::vector<std::string>{"2^B^Feb", "1^A^Jan"}));
+  ASSERT_EQ(http.requests.size(), 1u);
+  EXPECT_EQ(http.requests[0].fields[0].value, "gold-id");
+  EXPECT_EQ(http.requests[0].fields[2].value, "BG");
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(NewsBrowserFixture, NoNewsIsReportedAndNoWindowOpens) {
+  const test::ShownMessage noNews{MessageKind::Information, "There's no news for this application!"};
+  const test::ShownMessage trouble{MessageKind::Warning,
+                                   "There is a trouble with the Publisher Id. Contact your provider."};
+  std::vector<std::string> list{"stale"};
+
+  http.replies["http://gold/news/getlastnews.php"] = "OK";
+  EXPECT_FALSE(CheckNews(http, messages, brand, list));
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(messages.shown, std::vector<test::ShownMessage>{noNews});
+
+  messages.shown.clear();
+  http.replies["http://gold/news/getlastnews.php"] = "INVALIDUSER";
+  EXPECT_FALSE(CheckNews(http, messages, brand, list));
+  EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{trouble, noNews})) << "two boxes in a row";
+
+  messages.shown.clear();
+  const auto requestsBefore = http.requests.size();
+  brand.BranderType = "Free";
+  EXPECT_FALSE(CheckNews(http, messages, brand, list));
+  EXPECT_EQ(http.requests.size(), requestsBefore) << "no tier, no request";
+  EXPECT_EQ(messages.shown, std::vector<test::ShownMessage>{noNews});
+}
+
+TEST(NewsRowsTest, RowsKeepOrderAndShowMissingFieldsEmpty) {
+  const auto rows = NewsRows({"3^Three^Mar", "2^^Feb", "1^Only title", "7"});
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].id, "3");
+  EXPECT_EQ(rows[0].title, "Three");
+  EXPECT_EQ(rows[0].date, "Mar");
+  EXPECT_EQ(rows[1].title, "");
+  EXPECT_EQ(rows[1].date, "Feb");
+  EXPECT_EQ(rows[2].date, "");
+  EXPECT_EQ(rows[3].id, "7");
+  EXPECT_EQ(rows[3].title, "");
+}
+
+TEST_F(NewsBrowserFixture, OpeningAnItemShowsItsTextAndStoresItsId) {
+  http.replies["http://gold/news/getnewsdetails.php"] = "<p>Hello $24</p>\xAFOK";
+  NewsItemOpener opener(http, messages, brand, dir.folder());
+  const auto opened = opener.Open("5");
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(opened->html, "<p>Hello $</p>");
+  EXPECT_TRUE(opened->idStored);
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "5");
+  EXPECT_EQ(http.requests.back().fields[3].value, "5");
+  EXPECT_FALSE(opener.Busy());
+}
+
+TEST_F(NewsBrowserFixture, FailedDetailsKeepTheStoredId) {
+  http.replies["http://gold/news/getnewsdetails.php"] = "INVALIDNEWS";
+  NewsItemOpener opener(http, messages, brand, dir.folder());
+  EXPECT_FALSE(opener.Open("5"));
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There is a trouble with this news. Contact your provider."});
+  EXPECT_FALSE(opener.Busy());
+}
+
+TEST_F(NewsBrowserFixture, MalformedEscapesStillStoreTheId) {
+  http.replies["http://gold/news/getnewsdetails.php"] = "$G1\xAFOK";
+  NewsItemOpener opener(http, messages, brand, dir.folder());
+  const auto opened = opener.Open("8");
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(opened->html, "");
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "8");
+}
+
+namespace {
+
+// Runs a nested action while its request "waits", as the real client's
+// event processing does.
+class ReentrantHttp : public test::FakeHttp {
+public:
+  std::function<void()> whileWaiting;
+  std::optional<std::string> PostMultipart(const std::string& url, const std::vector<FormField>& fields,
+                                           std::size_t maxBytes) override {
+    if (auto action = std::exchange(whileWaiting, nullptr)) action();
+    return FakeHttp::PostMultipart(url, fields, maxBytes);
+  }
+};
+
+}  // namespace
+
+TEST_F(NewsBrowserFixture, ASecondOpenWhileBusyIsRefused) {
+  ReentrantHttp reentrant;
+  reentrant.replies["http://gold/news/getnewsdetails.php"] = "text\xAFOK";
+  NewsItemOpener opener(reentrant, messages, brand, dir.folder());
+  bool busyInside = false;
+  std::optional<NewsItemOpener::Opened> nested{NewsItemOpener::Opened{}};
+  reentrant.whileWaiting = [&] {
+    busyInside = opener.Busy();
+    nested = opener.Open("9");
+  };
+  EXPECT_TRUE(opener.Open("4"));
+  EXPECT_TRUE(busyInside);
+  EXPECT_FALSE(nested);
+  EXPECT_EQ(reentrant.requests.size(), 1u);
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "4");
+}
+
+TEST_F(NewsBrowserFixture, ReadOnlyFolderStillShowsTheItemAndLeavesBusy) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  const std::string before = dir.Read(kBrandFileName);
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  http.replies["http://gold/news/getnewsdetails.php"] = "text\xAFOK";
+  NewsItemOpener opener(http, messages, brand, dir.folder());
+  const auto opened = opener.Open("6");
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(opened->html, "text");
+  EXPECT_FALSE(opened->idStored);
+  EXPECT_FALSE(opener.Busy());
+  EXPECT_EQ(dir.Read(kBrandFileName), before);
+  EXPECT_FALSE(dir.Exists(kBrandPlainCopyName));
+}

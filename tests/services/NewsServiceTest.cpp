@@ -1,0 +1,248 @@
+#include "services/NewsService.h"
+
+#include <gtest/gtest.h>
+
+#include "app/BrandFile.h"
+#include "app/Utils.h"
+#include "crypto/AesLib.h"
+#include "tests/mock/FakePorts.h"
+#include "tests/mock/TempDir.h"
+
+using namespace velmora;
+
+namespace {
+
+const std::string kBase = "http://news.example/svc/";
+const std::string kListUrl = kBase + "getlastnews.php";
+const std::string kDetailsUrl = kBase + "getnewsdetails.php";
+
+NewsTier MasterTier() { return {"Master", "BM", "pub-7", kBase}; }
+
+struct NewsServiceFixture : ::testing::Test {
+  test::FakeHttp http;
+  test::FakeMessages messages;
+  NewsService service{http, messages};
+};
+
+void WriteBrand(const test::TempDir& dir, const std::string& plain) {
+  std::string enciphered;
+  ASSERT_EQ(EncipherBytes(plain, enciphered), CipherResult::Ok);
+  dir.Write(kBrandFileName, enciphered);
+}
+
+std::string DecipheredBrand(const test::TempDir& dir) {
+  std::string plain;
+  EXPECT_EQ(DecipherBytes(dir.Read(kBrandFileName), plain), CipherResult::Ok);
+  return plain;
+}
+
+}  // namespace
+
+TEST(NewsTierTest, OnlyTheExactTierNameWithAPublisherIdTakesPart) {
+  BrandSettings brand;
+  brand.MasterPublID = "m";
+  brand.PlatinumPublID = "p";
+  brand.GoldPublID = "g";
+  brand.GoldNewsBaseURL = "http://gold/";
+  struct Case {
+    const char* type;
+    const char* code;  // nullptr: no request
+  };
+  for (const Case& c : {Case{"Master", "BM"}, Case{"Platinum", "BP"}, Case{"Gold", "BG"}, Case{"master", nullptr},
+                        Case{"Free", nullptr}, Case{"", nullptr}}) {
+    brand.BranderType = c.type;
+    const auto tier = MatchNewsTier(brand);
+    if (!c.code) {
+      EXPECT_FALSE(tier) << c.type;
+      continue;
+    }
+    ASSERT_TRUE(tier) << c.type;
+    EXPECT_EQ(tier->tierCode, c.code);
+  }
+  brand.BranderType = "Gold";
+  EXPECT_EQ(MatchNewsTier(brand)->publisherId, "g");
+  EXPECT_EQ(MatchNewsTier(brand)->baseUrl, "http://gold/");
+  brand.GoldPublID.clear();
+  EXPECT_FALSE(MatchNewsTier(brand)) << "a tier without publisher id makes no request";
+}
+
+TEST(NewsScriptUrlTest, ExactlyOneSlashStandsBeforeTheScript) {
+  EXPECT_EQ(NewsScriptUrl("http://h/news/", "getlastnews.php"), "http://h/news/getlastnews.php");
+  EXPECT_EQ(NewsScriptUrl("http://h/news", "getlastnews.php"), "http://h/news/getlastnews.php");
+  EXPECT_EQ(NewsScriptUrl("", "getnewsdetails.php"), "/getnewsdetails.php");
+}
+
+TEST_F(NewsServiceFixture, RequestsSendTheirFieldsInProtocolOrder) {
+  http.replies[kListUrl] = "OK";
+  http.replies[kDetailsUrl] = "x\xAFOK";
+  std::vector<std::string> list;
+  service.GetNewsList(MasterTier(), "CODE", list);
+  service.GetLastNews(MasterTier(), "CODE");
+  service.GetNewsDetails(MasterTier(), "CODE", "42");
+  ASSERT_EQ(http.requests.size(), 3u);
+  const auto names = [](const test::FakeHttp::Request& r) {
+    std::vector<std::string> n;
+    for (const auto& f : r.fields) n.push_back(f.name + "=" + f.value);
+    return n;
+  };
+  using V = std::vector<std::string>;
+  EXPECT_EQ(http.requests[0].url, kListUrl);
+  EXPECT_EQ(names(http.requests[0]),
+            (V{"memusername=pub-7", "prodcode=CODE", "prodtype=BM", "conttype=all", "newstarget=UA", "something="}));
+  EXPECT_EQ(names(http.requests[1]), (V{"memusername=pub-7", "prodcode=CODE", "prodtype=BM", "conttype=lastcode",
+                                        "newstarget=UA", "something="}));
+  EXPECT_EQ(http.requests[2].url, kDetailsUrl);
+  EXPECT_EQ(names(http.requests[2]),
+            (V{"memusername=pub-7", "prodcode=CODE", "prodtype=BM", "newsid=42", "newstarget=UA", "something="}));
+}
+
+TEST_F(NewsServiceFixture, ListKeepsServerOrderAndDropsMarkerAndEmptyPieces) {
+  http.replies[kListUrl] = "  \r\n3^Third^Mar\xAF\xAF" "2^^Feb\xAFOK\xAF" "1^First^Jan\xAF\r\n";
+  std::vector<std::string> list{"kept"};
+  EXPECT_TRUE(service.GetNewsList(MasterTier(), "C", list));
+  EXPECT_EQ(list, (std::vector<std::string>{"kept", "3^Third^Mar", "2^^Feb", "1^First^Jan"}));
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(NewsServiceFixture, OkAloneIsASuccessfulEmptyList) {
+  http.replies[kListUrl] = "OK";
+  std::vector<std::string> list;
+  EXPECT_TRUE(service.GetNewsList(MasterTier(), "C", list));
+  EXPECT_TRUE(list.empty());
+}
+
+TEST_F(NewsServiceFixture, AnyReplyContainingOkCountsAsSuccess) {
+  http.replies[kListUrl] = "5^BOOKS^today";
+  std::vector<std::string> list;
+  EXPECT_TRUE(service.GetNewsList(MasterTier(), "C", list));
+  EXPECT_EQ(list, std::vector<std::string>{"5^BOOKS^today"});
+}
+
+TEST_F(NewsServiceFixture, ErrorRepliesWarnWithTheirOwnText) {
+  struct Case {
+    std::optional<std::string> reply;
+    std::optional<std::string> listMessage;
+    std::optional<std::string> detailsMessage;
+  };
+  const std::string trouble = "There is a trouble accessing the news site. Contact your provider.";
+  const std::vector<Case> cases = {
+      {std::nullopt, trouble, trouble},
+      {"", trouble, trouble},
+      {" \t\r\n", trouble, trouble},
+      {"CONNECTIONFAIL", "There is a trouble in the settings file on the news site.",
+       "There is a trouble in the settings file on the news site."},
+      {"  INVALIDUSER\r\n", "There is a trouble with the Publisher Id. Contact your provider.",
+       "There is a trouble with the Publisher Id. Contact your provider."},
+      {"INVALIDPRODUCT", "There is a trouble with the product validation. Contact your provider.",
+       "There is a trouble with the product validation. Contact your provider."},
+      {"INVALIDNEWS", std::nullopt, "There is a trouble with this news. Contact your provider."},
+      {"invaliduser", std::nullopt, std::nullopt},
+      {"Server busy", std::nullopt, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reply.value_or("<failed request>"));
+    http.replies[kListUrl] = c.reply;
+    http.replies[kDetailsUrl] = c.reply;
+    messages.shown.clear();
+    std::vector<std::string> list;
+    EXPECT_FALSE(service.GetNewsList(MasterTier(), "C", list));
+    EXPECT_TRUE(list.empty());
+    EXPECT_FALSE(service.GetNewsDetails(MasterTier(), "C", "1"));
+    std::vector<test::ShownMessage> expected;
+    if (c.listMessage) expected.push_back({MessageKind::Warning, *c.listMessage});
+    if (c.detailsMessage) expected.push_back({MessageKind::Warning, *c.detailsMessage});
+    EXPECT_EQ(messages.shown, expected);
+    EXPECT_FALSE(service.GetLastNews(MasterTier(), "C"));
+    EXPECT_EQ(messages.shown.size(), expected.size()) << "the latest-news request stays silent";
+  }
+}
+
+TEST_F(NewsServiceFixture, LatestNewsGivesIdAndTitle) {
+  struct Case {
+    std::string reply;
+    bool any;
+    std::string id;
+    std::string title;
+  };
+  for (const auto& c : {Case{"17^Spring sale\xAFOK", true, "17", "Spring sale"},
+                        Case{"\r\n 9^Title^extra\xAFOK  ", true, "9", "Title"}, Case{"OK", false, "", ""},
+                        Case{"\xAFOK", false, "", ""}, Case{"12\xAFOK", false, "", ""}}) {
+    SCOPED_TRACE(c.reply);
+    http.replies[kListUrl] = c.reply;
+    const auto latest = service.GetLastNews(MasterTier(), "C");
+    ASSERT_TRUE(latest);
+    EXPECT_EQ(latest->any, c.any);
+    EXPECT_EQ(latest->id, c.id);
+    EXPECT_EQ(latest->title, c.title);
+  }
+}
+
+TEST_F(NewsServiceFixture, DetailsAreHexDecoded) {
+  http.replies[kDetailsUrl] = "$41$42C <b>50$25</b>$24\xAFOK\r\n";
+  EXPECT_EQ(service.GetNewsDetails(MasterTier(), "C", "1"), "ABC <b>50%</b>$");
+  http.replies[kDetailsUrl] = "<p>5$ZZ</p>\xAFOK";
+  EXPECT_EQ(service.GetNewsDetails(MasterTier(), "C", "1"), "") << "a malformed escape empties the text";
+  http.replies[kDetailsUrl] = "caf$E9 $AF\xAFOK";
+  EXPECT_EQ(service.GetNewsDetails(MasterTier(), "C", "1"), "caf\xE9 \xAF") << "bytes pass unconverted";
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(NewsServiceFixture, OversizedReplyIsAFailedRequest) {
+  http.replies[kListUrl] = std::string(kNewsReplyLimit + 1, 'x') + "\xAFOK";
+  std::vector<std::string> list;
+  EXPECT_FALSE(service.GetNewsList(MasterTier(), "C", list));
+  EXPECT_EQ(messages.Texts(),
+            std::vector<std::string>{"There is a trouble accessing the news site. Contact your provider."});
+}
+
+TEST(LastNewsIdTest, MissingFileReadsEmptyAndIsNeverCreated) {
+  test::TempDir dir;
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
+  WriteLastNewsId(dir.folder(), "5");
+  EXPECT_FALSE(dir.Exists(kBrandFileName));
+  EXPECT_FALSE(dir.Exists(kBrandPlainCopyName));
+}
+
+TEST(LastNewsIdTest, FirstWriteAppendsTheTagAndLaterWritesReplaceIt) {
+  test::TempDir dir;
+  WriteBrand(dir, "<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n<%%BranderCode%%>X<%%/BranderCode%%>\r\n");
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
+
+  WriteLastNewsId(dir.folder(), "12");
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "12");
+  EXPECT_EQ(DecipheredBrand(dir),
+            "<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n<%%BranderCode%%>X<%%/BranderCode%%>\r\n"
+            "<%%LastNewsId%%>12<%%/LastNewsId%%>\r\n");
+
+  WriteLastNewsId(dir.folder(), "3");
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "3") << "an older item lowers the stored id";
+  EXPECT_EQ(DecipheredBrand(dir),
+            "<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n<%%BranderCode%%>X<%%/BranderCode%%>\r\n"
+            "<%%LastNewsId%%>3<%%/LastNewsId%%>\r\n");
+  EXPECT_FALSE(dir.Exists(kBrandPlainCopyName));
+}
+
+TEST(LastNewsIdTest, TagReadInAnyCaseButRewrittenOnlyWhenExact) {
+  test::TempDir dir;
+  WriteBrand(dir, "a\r\n<%%lastnewsid%%>7<%%/lastnewsid%%>\r\nb\r\n");
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "7");
+  WriteLastNewsId(dir.folder(), "8");
+  EXPECT_EQ(DecipheredBrand(dir),
+            "a\r\n<%%lastnewsid%%>7<%%/lastnewsid%%>\r\nb\r\n<%%LastNewsId%%>8<%%/LastNewsId%%>\r\n");
+}
+
+TEST(LastNewsIdTest, DamagedFileIsLeftAloneByAWrite) {
+  test::TempDir dir;
+  WriteBrand(dir, "<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n");
+  std::string damaged = dir.Read(kBrandFileName);
+  for (auto& corruptedAt : {std::size_t{0}, damaged.size() - 1}) {
+    SCOPED_TRACE(corruptedAt == 0 ? "header (password check)" : "authentication code");
+    std::string bytes = damaged;
+    bytes[corruptedAt] = static_cast<char>(bytes[corruptedAt] ^ 0x5A);
+    dir.Write(kBrandFileName, bytes);
+    WriteLastNewsId(dir.folder(), "99");
+    EXPECT_EQ(dir.Read(kBrandFileName), bytes) << "the brand settings survive";
+    EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
+    EXPECT_FALSE(dir.Exists(kBrandPlainCopyName));
+  }
+}

@@ -1,0 +1,138 @@
+#include "services/UpdateCheck.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "tests/mock/FakePorts.h"
+#include "tests/mock/TempDir.h"
+
+using namespace velmora;
+
+namespace {
+
+const std::string kBase = "http://updates.example/liveupdate/velmora/";
+const std::string kManifestUrl = kBase + "mainappupdate.inf";
+const std::string kNoUpdates = "There's no new updates for this application!";
+const std::string kSecondQuestion =
+    "To update your software the application will close to\n\rreplace some files. Do you want to update now?";
+
+std::string Manifest(const std::string& version) {
+  return "[APPLICATION]\r\nName=Velmora\r\nVersion=" + version + "\r\n";
+}
+
+std::string FirstQuestion(const std::string& version) {
+  return "There is a new update: (version " + version +
+         ") available for your application!. Do you want download this update now?";
+}
+
+struct UpdateCheckFixture : ::testing::Test {
+  test::TempDir dir;
+  test::FakeHttp http;
+  test::FakeMessages messages;
+  test::FakeShell shell;
+  UpdateContext context{http, messages, shell, dir.folder(), kBase};
+
+  void AddUpdater() { dir.Write(kUpdaterName, "#!/bin/sh\n"); }
+};
+
+}  // namespace
+
+TEST(ManifestTest, VersionIsReadFromTheApplicationSectionInAnyCase) {
+  EXPECT_EQ(ReadManifestVersion("[APPLICATION]\nVersion=2.1\n"), "2.1");
+  EXPECT_EQ(ReadManifestVersion("[Other]\nVersion=9\n[application]\r\n  version =  2.5  \r\n"), "2.5");
+  EXPECT_EQ(ReadManifestVersion("[Other]\nVersion=9\n"), "");
+  EXPECT_EQ(ReadManifestVersion("Version=9\n[APPLICATION]\nName=x\n"), "");
+  EXPECT_EQ(ReadManifestVersion(""), "");
+}
+
+TEST(ManifestTest, VersionsThatAreNotNumbersCountAsZero) {
+  EXPECT_FLOAT_EQ(ParseVersion("2.1"), 2.1f);
+  EXPECT_FLOAT_EQ(ParseVersion("10"), 10.0f);
+  for (const char* text : {"", "abc", "2.1beta", "2,1", "nan", "inf", "1.2.3"}) {
+    EXPECT_EQ(ParseVersion(text), 0.0f) << text;
+  }
+}
+
+TEST_F(UpdateCheckFixture, OnlyAStrictlyHigherVersionIsOffered) {
+  AddUpdater();
+  struct Case {
+    std::string version;
+    bool offered;
+  };
+  for (const auto& c : {Case{"2.0", false}, Case{"2.00", false}, Case{"1.9", false}, Case{"2.01", true},
+                        Case{"2.1", true}, Case{"x", false}}) {
+    SCOPED_TRACE(c.version);
+    http.replies[kManifestUrl] = Manifest(c.version);
+    messages.shown.clear();
+    messages.answers = {false};
+    const UpdateOutcome outcome = CheckForUpdates(context, false);
+    if (c.offered) {
+      EXPECT_EQ(outcome, UpdateOutcome::Declined);
+      EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{
+                                    {MessageKind::Information, FirstQuestion(c.version), true}}));
+    } else {
+      EXPECT_EQ(outcome, UpdateOutcome::NoUpdate);
+      EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{{MessageKind::Information, kNoUpdates}}));
+    }
+    EXPECT_EQ(dir.Read(kManifestName), Manifest(c.version)) << "the copy stays after the check";
+  }
+  EXPECT_TRUE(shell.started.empty());
+}
+
+TEST_F(UpdateCheckFixture, TwoOksStartTheUpdaterWithBaseVersionAndA) {
+  AddUpdater();
+  http.replies[kManifestUrl] = Manifest("2.1");
+  EXPECT_EQ(CheckForUpdates(context, true), UpdateOutcome::UpdaterStarted);
+  EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{{MessageKind::Information, FirstQuestion("2.1"), true},
+                                                             {MessageKind::Information, kSecondQuestion, true}}))
+      << "the quiet check still asks both questions";
+  ASSERT_EQ(shell.started.size(), 1u);
+  EXPECT_EQ(shell.started[0].first, (dir.path() / kUpdaterName).string());
+  EXPECT_EQ(shell.started[0].second, kBase + " 2.0 A");
+}
+
+TEST_F(UpdateCheckFixture, CancelAtTheSecondQuestionStartsNothing) {
+  AddUpdater();
+  http.replies[kManifestUrl] = Manifest("3");
+  messages.answers = {true, false};
+  EXPECT_EQ(CheckForUpdates(context, false), UpdateOutcome::Declined);
+  EXPECT_EQ(messages.shown.size(), 2u);
+  EXPECT_TRUE(shell.started.empty());
+}
+
+TEST_F(UpdateCheckFixture, MissingUpdaterIsWarnedAfterTheFirstQuestion) {
+  http.replies[kManifestUrl] = Manifest("2.1");
+  EXPECT_EQ(CheckForUpdates(context, false), UpdateOutcome::UpdaterMissing);
+  EXPECT_EQ(messages.shown,
+            (std::vector<test::ShownMessage>{
+                {MessageKind::Information, FirstQuestion("2.1"), true},
+                {MessageKind::Warning, "The updater module is missing. Please reinstall again the current version!"}}));
+  EXPECT_TRUE(shell.started.empty());
+}
+
+TEST_F(UpdateCheckFixture, FailedDownloadSaysNoUpdatesOnlyWhenAskedAndLeavesNoCopy) {
+  dir.Write(kManifestName, Manifest("9"));
+  for (const bool quiet : {false, true}) {
+    messages.shown.clear();
+    EXPECT_EQ(CheckForUpdates(context, quiet), UpdateOutcome::NoUpdate);
+    EXPECT_EQ(messages.shown.size(), quiet ? 0u : 1u);
+    EXPECT_FALSE(dir.Exists(kManifestName)) << "no stale or partial manifest";
+  }
+}
+
+TEST_F(UpdateCheckFixture, OversizedManifestIsAFailedDownload) {
+  AddUpdater();
+  http.replies[kManifestUrl] = Manifest("9") + std::string(kManifestLimit, ';');
+  EXPECT_EQ(CheckForUpdates(context, false), UpdateOutcome::NoUpdate);
+  EXPECT_FALSE(dir.Exists(kManifestName));
+}
+
+TEST_F(UpdateCheckFixture, CopyThatCannotBeWrittenEndsWithoutHarm) {
+  AddUpdater();
+  http.replies[kManifestUrl] = Manifest("9");
+  // A folder in the manifest's place cannot be replaced, whoever runs the test.
+  dir.Write(std::string(kManifestName) + "/keep", "x");
+  EXPECT_EQ(CheckForUpdates(context, false), UpdateOutcome::NoUpdate);
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{kNoUpdates});
+  EXPECT_TRUE(dir.Exists(std::string(kManifestName) + "/keep"));
+}

@@ -1,0 +1,153 @@
+#include "project/PromoLists.h"
+
+#include "app/Utils.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+
+// The messages are the program's own words, misspellings included.
+const std::array<PromoKindInfo, kPromoKinds.size()> kInfo = {{
+    {PromoKind::Anchors, "", "Please provide a valid Text Link Promo.", "This Text Link Promo already exists.",
+     "Please select a Text Link Promo to delete."},
+    {PromoKind::PPC, "PPC Ad", "Please provide a valid PPC Ad Promo.", "", "Please select a PPC Ad Promo to delete."},
+    {PromoKind::Banners, "", "Please provide a valid Banner Ad Promo.", "This Banner Ad Promo already exists.",
+     "Please select a Bannert Ad Promo to delete."},
+    {PromoKind::Signatures, "Signature Ad", "Please provide a valid Signature Ad Promo.", "",
+     "Please select a Signature Ad Promo to delete."},
+    {PromoKind::Email, "Email Ad", "Please provide a valid Email Ad.", "", "Please select a Email Ad to delete."},
+    {PromoKind::AutoEmail, "Autoresponder Ad", "Please provide a valid Autoresponder Ad.", "",
+     "Please select an Autoresponder Ad to delete."},
+    {PromoKind::Articles, "Article", "Please provide a valid Article.", "", "Please select a Article to delete."},
+    {PromoKind::PopUps, "PopUp", "Please provide a valid PopUp.", "", "Please select a PopUp to delete."},
+}};
+
+// A caret inside a field would shift the ad's fields for every later reader.
+constexpr std::string_view kCaretInPpc = "A PPC Ad Promo can't contain the character ^.";
+
+std::string Label(std::string_view word, std::size_t number) { return std::string(word) + std::to_string(number); }
+
+bool Contains(const PromoList& list, std::string_view text) {
+  for (const auto& item : list)
+    if (EqualsIgnoreCaseAscii(item, text)) return true;
+  return false;
+}
+
+}  // namespace
+
+const PromoKindInfo& InfoOf(PromoKind kind) { return kInfo[static_cast<std::size_t>(kind)]; }
+
+PromoList& ListOf(TAffManager& project, PromoKind kind) {
+  switch (kind) {
+    case PromoKind::Anchors: return project.Anchors;
+    case PromoKind::PPC: return project.PPC;
+    case PromoKind::Banners: return project.Banners;
+    case PromoKind::Signatures: return project.Signatures;
+    case PromoKind::Email: return project.Email;
+    case PromoKind::AutoEmail: return project.AutoEmail;
+    case PromoKind::Articles: return project.Articles;
+    case PromoKind::PopUps: return project.PopUps;
+  }
+  return project.Anchors;
+}
+
+const PromoList& ListOf(const TAffManager& project, PromoKind kind) {
+  return ListOf(const_cast<TAffManager&>(project), kind);
+}
+
+std::string BuildPromoItem(PromoKind kind, const PromoInput& input) {
+  switch (kind) {
+    case PromoKind::Anchors:
+    case PromoKind::Banners: return input.text;
+    case PromoKind::PPC: return "^" + input.text + "^" + FlattenLines(input.body, "$$") + "^" + input.link + "^";
+    default: return FlattenLines(input.text, "$$");
+  }
+}
+
+PromoChange TPromoBoard::Create(TAffManager& project, PromoKind kind, const PromoInput& input,
+                                MessagePort& messages) {
+  const PromoKindInfo& info = InfoOf(kind);
+  // Not trimmed: a single blank is a valid promo.
+  if (input.text.empty()) {
+    messages.ShowMessage(MessageKind::Warning, std::string(info.emptyMessage));
+    return {};
+  }
+  if (kind == PromoKind::PPC && (input.text.find('^') != std::string::npos ||
+                                 input.body.find('^') != std::string::npos ||
+                                 input.link.find('^') != std::string::npos)) {
+    messages.ShowMessage(MessageKind::Warning, std::string(kCaretInPpc));
+    return {};
+  }
+  PromoList& list = ListOf(project, kind);
+  auto& entries = entries_[Index(kind)];
+  if (info.Mirrored()) {
+    if (Contains(list, input.text)) {
+      messages.ShowMessage(MessageKind::Warning, std::string(info.duplicateMessage));
+      return {};
+    }
+    list.push_back(input.text);
+    entries.push_back(input.text);
+    return {PromoChange::What::Refilled, static_cast<int>(entries.size()) - 1};
+  }
+  list.push_back(BuildPromoItem(kind, input));
+  entries.push_back(Label(info.labelWord, entries.size() + 1));
+  return {PromoChange::What::Appended, static_cast<int>(entries.size()) - 1};
+}
+
+PromoChange TPromoBoard::Delete(TAffManager& project, PromoKind kind, int selected, MessagePort& messages) {
+  auto& entries = entries_[Index(kind)];
+  if (entries.empty()) return {};
+  PromoList& list = ListOf(project, kind);
+  const auto row = static_cast<std::size_t>(selected);
+  if (selected < 0 || row >= entries.size() || row >= list.size()) {
+    messages.ShowMessage(MessageKind::Warning, std::string(InfoOf(kind).selectMessage));
+    return {};
+  }
+  list.erase(list.begin() + selected);
+  // Labels keep their numbers, so two entries may read alike until the next load.
+  entries.erase(entries.begin() + selected);
+  return {InfoOf(kind).Mirrored() ? PromoChange::What::Refilled : PromoChange::What::Removed, selected};
+}
+
+std::optional<std::string> TPromoBoard::Show(const TAffManager& project, PromoKind kind, int selected) const {
+  if (selected < 0 || kind == PromoKind::Anchors) return std::nullopt;
+  const PromoList& list = ListOf(project, kind);
+  const auto row = static_cast<std::size_t>(selected);
+  if (row >= list.size()) return kind == PromoKind::Banners ? std::nullopt : std::optional<std::string>("");
+  const std::string& item = list[row];
+  if (kind == PromoKind::Banners) return item;
+  if (kind == PromoKind::PPC) {
+    // Missing fields of a damaged item show as empty lines.
+    const auto fields = SplitFields('^', item);
+    return FieldOrEmpty(fields, 1) + std::string(kCrLf) + ReplaceAll(FieldOrEmpty(fields, 2), "$$", kCrLf) +
+           std::string(kCrLf) + FieldOrEmpty(fields, 3);
+  }
+  return ReplaceAll(item, "$$", kCrLf);
+}
+
+void TPromoBoard::Rebuild(const TAffManager& project) {
+  for (PromoKind kind : kPromoKinds) Rebuild(project, kind);
+}
+
+void TPromoBoard::Rebuild(const TAffManager& project, PromoKind kind) {
+  const PromoList& list = ListOf(project, kind);
+  const PromoKindInfo& info = InfoOf(kind);
+  auto& entries = entries_[Index(kind)];
+  if (info.Mirrored()) {
+    entries = list;
+    return;
+  }
+  entries.clear();
+  entries.reserve(list.size());
+  for (std::size_t i = 0; i < list.size(); ++i) entries.push_back(Label(info.labelWord, i + 1));
+}
+
+std::string BrowsedPictureAddress(std::string_view path) {
+  std::string address = ReplaceAll(path, ":/", "://");
+  address.insert(0, "file://");
+  return ReplaceAll(address, "\\", "/");
+}
+
+}  // namespace velmora

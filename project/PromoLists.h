@@ -1,0 +1,86 @@
+#pragma once
+// The eight promo kinds of wizard pages 2 to 9 and the one algorithm they
+// share: create, delete and show, with each kind's messages. The board also
+// keeps the list-box entries, so that "entry k stands for item k" holds in
+// one place; the window only copies them into its list boxes.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Ports.h"
+#include "project/AffManager.h"
+
+namespace velmora {
+
+enum class PromoKind { Anchors, PPC, Banners, Signatures, Email, AutoEmail, Articles, PopUps };
+
+inline constexpr std::array<PromoKind, 8> kPromoKinds = {
+    PromoKind::Anchors, PromoKind::PPC,       PromoKind::Banners,  PromoKind::Signatures,
+    PromoKind::Email,   PromoKind::AutoEmail, PromoKind::Articles, PromoKind::PopUps};
+
+struct PromoKindInfo {
+  PromoKind kind;
+  // Labelled kinds show "word" + number in their list box; mirrored kinds
+  // (anchors, banners) show the items themselves and have no label word.
+  std::string_view labelWord;
+  std::string_view emptyMessage;
+  std::string_view duplicateMessage;  // empty: duplicates are accepted
+  std::string_view selectMessage;     // "Delete Ad" without a selection
+  bool Mirrored() const { return labelWord.empty(); }
+};
+
+const PromoKindInfo& InfoOf(PromoKind kind);
+PromoList& ListOf(TAffManager& project, PromoKind kind);
+const PromoList& ListOf(const TAffManager& project, PromoKind kind);
+
+// What the user typed on a promo page. `text` is the one input of a kind,
+// or the title of a PPC ad; multi-line input comes with CR LF line breaks.
+struct PromoInput {
+  std::string text;
+  std::string body;  // PPC only
+  std::string link;  // PPC only
+};
+
+// The stored form of one promo: PPC ads as "^title^body^link^", multi-line
+// texts flattened with "$$", anchors and banners as typed.
+std::string BuildPromoItem(PromoKind kind, const PromoInput& input);
+
+// How a list box must follow an operation.
+struct PromoChange {
+  enum class What { Nothing, Appended, Removed, Refilled };
+  What what = What::Nothing;
+  int row = -1;  // the appended or removed entry
+};
+
+class TPromoBoard {
+public:
+  TPromoBoard() = default;
+
+  const std::vector<std::string>& Entries(PromoKind kind) const { return entries_[Index(kind)]; }
+
+  // "Create Ad": a refused input shows the kind's warning and changes nothing.
+  PromoChange Create(TAffManager& project, PromoKind kind, const PromoInput& input, MessagePort& messages);
+  // "Delete Ad" with the selected entry (-1: none). An empty list box is ignored silently.
+  PromoChange Delete(TAffManager& project, PromoKind kind, int selected, MessagePort& messages);
+  // The detail view's text for a click on entry `selected` (CR LF line
+  // breaks), the banner's address for the preview, or nothing to change.
+  std::optional<std::string> Show(const TAffManager& project, PromoKind kind, int selected) const;
+
+  // After a load: mirrored boxes show the items, labelled ones 1 to n afresh.
+  void Rebuild(const TAffManager& project);
+
+private:
+  static std::size_t Index(PromoKind kind) { return static_cast<std::size_t>(kind); }
+  void Rebuild(const TAffManager& project, PromoKind kind);
+
+  std::array<std::vector<std::string>, kPromoKinds.size()> entries_;
+};
+
+// The address "Browse" puts into the banner field for a picture file chosen
+// at `path` (native separators): C:\Pics\top.gif gives file://C:/Pics/top.gif.
+std::string BrowsedPictureAddress(std::string_view path);
+
+}  // namespace velmora

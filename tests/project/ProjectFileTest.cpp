@@ -1,0 +1,219 @@
+#include "project/ProjectFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <random>
+
+#include "app/Utils.h"
+#include "project/PromoLists.h"
+#include "tests/mock/TempDir.h"
+
+using namespace velmora;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+void ExpectSameProject(const TAffManager& actual, const TAffManager& expected) {
+  EXPECT_EQ(actual.Title, expected.Title);
+  EXPECT_EQ(actual.URL, expected.URL);
+  EXPECT_EQ(actual.ClickBankId, expected.ClickBankId);
+  EXPECT_EQ(actual.Template, expected.Template);
+  for (PromoKind kind : kPromoKinds)
+    EXPECT_EQ(ListOf(actual, kind), ListOf(expected, kind)) << "list " << static_cast<int>(kind);
+  EXPECT_EQ(actual.FileName, expected.FileName);
+}
+
+TAffManager FullProject() {
+  TAffManager p;
+  p.Title = " Spring offer ";
+  p.URL = "http://xxxx.vendor.hop.example/";
+  p.ClickBankId = "me@example.com";
+  p.Template = "Blue Sky";
+  p.Anchors = {"Buy Now", "Click here"};
+  p.PPC = {"^Save 50%^Fast$$Easy^buy.htm^", "^T^^^"};
+  p.Banners = {"file:///tmp/banner.gif"};
+  p.Signatures = {"Regards$$Tom", "PS"};
+  p.Email = {"Hello$$World$$", "Second mail"};
+  p.AutoEmail = {"Day 1$$Welcome"};
+  p.Articles = {"An article$$with two lines"};
+  p.PopUps = {"<script>alert(1)</script>"};
+  p.FileName = "offer.htm";
+  return p;
+}
+
+std::string Line(const std::string& name, const std::string& value) {
+  return "<%%" + name + "%%>" + value + "<%%/" + name + "%%>\r\n";
+}
+
+}  // namespace
+
+TEST(ProjectFile, EmptyProjectIsThirteenEmptyTagLinesInOrder) {
+  const Lines lines = ProjectLines(TAffManager{});
+  EXPECT_EQ(lines, (Lines{"<%%AfTitle%%><%%/AfTitle%%>", "<%%AfURL%%><%%/AfURL%%>",
+                          "<%%AfClickBankId%%><%%/AfClickBankId%%>", "<%%AfTemplate%%><%%/AfTemplate%%>",
+                          "<%%AfAnchors%%><%%/AfAnchors%%>", "<%%AfPPC%%><%%/AfPPC%%>",
+                          "<%%AfBanners%%><%%/AfBanners%%>", "<%%AfSignatures%%><%%/AfSignatures%%>",
+                          "<%%AfEmail%%><%%/AfEmail%%>", "<%%AfAutoEmail%%><%%/AfAutoEmail%%>",
+                          "<%%AfArticles%%><%%/AfArticles%%>", "<%%AfPopUps%%><%%/AfPopUps%%>",
+                          "<%%AfFileName%%><%%/AfFileName%%>"}));
+}
+
+TEST(ProjectFile, ListsAreJoinedWithTheirLinesSeparator) {
+  TAffManager p;
+  p.Signatures = {"Regards$$Tom", "PS"};
+  p.PPC = {"^A^body a^link a^", "^B^body b^link b^"};
+  p.Anchors = {"only one"};
+  const Lines lines = ProjectLines(p);
+  EXPECT_EQ(lines[4], "<%%AfAnchors%%>only one<%%/AfAnchors%%>");
+  EXPECT_EQ(lines[5], "<%%AfPPC%%>^A^body a^link a^$$^B^body b^link b^<%%/AfPPC%%>");
+  EXPECT_EQ(lines[7], "<%%AfSignatures%%>Regards$$Tom^^PS<%%/AfSignatures%%>");
+}
+
+TEST(ProjectFile, SavedFileHasCrLfAfterEveryLineAndLoadsBackEveryField) {
+  test::TempDir dir;
+  const TAffManager project = FullProject();
+  SaveProjectFile(dir / "p.set", project);
+  const std::string bytes = dir.Read("p.set");
+  EXPECT_EQ(bytes.substr(0, 30), "<%%AfTitle%%> Spring offer <%%");
+  EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+  std::size_t lines = 0;
+  for (std::size_t at = bytes.find("\r\n"); at != std::string::npos; at = bytes.find("\r\n", at + 2)) ++lines;
+  EXPECT_EQ(lines, 13u);
+  ExpectSameProject(LoadProjectFile(dir / "p.set"), project);
+}
+
+TEST(ProjectFile, MultiLinePpcBodiesSurviveSaveAndLoadInOnePiece) {
+  test::TempDir dir;
+  TAffManager project;
+  TPromoBoard board;
+  struct Discard : MessagePort {
+    void ShowMessage(MessageKind, const std::string&) override {}
+    bool AskOkCancel(MessageKind, const std::string&) override { return true; }
+  } discard;
+  // Bodies that put "$$" (or a "$" next to it) where the ads' separator also goes.
+  const std::vector<PromoInput> ads = {
+      {"Title", "one\r\ntwo\r\nthree", "buy.htm"}, {"Empty lines", "\r\n\r\nmiddle\r\n\r\n\r\n", ""},
+      {"Dollar", "costs 5$\r\n$$ off", "x$$y"},     {"Cut $$ title", "\r\nlast", "l"},
+      {"Plain", "single line", "http://p"}};
+  for (const auto& ad : ads) board.Create(project, PromoKind::PPC, ad, discard);
+  ASSERT_EQ(project.PPC.size(), ads.size());
+  SaveProjectFile(dir / "p.set", project);
+  const TAffManager loaded = LoadProjectFile(dir / "p.set");
+  EXPECT_EQ(loaded.PPC, project.PPC);
+  board.Rebuild(loaded);
+  EXPECT_EQ(board.Show(loaded, PromoKind::PPC, 0), "Title\r\none\r\ntwo\r\nthree\r\nbuy.htm");
+}
+
+TEST(ProjectFile, SingleLinePpcFilesReadAsTheyAlwaysDid) {
+  // Older files may hold ads with extra carets or too few; each "$$" piece
+  // that cannot be part of a multi-line ad stays an item of its own.
+  const std::string text = Line("AfPPC", "^A^b^c^d^$$^OnlyTitle$$^B^x^y^$$junk$$^C^1^2^$$^D^e^");
+  EXPECT_EQ(ParseProject(text).PPC, (Strings{"^A^b^c^d^", "^OnlyTitle", "^B^x^y^", "junk", "^C^1^2^", "^D^e^"}));
+}
+
+TEST(ProjectFile, ItemsSplitAtTheirSeparatorWithoutATrailingEmptyItem) {
+  const std::string text = Line("AfAnchors", "a$$$$b$$") + Line("AfBanners", "") +
+                           Line("AfSignatures", "s$$1^^s2^^") + Line("AfEmail", "^^");
+  const TAffManager p = ParseProject(text);
+  EXPECT_EQ(p.Anchors, (Strings{"a", "", "b"}));
+  EXPECT_TRUE(p.Banners.empty());
+  EXPECT_EQ(p.Signatures, (Strings{"s$$1", "s2"})) << "the item's own line breaks stay as $$";
+  EXPECT_EQ(p.Email, Strings{""});
+}
+
+TEST(ProjectFile, TagsAreFoundInAnyLetterCase) {
+  const TAffManager p = ParseProject("<%%aftitle%%>Hello<%%/AFTITLE%%>\r\n<%%AfUrl%%>u<%%/afurl%%>\r\n");
+  EXPECT_EQ(p.Title, "Hello");
+  EXPECT_EQ(p.URL, "u");
+}
+
+TEST(ProjectFile, FieldsAreOnlyFoundInTheirOrder) {
+  const TAffManager full = FullProject();
+  Lines reversed = ProjectLines(full);
+  std::reverse(reversed.begin(), reversed.end());
+  TAffManager expected;
+  expected.Title = full.Title;
+  ExpectSameProject(ParseProject(JoinLines(reversed)), expected);
+
+  TAffManager onlyTitle;
+  onlyTitle.Title = "Hello";
+  ExpectSameProject(ParseProject("<%%AfTitle%%>Hello<%%/AfTitle%%>"), onlyTitle);
+}
+
+TEST(ProjectFile, MissingCloseTagEmptiesOnlyThatField) {
+  const std::string text = "<%%AfTitle%%>no end\r\n" + Line("AfURL", "u") + Line("AfPopUps", "p1^^p2") +
+                           "<%%AfFileName%%>cut off";
+  const TAffManager p = ParseProject(text);
+  EXPECT_EQ(p.Title, "");
+  EXPECT_EQ(p.URL, "u");
+  EXPECT_EQ(p.PopUps, (Strings{"p1", "p2"}));
+  EXPECT_EQ(p.FileName, "");
+}
+
+TEST(ProjectFile, ReadingStopsAtANulByteAndAcceptsAnyLineEnds) {
+  const std::string text = Line("AfTitle", "t") + "<%%AfURL%%>u<%%/AfURL%%>\n<%%AfTemplate%%>x<%%/AfTemplate%%>\r" +
+                           std::string("\0", 1) + Line("AfFileName", "after nul");
+  const TAffManager p = ParseProject(text);
+  EXPECT_EQ(p.URL, "u");
+  EXPECT_EQ(p.Template, "x");
+  EXPECT_EQ(p.FileName, "") << "nothing after the NUL is read";
+}
+
+TEST(ProjectFile, BinaryJunkLoadsWithoutHarm) {
+  std::mt19937 generator(7);
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (int round = 0; round < 50; ++round) {
+    std::string junk = JoinLines(ProjectLines(FullProject()));
+    // Overwrite bytes at random places, NUL excluded so the whole text is read.
+    for (int i = 0; i < 40; ++i) {
+      std::uniform_int_distribution<std::size_t> at(0, junk.size() - 1);
+      junk[at(generator)] = static_cast<char>(1 + byte(generator) % 255);
+    }
+    const TAffManager p = ParseProject(junk);
+    TPromoBoard board;
+    board.Rebuild(p);
+    for (std::size_t i = 0; i < p.PPC.size(); ++i) board.Show(p, PromoKind::PPC, static_cast<int>(i));
+  }
+}
+
+TEST(ProjectFile, FiftyMegabyteFileLoads) {
+  test::TempDir dir;
+  std::string big(50u << 20, 'x');
+  big += Line("AfTitle", "found") + Line("AfAnchors", "a$$b");
+  dir.Write("big.set", big);
+  const TAffManager p = LoadProjectFile(dir / "big.set");
+  EXPECT_EQ(p.Title, "found");
+  EXPECT_EQ(p.Anchors, (Strings{"a", "b"}));
+}
+
+TEST(ProjectFile, FileThatCannotBeReadThrows) {
+  test::TempDir dir;
+  EXPECT_THROW(LoadProjectFile(dir / "vanished.set"), FileError);
+  std::filesystem::create_directory(dir / "folder.set");
+  EXPECT_THROW(LoadProjectFile(dir / "folder.set"), FileError);
+}
+
+TEST(ProjectFile, FailedSaveLeavesThePreviousFileAsItWas) {
+  // A file-size limit makes the write fail for any user, root included.
+  test::TempDir dir;
+  dir.Write("p.set", "previous");
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 64;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool threw = false;
+  try {
+    SaveProjectFile(dir / "p.set", FullProject());
+  } catch (const FileError&) {
+    threw = true;
+  }
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousHandler);
+  EXPECT_TRUE(threw);
+  EXPECT_EQ(dir.Read("p.set"), "previous");
+}

@@ -1,0 +1,242 @@
+#include "project/PromoLists.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/mock/FakePorts.h"
+
+using namespace velmora;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+struct Board : ::testing::Test {
+  TAffManager project;
+  TPromoBoard board;
+  test::FakeMessages messages;
+
+  PromoChange Create(PromoKind kind, std::string text) { return board.Create(project, kind, {std::move(text), {}, {}}, messages); }
+  PromoChange CreatePpc(std::string title, std::string body, std::string link) {
+    return board.Create(project, PromoKind::PPC, {std::move(title), std::move(body), std::move(link)}, messages);
+  }
+  std::string Warning() const {
+    EXPECT_EQ(messages.shown.size(), 1u);
+    if (messages.shown.empty()) return {};
+    EXPECT_EQ(messages.shown.back().kind, MessageKind::Warning);
+    return messages.shown.back().text;
+  }
+};
+
+}  // namespace
+
+// --- anchors and banners: the items themselves, no two alike ---
+
+class MirroredKind : public Board, public ::testing::WithParamInterface<PromoKind> {};
+
+TEST_P(MirroredKind, RefusesAnEqualItemInAnyLetterCaseButNotOneWithATrailingBlank) {
+  const PromoKind kind = GetParam();
+  ASSERT_EQ(Create(kind, "Buy Now").what, PromoChange::What::Refilled);
+  EXPECT_EQ(Create(kind, "buy now").what, PromoChange::What::Nothing);
+  EXPECT_EQ(Warning(), InfoOf(kind).duplicateMessage);
+  messages.shown.clear();
+  EXPECT_EQ(Create(kind, "Buy Now ").what, PromoChange::What::Refilled);
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(ListOf(project, kind), (Strings{"Buy Now", "Buy Now "}));
+  EXPECT_EQ(board.Entries(kind), ListOf(project, kind));
+}
+
+TEST_P(MirroredKind, EmptyFieldIsRefusedButASingleBlankIsAPromo) {
+  const PromoKind kind = GetParam();
+  Create(kind, "");
+  EXPECT_EQ(Warning(), InfoOf(kind).emptyMessage);
+  EXPECT_TRUE(ListOf(project, kind).empty());
+  messages.shown.clear();
+  Create(kind, " ");
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(ListOf(project, kind), Strings{" "});
+}
+
+TEST_P(MirroredKind, DeleteRemovesTheSelectedItemAndKeepsTheOrderOfTheRest) {
+  const PromoKind kind = GetParam();
+  for (const char* text : {"one", "two", "three"}) Create(kind, text);
+  const PromoChange change = board.Delete(project, kind, 1, messages);
+  EXPECT_EQ(change.what, PromoChange::What::Refilled);
+  EXPECT_EQ(ListOf(project, kind), (Strings{"one", "three"}));
+  EXPECT_EQ(board.Entries(kind), (Strings{"one", "three"}));
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(PromoLists, MirroredKind, ::testing::Values(PromoKind::Anchors, PromoKind::Banners),
+                         [](const auto& row) { return row.param == PromoKind::Anchors ? "Anchors" : "Banners"; });
+
+// --- the five multi-line kinds ---
+
+struct TextKindCase {
+  PromoKind kind;
+  const char* name;
+  const char* label;
+  const char* emptyMessage;
+};
+
+class TextKind : public Board, public ::testing::WithParamInterface<TextKindCase> {};
+
+TEST_P(TextKind, TextIsFlattenedStoredAndShownOnItsLines) {
+  const auto& c = GetParam();
+  EXPECT_EQ(Create(c.kind, "line one\r\nline two\r\n").what, PromoChange::What::Appended);
+  EXPECT_EQ(ListOf(project, c.kind), Strings{"line one$$line two"}) << "the final line break is dropped";
+  EXPECT_EQ(board.Show(project, c.kind, 0), "line one\r\nline two");
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_P(TextKind, EqualTextsAreBothKeptUnderConsecutiveLabels) {
+  const auto& c = GetParam();
+  Create(c.kind, "same");
+  const PromoChange change = Create(c.kind, "same");
+  EXPECT_EQ(change.what, PromoChange::What::Appended);
+  EXPECT_EQ(change.row, 1);
+  EXPECT_EQ(ListOf(project, c.kind), (Strings{"same", "same"}));
+  EXPECT_EQ(board.Entries(c.kind), (Strings{std::string(c.label) + "1", std::string(c.label) + "2"}));
+}
+
+TEST_P(TextKind, EmptyBoxIsRefusedWithItsOwnMessageButALineBreakIsText) {
+  const auto& c = GetParam();
+  Create(c.kind, "");
+  EXPECT_EQ(Warning(), c.emptyMessage);
+  EXPECT_TRUE(ListOf(project, c.kind).empty());
+  EXPECT_TRUE(board.Entries(c.kind).empty());
+  messages.shown.clear();
+  Create(c.kind, "\r\n");
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(ListOf(project, c.kind), Strings{""});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PromoLists, TextKind,
+    ::testing::Values(
+        TextKindCase{PromoKind::Signatures, "Signatures", "Signature Ad", "Please provide a valid Signature Ad Promo."},
+        TextKindCase{PromoKind::Email, "Email", "Email Ad", "Please provide a valid Email Ad."},
+        TextKindCase{PromoKind::AutoEmail, "AutoEmail", "Autoresponder Ad", "Please provide a valid Autoresponder Ad."},
+        TextKindCase{PromoKind::Articles, "Articles", "Article", "Please provide a valid Article."},
+        TextKindCase{PromoKind::PopUps, "PopUps", "PopUp", "Please provide a valid PopUp."}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// --- delete without a selection, every kind ---
+
+struct DeleteCase {
+  PromoKind kind;
+  const char* name;
+  const char* message;
+};
+
+class DeleteWithoutSelection : public Board, public ::testing::WithParamInterface<DeleteCase> {};
+
+TEST_P(DeleteWithoutSelection, EmptyListIsSilentOtherwiseTheKindAsksForASelection) {
+  const auto& c = GetParam();
+  EXPECT_EQ(board.Delete(project, c.kind, -1, messages).what, PromoChange::What::Nothing);
+  EXPECT_TRUE(messages.shown.empty()) << "nothing to delete, nothing to say";
+
+  if (c.kind == PromoKind::PPC)
+    CreatePpc("T", "", "");
+  else
+    Create(c.kind, "x");
+  EXPECT_EQ(board.Delete(project, c.kind, -1, messages).what, PromoChange::What::Nothing);
+  EXPECT_EQ(Warning(), c.message);
+  EXPECT_EQ(ListOf(project, c.kind).size(), 1u);
+  EXPECT_EQ(board.Entries(c.kind).size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PromoLists, DeleteWithoutSelection,
+    ::testing::Values(DeleteCase{PromoKind::Anchors, "Anchors", "Please select a Text Link Promo to delete."},
+                      DeleteCase{PromoKind::PPC, "PPC", "Please select a PPC Ad Promo to delete."},
+                      DeleteCase{PromoKind::Banners, "Banners", "Please select a Bannert Ad Promo to delete."},
+                      DeleteCase{PromoKind::Signatures, "Signatures", "Please select a Signature Ad Promo to delete."},
+                      DeleteCase{PromoKind::Email, "Email", "Please select a Email Ad to delete."},
+                      DeleteCase{PromoKind::AutoEmail, "AutoEmail", "Please select an Autoresponder Ad to delete."},
+                      DeleteCase{PromoKind::Articles, "Articles", "Please select a Article to delete."},
+                      DeleteCase{PromoKind::PopUps, "PopUps", "Please select a PopUp to delete."}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// --- PPC ads ---
+
+TEST_F(Board, PpcAdIsStoredAsCaretFieldsAndShownAsTitleBodyLink) {
+  CreatePpc("Save 50%", "Fast\r\nEasy", "buy.htm");
+  CreatePpc("T", "", "");
+  EXPECT_EQ(project.PPC, (Strings{"^Save 50%^Fast$$Easy^buy.htm^", "^T^^^"}));
+  EXPECT_EQ(board.Entries(PromoKind::PPC), (Strings{"PPC Ad1", "PPC Ad2"}));
+  EXPECT_EQ(board.Show(project, PromoKind::PPC, 0), "Save 50%\r\nFast\r\nEasy\r\nbuy.htm");
+  EXPECT_EQ(board.Show(project, PromoKind::PPC, 1), "T\r\n\r\n") << "title and two empty lines";
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(Board, PpcAdNeedsATitleWhateverTheBodyHolds) {
+  CreatePpc("", "a body", "a link");
+  EXPECT_EQ(Warning(), "Please provide a valid PPC Ad Promo.");
+  EXPECT_TRUE(project.PPC.empty());
+  EXPECT_TRUE(board.Entries(PromoKind::PPC).empty());
+}
+
+TEST_F(Board, CaretInAnyPpcFieldIsRefusedBecauseItWouldShiftTheFields) {
+  const std::vector<PromoInput> inputs = {{"50^off", "b", "l"}, {"t", "x^y", "l"}, {"t", "b", "l^"}};
+  for (const auto& input : inputs) {
+    messages.shown.clear();
+    EXPECT_EQ(board.Create(project, PromoKind::PPC, input, messages).what, PromoChange::What::Nothing);
+    EXPECT_EQ(Warning(), "A PPC Ad Promo can't contain the character ^.");
+  }
+  EXPECT_TRUE(project.PPC.empty());
+}
+
+TEST_F(Board, DamagedPpcItemShowsItsMissingFieldsAsEmpty) {
+  project.PPC = {"^Only a title", "no carets at all"};
+  board.Rebuild(project);
+  EXPECT_EQ(board.Show(project, PromoKind::PPC, 0), "Only a title\r\n\r\n");
+  EXPECT_EQ(board.Show(project, PromoKind::PPC, 1), "\r\n\r\n");
+}
+
+// --- labels, delete and reload ---
+
+TEST_F(Board, LabelsAreNotRenumberedAfterADeleteButAreAfterALoad) {
+  CreatePpc("first", "", "");
+  CreatePpc("second", "", "");
+  const PromoChange removed = board.Delete(project, PromoKind::PPC, 0, messages);
+  EXPECT_EQ(removed.what, PromoChange::What::Removed);
+  EXPECT_EQ(removed.row, 0);
+  CreatePpc("third", "", "");
+  EXPECT_EQ(board.Entries(PromoKind::PPC), (Strings{"PPC Ad2", "PPC Ad2"}));
+  EXPECT_EQ(board.Show(project, PromoKind::PPC, 1), "third\r\n\r\n") << "entry k stands for item k";
+
+  board.Rebuild(project);
+  EXPECT_EQ(board.Entries(PromoKind::PPC), (Strings{"PPC Ad1", "PPC Ad2"}));
+}
+
+TEST_F(Board, RebuildShowsEveryListAfterALoad) {
+  project.Anchors = {"a", "b"};
+  project.Banners = {"http://x/b.gif"};
+  project.Signatures = {"s1", "s2", "s3", "s4"};
+  project.Articles = {"one article"};
+  board.Rebuild(project);
+  EXPECT_EQ(board.Entries(PromoKind::Anchors), project.Anchors);
+  EXPECT_EQ(board.Entries(PromoKind::Banners), project.Banners);
+  EXPECT_EQ(board.Entries(PromoKind::Signatures),
+            (Strings{"Signature Ad1", "Signature Ad2", "Signature Ad3", "Signature Ad4"}));
+  EXPECT_EQ(board.Entries(PromoKind::Articles), Strings{"Article1"});
+  EXPECT_TRUE(board.Entries(PromoKind::PopUps).empty());
+}
+
+TEST_F(Board, ShowAnswersPerKind) {
+  Create(PromoKind::Anchors, "anchor");
+  Create(PromoKind::Banners, "http://host/banner.gif");
+  Create(PromoKind::Email, "mail");
+  EXPECT_EQ(board.Show(project, PromoKind::Anchors, 0), std::nullopt) << "anchors have no view";
+  EXPECT_EQ(board.Show(project, PromoKind::Banners, 0), "http://host/banner.gif");
+  EXPECT_EQ(board.Show(project, PromoKind::Email, -1), std::nullopt) << "no selection: the view is left alone";
+  EXPECT_EQ(board.Show(project, PromoKind::Email, 3), "") << "a missing item leaves the view empty";
+}
+
+// --- Browse ---
+
+TEST(PromoLists, BrowsedPictureBecomesAFileAddress) {
+  EXPECT_EQ(BrowsedPictureAddress("C:\\Pics\\top.gif"), "file://C:/Pics/top.gif");
+  EXPECT_EQ(BrowsedPictureAddress("C:\\Banner\\ad.jpg"), "file://C:/Banner/ad.jpg");
+  EXPECT_EQ(BrowsedPictureAddress("/home/me/ad one.jpg"), "file:///home/me/ad one.jpg");
+}

@@ -1,0 +1,85 @@
+#include "project/Wizard.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/mock/FakePorts.h"
+
+using namespace velmora;
+
+namespace {
+
+struct FirstPageCase {
+  const char* name;
+  std::string title;
+  std::string url;
+  std::vector<std::string> expectedMessages;
+  int expectedPage;
+};
+
+class FirstPageCheck : public ::testing::TestWithParam<FirstPageCase> {};
+
+}  // namespace
+
+TEST_P(FirstPageCheck, NextOnTheFirstPage) {
+  const auto& c = GetParam();
+  TWizard wizard;
+  test::FakeMessages messages;
+  EXPECT_EQ(wizard.Next(c.title, c.url, messages), c.expectedPage != 0);
+  EXPECT_EQ(wizard.PageIndex(), c.expectedPage);
+  EXPECT_EQ(messages.Texts(), c.expectedMessages);
+  for (const auto& shown : messages.shown) EXPECT_EQ(shown.kind, MessageKind::Warning);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Wizard, FirstPageCheck,
+    ::testing::Values(
+        FirstPageCase{"BothEmptyShowsOnlyTheTitleMessage", "", "", {"Please provide a valid title for your page."}, 0},
+        FirstPageCase{"TitleOfBlanksCountsAsEmpty", "   ", "http://x", {"Please provide a valid title for your page."}, 0},
+        FirstPageCase{"TitleOfControlCharactersCountsAsEmpty", "\t\r\n", "http://x",
+                      {"Please provide a valid title for your page."}, 0},
+        FirstPageCase{"LinkOfBlanksCountsAsEmpty", "My page", " \t ", {"Please provide a valid affiliate url."}, 0},
+        FirstPageCase{"LinkWithoutMarkerOrSchemePasses", "My page", "example", {}, 1},
+        FirstPageCase{"PaddedTextsPass", " My page ", "  http://xxxx.vendor.hop.example/  ", {}, 1}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(Wizard, LaterPagesAdvanceWithoutAnyCheckUpToTheLastPage) {
+  TWizard wizard;
+  test::FakeMessages messages;
+  ASSERT_TRUE(wizard.Next("T", "L", messages));
+  for (int page = 2; page < TWizard::kPageCount; ++page) {
+    // The texts no longer matter once the first page is left.
+    EXPECT_TRUE(wizard.Next("", "", messages));
+    EXPECT_EQ(wizard.PageIndex(), page);
+  }
+  EXPECT_FALSE(wizard.NextEnabled());
+  EXPECT_FALSE(wizard.Next("", "", messages)) << "there is no page after the last";
+  EXPECT_EQ(wizard.PageIndex(), TWizard::kPageCount - 1);
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST(Wizard, ButtonsFollowThePage) {
+  TWizard wizard;
+  EXPECT_FALSE(wizard.BackEnabled());
+  EXPECT_TRUE(wizard.NextEnabled());
+  EXPECT_FALSE(wizard.Back()) << "Back on the first page does nothing";
+  EXPECT_EQ(wizard.PageIndex(), 0);
+
+  ASSERT_TRUE(wizard.ShowPage(5));
+  EXPECT_TRUE(wizard.BackEnabled());
+  EXPECT_TRUE(wizard.NextEnabled());
+  EXPECT_TRUE(wizard.Back());
+  EXPECT_EQ(wizard.PageIndex(), 4);
+
+  ASSERT_TRUE(wizard.ShowPage(10));
+  EXPECT_TRUE(wizard.BackEnabled());
+  EXPECT_FALSE(wizard.NextEnabled());
+}
+
+TEST(Wizard, ShowingTheCurrentPageOrOneOutsideTheWizardIsIgnored) {
+  TWizard wizard;
+  ASSERT_TRUE(wizard.ShowPage(3));
+  EXPECT_FALSE(wizard.ShowPage(3));
+  EXPECT_FALSE(wizard.ShowPage(-1));
+  EXPECT_FALSE(wizard.ShowPage(TWizard::kPageCount));
+  EXPECT_EQ(wizard.PageIndex(), 3);
+}

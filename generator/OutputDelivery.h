@@ -1,0 +1,42 @@
+#pragma once
+// "Generate Code": the page goes into the Output folder beside the program
+// or onto the clipboard, and the user is told what happened.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "app/Ports.h"
+#include "project/AffManager.h"
+
+namespace velmora {
+
+enum class DeliveryMode { SaveWebPage, Clipboard };
+
+struct OutputRequest {
+  std::string programFolder;  // with its trailing separator
+  std::string templateName;   // the template list's current text
+  std::string fileNameField;  // the output-name field as typed
+};
+
+struct OutputResult {
+  std::optional<std::string> page;                    // set when a page was generated
+  std::optional<std::filesystem::path> savedFile;     // set when the page was written
+};
+
+// ProgramFolder + "Output".
+std::filesystem::path OutputFolder(const std::string& programFolder);
+
+// Ensures the output folder, generates the page and, with `save`, writes it
+// as a line file (replacing any file of that name). Tells the user through
+// `messages`; a missing template is reported as an error and nothing is
+// written. A failed write throws FileError and leaves any earlier page as it was.
+OutputResult ProduceOutput(bool save, const TAffManager& project, const OutputRequest& request,
+                           MessagePort& messages);
+
+// The "Generate Code" button: checks the name in save mode, delivers, and in
+// clipboard mode puts the page on the clipboard after the success message.
+OutputResult btnFinishClick(DeliveryMode mode, const TAffManager& project, const OutputRequest& request,
+                            MessagePort& messages, ClipboardPort& clipboard);
+
+}  // namespace velmora

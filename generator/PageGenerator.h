@@ -1,0 +1,31 @@
+#pragma once
+// Fills a page template with the project: title, menu, affiliate code, the
+// seven repeated blocks, the PPC table and the affiliate link. Pure text
+// work; nothing is escaped, so promos may carry their own HTML.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "project/AffManager.h"
+
+namespace velmora {
+
+// Links to the page's anchors for every kind that has something to show.
+std::string BuildPageMenu(const TAffManager& project);
+
+// Two ads per row with a spacer cell between; "" without ads.
+std::string BuildPpcTable(const PromoList& ads);
+
+// The page made from a template's text. The text is expected as a line file
+// reads it (CR LF after every line); blocks are cut from it before any
+// placeholder is filled.
+std::string FillTemplate(std::string_view templateText, const TAffManager& project);
+
+// Reads ProgramFolder + "Templates/" + name + ".tem" (name matched without
+// regard to case) and fills it. std::nullopt when there is no such template;
+// a template that exists but cannot be read throws FileError.
+std::optional<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,
+                                        const std::string& programFolder);
+
+}  // namespace velmora

@@ -1,0 +1,106 @@
+#include "generator/TemplateCatalogue.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "app/Utils.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::string_view kTemplateExtension = ".tem";
+constexpr std::string_view kPreviewExtension = ".jpg";
+
+bool IsListableFile(const std::filesystem::directory_entry& entry) {
+  std::error_code ec;
+  if (!entry.is_regular_file(ec)) return false;
+  const std::string name = entry.path().filename().string();
+  return !name.empty() && name.front() != '.';
+}
+
+bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && EqualsIgnoreCaseAscii(text.substr(text.size() - suffix.size()), suffix);
+}
+
+std::vector<std::string> ListableFileNames(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  std::filesystem::directory_iterator it(folder, ec);
+  if (ec) return names;
+  for (const std::filesystem::directory_iterator end; it != end; it.increment(ec)) {
+    if (ec) break;
+    if (IsListableFile(*it)) names.push_back(it->path().filename().string());
+  }
+  return names;
+}
+
+}  // namespace
+
+std::filesystem::path TemplateFolder(const std::string& programFolder) {
+  return std::filesystem::path(programFolder + "Templates");
+}
+
+std::string TemplateNameOfFile(std::string_view fileName) {
+  std::string name(fileName);
+  if (EndsWithIgnoreCase(name, kTemplateExtension)) name.resize(name.size() - kTemplateExtension.size());
+  if (!name.empty() && name.front() >= 'a' && name.front() <= 'z') name.front() = static_cast<char>(name.front() - 32);
+  return name;
+}
+
+std::vector<std::string> ListTemplates(const std::filesystem::path& folder) {
+  std::vector<std::string> files;
+  for (auto& name : ListableFileNames(folder)) {
+    if (name.size() > kTemplateExtension.size() && EndsWithIgnoreCase(name, kTemplateExtension))
+      files.push_back(std::move(name));
+  }
+  // Case-blind order; exact bytes only break ties so the order is stable.
+  std::sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
+    const std::string la = ToLowerAscii(a);
+    const std::string lb = ToLowerAscii(b);
+    return la != lb ? la < lb : a < b;
+  });
+  std::vector<std::string> names;
+  names.reserve(files.size());
+  for (const auto& file : files) names.push_back(TemplateNameOfFile(file));
+  return names;
+}
+
+std::optional<std::filesystem::path> FindTemplateFile(const std::filesystem::path& folder, std::string_view name,
+                                                      std::string_view extension) {
+  if (name.find('/') != std::string_view::npos || name.find('\\') != std::string_view::npos) return std::nullopt;
+  const std::string wanted = std::string(name) + std::string(extension);
+  std::vector<std::string> matches;
+  for (auto& file : ListableFileNames(folder)) {
+    if (file == wanted) return folder / file;
+    if (EqualsIgnoreCaseAscii(file, wanted)) matches.push_back(std::move(file));
+  }
+  if (matches.empty()) return std::nullopt;
+  return folder / *std::min_element(matches.begin(), matches.end());
+}
+
+std::string ExpectedTemplatePath(const std::string& programFolder, std::string_view name) {
+  return (TemplateFolder(programFolder) / "").string() + std::string(name) + std::string(kTemplateExtension);
+}
+
+TemplateChoice ChooseTemplate(TAffManager& project, const std::filesystem::path& folder,
+                              const std::string& listedName) {
+  TemplateChoice choice;
+  choice.preview = FindTemplateFile(folder, listedName, kPreviewExtension);
+  project.Template = listedName;
+  return choice;
+}
+
+std::optional<std::size_t> FindListedTemplate(const std::vector<std::string>& listed, std::string_view name) {
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    if (EqualsIgnoreCaseAscii(listed[i], name)) return i;
+  }
+  return std::nullopt;
+}
+
+std::string TemplateAfterLoad(const std::vector<std::string>& listed, std::string_view projectTemplate) {
+  if (const auto index = FindListedTemplate(listed, projectTemplate)) return listed[*index];
+  return listed.empty() ? std::string() : listed.front();
+}
+
+}  // namespace velmora

@@ -1,0 +1,50 @@
+#pragma once
+// The page templates beside the program: which are listed, under what
+// names, and which files a listed name stands for.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "project/AffManager.h"
+
+namespace velmora {
+
+// ProgramFolder (with its trailing separator) + "Templates".
+std::filesystem::path TemplateFolder(const std::string& programFolder);
+
+// "blue.tem" is listed as "Blue": the extension dropped, a first letter a-z upper-cased.
+std::string TemplateNameOfFile(std::string_view fileName);
+
+// Names of the ordinary, non-hidden *.tem files, ordered without regard to
+// case. A missing or unreadable folder gives an empty list.
+std::vector<std::string> ListTemplates(const std::filesystem::path& folder);
+
+// The ordinary file in `folder` called name + extension, letter case ignored
+// even where the file system tells case apart; an exact match wins. Names
+// holding a path separator never match, so a name from a project file
+// cannot reach outside the folder.
+std::optional<std::filesystem::path> FindTemplateFile(const std::filesystem::path& folder, std::string_view name,
+                                                      std::string_view extension);
+
+// Where the template of a name is expected, for telling the user it is missing.
+std::string ExpectedTemplatePath(const std::string& programFolder, std::string_view name);
+
+// What a change of the template list's text decides: the preview to show
+// (none: hide it). Sets the project's Template.
+struct TemplateChoice {
+  std::optional<std::filesystem::path> preview;
+};
+TemplateChoice ChooseTemplate(TAffManager& project, const std::filesystem::path& folder,
+                              const std::string& listedName);
+
+// Position of the listed name equal to `name` without regard to case.
+std::optional<std::size_t> FindListedTemplate(const std::vector<std::string>& listed, std::string_view name);
+
+// The template a fresh start followed by loading a project would select:
+// the project's template when it is listed, else the first listed, else "".
+std::string TemplateAfterLoad(const std::vector<std::string>& listed, std::string_view projectTemplate);
+
+}  // namespace velmora

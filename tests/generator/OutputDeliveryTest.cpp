@@ -1,0 +1,145 @@
+#include "generator/OutputDelivery.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "app/FileIO.h"
+#include "tests/mock/FakePorts.h"
+#include "tests/mock/TempDir.h"
+
+using namespace velmora;
+
+namespace {
+
+const std::string kSaved = "You have successfully saved your file as:\n\r";
+const std::string kCopied = "You have successfully copy your code to clipboard!";
+const std::string kNoName = "Please provide a valid output filename.";
+const std::string kNoFolder = "Can't create the output folder! Check the output path you provided.";
+
+struct DeliveryFixture : ::testing::Test {
+  test::TempDir program;
+  test::FakeMessages messages;
+  test::FakeClipboard clipboard;
+  TAffManager project;
+
+  DeliveryFixture() {
+    program.Write("Templates/simple.tem", "<h1>%%TITLE%%</h1>\n<p>line</p>");
+    project.Title = "Offer";
+  }
+  OutputRequest Request(const std::string& fileName = "affiliatepage.htm", const std::string& templ = "Simple") {
+    return {program.folder(), templ, fileName};
+  }
+  OutputResult Finish(DeliveryMode mode, const OutputRequest& request) {
+    return btnFinishClick(mode, project, request, messages, clipboard);
+  }
+};
+
+}  // namespace
+
+TEST_F(DeliveryFixture, SavesThePageWithCrLfAndNamesTheFullPath) {
+  const auto result = Finish(DeliveryMode::SaveWebPage, Request());
+  EXPECT_EQ(program.Read("Output/affiliatepage.htm"), "<h1>Offer</h1>\r\n<p>line</p>\r\n");
+  const std::string path = program.folder() + "Output/affiliatepage.htm";
+  EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{{MessageKind::Information, kSaved + path}}));
+  ASSERT_TRUE(result.savedFile);
+  EXPECT_EQ(result.savedFile->string(), path);
+  EXPECT_EQ(clipboard.writes, 0);
+}
+
+TEST_F(DeliveryFixture, SecondPressReplacesTheFileWithoutAsking) {
+  Finish(DeliveryMode::SaveWebPage, Request());
+  project.Title = "Changed";
+  Finish(DeliveryMode::SaveWebPage, Request());
+  EXPECT_EQ(program.Read("Output/affiliatepage.htm"), "<h1>Changed</h1>\r\n<p>line</p>\r\n");
+  EXPECT_EQ(messages.shown.size(), 2u);
+}
+
+TEST_F(DeliveryFixture, FileNamesAreTakenAsTyped) {
+  struct Case {
+    std::string field;
+    bool saved;
+  };
+  const Case cases[] = {{"   ", false}, {"", false}, {"\t\r\n", false}, {" lead.htm", true}, {"x", true}};
+  for (const auto& c : cases) {
+    messages.shown.clear();
+    const auto result = Finish(DeliveryMode::SaveWebPage, Request(c.field));
+    ASSERT_EQ(messages.shown.size(), 1u) << "[" << c.field << "]";
+    if (c.saved) {
+      EXPECT_EQ(messages.shown[0].text, kSaved + program.folder() + "Output/" + c.field);
+      EXPECT_TRUE(program.Exists("Output/" + c.field)) << "[" << c.field << "]";
+    } else {
+      EXPECT_EQ(messages.shown[0], (test::ShownMessage{MessageKind::Information, kNoName}));
+      EXPECT_FALSE(result.page);
+    }
+  }
+}
+
+TEST_F(DeliveryFixture, BlankNameCreatesNothing) {
+  Finish(DeliveryMode::SaveWebPage, Request(" "));
+  EXPECT_FALSE(program.Exists("Output"));
+}
+
+TEST_F(DeliveryFixture, ClipboardGetsThePageAfterTheMessageAndTheFolderIsStillMade) {
+  const auto result = Finish(DeliveryMode::Clipboard, Request(""));
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{kCopied});
+  ASSERT_TRUE(clipboard.text);
+  EXPECT_EQ(*clipboard.text, "<h1>Offer</h1>\r\n<p>line</p>\r\n");
+  EXPECT_TRUE(std::filesystem::is_directory(program / "Output"));
+  EXPECT_TRUE(std::filesystem::is_empty(program / "Output"));
+  EXPECT_FALSE(result.savedFile);
+}
+
+TEST_F(DeliveryFixture, MissingTemplateIsAnErrorAndTouchesNothing) {
+  for (const auto mode : {DeliveryMode::SaveWebPage, DeliveryMode::Clipboard}) {
+    messages.shown.clear();
+    const auto result = Finish(mode, Request("affiliatepage.htm", "Gone"));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
+    EXPECT_EQ(messages.shown[0].text,
+              "The selected template could not be found: " + program.folder() + "Templates/Gone.tem");
+    EXPECT_FALSE(result.page);
+    EXPECT_FALSE(result.savedFile);
+  }
+  EXPECT_EQ(clipboard.writes, 0);
+  EXPECT_FALSE(program.Exists("Output/affiliatepage.htm"));
+}
+
+TEST_F(DeliveryFixture, OutputFolderThatCannotBeMadeStopsBothModes) {
+  program.Write("Output", "a file where the folder should be");
+  for (const auto mode : {DeliveryMode::SaveWebPage, DeliveryMode::Clipboard}) {
+    messages.shown.clear();
+    const auto result = Finish(mode, Request());
+    EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{{MessageKind::Error, kNoFolder}}));
+    EXPECT_FALSE(result.page);
+  }
+  EXPECT_EQ(clipboard.writes, 0);
+}
+
+TEST_F(DeliveryFixture, OutputFolderIsMadeWithItsParents) {
+  program.Write("Templates/simple.tem", "x");
+  const std::string nested = program.folder() + "deep/er/";
+  std::filesystem::create_directories(nested + "Templates");
+  std::filesystem::copy_file(program / "Templates/simple.tem", nested + "Templates/simple.tem");
+  const auto result = btnFinishClick(DeliveryMode::SaveWebPage, project, {nested, "Simple", "p.htm"}, messages, clipboard);
+  EXPECT_TRUE(result.savedFile);
+  EXPECT_EQ(program.Read("deep/er/Output/p.htm"), "x\r\n");
+}
+
+TEST_F(DeliveryFixture, FailedWriteReportsNoSuccessAndKeepsTheEarlierPage) {
+  Finish(DeliveryMode::SaveWebPage, Request("keep.htm"));
+  const std::string before = program.Read("Output/keep.htm");
+  messages.shown.clear();
+  project.Title = "New";
+  EXPECT_THROW(Finish(DeliveryMode::SaveWebPage, Request("missing/sub.htm")), FileError);
+  EXPECT_TRUE(messages.shown.empty());
+  // A read-only output folder refuses the temporary file beside the target.
+  std::filesystem::permissions(program / "Output", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  if (::access((program / "Output").c_str(), W_OK) != 0) {
+    EXPECT_THROW(Finish(DeliveryMode::SaveWebPage, Request("keep.htm")), FileError);
+    EXPECT_EQ(program.Read("Output/keep.htm"), before);
+    EXPECT_TRUE(messages.shown.empty());
+  }
+  std::filesystem::permissions(program / "Output", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+}

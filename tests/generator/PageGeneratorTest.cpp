@@ -1,0 +1,241 @@
+#include "generator/PageGenerator.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/mock/TempDir.h"
+
+using namespace velmora;
+
+namespace {
+
+// A template using every placeholder, each block framed by its own whitespace.
+const std::string kFullTemplate =
+    "<title>%%TITLE%%</title>\r\n"
+    "<nav>%%MENU%%</nav>\r\n"
+    "<a href=\"%%AFFILIATELINK%%\">buy</a> join%%AFFILIATECODE%%\r\n"
+    "%%TABLE_LINKTEXT_INIT%%\r\n"
+    "  <a href=\"%%AFFILIATELINK%%\">%%ANCHORTEXT%%</a>\r\n"
+    "%%TABLE_LINKTEXT_END%%\r\n"
+    "%%TABLE_EMAIL_INIT%%<pre>%%EMAIL%%</pre>%%TABLE_EMAIL_END%%\r\n"
+    "%%TABLE_AUTORESPONDER_INIT%% <pre>%%AUTOEMAIL%%</pre> %%TABLE_AUTORESPONDER_END%%\r\n"
+    "%%TABLE_ARTICLE_INIT%%\t<div>%%ARTICLE%%</div>\t%%TABLE_ARTICLE_END%%\r\n"
+    "%%TABLE_SIGNATURE_INIT%%<p>%%SIGNATURE%%</p>%%TABLE_SIGNATURE_END%%\r\n"
+    "%%TABLE_POPUP_INIT%%<code>%%POPUP%%</code>%%TABLE_POPUP_END%%\r\n"
+    "%%TABLE_BANNER_INIT%%\r\n"
+    "<a href=\"%%AFFILIATELINK%%\"><img src=\"%%BANNER%%\"></a>\r\n"
+    "%%TABLE_BANNER_END%%\r\n"
+    "%%PPCADS%%\r\n";
+
+TAffManager FullProject() {
+  TAffManager p;
+  p.Title = "Spring offer";
+  p.URL = "http://xxxx.vendor.example/";
+  p.ClickBankId = "12345";
+  p.Anchors = {"Click here", "Best deal"};
+  p.Email = {"Hi$$there"};
+  p.AutoEmail = {"Day 1", "Day 2$$Bye"};
+  p.Articles = {"Read %%AFFILIATELINK%%"};
+  p.Signatures = {"Tom$$Boss"};
+  p.PopUps = {"<script>x()</script>"};
+  p.Banners = {"b1.gif", "b2.gif"};
+  p.PPC = {"^Ad^Body$$line^example.com^"};
+  return p;
+}
+
+std::string Cell(const std::string& title, const std::string& body, const std::string& link) {
+  return "<td valign=top bgcolor=#FFFFA0 class=\"style17\"><u><span class=\"style7\">" + title +
+         "</span></u><br>" + body + "<br><span class=style24>" + link + "</span></td>";
+}
+const std::string kTableOpen = "<table width=\"491\" border=\"0\" align=\"center\">";
+
+}  // namespace
+
+TEST(PageGenerator, EmptyProjectRemovesEveryPlaceholderAndKeepsTheFramingWhitespace) {
+  EXPECT_EQ(FillTemplate(kFullTemplate, TAffManager{}),
+            "<title></title>\r\n"
+            "<nav></nav>\r\n"
+            "<a href=\"\">buy</a> join\r\n"
+            "\r\n"
+            "  \r\n"
+            "\r\n"
+            "\r\n"
+            "  \r\n"
+            "\t\t\r\n"
+            "\r\n"
+            "\r\n"
+            "\r\n"
+            "\r\n"
+            "\r\n"
+            "\r\n");
+}
+
+TEST(PageGenerator, FullProjectFillsEveryBlockInListOrder) {
+  const std::string link = "http://xxxx.vendor.example/";
+  const std::string expected =
+      "<title>Spring offer</title>\r\n"
+      "<nav><a href=\"#affiliatelink\">Affiliate Link</a> | <a href=\"#linktext\">Text Link</a> | "
+      "<a href=\"#emailcopy\" target=\"_self\">Email Copy</a> | <a href=\"#sig\" target=\"_self\">Signature Ads</a> | "
+      "<a href=\"#pops\" target=\"_self\">PopUp Codes </a> | <a href=\"#banners\" target=\"_self\">Banners</a> | "
+      "<a href=\"#articles\" target=\"_self\">Articles</a> | <a href=\"#ppcads\"> PPC Ads</a> | "
+      "<a href=\"#autoemailcopy\" target=\"_self\"> Autoresponder Emails</a> | </nav>\r\n"
+      "<a href=\"" + link + "\">buy</a> join?e=12345\r\n"
+      "\r\n"
+      "  <a href=\"" + link + "\">Click here</a><a href=\"" + link + "\">Best deal</a>\r\n"
+      "\r\n"
+      "<pre>Hi\r\nthere</pre>\r\n"
+      " <pre>Day 1</pre><pre>Day 2\r\nBye</pre> \r\n"
+      "\t<div>Read " + link + "</div>\t\r\n"
+      "<p>Tom\r\nBoss</p>\r\n"
+      "<code><script>x()</script></code>\r\n"
+      "\r\n"
+      "<a href=\"" + link + "\"><img src=\"b1.gif\"></a><a href=\"" + link + "\"><img src=\"b2.gif\"></a>\r\n"
+      "\r\n" +
+      kTableOpen + "<tr>" + Cell("Ad", "Body\r\nline", "example.com") + "</table>\r\n";
+  EXPECT_EQ(FillTemplate(kFullTemplate, FullProject()), expected);
+}
+
+TEST(PageGenerator, SingleValuePlaceholders) {
+  struct Case {
+    const char* name;
+    std::string templ;
+    TAffManager project;
+    std::string page;
+  };
+  TAffManager withId;
+  withId.ClickBankId = "12345";
+  withId.URL = "http://xxxx.hop.example.net/?a=1&b=2";
+  TAffManager selfReferring;
+  selfReferring.Title = "a%%TITLE%%b";
+  TAffManager linkAndSignatures;
+  linkAndSignatures.URL = "x";
+  linkAndSignatures.Signatures = {"one", "two"};
+  const Case cases[] = {
+      {"id becomes ?e= plus id, link keeps its xxxx", "%%AFFILIATECODE%%|%%AFFILIATELINK%%", withId,
+       "?e=12345|http://xxxx.hop.example.net/?a=1&b=2\r\n"},
+      {"inserted title is not searched again", "%%TITLE%%", selfReferring, "a%%TITLE%%b\r\n"},
+      {"menu with a link and signatures only", "%%MENU%%", linkAndSignatures,
+       "<a href=\"#affiliatelink\">Affiliate Link</a> | <a href=\"#sig\" target=\"_self\">Signature Ads</a> | \r\n"},
+      {"placeholders are case-sensitive", "%%title%% %%Menu%% %%ppcads%%", withId,
+       "%%title%% %%Menu%% %%ppcads%%\r\n"},
+      {"lone item placeholders outside blocks vanish", "[%%EMAIL%%][%%BANNER%%][%%ANCHORTEXT%%]", FullProject(),
+       "[][][]\r\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FillTemplate(c.templ + "\r\n", c.project), c.page) << c.name;
+}
+
+TEST(PageGenerator, ThreeAnchorsInAOneLineBlockGiveThreeLinksWithoutBreaks) {
+  TAffManager p;
+  p.URL = "L";
+  p.Anchors = {"a", "b$$c", "d"};
+  EXPECT_EQ(FillTemplate("%%TABLE_LINKTEXT_INIT%%<a href=\"%%AFFILIATELINK%%\">%%ANCHORTEXT%%</a>"
+                         "%%TABLE_LINKTEXT_END%%\r\n",
+                         p),
+            "<a href=\"L\">a</a><a href=\"L\">b$$c</a><a href=\"L\">d</a>\r\n");
+}
+
+TEST(PageGenerator, DoubleDollarBecomesALineBreakInTheWholeRowOfTextBlocks) {
+  TAffManager p;
+  p.Email = {"Hi$$there"};
+  p.Banners = {"x$$y.gif"};
+  EXPECT_EQ(FillTemplate("%%TABLE_EMAIL_INIT%%<p>$$%%EMAIL%%</p>%%TABLE_EMAIL_END%%\r\n"
+                         "%%TABLE_BANNER_INIT%%[%%BANNER%%$$]%%TABLE_BANNER_END%%\r\n",
+                         p),
+            "<p>\r\nHi\r\nthere</p>\r\n[x$$y.gif$$]\r\n");
+}
+
+TEST(PageGenerator, PromoTextsGetTheAffiliateLinkButNotTheTitle) {
+  TAffManager p;
+  p.Title = "T";
+  p.URL = "U";
+  p.Signatures = {"%%AFFILIATELINK%% and %%TITLE%%"};
+  p.PPC = {"^%%AFFILIATELINK%%^b^l^"};
+  const std::string page = FillTemplate(
+      "%%TABLE_SIGNATURE_INIT%%<p>%%SIGNATURE%%</p>%%TABLE_SIGNATURE_END%%\r\n%%PPCADS%%\r\n", p);
+  EXPECT_EQ(page, "<p>U and %%TITLE%%</p>\r\n" + kTableOpen + "<tr>" + Cell("U", "b", "l") + "</table>\r\n");
+}
+
+TEST(PageGenerator, BlocksThatCannotBeFoundStayOnceWithoutTheirMarkers) {
+  struct Case {
+    const char* name;
+    std::string templ;
+    std::string page;
+  };
+  const Case cases[] = {
+      {"block holding the title", "%%TABLE_EMAIL_INIT%%<h2>%%TITLE%%</h2>%%EMAIL%%%%TABLE_EMAIL_END%%",
+       "<h2>T</h2>"},
+      {"block holding the menu", "%%TABLE_EMAIL_INIT%%<nav>%%MENU%%</nav>%%EMAIL%%%%TABLE_EMAIL_END%%",
+       "<nav><a href=\"#linktext\">Text Link</a> | <a href=\"#emailcopy\" target=\"_self\">Email Copy</a> | </nav>"},
+      {"block holding the affiliate code", "%%TABLE_EMAIL_INIT%%%%AFFILIATECODE%%%%EMAIL%%%%TABLE_EMAIL_END%%", ""},
+      {"e-mail block before the link-text block",
+       "%%TABLE_EMAIL_INIT%%<e>%%EMAIL%%</e>%%TABLE_EMAIL_END%%"
+       "%%TABLE_LINKTEXT_INIT%%<l>%%ANCHORTEXT%%</l>%%TABLE_LINKTEXT_END%%",
+       "<e></e><l>a</l>"},
+      {"closing marker missing", "%%TABLE_EMAIL_INIT%%<e>%%EMAIL%%</e>", "<e></e>"},
+      {"opening marker missing", "<e>%%EMAIL%%</e>%%TABLE_EMAIL_END%%", "<e></e>"},
+      {"markers out of order", "%%TABLE_EMAIL_END%%<e>%%EMAIL%%</e>%%TABLE_EMAIL_INIT%%", "<e></e>"},
+      {"block of blanks only", "%%TABLE_EMAIL_INIT%% \t %%TABLE_EMAIL_END%%", " \t "},
+  };
+  TAffManager p;
+  p.Title = "T";
+  p.Anchors = {"a"};
+  p.Email = {"mail1", "mail2"};
+  for (const auto& c : cases) EXPECT_EQ(FillTemplate(c.templ + "\r\n", p), c.page + "\r\n") << c.name;
+}
+
+TEST(PageGenerator, LowerCaseMarkersAreFoundButStayInThePage) {
+  TAffManager p;
+  p.Email = {"m1", "m2"};
+  EXPECT_EQ(FillTemplate("%%table_email_init%%<e>%%EMAIL%%</e>%%table_email_end%%\r\n", p),
+            "%%table_email_init%%<e>m1</e><e>m2</e>%%table_email_end%%\r\n");
+}
+
+TEST(PageGenerator, TheBlocksTextElsewhereInThePageIsReplacedToo) {
+  TAffManager p;
+  p.PopUps = {"x", "y"};
+  EXPECT_EQ(FillTemplate("<i>%%POPUP%%</i>|%%TABLE_POPUP_INIT%%\r\n<i>%%POPUP%%</i>\r\n%%TABLE_POPUP_END%%\r\n", p),
+            "<i>x</i><i>y</i>|\r\n<i>x</i><i>y</i>\r\n\r\n");
+}
+
+TEST(PageGenerator, PpcTableHoldsTwoAdsPerRow) {
+  const std::string a = Cell("A", "a", "la");
+  const std::string b = Cell("B", "b1\r\nb2", "lb");
+  const std::string c = Cell("C", "c", "lc");
+  EXPECT_EQ(BuildPpcTable({}), "");
+  EXPECT_EQ(BuildPpcTable({"^A^a^la^"}), kTableOpen + "<tr>" + a + "</table>");
+  EXPECT_EQ(BuildPpcTable({"^A^a^la^", "^B^b1$$b2^lb^"}),
+            kTableOpen + "<tr>" + a + "<td>&nbsp;</td>" + b + "</tr></table>");
+  EXPECT_EQ(BuildPpcTable({"^A^a^la^", "^B^b1$$b2^lb^", "^C^c^lc^"}),
+            kTableOpen + "<tr>" + a + "<td>&nbsp;</td>" + b + "</tr><tr>" + c + "</table>");
+}
+
+TEST(PageGenerator, PpcAdsWithMissingFieldsGiveEmptyFields) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", Cell("", "", "")},
+      {"^Only title", Cell("Only title", "", "")},
+      {"^T^body", Cell("T", "body", "")},
+      {"no carets", Cell("", "", "")},
+      {"^T^^link^extra^", Cell("T", "", "link")},
+  };
+  for (const auto& [ad, cell] : cases) EXPECT_EQ(BuildPpcTable({ad}), kTableOpen + "<tr>" + cell + "</table>") << ad;
+}
+
+TEST(PageGenerator, MenuIsEmptyWithoutLinkAndItems) { EXPECT_EQ(BuildPageMenu(TAffManager{}), ""); }
+
+TEST(GeneratePage, ReadsTheTemplateAsALineFileMatchingTheNameWithoutRegardToCase) {
+  test::TempDir program;
+  program.Write("Templates/plain.tem", "<p>%%TITLE%%</p>\n<br>\r<hr>");
+  TAffManager p;
+  p.Title = "Hello";
+  const auto page = GeneratePage(p, "Plain", program.folder());
+  ASSERT_TRUE(page);
+  EXPECT_EQ(*page, "<p>Hello</p>\r\n<br>\r\n<hr>\r\n");
+}
+
+TEST(GeneratePage, MissingTemplateGivesNoPage) {
+  test::TempDir program;
+  program.Write("Templates/plain.tem", "x");
+  EXPECT_FALSE(GeneratePage(TAffManager{}, "Other", program.folder()));
+  EXPECT_FALSE(GeneratePage(TAffManager{}, "", program.folder()));
+  const auto empty = GeneratePage(TAffManager{}, "plain", program.folder() + "nowhere/");
+  EXPECT_FALSE(empty);
+}

@@ -1,0 +1,63 @@
+// velmora-tool generate: the page "Generate Code" would make for a project
+// file, for regenerating pages in batch without the window.
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/FileIO.h"
+#include "app/Utils.h"
+#include "generator/PageGenerator.h"
+#include "generator/TemplateCatalogue.h"
+#include "project/ProjectFile.h"
+#include "tools/Command.h"
+
+namespace velmora::tool {
+
+namespace {
+
+class Failure : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+int RunGenerate(const std::vector<std::string>& args) {
+  const ParsedArgs parsed = ParseArgs(args, {"--program-folder", "--project", "--template", "--output"});
+  if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional.front());
+  const auto folderOption = parsed.Option("--program-folder");
+  const auto projectOption = parsed.Option("--project");
+  if (!folderOption || folderOption->empty()) throw UsageError("--program-folder is required");
+  if (!projectOption || projectOption->empty()) throw UsageError("--project is required");
+
+  std::string programFolder = *folderOption;
+  if (programFolder.back() != '/' && programFolder.back() != std::filesystem::path::preferred_separator)
+    programFolder += std::filesystem::path::preferred_separator;
+
+  const TAffManager project = LoadProjectFile(*projectOption);
+  // As a fresh start followed by "Load Configuration" would select it.
+  const std::string templateName =
+      parsed.Option("--template").value_or(TemplateAfterLoad(ListTemplates(TemplateFolder(programFolder)), project.Template));
+
+  const auto page = GeneratePage(project, templateName, programFolder);
+  if (!page) throw Failure("the template could not be found: " + ExpectedTemplatePath(programFolder, templateName));
+
+  const Lines lines = SplitLines(*page);
+  if (const auto output = parsed.Option("--output")) {
+    WriteLineFile(*output, lines);
+  } else {
+    const std::string text = JoinLines(lines);
+    std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+    std::cout.flush();
+    if (!std::cout) throw Failure("cannot write the page to standard output");
+  }
+  return 0;
+}
+
+const RegisterCommand kGenerate{{"generate",
+                                 "velmora-tool generate --program-folder DIR --project FILE.set "
+                                 "[--template NAME] [--output FILE]",
+                                 RunGenerate}};
+
+}  // namespace
+
+}  // namespace velmora::tool

@@ -13,7 +13,7 @@ inline constexpr const char* kBrandPlainCopyName = "dbsettings.sim";
 
 enum class BrandFileStatus {
   Missing,  // no dbsettings.dat
-  Failed,   // failed the password check or the authentication: every field absent
+  Failed,   // unreadable, or failed the password check or the authentication: every field absent
   Ok,
 };
 

@@ -1,0 +1,129 @@
+// velmora-tool brand: shows a program folder's brand settings as start-up
+// reads them, and with --check what its publisher probably got wrong.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/BrandCheck.h"
+#include "app/BrandSettingsReader.h"
+#include "app/TextCodec.h"
+#include "app/Utils.h"
+#include "tools/Command.h"
+
+namespace velmora::tool {
+
+namespace {
+
+// The picks are not shown, so any choice serves.
+class FirstChoice final : public RandomSource {
+public:
+  std::size_t Below(std::size_t) override { return 0; }
+};
+
+// `bytes` as the program shows it, as a JSON string.
+std::string JsonString(std::string_view bytes) {
+  const std::string text = ToDisplayUtf8(bytes);
+  std::string out = "\"";
+  for (const char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escape[8];
+          std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+          out += escape;
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out + "\"";
+}
+
+std::string JsonPairs(const std::vector<std::vector<std::string>>& entries) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (i) out += ", ";
+    out += "[" + JsonString(FieldOrEmpty(entries[i], 0)) + ", " + JsonString(FieldOrEmpty(entries[i], 1)) + "]";
+  }
+  return out + "]";
+}
+
+std::string BrandJson(const BrandSettings& brand, const std::string& lastNewsId) {
+  const std::pair<const char*, const std::string*> fields[] = {
+      {"ApplicationName", &brand.ApplicationName},
+      {"BranderCode", &brand.BranderCode},
+      {"BranderType", &brand.BranderType},
+      {"AffiliateURL", &brand.AffiliateURL},
+      {"AffiliateTYPE", &brand.AffiliateTYPE},
+      {"AffiliateID", &brand.AffiliateID},
+      {"MasterNewsBaseURL", &brand.MasterNewsBaseURL},
+      {"PlatinumNewsBaseURL", &brand.PlatinumNewsBaseURL},
+      {"GoldNewsBaseURL", &brand.GoldNewsBaseURL},
+      {"MasterPublID", &brand.MasterPublID},
+      {"PlatinumPublID", &brand.PlatinumPublID},
+      {"GoldPublID", &brand.GoldPublID},
+      {"MakeMoneyButton", &brand.MakeMoneyButton},
+      {"AppHelpURL", &brand.AppHelpURL},
+      {"CopyrightYears", &brand.CopyrightYears},
+      {"CopyrightCompany", &brand.CopyrightCompany},
+      {"AboutText", &brand.AboutText},
+      {"LastNewsId", &lastNewsId},
+  };
+  std::string out = "{\n";
+  for (const auto& [name, value] : fields) out += "  \"" + std::string(name) + "\": " + JsonString(*value) + ",\n";
+  out += "  \"Welcome\": [";
+  for (std::size_t i = 0; i < brand.WelcomePool.size(); ++i) out += (i ? ", " : "") + JsonString(brand.WelcomePool[i]);
+  out += "],\n";
+  out += "  \"Banners\": " + JsonPairs(brand.BannerPool) + ",\n";
+  out += "  \"Links\": " + JsonPairs(brand.LinkPool) + "\n}\n";
+  return out;
+}
+
+int RunBrand(const std::vector<std::string>& args) {
+  const ParsedArgs parsed = ParseArgs(args, {"--program-folder"}, {"--check"});
+  const auto folderOption = parsed.Option("--program-folder");
+  if (!folderOption) throw UsageError("--program-folder is required");
+  if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional.front());
+  std::string folder = *folderOption;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+
+  const BrandFileContent content = ReadBrandFile(folder);
+  if (content.status == BrandFileStatus::Missing) {
+    std::cerr << "velmora-tool brand: " << folder << kBrandFileName << " does not exist\n";
+    return 1;
+  }
+  if (content.status == BrandFileStatus::Failed) {
+    std::cerr << "velmora-tool brand: " << folder << kBrandFileName
+              << " cannot be read, or fails the password check or the authentication (damaged or altered)\n";
+    return 1;
+  }
+  const std::string text = JoinLines(content.lines);
+  FirstChoice random;
+  const BrandSettings brand = ParseBrandSettings(text, random);
+  std::string work = text;
+  const std::string lastNewsId = ExtractTagged(OpenTag("LastNewsId"), CloseTag("LastNewsId"), work);
+  std::cout << BrandJson(brand, lastNewsId) << std::flush;
+
+  if (!parsed.Flag("--check")) return 0;
+  const std::vector<std::string> warnings = CheckBrandText(text, folder);
+  for (const auto& warning : warnings) std::cerr << "warning: " << ToDisplayUtf8(warning) << "\n";
+  return warnings.empty() ? 0 : 1;
+}
+
+const RegisterCommand kRegistered{{
+    "brand",
+    "velmora-tool brand [--check] --program-folder DIR",
+    RunBrand,
+}};
+
+}  // namespace
+
+}  // namespace velmora::tool

@@ -1,0 +1,124 @@
+#include "platform/QtHttpClient.h"
+
+#include <QEventLoop>
+#include <QHttpMultiPart>
+#include <QNetworkCookieJar>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+
+namespace velmora {
+
+namespace {
+
+QByteArray Bytes(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
+
+QNetworkRequest MakeRequest(const std::string& url) {
+  QNetworkRequest request(QUrl(QString::fromUtf8(Bytes(url))));
+  // Publishers' servers may look for these exact values.
+  request.setRawHeader("Accept", "text/html, */*");
+  request.setRawHeader("User-Agent", "Mozilla/3.0 (compatible; Indy Library)");
+  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+  return request;
+}
+
+}  // namespace
+
+QtHttpClient::QtHttpClient(QObject* parent) : QObject(parent) {
+  manager_.setCookieJar(new QNetworkCookieJar(&manager_));
+  manager_.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+}
+
+QtHttpClient::~QtHttpClient() { Disconnect(); }
+
+std::optional<std::string> QtHttpClient::PostMultipart(const std::string& url, const std::vector<FormField>& fields,
+                                                       std::size_t maxBytes) {
+  return Run(
+      [&]() -> QNetworkReply* {
+        auto* form = new QHttpMultiPart(QHttpMultiPart::FormDataType);
+        for (const auto& field : fields) {
+          QHttpPart part;
+          part.setRawHeader("Content-Disposition", "form-data; name=\"" + Bytes(field.name) + "\"");
+          part.setBody(Bytes(field.value));
+          form->append(part);
+        }
+        QNetworkRequest request = MakeRequest(url);
+        // Qt would quote the boundary; some form parsers do not accept that.
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("multipart/form-data; boundary=") + form->boundary());
+        QNetworkReply* reply = manager_.post(request, form);
+        form->setParent(reply);
+        return reply;
+      },
+      maxBytes);
+}
+
+std::optional<std::string> QtHttpClient::Get(const std::string& url, std::size_t maxBytes) {
+  return Run([&] { return manager_.get(MakeRequest(url)); }, maxBytes);
+}
+
+void QtHttpClient::Disconnect() {
+  ++generation_;
+  if (current_) current_->abort();
+  emit Idle();
+}
+
+std::optional<std::string> QtHttpClient::Run(const std::function<QNetworkReply*()>& start, std::size_t maxBytes) {
+  const quint64 generation = generation_;
+  // One request at a time: a second one waits (in its own loop) for the first.
+  while (busy_) {
+    QEventLoop wait;
+    connect(this, &QtHttpClient::Idle, &wait, &QEventLoop::quit);
+    wait.exec();
+    if (generation != generation_) return std::nullopt;
+  }
+
+  busy_ = true;
+  QNetworkReply* reply = start();
+  current_ = reply;
+  std::string body;
+  bool overflow = false;
+  bool finished = false;
+  QEventLoop loop;
+  const auto drain = [&] {
+    if (overflow) return;
+    const QByteArray chunk = reply->readAll();
+    if (body.size() + static_cast<std::size_t>(chunk.size()) > maxBytes) {
+      overflow = true;
+      body.clear();
+      reply->abort();
+      return;
+    }
+    body.append(chunk.constData(), static_cast<std::size_t>(chunk.size()));
+  };
+  connect(reply, &QNetworkReply::readyRead, &loop, drain);
+  // Frees the client as soon as this reply ends: a request waiting in a
+  // loop nested inside ours must not wait for our loop to unwind.
+  connect(reply, &QNetworkReply::finished, &loop, [&] {
+    drain();
+    finished = true;
+    if (current_ == reply) current_ = nullptr;
+    busy_ = false;
+    emit Idle();
+    loop.quit();
+  });
+  if (!reply->isFinished()) {
+    loop.exec();
+  } else {
+    drain();
+  }
+  if (!finished) {
+    if (current_ == reply) current_ = nullptr;
+    busy_ = false;
+    emit Idle();
+  }
+
+  const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+  const bool ok = !overflow && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300 &&
+                  generation == generation_;
+  reply->disconnect(&loop);
+  reply->deleteLater();
+  if (!ok) return std::nullopt;
+  return body;
+}
+
+}  // namespace velmora

@@ -1,0 +1,19 @@
+<?php
+// The text of one news item, hex-escaped.
+require __DIR__ . '/../../lib/newsstore.php';
+
+$store = news_load_store();
+if ($store === null) {
+    news_reply('CONNECTIONFAIL');
+}
+$checked = news_check_request($store);
+if (isset($checked['error'])) {
+    news_reply($checked['error']);
+}
+$wanted = news_field('newsid');
+foreach (news_visible_items($checked['product'], $checked['tier']) as $item) {
+    if ((string)$item['id'] === $wanted) {
+        news_reply(news_hex_escape((string)($item['html'] ?? '')) . NEWS_SEPARATOR . 'OK');
+    }
+}
+news_reply('INVALIDNEWS');

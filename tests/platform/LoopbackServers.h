@@ -1,0 +1,154 @@
+#pragma once
+// Servers for network tests, on 127.0.0.1 only: a scripted HTTP server in
+// this process (for misbehaving servers) and the reference publisher
+// server under `php -S` (skipped when php is missing). Both stop with the test.
+
+#include <QByteArray>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMap>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace velmora::test {
+
+struct HttpRequestSeen {
+  QByteArray method;
+  QByteArray path;
+  QMap<QByteArray, QByteArray> headers;  // names in lower case
+  QByteArray head;                       // request line and headers as sent
+  QByteArray body;
+};
+
+// Answers each request with what the handler writes on the socket. A
+// handler that writes nothing leaves the client waiting.
+class ScriptedHttpServer : public QObject {
+public:
+  using Handler = std::function<void(const HttpRequestSeen&, QTcpSocket&)>;
+
+  explicit ScriptedHttpServer(Handler handler) : handler_(std::move(handler)) {
+    server_.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&server_, &QTcpServer::newConnection, this, [this] {
+      while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        socket->setParent(this);
+        QObject::connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(*socket); });
+      }
+    });
+  }
+  ~ScriptedHttpServer() override { server_.close(); }
+
+  quint16 port() const { return server_.serverPort(); }
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port()) + path;
+  }
+  std::vector<HttpRequestSeen> requests;
+
+  static QByteArray Response(int status, const QByteArray& body, const QByteArray& extraHeaders = {}) {
+    return "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: " + QByteArray::number(body.size()) +
+           "\r\nConnection: close\r\n" + extraHeaders + "\r\n" + body;
+  }
+  static void Reply(QTcpSocket& socket, int status, const QByteArray& body, const QByteArray& extraHeaders = {}) {
+    socket.write(Response(status, body, extraHeaders));
+    socket.disconnectFromHost();
+  }
+
+private:
+  void Read(QTcpSocket& socket) {
+    QByteArray& buffer = buffers_[&socket];
+    buffer += socket.readAll();
+    const qsizetype end = buffer.indexOf("\r\n\r\n");
+    if (end < 0) return;
+    HttpRequestSeen request;
+    request.head = buffer.left(end);
+    const QList<QByteArray> lines = request.head.split('\n');
+    const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
+    request.method = first.value(0);
+    request.path = first.value(1);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+      const qsizetype colon = lines[i].indexOf(':');
+      if (colon > 0) request.headers[lines[i].left(colon).trimmed().toLower()] = lines[i].mid(colon + 1).trimmed();
+    }
+    const qsizetype length = request.headers.value("content-length", "0").toLongLong();
+    if (buffer.size() < end + 4 + length) return;
+    request.body = buffer.mid(end + 4, length);
+    buffer.clear();
+    requests.push_back(request);
+    handler_(requests.back(), socket);
+  }
+
+  Handler handler_;
+  QTcpServer server_;
+  QMap<QTcpSocket*, QByteArray> buffers_;
+};
+
+// A free loopback port at the moment of asking.
+inline quint16 FreeLoopbackPort() {
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost, 0);
+  return probe.serverPort();
+}
+
+// The reference publisher server from server/, with a copy of the demo
+// store that a test may change.
+class PhpPublisherServer {
+public:
+  PhpPublisherServer() {
+    if (QStandardPaths::findExecutable(QStringLiteral("php")).isEmpty()) return;
+    const std::filesystem::path source = std::filesystem::path(VELMORA_SOURCE_DIR) / "server";
+    store_ = std::filesystem::path(data_.path().toStdString()) / "news.json";
+    ResetStore();
+    port_ = FreeLoopbackPort();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VELMORA_NEWS_STORE"), QString::fromStdString(store_.string()));
+    process_.setProcessEnvironment(env);
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.start(QStringLiteral("php"), {QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(port_),
+                                           QStringLiteral("-t"), QString::fromStdString((source / "public").string())});
+    if (!process_.waitForStarted(5000)) return;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 10000 && process_.state() == QProcess::Running) {
+      QTcpSocket probe;
+      probe.connectToHost(QHostAddress::LocalHost, port_);
+      if (probe.waitForConnected(200)) {
+        ready_ = true;
+        return;
+      }
+      QThread::msleep(50);
+    }
+  }
+  ~PhpPublisherServer() {
+    if (process_.state() != QProcess::NotRunning) {
+      process_.kill();
+      process_.waitForFinished(5000);
+    }
+  }
+
+  bool ready() const { return ready_; }
+  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  const std::filesystem::path& store() const { return store_; }
+  // Back to the demo news.
+  void ResetStore() const {
+    const std::filesystem::path demo = std::filesystem::path(VELMORA_SOURCE_DIR) / "server" / "data" / "news.json";
+    std::filesystem::copy_file(demo, store_, std::filesystem::copy_options::overwrite_existing);
+  }
+
+private:
+  QTemporaryDir data_;
+  std::filesystem::path store_;
+  quint16 port_ = 0;
+  QProcess process_;
+  bool ready_ = false;
+};
+
+}  // namespace velmora::test
+

@@ -1,0 +1,191 @@
+#include "platform/QtHttpClient.h"
+
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "tests/platform/LoopbackServers.h"
+
+using namespace velmora;
+using test::HttpRequestSeen;
+using test::ScriptedHttpServer;
+
+namespace {
+
+// Ends a request that would otherwise hang the test run.
+struct Watchdog {
+  QTimer timer;
+  bool fired = false;
+  Watchdog(QtHttpClient& client, int ms) {
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [this, &client] {
+      fired = true;
+      client.Disconnect();
+    });
+    timer.start(ms);
+  }
+};
+
+QByteArray FromStd(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
+
+}  // namespace
+
+TEST(QtHttpClientTest, PostSendsOrderedFormPartsAndTheExpectedHeaders) {
+  ScriptedHttpServer server([](const HttpRequestSeen&, QTcpSocket& socket) {
+    ScriptedHttpServer::Reply(socket, 200, "OK");
+  });
+  QtHttpClient client;
+  const std::vector<FormField> fields = {{"memusername", "pub"}, {"prodcode", "C\xAF"}, {"something", ""}};
+  EXPECT_EQ(client.PostMultipart(server.Url("/news/getlastnews.php"), fields, 1000), "OK");
+
+  ASSERT_EQ(server.requests.size(), 1u);
+  const HttpRequestSeen& seen = server.requests[0];
+  EXPECT_EQ(seen.method, "POST");
+  EXPECT_EQ(seen.path, "/news/getlastnews.php");
+  EXPECT_EQ(seen.headers.value("accept"), "text/html, */*");
+  EXPECT_EQ(seen.headers.value("user-agent"), "Mozilla/3.0 (compatible; Indy Library)");
+  const QByteArray contentType = seen.headers.value("content-type");
+  ASSERT_TRUE(contentType.startsWith("multipart/form-data; boundary=")) << contentType.constData();
+  const QByteArray boundary = contentType.mid(int(strlen("multipart/form-data; boundary=")));
+  ASSERT_FALSE(boundary.startsWith('"'));
+
+  QByteArray expected;
+  for (const auto& field : fields) {
+    expected += "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + FromStd(field.name) + "\"\r\n\r\n" +
+                FromStd(field.value) + "\r\n";
+  }
+  expected += "--" + boundary + "--\r\n";
+  EXPECT_EQ(seen.body, expected);
+}
+
+TEST(QtHttpClientTest, BodiesArriveAsRawBytes) {
+  QByteArray all;
+  for (int b = 0; b < 256; ++b) all += char(b);
+  ScriptedHttpServer server([&](const HttpRequestSeen&, QTcpSocket& socket) {
+    ScriptedHttpServer::Reply(socket, 200, all, "Content-Type: text/html; charset=utf-8\r\n");
+  });
+  QtHttpClient client;
+  const auto body = client.Get(server.Url("/x"), 1000);
+  ASSERT_TRUE(body);
+  EXPECT_EQ(*body, all.toStdString());
+}
+
+TEST(QtHttpClientTest, HttpErrorStatusFailsWhateverTheBody) {
+  for (const int status : {404, 500, 403}) {
+    ScriptedHttpServer server([&](const HttpRequestSeen&, QTcpSocket& socket) {
+      ScriptedHttpServer::Reply(socket, status, "\xAFOK");
+    });
+    QtHttpClient client;
+    EXPECT_FALSE(client.PostMultipart(server.Url("/p"), {{"a", "b"}}, 1000)) << status;
+    EXPECT_FALSE(client.Get(server.Url("/g"), 1000)) << status;
+  }
+}
+
+TEST(QtHttpClientTest, RedirectIsFollowed) {
+  ScriptedHttpServer server([](const HttpRequestSeen& request, QTcpSocket& socket) {
+    if (request.path == "/old/getlastnews.php") {
+      ScriptedHttpServer::Reply(socket, 302, "", "Location: /new/getlastnews.php\r\n");
+    } else {
+      ScriptedHttpServer::Reply(socket, 200, "moved " + request.path);
+    }
+  });
+  QtHttpClient client;
+  EXPECT_EQ(client.Get(server.Url("/old/getlastnews.php"), 1000), "moved /new/getlastnews.php");
+}
+
+TEST(QtHttpClientTest, CookieFromOneReplyIsSentWithTheNextRequest) {
+  ScriptedHttpServer server([](const HttpRequestSeen& request, QTcpSocket& socket) {
+    if (request.path == "/login") {
+      ScriptedHttpServer::Reply(socket, 200, "hello", "Set-Cookie: session=s3cr3t; Path=/\r\n");
+    } else if (request.headers.value("cookie").contains("session=s3cr3t")) {
+      ScriptedHttpServer::Reply(socket, 200, "\xAFOK");
+    } else {
+      ScriptedHttpServer::Reply(socket, 403, "no session");
+    }
+  });
+  QtHttpClient client;
+  EXPECT_FALSE(client.Get(server.Url("/news"), 1000)) << "the server does require the cookie";
+  EXPECT_EQ(client.Get(server.Url("/login"), 1000), "hello");
+  EXPECT_EQ(client.PostMultipart(server.Url("/news"), {{"a", "b"}}, 1000), "\xAFOK");
+}
+
+TEST(QtHttpClientTest, RefusedConnectionAndBadAddressesFail) {
+  QtHttpClient client;
+  const std::string closedPort = "http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/x";
+  EXPECT_FALSE(client.Get(closedPort, 1000));
+  EXPECT_FALSE(client.PostMultipart(closedPort, {{"a", "b"}}, 1000));
+  EXPECT_FALSE(client.PostMultipart("/getlastnews.php", {{"a", "b"}}, 1000)) << "an empty base address";
+  EXPECT_FALSE(client.Get("", 1000));
+}
+
+TEST(QtHttpClientTest, EndlessReplyIsCutOffAtTheLimit) {
+  const QByteArray chunk(64 * 1024, 'x');
+  ScriptedHttpServer server([&](const HttpRequestSeen&, QTcpSocket& socket) {
+    socket.write("HTTP/1.1 200 OK\r\nContent-Length: 100000000000\r\n\r\n");
+    socket.write(chunk);
+    QObject::connect(&socket, &QTcpSocket::bytesWritten, &socket, [&socket, &chunk] {
+      if (socket.state() == QAbstractSocket::ConnectedState && socket.bytesToWrite() < chunk.size()) {
+        socket.write(chunk);
+      }
+    });
+  });
+  QtHttpClient client;
+  Watchdog watchdog(client, 20000);
+  EXPECT_FALSE(client.Get(server.Url("/huge"), 1 << 20));
+  EXPECT_FALSE(watchdog.fired);
+}
+
+TEST(QtHttpClientTest, ReplyExactlyAtTheLimitIsAccepted) {
+  const QByteArray body(1000, 'y');
+  ScriptedHttpServer server([&](const HttpRequestSeen&, QTcpSocket& socket) {
+    ScriptedHttpServer::Reply(socket, 200, body);
+  });
+  QtHttpClient client;
+  EXPECT_EQ(client.Get(server.Url("/a"), 1000), body.toStdString());
+  EXPECT_FALSE(client.Get(server.Url("/a"), 999));
+}
+
+TEST(QtHttpClientTest, DisconnectEndsARequestTheServerNeverAnswers) {
+  ScriptedHttpServer server([](const HttpRequestSeen&, QTcpSocket&) {});
+  QtHttpClient client;
+  Watchdog watchdog(client, 20000);
+  QTimer::singleShot(100, &client, [&client] { client.Disconnect(); });
+  EXPECT_FALSE(client.PostMultipart(server.Url("/hang"), {{"a", "b"}}, 1000));
+  EXPECT_FALSE(watchdog.fired);
+  ASSERT_EQ(server.requests.size(), 1u) << "the request did reach the server";
+}
+
+TEST(QtHttpClientTest, RequestStartedWhileOneWaitsRunsAfterIt) {
+  std::vector<std::string> events;
+  ScriptedHttpServer server([&](const HttpRequestSeen& request, QTcpSocket& socket) {
+    events.push_back("arrived " + request.path.toStdString());
+    if (request.path == "/slow") {
+      QTimer::singleShot(300, &socket, [&events, &socket] {
+        events.push_back("answered /slow");
+        ScriptedHttpServer::Reply(socket, 200, "slow");
+      });
+    } else {
+      ScriptedHttpServer::Reply(socket, 200, "fast");
+    }
+  });
+  QtHttpClient client;
+  Watchdog watchdog(client, 20000);
+  std::optional<std::string> nested;
+  QTimer::singleShot(50, &client, [&] { nested = client.Get(server.Url("/fast"), 100); });
+  EXPECT_EQ(client.Get(server.Url("/slow"), 100), "slow");
+  EXPECT_EQ(nested, "fast");
+  EXPECT_EQ(events, (std::vector<std::string>{"arrived /slow", "answered /slow", "arrived /fast"}));
+  EXPECT_FALSE(watchdog.fired);
+}
+
+TEST(QtHttpClientTest, DisconnectAlsoReleasesARequestWaitingForTheClient) {
+  ScriptedHttpServer server([](const HttpRequestSeen&, QTcpSocket&) {});
+  QtHttpClient client;
+  Watchdog watchdog(client, 20000);
+  std::optional<std::string> nested{"not run"};
+  QTimer::singleShot(50, &client, [&] { nested = client.Get(server.Url("/second"), 100); });
+  QTimer::singleShot(150, &client, [&] { client.Disconnect(); });
+  EXPECT_FALSE(client.Get(server.Url("/first"), 100));
+  EXPECT_EQ(nested, std::nullopt);
+  EXPECT_EQ(server.requests.size(), 1u) << "the waiting request never went out";
+  EXPECT_FALSE(watchdog.fired);
+}

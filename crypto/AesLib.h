@@ -60,9 +60,10 @@ protected:
   // Derives the keys for this salt (SaltLength() bytes), resets the counter,
   // key stream and HMAC, and returns the password check value.
   std::array<unsigned char, kCheckLength> StartKeys(const unsigned char* salt);
-  // Combines bytes with the key stream in place; the position carries over calls.
-  void ApplyKeyStream(unsigned char* data, std::size_t length);
-  void AuthenticateUpdate(const unsigned char* data, std::size_t length);
+  // Turn text into cipher text and back in place, feeding the cipher text to
+  // the HMAC. Key-stream position and HMAC state carry over calls.
+  void EncipherInPlace(unsigned char* data, std::size_t length);
+  void DecipherInPlace(unsigned char* data, std::size_t length);
   std::array<unsigned char, kCodeLength> AuthenticateFinal();
 
   unsigned char* Buffer() { return buffer_.data(); }
@@ -71,13 +72,17 @@ private:
   struct OpenSslState;
 
   void RefillKeyStream(std::size_t wanted);
+  void ApplyKeyStream(unsigned char* data, std::size_t length);
+  void AuthenticateUpdate(const unsigned char* data, std::size_t length);
 
   std::string passphrase_;
   int mode_;
   std::vector<unsigned char> buffer_;
   std::unique_ptr<OpenSslState> ssl_;
   std::uint64_t counter_ = 0;
-  // Key-stream bytes made ahead, a buffer's worth at a time.
+  // Counter blocks for one chunk of key stream; their upper halves stay zero.
+  std::vector<unsigned char> counterBlocks_;
+  // Key-stream bytes made ahead, a chunk at a time.
   std::vector<unsigned char> keyStream_;
   std::size_t keyStreamUsed_ = 0;
   std::size_t keyStreamEnd_ = 0;

@@ -47,42 +47,44 @@ int LineCount(const std::string& text) {
 
 }  // namespace
 
-TEST_F(CipherTool, EncipheredFileDeciphersBackWithTheSettingsPassphrase) {
+TEST_F(CipherTool, EncipheredFileDeciphersBackWithTheSameGivenOrSettingsPassphrase) {
   const std::string plain = ReadWholeFile(kDataDir / "short.txt");
   dir.Write("plain.txt", plain);
-  const ToolRun encipher = Tool({"encipher", Path("plain.txt"), Path("dbsettings.dat")});
-  EXPECT_EQ(encipher.exitCode, 0) << encipher.error;
-  EXPECT_EQ(std::filesystem::file_size(dir / "dbsettings.dat"), plain.size() + 20);
-  // The program itself must be able to read what the tool wrote.
-  ASSERT_EQ(DecipherFile(dir / "dbsettings.dat", dir / "inprocess.txt"), CipherResult::Ok);
-  EXPECT_EQ(dir.Read("inprocess.txt"), plain);
-  const ToolRun decipher = Tool({"decipher", Path("dbsettings.dat"), Path("back.txt")});
-  EXPECT_EQ(decipher.exitCode, 0) << decipher.error;
-  EXPECT_EQ(dir.Read("back.txt"), plain);
+  struct Row {
+    std::vector<std::string> options;
+    std::string passphrase;
+    std::size_t saltLength;
+  };
+  for (const Row& row : {Row{{}, std::string(kSettingsPassphrase), 8},
+                         Row{{"--passphrase", kLongPassphrase}, kLongPassphrase, 16}}) {
+    SCOPED_TRACE(row.passphrase);
+    const auto args = [&row](const char* command, const std::string& in, const std::string& out) {
+      std::vector<std::string> all = {command};
+      all.insert(all.end(), row.options.begin(), row.options.end());
+      all.insert(all.end(), {in, out});
+      return all;
+    };
+    const ToolRun enciphered = Tool(args("encipher", Path("plain.txt"), Path("out.dat")));
+    EXPECT_EQ(enciphered.exitCode, 0) << enciphered.error;
+    EXPECT_EQ(std::filesystem::file_size(dir / "out.dat"), plain.size() + row.saltLength + 12);
+    // The program itself must be able to read what the tool wrote.
+    std::string inProcess;
+    EXPECT_EQ(DecipherBytes(dir.Read("out.dat"), inProcess, row.passphrase), CipherResult::Ok);
+    EXPECT_EQ(inProcess, plain);
+    EXPECT_EQ(Tool(args("decipher", Path("out.dat"), Path("back.txt"))).exitCode, 0);
+    EXPECT_EQ(dir.Read("back.txt"), plain);
+  }
 }
 
-TEST_F(CipherTool, ReferenceFilesDecipherWithTheirPassphrase) {
-  const std::string plain = ReadWholeFile(kDataDir / "short.txt");
+TEST_F(CipherTool, ReferenceSettingsFileDeciphersWithoutAPassphrase) {
   EXPECT_EQ(Tool({"decipher", (kDataDir / "m1-short.dat").string(), Path("m1.txt")}).exitCode, 0);
-  EXPECT_EQ(dir.Read("m1.txt"), plain);
-  EXPECT_EQ(Tool({"decipher", "--passphrase", kLongPassphrase, (kDataDir / "m3-short.dat").string(), Path("m3.txt")})
-                .exitCode,
-            0);
-  EXPECT_EQ(dir.Read("m3.txt"), plain);
-}
-
-TEST_F(CipherTool, GivenPassphraseIsUsedForEnciphering) {
-  dir.Write("plain.txt", "secret text");
-  ASSERT_EQ(Tool({"encipher", "--passphrase", kLongPassphrase, Path("plain.txt"), Path("out.dat")}).exitCode, 0);
-  EXPECT_EQ(std::filesystem::file_size(dir / "out.dat"), 11u + 16 + 12);
-  std::string back;
-  EXPECT_EQ(DecipherBytes(dir.Read("out.dat"), back, kLongPassphrase), CipherResult::Ok);
-  EXPECT_EQ(back, "secret text");
+  EXPECT_EQ(dir.Read("m1.txt"), ReadWholeFile(kDataDir / "short.txt"));
 }
 
 TEST_F(CipherTool, WrongPassphraseFailsWithOneLineAndAnEmptyOutput) {
   dir.Write("out.txt", "previous");
-  const ToolRun run = Tool({"decipher", "--passphrase", "wrong", (kDataDir / "m1-short.dat").string(), Path("out.txt")});
+  const ToolRun run =
+      Tool({"decipher", "--passphrase", "wrong", (kDataDir / "m1-short.dat").string(), Path("out.txt")});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(LineCount(run.error), 1) << run.error;
   EXPECT_TRUE(dir.Exists("out.txt"));

@@ -1,8 +1,193 @@
-// Dressing the window from the brand-settings file.
+// Dressing the window from the brand-settings file, and the about box.
+#include <QApplication>
+#include <QEvent>
+#include <QIcon>
+#include <QImageReader>
+#include <QLabel>
+#include <QMovie>
+#include <QPixmap>
+#include <QPushButton>
+#include <QToolButton>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "app/BrandSettingsReader.h"
+#include "app/FileIO.h"
+#include "app/TextCodec.h"
+#include "platform/ErrorReport.h"
+#include "platform/QtText.h"
+#include "ui/FAbout.h"
 #include "ui/FMain.h"
 
 namespace velmora {
 
-void TfrmMain::LoadBrandSettings() {}
+namespace {
+
+constexpr const char* kSkinFileName = "mainskin.dat";
+constexpr const char* kIconFileName = "main.ico";
+// A style sheet is a few kilobytes; refuse to load anything far larger.
+constexpr std::size_t kMaxSkinBytes = std::size_t{4} << 20;
+
+// Shown when the program carries no brand file.
+constexpr const char* kPlaceholderLink1Caption = "Velmora home page";
+constexpr const char* kPlaceholderLink1Address = "https://www.example.com/velmora/";
+constexpr const char* kPlaceholderLink2Caption = "Affiliate marketing tips";
+constexpr const char* kPlaceholderLink2Address = "https://www.example.com/velmora/tips/";
+
+std::string InFolder(const std::string& folder, const char* name) {
+  return (std::filesystem::path(folder) / name).string();
+}
+
+bool IsFile(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+QString LinkHtml(const std::string& caption, const std::string& address) {
+  if (caption.empty()) return {};
+  return QStringLiteral("<a href=\"") + ToQString(address).toHtmlEscaped() + QStringLiteral("\">") +
+         ToQString(caption).toHtmlEscaped() + QStringLiteral("</a>");
+}
+
+void SetLink(QLabel* label, std::string& address, const std::string& caption, const std::string& url) {
+  address = url;
+  label->setText(LinkHtml(caption, url));
+  label->setToolTip(ToQString(url));
+}
+
+// qCompress output: a big-endian length, then a zlib stream (0x78 and a
+// header whose two bytes are a multiple of 31).
+bool LooksCompressed(const QByteArray& data) {
+  if (data.size() < 6) return false;
+  const auto byte = [&](int i) { return static_cast<unsigned>(static_cast<unsigned char>(data[i])); };
+  const unsigned length = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+  return byte(4) == 0x78 && ((byte(4) << 8) | byte(5)) % 31 == 0 && length <= 64u * 1024 * 1024;
+}
+
+// The skin's style sheet, or nothing when the file cannot be used.
+std::optional<QString> ReadSkin(const std::string& path) {
+  std::string bytes;
+  try {
+    bytes = ReadWholeFile(path, kMaxSkinBytes);
+  } catch (const FileError&) {
+    return std::nullopt;
+  }
+  QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  if (LooksCompressed(data)) {
+    const QByteArray plain = qUncompress(data);
+    if (!plain.isEmpty()) data = plain;
+  }
+  if (!IsValidUtf8(std::string_view(data.constData(), static_cast<std::size_t>(data.size())))) return std::nullopt;
+  return QString::fromUtf8(data);
+}
+
+void ShowStillBanner(TfrmMain& window, const BrandAppearance& look) {
+  QImageReader reader(ToQString(look.bannerPath), QByteArray::fromStdString(look.bannerFormat));
+  const QImage image = reader.read();
+  if (image.isNull()) {
+    window.panBanner->hide();
+    return;
+  }
+  window.imgBanner->setPixmap(QPixmap::fromImage(image));
+  window.imgBanner->resize(image.size());
+  window.imgBanner->show();
+  window.gifBanner->hide();
+  window.panBanner->setFixedHeight(window.imgBanner->height() + 10);
+}
+
+void ShowAnimatedBanner(TfrmMain& window, const BrandAppearance& look) {
+  auto* movie = new QMovie(ToQString(look.bannerPath), QByteArrayLiteral("gif"), &window);
+  if (!movie->isValid() || !movie->jumpToFrame(0)) {
+    delete movie;
+    window.panBanner->hide();
+    return;
+  }
+  window.gifBannerMovie = movie;
+  window.gifBanner->setMovie(movie);
+  window.gifBanner->resize(movie->currentPixmap().size());
+  window.gifBanner->show();
+  window.imgBanner->hide();
+  window.panBanner->setFixedHeight(window.gifBanner->height() + 10);
+  movie->start();
+}
+
+// The picture is read straight from bannerN.dat in the format its entry
+// names; the program folder is never changed to show it.
+void ShowBanner(TfrmMain& window, const BrandAppearance& look) {
+  if (look.bannerHandCursor) {
+    window.imgBanner->setCursor(Qt::PointingHandCursor);
+    window.gifBanner->setCursor(Qt::PointingHandCursor);
+  }
+  if (!look.bannerVisible) {
+    window.panBanner->hide();
+    return;
+  }
+  if (look.bannerAnimated) {
+    ShowAnimatedBanner(window, look);
+  } else {
+    ShowStillBanner(window, look);
+  }
+  window.FormResize();
+}
+
+void ApplySkinAndIcon(TfrmMain& window) {
+  const std::string skin = InFolder(window.ProgramFolder, kSkinFileName);
+  if (IsFile(skin)) {
+    if (const auto sheet = ReadSkin(skin)) window.setStyleSheet(*sheet);
+  }
+  const std::string iconPath = InFolder(window.ProgramFolder, kIconFileName);
+  if (IsFile(iconPath) && QImageReader(ToQString(iconPath)).canRead()) {
+    const QIcon icon(ToQString(iconPath));
+    window.setWindowIcon(icon);
+    QApplication::setWindowIcon(icon);
+  }
+}
+
+// The banner area gets its real width only once the wizard screen is laid
+// out, which with a welcome page is after start-up: centre again then.
+class BannerCentring final : public QObject {
+public:
+  explicit BannerCentring(TfrmMain& window) : QObject(&window), window_(window) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == window_.panBanner && event->type() == QEvent::Resize) window_.FormResize();
+    return false;
+  }
+
+private:
+  TfrmMain& window_;
+};
+
+void btnAboutClick(TfrmMain& window) {
+  TfrmAbout frmAbout(window.Brand, &window);
+  frmAbout.exec();
+}
+
+}  // namespace
+
+void TfrmMain::LoadBrandSettings() {
+  connect(btnAbout, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { btnAboutClick(*this); }); });
+  panBanner->installEventFilter(new BannerCentring(*this));
+
+  BrandSettingsLoad load = LoadBrandSettingsFile(ProgramFolder, Random());
+  if (load.status == BrandFileStatus::Missing) {
+    SetLink(lblLink1URL, Link1Address, kPlaceholderLink1Caption, kPlaceholderLink1Address);
+    SetLink(lblLink2URL, Link2Address, kPlaceholderLink2Caption, kPlaceholderLink2Address);
+    return;
+  }
+  Brand = std::move(load.settings);
+  const BrandAppearance look = DescribeAppearance(Brand, ProgramFolder);
+
+  setWindowTitle(ToQString(look.title));
+  btnNews->setVisible(look.newsButtonVisible);
+  // A lone "&" in a caption is text, not a keyboard mnemonic.
+  btnMakeMoney->setText(ToQString(look.makeMoneyCaption).replace(QLatin1Char('&'), QStringLiteral("&&")));
+  // The welcome page itself is shown by FormShow from Brand.WelcomeText.
+  ShowBanner(*this, look);
+  panLinks->setVisible(look.linksVisible);
+  SetLink(lblLink1URL, Link1Address, Brand.Link1Caption, Brand.Link1URL);
+  SetLink(lblLink2URL, Link2Address, Brand.Link2Caption, Brand.Link2URL);
+  ApplySkinAndIcon(*this);
+}
 
 }  // namespace velmora

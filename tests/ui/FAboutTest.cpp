@@ -1,0 +1,62 @@
+#include "ui/FAbout.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace velmora;
+
+TEST(AboutBox, ShowsProductVersionCopyrightAndTheAboutTextLineByLine) {
+  BrandSettings brand;
+  brand.ApplicationName = "Acme Pages";
+  brand.CopyrightYears = "2005-2007";
+  brand.CopyrightCompany = "Acme \xA9 Ltd";  // Windows-1252 bytes are shown as such
+  brand.AboutText = "one\r\ntwo\rthree\nfour";
+  TfrmAbout box(brand);
+  EXPECT_EQ(box.objectName(), "frmAbout");
+  EXPECT_EQ(box.windowTitle(), "About Acme Pages...");
+  EXPECT_EQ(box.lblProductName->text(), "Acme Pages");
+  EXPECT_TRUE(box.lblProductName->font().bold());
+  EXPECT_EQ(box.lblProductVersion->text(), "Product Version: 2.0");
+  EXPECT_EQ(box.lblCopyright->text(), QStringLiteral("Copyright \u00A9 2005-2007 Acme \u00A9 Ltd"));
+  EXPECT_EQ(box.memAbout->document()->blockCount(), 4);
+  EXPECT_EQ(box.memAbout->toPlainText(), "one\ntwo\nthree\nfour");
+}
+
+TEST(AboutBox, WithoutBrandSettingsTheTextsAreTheirFixedParts) {
+  TfrmAbout box(BrandSettings{});
+  EXPECT_EQ(box.windowTitle(), "About ...");
+  EXPECT_EQ(box.lblProductName->text(), "");
+  EXPECT_EQ(box.lblCopyright->text(), QStringLiteral("Copyright \u00A9  "));
+  EXPECT_EQ(box.memAbout->toPlainText(), "");
+}
+
+TEST(AboutBox, IsAFixedSizeBoxWhoseTextCanBeScrolledButNotChanged) {
+  BrandSettings brand;
+  for (int i = 0; i < 40; ++i) brand.AboutText += "line " + std::to_string(i) + "\r\n";
+  TfrmAbout box(brand);
+  box.show();
+  EXPECT_EQ(box.size(), QSize(368, 211));
+  EXPECT_EQ(box.minimumSize(), box.maximumSize());
+  EXPECT_TRUE(box.memAbout->isReadOnly());
+  EXPECT_EQ(box.memAbout->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_GT(box.memAbout->verticalScrollBar()->maximum(), 0) << "forty lines do not fit";
+  const QString before = box.memAbout->toPlainText();
+  box.memAbout->setFocus();
+  QTest::keyClicks(box.memAbout, "typed");
+  EXPECT_EQ(box.memAbout->toPlainText(), before);
+}
+
+TEST(AboutBox, OkClosesTheBox) {
+  TfrmAbout box(BrandSettings{});
+  box.show();
+  QSignalSpy accepted(&box, &QDialog::accepted);
+  QTest::mouseClick(box.editAbout, Qt::LeftButton);
+  EXPECT_EQ(accepted.count(), 1);
+  EXPECT_FALSE(box.isVisible());
+  EXPECT_EQ(box.editAbout->text(), "Ok");
+}

@@ -1,0 +1,290 @@
+#include <QApplication>
+#include <QBuffer>
+#include <QIcon>
+#include <QImage>
+#include <QLabel>
+#include <QMovie>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolButton>
+#include <filesystem>
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <map>
+
+#include "app/FileIO.h"
+#include "app/Utils.h"
+#include "crypto/AesLib.h"
+#include "tests/mock/FakePorts.h"
+#include "tests/mock/TempDir.h"
+#include "ui/FAbout.h"
+#include "ui/FMain.h"
+
+using namespace velmora;
+
+namespace {
+
+using Field = std::pair<std::string, std::string>;
+
+// Made with: convert -size 40x12 xc:'#3366cc' xc:'#cc6633' -set delay 20 -loop 0 two-frames.gif
+const std::filesystem::path kAnimatedGif = std::filesystem::path(VELMORA_TEST_DATA_DIR) / "brand" / "two-frames.gif";
+
+std::string Bytes(const QByteArray& data) { return data.toStdString(); }
+
+std::string Picture(int width, int height, const char* format) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(Qt::darkGreen);
+  QByteArray data;
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::WriteOnly);
+  EXPECT_TRUE(image.save(&buffer, format));
+  return Bytes(data);
+}
+
+std::map<std::string, std::string> FolderContents(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> contents;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    contents[entry.path().lexically_relative(folder).string()] = std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  return contents;
+}
+
+struct BrandWindowFixture : ::testing::Test {
+  test::TempDir folder;
+  test::FakeMessages messages;
+  test::FakeShell shell;
+  test::FakeClipboard clipboard;
+  test::FakeHttp http;
+  test::FixedRandom random;
+
+  MainWindowEnvironment Environment() {
+    MainWindowEnvironment env;
+    env.programFolder = folder.folder();
+    env.messages = &messages;
+    env.shell = &shell;
+    env.clipboard = &clipboard;
+    env.http = &http;
+    env.random = &random;
+    return env;
+  }
+
+  void WriteBrand(const std::vector<Field>& fields) {
+    Lines lines;
+    for (const auto& [name, value] : fields) lines.push_back(TagLine(name, value));
+    std::string enciphered;
+    ASSERT_EQ(EncipherBytes(JoinLines(lines), enciphered), CipherResult::Ok);
+    folder.Write("dbsettings.dat", enciphered);
+  }
+};
+
+std::vector<Field> DemoFields() {
+  return {{"ApplicationName", "Acme Pages"},
+          {"BranderCode", "ACME"},
+          {"BranderType", "Master"},
+          {"AffiliateURL", "http://aff.example/%%AFFILIATEID%%"},
+          {"AffiliateID", "joe"},
+          {"MasterNewsBaseURL", "http://127.0.0.1:1/news/"},
+          {"MasterPublID", "pub"},
+          {"MakeMoneyButton", "Earn & Learn"},
+          {"CopyrightYears", "2006"},
+          {"CopyrightCompany", "Acme Ltd"},
+          {"AboutText", "First line\r\nSecond line"},
+          {"Welcome1", "<h1>Hello reseller</h1>"},
+          {"Banner1", "pics\\ad.png^http://click.example/"},
+          {"Link1", "Left <b>one</b>^http://one.example/"},
+          {"Link2", "Right^http://two.example/"}};
+}
+
+}  // namespace
+
+TEST_F(BrandWindowFixture, WithoutABrandFileTheWindowKeepsItsBuiltInLook) {
+  folder.Write("dbsettings.sim", "<%%ApplicationName%%>Plain<%%/ApplicationName%%>\r\n");
+  folder.Write("mainskin.dat", "QPushButton { color: red; }");
+  TfrmMain window(Environment());
+  window.show();
+  EXPECT_EQ(window.windowTitle(), "Velmora");
+  EXPECT_TRUE(window.btnNews->isVisibleTo(&window));
+  EXPECT_EQ(window.btnMakeMoney->text(), "Make Money");
+  EXPECT_TRUE(window.panBanner->isVisibleTo(&window));
+  EXPECT_TRUE(window.panLinks->isVisibleTo(&window));
+  EXPECT_FALSE(window.lblLink1URL->text().isEmpty());
+  EXPECT_FALSE(window.Link1Address.empty());
+  EXPECT_FALSE(window.Link2Address.empty());
+  EXPECT_TRUE(window.styleSheet().isEmpty()) << "no brand file, no skin";
+  EXPECT_TRUE(folder.Exists("dbsettings.sim")) << "a plain copy on its own is left alone";
+  EXPECT_TRUE(window.Timer1->isActive());
+}
+
+TEST_F(BrandWindowFixture, BrandFileDressesTitleButtonsWelcomeBannerAndLinks) {
+  WriteBrand(DemoFields());
+  folder.Write("banner1.dat", Picture(300, 40, "PNG"));
+  random.picks = {0, 0, 1, 0};
+  TfrmMain window(Environment());
+  window.show();
+
+  EXPECT_EQ(window.windowTitle(), "Acme Pages v2.0");
+  EXPECT_EQ(window.pgsScreens->currentWidget(), window.stsWelcome);
+  EXPECT_THAT(window.prfWelcome->toPlainText().toStdString(), ::testing::HasSubstr("Hello reseller"));
+  EXPECT_FALSE(window.Timer1->isActive()) << "waits for the welcome page to be left";
+  window.bsSkinButton1->click();
+  EXPECT_EQ(window.pgsScreens->currentWidget(), window.stsMain);
+
+  EXPECT_TRUE(window.btnNews->isVisibleTo(&window));
+  EXPECT_EQ(window.btnMakeMoney->text(), "Earn && Learn");
+  EXPECT_EQ(window.Brand.AffiliateURL, "http://aff.example/joe");
+
+  EXPECT_TRUE(window.imgBanner->isVisibleTo(&window));
+  EXPECT_FALSE(window.gifBanner->isVisibleTo(&window));
+  EXPECT_EQ(window.imgBanner->size(), QSize(300, 40));
+  EXPECT_EQ(window.panBanner->height(), 50);
+  EXPECT_EQ(window.imgBanner->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(window.imgBanner->x(), window.panBanner->width() / 2 - 150);
+  EXPECT_EQ(window.imgBanner->y(), 5);
+
+  EXPECT_TRUE(window.panLinks->isVisibleTo(&window));
+  EXPECT_EQ(window.Link1Address, "http://two.example/");
+  EXPECT_EQ(window.Link2Address, "http://one.example/");
+  EXPECT_THAT(window.lblLink1URL->text().toStdString(), ::testing::HasSubstr(">Right</a>"));
+  EXPECT_THAT(window.lblLink2URL->text().toStdString(), ::testing::HasSubstr("Left &lt;b&gt;one&lt;/b&gt;"))
+      << "captions are text, not markup";
+}
+
+TEST_F(BrandWindowFixture, NewsButtonHidesForATierWithoutItsAddress) {
+  WriteBrand({{"BranderType", "Gold"}, {"GoldPublID", "g"}});
+  TfrmMain window(Environment());
+  EXPECT_FALSE(window.btnNews->isVisibleTo(&window));
+  EXPECT_FALSE(window.panLinks->isVisibleTo(&window)) << "no links";
+  EXPECT_FALSE(window.panBanner->isVisibleTo(&window)) << "no banners";
+}
+
+TEST_F(BrandWindowFixture, GifNamedEntryPlaysTheBannerFileAsAnAnimationWithoutRenamingIt) {
+  WriteBrand({{"Banner1", "one.jpg^"}, {"Banner2", "ad.GIF^"}});
+  folder.Write("banner1.dat", Picture(10, 10, "JPEG"));
+  folder.Write("banner2.dat", Bytes(QByteArray::fromStdString(ReadWholeFile(kAnimatedGif))));
+  const auto before = FolderContents(folder.path());
+  random.picks = {1};
+  TfrmMain window(Environment());
+  window.show();
+  EXPECT_EQ(FolderContents(folder.path()), before) << "the folder holds banner2.dat and no ad.GIF";
+  EXPECT_TRUE(window.gifBanner->isVisibleTo(&window));
+  EXPECT_FALSE(window.imgBanner->isVisibleTo(&window));
+  ASSERT_NE(window.gifBannerMovie, nullptr);
+  EXPECT_EQ(window.gifBannerMovie->frameCount(), 2);
+  EXPECT_EQ(window.gifBanner->size(), QSize(40, 12));
+  EXPECT_EQ(window.panBanner->height(), 22);
+  EXPECT_NE(window.gifBanner->cursor().shape(), Qt::PointingHandCursor) << "no click address";
+}
+
+TEST_F(BrandWindowFixture, BannerEntryNamingAnotherFileLeavesThatFileAlone) {
+  WriteBrand({{"ApplicationName", "Acme"}, {"Banner1", "dbsettings.dat^u"}});
+  folder.Write("banner1.dat", Picture(10, 10, "PNG"));
+  const auto before = FolderContents(folder.path());
+  TfrmMain window(Environment());
+  EXPECT_EQ(FolderContents(folder.path()), before);
+  EXPECT_EQ(window.windowTitle(), "Acme v2.0");
+}
+
+TEST_F(BrandWindowFixture, MissingOrUndecodableBannerPictureHidesTheBannerArea) {
+  for (const bool present : {false, true}) {
+    test::TempDir other;
+    WriteBrand({{"Banner1", "ad.jpg^u"}});
+    if (present) folder.Write("banner1.dat", "not a picture");
+    TfrmMain window(Environment());
+    EXPECT_FALSE(window.panBanner->isVisibleTo(&window)) << (present ? "undecodable" : "missing");
+  }
+}
+
+TEST_F(BrandWindowFixture, DamagedBrandFileStartsAsIfEveryFieldWereAbsent) {
+  WriteBrand(DemoFields());
+  std::string enciphered = folder.Read("dbsettings.dat");
+  enciphered[30] = static_cast<char>(enciphered[30] ^ 0x20);
+  folder.Write("dbsettings.dat", enciphered);
+  folder.Write("banner1.dat", Picture(300, 40, "PNG"));
+  TfrmMain window(Environment());
+  window.show();
+  EXPECT_EQ(window.windowTitle(), " v2.0");
+  EXPECT_FALSE(window.btnNews->isVisibleTo(&window));
+  EXPECT_FALSE(window.panBanner->isVisibleTo(&window));
+  EXPECT_FALSE(window.panLinks->isVisibleTo(&window));
+  EXPECT_EQ(window.stsWelcome, nullptr);
+  EXPECT_TRUE(window.Timer1->isActive());
+}
+
+TEST_F(BrandWindowFixture, SettingsApplyWhereNoPlainCopyCanBeMadeAndNoneIsLeft) {
+  WriteBrand(DemoFields());
+  folder.Write("dbsettings.sim/held", "x");  // the name is taken: no plain copy could be created
+  TfrmMain window(Environment());
+  EXPECT_EQ(window.windowTitle(), "Acme Pages v2.0");
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "dbsettings.sim"));
+}
+
+TEST_F(BrandWindowFixture, StrayPlainCopyIsGoneAfterStartUp) {
+  WriteBrand(DemoFields());
+  folder.Write("dbsettings.sim", "<%%ApplicationName%%>Forged<%%/ApplicationName%%>\r\n");
+  TfrmMain window(Environment());
+  EXPECT_EQ(window.windowTitle(), "Acme Pages v2.0");
+  EXPECT_FALSE(folder.Exists("dbsettings.sim"));
+}
+
+TEST_F(BrandWindowFixture, SkinIsAStyleSheetPlainOrCompressedAndAnUnreadableOneIsIgnored) {
+  const std::string sheet = "QPushButton { color: #123456; } /* caf\xC3\xA9 */";
+  const QByteArray compressed = qCompress(QByteArray::fromStdString(sheet));
+  struct Case {
+    const char* what;
+    std::string bytes;
+    QString expected;
+  };
+  const std::vector<Case> cases = {
+      {"plain", sheet, QString::fromStdString(sheet)},
+      {"compressed", Bytes(compressed), QString::fromStdString(sheet)},
+      {"not text", std::string("\xFF\xFE\x00\x01garbage", 11), QString()},
+      {"truncated compressed", Bytes(compressed.left(compressed.size() - 4)), QString()},
+  };
+  for (const auto& c : cases) {
+    WriteBrand({{"ApplicationName", "Acme"}});
+    folder.Write("mainskin.dat", c.bytes);
+    TfrmMain window(Environment());
+    EXPECT_EQ(window.styleSheet(), c.expected) << c.what;
+  }
+}
+
+TEST_F(BrandWindowFixture, IconComesFromMainIco) {
+  WriteBrand({{"ApplicationName", "Acme"}});
+  folder.Write("main.ico", Picture(32, 32, "ICO"));
+  TfrmMain window(Environment());
+  EXPECT_FALSE(window.windowIcon().isNull());
+  EXPECT_EQ(window.windowIcon().availableSizes().value(0), QSize(32, 32));
+}
+
+TEST_F(BrandWindowFixture, AboutButtonShowsTheBrandInAModalBoxBuiltForEachShowing) {
+  WriteBrand(DemoFields());
+  TfrmMain window(Environment());
+  window.show();
+  for (int showing = 0; showing < 2; ++showing) {
+    QString title, product, copyright, about;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<TfrmAbout*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      modal = box->isModal();
+      title = box->windowTitle();
+      product = box->lblProductName->text();
+      copyright = box->lblCopyright->text();
+      about = box->memAbout->toPlainText();
+      box->editAbout->click();
+    });
+    window.btnAbout->click();
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(title, "About Acme Pages...");
+    EXPECT_EQ(product, "Acme Pages");
+    EXPECT_EQ(copyright, QStringLiteral("Copyright \u00A9 2006 Acme Ltd"));
+    EXPECT_EQ(about, "First line\nSecond line");
+    EXPECT_EQ(window.findChildren<TfrmAbout*>().size(), 0) << "destroyed when closed";
+  }
+}

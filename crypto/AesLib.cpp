@@ -35,6 +35,7 @@ constexpr std::size_t kMaxSalt = 16;
 // level cache between the AES and the XOR, large enough that the library
 // call costs nothing.
 constexpr std::size_t kKeyStreamChunk = 8192;
+constexpr std::streamsize kReadPiece = 16384;
 
 [[noreturn]] void OpenSslFailed(const char* what) {
   throw std::runtime_error(std::string("the cipher library failed: ") + what);
@@ -148,6 +149,23 @@ private:
   bool committed_ = false;
 };
 
+// Fills the buffer a cache-sized piece at a time and hands each piece on
+// while it is still in the cache. Stops short only where the source ends
+// or fails.
+template <typename Process>
+std::streamsize ReadInPieces(std::istream& source, unsigned char* buffer, std::streamsize size, Process process) {
+  std::streamsize got = 0;
+  while (got < size) {
+    const std::streamsize wanted = std::min(kReadPiece, size - got);
+    source.read(reinterpret_cast<char*>(buffer + got), wanted);
+    const std::streamsize piece = source.gcount();
+    process(buffer + got, static_cast<std::size_t>(piece));
+    got += piece;
+    if (piece < wanted) break;
+  }
+  return got;
+}
+
 std::ifstream OpenSource(const std::filesystem::path& source) {
   std::ifstream in(source, std::ios::binary);
   if (!in) throw FileError("Cannot open the file", source, SystemReason(errno));
@@ -163,11 +181,23 @@ struct TCrypt::OpenSslState {
   std::unique_ptr<EVP_MAC_CTX, MacCtxFree> hmac;
 };
 
-TCrypt::TCrypt(std::string_view passphrase, std::size_t bufferSize)
-    : passphrase_(passphrase), mode_(ModeFor(passphrase.size())), ssl_(std::make_unique<OpenSslState>()) {
-  if (passphrase.size() > kMaxPassphrase)
-    throw std::invalid_argument("the passphrase is longer than " + std::to_string(kMaxPassphrase) + " bytes");
+namespace {
+
+// Arguments are refused before the passphrase is copied, so no unwiped copy
+// outlives the error.
+std::string_view CheckedPassphrase(std::string_view passphrase, std::size_t bufferSize) {
+  if (passphrase.size() > TCrypt::kMaxPassphrase)
+    throw std::invalid_argument("the passphrase is longer than " + std::to_string(TCrypt::kMaxPassphrase) + " bytes");
   if (bufferSize == 0) throw std::invalid_argument("the transfer buffer is empty");
+  return passphrase;
+}
+
+}  // namespace
+
+TCrypt::TCrypt(std::string_view passphrase, std::size_t bufferSize)
+    : passphrase_(CheckedPassphrase(passphrase, bufferSize)),
+      mode_(ModeFor(passphrase.size())),
+      ssl_(std::make_unique<OpenSslState>()) {
   buffer_.resize(bufferSize);
   keyStream_.resize(std::min(kKeyStreamChunk, (bufferSize + kBlock - 1) / kBlock * kBlock));
   counterBlocks_.resize(keyStream_.size());
@@ -187,7 +217,6 @@ TCrypt::~TCrypt() {
   OPENSSL_cleanse(passphrase_.data(), passphrase_.size());
   OPENSSL_cleanse(buffer_.data(), buffer_.size());
   OPENSSL_cleanse(keyStream_.data(), keyStream_.size());
-  counter_ = 0;
 }
 
 std::size_t TCrypt::KeyLength() const { return 8 + 8 * static_cast<std::size_t>(mode_); }
@@ -305,10 +334,10 @@ CipherResult TEncryption::EncryptStream(std::istream& source, std::ostream& targ
   unsigned char* const buffer = Buffer();
   const auto size = static_cast<std::streamsize>(BufferSize());
   for (;;) {
-    source.read(reinterpret_cast<char*>(buffer), size);
-    const std::streamsize got = source.gcount();
+    const std::streamsize got = ReadInPieces(source, buffer, size, [this](unsigned char* piece, std::size_t n) {
+      EncipherInPlace(piece, n);
+    });
     if (source.bad()) return CipherResult::ReadError;
-    EncipherInPlace(buffer, static_cast<std::size_t>(got));
     target.write(reinterpret_cast<const char*>(buffer), got);
     if (!target) return CipherResult::WriteError;
     if (got < size) break;
@@ -338,9 +367,9 @@ CipherResult TEncryption::DecryptStream(std::istream& source, std::ostream& targ
   std::uint64_t remaining = length - saltLength - kCheckLength - kCodeLength;
   do {
     const auto wanted = static_cast<std::streamsize>(std::min<std::uint64_t>(remaining, BufferSize()));
-    source.read(reinterpret_cast<char*>(buffer), wanted);
-    const std::streamsize got = source.gcount();
-    DecipherInPlace(buffer, static_cast<std::size_t>(got));
+    const std::streamsize got = ReadInPieces(source, buffer, wanted, [this](unsigned char* piece, std::size_t n) {
+      DecipherInPlace(piece, n);
+    });
     target.write(reinterpret_cast<const char*>(buffer), got);
     if (!target) return CipherResult::WriteError;
     // A source that ends early (shortened while read) must not be waited for.

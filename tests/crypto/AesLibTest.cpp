@@ -42,13 +42,13 @@ const std::vector<Vector>& Vectors() {
   static const std::vector<Vector> vectors = [] {
     std::vector<Vector> rows;
     std::ifstream in(kDataDir / "vectors.txt");
-    std::string saltHex, plainSpec, fixtureName;
-    for (Vector v; in >> v.name >> v.passphrase >> saltHex >> plainSpec >> v.sha1 >> fixtureName;) {
+    std::string saltHex, plainSource, fixtureName;
+    for (Vector v; in >> v.name >> v.passphrase >> saltHex >> plainSource >> v.sha1 >> fixtureName;) {
       v.salt.clear();
       for (std::size_t i = 0; i + 1 < saltHex.size(); i += 2)
         v.salt += static_cast<char>(std::stoi(saltHex.substr(i, 2), nullptr, 16));
-      const std::string value = plainSpec.substr(plainSpec.find(':') + 1);
-      v.plain = plainSpec.starts_with("pattern:") ? Pattern(std::stoul(value)) : ReadWholeFile(kDataDir / value);
+      const std::string value = plainSource.substr(plainSource.find(':') + 1);
+      v.plain = plainSource.starts_with("pattern:") ? Pattern(std::stoul(value)) : ReadWholeFile(kDataDir / value);
       v.fixture = fixtureName == "-" ? "" : ReadWholeFile(kDataDir / fixtureName);
       rows.push_back(v);
     }

@@ -65,7 +65,7 @@ SALT8 = bytes.fromhex("0102030405060708")
 SALT12 = bytes.fromhex("f0e1d2c3b4a5968778695a4b")
 SALT16 = bytes.fromhex("00112233445566778899aabbccddeeff")
 
-# (name, passphrase, salt, plain spec, keep the enciphered file)
+# (name, passphrase, salt, plain source, keep the enciphered file)
 VECTORS = [
     ("m1-empty", SETTINGS, SALT8, "pattern:0", True),
     ("m1-short", SETTINGS, SALT8, "file:short.txt", True),
@@ -85,8 +85,8 @@ VECTORS = [
 ]
 
 
-def plain_for(spec):
-    kind, value = spec.split(":", 1)
+def plain_for(source):
+    kind, value = source.split(":", 1)
     if kind == "pattern":
         return pattern(int(value))
     with open(os.path.join(HERE, value), "rb") as f:
@@ -97,14 +97,14 @@ def main():
     with open(os.path.join(HERE, "short.txt"), "wb") as f:
         f.write(SHORT)
     rows = []
-    for name, passphrase, salt, spec, keep in VECTORS:
-        enciphered = encipher(passphrase, salt, plain_for(spec))
+    for name, passphrase, salt, source, keep in VECTORS:
+        enciphered = encipher(passphrase, salt, plain_for(source))
         fixture = "-"
         if keep:
             fixture = name + ".dat"
             with open(os.path.join(HERE, fixture), "wb") as f:
                 f.write(enciphered)
-        rows.append(" ".join([name, passphrase.decode("ascii"), salt.hex(), spec,
+        rows.append(" ".join([name, passphrase.decode("ascii"), salt.hex(), source,
                               hashlib.sha1(enciphered).hexdigest(), fixture]))
     with open(os.path.join(HERE, "vectors.txt"), "w", newline="\n") as f:
         f.write("\n".join(rows) + "\n")

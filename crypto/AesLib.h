@@ -48,8 +48,6 @@ public:
   std::size_t KeyLength() const;
   std::size_t SaltLength() const;
   std::size_t BufferSize() const { return buffer_.size(); }
-  // Enciphered size of a plain text of plainLength bytes.
-  std::size_t EncipheredLength(std::size_t plainLength) const { return plainLength + SaltLength() + 12; }
 
 protected:
   // Throws std::invalid_argument for a passphrase over kMaxPassphrase bytes
@@ -113,9 +111,13 @@ private:
 };
 
 // Deciphers `source` into `target` (created or emptied). Throws FileError
-// when the source cannot be opened or the target cannot be created.
+// when the source cannot be opened, the target cannot be created, or both
+// are the same file.
 [[nodiscard]] CipherResult DecipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
                                         std::string_view passphrase = kSettingsPassphrase);
+// Enciphers `source` beside `target` and renames it over the target only
+// when complete, so a failure keeps the old target. Throws FileError when the
+// source cannot be opened or nothing can be created beside the target.
 [[nodiscard]] CipherResult EncipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
                                         std::string_view passphrase = kSettingsPassphrase);
 

@@ -32,11 +32,59 @@ std::string JoinItems(const PromoList& items, std::string_view separator) {
 // two in a row give an empty one. Hand-edited values may hold real line
 // breaks, which separate items as well.
 PromoList SplitItems(std::string_view value, std::string_view separator) {
-  if (value.empty()) return {};
-  return SplitLines(ReplaceAll(value, separator, "\r\n"));
+  PromoList items;
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < value.size()) {
+    std::size_t breakLength = 0;
+    if (value[i] == separator.front() && value.compare(i, separator.size(), separator) == 0)
+      breakLength = separator.size();
+    else if (value[i] == '\r')
+      breakLength = i + 1 < value.size() && value[i + 1] == '\n' ? 2 : 1;
+    else if (value[i] == '\n')
+      breakLength = 1;
+    if (breakLength == 0) {
+      ++i;
+      continue;
+    }
+    items.emplace_back(value.substr(start, i - start));
+    i += breakLength;
+    start = i;
+  }
+  if (start < value.size()) items.emplace_back(value.substr(start));
+  return items;
 }
 
-std::size_t CountCarets(std::string_view text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '^')); }
+bool HasOnlyCrLfLineEnds(std::string_view text) {
+  for (std::size_t at = text.find_first_of("\r\n"); at != std::string_view::npos;
+       at = text.find_first_of("\r\n", at + 2)) {
+    if (text[at] != '\r' || at + 1 >= text.size() || text[at + 1] != '\n') return false;
+  }
+  return true;
+}
+
+// The text as a line file reads it: every line end made CR LF, nothing
+// after a NUL byte. Files we wrote need no change and are not copied.
+std::string WorkingText(std::string text) {
+  text.resize(std::min(text.size(), text.find('\0')));
+  if (HasOnlyCrLfLineEnds(text)) return text;
+  std::string work;
+  work.reserve(text.size() + text.size() / 8);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      work += "\r\n";
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      work += c;
+    }
+  }
+  return work;
+}
+
+std::size_t CountCarets(std::string_view text) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '^'));
+}
 
 // A PPC body's line breaks are stored as "$$", the same mark that separates
 // ads, so a multi-line ad reads back in pieces. An ad begins with "^" and
@@ -63,6 +111,26 @@ PromoList JoinPpcPieces(PromoList pieces) {
   return ads;
 }
 
+TAffManager ParseWorkingText(std::string work) {
+  // Each field is looked for only after the one before it.
+  auto take = [&work](std::string_view name) { return ExtractTagged(OpenTag(name), CloseTag(name), work); };
+  TAffManager project;
+  project.Title = take("AfTitle");
+  project.URL = take("AfURL");
+  project.ClickBankId = take("AfClickBankId");
+  project.Template = take("AfTemplate");
+  project.Anchors = SplitItems(take("AfAnchors"), kItemSeparator);
+  project.PPC = JoinPpcPieces(SplitItems(take("AfPPC"), kItemSeparator));
+  project.Banners = SplitItems(take("AfBanners"), kItemSeparator);
+  project.Signatures = SplitItems(take("AfSignatures"), kTextSeparator);
+  project.Email = SplitItems(take("AfEmail"), kTextSeparator);
+  project.AutoEmail = SplitItems(take("AfAutoEmail"), kTextSeparator);
+  project.Articles = SplitItems(take("AfArticles"), kTextSeparator);
+  project.PopUps = SplitItems(take("AfPopUps"), kTextSeparator);
+  project.FileName = take("AfFileName");
+  return project;
+}
+
 }  // namespace
 
 Lines ProjectLines(const TAffManager& project) {
@@ -87,34 +155,13 @@ void SaveProjectFile(const std::filesystem::path& path, const TAffManager& proje
   WriteLineFile(path, ProjectLines(project));
 }
 
-TAffManager ParseProject(std::string_view text) {
-  // The working text is the file's lines joined with CR LF; each field is
-  // looked for only after the one before it.
-  std::string work = JoinLines(SplitLines(text));
-  auto take = [&work](std::string_view name) { return ExtractTagged(OpenTag(name), CloseTag(name), work); };
-
-  TAffManager project;
-  project.Title = take("AfTitle");
-  project.URL = take("AfURL");
-  project.ClickBankId = take("AfClickBankId");
-  project.Template = take("AfTemplate");
-  project.Anchors = SplitItems(take("AfAnchors"), kItemSeparator);
-  project.PPC = JoinPpcPieces(SplitItems(take("AfPPC"), kItemSeparator));
-  project.Banners = SplitItems(take("AfBanners"), kItemSeparator);
-  project.Signatures = SplitItems(take("AfSignatures"), kTextSeparator);
-  project.Email = SplitItems(take("AfEmail"), kTextSeparator);
-  project.AutoEmail = SplitItems(take("AfAutoEmail"), kTextSeparator);
-  project.Articles = SplitItems(take("AfArticles"), kTextSeparator);
-  project.PopUps = SplitItems(take("AfPopUps"), kTextSeparator);
-  project.FileName = take("AfFileName");
-  return project;
-}
+TAffManager ParseProject(std::string_view text) { return ParseWorkingText(WorkingText(std::string(text))); }
 
 TAffManager LoadProjectFile(const std::filesystem::path& path) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error))
     throw FileError("Cannot open the file", path, "it is a folder");
-  return ParseProject(ReadWholeFile(path, kMaxProjectBytes));
+  return ParseWorkingText(WorkingText(ReadWholeFile(path, kMaxProjectBytes)));
 }
 
 }  // namespace velmora

@@ -12,6 +12,8 @@
 #include "app/BrandSettings.h"
 #include "app/Ports.h"
 #include "project/AffManager.h"
+#include "project/PromoLists.h"
+#include "project/Wizard.h"
 
 class QComboBox;
 class QGroupBox;
@@ -31,6 +33,7 @@ class QVBoxLayout;
 namespace velmora {
 
 class FileDialogPort;
+class TBannerPreview;
 
 // What the window talks to. Anything left null gets the Qt implementation;
 // tests hand in fakes and a program folder of their own.
@@ -100,6 +103,89 @@ public:
   std::string Link2Address;
 
   // --- project pages (FMainProject.cpp) ---
+  TWizard Wizard;       // the current page and the Back/Next rules
+  TPromoBoard Promos;   // the list boxes' entries, in step with the promo lists
+
+  // Page 0.
+  QLineEdit* edtTitlePage = nullptr;
+  QLineEdit* edtAffiliateURL = nullptr;
+  QLineEdit* edtClickbankID = nullptr;  // hidden: only a project load fills it
+  QLabel* lblClickbankID = nullptr;
+  QLabel* lblClickbankOptional = nullptr;
+  // Pages 2-9: inputs, "Create Ad"/"Delete Ad", list box, detail view.
+  QLineEdit* edtAchorText = nullptr;
+  QPushButton* btnCreateLinkPromo = nullptr;
+  QPushButton* btnDeleteLinkPromo = nullptr;
+  QListWidget* lbxLinkPromo = nullptr;
+  QLineEdit* edtPPCTitle = nullptr;
+  QPlainTextEdit* memPPCBody = nullptr;
+  QLineEdit* edtPPCLink = nullptr;
+  QPushButton* btnCreateProm = nullptr;
+  QPushButton* btnDeleteProm = nullptr;
+  QListWidget* lbxPPCAds = nullptr;
+  QPlainTextEdit* memPPCDetails = nullptr;
+  QLineEdit* edtImageUrl = nullptr;
+  QPushButton* btnBrowseImage = nullptr;
+  QPushButton* btnCreateImageUrl = nullptr;
+  QPushButton* btnDeleteImageUrl = nullptr;
+  QListWidget* lbxBanners = nullptr;
+  TBannerPreview* EmbeddedWB1 = nullptr;
+  QPlainTextEdit* memSignature = nullptr;
+  QPushButton* btnAddSignature = nullptr;
+  QPushButton* btnDeleteSignature = nullptr;
+  QListWidget* lbxSignatures = nullptr;
+  QPlainTextEdit* memSignatureDetails = nullptr;
+  QPlainTextEdit* memEmail = nullptr;
+  QPushButton* btnCreateEmail = nullptr;
+  QPushButton* btnDeleteEmail = nullptr;
+  QListWidget* lbxEmails = nullptr;
+  QPlainTextEdit* memEmailDetails = nullptr;
+  QPlainTextEdit* memAutoEmail = nullptr;
+  QPushButton* btnCreateAutoEmail = nullptr;
+  QPushButton* btnDeleteAutoEmail = nullptr;
+  QListWidget* lbxAutoEmail = nullptr;
+  QPlainTextEdit* memAutoEmailDetails = nullptr;
+  QPlainTextEdit* memArticle = nullptr;
+  QPushButton* btnCreateArticle = nullptr;
+  QPushButton* btnDeleteArticle = nullptr;
+  QListWidget* lbxArticles = nullptr;
+  QPlainTextEdit* memArticleDetails = nullptr;
+  QPlainTextEdit* memPopUp = nullptr;
+  QPushButton* btnCreatePopUp = nullptr;
+  QPushButton* btnDeletePopUp = nullptr;
+  QListWidget* lbxPopups = nullptr;
+  QPlainTextEdit* memPopUpDetails = nullptr;
+
+  void btnNextClick();
+  void btnBackClick();
+  void ntbMainPageChanged(int index);
+  void btnLoadClick();
+  void btnSaveClick();
+  void btnBrowseImageClick();
+  // "Create Ad", "Delete Ad" and a click on a list entry, for every promo page.
+  void CreatePromo(PromoKind kind);
+  void DeletePromo(PromoKind kind);
+  void ShowPromo(PromoKind kind);
+  // Puts a loaded project into the model, the fields and the list boxes.
+  void ApplyLoadedProject(TAffManager loaded);
+
+private:
+  struct PromoPage {
+    QListWidget* list = nullptr;
+    QPlainTextEdit* details = nullptr;  // none for anchors and banners
+  };
+  PromoPage& PageOf(PromoKind kind);
+  PromoInput PromoInputOf(PromoKind kind) const;
+  void RefillListBox(PromoKind kind);
+  void BuildWelcomePage();
+  void BuildPromoPage(PromoKind kind);
+  std::array<PromoPage, kPromoKinds.size()> promoPages_;
+  QString loadFolder_;  // where each dialog opens next
+  QString saveFolder_;
+  QString pictureFolder_;
+  bool applyingProject_ = false;  // field bindings stand still while a load sets the fields
+
+public:
   // --- end project pages ---
 
   // --- template and output pages (FMainOutput.cpp) ---

@@ -1,0 +1,471 @@
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <gtest/gtest.h>
+
+#include "platform/ErrorReport.h"
+#include "platform/QtDialogs.h"
+#include "project/ProjectFile.h"
+#include "tests/mock/FakePorts.h"
+#include "tests/mock/TempDir.h"
+#include "ui/BannerPreview.h"
+#include "ui/FMain.h"
+
+using namespace velmora;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// Answers file dialogs from a queue (an empty answer is a cancel) and
+// records how each was opened.
+class FakeDialogs : public FileDialogPort {
+public:
+  struct Opened {
+    std::string kind;
+    QString title;
+    QString filter;
+    QString folder;
+  };
+  std::vector<Opened> opened;
+  std::deque<QString> answers;
+
+  QString OpenFile(QWidget*, const QString& title, const QString& filter, const QString& folder) override {
+    return Answer("open", title, filter, folder);
+  }
+  QString SaveFile(QWidget*, const QString& title, const QString& filter, const QString& folder) override {
+    return Answer("save", title, filter, folder);
+  }
+
+private:
+  QString Answer(std::string kind, const QString& title, const QString& filter, const QString& folder) {
+    opened.push_back({std::move(kind), title, filter, folder});
+    if (answers.empty()) return {};
+    QString answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+};
+
+QString Q(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+struct ProjectWindow : ::testing::Test {
+  test::TempDir folder;
+  test::FakeMessages messages;
+  test::FakeShell shell;
+  test::FakeClipboard clipboard;
+  test::FakeHttp http;
+  test::FixedRandom random;
+  FakeDialogs dialogs;
+  std::vector<std::string> errorReports;
+
+  void SetUp() override {
+    SetErrorReportHook([this](const ErrorReportText& report) { errorReports.push_back(report.summary.toStdString()); });
+  }
+  void TearDown() override { SetErrorReportHook({}); }
+
+  std::unique_ptr<TfrmMain> Open() {
+    MainWindowEnvironment env;
+    env.programFolder = folder.folder();
+    env.messages = &messages;
+    env.shell = &shell;
+    env.clipboard = &clipboard;
+    env.http = &http;
+    env.random = &random;
+    env.dialogs = &dialogs;
+    auto window = std::make_unique<TfrmMain>(env);
+    window->Timer1->stop();  // no news checks in these tests
+    window->show();
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    return window;
+  }
+
+  template <typename T>
+  static T* Find(const TfrmMain& window, const char* name) {
+    T* control = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+  }
+  static void Click(const TfrmMain& window, const char* button) {
+    QTest::mouseClick(Find<QPushButton>(window, button), Qt::LeftButton);
+  }
+  static void ClickEntry(QListWidget* list, int row) {
+    QListWidgetItem* item = list->item(row);
+    ASSERT_NE(item, nullptr);
+    list->scrollToItem(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+  }
+  static void TypeLines(QWidget* box, const std::vector<const char*>& lines) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (i > 0) QTest::keyClick(box, Qt::Key_Return);
+      QTest::keyClicks(box, QString::fromUtf8(lines[i]));
+    }
+  }
+  // Alt+key through the window system, as a person presses it.
+  static void PressAlt(TfrmMain& window, Qt::Key key) {
+    ASSERT_EQ(QApplication::activeWindow(), &window);
+    QTest::keyClick(window.windowHandle(), key, Qt::AltModifier);
+    QTest::qWait(150);  // a mnemonic presses its button with a short animated click
+  }
+  static QStringList Entries(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
+  }
+  // Fills page 0 and walks to `page` with "Next".
+  static void WalkTo(TfrmMain& window, int page) {
+    if (window.edtTitlePage->text().isEmpty()) QTest::keyClicks(window.edtTitlePage, QStringLiteral("Title"));
+    if (window.edtAffiliateURL->text().isEmpty()) QTest::keyClicks(window.edtAffiliateURL, QStringLiteral("link"));
+    while (window.ntbMain->currentIndex() < page) QTest::mouseClick(window.btnNext, Qt::LeftButton);
+    ASSERT_EQ(window.ntbMain->currentIndex(), page);
+  }
+};
+
+}  // namespace
+
+// --- the wizard ---
+
+TEST_F(ProjectWindow, FirstPageAsksForTitleThenLinkAndKeepsTheTextsUntrimmed) {
+  auto window = Open();
+  EXPECT_FALSE(window->btnBack->isEnabled());
+  EXPECT_TRUE(window->btnNext->isEnabled());
+
+  Click(*window, "btnNext");
+  QTest::keyClicks(Find<QLineEdit>(*window, "edtTitlePage"), QStringLiteral(" My page"));
+  Click(*window, "btnNext");
+  EXPECT_EQ(window->ntbMain->currentIndex(), 0);
+  EXPECT_EQ(messages.Texts(), (Strings{"Please provide a valid title for your page.", "Please provide a valid affiliate url."}));
+  EXPECT_EQ(messages.shown.front().kind, MessageKind::Warning);
+
+  QTest::keyClicks(Find<QLineEdit>(*window, "edtAffiliateURL"), QStringLiteral("no marker here "));
+  Click(*window, "btnNext");
+  EXPECT_EQ(window->ntbMain->currentIndex(), 1);
+  EXPECT_EQ(window->AffManager->Title, " My page");
+  EXPECT_EQ(window->AffManager->URL, "no marker here ");
+  EXPECT_EQ(messages.shown.size(), 2u);
+}
+
+TEST_F(ProjectWindow, BackAndNextAreEnabledByPageAndLaterPagesPassFreely) {
+  auto window = Open();
+  WalkTo(*window, 10);
+  EXPECT_FALSE(window->btnNext->isEnabled());
+  EXPECT_TRUE(window->btnBack->isEnabled());
+  EXPECT_TRUE(messages.shown.empty()) << "no check after the first page";
+  Click(*window, "btnBack");
+  EXPECT_EQ(window->ntbMain->currentIndex(), 9);
+  EXPECT_TRUE(window->btnNext->isEnabled());
+  while (window->btnBack->isEnabled()) Click(*window, "btnBack");
+  EXPECT_EQ(window->ntbMain->currentIndex(), 0);
+}
+
+TEST_F(ProjectWindow, AffiliateIdFieldStaysHiddenAndEmpty) {
+  auto window = Open();
+  for (const char* name : {"edtClickbankID", "lblClickbankID", "lblClickbankOptional"})
+    EXPECT_FALSE(Find<QWidget>(*window, name)->isVisible()) << name;
+  EXPECT_EQ(Find<QLabel>(*window, "lblClickbankID")->text(), "Enter your Affiliate ID (Paypal Email):");
+  WalkTo(*window, 3);
+  EXPECT_EQ(window->AffManager->ClickBankId, "");
+}
+
+TEST_F(ProjectWindow, KeyboardWalksTheWizardAndWorksThePromoPages) {
+  auto window = Open();
+  QTest::keyClicks(window->edtTitlePage, QStringLiteral("T"));
+  QTest::keyClicks(window->edtAffiliateURL, QStringLiteral("L"));
+  QTest::keyClick(window->edtAffiliateURL, Qt::Key_Return);
+  EXPECT_EQ(window->ntbMain->currentIndex(), 1) << "Enter on the first page goes on";
+  PressAlt(*window, Qt::Key_N);
+  EXPECT_EQ(window->ntbMain->currentIndex(), 2);
+
+  QLineEdit* anchor = Find<QLineEdit>(*window, "edtAchorText");
+  QTest::keyClicks(anchor, QStringLiteral("Buy Now"));
+  QTest::keyClick(anchor, Qt::Key_Return);
+  anchor->clear();
+  QTest::keyClicks(anchor, QStringLiteral("Order"));
+  PressAlt(*window, Qt::Key_C);
+  EXPECT_EQ(Entries(window->lbxLinkPromo), (QStringList{QStringLiteral("Buy Now"), QStringLiteral("Order")}));
+  PressAlt(*window, Qt::Key_D);
+  EXPECT_EQ(messages.Texts(), Strings{"Please select a Text Link Promo to delete."});
+
+  PressAlt(*window, Qt::Key_N);
+  PressAlt(*window, Qt::Key_B);
+  PressAlt(*window, Qt::Key_N);
+  ASSERT_EQ(window->ntbMain->currentIndex(), 3);
+  // Tab walks the PPC page from top to bottom, memo included.
+  window->edtPPCTitle->setFocus();
+  std::vector<QString> visited;
+  for (int i = 0; i < 8; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    visited.push_back(QApplication::focusWidget()->objectName());
+  }
+  EXPECT_EQ(visited, (std::vector<QString>{"memPPCBody", "edtPPCLink", "btnCreateProm", "btnDeleteProm", "lbxPPCAds",
+                                           "memPPCDetails", "btnBack", "btnNext"}));
+}
+
+// --- the promo pages ---
+
+TEST_F(ProjectWindow, PpcAdsKeepTheirLabelsAfterADeleteAndShowTheSelectedAd) {
+  auto window = Open();
+  WalkTo(*window, 3);
+  QLineEdit* title = Find<QLineEdit>(*window, "edtPPCTitle");
+  QPlainTextEdit* body = Find<QPlainTextEdit>(*window, "memPPCBody");
+  QLineEdit* link = Find<QLineEdit>(*window, "edtPPCLink");
+  QListWidget* list = Find<QListWidget>(*window, "lbxPPCAds");
+  QPlainTextEdit* details = Find<QPlainTextEdit>(*window, "memPPCDetails");
+  EXPECT_TRUE(details->isReadOnly());
+
+  QTest::keyClicks(title, QStringLiteral("Save 50%"));
+  TypeLines(body, {"Fast", "Easy"});
+  QTest::keyClicks(link, QStringLiteral("buy.htm"));
+  Click(*window, "btnCreateProm");
+  title->setText(QStringLiteral("Second"));
+  QTest::keyClick(title, Qt::Key_Return);
+  EXPECT_EQ(window->AffManager->PPC, (Strings{"^Save 50%^Fast$$Easy^buy.htm^", "^Second^Fast$$Easy^buy.htm^"}))
+      << "the inputs keep their text after a creation";
+
+  ClickEntry(list, 0);
+  EXPECT_EQ(details->toPlainText(), "Save 50%\nFast\nEasy\nbuy.htm");
+  Click(*window, "btnDeleteProm");
+  EXPECT_TRUE(details->toPlainText().isEmpty());
+  title->setText(QStringLiteral("Third"));
+  Click(*window, "btnCreateProm");
+  EXPECT_EQ(Entries(list), (QStringList{QStringLiteral("PPC Ad2"), QStringLiteral("PPC Ad2")}));
+  ClickEntry(list, 1);
+  EXPECT_TRUE(details->toPlainText().startsWith(QStringLiteral("Third\n")));
+  EXPECT_TRUE(messages.shown.empty());
+
+  title->setText(QStringLiteral("50^ off"));
+  Click(*window, "btnCreateProm");
+  EXPECT_EQ(messages.Texts(), Strings{"A PPC Ad Promo can't contain the character ^."});
+  EXPECT_EQ(list->count(), 2);
+}
+
+struct TextPage {
+  int page;
+  const char* memo;
+  const char* create;
+  const char* remove;
+  const char* list;
+  const char* details;
+  const char* label;
+  PromoList TAffManager::*items;
+};
+
+class TextPromoPage : public ProjectWindow, public ::testing::WithParamInterface<TextPage> {};
+
+TEST_P(TextPromoPage, TypedLinesAreStoredFlatShownOnTheirLinesAndDeleted) {
+  const TextPage& p = GetParam();
+  auto window = Open();
+  WalkTo(*window, p.page);
+  QPlainTextEdit* memo = Find<QPlainTextEdit>(*window, p.memo);
+  QListWidget* list = Find<QListWidget>(*window, p.list);
+  QPlainTextEdit* details = Find<QPlainTextEdit>(*window, p.details);
+
+  TypeLines(memo, {"line one", "line two", ""});
+  Click(*window, p.create);
+  Click(*window, p.create);
+  EXPECT_EQ((*window->AffManager).*p.items, (Strings{"line one$$line two", "line one$$line two"}));
+  EXPECT_EQ(Entries(list), (QStringList{QString::fromLatin1(p.label) + "1", QString::fromLatin1(p.label) + "2"}));
+
+  ClickEntry(list, 1);
+  EXPECT_EQ(details->toPlainText(), "line one\nline two");
+  Click(*window, p.remove);
+  EXPECT_EQ(((*window->AffManager).*p.items).size(), 1u);
+  EXPECT_EQ(Entries(list), QStringList{QString::fromLatin1(p.label) + "1"});
+  EXPECT_TRUE(details->toPlainText().isEmpty());
+  EXPECT_TRUE(messages.shown.empty());
+
+  memo->clear();
+  Click(*window, p.create);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Warning);
+  EXPECT_EQ(list->count(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ProjectWindow, TextPromoPage,
+    ::testing::Values(TextPage{5, "memSignature", "btnAddSignature", "btnDeleteSignature", "lbxSignatures",
+                               "memSignatureDetails", "Signature Ad", &TAffManager::Signatures},
+                      TextPage{6, "memEmail", "btnCreateEmail", "btnDeleteEmail", "lbxEmails", "memEmailDetails",
+                               "Email Ad", &TAffManager::Email},
+                      TextPage{7, "memAutoEmail", "btnCreateAutoEmail", "btnDeleteAutoEmail", "lbxAutoEmail",
+                               "memAutoEmailDetails", "Autoresponder Ad", &TAffManager::AutoEmail},
+                      TextPage{8, "memArticle", "btnCreateArticle", "btnDeleteArticle", "lbxArticles",
+                               "memArticleDetails", "Article", &TAffManager::Articles},
+                      TextPage{9, "memPopUp", "btnCreatePopUp", "btnDeletePopUp", "lbxPopups", "memPopUpDetails",
+                               "PopUp", &TAffManager::PopUps}),
+    [](const auto& row) { return std::string(row.param.memo); });
+
+TEST_F(ProjectWindow, BrowsedPictureIsAddressedCreatedOnlyOnRequestAndPreviewed) {
+  QImage picture(40, 20, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  ASSERT_TRUE(picture.save(Q(folder / "ad.jpg")));
+  dialogs.answers = {Q(folder / "ad.jpg")};
+  auto window = Open();
+  WalkTo(*window, 4);
+
+  Click(*window, "btnBrowseImage");
+  ASSERT_EQ(dialogs.opened.size(), 1u);
+  EXPECT_EQ(dialogs.opened[0].title, "Open picture");
+  EXPECT_EQ(dialogs.opened[0].filter, "All (*.bmp *.ico *.gif *.jpg *.emf *.wmf)");
+  const QString address = QStringLiteral("file://") + Q(folder / "ad.jpg");
+  QLineEdit* field = Find<QLineEdit>(*window, "edtImageUrl");
+  EXPECT_EQ(field->text(), address);
+  QListWidget* list = Find<QListWidget>(*window, "lbxBanners");
+  EXPECT_EQ(list->count(), 0) << "Browse adds nothing by itself";
+
+  QTest::keyClick(field, Qt::Key_Return);
+  EXPECT_EQ(Entries(list), QStringList{address});
+  field->setText(address.toUpper());
+  Click(*window, "btnCreateImageUrl");
+  EXPECT_EQ(messages.Texts(), Strings{"This Banner Ad Promo already exists."});
+
+  ClickEntry(list, 0);
+  auto* preview = Find<TBannerPreview>(*window, "EmbeddedWB1");
+  EXPECT_EQ(preview->ShownAddress(), address);
+  ASSERT_NE(preview->pixmap().isNull(), true);
+
+  Click(*window, "btnDeleteImageUrl");
+  EXPECT_EQ(list->count(), 0);
+  Click(*window, "btnDeleteImageUrl");
+  EXPECT_EQ(messages.shown.size(), 1u) << "deleting from an empty list says nothing";
+}
+
+// --- saving and loading ---
+
+TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels) {
+  const auto path = folder / "spring.set";
+  TAffManager saved;
+  {
+    auto window = Open();
+    QTest::keyClicks(window->edtTitlePage, QStringLiteral("Spring offer"));
+    QTest::keyClicks(window->edtAffiliateURL, QStringLiteral("http://xxxx.vendor.hop.example"));
+    WalkTo(*window, 2);
+    QTest::keyClicks(window->edtAchorText, QStringLiteral("Buy Now"));
+    QTest::keyClick(window->edtAchorText, Qt::Key_Return);
+    Click(*window, "btnNext");
+    QTest::keyClicks(window->edtPPCTitle, QStringLiteral("Ad"));
+    TypeLines(window->memPPCBody, {"first line", "second line"});
+    Click(*window, "btnCreateProm");
+    Click(*window, "btnNext");
+    QTest::keyClicks(window->edtImageUrl, QStringLiteral("http://127.0.0.1:1/banner.gif"));
+    Click(*window, "btnCreateImageUrl");
+    for (auto [memo, create] : std::vector<std::pair<QPlainTextEdit*, const char*>>{
+             {window->memSignature, "btnAddSignature"}, {window->memEmail, "btnCreateEmail"},
+             {window->memAutoEmail, "btnCreateAutoEmail"}, {window->memArticle, "btnCreateArticle"},
+             {window->memPopUp, "btnCreatePopUp"}}) {
+      Click(*window, "btnNext");
+      TypeLines(memo, {"Hello", "there"});
+      Click(*window, create);
+      Click(*window, create);
+    }
+    while (window->ntbMain->currentIndex() > 6) Click(*window, "btnBack");
+    ClickEntry(window->lbxEmails, 0);
+    Click(*window, "btnDeleteEmail");
+    Click(*window, "btnCreateEmail");
+    EXPECT_EQ(Entries(window->lbxEmails), (QStringList{QStringLiteral("Email Ad2"), QStringLiteral("Email Ad2")}));
+
+    dialogs.answers = {Q(path)};
+    Click(*window, "btnSave");
+    ASSERT_EQ(dialogs.opened.size(), 1u);
+    EXPECT_EQ(dialogs.opened[0].kind, "save");
+    EXPECT_EQ(dialogs.opened[0].title, "Save file");
+    EXPECT_EQ(dialogs.opened[0].filter, "Settings files (*.set)");
+    EXPECT_EQ(dialogs.opened[0].folder, QString::fromStdString(folder.folder()));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0], (test::ShownMessage{MessageKind::Information, "Configuration saved successfully!"}));
+    saved = *window->AffManager;
+  }
+  ASSERT_TRUE(std::filesystem::exists(path));
+
+  messages.shown.clear();
+  auto window = Open();
+  WalkTo(*window, 6);
+  window->edtTitlePage->clear();
+  dialogs.answers = {Q(path)};
+  Click(*window, "btnLoad");
+  EXPECT_EQ(dialogs.opened.back().title, "Open file");
+  EXPECT_EQ(dialogs.opened.back().filter, "Settings files (*.set)");
+  EXPECT_EQ(messages.Texts(), Strings{"Configuration loaded successfully!"});
+  EXPECT_EQ(window->ntbMain->currentIndex(), 6) << "a load stays on the page";
+
+  EXPECT_EQ(window->edtTitlePage->text(), "Spring offer");
+  EXPECT_EQ(window->edtAffiliateURL->text(), "http://xxxx.vendor.hop.example");
+  for (PromoKind kind : kPromoKinds) EXPECT_EQ(ListOf(*window->AffManager, kind), ListOf(saved, kind));
+  EXPECT_EQ(window->AffManager->Title, saved.Title);
+  EXPECT_EQ(window->AffManager->PPC, Strings{"^Ad^first line$$second line^^"}) << "a multi-line body stays whole";
+  EXPECT_EQ(Entries(window->lbxEmails), (QStringList{QStringLiteral("Email Ad1"), QStringLiteral("Email Ad2")}));
+  EXPECT_EQ(Entries(window->lbxLinkPromo), QStringList{QStringLiteral("Buy Now")});
+  EXPECT_EQ(Entries(window->lbxPopups), (QStringList{QStringLiteral("PopUp1"), QStringLiteral("PopUp2")}));
+  ClickEntry(window->lbxPPCAds, 0);
+  EXPECT_EQ(window->memPPCDetails->toPlainText(), "Ad\nfirst line\nsecond line\n");
+}
+
+TEST_F(ProjectWindow, LoadedAffiliateIdReachesTheModelThroughTheHiddenField) {
+  folder.Write("p.set", "<%%AfTitle%%>T<%%/AfTitle%%>\r\n<%%AfClickBankId%%>me@example.com<%%/AfClickBankId%%>\r\n");
+  auto window = Open();
+  window->AffManager->Anchors = {"left over"};
+  dialogs.answers = {Q(folder / "p.set")};
+  Click(*window, "btnLoad");
+  EXPECT_EQ(window->edtClickbankID->text(), "me@example.com");
+  EXPECT_EQ(window->AffManager->ClickBankId, "me@example.com");
+  EXPECT_TRUE(window->AffManager->Anchors.empty()) << "nothing of the previous project remains";
+  EXPECT_EQ(window->AffManager->URL, "");
+}
+
+TEST_F(ProjectWindow, EachDialogOpensWhereItsLastFileWas) {
+  std::filesystem::create_directories(folder / "saves");
+  std::filesystem::create_directories(folder / "loads");
+  folder.Write("loads/a.set", "");
+  auto window = Open();
+  const QString start = QString::fromStdString(folder.folder());
+  dialogs.answers = {Q(folder / "saves" / "a.set"), QString(), Q(folder / "loads" / "a.set"), QString()};
+  Click(*window, "btnSave");
+  Click(*window, "btnSave");
+  Click(*window, "btnLoad");
+  Click(*window, "btnLoad");
+  ASSERT_EQ(dialogs.opened.size(), 4u);
+  EXPECT_EQ(dialogs.opened[0].folder, start);
+  EXPECT_EQ(QDir(dialogs.opened[1].folder), QDir(Q(folder / "saves")));
+  EXPECT_EQ(dialogs.opened[2].folder, start) << "the open dialog keeps its own folder";
+  EXPECT_EQ(QDir(dialogs.opened[3].folder), QDir(Q(folder / "loads")));
+}
+
+TEST_F(ProjectWindow, LoadOfAFileThatCannotBeReadChangesNothingAndSaysSo) {
+  std::filesystem::create_directories(folder / "folder.set");
+  auto window = Open();
+  QTest::keyClicks(window->edtTitlePage, QStringLiteral("Kept"));
+  for (const auto& path : {folder / "vanished.set", folder / "folder.set"}) {
+    messages.shown.clear();
+    dialogs.answers = {Q(path)};
+    Click(*window, "btnLoad");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
+    EXPECT_NE(messages.shown[0].text.find("could not be loaded"), std::string::npos);
+  }
+  EXPECT_EQ(window->AffManager->Title, "Kept");
+  EXPECT_EQ(window->edtTitlePage->text(), "Kept");
+}
+
+TEST_F(ProjectWindow, FailedSaveGoesToTheErrorReportWithoutASuccessMessage) {
+  std::filesystem::create_directories(folder / "taken.set");
+  folder.Write("taken.set/inside", "x");
+  auto window = Open();
+  dialogs.answers = {Q(folder / "taken.set")};
+  Click(*window, "btnSave");
+  EXPECT_TRUE(messages.shown.empty());
+  ASSERT_EQ(errorReports.size(), 1u);
+  EXPECT_EQ(folder.Read("taken.set/inside"), "x");
+
+  Click(*window, "btnSave");  // cancelled
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(errorReports.size(), 1u);
+}

@@ -1,5 +1,10 @@
 #include "generator/PageGenerator.h"
 
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
 #include "app/FileIO.h"
 #include "app/Utils.h"
 #include "generator/TemplateCatalogue.h"
@@ -32,18 +37,149 @@ constexpr RepeatedBlock kBlocks[] = {
 
 constexpr std::string_view kAffiliateLink = "%%AFFILIATELINK%%";
 
+// Appends `text` to `out` with every `from` replaced by `to`, left to right.
+void AppendReplaced(std::string& out, std::string_view text, std::string_view from, std::string_view to) {
+  if (from.empty()) {
+    out.append(text);
+    return;
+  }
+  std::size_t start = 0;
+  for (std::size_t at = text.find(from); at != std::string_view::npos; at = text.find(from, start)) {
+    out.append(text, start, at - start);
+    out.append(to);
+    start = at + from.size();
+  }
+  out.append(text, start);
+}
+
 std::string BuildRows(const std::string& block, const RepeatedBlock& kind, const TAffManager& project) {
   const PromoList& items = project.*kind.items;
   std::string rows;
   if (block.empty()) return rows;
-  std::string linked = kind.fillsLink ? ReplaceAll(block, kAffiliateLink, project.URL) : block;
+  const std::string linked = kind.fillsLink ? ReplaceAll(block, kAffiliateLink, project.URL) : block;
+  std::size_t size = 0;
+  for (const auto& item : items) size += linked.size() + item.size();
+  rows.reserve(size + size / 8);
   for (const auto& item : items) {
-    std::string row = ReplaceAll(linked, kind.placeholder, item);
-    if (kind.expandsBreaks) ReplaceAllInPlace(row, "$$", "\r\n");
-    rows += row;
+    const std::size_t rowStart = rows.size();
+    AppendReplaced(rows, linked, kind.placeholder, item);
+    // "$$" and CR LF are both two bytes, so the row is mended where it stands;
+    // the scan starts at the row so that no pair spans two rows.
+    if (kind.expandsBreaks) {
+      for (std::size_t at = rows.find("$$", rowStart); at != std::string::npos; at = rows.find("$$", at + 2)) {
+        rows[at] = '\r';
+        rows[at + 1] = '\n';
+      }
+    }
   }
   return rows;
 }
+
+// The page once it grows: a list of pieces whose concatenation is the page.
+// A replacement only rebuilds the pieces it touches, and the rows of a block
+// stay one shared piece of their own, so the many passes over the page do not
+// copy it again and again. Each piece keeps where its '%' bytes stand, because
+// nearly every text searched for holds one. A match across pieces is found
+// by joining those pieces first, so the result is exactly that of replacing
+// in one long text.
+class PageText {
+public:
+  explicit PageText(std::string text) { pieces_.push_back(MakePiece(std::move(text))); }
+
+  void Replace(std::string_view from, std::string to) {
+    if (from.empty()) return;
+    const bool isLarge = to.size() >= kLargePiece;
+    std::optional<Piece> large;
+    for (std::size_t i = 0; i < pieces_.size(); ++i) {
+      while (i + 1 < pieces_.size() && Straddles(i, from)) Join(i);
+      if (Find(pieces_[i], from) == std::string::npos) continue;
+      const std::string& text = *pieces_[i].text;
+      if (!isLarge) {
+        pieces_[i] = MakePiece(ReplaceAll(text, from, to));
+        continue;
+      }
+      if (!large) large = MakePiece(std::move(to));
+      std::vector<Piece> split;
+      std::size_t start = 0;
+      for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, start)) {
+        if (at > start) split.push_back(MakePiece(text.substr(start, at - start)));
+        split.push_back(*large);
+        start = at + from.size();
+      }
+      if (start < text.size()) split.push_back(MakePiece(text.substr(start)));
+      pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(i));
+      pieces_.insert(pieces_.begin() + static_cast<std::ptrdiff_t>(i), split.begin(), split.end());
+      i += split.size() - 1;
+    }
+  }
+
+  std::string Text() const {
+    std::size_t size = 0;
+    for (const auto& piece : pieces_) size += piece.text->size();
+    std::string text;
+    text.reserve(size);
+    for (const auto& piece : pieces_) text += *piece.text;
+    return text;
+  }
+
+private:
+  static constexpr std::size_t kLargePiece = 4096;
+
+  struct Piece {
+    std::shared_ptr<const std::string> text;
+    std::shared_ptr<const std::vector<std::size_t>> percents;
+  };
+
+  static Piece MakePiece(std::string text) {
+    auto percents = std::make_shared<std::vector<std::size_t>>();
+    const char* data = text.data();
+    for (const char* at = static_cast<const char*>(std::memchr(data, '%', text.size())); at;) {
+      const auto position = static_cast<std::size_t>(at - data);
+      percents->push_back(position);
+      at = static_cast<const char*>(std::memchr(at + 1, '%', text.size() - position - 1));
+    }
+    return {std::make_shared<const std::string>(std::move(text)), std::move(percents)};
+  }
+
+  static std::size_t Find(const Piece& piece, std::string_view needle) {
+    const std::string& text = *piece.text;
+    const std::size_t anchor = needle.find('%');
+    if (anchor == std::string_view::npos) return text.find(needle);
+    const auto& percents = *piece.percents;
+    for (auto it = std::lower_bound(percents.begin(), percents.end(), anchor); it != percents.end(); ++it) {
+      const std::size_t start = *it - anchor;
+      if (start + needle.size() > text.size()) break;
+      // Most '%' bytes belong to other placeholders; the last byte and the
+      // one after the anchor's pair tell them apart without a full compare.
+      if (text[start + needle.size() - 1] != needle.back()) continue;
+      if (anchor + 2 < needle.size() && text[start + anchor + 2] != needle[anchor + 2]) continue;
+      if (std::memcmp(text.data() + start, needle.data(), needle.size()) == 0) return start;
+    }
+    return std::string::npos;
+  }
+
+  // Whether `needle` could start in piece i and end in a later piece.
+  bool Straddles(std::size_t i, std::string_view needle) const {
+    const std::size_t reach = needle.size() - 1;
+    if (reach == 0) return false;
+    const std::string& own = *pieces_[i].text;
+    const std::size_t tail = std::min(reach, own.size());
+    std::string window = own.substr(own.size() - tail);
+    for (std::size_t k = i + 1; k < pieces_.size() && window.size() < tail + reach; ++k)
+      window.append(*pieces_[k].text, 0, tail + reach - window.size());
+    for (std::size_t at = window.find(needle); at != std::string::npos; at = window.find(needle, at + 1)) {
+      if (at < tail && at + needle.size() > tail) return true;
+    }
+    return false;
+  }
+
+  void Join(std::size_t i) {
+    pieces_[i] = MakePiece(*pieces_[i].text + *pieces_[i + 1].text);
+    pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+  }
+
+  std::vector<Piece> pieces_;
+};
 
 }  // namespace
 
@@ -72,7 +208,11 @@ std::string BuildPageMenu(const TAffManager& project) {
 
 std::string BuildPpcTable(const PromoList& ads) {
   if (ads.empty()) return {};
-  std::string table = R"(<table width="491" border="0" align="center">)";
+  std::size_t size = 64;
+  for (const auto& ad : ads) size += ad.size() + 160;
+  std::string table;
+  table.reserve(size);
+  table = R"(<table width="491" border="0" align="center">)";
   std::vector<std::string> fields;
   for (std::size_t i = 0; i < ads.size(); ++i) {
     // Hand-edited projects may hold ads with missing fields; those read as empty.
@@ -107,17 +247,18 @@ std::string FillTemplate(std::string_view templateText, const TAffManager& proje
   ReplaceAllInPlace(page, "%%MENU%%", menu);
   ReplaceAllInPlace(page, "%%AFFILIATECODE%%", project.ClickBankId.empty() ? std::string() : "?e=" + project.ClickBankId);
 
+  PageText grown(std::move(page));
   for (const auto& kind : kBlocks) {
     const std::string block = TrimControl(ExtractTagged(kind.open, kind.close, work));
-    ReplaceAllInPlace(page, block, BuildRows(block, kind, project));
-    ReplaceAllInPlace(page, kind.open, "");
-    ReplaceAllInPlace(page, kind.close, "");
-    ReplaceAllInPlace(page, kind.placeholder, "");
+    grown.Replace(block, BuildRows(block, kind, project));
+    grown.Replace(kind.open, "");
+    grown.Replace(kind.close, "");
+    grown.Replace(kind.placeholder, "");
   }
 
-  ReplaceAllInPlace(page, "%%PPCADS%%", BuildPpcTable(project.PPC));
-  ReplaceAllInPlace(page, kAffiliateLink, project.URL);
-  return page;
+  grown.Replace("%%PPCADS%%", BuildPpcTable(project.PPC));
+  grown.Replace(kAffiliateLink, project.URL);
+  return grown.Text();
 }
 
 std::optional<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "app/Utils.h"
+
 #include "tests/mock/TempDir.h"
 
 using namespace velmora;
@@ -238,4 +242,80 @@ TEST(GeneratePage, MissingTemplateGivesNoPage) {
   EXPECT_FALSE(GeneratePage(TAffManager{}, "", program.folder()));
   const auto empty = GeneratePage(TAffManager{}, "plain", program.folder() + "nowhere/");
   EXPECT_FALSE(empty);
+}
+
+namespace {
+
+// The generator's steps done the plain way, one whole-page replacement after
+// another, to hold the faster page building to exactly the same result.
+std::string ReferencePage(const std::string& templ, const TAffManager& p) {
+  std::string page = templ;
+  std::string work = templ;
+  page = ReplaceAll(page, "%%TITLE%%", p.Title);
+  page = ReplaceAll(page, "%%MENU%%", BuildPageMenu(p));
+  page = ReplaceAll(page, "%%AFFILIATECODE%%", p.ClickBankId.empty() ? "" : "?e=" + p.ClickBankId);
+  struct Kind {
+    std::string name;
+    const PromoList* items;
+    std::string placeholder;
+    bool link;
+  };
+  const Kind kinds[] = {{"LINKTEXT", &p.Anchors, "%%ANCHORTEXT%%", true},
+                        {"EMAIL", &p.Email, "%%EMAIL%%", false},
+                        {"AUTORESPONDER", &p.AutoEmail, "%%AUTOEMAIL%%", false},
+                        {"ARTICLE", &p.Articles, "%%ARTICLE%%", false},
+                        {"SIGNATURE", &p.Signatures, "%%SIGNATURE%%", false},
+                        {"POPUP", &p.PopUps, "%%POPUP%%", false},
+                        {"BANNER", &p.Banners, "%%BANNER%%", true}};
+  for (const auto& kind : kinds) {
+    const std::string open = "%%TABLE_" + kind.name + "_INIT%%";
+    const std::string close = "%%TABLE_" + kind.name + "_END%%";
+    const std::string block = TrimControl(ExtractTagged(open, close, work));
+    std::string rows;
+    for (const auto& item : *kind.items) {
+      std::string row = block;
+      if (kind.link) row = ReplaceAll(row, "%%AFFILIATELINK%%", p.URL);
+      row = ReplaceAll(row, kind.placeholder, item);
+      if (!kind.link) row = ReplaceAll(row, "$$", "\r\n");
+      rows += row;
+    }
+    page = ReplaceAll(page, block, rows);
+    for (const auto& remove : {open, close, kind.placeholder}) page = ReplaceAll(page, remove, "");
+  }
+  page = ReplaceAll(page, "%%PPCADS%%", BuildPpcTable(p.PPC));
+  return ReplaceAll(page, "%%AFFILIATELINK%%", p.URL);
+}
+
+}  // namespace
+
+TEST(PageGenerator, LargeAndTangledPagesComeOutAsWholePageReplacementWouldMakeThem) {
+  // Pieces that, joined in odd orders, make markers and placeholders appear
+  // only once other text has been removed, across rows and block borders.
+  const std::vector<std::string> tokens = {
+      "%%TABLE_LINKTEXT_INIT%%", "%%TABLE_LINKTEXT_END%%", "%%TABLE_EMAIL_INIT%%", "%%TABLE_EMAIL_END%%",
+      "%%TABLE_POPUP_INIT%%", "%%TABLE_POPUP_END%%", "%%TABLE_BANNER_INIT%%", "%%TABLE_BANNER_END%%",
+      "%%ANCHORTEXT%%", "%%EMAIL%%", "%%POPUP%%", "%%BANNER%%", "%%AFFILIATELINK%%", "%%PPCADS%%", "%%TITLE%%",
+      "%%TABLE_", "_INIT%%", "_END%%", "EMAIL", "%%", "%", "$", "$$", "\r\n", " ", "<b>", "x"};
+  std::mt19937 pick(20240611);
+  auto choose = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(pick); };
+  auto text = [&](std::size_t count) {
+    std::string t;
+    for (std::size_t i = 0; i < count; ++i) t += tokens[choose(tokens.size())];
+    return t;
+  };
+  for (int round = 0; round < 1500; ++round) {
+    TAffManager p;
+    p.Title = text(choose(2));
+    p.URL = choose(3) == 0 ? "" : "http://xxxx.example/" + text(choose(2));
+    for (PromoList* list : {&p.Anchors, &p.Email, &p.PopUps, &p.Banners, &p.PPC}) {
+      const std::size_t count = choose(4);
+      for (std::size_t i = 0; i < count; ++i) {
+        std::string item = text(choose(4));
+        if (choose(6) == 0) item += std::string(5000, 'y') + text(2);  // rows large enough to stand alone
+        list->push_back(item);
+      }
+    }
+    const std::string templ = text(4 + choose(40));
+    ASSERT_EQ(FillTemplate(templ, p), ReferencePage(templ, p)) << "round " << round << ": " << templ;
+  }
 }

@@ -1,0 +1,97 @@
+// Page generation for large projects with a shipped template, against a
+// floor measured in the same run: copying as many bytes as the page holds.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "app/FileIO.h"
+#include "app/Utils.h"
+#include "generator/PageGenerator.h"
+
+using namespace velmora;
+
+namespace {
+
+const std::string& TemplateText() {
+  static const std::string text = JoinLines(
+      ReadLineFile(std::filesystem::path(__FILE__).parent_path().parent_path() / "templates" / "aurora.tem"));
+  return text;
+}
+
+// `items` promos spread evenly over the eight kinds, each of a realistic size.
+TAffManager ProjectOf(std::size_t items) {
+  TAffManager p;
+  p.Title = "Benchmark page";
+  p.URL = "http://xxxx.vendor.hop.example/";
+  p.ClickBankId = "partner@example.com";
+  const std::string paragraph = "Fresh vegetables all year round, even on the smallest balcony of the city.";
+  for (std::size_t i = 0; i < items; ++i) {
+    const std::string n = std::to_string(i);
+    switch (i % 8) {
+      case 0: p.Anchors.push_back("Grow vegetables twice as fast " + n); break;
+      case 1: p.PPC.push_back("^Grow Food at Home " + n + "^" + paragraph + "^www.example.com/" + n + "^"); break;
+      case 2: p.Banners.push_back("http://banners.example/" + n + ".gif"); break;
+      case 3: p.Signatures.push_back("Happy gardening!$$-- Anna$$More: %%AFFILIATELINK%% " + n); break;
+      case 4: p.Email.push_back("Subject: Offer " + n + "$$$$Hi [Name],$$$$" + paragraph + "$$%%AFFILIATELINK%%$$$$Anna"); break;
+      case 5: p.AutoEmail.push_back("Subject: Day " + n + "$$$$Hi [Name],$$$$" + paragraph + "$$" + paragraph); break;
+      case 6: p.Articles.push_back("Article " + n + "$$$$" + paragraph + "$$" + paragraph + "$$" + paragraph + "$$" + paragraph); break;
+      default: p.PopUps.push_back("<script>$$window.open('offer" + n + ".html');$$</script>"); break;
+    }
+  }
+  return p;
+}
+
+// The floor: making one new text of the page's size by copying, best of
+// several runs. Any generator has to produce its page as a new text.
+double FloorSeconds(std::size_t bytes) {
+  const std::string from(bytes, 'x');
+  double best = 1e9;
+  for (int run = 0; run < 20; ++run) {
+    const auto start = std::chrono::steady_clock::now();
+    std::string to = from;
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  return best;
+}
+
+void BM_GeneratePage(benchmark::State& state) {
+  const TAffManager project = ProjectOf(static_cast<std::size_t>(state.range(0)));
+  std::size_t bytes = 0;
+  double total = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    std::string page = FillTemplate(TemplateText(), project);
+    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    bytes = page.size();
+    benchmark::DoNotOptimize(page.data());
+  }
+  const double floor = FloorSeconds(bytes);
+  state.counters["page_MB"] = static_cast<double>(bytes) / 1e6;
+  state.counters["floor_ms"] = floor * 1e3;
+  state.counters["x_floor"] = total / static_cast<double>(state.iterations()) / floor;
+  state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
+}
+BENCHMARK(BM_GeneratePage)->Arg(10000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The same floor as a benchmark of its own, for the report.
+void BM_CopyFloor(benchmark::State& state) {
+  const std::size_t bytes = FillTemplate(TemplateText(), ProjectOf(static_cast<std::size_t>(state.range(0)))).size();
+  const std::string from(bytes, 'x');
+  for (auto _ : state) {
+    std::string to = from;
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
+}
+BENCHMARK(BM_CopyFloor)->Arg(10000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -80,7 +80,7 @@ std::optional<std::string> QtHttpClient::Run(const std::function<QNetworkReply*(
   bool finished = false;
   QEventLoop loop;
   const auto drain = [&] {
-    if (overflow) return;
+    if (overflow || !reply->isReadable()) return;
     const QByteArray chunk = reply->readAll();
     if (body.size() + static_cast<std::size_t>(chunk.size()) > maxBytes) {
       overflow = true;

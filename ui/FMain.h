@@ -195,6 +195,27 @@ public:
   // --- end brand ---
 
   // --- services (FMainServices.cpp) ---
+  void Timer1Timer();
+  void btnNewsClick();
+  void btnUpdateClick();
+  void btnHelpClick();
+  void btnMakeMoneyClick();
+  void imgBannerClick();
+  void gifBannerClick();
+  void ShowNewsHint(const std::string& text);
+  QPointer<QWidget> LMDMessageHint1;  // the news balloon while it shows
+  QPointer<QWidget> frmNews;          // the news window while it is open
+
+private:
+  // Messages of the services, silenced once the window is closing.
+  MessagePort& ServiceMessages();
+  bool RunUpdateCheck(bool quiet);
+  std::unique_ptr<MessagePort> serviceMessages_;
+  bool servicesClosing_ = false;
+  bool checkingNews_ = false;
+  bool checkingUpdates_ = false;
+
+public:
   // --- end services ---
 
   // Called by a project load (FMainProject.cpp), defined by FMainOutput.cpp:

@@ -1,24 +1,144 @@
 // News, updates, help, "Make Money", banner and side links, and Timer1.
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/Utils.h"
+#include "platform/ErrorReport.h"
+#include "platform/QtHttpClient.h"
+#include "platform/QtText.h"
+#include "services/NewsBrowser.h"
+#include "services/Notifier.h"
 #include "ui/FMain.h"
+#include "ui/FNews.h"
+#include "ui/NewsHint.h"
 
 namespace velmora {
 
 namespace {
 
-// Until the network client exists every request fails, as offline.
-class OfflineHttpClient final : public HttpClient {
+class EventHook final : public QObject {
 public:
-  std::optional<std::string> PostMultipart(const std::string&, const std::vector<FormField>&, std::size_t) override {
-    return std::nullopt;
+  using Hook = std::function<void(QObject*, QEvent*)>;
+  EventHook(QObject* parent, Hook hook) : QObject(parent), hook_(std::move(hook)) {}
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    hook_(watched, event);
+    return false;
   }
-  std::optional<std::string> Get(const std::string&, std::size_t) override { return std::nullopt; }
-  void Disconnect() override {}
+
+private:
+  Hook hook_;
+};
+
+// A request cut short by closing the window must not greet the user with
+// "trouble accessing the news site" on the way out.
+class ClosingAwareMessages final : public MessagePort {
+public:
+  ClosingAwareMessages(MessagePort& inner, const bool& closing) : inner_(inner), closing_(closing) {}
+  void ShowMessage(MessageKind kind, const std::string& text) override {
+    if (!closing_) inner_.ShowMessage(kind, text);
+  }
+  bool AskOkCancel(MessageKind kind, const std::string& text) override {
+    return !closing_ && inner_.AskOkCancel(kind, text);
+  }
+
+private:
+  MessagePort& inner_;
+  const bool& closing_;
+};
+
+struct Reentry {
+  bool& flag;
+  explicit Reentry(bool& f) : flag(f) { flag = true; }
+  ~Reentry() { flag = false; }
 };
 
 }  // namespace
 
-std::unique_ptr<HttpClient> TfrmMain::CreateHttpClient() { return std::make_unique<OfflineHttpClient>(); }
+std::unique_ptr<HttpClient> TfrmMain::CreateHttpClient() { return std::make_unique<QtHttpClient>(); }
 
-void TfrmMain::ConnectServices() {}
+MessagePort& TfrmMain::ServiceMessages() {
+  if (!serviceMessages_) serviceMessages_ = std::make_unique<ClosingAwareMessages>(Messages(), servicesClosing_);
+  return *serviceMessages_;
+}
+
+void TfrmMain::ConnectServices() {
+  const auto guarded = [this](void (TfrmMain::*handler)()) {
+    return [this, handler] { RunGuarded(this, [this, handler] { (this->*handler)(); }); };
+  };
+  connect(Timer1, &QTimer::timeout, this, guarded(&TfrmMain::Timer1Timer));
+  connect(btnNews, &QToolButton::clicked, this, guarded(&TfrmMain::btnNewsClick));
+  connect(btnUpdate, &QToolButton::clicked, this, guarded(&TfrmMain::btnUpdateClick));
+  connect(btnHelp, &QToolButton::clicked, this, guarded(&TfrmMain::btnHelpClick));
+  connect(btnMakeMoney, &QPushButton::clicked, this, guarded(&TfrmMain::btnMakeMoneyClick));
+  connect(lblLink1URL, &QLabel::linkActivated, this, [this] { Shell().OpenUrl(Link1Address); });
+  connect(lblLink2URL, &QLabel::linkActivated, this, [this] { Shell().OpenUrl(Link2Address); });
+
+  auto* hook = new EventHook(this, [this](QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+      if (watched == imgBanner) RunGuarded(this, [this] { imgBannerClick(); });
+      if (watched == gifBanner) RunGuarded(this, [this] { gifBannerClick(); });
+    } else if (watched == this && event->type() == QEvent::Close) {
+      servicesClosing_ = true;
+      if (frmNews) frmNews->close();
+      if (LMDMessageHint1) LMDMessageHint1->close();
+    } else if (watched == this && event->type() == QEvent::Show) {
+      servicesClosing_ = false;
+    }
+  });
+  imgBanner->installEventFilter(hook);
+  gifBanner->installEventFilter(hook);
+  installEventFilter(hook);
+}
+
+bool TfrmMain::RunUpdateCheck(bool quiet) {
+  const UpdateContext context{Http(), ServiceMessages(), Shell(), ProgramFolder};
+  if (CheckForUpdates(context, quiet) != UpdateOutcome::UpdaterStarted) return false;
+  close();
+  return true;
+}
+
+void TfrmMain::Timer1Timer() {
+  Timer1->stop();
+  const UpdateContext context{Http(), ServiceMessages(), Shell(), ProgramFolder};
+  const auto result = velmora::Timer1Timer(context, Brand, [this](const std::string& text) { ShowNewsHint(text); });
+  if (result.update == UpdateOutcome::UpdaterStarted) close();
+}
+
+void TfrmMain::ShowNewsHint(const std::string& text) {
+  if (servicesClosing_) return;
+  const QPoint anchor = btnNews->mapToGlobal(QPoint(btnNews->width() / 2, btnNews->height() / 2));
+  LMDMessageHint1 = NewsHint::Show(ToMultiline(text), anchor, this);
+}
+
+void TfrmMain::btnNewsClick() {
+  // A second click while the list loads would clear the list under the first.
+  if (checkingNews_ || frmNews) return;
+  Reentry reentry(checkingNews_);
+  if (!CheckNews(Http(), ServiceMessages(), Brand, NewsList) || servicesClosing_) return;
+  TfrmNews form(NewsWindowContext{Http(), ServiceMessages(), Shell(), Brand, ProgramFolder, NewsList}, this);
+  frmNews = &form;
+  form.exec();
+}
+
+void TfrmMain::btnUpdateClick() {
+  if (checkingUpdates_) return;
+  Reentry reentry(checkingUpdates_);
+  RunUpdateCheck(false);
+}
+
+void TfrmMain::btnHelpClick() { OpenInBrowser(Shell(), Brand.AppHelpURL); }
+
+void TfrmMain::btnMakeMoneyClick() { OpenInBrowser(Shell(), Brand.AffiliateURL); }
+
+void TfrmMain::imgBannerClick() {
+  if (!Brand.BannerURL.empty()) OpenInBrowser(Shell(), Brand.BannerURL);
+}
+
+void TfrmMain::gifBannerClick() { imgBannerClick(); }
 
 }  // namespace velmora

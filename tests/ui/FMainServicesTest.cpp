@@ -1,0 +1,213 @@
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include "app/BrandFile.h"
+#include "crypto/AesLib.h"
+#include "services/NewsService.h"
+#include "services/UpdateCheck.h"
+#include "tests/mock/FakePorts.h"
+#include "tests/mock/TempDir.h"
+#include "tests/platform/LoopbackServers.h"
+#include "ui/FMain.h"
+#include "ui/FNews.h"
+#include "ui/NewsHint.h"
+
+using namespace velmora;
+
+namespace {
+
+const std::string kNewsBase = "http://pub/news/";
+const std::string kListUrl = kNewsBase + "getlastnews.php";
+const std::string kManifestUrl = std::string(kUpdateBaseURL) + kManifestName;
+
+struct MainServicesFixture : ::testing::Test {
+  test::TempDir folder;
+  test::FakeMessages messages;
+  test::FakeShell shell;
+  test::FakeClipboard clipboard;
+  test::FakeHttp http;
+  test::FixedRandom random;
+  std::unique_ptr<TfrmMain> window;
+
+  void SetUp() override {
+    std::string enciphered;
+    ASSERT_EQ(EncipherBytes("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n", enciphered), CipherResult::Ok);
+    folder.Write(kBrandFileName, enciphered);
+    window = std::make_unique<TfrmMain>(Environment());
+    window->Timer1->stop();
+    SetMasterBrand(window->Brand, kNewsBase);
+    window->show();
+    QCoreApplication::processEvents();  // lays out the toolbar, so the news button has its place
+  }
+  void TearDown() override {
+    if (NewsHint* hint = NewsHint::Current()) delete hint;
+  }
+
+  MainWindowEnvironment Environment(bool realHttp = false) {
+    MainWindowEnvironment env;
+    env.programFolder = folder.folder();
+    env.messages = &messages;
+    env.shell = &shell;
+    env.clipboard = &clipboard;
+    env.http = realHttp ? nullptr : &http;
+    env.random = &random;
+    return env;
+  }
+  static void SetMasterBrand(BrandSettings& brand, const std::string& base) {
+    brand.BranderType = "Master";
+    brand.BranderCode = "CODE";
+    brand.MasterPublID = "pub";
+    brand.MasterNewsBaseURL = base;
+  }
+};
+
+}  // namespace
+
+TEST_F(MainServicesFixture, NewsButtonWithoutNewsSaysSoAndOpensNoWindow) {
+  http.replies[kListUrl] = "OK";
+  QTest::mouseClick(window->btnNews, Qt::LeftButton);
+  EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{
+                                {MessageKind::Information, "There's no news for this application!"}}));
+  EXPECT_EQ(window->frmNews, nullptr);
+}
+
+TEST_F(MainServicesFixture, NewsButtonOpensTheNewsWindowOnTheFetchedList) {
+  http.replies[kListUrl] = "2^Two^Feb\xAF" "1^One^Jan\xAFOK";
+  int rows = -1;
+  QString caption;
+  QTimer::singleShot(0, [&] {
+    if (auto* form = qobject_cast<TfrmNews*>(QApplication::activeModalWidget())) {
+      rows = form->lvwItems->topLevelItemCount();
+      caption = form->windowTitle();
+      form->btnExit->click();
+    }
+  });
+  window->btnNewsClick();
+  EXPECT_EQ(rows, 2);
+  EXPECT_EQ(caption, "News");
+  EXPECT_EQ(window->NewsList, (std::vector<std::string>{"2^Two^Feb", "1^One^Jan"}));
+  EXPECT_EQ(window->frmNews, nullptr) << "the window is destroyed when it closes";
+}
+
+TEST_F(MainServicesFixture, TimerShowsTheBalloonBelowLeftOfTheNewsButtonAndChecksUpdates) {
+  http.replies[kListUrl] = "7^Spring sale\xAFOK";
+  window->Timer1->start();
+  window->Timer1Timer();
+  EXPECT_FALSE(window->Timer1->isActive());
+  NewsHint* hint = NewsHint::Current();
+  ASSERT_NE(hint, nullptr);
+  EXPECT_EQ(hint->text(), "You've Got A Message!\nSpring sale");
+  EXPECT_EQ(window->LMDMessageHint1, hint);
+  const QPoint anchor =
+      window->btnNews->mapToGlobal(QPoint(window->btnNews->width() / 2, window->btnNews->height() / 2));
+  EXPECT_EQ(hint->geometry().top(), anchor.y()) << "just below the news button's centre";
+  EXPECT_LE(hint->geometry().left(), anchor.x());
+  ASSERT_FALSE(http.requests.empty());
+  EXPECT_EQ(http.requests.back().url, kManifestUrl) << "the quiet update check runs afterwards";
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(MainServicesFixture, BalloonHangsBelowAndLeftOfItsAnchor) {
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  const QPoint anchor = screen.center();
+  NewsHint* hint = NewsHint::Show(QStringLiteral("You've Got A Message!\nTitle"), anchor, window.get());
+  EXPECT_EQ(hint->geometry().top(), anchor.y());
+  EXPECT_EQ(hint->geometry().right() + 1 - NewsHint::kShadow, anchor.x());
+  const QFont font = hint->findChild<QLabel*>()->font();
+  EXPECT_EQ(font.pointSize(), 8);
+}
+
+TEST_F(MainServicesFixture, BalloonIsReplacedByTheNextAndClosedByAClickOrAKey) {
+  window->ShowNewsHint("You've Got A Message!\r\nOne");
+  QPointer<NewsHint> first = NewsHint::Current();
+  window->ShowNewsHint("You've Got A Message!\r\nTwo");
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(first.isNull()) << "one balloon at a time";
+  ASSERT_NE(NewsHint::Current(), nullptr);
+  EXPECT_EQ(NewsHint::Current()->text(), "You've Got A Message!\nTwo");
+
+  QTest::mouseClick(window->btnLoad->parentWidget(), Qt::LeftButton);
+  EXPECT_FALSE(NewsHint::Current() && NewsHint::Current()->isVisible());
+
+  window->ShowNewsHint("You've Got A Message!\r\nThree");
+  ASSERT_TRUE(NewsHint::Current() && NewsHint::Current()->isVisible());
+  QTest::keyClick(window.get(), Qt::Key_Shift);
+  EXPECT_FALSE(NewsHint::Current() && NewsHint::Current()->isVisible());
+}
+
+TEST_F(MainServicesFixture, NoBalloonOnceTheNewestItemWasRead) {
+  http.replies[kListUrl] = "7^Spring sale\xAFOK";
+  WriteLastNewsId(folder.folder(), "7");
+  window->Timer1Timer();
+  EXPECT_EQ(NewsHint::Current(), nullptr);
+}
+
+TEST_F(MainServicesFixture, UpdateButtonStartsTheUpdaterAfterTwoOksAndCloses) {
+  http.replies[kManifestUrl] = "[APPLICATION]\r\nVersion=2.1\r\n";
+  folder.Write(kUpdaterName, "");
+  QTest::mouseClick(window->btnUpdate, Qt::LeftButton);
+  ASSERT_EQ(shell.started.size(), 1u);
+  EXPECT_EQ(shell.started[0].second, std::string(kUpdateBaseURL) + " 2.0 A");
+  EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainServicesFixture, UpdateButtonWithoutAManifestSaysThereIsNoUpdate) {
+  QTest::mouseClick(window->btnUpdate, Qt::LeftButton);
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There's no new updates for this application!"});
+  EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainServicesFixture, HelpMakeMoneyBannerAndLinksOpenTheirAddresses) {
+  window->Brand.AppHelpURL = "";
+  window->Brand.AffiliateURL = "https://aff.example/?id=42";
+  window->Brand.BannerURL = "";
+  window->Link1Address = "https://one.example/";
+  window->Link2Address = "mailto:two@example.com";
+
+  QTest::mouseClick(window->btnHelp, Qt::LeftButton);
+  QTest::mouseClick(window->btnMakeMoney, Qt::LeftButton);
+  window->imgBanner->show();
+  QTest::mouseClick(window->imgBanner, Qt::LeftButton);
+  EXPECT_EQ(shell.openedUrls, (std::vector<std::string>{"", "https://aff.example/?id=42"}))
+      << "help opens even an empty address; an empty banner address opens nothing";
+
+  window->Brand.BannerURL = "https://banner.example/";
+  QTest::mouseClick(window->imgBanner, Qt::LeftButton);
+  window->gifBanner->show();
+  QTest::mouseClick(window->gifBanner, Qt::LeftButton);
+  emit window->lblLink1URL->linkActivated(QStringLiteral("ignored"));
+  emit window->lblLink2URL->linkActivated(QStringLiteral("ignored"));
+  EXPECT_EQ(shell.openedUrls,
+            (std::vector<std::string>{"", "https://aff.example/?id=42", "https://banner.example/",
+                                      "https://banner.example/", "https://one.example/", "mailto:two@example.com"}));
+}
+
+TEST_F(MainServicesFixture, ClosingTheWindowEndsARequestTheServerNeverAnswers) {
+  test::ScriptedHttpServer server([](const test::HttpRequestSeen&, QTcpSocket&) {});
+  TfrmMain real(Environment(true));
+  real.Timer1->stop();
+  SetMasterBrand(real.Brand, server.Url("/news/"));
+  real.show();
+  bool watchdogFired = false;
+  QTimer::singleShot(200, &real, [&real] { real.close(); });
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [&] {
+    watchdogFired = true;
+    real.Http().Disconnect();
+  });
+  watchdog.start(20000);
+  real.btnNewsClick();
+  EXPECT_FALSE(watchdogFired);
+  EXPECT_EQ(server.requests.size(), 1u);
+  EXPECT_FALSE(real.isVisible());
+  EXPECT_TRUE(messages.shown.empty()) << "no trouble message on the way out";
+}

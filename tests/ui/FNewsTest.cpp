@@ -1,0 +1,148 @@
+#include "ui/FNews.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTest>
+#include <QTextBrowser>
+#include <gtest/gtest.h>
+
+#include "app/BrandFile.h"
+#include "crypto/AesLib.h"
+#include "services/NewsService.h"
+#include "tests/mock/FakePorts.h"
+#include "tests/mock/TempDir.h"
+
+using namespace velmora;
+
+namespace {
+
+const std::string kDetailsUrl = "http://pub/news/getnewsdetails.php";
+
+// Lets a test act while a request "waits", as the real client lets user events run.
+class WaitingHttp : public test::FakeHttp {
+public:
+  std::function<void()> whileWaiting;
+  std::optional<std::string> PostMultipart(const std::string& url, const std::vector<FormField>& fields,
+                                           std::size_t maxBytes) override {
+    if (auto action = std::exchange(whileWaiting, nullptr)) action();
+    return FakeHttp::PostMultipart(url, fields, maxBytes);
+  }
+};
+
+struct NewsWindowFixture : ::testing::Test {
+  test::TempDir dir;
+  WaitingHttp http;
+  test::FakeMessages messages;
+  test::FakeShell shell;
+  BrandSettings brand;
+  std::vector<std::string> newsList{"3^Third news^2026-12-01", "2^Second^2026-11-20", "1^First^2026-11-02"};
+  std::unique_ptr<TfrmNews> form;
+
+  void SetUp() override {
+    brand.BranderType = "Master";
+    brand.BranderCode = "CODE";
+    brand.MasterPublID = "pub";
+    brand.MasterNewsBaseURL = "http://pub/news/";
+    std::string enciphered;
+    ASSERT_EQ(EncipherBytes("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n", enciphered), CipherResult::Ok);
+    dir.Write(kBrandFileName, enciphered);
+    form = std::make_unique<TfrmNews>(NewsWindowContext{http, messages, shell, brand, dir.folder(), newsList});
+    form->show();
+  }
+
+  void ClickRow(int row) {
+    QTreeWidgetItem* item = form->lvwItems->topLevelItem(row);
+    const QRect rect = form->lvwItems->visualItemRect(item);
+    QTest::mouseClick(form->lvwItems->viewport(), Qt::LeftButton, {}, rect.center());
+  }
+  int SelectedRow() const {
+    const auto selected = form->lvwItems->selectedItems();
+    return selected.isEmpty() ? -1 : form->lvwItems->indexOfTopLevelItem(selected.first());
+  }
+};
+
+}  // namespace
+
+TEST_F(NewsWindowFixture, ListsTheItemsInServerOrderWithNothingSelected) {
+  EXPECT_EQ(form->windowTitle(), "News");
+  EXPECT_EQ(form->size(), QSize(682, 411));
+  EXPECT_TRUE(form->isModal());
+  ASSERT_EQ(form->lvwItems->topLevelItemCount(), 3);
+  EXPECT_EQ(form->lvwItems->headerItem()->text(0), "News Title");
+  EXPECT_EQ(form->lvwItems->headerItem()->text(1), "Published");
+  EXPECT_EQ(form->lvwItems->header()->sectionSize(1), 160);
+  EXPECT_EQ(form->lvwItems->topLevelItem(0)->text(0), "Third news");
+  EXPECT_EQ(form->lvwItems->topLevelItem(0)->text(1), "2026-12-01");
+  EXPECT_EQ(form->lvwItems->topLevelItem(2)->text(0), "First");
+  EXPECT_EQ(form->lvwItems->height(), 105);
+  EXPECT_EQ(form->splitter->handleWidth(), 10);
+  EXPECT_EQ(form->btnExit->text(), "Close");
+  EXPECT_EQ(form->btnExit->size(), QSize(97, 20));
+  EXPECT_EQ(SelectedRow(), -1);
+  EXPECT_TRUE(http.requests.empty()) << "no text is fetched before the user selects a row";
+}
+
+TEST_F(NewsWindowFixture, SelectingARowShowsItsTextAndStoresItsId) {
+  http.replies[kDetailsUrl] = "<p>Second $24 text</p>\xAFOK";
+  ClickRow(1);
+  EXPECT_EQ(SelectedRow(), 1);
+  EXPECT_EQ(form->prfEditorNews->toPlainText(), "Second $ text");
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "2");
+  ASSERT_EQ(http.requests.size(), 1u);
+  EXPECT_EQ(http.requests[0].fields[3].value, "2");
+
+  ClickRow(0);
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "3");
+  ClickRow(1);
+  EXPECT_EQ(http.requests.size(), 3u) << "selecting a row again fetches its text again";
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "2") << "an older item lowers the stored id";
+  EXPECT_FALSE(form->Busy());
+}
+
+TEST_F(NewsWindowFixture, WhileATextLoadsTheSelectionStaysAndTheCursorIsBusy) {
+  http.replies[kDetailsUrl] = "text\xAFOK";
+  bool busy = false;
+  Qt::CursorShape cursor = Qt::ArrowCursor;
+  http.whileWaiting = [&] {
+    busy = form->Busy();
+    cursor = form->lvwItems->viewport()->cursor().shape();
+    ClickRow(2);
+    QTest::keyClick(form->lvwItems, Qt::Key_Down);
+  };
+  ClickRow(0);
+  EXPECT_TRUE(busy);
+  EXPECT_EQ(cursor, Qt::WaitCursor);
+  EXPECT_EQ(SelectedRow(), 0);
+  EXPECT_EQ(http.requests.size(), 1u);
+  EXPECT_FALSE(form->Busy());
+  EXPECT_NE(form->lvwItems->viewport()->cursor().shape(), Qt::WaitCursor);
+}
+
+TEST_F(NewsWindowFixture, FailedDetailsKeepTheShownTextAndTheStoredId) {
+  http.replies[kDetailsUrl] = "shown\xAFOK";
+  ClickRow(0);
+  http.replies[kDetailsUrl] = "INVALIDNEWS";
+  ClickRow(1);
+  EXPECT_EQ(form->prfEditorNews->toPlainText(), "shown");
+  EXPECT_EQ(SelectedRow(), 1) << "the row stays selected";
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "3");
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There is a trouble with this news. Contact your provider."});
+  EXPECT_FALSE(form->Busy());
+}
+
+TEST_F(NewsWindowFixture, ItemsWithMissingFieldsShowEmptyColumns) {
+  newsList = {"9^Only title", "8"};
+  TfrmNews sparse(NewsWindowContext{http, messages, shell, brand, dir.folder(), newsList});
+  sparse.show();
+  ASSERT_EQ(sparse.lvwItems->topLevelItemCount(), 2);
+  EXPECT_EQ(sparse.lvwItems->topLevelItem(0)->text(1), "");
+  EXPECT_EQ(sparse.lvwItems->topLevelItem(1)->text(0), "");
+}
+
+TEST_F(NewsWindowFixture, LinksInTheTextOpenOutsideAndCloseEndsTheWindow) {
+  emit form->prfEditorNews->anchorClicked(QUrl(QStringLiteral("https://example.com/offer")));
+  EXPECT_EQ(shell.openedUrls, std::vector<std::string>{"https://example.com/offer"});
+  QTest::mouseClick(form->btnExit, Qt::LeftButton);
+  EXPECT_FALSE(form->isVisible());
+}

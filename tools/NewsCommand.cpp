@@ -1,0 +1,136 @@
+// `news` and `update-check`: the program's own requests from the command
+// line, so that a publisher can check a server with a copy's brand file.
+#include <QCoreApplication>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+
+#include "app/BrandSettingsReader.h"
+#include "app/FileIO.h"
+#include "platform/QtHttpClient.h"
+#include "services/NewsService.h"
+#include "services/UpdateCheck.h"
+#include "tools/Command.h"
+
+namespace velmora::tool {
+
+namespace {
+
+// What the window would show in a box goes to stderr, text for text.
+class StderrMessages final : public MessagePort {
+public:
+  void ShowMessage(MessageKind, const std::string& text) override { std::cerr << text << "\n"; }
+  // Questions are answered Cancel: the tool never starts the updater.
+  bool AskOkCancel(MessageKind, const std::string& text) override {
+    questions.push_back(text);
+    return false;
+  }
+  std::vector<std::string> questions;
+};
+
+std::string ProgramFolderOption(const ParsedArgs& parsed) {
+  const auto folder = parsed.Option("--program-folder");
+  if (!folder || folder->empty()) throw UsageError("--program-folder is required");
+  return (std::filesystem::path(*folder) / "").string();
+}
+
+// Qt's network layer needs an application object for its event loop.
+std::unique_ptr<QCoreApplication> NetworkApplication() {
+  if (QCoreApplication::instance()) return nullptr;
+  static int argc = 1;
+  static char name[] = "velmora-tool";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+void WriteRaw(const std::string& bytes) { std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); }
+
+int RunNews(const std::vector<std::string>& args) {
+  const ParsedArgs parsed = ParseArgs(args, {"--program-folder"});
+  const std::string folder = ProgramFolderOption(parsed);
+  const auto& positional = parsed.positional;
+  const std::string what = positional.empty() ? std::string() : positional[0];
+  if (what != "list" && what != "latest" && what != "details") throw UsageError("say list, latest or details ID");
+  if ((what == "details") != (positional.size() == 2) || positional.size() > 2) {
+    throw UsageError(what == "details" ? "details needs exactly one news id" : "unexpected argument");
+  }
+
+  SystemRandom random;
+  const BrandSettings brand = LoadBrandSettingsFile(folder, random).settings;
+  const auto tier = MatchNewsTier(brand);
+  if (!tier) {
+    std::cerr << kNoNewsMessage << "\n";
+    return 1;
+  }
+
+  const auto application = NetworkApplication();
+  QtHttpClient client;
+  StderrMessages messages;
+  NewsService news(client, messages);
+
+  if (what == "list") {
+    std::vector<std::string> items;
+    const bool success = news.GetNewsList(*tier, brand.BranderCode, items);
+    for (const auto& item : items) {
+      WriteRaw(item);
+      std::cout << "\n";
+    }
+    if (!success || items.empty()) std::cerr << kNoNewsMessage << "\n";
+    return success ? 0 : 1;
+  }
+  if (what == "latest") {
+    const auto latest = news.GetLastNews(*tier, brand.BranderCode);
+    if (!latest) return 1;
+    if (latest->any) {
+      WriteRaw(latest->id + "^" + latest->title);
+      std::cout << "\n";
+    }
+    return 0;
+  }
+  const std::string& id = positional[1];
+  const auto text = news.GetNewsDetails(*tier, brand.BranderCode, id);
+  if (!text) return 1;
+  WriteRaw(*text);
+  std::cout.flush();
+  WriteLastNewsId(folder, id);
+  return 0;
+}
+
+// The tool only looks; it never starts anything.
+class NoShell final : public ShellPort {
+public:
+  std::optional<std::string> RegisteredBrowserCommand() override { return std::nullopt; }
+  void OpenUrl(const std::string&) override {}
+  bool StartProgram(const std::string&, const std::string&) override { return false; }
+};
+
+int RunUpdateCheck(const std::vector<std::string>& args) {
+  const ParsedArgs parsed = ParseArgs(args, {"--program-folder", "--base-url"});
+  if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional[0]);
+  const std::string folder = ProgramFolderOption(parsed);
+  const std::string baseUrl = parsed.Option("--base-url").value_or(kUpdateBaseURL);
+
+  const auto application = NetworkApplication();
+  QtHttpClient client;
+  StderrMessages messages;
+  NoShell shell;
+  // The program's own check, quiet as at start-up; its first question tells
+  // whether an update would be offered.
+  CheckForUpdates(UpdateContext{client, messages, shell, folder, baseUrl}, true);
+  const std::filesystem::path local = folder + kManifestName;
+  if (!std::filesystem::exists(local)) {
+    std::cerr << "no manifest at " << baseUrl << kManifestName << "\n";
+    return 1;
+  }
+  std::cout << "Version: " << ReadManifestVersion(ReadWholeFile(local, kManifestLimit)) << "\n"
+            << "Update offered: " << (messages.questions.empty() ? "no" : "yes") << "\n";
+  return 0;
+}
+
+const RegisterCommand news{{"news", "velmora-tool news list|latest|details ID --program-folder DIR", &RunNews}};
+const RegisterCommand updateCheck{
+    {"update-check", "velmora-tool update-check --program-folder DIR [--base-url URL]", &RunUpdateCheck}};
+
+}  // namespace
+
+}  // namespace velmora::tool

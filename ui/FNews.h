@@ -1,0 +1,73 @@
+#pragma once
+// The news window: the list of news items and the text of the one selected.
+// Modal, built anew for every opening.
+
+#include <QDialog>
+#include <QTreeWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/BrandSettings.h"
+#include "app/Ports.h"
+#include "services/NewsBrowser.h"
+
+class QPushButton;
+class QSplitter;
+class QTextBrowser;
+
+namespace velmora {
+
+// A list whose selection can be frozen (while a text is loading).
+class NewsListView : public QTreeWidget {
+public:
+  using QTreeWidget::QTreeWidget;
+  std::function<bool()> refuseChanges;
+
+protected:
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override;
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+};
+
+struct NewsWindowContext {
+  HttpClient& http;
+  MessagePort& messages;
+  ShellPort& shell;
+  const BrandSettings& brand;
+  std::string programFolder;
+  const std::vector<std::string>& newsList;
+};
+
+class TfrmNews : public QDialog {
+  Q_OBJECT
+
+public:
+  TfrmNews(const NewsWindowContext& context, QWidget* parent = nullptr);
+
+  NewsListView* lvwItems = nullptr;
+  QSplitter* splitter = nullptr;
+  QTextBrowser* prfEditorNews = nullptr;
+  QWidget* panBottom = nullptr;
+  QPushButton* btnExit = nullptr;
+
+  bool Busy() const { return opener_.Busy(); }
+
+  void FormShow();
+  void lvwItemsChange();
+  // False while a text is loading: the selection must not move.
+  bool lvwItemsChanging() const { return !Busy(); }
+  void btnExitClick();
+
+protected:
+  void showEvent(QShowEvent* event) override;
+
+private:
+  void SetBusyCursor(bool busy);
+
+  ShellPort& shell_;
+  const std::vector<std::string>& newsList_;
+  NewsItemOpener opener_;
+  bool filled_ = false;
+};
+
+}  // namespace velmora

@@ -189,6 +189,21 @@ public:
   // --- end project pages ---
 
   // --- template and output pages (FMainOutput.cpp) ---
+  QComboBox* cbxTemplates = nullptr;
+  QGroupBox* grpPreview = nullptr;
+  QWidget* panPreview = nullptr;  // the 398 by 266 area inside the "Preview" frame
+  QLabel* Image1 = nullptr;
+  QLineEdit* edtFilename = nullptr;
+  QRadioButton* rbtSaveWeb = nullptr;
+  QRadioButton* rbtClipboard = nullptr;
+  QPushButton* btnFinish = nullptr;
+  QPushButton* btnOpenInBrowser = nullptr;
+  std::string LastSavedPage;  // the page saved last in this run
+
+  void cbxTemplatesChange();
+  void edtFilenameChange();
+  void btnFinishClick();
+  void btnOpenInBrowserClick();
   // --- end template and output pages ---
 
   // --- brand (FMainBrand.cpp) ---

@@ -1,0 +1,168 @@
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "platform/ErrorReport.h"
+#include "tests/mock/FakePorts.h"
+#include "tests/mock/TempDir.h"
+#include "ui/FMain.h"
+
+using namespace velmora;
+
+namespace {
+
+struct OutputPagesFixture : ::testing::Test {
+  test::TempDir folder;
+  test::FakeMessages messages;
+  test::FakeShell shell;
+  test::FakeClipboard clipboard;
+  test::FakeHttp http;
+  test::FixedRandom random;
+
+  MainWindowEnvironment Environment() {
+    MainWindowEnvironment env;
+    env.programFolder = folder.folder();
+    env.messages = &messages;
+    env.shell = &shell;
+    env.clipboard = &clipboard;
+    env.http = &http;
+    env.random = &random;
+    return env;
+  }
+  void Picture(const std::string& name, int width, int height) {
+    std::filesystem::create_directories(folder / "Templates");
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    ASSERT_TRUE(image.save(QString::fromStdString((folder / ("Templates/" + name)).string()), "JPG"));
+  }
+  static QStringList Entries(const TfrmMain& window) {
+    QStringList entries;
+    for (int i = 0; i < window.cbxTemplates->count(); ++i) entries << window.cbxTemplates->itemText(i);
+    return entries;
+  }
+};
+
+}  // namespace
+
+TEST_F(OutputPagesFixture, StartUpListsTemplatesAndSelectsTheFirstWithItsPreview) {
+  folder.Write("Templates/zeta.tem", "z");
+  folder.Write("Templates/Alpha.tem", "a");
+  folder.Write("Templates/beta.tem", "b");
+  folder.Write("Templates/notes.txt", "n");
+  Picture("alpha.jpg", 100, 50);
+  TfrmMain window(Environment());
+  EXPECT_EQ(Entries(window), (QStringList{"Alpha", "Beta", "Zeta"}));
+  EXPECT_EQ(window.cbxTemplates->currentText(), "Alpha");
+  EXPECT_EQ(window.AffManager->Template, "Alpha");
+  EXPECT_FALSE(window.Image1->isHidden());
+  EXPECT_EQ(window.Image1->geometry(), QRect(149, 108, 100, 50)) << "own size, centred in 398 by 266";
+  EXPECT_EQ(window.panPreview->size(), QSize(398, 266));
+}
+
+TEST_F(OutputPagesFixture, PreviewFollowsTheChoiceAndIsNeverScaled) {
+  folder.Write("Templates/big.tem", "x");
+  folder.Write("Templates/plain.tem", "y");
+  Picture("BIG.jpg", 500, 300);
+  TfrmMain window(Environment());
+  ASSERT_EQ(window.cbxTemplates->currentText(), "Big");
+  EXPECT_EQ(window.Image1->geometry(), QRect(-51, -17, 500, 300)) << "cut at the edges";
+  EXPECT_EQ(window.Image1->pixmap().size(), QSize(500, 300));
+  window.cbxTemplates->setCurrentIndex(1);
+  EXPECT_EQ(window.AffManager->Template, "Plain");
+  EXPECT_TRUE(window.Image1->isHidden()) << "no picture for this one";
+  window.cbxTemplates->setCurrentIndex(0);
+  EXPECT_FALSE(window.Image1->isHidden());
+  EXPECT_EQ(window.AffManager->Template, "Big");
+}
+
+TEST_F(OutputPagesFixture, WithoutTemplatesNothingIsSelected) {
+  TfrmMain window(Environment());
+  EXPECT_EQ(window.cbxTemplates->count(), 0);
+  EXPECT_EQ(window.AffManager->Template, "");
+  EXPECT_TRUE(window.Image1->isHidden());
+}
+
+TEST_F(OutputPagesFixture, LoadedProjectSelectsItsTemplateWithoutRegardToCase) {
+  folder.Write("Templates/alpha.tem", "a");
+  folder.Write("Templates/zeta.tem", "z");
+  TfrmMain window(Environment());
+  window.SelectTemplateAfterLoad("ZETA");
+  EXPECT_EQ(window.cbxTemplates->currentText(), "Zeta");
+  EXPECT_EQ(window.AffManager->Template, "ZETA") << "the value as read";
+  window.SelectTemplateAfterLoad("Gone");
+  EXPECT_EQ(window.cbxTemplates->currentText(), "Zeta") << "keeps its selection";
+  EXPECT_EQ(window.AffManager->Template, "Gone");
+}
+
+TEST_F(OutputPagesFixture, FinishPageStartsWithThePresetNameAndSaveMode) {
+  TfrmMain window(Environment());
+  EXPECT_EQ(window.edtFilename->text(), "affiliatepage.htm");
+  EXPECT_EQ(window.AffManager->FileName, "") << "untouched field leaves the model empty";
+  EXPECT_TRUE(window.rbtSaveWeb->isChecked());
+  EXPECT_FALSE(window.rbtClipboard->isChecked());
+  EXPECT_EQ(window.btnFinish->text(), "Generate Code");
+  EXPECT_FALSE(window.btnOpenInBrowser->isEnabled());
+  QTest::keyClick(window.edtFilename, Qt::Key_Backspace);
+  EXPECT_EQ(window.AffManager->FileName, "affiliatepage.ht");
+  window.SetOutputFileNameField("loaded.htm");
+  EXPECT_EQ(window.edtFilename->text(), "loaded.htm");
+  EXPECT_EQ(window.AffManager->FileName, "loaded.htm");
+}
+
+TEST_F(OutputPagesFixture, GenerateCodeSavesThePageAndOffersToOpenIt) {
+  folder.Write("Templates/simple.tem", "<h1>%%TITLE%%</h1>\n");
+  TfrmMain window(Environment());
+  window.AffManager->Title = "Deal";
+  QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+  EXPECT_EQ(folder.Read("Output/affiliatepage.htm"), "<h1>Deal</h1>\r\n");
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text,
+            "You have successfully saved your file as:\n\r" + folder.folder() + "Output/affiliatepage.htm");
+  ASSERT_TRUE(window.btnOpenInBrowser->isEnabled());
+  QTest::mouseClick(window.btnOpenInBrowser, Qt::LeftButton);
+  ASSERT_EQ(shell.openedUrls.size(), 1u);
+  EXPECT_EQ(shell.openedUrls[0], "file://" + folder.folder() + "Output/affiliatepage.htm");
+}
+
+TEST_F(OutputPagesFixture, ClipboardModePutsThePageOnTheClipboard) {
+  folder.Write("Templates/simple.tem", "<p>%%TITLE%%</p>");
+  TfrmMain window(Environment());
+  window.AffManager->Title = "Clip";
+  window.rbtClipboard->click();
+  QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+  ASSERT_TRUE(clipboard.text);
+  EXPECT_EQ(*clipboard.text, "<p>Clip</p>\r\n");
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"You have successfully copy your code to clipboard!"});
+  EXPECT_FALSE(folder.Exists("Output/affiliatepage.htm"));
+  EXPECT_FALSE(window.btnOpenInBrowser->isEnabled());
+}
+
+TEST_F(OutputPagesFixture, TemplateRemovedAfterStartIsReportedAndNothingIsSaved) {
+  folder.Write("Templates/simple.tem", "x");
+  TfrmMain window(Environment());
+  std::filesystem::remove(folder / "Templates/simple.tem");
+  QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
+  EXPECT_FALSE(folder.Exists("Output/affiliatepage.htm"));
+  EXPECT_FALSE(window.btnOpenInBrowser->isEnabled());
+}
+
+TEST_F(OutputPagesFixture, FailedWriteGoesToTheErrorReport) {
+  folder.Write("Templates/simple.tem", "x");
+  std::vector<QString> reports;
+  SetErrorReportHook([&](const ErrorReportText& report) { reports.push_back(report.summary); });
+  TfrmMain window(Environment());
+  window.edtFilename->setText(QStringLiteral("no/such/folder/page.htm"));
+  QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+  SetErrorReportHook(nullptr);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_TRUE(reports[0].contains(QStringLiteral("page.htm"))) << reports[0].toStdString();
+  EXPECT_TRUE(messages.shown.empty()) << "no success message";
+  EXPECT_FALSE(window.btnOpenInBrowser->isEnabled());
+}

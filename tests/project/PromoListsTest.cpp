@@ -80,25 +80,8 @@ struct TextKindCase {
 
 class TextKind : public Board, public ::testing::WithParamInterface<TextKindCase> {};
 
-TEST_P(TextKind, TextIsFlattenedStoredAndShownOnItsLines) {
-  const auto& c = GetParam();
-  EXPECT_EQ(Create(c.kind, "line one\r\nline two\r\n").what, PromoChange::What::Appended);
-  EXPECT_EQ(ListOf(project, c.kind), Strings{"line one$$line two"}) << "the final line break is dropped";
-  EXPECT_EQ(board.Show(project, c.kind, 0), "line one\r\nline two");
-  EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_P(TextKind, EqualTextsAreBothKeptUnderConsecutiveLabels) {
-  const auto& c = GetParam();
-  Create(c.kind, "same");
-  const PromoChange change = Create(c.kind, "same");
-  EXPECT_EQ(change.what, PromoChange::What::Appended);
-  EXPECT_EQ(change.row, 1);
-  EXPECT_EQ(ListOf(project, c.kind), (Strings{"same", "same"}));
-  EXPECT_EQ(board.Entries(c.kind), (Strings{std::string(c.label) + "1", std::string(c.label) + "2"}));
-}
-
 TEST_P(TextKind, EmptyBoxIsRefusedWithItsOwnMessageButALineBreakIsText) {
+  // Flattening, labels and the detail view are covered through the window's tests.
   const auto& c = GetParam();
   Create(c.kind, "");
   EXPECT_EQ(Warning(), c.emptyMessage);
@@ -108,6 +91,7 @@ TEST_P(TextKind, EmptyBoxIsRefusedWithItsOwnMessageButALineBreakIsText) {
   Create(c.kind, "\r\n");
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(ListOf(project, c.kind), Strings{""});
+  EXPECT_EQ(board.Entries(c.kind), Strings{std::string(c.label) + "1"});
 }
 
 INSTANTIATE_TEST_SUITE_P(

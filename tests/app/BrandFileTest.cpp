@@ -14,112 +14,76 @@ using ::testing::IsEmpty;
 
 namespace {
 
-std::string Enciphered(const std::string& plain) {
+std::string Enciphered(const std::string& plain, std::string_view passphrase = kSettingsPassphrase) {
   std::string enciphered;
-  EXPECT_EQ(EncipherBytes(plain, enciphered), CipherResult::Ok);
+  EXPECT_EQ(EncipherBytes(plain, enciphered, passphrase), CipherResult::Ok);
   return enciphered;
 }
 
-const std::string kPlain = "<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n<%%BranderCode%%>A1<%%/BranderCode%%>\r\n";
+std::string Flipped(std::string bytes, std::size_t at) {
+  bytes[at] = static_cast<char>(bytes[at] ^ 0x04);
+  return bytes;
+}
+
+const std::string kPlain = "<%%ApplicationName%%>Acme<%%/ApplicationName%%>\nsecond\r\nthird";
 
 }  // namespace
 
-TEST(ReadBrandFile, MissingFileYieldsNothingAndLeavesAPlainCopyAlone) {
+TEST(ReadBrandFile, WithoutTheFileAPlainCopyIsNeitherReadNorTouched) {
   test::TempDir folder;
   folder.Write("dbsettings.sim", kPlain);
   const BrandFileContent content = ReadBrandFile(folder.folder());
   EXPECT_EQ(content.status, BrandFileStatus::Missing);
-  EXPECT_THAT(content.lines, IsEmpty());
-  EXPECT_EQ(folder.Read("dbsettings.sim"), kPlain) << "a plain copy on its own is neither read nor touched";
+  EXPECT_EQ(folder.Read("dbsettings.sim"), kPlain);
 }
 
-TEST(ReadBrandFile, DeciphersIntoLinesWithoutAPlainCopyOnDisk) {
+TEST(ReadBrandFile, DeciphersInMemoryAndAStrayPlainCopyIsGone) {
   test::TempDir folder;
-  folder.Write("dbsettings.dat", Enciphered("first\nsecond\r\nthird"));
+  folder.Write("dbsettings.dat", Enciphered(kPlain));
+  folder.Write("dbsettings.sim", "<%%ApplicationName%%>Forged<%%/ApplicationName%%>");
   const BrandFileContent content = ReadBrandFile(folder.folder());
   EXPECT_EQ(content.status, BrandFileStatus::Ok);
-  EXPECT_THAT(content.lines, ElementsAre("first", "second", "third"));
+  EXPECT_THAT(content.lines, ElementsAre("<%%ApplicationName%%>Acme<%%/ApplicationName%%>", "second", "third"));
   EXPECT_THAT(std::vector<std::filesystem::path>(std::filesystem::directory_iterator(folder.path()), {}),
               ElementsAre(folder / "dbsettings.dat"));
 }
 
-TEST(ReadBrandFile, StrayPlainCopyBesideTheFileIsGoneAndNotRead) {
-  test::TempDir folder;
-  folder.Write("dbsettings.dat", Enciphered(kPlain));
-  folder.Write("dbsettings.sim", "<%%ApplicationName%%>Forged<%%/ApplicationName%%>\r\n");
-  const BrandFileContent content = ReadBrandFile(folder.folder());
-  EXPECT_EQ(content.status, BrandFileStatus::Ok);
-  EXPECT_EQ(content.lines.at(0), "<%%ApplicationName%%>Acme<%%/ApplicationName%%>");
-  EXPECT_FALSE(folder.Exists("dbsettings.sim"));
-}
-
-TEST(ReadBrandFile, PlainCopyNameTakenByAFolderStillReadsTheSettings) {
-  // Stands in for a program folder where no plain copy could be created:
-  // the settings must be read all the same.
+TEST(ReadBrandFile, FolderWhereNoPlainCopyCouldBeMadeStillReadsTheSettings) {
+  // Root can write anywhere, so a folder holding the plain copy's name stands in for a read-only one.
   test::TempDir folder;
   folder.Write("dbsettings.dat", Enciphered(kPlain));
   folder.Write("dbsettings.sim/keep.txt", "someone else's");
-  const BrandFileContent content = ReadBrandFile(folder.folder());
-  EXPECT_EQ(content.status, BrandFileStatus::Ok);
-  EXPECT_EQ(content.lines.size(), 2u);
+  EXPECT_EQ(ReadBrandFile(folder.folder()).status, BrandFileStatus::Ok);
   EXPECT_EQ(folder.Read("dbsettings.sim/keep.txt"), "someone else's");
 }
 
-TEST(ReadBrandFile, FailedChecksAndUnreadableFilesGiveNoLines) {
-  struct Case {
-    const char* what;
-    std::function<void(const test::TempDir&)> make;
+TEST(ReadBrandFile, WrongPassphraseAlteredOrUnreadableFilesGiveNoLinesAtAll) {
+  const std::string good = Enciphered(kPlain);
+  const std::vector<std::pair<const char*, std::string>> cases = {
+      {"wrong passphrase", Enciphered(kPlain, "another passphrase")},
+      {"altered cipher text: passes the password check, fails authentication", Flipped(good, 20)},
+      {"altered authentication code", Flipped(good, good.size() - 1)},
+      {"too short for a header", "abc"},
   };
-  const std::vector<Case> cases = {
-      {"wrong passphrase",
-       [](const test::TempDir& f) {
-         std::string enciphered;
-         ASSERT_EQ(EncipherBytes(kPlain, enciphered, "another passphrase"), CipherResult::Ok);
-         f.Write("dbsettings.dat", enciphered);
-       }},
-      {"altered cipher text (fails authentication only)",
-       [](const test::TempDir& f) {
-         std::string enciphered = Enciphered(kPlain);
-         enciphered[20] = static_cast<char>(enciphered[20] ^ 0x04);
-         f.Write("dbsettings.dat", enciphered);
-       }},
-      {"altered authentication code",
-       [](const test::TempDir& f) {
-         std::string enciphered = Enciphered(kPlain);
-         enciphered.back() = static_cast<char>(enciphered.back() ^ 0x80);
-         f.Write("dbsettings.dat", enciphered);
-       }},
-      {"too short to hold a header", [](const test::TempDir& f) { f.Write("dbsettings.dat", "abc"); }},
-      {"a folder, not a file", [](const test::TempDir& f) { f.Write("dbsettings.dat/x", "x"); }},
-  };
-  for (const auto& c : cases) {
+  for (const auto& [what, bytes] : cases) {
     test::TempDir folder;
-    c.make(folder);
+    folder.Write("dbsettings.dat", bytes);
     const BrandFileContent content = ReadBrandFile(folder.folder());
-    EXPECT_EQ(content.status, BrandFileStatus::Failed) << c.what;
-    EXPECT_THAT(content.lines, IsEmpty()) << c.what;
-    EXPECT_FALSE(folder.Exists("dbsettings.sim")) << c.what;
+    EXPECT_EQ(content.status, BrandFileStatus::Failed) << what;
+    EXPECT_THAT(content.lines, IsEmpty()) << what;
+    EXPECT_FALSE(folder.Exists("dbsettings.sim")) << what;
   }
+  test::TempDir folder;
+  folder.Write("dbsettings.dat/x", "a folder, not a file");
+  EXPECT_EQ(ReadBrandFile(folder.folder()).status, BrandFileStatus::Failed);
 }
 
-TEST(WriteBrandFile, ReplacesTheFileWithOneThatReadsBack) {
+TEST(WriteBrandFile, ReplacesTheFileWithALineFileThatReadsBack) {
   test::TempDir folder;
   folder.Write("dbsettings.dat", Enciphered(kPlain));
   WriteBrandFile(folder.folder(), {"<%%LastNewsId%%>7<%%/LastNewsId%%>", "second"});
-  const BrandFileContent content = ReadBrandFile(folder.folder());
-  ASSERT_EQ(content.status, BrandFileStatus::Ok);
-  EXPECT_THAT(content.lines, ElementsAre("<%%LastNewsId%%>7<%%/LastNewsId%%>", "second"));
   std::string plain;
   ASSERT_EQ(DecipherBytes(folder.Read("dbsettings.dat"), plain), CipherResult::Ok);
-  EXPECT_EQ(plain, "<%%LastNewsId%%>7<%%/LastNewsId%%>\r\nsecond\r\n") << "a line file: CR LF after every line";
+  EXPECT_EQ(plain, "<%%LastNewsId%%>7<%%/LastNewsId%%>\r\nsecond\r\n");
   EXPECT_FALSE(folder.Exists("dbsettings.sim"));
-}
-
-TEST(WriteBrandFile, FailureLeavesTheOldFileWhole) {
-  test::TempDir folder;
-  const std::string old = Enciphered(kPlain);
-  folder.Write("dbsettings.dat", old);
-  // A missing folder cannot be written to, by root or anyone.
-  EXPECT_THROW(WriteBrandFile((folder / "gone" / "").string(), {"x"}), FileError);
-  EXPECT_EQ(folder.Read("dbsettings.dat"), old);
 }

@@ -112,8 +112,4 @@ TEST_F(BrandTool, CheckWarnsOneLineEachAndFailsOnlyWhenItWarned) {
             "warning: Link3 follows a gap (Link2 is missing or empty) and is never read\n");
 }
 
-TEST_F(BrandTool, WrongUsageExitsWithTwo) {
-  EXPECT_EQ(Brand({}).exitCode, 2);
-  EXPECT_EQ(Brand({"--program-folder"}).exitCode, 2);
-  EXPECT_EQ(Brand({"--program-folder", "x", "extra"}).exitCode, 2);
-}
+TEST_F(BrandTool, WithoutAProgramFolderItIsAUsageError) { EXPECT_EQ(Brand({"--check"}).exitCode, 2); }

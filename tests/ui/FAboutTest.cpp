@@ -35,7 +35,7 @@ TEST(AboutBox, WithoutBrandSettingsTheTextsAreTheirFixedParts) {
   EXPECT_EQ(box.memAbout->toPlainText(), "");
 }
 
-TEST(AboutBox, IsAFixedSizeBoxWhoseTextCanBeScrolledButNotChanged) {
+TEST(AboutBox, IsAFixedSizeBoxWhoseTextScrollsButCannotBeChangedAndOkClosesIt) {
   BrandSettings brand;
   for (int i = 0; i < 40; ++i) brand.AboutText += "line " + std::to_string(i) + "\r\n";
   TfrmAbout box(brand);
@@ -49,14 +49,9 @@ TEST(AboutBox, IsAFixedSizeBoxWhoseTextCanBeScrolledButNotChanged) {
   box.memAbout->setFocus();
   QTest::keyClicks(box.memAbout, "typed");
   EXPECT_EQ(box.memAbout->toPlainText(), before);
-}
 
-TEST(AboutBox, OkClosesTheBox) {
-  TfrmAbout box(BrandSettings{});
-  box.show();
   QSignalSpy accepted(&box, &QDialog::accepted);
   QTest::mouseClick(box.editAbout, Qt::LeftButton);
-  EXPECT_EQ(accepted.count(), 1);
+  EXPECT_EQ(accepted.count(), 1) << "Ok closes the box";
   EXPECT_FALSE(box.isVisible());
-  EXPECT_EQ(box.editAbout->text(), "Ok");
 }

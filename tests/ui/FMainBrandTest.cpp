@@ -155,18 +155,10 @@ TEST_F(BrandWindowFixture, BrandFileDressesTitleButtonsWelcomeBannerAndLinks) {
       << "captions are text, not markup";
 }
 
-TEST_F(BrandWindowFixture, NewsButtonHidesForATierWithoutItsAddress) {
-  WriteBrand({{"BranderType", "Gold"}, {"GoldPublID", "g"}});
-  TfrmMain window(Environment());
-  EXPECT_FALSE(window.btnNews->isVisibleTo(&window));
-  EXPECT_FALSE(window.panLinks->isVisibleTo(&window)) << "no links";
-  EXPECT_FALSE(window.panBanner->isVisibleTo(&window)) << "no banners";
-}
-
 TEST_F(BrandWindowFixture, GifNamedEntryPlaysTheBannerFileAsAnAnimationWithoutRenamingIt) {
   WriteBrand({{"Banner1", "one.jpg^"}, {"Banner2", "ad.GIF^"}});
   folder.Write("banner1.dat", Picture(10, 10, "JPEG"));
-  folder.Write("banner2.dat", Bytes(QByteArray::fromStdString(ReadWholeFile(kAnimatedGif))));
+  folder.Write("banner2.dat", ReadWholeFile(kAnimatedGif));
   const auto before = FolderContents(folder.path());
   random.picks = {1};
   TfrmMain window(Environment());
@@ -181,18 +173,8 @@ TEST_F(BrandWindowFixture, GifNamedEntryPlaysTheBannerFileAsAnAnimationWithoutRe
   EXPECT_NE(window.gifBanner->cursor().shape(), Qt::PointingHandCursor) << "no click address";
 }
 
-TEST_F(BrandWindowFixture, BannerEntryNamingAnotherFileLeavesThatFileAlone) {
-  WriteBrand({{"ApplicationName", "Acme"}, {"Banner1", "dbsettings.dat^u"}});
-  folder.Write("banner1.dat", Picture(10, 10, "PNG"));
-  const auto before = FolderContents(folder.path());
-  TfrmMain window(Environment());
-  EXPECT_EQ(FolderContents(folder.path()), before);
-  EXPECT_EQ(window.windowTitle(), "Acme v2.0");
-}
-
 TEST_F(BrandWindowFixture, MissingOrUndecodableBannerPictureHidesTheBannerArea) {
   for (const bool present : {false, true}) {
-    test::TempDir other;
     WriteBrand({{"Banner1", "ad.jpg^u"}});
     if (present) folder.Write("banner1.dat", "not a picture");
     TfrmMain window(Environment());
@@ -214,22 +196,6 @@ TEST_F(BrandWindowFixture, DamagedBrandFileStartsAsIfEveryFieldWereAbsent) {
   EXPECT_FALSE(window.panLinks->isVisibleTo(&window));
   EXPECT_EQ(window.stsWelcome, nullptr);
   EXPECT_TRUE(window.Timer1->isActive());
-}
-
-TEST_F(BrandWindowFixture, SettingsApplyWhereNoPlainCopyCanBeMadeAndNoneIsLeft) {
-  WriteBrand(DemoFields());
-  folder.Write("dbsettings.sim/held", "x");  // the name is taken: no plain copy could be created
-  TfrmMain window(Environment());
-  EXPECT_EQ(window.windowTitle(), "Acme Pages v2.0");
-  EXPECT_TRUE(std::filesystem::is_directory(folder / "dbsettings.sim"));
-}
-
-TEST_F(BrandWindowFixture, StrayPlainCopyIsGoneAfterStartUp) {
-  WriteBrand(DemoFields());
-  folder.Write("dbsettings.sim", "<%%ApplicationName%%>Forged<%%/ApplicationName%%>\r\n");
-  TfrmMain window(Environment());
-  EXPECT_EQ(window.windowTitle(), "Acme Pages v2.0");
-  EXPECT_FALSE(folder.Exists("dbsettings.sim"));
 }
 
 TEST_F(BrandWindowFixture, SkinIsAStyleSheetPlainOrCompressedAndAnUnreadableOneIsIgnored) {

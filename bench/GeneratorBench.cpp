@@ -28,7 +28,8 @@ TAffManager ProjectOf(std::size_t items) {
   p.Title = "Benchmark page";
   p.URL = "http://xxxx.vendor.hop.example/";
   p.ClickBankId = "partner@example.com";
-  const std::string paragraph = "Fresh vegetables all year round, even on the smallest balcony of the city.";
+  const std::string paragraph =
+      "Fresh vegetables all year round, even on the smallest balcony of the city, with ten minutes of work a day.";
   for (std::size_t i = 0; i < items; ++i) {
     const std::string n = std::to_string(i);
     switch (i % 8) {
@@ -36,9 +37,9 @@ TAffManager ProjectOf(std::size_t items) {
       case 1: p.PPC.push_back("^Grow Food at Home " + n + "^" + paragraph + "^www.example.com/" + n + "^"); break;
       case 2: p.Banners.push_back("http://banners.example/" + n + ".gif"); break;
       case 3: p.Signatures.push_back("Happy gardening!$$-- Anna$$More: %%AFFILIATELINK%% " + n); break;
-      case 4: p.Email.push_back("Subject: Offer " + n + "$$$$Hi [Name],$$$$" + paragraph + "$$%%AFFILIATELINK%%$$$$Anna"); break;
+      case 4: p.Email.push_back("Subject: Offer " + n + "$$$$Hi [Name],$$$$" + paragraph + "$$" + paragraph + "$$%%AFFILIATELINK%%$$$$Anna"); break;
       case 5: p.AutoEmail.push_back("Subject: Day " + n + "$$$$Hi [Name],$$$$" + paragraph + "$$" + paragraph); break;
-      case 6: p.Articles.push_back("Article " + n + "$$$$" + paragraph + "$$" + paragraph + "$$" + paragraph + "$$" + paragraph); break;
+      case 6: p.Articles.push_back("Article " + n + "$$$$" + paragraph + "$$" + paragraph + "$$" + paragraph + "$$" + paragraph + "$$" + paragraph + "$$" + paragraph); break;
       default: p.PopUps.push_back("<script>$$window.open('offer" + n + ".html');$$</script>"); break;
     }
   }

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <system_error>
 
@@ -98,13 +99,9 @@ void CheckTier(std::string_view tier, const std::string& id, const std::string& 
 std::vector<std::string> CheckBrandText(std::string_view plainText, const std::string& programFolder) {
   std::vector<std::string> warnings;
   CheckingReader reader(plainText, warnings);
-  std::vector<std::string> fields;
-  for (const auto name : kBrandFieldOrder) fields.push_back(reader.Next(std::string(name)));
-  const auto field = [&](std::string_view name) -> const std::string& {
-    for (std::size_t i = 0; i < kBrandFieldOrder.size(); ++i)
-      if (kBrandFieldOrder[i] == name) return fields[i];
-    return fields.front();
-  };
+  std::map<std::string_view, std::string> fields;
+  for (const auto name : BrandFieldOrder()) fields[name] = reader.Next(std::string(name));
+  const auto field = [&](std::string_view name) -> const std::string& { return fields.at(name); };
 
   CheckPool(reader, plainText, "Welcome", warnings);
   const auto banners = CheckPool(reader, plainText, "Banner", warnings);

@@ -9,6 +9,28 @@ namespace velmora {
 
 namespace {
 
+using FieldMember = std::string BrandSettings::*;
+
+constexpr std::pair<std::string_view, FieldMember> kFixedFields[] = {
+    {"ApplicationName", &BrandSettings::ApplicationName},
+    {"BranderCode", &BrandSettings::BranderCode},
+    {"BranderType", &BrandSettings::BranderType},
+    {"AffiliateURL", &BrandSettings::AffiliateURL},
+    {"AffiliateTYPE", &BrandSettings::AffiliateTYPE},
+    {"AffiliateID", &BrandSettings::AffiliateID},
+    {"MasterNewsBaseURL", &BrandSettings::MasterNewsBaseURL},
+    {"PlatinumNewsBaseURL", &BrandSettings::PlatinumNewsBaseURL},
+    {"GoldNewsBaseURL", &BrandSettings::GoldNewsBaseURL},
+    {"MasterPublID", &BrandSettings::MasterPublID},
+    {"PlatinumPublID", &BrandSettings::PlatinumPublID},
+    {"GoldPublID", &BrandSettings::GoldPublID},
+    {"MakeMoneyButton", &BrandSettings::MakeMoneyButton},
+    {"AppHelpURL", &BrandSettings::AppHelpURL},
+    {"CopyrightYears", &BrandSettings::CopyrightYears},
+    {"CopyrightCompany", &BrandSettings::CopyrightCompany},
+    {"AboutText", &BrandSettings::AboutText},
+};
+
 class FieldReader {
 public:
   explicit FieldReader(std::string_view text) : work_(text) {}
@@ -43,28 +65,21 @@ std::string_view FileNamePart(std::string_view name) {
 
 }  // namespace
 
+const std::vector<std::string_view>& BrandFieldOrder() {
+  static const std::vector<std::string_view> order = [] {
+    std::vector<std::string_view> names;
+    for (const auto& field : kFixedFields) names.push_back(field.first);
+    return names;
+  }();
+  return order;
+}
+
 BrandSettings ParseBrandSettings(std::string_view plainText, RandomSource& random) {
   FieldReader reader(plainText);
   BrandSettings brand;
-  brand.ApplicationName = reader.Next("ApplicationName");
-  brand.BranderCode = reader.Next("BranderCode");
-  brand.BranderType = reader.Next("BranderType");
-  brand.AffiliateURL = reader.Next("AffiliateURL");
-  brand.AffiliateTYPE = reader.Next("AffiliateTYPE");
-  brand.AffiliateID = reader.Next("AffiliateID");
+  for (const auto& [name, member] : kFixedFields) brand.*member = reader.Next(name);
   // Exact case: a lower-case marker is ordinary text of the address.
   brand.AffiliateURL = ReplaceAll(brand.AffiliateURL, kAffiliateIdMarker, brand.AffiliateID);
-  brand.MasterNewsBaseURL = reader.Next("MasterNewsBaseURL");
-  brand.PlatinumNewsBaseURL = reader.Next("PlatinumNewsBaseURL");
-  brand.GoldNewsBaseURL = reader.Next("GoldNewsBaseURL");
-  brand.MasterPublID = reader.Next("MasterPublID");
-  brand.PlatinumPublID = reader.Next("PlatinumPublID");
-  brand.GoldPublID = reader.Next("GoldPublID");
-  brand.MakeMoneyButton = reader.Next("MakeMoneyButton");
-  brand.AppHelpURL = reader.Next("AppHelpURL");
-  brand.CopyrightYears = reader.Next("CopyrightYears");
-  brand.CopyrightCompany = reader.Next("CopyrightCompany");
-  brand.AboutText = reader.Next("AboutText");
 
   brand.WelcomePool = ReadPool(reader, "Welcome");
   brand.BannerPool = SplitEntries(ReadPool(reader, "Banner"));

@@ -2,10 +2,10 @@
 // Reading the brand settings as start-up does, and what the main window
 // makes of them. The window only applies the result.
 
-#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/BrandFile.h"
 #include "app/BrandSettings.h"
@@ -14,12 +14,8 @@
 namespace velmora {
 
 // The fixed fields in the order the reader takes them, and so the order
-// they must stand in the file. The numbered pools follow.
-inline constexpr std::array<std::string_view, 17> kBrandFieldOrder = {
-    "ApplicationName", "BranderCode",     "BranderType",      "AffiliateURL",    "AffiliateTYPE", "AffiliateID",
-    "MasterNewsBaseURL", "PlatinumNewsBaseURL", "GoldNewsBaseURL", "MasterPublID", "PlatinumPublID", "GoldPublID",
-    "MakeMoneyButton", "AppHelpURL",      "CopyrightYears",   "CopyrightCompany", "AboutText"};
-inline constexpr std::array<std::string_view, 3> kBrandPoolOrder = {"Welcome", "Banner", "Link"};
+// they must stand in the file. The pools Welcome, Banner and Link follow.
+const std::vector<std::string_view>& BrandFieldOrder();
 inline constexpr int kBrandPoolLimit = 16;
 inline constexpr std::string_view kAffiliateIdMarker = "%%AFFILIATEID%%";
 

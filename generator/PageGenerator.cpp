@@ -57,9 +57,14 @@ std::string BuildRows(const std::string& block, const RepeatedBlock& kind, const
   std::string rows;
   if (block.empty()) return rows;
   const std::string linked = kind.fillsLink ? ReplaceAll(block, kAffiliateLink, project.URL) : block;
+  // Rows are sized exactly: CR LF takes the room of the "$$" it replaces.
+  std::size_t uses = 0;
+  for (std::size_t at = linked.find(kind.placeholder); at != std::string::npos;
+       at = linked.find(kind.placeholder, at + kind.placeholder.size()))
+    ++uses;
   std::size_t size = 0;
-  for (const auto& item : items) size += linked.size() + item.size();
-  rows.reserve(size + size / 8);
+  for (const auto& item : items) size += linked.size() - uses * kind.placeholder.size() + uses * item.size();
+  rows.reserve(size);
   for (const auto& item : items) {
     const std::size_t rowStart = rows.size();
     AppendReplaced(rows, linked, kind.placeholder, item);

@@ -118,13 +118,22 @@ public:
     }
   }
 
-  std::string Text() const {
+  // The whole page with one last replacement made on the way out, so the
+  // pieces it touches are not copied once more before they are joined.
+  std::string TextReplacing(std::string_view from, std::string_view to) {
     std::size_t size = 0;
-    for (const auto& piece : pieces_) size += piece.text->size();
-    std::string text;
-    text.reserve(size);
-    for (const auto& piece : pieces_) text += *piece.text;
-    return text;
+    for (std::size_t i = 0; i < pieces_.size(); ++i) {
+      while (!from.empty() && i + 1 < pieces_.size() && Straddles(i, from)) Join(i);
+      size += pieces_[i].text->size();
+      if (from.empty()) continue;
+      const std::string& text = *pieces_[i].text;
+      for (std::size_t at = Find(pieces_[i], from); at != std::string::npos; at = text.find(from, at + from.size()))
+        size = size - from.size() + to.size();
+    }
+    std::string page;
+    page.reserve(size);
+    for (const auto& piece : pieces_) AppendReplaced(page, *piece.text, from, to);
+    return page;
   }
 
 private:
@@ -262,8 +271,7 @@ std::string FillTemplate(std::string_view templateText, const TAffManager& proje
   }
 
   grown.Replace("%%PPCADS%%", BuildPpcTable(project.PPC));
-  grown.Replace(kAffiliateLink, project.URL);
-  return grown.Text();
+  return grown.TextReplacing(kAffiliateLink, project.URL);
 }
 
 std::optional<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,

@@ -13,7 +13,6 @@
 #include <fstream>
 #include <istream>
 #include <ostream>
-#include <sstream>
 #include <stdexcept>
 
 #include "app/FileIO.h"
@@ -62,32 +61,23 @@ struct MacCtxFree {
 
 // Word at a time: a byte loop over separate pointers is not vectorised at
 // -O2 and would cost more than the AES itself.
-void XorInto(unsigned char* data, const unsigned char* stream, std::size_t n) {
+void XorInto(const unsigned char* in, const unsigned char* stream, unsigned char* out, std::size_t n) {
   std::size_t i = 0;
   for (; i + 16 <= n; i += 16) {
     std::uint64_t a0, a1, b0, b1;
-    std::memcpy(&a0, data + i, 8);
-    std::memcpy(&a1, data + i + 8, 8);
+    std::memcpy(&a0, in + i, 8);
+    std::memcpy(&a1, in + i + 8, 8);
     std::memcpy(&b0, stream + i, 8);
     std::memcpy(&b1, stream + i + 8, 8);
     a0 ^= b0;
     a1 ^= b1;
-    std::memcpy(data + i, &a0, 8);
-    std::memcpy(data + i + 8, &a1, 8);
+    std::memcpy(out + i, &a0, 8);
+    std::memcpy(out + i + 8, &a1, 8);
   }
-  for (; i < n; ++i) data[i] ^= stream[i];
+  for (; i < n; ++i) out[i] = in[i] ^ stream[i];
 }
 
 std::string SystemReason(int err) { return std::strerror(err); }
-
-// Reads a string without copying it.
-class ViewBuffer : public std::streambuf {
-public:
-  explicit ViewBuffer(std::string_view bytes) {
-    char* begin = const_cast<char*>(bytes.data());
-    setg(begin, begin, begin + bytes.size());
-  }
-};
 
 // A file written beside its target and renamed over it only when complete,
 // so a failed enciphering never leaves a half-written file where a good one
@@ -202,7 +192,7 @@ TCrypt::TCrypt(std::string_view passphrase, std::size_t bufferSize)
       mode_(ModeFor(passphrase.size())),
       ssl_(std::make_unique<OpenSslState>()) {
   buffer_.resize(bufferSize);
-  keyStream_.resize(std::min(kKeyStreamChunk, (bufferSize + kBlock - 1) / kBlock * kBlock));
+  keyStream_.resize(kKeyStreamChunk);
   counterBlocks_.resize(keyStream_.size());
 
   // Counter mode with a little-endian counter is not one of the library's
@@ -273,12 +263,13 @@ void TCrypt::RefillKeyStream(std::size_t wanted) {
   keyStreamEnd_ = static_cast<std::size_t>(bytes);
 }
 
-void TCrypt::ApplyKeyStream(unsigned char* data, std::size_t length) {
+void TCrypt::ApplyKeyStream(const unsigned char* in, unsigned char* out, std::size_t length) {
   while (length > 0) {
     if (keyStreamUsed_ == keyStreamEnd_) RefillKeyStream(length);
     const std::size_t n = std::min(length, keyStreamEnd_ - keyStreamUsed_);
-    XorInto(data, keyStream_.data() + keyStreamUsed_, n);
-    data += n;
+    XorInto(in, keyStream_.data() + keyStreamUsed_, out, n);
+    in += n;
+    out += n;
     length -= n;
     keyStreamUsed_ += n;
   }
@@ -290,19 +281,19 @@ void TCrypt::AuthenticateUpdate(const unsigned char* data, std::size_t length) {
 
 // Both passes run over one cache-sized piece at a time, so the HMAC reads
 // the bytes while they are still in the first level cache.
-void TCrypt::EncipherInPlace(unsigned char* data, std::size_t length) {
+void TCrypt::Encipher(const unsigned char* in, unsigned char* out, std::size_t length) {
   for (std::size_t done = 0; done < length; done += kKeyStreamChunk) {
     const std::size_t n = std::min(kKeyStreamChunk, length - done);
-    ApplyKeyStream(data + done, n);
-    AuthenticateUpdate(data + done, n);
+    ApplyKeyStream(in + done, out + done, n);
+    AuthenticateUpdate(out + done, n);
   }
 }
 
-void TCrypt::DecipherInPlace(unsigned char* data, std::size_t length) {
+void TCrypt::Decipher(const unsigned char* in, unsigned char* out, std::size_t length) {
   for (std::size_t done = 0; done < length; done += kKeyStreamChunk) {
     const std::size_t n = std::min(kKeyStreamChunk, length - done);
-    AuthenticateUpdate(data + done, n);
-    ApplyKeyStream(data + done, n);
+    AuthenticateUpdate(in + done, n);
+    ApplyKeyStream(in + done, out + done, n);
   }
 }
 
@@ -338,7 +329,7 @@ CipherResult TEncryption::EncryptStream(std::istream& source, std::ostream& targ
   const auto size = static_cast<std::streamsize>(BufferSize());
   for (;;) {
     const std::streamsize got = ReadInPieces(source, buffer, size, [this](unsigned char* piece, std::size_t n) {
-      EncipherInPlace(piece, n);
+      Encipher(piece, piece, n);
     });
     if (source.bad()) return CipherResult::ReadError;
     target.write(reinterpret_cast<const char*>(buffer), got);
@@ -371,7 +362,7 @@ CipherResult TEncryption::DecryptStream(std::istream& source, std::ostream& targ
   do {
     const auto wanted = static_cast<std::streamsize>(std::min<std::uint64_t>(remaining, BufferSize()));
     const std::streamsize got = ReadInPieces(source, buffer, wanted, [this](unsigned char* piece, std::size_t n) {
-      DecipherInPlace(piece, n);
+      Decipher(piece, piece, n);
     });
     target.write(reinterpret_cast<const char*>(buffer), got);
     if (!target) return CipherResult::WriteError;
@@ -419,30 +410,65 @@ CipherResult EncipherFile(const std::filesystem::path& source, const std::filesy
 
 namespace {
 
-std::size_t BufferFor(std::size_t inputLength) {
-  return std::clamp<std::size_t>(inputLength, kBlock, kTransferBufferSize);
+// Whether the view lies in the string's storage, which writing the string
+// would change under it.
+bool Overlaps(std::string_view view, const std::string& text) {
+  const std::less<const char*> before;
+  return !view.empty() && !before(view.data(), text.data()) && before(view.data(), text.data() + text.size());
 }
 
 }  // namespace
 
+CipherResult TEncryption::EncryptBytes(std::string_view plain, std::string& enciphered) {
+  if (Overlaps(plain, enciphered)) return EncryptBytes(std::string(plain), enciphered);
+  const std::size_t saltLength = SaltLength();
+  unsigned char salt[kMaxSalt];
+  if (!salts_ || !salts_(salt, saltLength)) {
+    enciphered.clear();
+    throw std::runtime_error("no random salt could be drawn");
+  }
+  // Resized in place, so a caller that reuses the string reuses its memory.
+  enciphered.resize(saltLength + kCheckLength + plain.size() + kCodeLength);
+  auto* bytes = reinterpret_cast<unsigned char*>(enciphered.data());
+  std::copy_n(salt, saltLength, bytes);
+  const auto check = StartKeys(salt);
+  std::copy(check.begin(), check.end(), bytes + saltLength);
+  Encipher(reinterpret_cast<const unsigned char*>(plain.data()), bytes + saltLength + kCheckLength, plain.size());
+  const auto code = AuthenticateFinal();
+  std::copy(code.begin(), code.end(), bytes + saltLength + kCheckLength + plain.size());
+  return CipherResult::Ok;
+}
+
+CipherResult TEncryption::DecryptBytes(std::string_view enciphered, std::string& plain) {
+  if (Overlaps(enciphered, plain)) return DecryptBytes(std::string(enciphered), plain);
+  plain.clear();
+  const std::size_t saltLength = SaltLength();
+  const auto* bytes = reinterpret_cast<const unsigned char*>(enciphered.data());
+  if (enciphered.size() < saltLength + kCheckLength) return CipherResult::PasswordCheckFailed;
+  const auto check = StartKeys(bytes);
+  if (CRYPTO_memcmp(check.data(), bytes + saltLength, kCheckLength) != 0) return CipherResult::PasswordCheckFailed;
+  if (enciphered.size() < saltLength + kCheckLength + kCodeLength) return CipherResult::AuthenticationFailed;
+  plain.resize(enciphered.size() - saltLength - kCheckLength - kCodeLength);
+  Decipher(bytes + saltLength + kCheckLength, reinterpret_cast<unsigned char*>(plain.data()), plain.size());
+  const auto computed = AuthenticateFinal();
+  return CRYPTO_memcmp(computed.data(), bytes + enciphered.size() - kCodeLength, kCodeLength) == 0
+             ? CipherResult::Ok
+             : CipherResult::AuthenticationFailed;
+}
+
+namespace {
+
+// Memory needs no transfer buffer of the file size; a small one will do.
+constexpr std::size_t kMemoryBufferSize = kBlock;
+
+}  // namespace
+
 CipherResult DecipherBytes(std::string_view enciphered, std::string& plain, std::string_view passphrase) {
-  ViewBuffer view(enciphered);
-  std::istream in(&view);
-  std::ostringstream out;
-  TEncryption crypt(passphrase, BufferFor(enciphered.size()));
-  const CipherResult result = crypt.DecryptStream(in, out, enciphered.size());
-  plain = std::move(out).str();
-  return result;
+  return TEncryption(passphrase, kMemoryBufferSize).DecryptBytes(enciphered, plain);
 }
 
 CipherResult EncipherBytes(std::string_view plain, std::string& enciphered, std::string_view passphrase) {
-  ViewBuffer view(plain);
-  std::istream in(&view);
-  std::ostringstream out;
-  TEncryption crypt(passphrase, BufferFor(plain.size()));
-  const CipherResult result = crypt.EncryptStream(in, out);
-  enciphered = result == CipherResult::Ok ? std::move(out).str() : std::string();
-  return result;
+  return TEncryption(passphrase, kMemoryBufferSize).EncryptBytes(plain, enciphered);
 }
 
 }  // namespace velmora

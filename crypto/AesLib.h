@@ -58,10 +58,10 @@ protected:
   // Derives the keys for this salt (SaltLength() bytes), resets the counter,
   // key stream and HMAC, and returns the password check value.
   std::array<unsigned char, kCheckLength> StartKeys(const unsigned char* salt);
-  // Turn text into cipher text and back in place, feeding the cipher text to
-  // the HMAC. Key-stream position and HMAC state carry over calls.
-  void EncipherInPlace(unsigned char* data, std::size_t length);
-  void DecipherInPlace(unsigned char* data, std::size_t length);
+  // Turn text into cipher text and back (out may be in), feeding the cipher
+  // text to the HMAC. Key-stream position and HMAC state carry over calls.
+  void Encipher(const unsigned char* in, unsigned char* out, std::size_t length);
+  void Decipher(const unsigned char* in, unsigned char* out, std::size_t length);
   std::array<unsigned char, kCodeLength> AuthenticateFinal();
 
   unsigned char* Buffer() { return buffer_.data(); }
@@ -70,7 +70,7 @@ private:
   struct OpenSslState;
 
   void RefillKeyStream(std::size_t wanted);
-  void ApplyKeyStream(unsigned char* data, std::size_t length);
+  void ApplyKeyStream(const unsigned char* in, unsigned char* out, std::size_t length);
   void AuthenticateUpdate(const unsigned char* data, std::size_t length);
 
   std::string passphrase_;
@@ -105,6 +105,10 @@ public:
   // plain text is written as it is deciphered, so it reaches the target even
   // when the authentication then fails; a failed password check writes nothing.
   [[nodiscard]] CipherResult DecryptStream(std::istream& source, std::ostream& target, std::uint64_t length);
+  // The same over memory, without a stream in between; the results are those
+  // of the stream operations.
+  [[nodiscard]] CipherResult EncryptBytes(std::string_view plain, std::string& enciphered);
+  [[nodiscard]] CipherResult DecryptBytes(std::string_view enciphered, std::string& plain);
 
 private:
   SaltSource salts_;

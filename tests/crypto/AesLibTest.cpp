@@ -63,12 +63,16 @@ const Vector& VectorNamed(const std::string& name) {
   throw std::runtime_error("no vector " + name);
 }
 
-std::string Encipher(const Vector& v, std::size_t bufferSize = kTransferBufferSize) {
-  TEncryption crypt(v.passphrase, bufferSize, [&v](unsigned char* out, std::size_t n) {
+SaltSource FixedSalt(const Vector& v) {
+  return [&v](unsigned char* out, std::size_t n) {
     if (n != v.salt.size()) return false;
     std::copy(v.salt.begin(), v.salt.end(), out);
     return true;
-  });
+  };
+}
+
+std::string Encipher(const Vector& v, std::size_t bufferSize = kTransferBufferSize) {
+  TEncryption crypt(v.passphrase, bufferSize, FixedSalt(v));
   std::istringstream in(v.plain);
   std::ostringstream out;
   EXPECT_EQ(crypt.EncryptStream(in, out), CipherResult::Ok);
@@ -109,7 +113,24 @@ TEST(AesLib, MatchesIndependentlyMadeFilesForAllKeySizes) {
     const Deciphered d = Decipher(v.fixture, v.passphrase);
     EXPECT_EQ(d.result, CipherResult::Ok);
     EXPECT_TRUE(d.plain == v.plain);
+    // The in-memory path gives the same bytes.
+    std::string inMemory, plain;
+    EXPECT_EQ(TEncryption(v.passphrase, 16, FixedSalt(v)).EncryptBytes(v.plain, inMemory), CipherResult::Ok);
+    EXPECT_TRUE(inMemory == v.fixture);
+    EXPECT_EQ(DecipherBytes(v.fixture, plain, v.passphrase), CipherResult::Ok);
+    EXPECT_TRUE(plain == v.plain);
   }
+}
+
+TEST(AesLib, InMemoryTextMayBeCipheredInPlace) {
+  const Vector& v = VectorNamed("m1-short");
+  std::string text = v.fixture;
+  EXPECT_EQ(DecipherBytes(text, text, v.passphrase), CipherResult::Ok);
+  EXPECT_EQ(text, v.plain);
+  EXPECT_EQ(EncipherBytes(text, text, v.passphrase), CipherResult::Ok);
+  std::string back;
+  EXPECT_EQ(DecipherBytes(text, back, v.passphrase), CipherResult::Ok);
+  EXPECT_EQ(back, v.plain);
 }
 
 TEST(AesLib, TheCutIntoBuffersLeavesNoTrace) {
@@ -168,6 +189,9 @@ TEST(AesLib, AlteredFileFailsAuthenticationButYieldsTheWholeText) {
     std::string expected = v.plain;
     if (offset - 10 < expected.size()) expected[offset - 10] = static_cast<char>(expected[offset - 10] ^ 0x20);
     EXPECT_TRUE(d.plain == expected);
+    std::string inMemory;
+    EXPECT_EQ(DecipherBytes(damaged, inMemory, v.passphrase), CipherResult::AuthenticationFailed);
+    EXPECT_TRUE(inMemory == expected);
   }
 }
 
@@ -192,6 +216,9 @@ TEST(AesLib, RejectedHeaderWritesNothing) {
     const Deciphered d = Decipher(row.enciphered, row.passphrase);
     EXPECT_EQ(d.result, row.expected);
     EXPECT_EQ(d.plain, "");
+    std::string inMemory = "stale";
+    EXPECT_EQ(DecipherBytes(row.enciphered, inMemory, row.passphrase), row.expected);
+    EXPECT_EQ(inMemory, "");
   }
 }
 

@@ -1,4 +1,5 @@
 // Pages 0 and 2-9, the wizard buttons, and loading and saving projects.
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -365,6 +366,24 @@ void TfrmMain::ntbMainPageChanged(int index) {
   Wizard.ShowPage(index);
   btnBack->setEnabled(Wizard.BackEnabled());
   btnNext->setEnabled(Wizard.NextEnabled());
+  // Typing goes on in the new page's first field, unless the user is
+  // stepping through the pages with the buttons.
+  QWidget* focused = QApplication::focusWidget();
+  if (focused == btnBack || focused == btnNext) return;
+  QWidget* first = nullptr;
+  switch (index) {
+    case 0: first = edtTitlePage; break;
+    case 2: first = edtAchorText; break;
+    case 3: first = edtPPCTitle; break;
+    case 4: first = edtImageUrl; break;
+    case 5: first = memSignature; break;
+    case 6: first = memEmail; break;
+    case 7: first = memAutoEmail; break;
+    case 8: first = memArticle; break;
+    case 9: first = memPopUp; break;
+    default: break;
+  }
+  if (first) first->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::btnSaveClick() {

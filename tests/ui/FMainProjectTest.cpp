@@ -186,6 +186,7 @@ TEST_F(ProjectWindow, KeyboardWalksTheWizardAndWorksThePromoPages) {
   EXPECT_EQ(window->ntbMain->currentIndex(), 2);
 
   QLineEdit* anchor = Find<QLineEdit>(*window, "edtAchorText");
+  EXPECT_EQ(QApplication::focusWidget(), anchor) << "typing goes on in the new page's field";
   QTest::keyClicks(anchor, QStringLiteral("Buy Now"));
   QTest::keyClick(anchor, Qt::Key_Return);
   anchor->clear();

@@ -29,7 +29,7 @@ const QString kPictureFilter = QStringLiteral("All (*.bmp *.ico *.gif *.jpg *.em
 
 // What differs between the promo pages; the input of the PPC and banner
 // pages is built apart.
-struct PromoPageSpec {
+struct PromoPageParts {
   PromoKind kind;
   int page;
   const char* inputLabel;
@@ -47,7 +47,7 @@ struct PromoPageSpec {
   const char* detailsName;
 };
 
-const PromoPageSpec kPromoPageSpecs[] = {
+const PromoPageParts kPromoPageParts[] = {
     {PromoKind::Anchors, 2, " Write your anchor text:", nullptr, nullptr, &TfrmMain::btnCreateLinkPromo,
      "btnCreateLinkPromo", &TfrmMain::btnDeleteLinkPromo, "btnDeleteLinkPromo", "Text Link Promos:",
      &TfrmMain::lbxLinkPromo, "lbxLinkPromo", nullptr, nullptr, nullptr},
@@ -180,9 +180,9 @@ void TfrmMain::BuildWelcomePage() {
 }
 
 void TfrmMain::BuildPromoPage(PromoKind kind) {
-  const PromoPageSpec& spec = kPromoPageSpecs[static_cast<std::size_t>(kind)];
-  QWidget* page = Page(spec.page);
-  QVBoxLayout* layout = PageLayout(spec.page);
+  const PromoPageParts& parts = kPromoPageParts[static_cast<std::size_t>(kind)];
+  QWidget* page = Page(parts.page);
+  QVBoxLayout* layout = PageLayout(parts.page);
   std::vector<QWidget*> tabOrder;
 
   // Inputs.
@@ -205,7 +205,7 @@ void TfrmMain::BuildPromoPage(PromoKind kind) {
   } else if (kind == PromoKind::Anchors || kind == PromoKind::Banners) {
     QLineEdit*& field = kind == PromoKind::Anchors ? edtAchorText : edtImageUrl;
     field = Named(new QLineEdit(page), kind == PromoKind::Anchors ? "edtAchorText" : "edtImageUrl");
-    layout->addWidget(Caption(spec.inputLabel, page, field));
+    layout->addWidget(Caption(parts.inputLabel, page, field));
     auto* row = new QHBoxLayout;
     row->addWidget(field, 1);
     tabOrder = {field};
@@ -218,19 +218,19 @@ void TfrmMain::BuildPromoPage(PromoKind kind) {
     layout->addLayout(row);
     connect(field, &QLineEdit::returnPressed, this, [this, kind] { CreatePromo(kind); });
   } else {
-    QPlainTextEdit* memo = Memo(spec.memoName, page);
-    this->*spec.memo = memo;
-    layout->addWidget(Caption(spec.inputLabel, page, memo));
+    QPlainTextEdit* memo = Memo(parts.memoName, page);
+    this->*parts.memo = memo;
+    layout->addWidget(Caption(parts.inputLabel, page, memo));
     layout->addWidget(memo, 2);
     tabOrder = {memo};
   }
 
   // "Create Ad" and "Delete Ad".
   auto* buttons = new QHBoxLayout;
-  QPushButton* create = Named(new QPushButton(QStringLiteral("&Create Ad"), page), spec.createName);
-  QPushButton* remove = Named(new QPushButton(QStringLiteral("&Delete Ad"), page), spec.removeName);
-  this->*spec.create = create;
-  this->*spec.remove = remove;
+  QPushButton* create = Named(new QPushButton(QStringLiteral("&Create Ad"), page), parts.createName);
+  QPushButton* remove = Named(new QPushButton(QStringLiteral("&Delete Ad"), page), parts.removeName);
+  this->*parts.create = create;
+  this->*parts.remove = remove;
   buttons->addWidget(create);
   buttons->addWidget(remove);
   buttons->addStretch(1);
@@ -242,10 +242,10 @@ void TfrmMain::BuildPromoPage(PromoKind kind) {
 
   // The list box and what shows the selected entry.
   auto* lower = new QGridLayout;
-  QListWidget* list = Named(new QListWidget(page), spec.listName);
+  QListWidget* list = Named(new QListWidget(page), parts.listName);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
-  this->*spec.list = list;
-  lower->addWidget(Caption(spec.listCaption, page, list), 0, 0);
+  this->*parts.list = list;
+  lower->addWidget(Caption(parts.listCaption, page, list), 0, 0);
   lower->addWidget(list, 1, 0);
   lower->setColumnStretch(0, 1);
   tabOrder.push_back(list);
@@ -253,18 +253,18 @@ void TfrmMain::BuildPromoPage(PromoKind kind) {
   promoPage.list = list;
   if (kind == PromoKind::Banners) {
     EmbeddedWB1 = Named(new TBannerPreview(page), "EmbeddedWB1");
-    lower->addWidget(Caption(spec.detailCaption, page), 0, 1);
+    lower->addWidget(Caption(parts.detailCaption, page), 0, 1);
     lower->addWidget(EmbeddedWB1, 1, 1);
     lower->setColumnStretch(1, 2);
-  } else if (spec.details) {
-    QPlainTextEdit* details = Memo(spec.detailsName, page);
+  } else if (parts.details) {
+    QPlainTextEdit* details = Memo(parts.detailsName, page);
     if (kind == PromoKind::PPC) {
       details->setReadOnly(true);
       details->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     }
-    this->*spec.details = details;
+    this->*parts.details = details;
     promoPage.details = details;
-    lower->addWidget(Caption(spec.detailCaption, page, details), 0, 1);
+    lower->addWidget(Caption(parts.detailCaption, page, details), 0, 1);
     lower->addWidget(details, 1, 1);
     lower->setColumnStretch(1, 2);
     tabOrder.push_back(details);
@@ -290,8 +290,8 @@ PromoInput TfrmMain::PromoInputOf(PromoKind kind) const {
       return {FromQString(edtPPCTitle->text()), FromMultiline(memPPCBody->toPlainText()),
               FromQString(edtPPCLink->text())};
     default: {
-      const PromoPageSpec& spec = kPromoPageSpecs[static_cast<std::size_t>(kind)];
-      return {FromMultiline((this->*spec.memo)->toPlainText()), {}, {}};
+      const PromoPageParts& parts = kPromoPageParts[static_cast<std::size_t>(kind)];
+      return {FromMultiline((this->*parts.memo)->toPlainText()), {}, {}};
     }
   }
 }

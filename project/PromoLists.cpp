@@ -11,23 +11,34 @@ constexpr std::string_view kCrLf = "\r\n";
 // The messages are the program's own words, misspellings included.
 const std::array<PromoKindInfo, kPromoKinds.size()> kInfo = {{
     {PromoKind::Anchors, "", "Please provide a valid Text Link Promo.", "This Text Link Promo already exists.",
-     "Please select a Text Link Promo to delete."},
-    {PromoKind::PPC, "PPC Ad", "Please provide a valid PPC Ad Promo.", "", "Please select a PPC Ad Promo to delete."},
+     "Please select a Text Link Promo to delete.", "Text Link Promo"},
+    {PromoKind::PPC, "PPC Ad", "Please provide a valid PPC Ad Promo.", "", "Please select a PPC Ad Promo to delete.", "PPC Ad Promo"},
     {PromoKind::Banners, "", "Please provide a valid Banner Ad Promo.", "This Banner Ad Promo already exists.",
-     "Please select a Bannert Ad Promo to delete."},
+     "Please select a Bannert Ad Promo to delete.", "Banner Ad Promo"},
     {PromoKind::Signatures, "Signature Ad", "Please provide a valid Signature Ad Promo.", "",
-     "Please select a Signature Ad Promo to delete."},
-    {PromoKind::Email, "Email Ad", "Please provide a valid Email Ad.", "", "Please select a Email Ad to delete."},
+     "Please select a Signature Ad Promo to delete.", "Signature Ad Promo"},
+    {PromoKind::Email, "Email Ad", "Please provide a valid Email Ad.", "", "Please select a Email Ad to delete.", "Email Ad"},
     {PromoKind::AutoEmail, "Autoresponder Ad", "Please provide a valid Autoresponder Ad.", "",
-     "Please select an Autoresponder Ad to delete."},
-    {PromoKind::Articles, "Article", "Please provide a valid Article.", "", "Please select a Article to delete."},
-    {PromoKind::PopUps, "PopUp", "Please provide a valid PopUp.", "", "Please select a PopUp to delete."},
+     "Please select an Autoresponder Ad to delete.", "Autoresponder Ad"},
+    {PromoKind::Articles, "Article", "Please provide a valid Article.", "", "Please select a Article to delete.", "Article"},
+    {PromoKind::PopUps, "PopUp", "Please provide a valid PopUp.", "", "Please select a PopUp to delete.", "PopUp"},
 }};
 
 // A caret inside a field would shift the ad's fields for every later reader.
 constexpr std::string_view kCaretInPpc = "A PPC Ad Promo can't contain the character ^.";
 
 std::string Label(std::string_view word, std::size_t number) { return std::string(word) + std::to_string(number); }
+
+// The project file keeps the items of a list on one line, between "$$"
+// (anchors, banners) or "^^" (the five texts), unescaped: an item holding
+// that mark, or ending in its character, would come back cut in two.
+std::string SeparatorProblem(const PromoKindInfo& info, std::string_view item) {
+  if (info.kind == PromoKind::PPC) return {};
+  const std::string_view mark = info.Mirrored() ? "$$" : "^^";
+  if (item.find(mark) == std::string_view::npos && (item.empty() || item.back() != mark.front())) return {};
+  return "This " + std::string(info.noun) + " can't contain " + std::string(mark) + " or end with " +
+         std::string(1, mark.front()) + ".";
+}
 
 bool Contains(const PromoList& list, std::string_view text) {
   for (const auto& item : list)
@@ -82,6 +93,11 @@ PromoChange TPromoBoard::Create(TAffManager& project, PromoKind kind, const Prom
   }
   PromoList& list = ListOf(project, kind);
   auto& entries = entries_[Index(kind)];
+  std::string item = BuildPromoItem(kind, input);
+  if (const std::string problem = SeparatorProblem(info, item); !problem.empty()) {
+    messages.ShowMessage(MessageKind::Warning, problem);
+    return {};
+  }
   if (info.Mirrored()) {
     if (Contains(list, input.text)) {
       messages.ShowMessage(MessageKind::Warning, std::string(info.duplicateMessage));
@@ -91,7 +107,7 @@ PromoChange TPromoBoard::Create(TAffManager& project, PromoKind kind, const Prom
     entries.push_back(input.text);
     return {PromoChange::What::Refilled, static_cast<int>(entries.size()) - 1};
   }
-  list.push_back(BuildPromoItem(kind, input));
+  list.push_back(std::move(item));
   entries.push_back(Label(info.labelWord, entries.size() + 1));
   return {PromoChange::What::Appended, static_cast<int>(entries.size()) - 1};
 }

@@ -29,6 +29,7 @@ struct PromoKindInfo {
   std::string_view emptyMessage;
   std::string_view duplicateMessage;  // empty: duplicates are accepted
   std::string_view selectMessage;     // "Delete Ad" without a selection
+  std::string_view noun;              // how the messages name one promo
   bool Mirrored() const { return labelWord.empty(); }
 };
 

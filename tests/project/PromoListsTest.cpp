@@ -1,5 +1,7 @@
 #include "project/PromoLists.h"
 
+#include "project/ProjectFile.h"
+
 #include <gtest/gtest.h>
 
 #include "tests/mock/FakePorts.h"
@@ -223,4 +225,41 @@ TEST(PromoLists, BrowsedPictureBecomesAFileAddress) {
   EXPECT_EQ(BrowsedPictureAddress("C:\\Pics\\top.gif"), "file://C:/Pics/top.gif");
   EXPECT_EQ(BrowsedPictureAddress("C:\\Banner\\ad.jpg"), "file://C:/Banner/ad.jpg");
   EXPECT_EQ(BrowsedPictureAddress("/home/me/ad one.jpg"), "file:///home/me/ad one.jpg");
+}
+
+// --- items the project file could not give back ---
+
+TEST_F(Board, ItemsHoldingTheirListsSeparatorAreRefusedByName) {
+  Create(PromoKind::Anchors, "Buy $$ now");
+  Create(PromoKind::Banners, "http://host/ad$");
+  Create(PromoKind::Signatures, "Regards^^Tom");
+  Create(PromoKind::Articles, "ends in a caret^");
+  EXPECT_EQ(messages.Texts(), (Strings{"This Text Link Promo can't contain $$ or end with $.",
+                                       "This Banner Ad Promo can't contain $$ or end with $.",
+                                       "This Signature Ad Promo can't contain ^^ or end with ^.",
+                                       "This Article can't contain ^^ or end with ^."}));
+  for (const auto& shown : messages.shown) EXPECT_EQ(shown.kind, MessageKind::Warning);
+  for (PromoKind kind : kPromoKinds) EXPECT_TRUE(ListOf(project, kind).empty());
+}
+
+TEST_F(Board, EveryAcceptedItemComesBackFromTheProjectFile) {
+  // Inputs close to the separators; whatever is accepted must survive a save and load.
+  const std::vector<std::string> tricky = {"$5 off", "a $ b", "^start", "x^y", "a$$b", "a^^b", "end$", "end^",
+                                           "one\r\ntwo", "\r\n\r\nblank lines\r\n\r\n", "<%%AfTitle%%>", " "};
+  for (PromoKind kind : kPromoKinds) {
+    for (const auto& text : tricky) {
+      // One-line fields (anchor, banner, PPC title and link) never hold a line break.
+      const bool oneLine = text.find('\n') == std::string::npos;
+      if (kind == PromoKind::PPC)
+        board.Create(project, kind, {"T" + (oneLine ? text : "x"), text, oneLine ? text : "l"}, messages);
+      else if (oneLine || !InfoOf(kind).Mirrored())
+        Create(kind, text);
+    }
+  }
+  for (PromoKind kind : kPromoKinds) EXPECT_FALSE(ListOf(project, kind).empty());
+  std::string file;
+  for (const auto& line : ProjectLines(project)) file += line + "\r\n";
+  const TAffManager loaded = ParseProject(file);
+  for (PromoKind kind : kPromoKinds)
+    EXPECT_EQ(ListOf(loaded, kind), ListOf(project, kind)) << InfoOf(kind).noun;
 }

@@ -106,6 +106,23 @@ public:
     const std::filesystem::path source = std::filesystem::path(VELMORA_SOURCE_DIR) / "server";
     store_ = std::filesystem::path(data_.path().toStdString()) / "news.json";
     ResetStore();
+    // Another process may take the free port first: try a few.
+    for (int attempt = 0; attempt < 3 && !ready_; ++attempt) Start(source);
+  }
+  ~PhpPublisherServer() { Stop(); }
+
+  bool ready() const { return ready_; }
+  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  const std::filesystem::path& store() const { return store_; }
+  // Back to the demo news.
+  void ResetStore() const {
+    const std::filesystem::path demo = std::filesystem::path(VELMORA_SOURCE_DIR) / "server" / "data" / "news.json";
+    std::filesystem::copy_file(demo, store_, std::filesystem::copy_options::overwrite_existing);
+  }
+
+private:
+  void Start(const std::filesystem::path& source) {
+    Stop();
     port_ = FreeLoopbackPort();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VELMORA_NEWS_STORE"), QString::fromStdString(store_.string()));
@@ -126,23 +143,13 @@ public:
       QThread::msleep(50);
     }
   }
-  ~PhpPublisherServer() {
+  void Stop() {
     if (process_.state() != QProcess::NotRunning) {
       process_.kill();
       process_.waitForFinished(5000);
     }
   }
 
-  bool ready() const { return ready_; }
-  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-  const std::filesystem::path& store() const { return store_; }
-  // Back to the demo news.
-  void ResetStore() const {
-    const std::filesystem::path demo = std::filesystem::path(VELMORA_SOURCE_DIR) / "server" / "data" / "news.json";
-    std::filesystem::copy_file(demo, store_, std::filesystem::copy_options::overwrite_existing);
-  }
-
-private:
   QTemporaryDir data_;
   std::filesystem::path store_;
   quint16 port_ = 0;

@@ -23,7 +23,7 @@ struct PublisherServerFixture : ::testing::Test {
   static void SetUpTestSuite() { server = std::make_unique<test::PhpPublisherServer>(); }
   static void TearDownTestSuite() { server.reset(); }
   void SetUp() override {
-    if (!server->ready()) GTEST_SKIP() << "php is not installed (apt-get install php-cli); reference server not tested";
+    if (!server->ready()) GTEST_SKIP() << "the reference server did not start (is php-cli installed?)";
     server->ResetStore();
   }
 

@@ -99,14 +99,3 @@ TEST_F(NotifierFixture, NotifierNeverStoresTheId) {
   EXPECT_EQ(hints.size(), 2u) << "the balloon comes back until the item is opened";
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "1");
 }
-
-TEST_F(NotifierFixture, QuietCheckAfterTheBalloonOffersAnUpdate) {
-  StoreLastNewsId(std::nullopt);
-  http.replies[kLatestUrl] = "3^T\xAFOK";
-  http.replies[kManifestUrl] = "[APPLICATION]\r\nVersion=2.1\r\n";
-  messages.answers = {false};
-  const auto result = Run();
-  EXPECT_TRUE(result.hintShown);
-  EXPECT_EQ(result.update, UpdateOutcome::Declined);
-  EXPECT_EQ(messages.shown.size(), 1u);
-}

@@ -143,13 +143,6 @@ TEST_F(MainServicesFixture, BalloonIsReplacedByTheNextAndClosedByAClickOrAKey) {
   EXPECT_FALSE(NewsHint::Current() && NewsHint::Current()->isVisible());
 }
 
-TEST_F(MainServicesFixture, NoBalloonOnceTheNewestItemWasRead) {
-  http.replies[kListUrl] = "7^Spring sale\xAFOK";
-  WriteLastNewsId(folder.folder(), "7");
-  window->Timer1Timer();
-  EXPECT_EQ(NewsHint::Current(), nullptr);
-}
-
 TEST_F(MainServicesFixture, UpdateButtonStartsTheUpdaterAfterTwoOksAndCloses) {
   http.replies[kManifestUrl] = "[APPLICATION]\r\nVersion=2.1\r\n";
   folder.Write(kUpdaterName, "");

@@ -131,15 +131,6 @@ TEST_F(NewsWindowFixture, FailedDetailsKeepTheShownTextAndTheStoredId) {
   EXPECT_FALSE(form->Busy());
 }
 
-TEST_F(NewsWindowFixture, ItemsWithMissingFieldsShowEmptyColumns) {
-  newsList = {"9^Only title", "8"};
-  TfrmNews sparse(NewsWindowContext{http, messages, shell, brand, dir.folder(), newsList});
-  sparse.show();
-  ASSERT_EQ(sparse.lvwItems->topLevelItemCount(), 2);
-  EXPECT_EQ(sparse.lvwItems->topLevelItem(0)->text(1), "");
-  EXPECT_EQ(sparse.lvwItems->topLevelItem(1)->text(0), "");
-}
-
 TEST_F(NewsWindowFixture, LinksInTheTextOpenOutsideAndCloseEndsTheWindow) {
   emit form->prfEditorNews->anchorClicked(QUrl(QStringLiteral("https://example.com/offer")));
   EXPECT_EQ(shell.openedUrls, std::vector<std::string>{"https://example.com/offer"});

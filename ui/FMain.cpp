@@ -162,11 +162,15 @@ QWidget* TfrmMain::BuildBanner() {
 QWidget* TfrmMain::BuildWizard() {
   auto* area = Named(new QWidget(stsMain), "panWizard");
   auto* layout = new QVBoxLayout(area);
-  layout->setContentsMargins(8, 4, 8, 4);
+  layout->setContentsMargins(8, 0, 8, 2);
+  layout->setSpacing(2);
   ntbMain = Named(new QStackedWidget(area), "ntbMain");
   for (const auto& info : kPages) {
     auto* page = Named(new QWidget(ntbMain), info.name);
     auto* pageLayout = new QVBoxLayout(page);
+    // Tight margins: the tallest page (template preview) must fit the 521-pixel window.
+    pageLayout->setContentsMargins(4, 2, 4, 2);
+    pageLayout->setSpacing(4);
     auto* heading = new QLabel(QString::fromLatin1(info.heading), page);
     heading->setObjectName(QStringLiteral("lblStep") + QString::fromLatin1(info.name));
     QFont font = heading->font();

@@ -19,7 +19,7 @@
 #include "app/FileIO.h"
 #include "app/Utils.h"
 #include "crypto/AesLib.h"
-#include "tests/mock/FakePorts.h"
+#include "tests/mock/FakeWindowEnvironment.h"
 #include "tests/mock/TempDir.h"
 #include "ui/FAbout.h"
 #include "ui/FMain.h"
@@ -55,24 +55,7 @@ std::map<std::string, std::string> FolderContents(const std::filesystem::path& f
   return contents;
 }
 
-struct BrandWindowFixture : ::testing::Test {
-  test::TempDir folder;
-  test::FakeMessages messages;
-  test::FakeShell shell;
-  test::FakeClipboard clipboard;
-  test::FakeHttp http;
-  test::FixedRandom random;
-
-  MainWindowEnvironment Environment() {
-    MainWindowEnvironment env;
-    env.programFolder = folder.folder();
-    env.messages = &messages;
-    env.shell = &shell;
-    env.clipboard = &clipboard;
-    env.http = &http;
-    env.random = &random;
-    return env;
-  }
+struct BrandWindowFixture : ::testing::Test, test::FakeWindowEnvironment {
 
   void WriteBrand(const std::vector<Field>& fields) {
     Lines lines;

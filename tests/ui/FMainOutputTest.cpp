@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ErrorReport.h"
-#include "tests/mock/FakePorts.h"
+#include "tests/mock/FakeWindowEnvironment.h"
 #include "tests/mock/TempDir.h"
 #include "ui/FMain.h"
 
@@ -16,24 +16,7 @@ using namespace velmora;
 
 namespace {
 
-struct OutputPagesFixture : ::testing::Test {
-  test::TempDir folder;
-  test::FakeMessages messages;
-  test::FakeShell shell;
-  test::FakeClipboard clipboard;
-  test::FakeHttp http;
-  test::FixedRandom random;
-
-  MainWindowEnvironment Environment() {
-    MainWindowEnvironment env;
-    env.programFolder = folder.folder();
-    env.messages = &messages;
-    env.shell = &shell;
-    env.clipboard = &clipboard;
-    env.http = &http;
-    env.random = &random;
-    return env;
-  }
+struct OutputPagesFixture : ::testing::Test, test::FakeWindowEnvironment {
   void Picture(const std::string& name, int width, int height) {
     std::filesystem::create_directories(folder / "Templates");
     QImage image(width, height, QImage::Format_RGB32);

@@ -14,7 +14,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/QtDialogs.h"
 #include "project/ProjectFile.h"
-#include "tests/mock/FakePorts.h"
+#include "tests/mock/FakeWindowEnvironment.h"
 #include "tests/mock/TempDir.h"
 #include "ui/BannerPreview.h"
 #include "ui/FMain.h"
@@ -57,13 +57,7 @@ private:
 
 QString Q(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 
-struct ProjectWindow : ::testing::Test {
-  test::TempDir folder;
-  test::FakeMessages messages;
-  test::FakeShell shell;
-  test::FakeClipboard clipboard;
-  test::FakeHttp http;
-  test::FixedRandom random;
+struct ProjectWindow : ::testing::Test, test::FakeWindowEnvironment {
   FakeDialogs dialogs;
   std::vector<std::string> errorReports;
 
@@ -73,15 +67,7 @@ struct ProjectWindow : ::testing::Test {
   void TearDown() override { SetErrorReportHook({}); }
 
   std::unique_ptr<TfrmMain> Open() {
-    MainWindowEnvironment env;
-    env.programFolder = folder.folder();
-    env.messages = &messages;
-    env.shell = &shell;
-    env.clipboard = &clipboard;
-    env.http = &http;
-    env.random = &random;
-    env.dialogs = &dialogs;
-    auto window = std::make_unique<TfrmMain>(env);
+    auto window = std::make_unique<TfrmMain>(Environment(&dialogs));
     window->Timer1->stop();  // no news checks in these tests
     window->show();
     window->activateWindow();

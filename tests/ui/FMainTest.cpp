@@ -6,31 +6,14 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "tests/mock/FakePorts.h"
+#include "tests/mock/FakeWindowEnvironment.h"
 #include "tests/mock/TempDir.h"
 
 using namespace velmora;
 
 namespace {
 
-struct MainWindowFixture : ::testing::Test {
-  test::TempDir folder;
-  test::FakeMessages messages;
-  test::FakeShell shell;
-  test::FakeClipboard clipboard;
-  test::FakeHttp http;
-  test::FixedRandom random;
-
-  MainWindowEnvironment Environment() {
-    MainWindowEnvironment env;
-    env.programFolder = folder.folder();
-    env.messages = &messages;
-    env.shell = &shell;
-    env.clipboard = &clipboard;
-    env.http = &http;
-    env.random = &random;
-    return env;
-  }
+struct MainWindowFixture : ::testing::Test, test::FakeWindowEnvironment {
 };
 
 }  // namespace

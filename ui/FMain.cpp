@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMovie>
 #include <QPushButton>
 #include <QScreen>
@@ -251,7 +252,13 @@ void TfrmMain::FormShow() {
     bsSkinButton1 = nullptr;
   }
   pgsScreens->setCurrentIndex(0);
+  if (pgsScreens->currentWidget() == stsMain) FocusWizardPage();
   FormResize();
+}
+
+void TfrmMain::FocusWizardPage() {
+  // Typing should land in the title field, not on a toolbar button.
+  if (ntbMain->currentIndex() == 0 && edtTitlePage) edtTitlePage->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* event) {
@@ -267,6 +274,7 @@ void TfrmMain::FormResize() {
 
 void TfrmMain::bsSkinButton1Click() {
   pgsScreens->setCurrentWidget(stsMain);
+  FocusWizardPage();
   if (!Brand.WelcomeText.empty()) Timer1->start();
 }
 

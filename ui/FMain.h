@@ -262,6 +262,7 @@ private:
   void FormShow();
   void FormClose();
   void FormDestroy();
+  void FocusWizardPage();
 
   // Feature files.
   void BuildProjectPages();  // pages 0 and 2-9, wizard buttons, load and save

@@ -1,6 +1,9 @@
 #include "ui/FMain.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTest>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
@@ -55,4 +58,15 @@ TEST_F(MainWindowFixture, BannerControlsStayCentredWhenTheWindowResizes) {
   const QLabel* banner = window.imgBanner;
   EXPECT_EQ(banner->x(), window.panBanner->width() / 2 - banner->width() / 2);
   EXPECT_EQ(banner->y(), window.panBanner->height() / 2 - banner->height() / 2);
+}
+
+TEST_F(MainWindowFixture, TypingAtStartGoesIntoTheTitleField) {
+  TfrmMain window(Environment());
+  window.Timer1->stop();
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Spring offer"));
+  EXPECT_EQ(window.edtTitlePage->text(), QStringLiteral("Spring offer"));
+  EXPECT_EQ(window.AffManager->Title, "Spring offer");
 }

@@ -94,7 +94,16 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent) : QMainWi
   resize(732, 521);
 }
 
-TfrmMain::~TfrmMain() { FormDestroy(); }
+TfrmMain::~TfrmMain() {
+  // The banner must not call back into a window that is half destroyed.
+  panBanner->removeEventFilter(this);
+  FormDestroy();
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == panBanner && event->type() == QEvent::Resize) FormResize();
+  return QMainWindow::eventFilter(watched, event);
+}
 
 void TfrmMain::BuildScreens() {
   pgsScreens = Named(new QStackedWidget(this), "pgsScreens");
@@ -157,6 +166,9 @@ QWidget* TfrmMain::BuildBanner() {
   gifBanner = Named(new QLabel(panBanner), "gifBanner");
   imgBanner->setGeometry(0, 0, 468, 60);
   gifBanner->hide();
+  // The banner area gets its real width only once the wizard screen is laid
+  // out, which with a welcome page is after start-up: centre again then.
+  panBanner->installEventFilter(this);
   return panBanner;
 }
 

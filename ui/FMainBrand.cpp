@@ -144,20 +144,6 @@ void ApplySkinAndIcon(TfrmMain& window) {
   }
 }
 
-// The banner area gets its real width only once the wizard screen is laid
-// out, which with a welcome page is after start-up: centre again then.
-class BannerCentring final : public QObject {
-public:
-  explicit BannerCentring(TfrmMain& window) : QObject(&window), window_(window) {}
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == window_.panBanner && event->type() == QEvent::Resize) window_.FormResize();
-    return false;
-  }
-
-private:
-  TfrmMain& window_;
-};
-
 void btnAboutClick(TfrmMain& window) {
   TfrmAbout frmAbout(window.Brand, &window);
   frmAbout.exec();
@@ -167,7 +153,6 @@ void btnAboutClick(TfrmMain& window) {
 
 void TfrmMain::LoadBrandSettings() {
   connect(btnAbout, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { btnAboutClick(*this); }); });
-  panBanner->installEventFilter(new BannerCentring(*this));
 
   BrandSettingsLoad load = LoadBrandSettingsFile(ProgramFolder, Random());
   if (load.status == BrandFileStatus::Missing) {

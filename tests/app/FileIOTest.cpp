@@ -2,11 +2,10 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 
+#include "tests/mock/FileSizeLimit.h"
 #include "tests/mock/TempDir.h"
 
 using namespace velmora;
@@ -30,25 +29,20 @@ TEST(FileIO, ReplacingAFileLeavesNoTemporaryBehind) {
 }
 
 TEST(FileIO, FailedWriteKeepsTheOldFileAndSaysWhy) {
-  // A file-size limit makes the write fail for any user, root included.
   test::TempDir dir;
   dir.Write("f.txt", "old");
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit small = saved;
-  small.rlim_cur = 16;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   bool threw = false;
-  try {
-    WriteFileAtomic(dir / "f.txt", std::string(4096, 'n'));
-  } catch (const FileError& e) {
-    threw = true;
-    EXPECT_EQ(e.path(), dir / "f.txt");
-    EXPECT_FALSE(e.reason().empty());
+  {
+    test::FileSizeLimit limit(16);
+    ASSERT_TRUE(limit.ok());
+    try {
+      WriteFileAtomic(dir / "f.txt", std::string(4096, 'n'));
+    } catch (const FileError& e) {
+      threw = true;
+      EXPECT_EQ(e.path(), dir / "f.txt");
+      EXPECT_FALSE(e.reason().empty());
+    }
   }
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previousHandler);
   EXPECT_TRUE(threw);
   EXPECT_EQ(dir.Read("f.txt"), "old");
   int entries = 0;

@@ -1,13 +1,12 @@
 #include "project/ProjectFile.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <random>
 
 #include "app/Utils.h"
 #include "project/PromoLists.h"
+#include "tests/mock/FileSizeLimit.h"
 #include "tests/mock/TempDir.h"
 
 using namespace velmora;
@@ -200,20 +199,16 @@ TEST(ProjectFile, FailedSaveLeavesThePreviousFileAsItWas) {
   // A file-size limit makes the write fail for any user, root included.
   test::TempDir dir;
   dir.Write("p.set", "previous");
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit small = saved;
-  small.rlim_cur = 64;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   bool threw = false;
-  try {
-    SaveProjectFile(dir / "p.set", FullProject());
-  } catch (const FileError&) {
-    threw = true;
+  {
+    test::FileSizeLimit limit(64);
+    ASSERT_TRUE(limit.ok());
+    try {
+      SaveProjectFile(dir / "p.set", FullProject());
+    } catch (const FileError&) {
+      threw = true;
+    }
   }
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previousHandler);
   EXPECT_TRUE(threw);
   EXPECT_EQ(dir.Read("p.set"), "previous");
 }

@@ -126,3 +126,18 @@ function news_hex_escape(string $bytes): string
         $bytes
     );
 }
+
+// The product and tier of a request both scripts accept; any failure is
+// answered here and ends the script.
+function news_accepted_request(): array
+{
+    $store = news_load_store();
+    if ($store === null) {
+        news_reply('CONNECTIONFAIL');
+    }
+    $checked = news_check_request($store);
+    if (isset($checked['error'])) {
+        news_reply($checked['error']);
+    }
+    return $checked;
+}

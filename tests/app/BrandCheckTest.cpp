@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Utils.h"
+#include "tests/mock/BrandText.h"
 #include "tests/mock/TempDir.h"
 
 using namespace velmora;
@@ -13,13 +14,8 @@ using ::testing::IsEmpty;
 
 namespace {
 
-using Field = std::pair<std::string, std::string>;
-
-std::string BrandText(const std::vector<Field>& fields) {
-  Lines lines;
-  for (const auto& [name, value] : fields) lines.push_back(TagLine(name, value));
-  return JoinLines(lines);
-}
+using test::BrandText;
+using test::Field;
 
 std::vector<Field> GoodFields() {
   return {{"ApplicationName", "Acme"},        {"BranderCode", "A1"},

@@ -5,6 +5,7 @@
 
 #include "app/Utils.h"
 #include "tests/mock/FakePorts.h"
+#include "tests/mock/BrandText.h"
 #include "tests/mock/TempDir.h"
 
 using namespace velmora;
@@ -12,13 +13,8 @@ using ::testing::ElementsAre;
 
 namespace {
 
-using Field = std::pair<std::string, std::string>;
-
-std::string BrandText(const std::vector<Field>& fields) {
-  Lines lines;
-  for (const auto& [name, value] : fields) lines.push_back(TagLine(name, value));
-  return JoinLines(lines);
-}
+using test::BrandText;
+using test::Field;
 
 BrandSettings Parse(const std::vector<Field>& fields, std::deque<std::size_t> picks = {}) {
   test::FixedRandom random;

@@ -78,9 +78,12 @@ public:
   std::vector<Request> requests;
   std::map<std::string, std::optional<std::string>> replies;  // missing URL: failure
   int disconnects = 0;
+  // Runs once while the next POST "waits", as the real client lets user events run.
+  std::function<void()> whileWaiting;
 
   std::optional<std::string> PostMultipart(const std::string& url, const std::vector<FormField>& fields,
                                            std::size_t maxBytes) override {
+    if (auto action = std::exchange(whileWaiting, nullptr)) action();
     requests.push_back({"POST", url, fields});
     return Answer(url, maxBytes);
   }

@@ -118,24 +118,8 @@ TEST_F(NewsBrowserFixture, MalformedEscapesStillStoreTheId) {
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "8");
 }
 
-namespace {
-
-// Runs a nested action while its request "waits", as the real client's
-// event processing does.
-class ReentrantHttp : public test::FakeHttp {
-public:
-  std::function<void()> whileWaiting;
-  std::optional<std::string> PostMultipart(const std::string& url, const std::vector<FormField>& fields,
-                                           std::size_t maxBytes) override {
-    if (auto action = std::exchange(whileWaiting, nullptr)) action();
-    return FakeHttp::PostMultipart(url, fields, maxBytes);
-  }
-};
-
-}  // namespace
-
 TEST_F(NewsBrowserFixture, ASecondOpenWhileBusyIsRefused) {
-  ReentrantHttp reentrant;
+  test::FakeHttp reentrant;
   reentrant.replies["http://gold/news/getnewsdetails.php"] = "text\xAFOK";
   NewsItemOpener opener(reentrant, messages, brand, dir.folder());
   bool busyInside = false;

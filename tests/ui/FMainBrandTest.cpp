@@ -19,6 +19,7 @@
 #include "app/FileIO.h"
 #include "app/Utils.h"
 #include "crypto/AesLib.h"
+#include "tests/mock/BrandText.h"
 #include "tests/mock/FakeWindowEnvironment.h"
 #include "tests/mock/TempDir.h"
 #include "ui/FAbout.h"
@@ -28,7 +29,7 @@ using namespace velmora;
 
 namespace {
 
-using Field = std::pair<std::string, std::string>;
+using test::Field;
 
 // Made with: convert -size 40x12 xc:'#3366cc' xc:'#cc6633' -set delay 20 -loop 0 two-frames.gif
 const std::filesystem::path kAnimatedGif = std::filesystem::path(VELMORA_TEST_DATA_DIR) / "brand" / "two-frames.gif";
@@ -58,10 +59,8 @@ std::map<std::string, std::string> FolderContents(const std::filesystem::path& f
 struct BrandWindowFixture : ::testing::Test, test::FakeWindowEnvironment {
 
   void WriteBrand(const std::vector<Field>& fields) {
-    Lines lines;
-    for (const auto& [name, value] : fields) lines.push_back(TagLine(name, value));
     std::string enciphered;
-    ASSERT_EQ(EncipherBytes(JoinLines(lines), enciphered), CipherResult::Ok);
+    ASSERT_EQ(EncipherBytes(test::BrandText(fields), enciphered), CipherResult::Ok);
     folder.Write("dbsettings.dat", enciphered);
   }
 };

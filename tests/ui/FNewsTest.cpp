@@ -19,20 +19,9 @@ namespace {
 
 const std::string kDetailsUrl = "http://pub/news/getnewsdetails.php";
 
-// Lets a test act while a request "waits", as the real client lets user events run.
-class WaitingHttp : public test::FakeHttp {
-public:
-  std::function<void()> whileWaiting;
-  std::optional<std::string> PostMultipart(const std::string& url, const std::vector<FormField>& fields,
-                                           std::size_t maxBytes) override {
-    if (auto action = std::exchange(whileWaiting, nullptr)) action();
-    return FakeHttp::PostMultipart(url, fields, maxBytes);
-  }
-};
-
 struct NewsWindowFixture : ::testing::Test {
   test::TempDir dir;
-  WaitingHttp http;
+  test::FakeHttp http;
   test::FakeMessages messages;
   test::FakeShell shell;
   BrandSettings brand;

@@ -2,14 +2,7 @@
 // The news list (conttype "all") and the newest item (conttype "lastcode").
 require __DIR__ . '/../../lib/newsstore.php';
 
-$store = news_load_store();
-if ($store === null) {
-    news_reply('CONNECTIONFAIL');
-}
-$checked = news_check_request($store);
-if (isset($checked['error'])) {
-    news_reply($checked['error']);
-}
+$checked = news_accepted_request();
 $items = news_visible_items($checked['product'], $checked['tier']);
 
 if (news_field('conttype') === 'lastcode') {

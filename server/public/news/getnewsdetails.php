@@ -2,14 +2,7 @@
 // The text of one news item, hex-escaped.
 require __DIR__ . '/../../lib/newsstore.php';
 
-$store = news_load_store();
-if ($store === null) {
-    news_reply('CONNECTIONFAIL');
-}
-$checked = news_check_request($store);
-if (isset($checked['error'])) {
-    news_reply($checked['error']);
-}
+$checked = news_accepted_request();
 $wanted = news_field('newsid');
 foreach (news_visible_items($checked['product'], $checked['tier']) as $item) {
     if ((string)$item['id'] === $wanted) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <random>
 
 namespace velmora {
@@ -76,11 +77,9 @@ std::string FlattenLines(std::string_view text, std::string_view separator) {
 void SplitFields(char separator, std::string_view text, std::vector<std::string>& fields) {
   fields.clear();
   std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == separator) {
-      fields.emplace_back(text.substr(start, i - start));
-      start = i + 1;
-    }
+  for (std::size_t at = text.find(separator); at != std::string_view::npos; at = text.find(separator, start)) {
+    fields.emplace_back(text.substr(start, at - start));
+    start = at + 1;
   }
   if (start < text.size()) fields.emplace_back(text.substr(start));
 }
@@ -127,9 +126,49 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
   return result;
 }
 
-void ReplaceAllInPlace(std::string& text, std::string_view from, std::string_view to) {
-  if (from.empty() || text.find(from) == std::string::npos) return;
-  text = ReplaceAll(text, from, to);
+std::size_t ReplaceAllInPlace(std::string& text, std::string_view from, std::string_view to, std::size_t start) {
+  if (from.empty()) return start;
+  std::vector<std::size_t> found;
+  for (std::size_t at = text.find(from, start); at != std::string::npos; at = text.find(from, at + from.size()))
+    found.push_back(at);
+  if (found.empty()) return start;
+  // The text moves under `to` if `to` is a part of it.
+  const std::string ownCopy = to.data() >= text.data() && to.data() < text.data() + text.size()
+                                  ? std::string(to)
+                                  : std::string();
+  if (!ownCopy.empty()) to = ownCopy;
+  const std::size_t oldSize = text.size();
+  if (to.size() <= from.size()) {
+    // Shrinking: move each stretch forward over the room the matches leave.
+    char* data = text.data();
+    std::size_t write = found.front();
+    for (std::size_t k = 0; k < found.size(); ++k) {
+      std::memcpy(data + write, to.data(), to.size());
+      write += to.size();
+      const std::size_t matchEnd = found[k] + from.size();
+      const std::size_t next = k + 1 < found.size() ? found[k + 1] : oldSize;
+      std::memmove(data + write, data + matchEnd, next - matchEnd);
+      write += next - matchEnd;
+    }
+    const std::size_t afterLast = write - (oldSize - found.back() - from.size());
+    text.resize(write);
+    return afterLast;
+  }
+  // Growing: move each stretch backward, from the end, into the new room, so
+  // a text with room reserved is never copied as a whole.
+  text.resize(oldSize + found.size() * (to.size() - from.size()));
+  char* data = text.data();
+  std::size_t write = text.size();
+  std::size_t stretchEnd = oldSize;
+  for (std::size_t k = found.size(); k-- > 0;) {
+    const std::size_t stretchStart = found[k] + from.size();
+    write -= stretchEnd - stretchStart;
+    std::memmove(data + write, data + stretchStart, stretchEnd - stretchStart);
+    write -= to.size();
+    std::memcpy(data + write, to.data(), to.size());
+    stretchEnd = found[k];
+  }
+  return found.back() + found.size() * to.size() - (found.size() - 1) * from.size();
 }
 
 std::string TrimControl(std::string_view text) {

@@ -38,7 +38,9 @@ std::string DecodeHexEscapes(std::string_view text);
 
 // Every occurrence, left to right; inserted text is not searched again.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
-void ReplaceAllInPlace(std::string& text, std::string_view from, std::string_view to);
+// Replaces from `start` on and tells where the text after the last
+// replacement begins (`start` when nothing was replaced).
+std::size_t ReplaceAllInPlace(std::string& text, std::string_view from, std::string_view to, std::size_t start = 0);
 // Drops bytes with codes 0 to 32 from both ends.
 std::string TrimControl(std::string_view text);
 std::string ToUpperAscii(std::string_view text);

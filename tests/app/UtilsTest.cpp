@@ -111,6 +111,36 @@ TEST(ReplaceAll, ScansLeftToRightWithoutRescanningInsertedText) {
   EXPECT_EQ(text, " and ");
 }
 
+TEST(ReplaceAll, InPlaceGivesWhatTheCopyingFormGives) {
+  // Growing moves stretches backwards, shrinking forwards; overlapping
+  // needles, matches at both ends and a replacement taken from the text
+  // itself must all come out as the copying form makes them.
+  const struct {
+    std::string text, from, to;
+  } cases[] = {
+      {"%%L%%a%%L%%", "%%L%%", "http://long.example/"}, {"%%L%%a%%L%%", "%%L%%", "x"},
+      {"%%L%%a%%L%%", "%%L%%", "12345"},                {"%%L%%%%L%%%%", "%%L%%", "<>"},
+      {"aaaa", "aa", "b"},                                {"ab", "zz", "q"},
+      {"ab", "ab", ""},
+  };
+  for (const auto& c : cases) {
+    std::string text = c.text;
+    ReplaceAllInPlace(text, c.from, c.to);
+    EXPECT_EQ(text, ReplaceAll(c.text, c.from, c.to)) << c.text << " / " << c.from << " / " << c.to;
+  }
+  std::string tail = "%%L%%|%%L%%|x";
+  EXPECT_EQ(ReplaceAllInPlace(tail, "%%L%%", "long-url", 1), 14u);
+  EXPECT_EQ(tail, "%%L%%|long-url|x");
+  std::string shrunk = "a%%L%%b%%L%%c";
+  EXPECT_EQ(ReplaceAllInPlace(shrunk, "%%L%%", "Z"), 4u);
+  EXPECT_EQ(shrunk, "aZbZc");
+  std::string none = "abc";
+  EXPECT_EQ(ReplaceAllInPlace(none, "x", "y", 2), 2u);
+  std::string own = "xAyA";
+  ReplaceAllInPlace(own, "A", std::string_view(own).substr(0, 2));
+  EXPECT_EQ(own, "xxAyxA");
+}
+
 TEST(TextHelpers, TrimCaseAndIntegers) {
   EXPECT_EQ(TrimControl(" \t\r\n x y \x01"), "x y");
   EXPECT_EQ(TrimControl("   "), "");

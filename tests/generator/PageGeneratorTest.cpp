@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 #include "app/Utils.h"
@@ -286,36 +287,94 @@ std::string ReferencePage(const std::string& templ, const TAffManager& p) {
   return ReplaceAll(page, "%%AFFILIATELINK%%", p.URL);
 }
 
-}  // namespace
-
-TEST(PageGenerator, LargeAndTangledPagesComeOutAsWholePageReplacementWouldMakeThem) {
-  // Pieces that, joined in odd orders, make markers and placeholders appear
-  // only once other text has been removed, across rows and block borders.
-  const std::vector<std::string> tokens = {
-      "%%TABLE_LINKTEXT_INIT%%", "%%TABLE_LINKTEXT_END%%", "%%TABLE_EMAIL_INIT%%", "%%TABLE_EMAIL_END%%",
-      "%%TABLE_POPUP_INIT%%", "%%TABLE_POPUP_END%%", "%%TABLE_BANNER_INIT%%", "%%TABLE_BANNER_END%%",
-      "%%ANCHORTEXT%%", "%%EMAIL%%", "%%POPUP%%", "%%BANNER%%", "%%AFFILIATELINK%%", "%%PPCADS%%", "%%TITLE%%",
-      "%%TABLE_", "_INIT%%", "_END%%", "EMAIL", "%%", "%", "$", "$$", "\r\n", " ", "<b>", "x"};
-  std::mt19937 pick(20240611);
-  auto choose = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(pick); };
-  auto text = [&](std::size_t count) {
+// Draws random texts from token lists.
+class RandomText {
+public:
+  explicit RandomText(unsigned seed) : pick_(seed) {}
+  std::size_t Below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(pick_); }
+  std::string Of(const std::vector<std::string>& tokens, std::size_t count) {
     std::string t;
-    for (std::size_t i = 0; i < count; ++i) t += tokens[choose(tokens.size())];
+    for (std::size_t i = 0; i < count; ++i) t += tokens[Below(tokens.size())];
     return t;
-  };
-  for (int round = 0; round < 1500; ++round) {
+  }
+
+private:
+  std::mt19937 pick_;
+};
+
+// Random projects made of `itemTokens` filled into templates from
+// `makeTemplate`, each page held to the plain whole-page replacement.
+void ExpectSameAsReference(const std::function<std::string(RandomText&)>& makeTemplate,
+                           const std::vector<std::string>& itemTokens, unsigned seed, int rounds) {
+  RandomText random(seed);
+  auto choose = [&](std::size_t n) { return random.Below(n); };
+  auto text = [&](const std::vector<std::string>& tokens, std::size_t count) { return random.Of(tokens, count); };
+  for (int round = 0; round < rounds; ++round) {
     TAffManager p;
-    p.Title = text(choose(2));
-    p.URL = choose(3) == 0 ? "" : "http://xxxx.example/" + text(choose(2));
+    p.Title = text(itemTokens, choose(2));
+    p.URL = choose(3) == 0 ? "" : "http://xxxx.example/" + text(itemTokens, choose(2));
     for (PromoList* list : {&p.Anchors, &p.Email, &p.PopUps, &p.Banners, &p.PPC}) {
-      const std::size_t count = choose(4);
+      // Sometimes hundreds of short items, so that rows go past one another.
+      const std::size_t count = choose(5) == 0 ? 100 + choose(400) : choose(4);
       for (std::size_t i = 0; i < count; ++i) {
-        std::string item = text(choose(4));
-        if (choose(6) == 0) item += std::string(5000, 'y') + text(2);  // rows large enough to stand alone
+        std::string item = text(itemTokens, choose(4));
+        if (choose(6) == 0) item += std::string(5000, 'y') + text(itemTokens, 2);  // rows large enough to stand alone
         list->push_back(item);
       }
     }
-    const std::string templ = text(4 + choose(40));
+    const std::string templ = makeTemplate(random);
     ASSERT_EQ(FillTemplate(templ, p), ReferencePage(templ, p)) << "round " << round << ": " << templ;
   }
+}
+
+// Pieces that, joined in odd orders, make markers and placeholders appear
+// only once other text has been removed, across rows and block borders.
+const std::vector<std::string> kTangledTokens = {
+    "%%TABLE_LINKTEXT_INIT%%", "%%TABLE_LINKTEXT_END%%", "%%TABLE_EMAIL_INIT%%", "%%TABLE_EMAIL_END%%",
+    "%%TABLE_POPUP_INIT%%", "%%TABLE_POPUP_END%%", "%%TABLE_BANNER_INIT%%", "%%TABLE_BANNER_END%%",
+    "%%ANCHORTEXT%%", "%%EMAIL%%", "%%POPUP%%", "%%BANNER%%", "%%AFFILIATELINK%%", "%%PPCADS%%", "%%TITLE%%",
+    "%%TABLE_", "_INIT%%", "_END%%", "EMAIL", "%%", "%", "$", "$$", "\r\n", " ", "<b>", "x"};
+
+}  // namespace
+
+TEST(PageGenerator, LargeAndTangledPagesComeOutAsWholePageReplacementWouldMakeThem) {
+  const auto tangled = [](RandomText& random) { return random.Of(kTangledTokens, 4 + random.Below(40)); };
+  ExpectSameAsReference(tangled, kTangledTokens, 20240611, 1500);
+}
+
+TEST(PageGenerator, ManyPlainRowsComeOutAsWholePageReplacementWouldMakeThem) {
+  // Templates and items much like real ones: blocks in their order around
+  // plain text and links to fill in, with now and then a stray '%', '$' or
+  // half a marker that may meet its other half in the next row or in the
+  // block around it.
+  const std::vector<std::string> plain = {"x", "x", "x", " ", " ", "<b>", "$", "$$", "\r\n", "%", "%%",
+                                          "%%AFFILIATELINK%%", "%%AFFILIATE", "LINK%%", "_END%%", "%%TABLE_"};
+  const auto realistic = [&](RandomText& random) {
+    std::string page = random.Of(plain, random.Below(4));
+    for (const std::string kind : {"LINKTEXT", "EMAIL", "POPUP", "BANNER"}) {
+      const std::string placeholder = kind == "LINKTEXT" ? "%%ANCHORTEXT%%" : "%%" + kind + "%%";
+      page += "%%TABLE_" + kind + "_INIT%%" + random.Of(plain, random.Below(3)) + placeholder +
+              random.Of(plain, random.Below(3)) + "%%TABLE_" + kind + "_END%%" + random.Of(plain, random.Below(3));
+      if (random.Below(4) == 0) page += random.Of(kTangledTokens, 1);
+    }
+    return page + "%%PPCADS%%" + random.Of(plain, random.Below(3));
+  };
+  ExpectSameAsReference(realistic, plain, 20261208, 1500);
+}
+
+TEST(PageGenerator, ALaterBlockSpelledByTwoRowsMeetingIsFilledToo) {
+  // The e-mail block has its only '%' in its middle, and here three anchor
+  // rows spell it: the end of one, the whole next one, the start of a third.
+  const std::string templ =
+      "%%TABLE_LINKTEXT_INIT%%[%%ANCHORTEXT%%]%%TABLE_LINKTEXT_END%%\r\n"
+      "%%TABLE_EMAIL_INIT%%a][b%c][d%%TABLE_EMAIL_END%%\r\n";
+  TAffManager p;
+  p.Anchors.assign(300, std::string(40, 'y'));
+  p.Anchors[150] = "a";
+  p.Anchors[151] = "b%c";
+  p.Anchors[152] = "d";
+  p.Email = {"1", "2"};
+  const std::string page = FillTemplate(templ, p);
+  EXPECT_EQ(page, ReferencePage(templ, p));
+  EXPECT_NE(page.find("y][a][b%c][da][b%c][d][y"), std::string::npos);
 }

@@ -317,7 +317,12 @@ void TfrmMain::CreatePromo(PromoKind kind) {
     PageOf(kind).list->addItem(ToQString(Promos.Entries(kind).back()));
   } else if (change.what == PromoChange::What::Refilled) {
     RefillListBox(kind);
+  } else {
+    return;
   }
+  // The text stays for the next promo; selected, it gives way to new typing
+  // instead of running on into it.
+  if (auto* field = qobject_cast<QLineEdit*>(focusWidget())) field->selectAll();
 }
 
 void TfrmMain::DeletePromo(PromoKind kind) {

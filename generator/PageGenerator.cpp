@@ -40,6 +40,76 @@ constexpr RepeatedBlock kBlocks[] = {
 constexpr std::string_view kAffiliateLink = "%%AFFILIATELINK%%";
 constexpr std::string_view kPpcAds = "%%PPCADS%%";
 
+// Texts looked for by their '%' bytes: a match of a text has the text's
+// first '%', its anchor, at a '%' of the text searched.
+class PercentNeedles {
+public:
+  // False for a text without '%'; the empty text is never found.
+  bool Add(std::string_view text, bool counted) {
+    if (text.empty()) return true;
+    const std::size_t anchor = text.find('%');
+    if (anchor == std::string_view::npos) return false;
+    const Needle needle{text, anchor, counted};
+    if (anchor + 2 < text.size()) {
+      const auto at = std::upper_bound(byFollow_.begin(), byFollow_.end(), needle, [](const Needle& a, const Needle& b) {
+        return a.Follow() < b.Follow();
+      });
+      byFollow_.insert(at, needle);
+    } else {
+      short_.push_back(needle);
+    }
+    longest_ = std::max(longest_, text.size());
+    return true;
+  }
+
+  bool Empty() const { return longest_ == 0; }
+  std::size_t Longest() const { return longest_; }
+
+  // Looks at the '%' at `position` of `text`: false when a text that is not
+  // counted matches there; matches of counted ones are added to `counted`.
+  bool CheckAt(std::string_view text, std::size_t position, std::size_t& counted) const {
+    auto check = [&](const Needle& needle) {
+      if (position < needle.anchor) return true;
+      const std::size_t start = position - needle.anchor;
+      if (start + needle.text.size() > text.size()) return true;
+      if (text[start + needle.text.size() - 1] != needle.text.back()) return true;
+      if (text.compare(start, needle.text.size(), needle.text) != 0) return true;
+      if (!needle.counted) return false;
+      ++counted;
+      return true;
+    };
+    for (const auto& needle : short_) {
+      if (!check(needle)) return false;
+    }
+    if (position + 2 >= text.size()) return true;
+    // Most '%' bytes belong to markers; the two bytes after the anchor leave
+    // only the few texts that begin alike to compare.
+    const unsigned follow = FollowAt(text, position);
+    auto it = std::lower_bound(byFollow_.begin(), byFollow_.end(), follow,
+                               [](const Needle& n, unsigned value) { return n.Follow() < value; });
+    for (; it != byFollow_.end() && it->Follow() == follow; ++it) {
+      if (!check(*it)) return false;
+    }
+    return true;
+  }
+
+private:
+  static unsigned FollowAt(std::string_view text, std::size_t anchor) {
+    return static_cast<unsigned char>(text[anchor + 1]) * 256u + static_cast<unsigned char>(text[anchor + 2]);
+  }
+
+  struct Needle {
+    std::string_view text;
+    std::size_t anchor;
+    bool counted;
+    unsigned Follow() const { return FollowAt(text, anchor); }
+  };
+
+  std::vector<Needle> short_;     // too short to have two bytes after the anchor
+  std::vector<Needle> byFollow_;  // in the order of those two bytes
+  std::size_t longest_ = 0;
+};
+
 // The rows of one block, a row for every item of its kind. A large block of
 // rows is kept as this recipe while the page grows and is written out once,
 // straight into the finished page.
@@ -99,33 +169,19 @@ public:
   // written. False when one of `later` is inside the rows, or a text has no
   // '%' to look for it by: then the rows have to stand as plain text.
   bool Scan(std::span<const std::string_view> later, std::string_view last) {
-    struct Needle {
-      std::string_view text;
-      std::size_t anchor;  // its first '%': every match has a '%' there
-      bool counted;
-    };
-    std::vector<Needle> needles;
-    std::size_t longest = 0;
-    auto add = [&](std::string_view text, bool counted) {
-      if (text.empty()) return true;
-      const std::size_t anchor = text.find('%');
-      if (anchor == std::string_view::npos) return false;
-      needles.push_back({text, anchor, counted});
-      longest = std::max(longest, text.size());
-      return true;
-    };
+    PercentNeedles needles;
     for (const auto text : later) {
-      if (!add(text, false)) return false;
+      if (!needles.Add(text, false)) return false;
     }
-    if (!add(last, true)) return false;
-    if (needles.empty()) return true;
+    if (!needles.Add(last, true)) return false;
+    if (needles.Empty()) return true;
 
     // A '%' of the block's own text is in every row; otherwise only rows whose
-    // item holds one can have a match, and no match is longer than `longest`.
+    // item holds one can have a match, and no match is longer than the longest text.
     bool everyRow = false;
     for (const auto piece : segments_) everyRow = everyRow || piece.find('%') != std::string_view::npos;
     const bool itemsShow = segments_.size() > 1;
-    const std::size_t reach = longest - 1;
+    const std::size_t reach = needles.Longest() - 1;
     // Rows [windowFirst, windowLast) one after another. It slides along, so a
     // run of rows to look at is written out once, and is cut at the front
     // only now and then.
@@ -153,19 +209,8 @@ public:
       const std::size_t rowBegin = offsets_[row] - offsets_[windowFirst];
       const std::size_t rowEnd = offsets_[row + 1] - offsets_[windowFirst];
 
-      const char* data = window.data();
-      for (auto* at = static_cast<const char*>(std::memchr(data + rowBegin, '%', rowEnd - rowBegin)); at;
-           at = static_cast<const char*>(std::memchr(at + 1, '%', rowEnd - static_cast<std::size_t>(at + 1 - data)))) {
-        const auto position = static_cast<std::size_t>(at - data);
-        for (const auto& needle : needles) {
-          if (position < needle.anchor) continue;
-          const std::size_t start = position - needle.anchor;
-          if (start + needle.text.size() > window.size()) continue;
-          if (data[start + needle.text.size() - 1] != needle.text.back()) continue;
-          if (std::memcmp(data + start, needle.text.data(), needle.text.size()) != 0) continue;
-          if (!needle.counted) return false;
-          ++lastMatches_;
-        }
+      for (std::size_t at = window.find('%', rowBegin); at < rowEnd; at = window.find('%', at + 1)) {
+        if (!needles.CheckAt(window, at, lastMatches_)) return false;
       }
     }
     absent_.assign(later.begin(), later.end());

@@ -1,0 +1,354 @@
+#include "generator/PageText.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/Utils.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::size_t kLargePiece = 4096;
+
+// Texts looked for by their '%' bytes: a match of a text has the text's
+// first '%', its anchor, at a '%' of the text searched.
+class PercentNeedles {
+public:
+  // False for a text without '%'; the empty text is never found.
+  bool Add(std::string_view text, bool counted) {
+    if (text.empty()) return true;
+    const std::size_t anchor = text.find('%');
+    if (anchor == std::string_view::npos) return false;
+    const Needle needle{text, anchor, counted};
+    if (anchor + 2 < text.size()) {
+      const auto at = std::upper_bound(byFollow_.begin(), byFollow_.end(), needle,
+                                       [](const Needle& a, const Needle& b) { return a.Follow() < b.Follow(); });
+      byFollow_.insert(at, needle);
+    } else {
+      short_.push_back(needle);
+    }
+    longest_ = std::max(longest_, text.size());
+    return true;
+  }
+
+  bool Empty() const { return longest_ == 0; }
+  std::size_t Longest() const { return longest_; }
+
+  // Looks at the '%' at `position` of `text`: false when a text that is not
+  // counted matches there; matches of counted ones are added to `counted`.
+  bool CheckAt(std::string_view text, std::size_t position, std::size_t& counted) const {
+    auto check = [&](const Needle& needle) {
+      if (position < needle.anchor) return true;
+      const std::size_t start = position - needle.anchor;
+      if (start + needle.text.size() > text.size()) return true;
+      if (text[start + needle.text.size() - 1] != needle.text.back()) return true;
+      if (text.compare(start, needle.text.size(), needle.text) != 0) return true;
+      if (!needle.counted) return false;
+      ++counted;
+      return true;
+    };
+    for (const auto& needle : short_) {
+      if (!check(needle)) return false;
+    }
+    if (position + 2 >= text.size()) return true;
+    // Most '%' bytes belong to markers; the two bytes after the anchor leave
+    // only the few texts that begin alike to compare.
+    const unsigned follow = FollowAt(text, position);
+    auto it = std::lower_bound(byFollow_.begin(), byFollow_.end(), follow,
+                               [](const Needle& n, unsigned value) { return n.Follow() < value; });
+    for (; it != byFollow_.end() && it->Follow() == follow; ++it) {
+      if (!check(*it)) return false;
+    }
+    return true;
+  }
+
+private:
+  static unsigned FollowAt(std::string_view text, std::size_t anchor) {
+    return static_cast<unsigned char>(text[anchor + 1]) * 256u + static_cast<unsigned char>(text[anchor + 2]);
+  }
+
+  struct Needle {
+    std::string_view text;
+    std::size_t anchor;
+    bool counted;
+    unsigned Follow() const { return FollowAt(text, anchor); }
+  };
+
+  std::vector<Needle> short_;     // too short to have two bytes after the anchor
+  std::vector<Needle> byFollow_;  // in the order of those two bytes
+  std::size_t longest_ = 0;
+};
+
+}  // namespace
+
+BlockRows::BlockRows(std::string block, std::string_view placeholder, const PromoList& items, bool expandsBreaks)
+    : block_(std::move(block)), items_(items), expandsBreaks_(expandsBreaks) {
+  // Cut once at the placeholders rather than searching the block in every row.
+  std::string_view rest = block_;
+  for (std::size_t at = rest.find(placeholder); at != std::string_view::npos; at = rest.find(placeholder)) {
+    segments_.push_back(rest.substr(0, at));
+    rest.remove_prefix(at + placeholder.size());
+  }
+  segments_.push_back(rest);
+  std::size_t fixedSize = 0;
+  for (const auto piece : segments_) fixedSize += piece.size();
+  offsets_.reserve(items_.size() + 1);
+  offsets_.push_back(0);
+  for (const auto& item : items_)
+    offsets_.push_back(offsets_.back() + fixedSize + (segments_.size() - 1) * item.size());
+}
+
+void BlockRows::AppendRow(std::string& out, std::size_t row) const {
+  const std::size_t rowStart = out.size();
+  out.append(segments_.front());
+  for (std::size_t k = 1; k < segments_.size(); ++k) {
+    out.append(items_[row]);
+    out.append(segments_[k]);
+  }
+  // "$$" and CR LF are both two bytes, so the row is mended where it stands;
+  // the scan starts at the row so that no pair spans two rows.
+  if (!expandsBreaks_) return;
+  for (std::size_t at = out.find("$$", rowStart); at != std::string::npos; at = out.find("$$", at + 2)) {
+    out[at] = '\r';
+    out[at + 1] = '\n';
+  }
+}
+
+void BlockRows::Append(std::string& out, std::size_t first, std::size_t last) const {
+  for (std::size_t row = first; row < last; ++row) AppendRow(out, row);
+}
+
+std::string BlockRows::Text() const {
+  std::string text;
+  text.reserve(Size());
+  Append(text, 0, items_.size());
+  return text;
+}
+
+std::string BlockRows::Head(std::size_t bytes) const {
+  std::string head;
+  for (std::size_t row = 0; row < items_.size() && head.size() < bytes; ++row) AppendRow(head, row);
+  head.resize(std::min(head.size(), bytes));
+  return head;
+}
+
+std::string BlockRows::Tail(std::size_t bytes) const {
+  std::string tail;
+  Append(tail, LastRowFrom(items_.size(), bytes), items_.size());
+  return tail.substr(tail.size() - std::min(tail.size(), bytes));
+}
+
+bool BlockRows::Scan(std::span<const std::string_view> later, std::string_view last) {
+  PercentNeedles needles;
+  for (const auto text : later) {
+    if (!needles.Add(text, false)) return false;
+  }
+  if (!needles.Add(last, true)) return false;
+  if (needles.Empty()) return true;
+
+  // A '%' of the block's own text is in every row; otherwise only rows whose
+  // item holds one can have a match, and no match is longer than the longest text.
+  bool everyRow = false;
+  for (const auto piece : segments_) everyRow = everyRow || piece.find('%') != std::string_view::npos;
+  const bool itemsShow = segments_.size() > 1;
+  const std::size_t reach = needles.Longest() - 1;
+  // Rows [windowFirst, windowLast) one after another. It slides along, so a
+  // run of rows to look at is written out once, and is cut at the front
+  // only now and then.
+  std::string window;
+  std::size_t windowFirst = 0;
+  std::size_t windowLast = 0;
+  for (std::size_t row = 0; row < items_.size(); ++row) {
+    const std::string& item = items_[row];
+    if (!everyRow && (!itemsShow || std::memchr(item.data(), '%', item.size()) == nullptr)) continue;
+    // The row with enough of its neighbours around it that every match
+    // through one of its '%' bytes lies in the window, unless it runs past
+    // the first or last row.
+    const std::size_t first = LastRowFrom(row, reach);
+    const auto reached = std::lower_bound(offsets_.begin() + static_cast<std::ptrdiff_t>(row) + 1, offsets_.end(),
+                                          offsets_[row + 1] + reach);
+    const std::size_t through = std::min(static_cast<std::size_t>(reached - offsets_.begin()), items_.size());
+    if (first > windowLast) {
+      window.clear();
+      windowFirst = windowLast = first;
+    } else if (offsets_[first] - offsets_[windowFirst] > window.size() / 2) {
+      window.erase(0, offsets_[first] - offsets_[windowFirst]);
+      windowFirst = first;
+    }
+    for (; windowLast < through; ++windowLast) AppendRow(window, windowLast);
+    const std::size_t rowBegin = offsets_[row] - offsets_[windowFirst];
+    const std::size_t rowEnd = offsets_[row + 1] - offsets_[windowFirst];
+    for (std::size_t at = window.find('%', rowBegin); at < rowEnd; at = window.find('%', at + 1)) {
+      if (!needles.CheckAt(window, at, lastMatches_)) return false;
+    }
+  }
+  absent_.assign(later.begin(), later.end());
+  return true;
+}
+
+bool BlockRows::KnownAbsent(std::string_view needle) const {
+  return std::find(absent_.begin(), absent_.end(), needle) != absent_.end();
+}
+
+std::size_t BlockRows::LastRowFrom(std::size_t end, std::size_t bytes) const {
+  if (offsets_[end] < bytes) return 0;
+  const auto after = std::upper_bound(offsets_.begin(), offsets_.begin() + static_cast<std::ptrdiff_t>(end) + 1,
+                                      offsets_[end] - bytes);
+  return static_cast<std::size_t>(after - offsets_.begin()) - 1;
+}
+
+PageText::PageText(std::string text, std::string_view last) : last_(last) {
+  pieces_.push_back(MakePiece(std::move(text)));
+}
+
+void PageText::Replace(std::string_view from, std::string to) {
+  if (from.empty()) return;
+  if (to.size() >= kLargePiece) {
+    Split(from, [&] { return MakePiece(std::move(to)); });
+    return;
+  }
+  for (std::size_t i = 0; i < pieces_.size(); ++i) {
+    while (i + 1 < pieces_.size() && Straddles(i, from)) Join(i);
+    if (FindIn(i, from) != std::string::npos) pieces_[i] = MakePiece(ReplaceAll(*pieces_[i].text, from, to));
+  }
+}
+
+void PageText::Replace(std::string_view from, const std::shared_ptr<BlockRows>& rows,
+                       std::span<const std::string_view> later) {
+  if (from.empty()) return;
+  if (rows->Size() < kLargePiece) {
+    Replace(from, rows->Text());
+    return;
+  }
+  Split(from, [&] { return rows->Scan(later, last_) ? Piece{nullptr, nullptr, rows} : MakePiece(rows->Text()); });
+}
+
+// Each piece or row is settled as soon as it is written, while it is still
+// in the cache; only the last bytes, which may begin a match, wait for what
+// follows.
+std::string PageText::Finish(std::string_view to) const {
+  std::size_t size = 0;
+  std::size_t matches = pieces_.size();  // at most one match across each border
+  for (const auto& piece : pieces_) {
+    size += piece.rows ? piece.rows->Size() : piece.text->size();
+    if (last_.empty()) continue;
+    if (piece.rows) {
+      matches += piece.rows->LastMatches();
+      continue;
+    }
+    for (std::size_t at = Find(piece, last_); at != std::string::npos; at = piece.text->find(last_, at + last_.size()))
+      ++matches;
+  }
+  std::string page;
+  page.reserve(size + (to.size() > last_.size() ? matches * (to.size() - last_.size()) : 0));
+  std::size_t settled = 0;
+  auto settle = [&] {
+    if (last_.empty()) return;
+    const std::size_t after = ReplaceAllInPlace(page, last_, to, settled);
+    const std::size_t open = page.size() - after;
+    settled = open >= last_.size() ? page.size() - (last_.size() - 1) : after;
+  };
+  for (const auto& piece : pieces_) {
+    if (!piece.rows) {
+      page.append(*piece.text);
+      settle();
+      continue;
+    }
+    for (std::size_t row = 0; row < piece.rows->Count(); ++row) {
+      piece.rows->AppendRow(page, row);
+      settle();
+    }
+  }
+  return page;
+}
+
+PageText::Piece PageText::MakePiece(std::string text) {
+  auto percents = std::make_shared<std::vector<std::size_t>>();
+  const char* data = text.data();
+  for (const char* at = static_cast<const char*>(std::memchr(data, '%', text.size())); at;) {
+    const auto position = static_cast<std::size_t>(at - data);
+    percents->push_back(position);
+    at = static_cast<const char*>(std::memchr(at + 1, '%', text.size() - position - 1));
+  }
+  return {std::make_shared<const std::string>(std::move(text)), std::move(percents), nullptr};
+}
+
+template <typename Make>
+void PageText::Split(std::string_view from, Make make) {
+  std::optional<Piece> large;
+  for (std::size_t i = 0; i < pieces_.size(); ++i) {
+    while (i + 1 < pieces_.size() && Straddles(i, from)) Join(i);
+    if (FindIn(i, from) == std::string::npos) continue;
+    if (!large) large = make();
+    const std::string& text = *pieces_[i].text;
+    std::vector<Piece> split;
+    std::size_t start = 0;
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, start)) {
+      if (at > start) split.push_back(MakePiece(text.substr(start, at - start)));
+      split.push_back(*large);
+      start = at + from.size();
+    }
+    if (start < text.size()) split.push_back(MakePiece(text.substr(start)));
+    pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(i));
+    pieces_.insert(pieces_.begin() + static_cast<std::ptrdiff_t>(i), split.begin(), split.end());
+    i += split.size() - 1;
+  }
+}
+
+std::size_t PageText::FindIn(std::size_t i, std::string_view needle) {
+  if (pieces_[i].rows) {
+    if (pieces_[i].rows->KnownAbsent(needle)) return std::string::npos;
+    pieces_[i] = MakePiece(pieces_[i].rows->Text());
+  }
+  return Find(pieces_[i], needle);
+}
+
+std::size_t PageText::Find(const Piece& piece, std::string_view needle) {
+  const std::string& text = *piece.text;
+  const std::size_t anchor = needle.find('%');
+  if (anchor == std::string_view::npos) return text.find(needle);
+  const auto& percents = *piece.percents;
+  for (auto it = std::lower_bound(percents.begin(), percents.end(), anchor); it != percents.end(); ++it) {
+    const std::size_t start = *it - anchor;
+    if (start + needle.size() > text.size()) break;
+    // Most '%' bytes belong to other placeholders; the last byte and the
+    // one after the anchor's pair tell them apart without a full compare.
+    if (text[start + needle.size() - 1] != needle.back()) continue;
+    if (anchor + 2 < needle.size() && text[start + anchor + 2] != needle[anchor + 2]) continue;
+    if (std::memcmp(text.data() + start, needle.data(), needle.size()) == 0) return start;
+  }
+  return std::string::npos;
+}
+
+std::string PageText::Head(const Piece& piece, std::size_t bytes) {
+  return piece.rows ? piece.rows->Head(bytes) : piece.text->substr(0, bytes);
+}
+
+std::string PageText::Tail(const Piece& piece, std::size_t bytes) {
+  if (piece.rows) return piece.rows->Tail(bytes);
+  const std::string& text = *piece.text;
+  return text.substr(text.size() - std::min(bytes, text.size()));
+}
+
+std::string PageText::Text(const Piece& piece) { return piece.rows ? piece.rows->Text() : *piece.text; }
+
+bool PageText::Straddles(std::size_t i, std::string_view needle) const {
+  const std::size_t reach = needle.size() - 1;
+  if (reach == 0) return false;
+  std::string window = Tail(pieces_[i], reach);
+  const std::size_t tail = window.size();
+  for (std::size_t k = i + 1; k < pieces_.size() && window.size() < tail + reach; ++k)
+    window += Head(pieces_[k], tail + reach - window.size());
+  for (std::size_t at = window.find(needle); at != std::string::npos; at = window.find(needle, at + 1)) {
+    if (at < tail && at + needle.size() > tail) return true;
+  }
+  return false;
+}
+
+void PageText::Join(std::size_t i) {
+  pieces_[i] = MakePiece(Text(pieces_[i]) + Text(pieces_[i + 1]));
+  pieces_.erase(pieces_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+}
+
+}  // namespace velmora

@@ -1,0 +1,114 @@
+#pragma once
+// The page while the generator fills it: replacement after replacement with
+// the result of replacing in one long text, without copying the whole page
+// for each of them.
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "project/AffManager.h"
+
+namespace velmora {
+
+// The rows of one block, a row for every item: the block with each
+// placeholder given the item, and with "$$" as CR LF when asked. A large
+// block of rows is kept as this recipe while the page grows and is written
+// out once, straight into the finished page.
+class BlockRows {
+public:
+  // `items` must outlive the rows.
+  BlockRows(std::string block, std::string_view placeholder, const PromoList& items, bool expandsBreaks);
+  BlockRows(const BlockRows&) = delete;
+  BlockRows& operator=(const BlockRows&) = delete;
+
+  std::size_t Size() const { return offsets_.back(); }
+  std::size_t Count() const { return items_.size(); }
+
+  void AppendRow(std::string& out, std::size_t row) const;
+  // Rows [first, last) appended to `out`.
+  void Append(std::string& out, std::size_t first, std::size_t last) const;
+  std::string Text() const;
+  std::string Head(std::size_t bytes) const;
+  std::string Tail(std::size_t bytes) const;
+
+  // Looks through the rows once for every text the page will still be
+  // searched for (`later`), so those searches may pass the rows by, and
+  // counts the matches of `last`, the replacement made as the page is
+  // written. False when one of `later` is inside the rows, or a text has no
+  // '%' to look for it by: then the rows have to stand as plain text.
+  bool Scan(std::span<const std::string_view> later, std::string_view last);
+  // Whether a successful scan showed that `needle` is not inside the rows.
+  bool KnownAbsent(std::string_view needle) const;
+  // At least as many matches of the scan's `last` as the rows hold.
+  std::size_t LastMatches() const { return lastMatches_; }
+
+private:
+  // The last row at which at least `bytes` of text begin before row `end`
+  // begins, or the first row when there are fewer.
+  std::size_t LastRowFrom(std::size_t end, std::size_t bytes) const;
+
+  const std::string block_;
+  const PromoList& items_;
+  const bool expandsBreaks_;
+  std::vector<std::string_view> segments_;  // the block between its placeholders
+  std::vector<std::size_t> offsets_;        // where each row begins, and the end
+  std::vector<std::string_view> absent_;
+  std::size_t lastMatches_ = 0;
+};
+
+// The page as a list of pieces whose concatenation is the page. A
+// replacement only rebuilds the pieces it touches, and large inserts (the
+// rows of a block, the PPC table) stay pieces of their own, so the many
+// passes over the page do not copy it again and again. Each piece of text
+// keeps where its '%' bytes stand, because nearly every text searched for
+// holds one; a piece of rows knows which later searches cannot find anything
+// in it. A match across pieces is found by joining those pieces first, so the
+// result is exactly that of replacing in one long text.
+class PageText {
+public:
+  // `last` is the replacement `Finish` will make; it must outlive the page.
+  PageText(std::string text, std::string_view last);
+
+  // Every `from`, left to right; inserted text is not searched again.
+  void Replace(std::string_view from, std::string to);
+  // The same with the rows as the replacement; `later` are all the texts the
+  // page will be searched for after this, in any order, and must outlive it.
+  void Replace(std::string_view from, const std::shared_ptr<BlockRows>& rows, std::span<const std::string_view> later);
+
+  // The whole page with `last` replaced by `to`.
+  std::string Finish(std::string_view to) const;
+
+private:
+  // Either a text or a block of rows.
+  struct Piece {
+    std::shared_ptr<const std::string> text;
+    std::shared_ptr<const std::vector<std::size_t>> percents;
+    std::shared_ptr<const BlockRows> rows;
+  };
+
+  static Piece MakePiece(std::string text);
+  static std::size_t Find(const Piece& piece, std::string_view needle);
+  static std::string Head(const Piece& piece, std::size_t bytes);
+  static std::string Tail(const Piece& piece, std::size_t bytes);
+  static std::string Text(const Piece& piece);
+
+  // Every match of `from` in a piece of text is cut out and the piece made
+  // by `make` (once, then shared) put in its place.
+  template <typename Make>
+  void Split(std::string_view from, Make make);
+  // Where `needle` first stands in piece i; rows that might hold it become text first.
+  std::size_t FindIn(std::size_t i, std::string_view needle);
+  // Whether `needle` could start in piece i and end in a later piece.
+  bool Straddles(std::size_t i, std::string_view needle) const;
+  void Join(std::size_t i);
+
+  std::string_view last_;
+  std::vector<Piece> pieces_;
+};
+
+}  // namespace velmora

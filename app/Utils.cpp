@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <functional>
 #include <random>
 
 namespace velmora {
@@ -133,10 +134,10 @@ std::size_t ReplaceAllInPlace(std::string& text, std::string_view from, std::str
     found.push_back(at);
   if (found.empty()) return start;
   // The text moves under `to` if `to` is a part of it.
-  const std::string ownCopy = to.data() >= text.data() && to.data() < text.data() + text.size()
-                                  ? std::string(to)
-                                  : std::string();
-  if (!ownCopy.empty()) to = ownCopy;
+  const std::less<const char*> before;
+  const bool inText = !before(to.data(), text.data()) && before(to.data(), text.data() + text.size());
+  const std::string ownCopy = inText ? std::string(to) : std::string();
+  if (inText) to = ownCopy;
   const std::size_t oldSize = text.size();
   if (to.size() <= from.size()) {
     // Shrinking: move each stretch forward over the room the matches leave.

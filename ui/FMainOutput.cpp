@@ -66,14 +66,14 @@ void TfrmMain::BuildOutputPages() {
   // Preset before the binding exists, so FileName stays empty until the user edits.
   edtFilename->setText(QStringLiteral("affiliatepage.htm"));
   connect(edtFilename, &QLineEdit::textChanged, this, [this] { edtFilenameChange(); });
-  rbtSaveWeb = new QRadioButton(QStringLiteral("Save as web page"), finishPage);
+  rbtSaveWeb = new QRadioButton(QStringLiteral("Save as &web page"), finishPage);
   rbtSaveWeb->setObjectName(QStringLiteral("rbtSaveWeb"));
   rbtSaveWeb->setChecked(true);
-  rbtClipboard = new QRadioButton(QStringLiteral("Place code in your clipboard to paste in your html editor"), finishPage);
+  rbtClipboard = new QRadioButton(QStringLiteral("&Place code in your clipboard to paste in your html editor"), finishPage);
   rbtClipboard->setObjectName(QStringLiteral("rbtClipboard"));
-  btnFinish = new QPushButton(QStringLiteral("Generate Code"), finishPage);
+  btnFinish = new QPushButton(QStringLiteral("&Generate Code"), finishPage);
   btnFinish->setObjectName(QStringLiteral("btnFinish"));
-  btnOpenInBrowser = new QPushButton(QStringLiteral("Open in Browser"), finishPage);
+  btnOpenInBrowser = new QPushButton(QStringLiteral("&Open in Browser"), finishPage);
   btnOpenInBrowser->setObjectName(QStringLiteral("btnOpenInBrowser"));
   btnOpenInBrowser->setEnabled(false);
   connect(btnFinish, &QPushButton::clicked, this, [this] { btnFinishClick(); });

@@ -4,7 +4,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "platform/ErrorReport.h"
@@ -88,7 +90,7 @@ TEST_F(OutputPagesFixture, FinishPageStartsWithThePresetNameAndSaveMode) {
   EXPECT_EQ(window.AffManager->FileName, "") << "untouched field leaves the model empty";
   EXPECT_TRUE(window.rbtSaveWeb->isChecked());
   EXPECT_FALSE(window.rbtClipboard->isChecked());
-  EXPECT_EQ(window.btnFinish->text(), "Generate Code");
+  EXPECT_EQ(window.btnFinish->text().remove(QLatin1Char('&')), "Generate Code");
   EXPECT_FALSE(window.btnOpenInBrowser->isEnabled());
   QTest::keyClick(window.edtFilename, Qt::Key_Backspace);
   EXPECT_EQ(window.AffManager->FileName, "affiliatepage.ht");
@@ -123,6 +125,31 @@ TEST_F(OutputPagesFixture, ClipboardModePutsThePageOnTheClipboard) {
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"You have successfully copy your code to clipboard!"});
   EXPECT_FALSE(folder.Exists("Output/affiliatepage.htm"));
   EXPECT_FALSE(window.btnOpenInBrowser->isEnabled());
+}
+
+TEST_F(OutputPagesFixture, FinishPageWorksFromTheKeyboard) {
+  folder.Write("Templates/simple.tem", "<p>%%TITLE%%</p>");
+  TfrmMain window(Environment());
+  window.Timer1->stop();
+  window.AffManager->Title = "Keys";
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  window.ntbMain->setCurrentIndex(10);
+  auto pressAlt = [&](Qt::Key key) {
+    QTest::keyClick(window.windowHandle(), key, Qt::AltModifier);
+    QTest::qWait(150);  // a mnemonic presses its button with a short animated click
+  };
+  pressAlt(Qt::Key_P);
+  EXPECT_TRUE(window.rbtClipboard->isChecked());
+  pressAlt(Qt::Key_G);
+  ASSERT_TRUE(clipboard.text);
+  EXPECT_EQ(*clipboard.text, "<p>Keys</p>\r\n");
+  pressAlt(Qt::Key_W);
+  pressAlt(Qt::Key_G);
+  EXPECT_EQ(folder.Read("Output/affiliatepage.htm"), "<p>Keys</p>\r\n");
+  pressAlt(Qt::Key_O);
+  EXPECT_EQ(shell.openedUrls.size(), 1u);
 }
 
 TEST_F(OutputPagesFixture, TemplateRemovedAfterStartIsReportedAndNothingIsSaved) {

@@ -412,6 +412,7 @@ TEST_F(ProjectWindow, LoadedAffiliateIdReachesTheModelThroughTheHiddenField) {
   EXPECT_EQ(window->AffManager->ClickBankId, "me@example.com");
   EXPECT_TRUE(window->AffManager->Anchors.empty()) << "nothing of the previous project remains";
   EXPECT_EQ(window->AffManager->URL, "");
+  EXPECT_EQ(window->edtFilename->text(), "affiliatepage.htm") << "an empty name delivers to the preset one";
 }
 
 TEST_F(ProjectWindow, EachDialogOpensWhereItsLastFileWas) {

@@ -299,6 +299,7 @@ void TfrmMain::bsSkinButton1Click() {
 void TfrmMain::closeEvent(QCloseEvent* event) {
   if (!MaybeSaveChanges()) {
     event->ignore();
+    servicesClosing_ = false;  // the services heard of the close first; the window stays
     return;
   }
   FormClose();

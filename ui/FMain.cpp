@@ -99,8 +99,9 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent) : QMainWi
 }
 
 TfrmMain::~TfrmMain() {
-  // The banner must not call back into a window that is half destroyed.
+  // The banner and the change tracking must not call back into a window that is half destroyed.
   panBanner->removeEventFilter(this);
+  StopWatchingChanges();
   FormDestroy();
 }
 

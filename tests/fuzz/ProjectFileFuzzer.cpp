@@ -10,11 +10,20 @@ using namespace velmora;
 
 namespace {
 
+// A list written with a break after every item reads back without its last
+// empty item, so lists are compared without trailing empty items; nobody can
+// create an empty promo, only a hand-edited file holds one.
+PromoList Trimmed(PromoList items) {
+  while (!items.empty() && items.back().empty()) items.pop_back();
+  return items;
+}
+
 bool Same(const TAffManager& a, const TAffManager& b) {
+  const auto sameList = [&](PromoList TAffManager::*list) { return Trimmed(a.*list) == Trimmed(b.*list); };
   return a.Title == b.Title && a.URL == b.URL && a.ClickBankId == b.ClickBankId && a.Template == b.Template &&
-         a.Anchors == b.Anchors && a.PPC == b.PPC && a.Banners == b.Banners && a.Signatures == b.Signatures &&
-         a.Email == b.Email && a.AutoEmail == b.AutoEmail && a.Articles == b.Articles && a.PopUps == b.PopUps &&
-         a.FileName == b.FileName;
+         sameList(&TAffManager::Anchors) && sameList(&TAffManager::PPC) && sameList(&TAffManager::Banners) &&
+         sameList(&TAffManager::Signatures) && sameList(&TAffManager::Email) && sameList(&TAffManager::AutoEmail) &&
+         sameList(&TAffManager::Articles) && sameList(&TAffManager::PopUps) && a.FileName == b.FileName;
 }
 
 }  // namespace

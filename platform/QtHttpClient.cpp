@@ -2,10 +2,10 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
-#include <QHttpMultiPart>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <QUrl>
 
@@ -35,21 +35,22 @@ QtHttpClient::~QtHttpClient() { Disconnect(); }
 
 std::optional<std::string> QtHttpClient::PostMultipart(const std::string& url, const std::vector<FormField>& fields,
                                                        std::size_t maxBytes) {
+  // The body is built here rather than streamed from a multipart device:
+  // Qt starts a streamed upload later, after the reply's read buffer size
+  // has been set, and that size then never reaches its network thread.
+  QByteArray boundary = "boundary_.oOo._";
+  for (int i = 0; i < 2; ++i) boundary += QByteArray::number(QRandomGenerator::system()->generate64(), 36);
+  QByteArray body;
+  for (const auto& field : fields) {
+    body += "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + Bytes(field.name) + "\"\r\n\r\n" +
+            Bytes(field.value) + "\r\n";
+  }
+  body += "--" + boundary + "--\r\n";
   return Run(
       [&]() -> QNetworkReply* {
-        auto* form = new QHttpMultiPart(QHttpMultiPart::FormDataType);
-        for (const auto& field : fields) {
-          QHttpPart part;
-          part.setRawHeader("Content-Disposition", "form-data; name=\"" + Bytes(field.name) + "\"");
-          part.setBody(Bytes(field.value));
-          form->append(part);
-        }
         QNetworkRequest request = MakeRequest(url);
-        // Qt would quote the boundary; some form parsers do not accept that.
-        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("multipart/form-data; boundary=") + form->boundary());
-        QNetworkReply* reply = manager_.post(request, form);
-        form->setParent(reply);
-        return reply;
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("multipart/form-data; boundary=") + boundary);
+        return manager_.post(request, body);
       },
       maxBytes);
 }
@@ -112,6 +113,12 @@ std::optional<std::string> QtHttpClient::Run(const std::function<QNetworkReply*(
     }
     body.append(chunk.constData(), static_cast<std::size_t>(chunk.size()));
   };
+  // Qt hands the size to its network thread only if that thread has
+  // already started the request, which for a POST it has not yet: Qt starts
+  // it from the event loop. Set it again once Qt has, before the server can
+  // answer, and again when the upload and the headers are reported.
+  const auto limitBuffer = [&] { reply->setReadBufferSize(kHttpReadBufferSize); };
+  QMetaObject::invokeMethod(&loop, limitBuffer, Qt::QueuedConnection);
   connect(reply, &QNetworkReply::readyRead, &loop, [&] {
     progressed();
     drain();
@@ -119,13 +126,17 @@ std::optional<std::string> QtHttpClient::Run(const std::function<QNetworkReply*(
   // A length over the limit is refused before a byte of the body is read.
   connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
     progressed();
+    limitBuffer();
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
     if (!overLimit && length.isValid() && length.toULongLong() > maxBytes) {
       overLimit = true;
       reply->abort();
     }
   });
-  connect(reply, &QNetworkReply::uploadProgress, &loop, progressed);
+  connect(reply, &QNetworkReply::uploadProgress, &loop, [&] {
+    progressed();
+    limitBuffer();
+  });
   connect(reply, &QNetworkReply::downloadProgress, &loop, progressed);
   // Frees the client as soon as this reply ends: a request waiting in a
   // loop nested inside ours must not wait for our loop to unwind.

@@ -11,9 +11,13 @@ using namespace velmora;
 namespace {
 
 // A list written with a break after every item reads back without its last
-// empty item, so lists are compared without trailing empty items; nobody can
-// create an empty promo, only a hand-edited file holds one.
+// empty item, and an item ending in the break mark "$$" without that mark.
+// Nobody can create either in the window, only a hand-edited file holds
+// them, so lists are compared without them.
 PromoList Trimmed(PromoList items) {
+  for (auto& item : items) {
+    while (item.size() >= 2 && item.compare(item.size() - 2, 2, "$$") == 0) item.resize(item.size() - 2);
+  }
   while (!items.empty() && items.back().empty()) items.pop_back();
   return items;
 }

@@ -35,7 +35,20 @@ bool ContainsNoCase(std::string_view text, std::string_view word) {
   return FindIgnoreCaseAscii(text, word) != std::string_view::npos;
 }
 
-bool HasAny(std::string_view text, std::string_view bytes) { return text.find_first_of(bytes) != std::string_view::npos; }
+// find_first_of tests each byte against the set one call at a time; a
+// table keeps long promo texts quick.
+bool HasAny(std::string_view text, std::string_view bytes) {
+  std::array<bool, 256> wanted{};
+  for (const char c : bytes) wanted[static_cast<unsigned char>(c)] = true;
+  return std::any_of(text.begin(), text.end(), [&](char c) { return wanted[static_cast<unsigned char>(c)]; });
+}
+
+// "</" + name in any letter case, the way the parser finds an end tag.
+bool ContainsEndTag(std::string_view text, std::string_view name) {
+  for (std::size_t at = text.find("</"); at != std::string_view::npos; at = text.find("</", at + 2))
+    if (EqualsIgnoreCaseAscii(text.substr(at + 2, name.size()), name)) return true;
+  return false;
+}
 
 std::string Quoted(std::string_view text) {
   constexpr std::size_t kShown = 80;
@@ -631,8 +644,13 @@ void ReportNoDisclosure(Report& report) {
 // check reads the page made with one stand-in per kind instead, and then
 // each item in the place its stand-in took. Where an item could change the
 // page around it, the whole page is read after all.
-std::string StandIn(PromoKind kind) {
-  return std::string("zqvelmoraitem") + static_cast<char>('a' + static_cast<int>(kind)) + "zq";
+const std::string& StandIn(PromoKind kind) {
+  static const auto standIns = [] {
+    std::array<std::string, kPromoKinds.size()> texts;
+    for (std::size_t k = 0; k < texts.size(); ++k) texts[k] = std::string("zqvelmoraitem") + static_cast<char>('a' + k) + "zq";
+    return texts;
+  }();
+  return standIns[static_cast<std::size_t>(kind)];
 }
 
 enum Context : unsigned { kData = 1, kText = 2, kRaw = 4, kComment = 8, kQuoted = 16, kUnquoted = 32 };
@@ -645,9 +663,22 @@ struct AddressUse {
 
 struct StandInUses {
   unsigned contexts = 0;
+  bool inTitle = false;  // with kText: the title rather than a textarea
   std::size_t seen = 0;  // how many stand-ins the tree holds
   std::vector<AddressUse> addresses;
 };
+
+// Whether text in these places could end them or open something that
+// reaches past them; markup in plain page text is read item by item.
+bool MayChangeThePage(const StandInUses& use, std::string_view text) {
+  if ((use.contexts & kQuoted) && HasAny(text, "\"'")) return true;
+  if ((use.contexts & kUnquoted) && HasAny(text, "\"'<>=` \t\r\n\f")) return true;
+  if ((use.contexts & kComment) && HasAny(text, "<>-!")) return true;
+  if ((use.contexts & kRaw) && text.find('<') != std::string_view::npos) return true;
+  // In a textarea or the title only their own end tag ends the text.
+  return (use.contexts & kText) &&
+         (ContainsEndTag(text, "textarea") || (use.inTitle && ContainsEndTag(text, "title")));
+}
 
 std::size_t CountOf(std::string_view text, std::string_view needle) {
   std::size_t count = 0;
@@ -670,10 +701,11 @@ bool CheckByStandIns(const TAffManager& project, std::string_view templateText, 
   Html html(FillTemplate(templateText, sample));
 
   std::array<StandInUses, kPromoKinds.size()> uses;
-  auto noteText = [&](std::string_view text, unsigned context) {
+  auto noteText = [&](std::string_view text, unsigned context, bool inTitle = false) {
     for (PromoKind kind : kPromoKinds) {
       if (const std::size_t n = CountOf(text, StandIn(kind))) {
         uses[static_cast<std::size_t>(kind)].contexts |= context;
+        uses[static_cast<std::size_t>(kind)].inTitle |= inTitle;
         uses[static_cast<std::size_t>(kind)].seen += n;
       }
     }
@@ -722,7 +754,7 @@ bool CheckByStandIns(const TAffManager& project, std::string_view templateText, 
                      parent == GUMBO_TAG_NOSCRIPT || parent == GUMBO_TAG_PLAINTEXT) {
             context = kRaw;
           }
-          noteText(node->v.text.text, context);
+          noteText(node->v.text.text, context, parent == GUMBO_TAG_TITLE);
         } else if (node->type == GUMBO_NODE_COMMENT) {
           noteText(node->v.text.text, kComment);
         }
@@ -745,14 +777,12 @@ bool CheckByStandIns(const TAffManager& project, std::string_view templateText, 
     std::vector<std::string> fields;
     for (std::size_t i = 0; i < items.size(); ++i) {
       const std::string& raw = items[i];
-      std::string_view bytes = raw;
-      if (raw.find(kAffiliateLink) != std::string::npos && HasAny(project.URL, "<>&\"'-` \t\r\n")) return false;
-      // Only what could read as markup where the item stands needs more.
-      if ((use.contexts & kQuoted) && HasAny(bytes, "\"'")) return false;
-      if ((use.contexts & kUnquoted) && HasAny(bytes, "\"'<>=` \t\r\n\f")) return false;
-      if ((use.contexts & kComment) && HasAny(bytes, "<>-!")) return false;
-      if ((use.contexts & kRaw) && bytes.find('<') != std::string_view::npos) return false;
-      if ((use.contexts & kText) && bytes.find("</") != std::string_view::npos) return false;
+      const std::string_view bytes = raw;
+      // Only what could read as markup where the item stands needs more;
+      // an affiliate link written into the item stands there too.
+      if (MayChangeThePage(use, bytes) ||
+          (raw.find(kAffiliateLink) != std::string::npos && MayChangeThePage(use, project.URL)))
+        return false;
       if ((use.contexts & kData) && bytes.find('<') != std::string_view::npos) {
         const FindingPlace where = PromoPlace(kind, i);
         auto checkFragment = [&](std::string_view text) {

@@ -64,7 +64,9 @@ TEST_F(FindingsFixture, FindingsShowAfterGeneratingAndLeadToTheirItem) {
   EXPECT_TRUE(QFile::exists(QString::fromStdString((folder / "Output/affiliatepage.htm").string())))
       << "the check never stops the page";
 
-  List(window)->setFocus();
+  window.edtFilename->setFocus();
+  QTest::keyClick(&window, Qt::Key_K, Qt::AltModifier);
+  EXPECT_EQ(QApplication::focusWidget(), List(window)) << "Alt+K reaches the list";
   List(window)->setCurrentRow(1);
   QTest::keyClick(List(window), Qt::Key_Return);
   EXPECT_EQ(window.ntbMain->currentIndex(), 4);

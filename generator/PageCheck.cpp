@@ -578,43 +578,51 @@ void CheckItemsOfProject(const TAffManager& project, Report& report) {
 
 // ---------------------------------------------------------------- whole page
 
-// Which item, if any, an element of the page was written by.
+// Which item, if any, an element of the page was written by: a row's
+// address is an item itself; markup in an item holds the element's tag as
+// written. Both are looked up in indexes made once per check.
 class ItemLocator {
 public:
   explicit ItemLocator(const TAffManager& project) : project_(project) {}
 
   Origin Locate(const GumboElement& element, std::string_view address) {
-    const std::string_view tag(element.original_tag.data, element.original_tag.length);
-    const std::string key = std::string(tag) + '\0' + std::string(address);
-    if (const auto hit = cache_.find(key); hit != cache_.end()) return hit->second;
-    const Origin origin = Search(tag, address);
-    cache_.emplace(key, origin);
-    return origin;
-  }
-
-private:
-  Origin Search(std::string_view tag, std::string_view address) const {
-    const std::string_view trimmed = TrimAddress(address);
-    for (PromoKind kind : {PromoKind::Banners, PromoKind::Anchors}) {
-      const PromoList& items = ListOf(project_, kind);
-      for (std::size_t i = 0; i < items.size(); ++i)
-        if (!trimmed.empty() && TrimAddress(items[i]) == trimmed) return {PromoPlace(kind, i), true};
-    }
-    if (!tag.empty()) {
-      for (PromoKind kind : kPromoKinds) {
-        const PromoList& items = ListOf(project_, kind);
-        for (std::size_t i = 0; i < items.size(); ++i) {
-          if (items[i].find('<') == std::string::npos) continue;
-          if (ItemInPage(kind, items[i], project_.URL).find(tag) != std::string::npos) return {PromoPlace(kind, i)};
-        }
-      }
-      if (project_.Title.find(tag) != std::string::npos) return {PlaceOf(FindingPlace::What::Title)};
-    }
+    if (!indexed_) Index();
+    if (const auto hit = byAddress_.find(std::string(TrimAddress(address))); hit != byAddress_.end())
+      return {hit->second, true};
+    const std::string tag(element.original_tag.data, element.original_tag.length);
+    if (const auto hit = byTag_.find(tag); hit != byTag_.end()) return {hit->second};
     return {PlaceOf(FindingPlace::What::Template)};
   }
 
+private:
+  void Index() {
+    indexed_ = true;
+    for (PromoKind kind : {PromoKind::Banners, PromoKind::Anchors}) {
+      const PromoList& items = ListOf(project_, kind);
+      for (std::size_t i = 0; i < items.size(); ++i) {
+        const std::string_view address = TrimAddress(items[i]);
+        if (!address.empty()) byAddress_.emplace(address, PromoPlace(kind, i));
+      }
+    }
+    auto indexTags = [&](std::string_view text, const FindingPlace& where) {
+      for (std::size_t open = text.find('<'); open != std::string_view::npos; open = text.find('<', open + 1)) {
+        const std::size_t close = text.find('>', open);
+        if (close == std::string_view::npos) break;
+        byTag_.emplace(text.substr(open, close + 1 - open), where);
+      }
+    };
+    for (PromoKind kind : kPromoKinds) {
+      const PromoList& items = ListOf(project_, kind);
+      for (std::size_t i = 0; i < items.size(); ++i)
+        if (items[i].find('<') != std::string::npos) indexTags(ItemInPage(kind, items[i], project_.URL), PromoPlace(kind, i));
+    }
+    indexTags(project_.Title, PlaceOf(FindingPlace::What::Title));
+  }
+
   const TAffManager& project_;
-  std::unordered_map<std::string, Origin> cache_;
+  bool indexed_ = false;
+  std::unordered_map<std::string, FindingPlace> byAddress_;
+  std::unordered_map<std::string, FindingPlace> byTag_;
 };
 
 void CheckWholePage(const Html& html, const TAffManager* project, Report& report) {

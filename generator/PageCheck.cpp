@@ -62,17 +62,37 @@ std::string Quoted(std::string_view text) {
 class Report {
 public:
   void Add(std::string_view code, const FindingPlace& where, std::string message) {
-    std::string key;
-    key.reserve(code.size() + message.size() + 24);
-    key.append(code).append(1, '\0').append(PlaceName(where)).append(1, '\0').append(message);
-    if (!seen_.insert(std::move(key)).second) return;
+    // Large pages give thousands of findings: they are told apart by a hash
+    // and compared in full only when the hashes meet.
+    const std::size_t hash = Hash(code, where, message);
+    const auto [first, last] = seen_.equal_range(hash);
+    for (auto it = first; it != last; ++it) {
+      const Finding& other = findings_[it->second];
+      if (other.code == code && other.where == where && other.message == message) return;
+    }
+    seen_.emplace(hash, findings_.size());
     findings_.push_back({std::string(code), where, std::move(message)});
+  }
+  // Findings of other codes than this report's, each already once.
+  void Append(Report&& other) {
+    for (auto& finding : other.findings_) {
+      seen_.emplace(Hash(finding.code, finding.where, finding.message), findings_.size());
+      findings_.push_back(std::move(finding));
+    }
   }
   std::vector<Finding> Take() { return std::move(findings_); }
 
 private:
+  static std::size_t Hash(std::string_view code, const FindingPlace& where, std::string_view message) {
+    const std::hash<std::string_view> text;
+    std::size_t hash = text(message) ^ (text(code) << 1);
+    hash ^= (static_cast<std::size_t>(where.what) << 8) ^ (static_cast<std::size_t>(where.kind) << 16) ^
+            (where.index * 0x9E3779B97F4A7C15ull);
+    return hash;
+  }
+
   std::vector<Finding> findings_;
-  std::unordered_set<std::string> seen_;
+  std::unordered_multimap<std::size_t, std::size_t> seen_;  // hash to position in findings_
 };
 
 FindingPlace PlaceOf(FindingPlace::What what) { return {what, PromoKind::Anchors, 0}; }
@@ -162,7 +182,22 @@ bool HasToken(std::string_view list, std::string_view token) {
 
 // Text the parser sees as markup only where it holds these; anything else
 // can take any place in a page without changing its elements.
-bool MayHoldMarkup(std::string_view text) { return HasAny(text, "<&"); }
+bool MayHoldMarkup(std::string_view text) {
+  return text.find('<') != std::string_view::npos || text.find('&') != std::string_view::npos;
+}
+
+// Which items hold a "<" at all, found once for all the rules that need it:
+// promo texts make up most of a large page.
+struct ItemMarks {
+  std::array<std::vector<bool>, kPromoKinds.size()> holdsTag;
+  explicit ItemMarks(const TAffManager& project) {
+    for (PromoKind kind : kPromoKinds) {
+      auto& marks = holdsTag[static_cast<std::size_t>(kind)];
+      for (const std::string& item : ListOf(project, kind)) marks.push_back(item.find('<') != std::string::npos);
+    }
+  }
+  bool HoldsTag(PromoKind kind, std::size_t i) const { return holdsTag[static_cast<std::size_t>(kind)][i]; }
+};
 
 // Bytes above 127 are not markup in any code page; they stand in as 'x' so
 // the parser, which reads UTF-8, does not turn them into something else.
@@ -546,7 +581,7 @@ private:
   std::string lastText_;
 };
 
-void CheckItemsOfProject(const TAffManager& project, Report& report) {
+void CheckItemsOfProject(const TAffManager& project, const ItemMarks& marks, Report& report) {
   if (!IsWebAddress(project.URL))
     report.Add("link-invalid", PlaceOf(FindingPlace::What::AffiliateLink),
                "The affiliate link " + Quoted(project.URL) +
@@ -568,7 +603,7 @@ void CheckItemsOfProject(const TAffManager& project, Report& report) {
     ClosureChecker checker;
     const PromoList& items = ListOf(project, kind);
     for (std::size_t i = 0; i < items.size(); ++i) {
-      if (items[i].find('<') == std::string::npos) continue;
+      if (!marks.HoldsTag(kind, i)) continue;
       if (const auto problem = checker.Check(ItemInPage(kind, items[i], project.URL)))
         report.Add("unclosed-markup", PromoPlace(kind, i),
                    *problem + ", so it swallows what follows it on the page.");
@@ -678,11 +713,12 @@ struct StandInUses {
 
 // Whether text in these places could end them or open something that
 // reaches past them; markup in plain page text is read item by item.
-bool MayChangeThePage(const StandInUses& use, std::string_view text) {
+bool MayChangeThePage(const StandInUses& use, std::string_view text, bool holdsTag) {
   if ((use.contexts & kQuoted) && HasAny(text, "\"'")) return true;
   if ((use.contexts & kUnquoted) && HasAny(text, "\"'<>=` \t\r\n\f")) return true;
   if ((use.contexts & kComment) && HasAny(text, "<>-!")) return true;
-  if ((use.contexts & kRaw) && text.find('<') != std::string_view::npos) return true;
+  if (!holdsTag) return false;
+  if (use.contexts & kRaw) return true;
   // In a textarea or the title only their own end tag ends the text.
   return (use.contexts & kText) &&
          (ContainsEndTag(text, "textarea") || (use.inTitle && ContainsEndTag(text, "title")));
@@ -696,8 +732,8 @@ std::size_t CountOf(std::string_view text, std::string_view needle) {
 }
 
 // False when the check has to read the whole page.
-bool CheckByStandIns(const TAffManager& project, std::string_view templateText, Report& report,
-                     bool& disclosure) {
+bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, std::string_view templateText,
+                     Report& report, bool& disclosure, std::vector<std::string>& leftPlaceholders) {
   TAffManager sample;
   sample.Title = project.Title;
   sample.URL = project.URL;
@@ -707,6 +743,8 @@ bool CheckByStandIns(const TAffManager& project, std::string_view templateText, 
     ListOf(sample, kind).push_back(kind == PromoKind::PPC ? "^" + StandIn(kind) + "^^^" : StandIn(kind));
   }
   Html html(FillTemplate(templateText, sample));
+  // What the template (or the title or link) leaves stands in this page once.
+  leftPlaceholders = LeftPlaceholders(html.Text());
 
   std::array<StandInUses, kPromoKinds.size()> uses;
   auto noteText = [&](std::string_view text, unsigned context, bool inTitle = false) {
@@ -783,15 +821,16 @@ bool CheckByStandIns(const TAffManager& project, std::string_view templateText, 
     }
     if (use.seen == 0) continue;
     std::vector<std::string> fields;
+    // An affiliate link written into an item stands where the item does.
+    const bool linkMatters =
+        MayChangeThePage(use, project.URL, project.URL.find('<') != std::string::npos);
     for (std::size_t i = 0; i < items.size(); ++i) {
       const std::string& raw = items[i];
-      const std::string_view bytes = raw;
-      // Only what could read as markup where the item stands needs more;
-      // an affiliate link written into the item stands there too.
-      if (MayChangeThePage(use, bytes) ||
-          (raw.find(kAffiliateLink) != std::string::npos && MayChangeThePage(use, project.URL)))
+      const bool holdsTag = marks.HoldsTag(kind, i);
+      // Only what could read as markup where the item stands needs more.
+      if (MayChangeThePage(use, raw, holdsTag) || (linkMatters && raw.find(kAffiliateLink) != std::string::npos))
         return false;
-      if ((use.contexts & kData) && bytes.find('<') != std::string_view::npos) {
+      if ((use.contexts & kData) && holdsTag) {
         const FindingPlace where = PromoPlace(kind, i);
         auto checkFragment = [&](std::string_view text) {
           Html fragment(std::string(text), GUMBO_TAG_DIV);
@@ -807,9 +846,13 @@ bool CheckByStandIns(const TAffManager& project, std::string_view templateText, 
         }
       }
       for (const AddressUse& address : use.addresses) {
-        const std::string value = address.value == StandIn(kind)
-                                      ? ItemInPage(kind, raw, project.URL)
-                                      : ReplaceAll(address.value, StandIn(kind), ItemInPage(kind, raw, project.URL));
+        // Most rows hold the item alone, as typed.
+        const bool asTyped = address.value == StandIn(kind) && raw.find("%%") == std::string::npos &&
+                             !(IsTextKind(kind) && raw.find("$$") != std::string::npos);
+        const std::string built =
+            asTyped ? std::string()
+                    : ReplaceAll(address.value, StandIn(kind), ItemInPage(kind, raw, project.URL));
+        const std::string_view value = asTyped ? std::string_view(raw) : std::string_view(built);
         CheckAddress(value, address.picture, PromoPlace(kind, i), report);
         if (!address.picture && !project.URL.empty() && value.find(project.URL) != std::string::npos &&
             !HasToken(address.rel, "sponsored"))
@@ -820,9 +863,26 @@ bool CheckByStandIns(const TAffManager& project, std::string_view templateText, 
   return true;
 }
 
-void CheckPlaceholders(std::string_view page, const TAffManager* project, std::string_view templateText,
-                       Report& report) {
-  for (const std::string& placeholder : LeftPlaceholders(page)) {
+// Placeholders typed into items: most are filled or removed as the page is
+// made, so each is looked for in the page itself.
+void AddPlaceholdersOfItems(const TAffManager& project, std::string_view page, std::vector<std::string>& left) {
+  std::unordered_set<std::string> known(left.begin(), left.end());
+  known.insert(std::string(kAffiliateLink));  // always filled in
+  for (PromoKind kind : kPromoKinds) {
+    for (const std::string& item : ListOf(project, kind)) {
+      if (item.find("%%") == std::string::npos) continue;
+      for (std::string& placeholder : LeftPlaceholders(item)) {
+        if (known.count(placeholder) || page.find(placeholder) == std::string_view::npos) continue;
+        known.insert(placeholder);
+        left.push_back(std::move(placeholder));
+      }
+    }
+  }
+}
+
+void CheckPlaceholders(const std::vector<std::string>& left, const TAffManager* project,
+                       std::string_view templateText, Report& report) {
+  for (const std::string& placeholder : left) {
     FindingPlace where = PlaceOf(project ? FindingPlace::What::Template : FindingPlace::What::Page);
     if (project && templateText.find(placeholder) == std::string_view::npos) {
       bool found = false;
@@ -900,11 +960,14 @@ bool IsLocalFileAddress(std::string_view address) {
 std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_view templateText,
                                       std::string_view page, bool readWholePage) {
   Report report;
-  CheckItemsOfProject(project, report);
+  const ItemMarks marks(project);
+  CheckItemsOfProject(project, marks, report);
   Report pageReport;
   bool disclosure = false;
-  if (!readWholePage && CheckByStandIns(project, templateText, pageReport, disclosure)) {
-    for (auto& finding : pageReport.Take()) report.Add(finding.code, finding.where, std::move(finding.message));
+  std::vector<std::string> left;
+  if (!readWholePage && CheckByStandIns(project, marks, templateText, pageReport, disclosure, left)) {
+    AddPlaceholdersOfItems(project, page, left);
+    report.Append(std::move(pageReport));
     // Only a page without a disclosure of its own needs reading in full:
     // the items' words may still hold one.
     if (!disclosure) disclosure = PageHasDisclosure(Html(std::string(page)));
@@ -912,9 +975,10 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
     const Html html{std::string(page)};
     CheckWholePage(html, &project, report);
     disclosure = PageHasDisclosure(html);
+    left = LeftPlaceholders(page);
   }
   if (!disclosure) ReportNoDisclosure(report);
-  CheckPlaceholders(page, &project, templateText, report);
+  CheckPlaceholders(left, &project, templateText, report);
   return report.Take();
 }
 
@@ -923,7 +987,7 @@ std::vector<Finding> CheckFinishedPage(std::string_view page) {
   const Html html{std::string(page)};
   CheckWholePage(html, nullptr, report);
   if (!PageHasDisclosure(html)) ReportNoDisclosure(report);
-  CheckPlaceholders(page, nullptr, {}, report);
+  CheckPlaceholders(LeftPlaceholders(page), nullptr, {}, report);
   return report.Take();
 }
 

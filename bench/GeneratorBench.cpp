@@ -11,41 +11,14 @@
 
 #include "app/FileIO.h"
 #include "app/Utils.h"
+#include "bench/BenchProject.h"
 #include "generator/PageGenerator.h"
 
 using namespace velmora;
+using velmora::bench::ProjectOf;
+using velmora::bench::TemplateText;
 
 namespace {
-
-const std::string& TemplateText() {
-  static const std::string text = JoinLines(
-      ReadLineFile(std::filesystem::path(__FILE__).parent_path().parent_path() / "templates" / "aurora.tem"));
-  return text;
-}
-
-// `items` promos spread evenly over the eight kinds, each of a realistic size.
-TAffManager ProjectOf(std::size_t items) {
-  TAffManager p;
-  p.Title = "Benchmark page";
-  p.URL = "http://xxxx.vendor.hop.example/";
-  p.ClickBankId = "partner@example.com";
-  const std::string paragraph =
-      "Fresh vegetables all year round, even on the smallest balcony of the city, with ten minutes of work a day.";
-  for (std::size_t i = 0; i < items; ++i) {
-    const std::string n = std::to_string(i);
-    switch (i % 8) {
-      case 0: p.Anchors.push_back("Grow vegetables twice as fast " + n); break;
-      case 1: p.PPC.push_back("^Grow Food at Home " + n + "^" + paragraph + "^www.example.com/" + n + "^"); break;
-      case 2: p.Banners.push_back("http://banners.example/" + n + ".gif"); break;
-      case 3: p.Signatures.push_back("Happy gardening!$$-- Anna$$More: %%AFFILIATELINK%% " + n); break;
-      case 4: p.Email.push_back("Subject: Offer " + n + "$$$$Hi [Name],$$$$" + paragraph + "$$" + paragraph + "$$%%AFFILIATELINK%%$$$$Anna"); break;
-      case 5: p.AutoEmail.push_back("Subject: Day " + n + "$$$$Hi [Name],$$$$" + paragraph + "$$" + paragraph); break;
-      case 6: p.Articles.push_back("Article " + n + "$$$$" + paragraph + "$$" + paragraph + "$$" + paragraph + "$$" + paragraph + "$$" + paragraph + "$$" + paragraph); break;
-      default: p.PopUps.push_back("<script>$$window.open('offer" + n + ".html');$$</script>"); break;
-    }
-  }
-  return p;
-}
 
 // The floor: making one new text of the page's size by copying, best of
 // several runs. Any generator has to produce its page as a new text.

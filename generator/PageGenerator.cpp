@@ -129,11 +129,17 @@ std::string FillTemplate(std::string_view templateText, const TAffManager& proje
   return grown.Finish(project.URL);
 }
 
-std::optional<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,
-                                        const std::string& programFolder) {
+std::optional<std::string> ReadTemplateText(const std::string& templateName, const std::string& programFolder) {
   const auto file = FindTemplateFile(TemplateFolder(programFolder), templateName, ".tem");
   if (!file) return std::nullopt;
-  return FillTemplate(JoinLines(ReadLineFile(*file)), project);
+  return JoinLines(ReadLineFile(*file));
+}
+
+std::optional<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,
+                                        const std::string& programFolder) {
+  const auto text = ReadTemplateText(templateName, programFolder);
+  if (!text) return std::nullopt;
+  return FillTemplate(*text, project);
 }
 
 }  // namespace velmora

@@ -22,6 +22,10 @@ std::string BuildPpcTable(const PromoList& ads);
 // placeholder is filled.
 std::string FillTemplate(std::string_view templateText, const TAffManager& project);
 
+// The text of the template of a name as FillTemplate expects it (a line
+// file joined with CR LF); std::nullopt when there is no such template.
+std::optional<std::string> ReadTemplateText(const std::string& templateName, const std::string& programFolder);
+
 // Reads ProgramFolder + "Templates/" + name + ".tem" (name matched without
 // regard to case) and fills it. std::nullopt when there is no such template;
 // a template that exists but cannot be read throws FileError.

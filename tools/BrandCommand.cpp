@@ -1,6 +1,5 @@
 // velmora-tool brand: shows a program folder's brand settings as start-up
 // reads them, and with --check what its publisher probably got wrong.
-#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -20,32 +19,6 @@ class FirstChoice final : public RandomSource {
 public:
   std::size_t Below(std::size_t) override { return 0; }
 };
-
-// `bytes` as the program shows it, as a JSON string.
-std::string JsonString(std::string_view bytes) {
-  const std::string text = ToDisplayUtf8(bytes);
-  std::string out = "\"";
-  for (const char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escape[8];
-          std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-          out += escape;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
-}
 
 std::string JsonPairs(const std::vector<std::vector<std::string>>& entries) {
   std::string out = "[";

@@ -7,6 +7,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora::tool {
@@ -40,5 +41,8 @@ struct ParsedArgs {
 };
 ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
                      const std::set<std::string>& flagOptions = {});
+
+// `bytes` as the program shows it (UTF-8, else Windows-1252), as a JSON string.
+std::string JsonString(std::string_view bytes);
 
 }  // namespace velmora::tool

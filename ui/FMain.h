@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,8 @@ namespace velmora {
 
 class FileDialogPort;
 class TBannerPreview;
+class TFindingsList;
+struct FindingPlace;
 class TRecoveryStore;
 
 // What the window talks to. Anything left null gets the Qt implementation;
@@ -209,6 +212,14 @@ public:
   void btnOpenInBrowserClick();
   // --- end template and output pages ---
 
+  // --- page check (FMainFindings.cpp) ---
+  TFindingsList* panFindings = nullptr;  // on the Finish page, under "Generate Code"
+  // Checks the page "Generate Code" made (none: nothing to show) and lists what it found.
+  void CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName);
+  // The wizard page of a finding's place, with its item selected.
+  void GoToFinding(const FindingPlace& place);
+  // --- end page check ---
+
   // --- brand (FMainBrand.cpp) ---
   // --- end brand ---
 
@@ -302,6 +313,7 @@ private:
   // Feature files.
   void BuildProjectPages();  // pages 0 and 2-9, wizard buttons, load and save
   void BuildOutputPages();   // pages 1 and 10
+  void BuildFindingsList(QVBoxLayout* layout);
   void LoadTemplates();      // fills the template list and selects the first
   void LoadBrandSettings();  // reads the brand file and dresses the window
   void ConnectServices();    // news, updates, help, "Make Money", banner, links, Timer1

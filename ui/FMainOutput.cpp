@@ -93,7 +93,8 @@ void TfrmMain::BuildOutputPages() {
   buttons->addWidget(btnOpenInBrowser);
   buttons->addStretch(1);
   layout->addLayout(buttons);
-  layout->addStretch(1);
+  BuildFindingsList(layout);
+  layout->addStretch(0);
 }
 
 void TfrmMain::LoadTemplates() {
@@ -158,6 +159,7 @@ void TfrmMain::btnFinishClick() {
       LastSavedPage = result.savedFile->string();
       btnOpenInBrowser->setEnabled(true);
     }
+    CheckGeneratedPage(result.page, request.templateName);
   });
 }
 

@@ -1,0 +1,994 @@
+#include "generator/PageCheck.h"
+
+#include <gumbo.h>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "app/Utils.h"
+#include "generator/PageGenerator.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::string_view kAffiliateLink = "%%AFFILIATELINK%%";
+
+bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+// Browsers strip ASCII whitespace around an address before they use it.
+std::string_view TrimAddress(std::string_view address) {
+  while (!address.empty() && IsAsciiSpace(address.front())) address.remove_prefix(1);
+  while (!address.empty() && IsAsciiSpace(address.back())) address.remove_suffix(1);
+  return address;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsIgnoreCaseAscii(text.substr(0, prefix.size()), prefix);
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view word) {
+  return FindIgnoreCaseAscii(text, word) != std::string_view::npos;
+}
+
+// find_first_of tests each byte against the set one call at a time; a
+// table keeps long promo texts quick.
+bool HasAny(std::string_view text, std::string_view bytes) {
+  std::array<bool, 256> wanted{};
+  for (const char c : bytes) wanted[static_cast<unsigned char>(c)] = true;
+  return std::any_of(text.begin(), text.end(), [&](char c) { return wanted[static_cast<unsigned char>(c)]; });
+}
+
+// "</" + name in any letter case, the way the parser finds an end tag.
+bool ContainsEndTag(std::string_view text, std::string_view name) {
+  for (std::size_t at = text.find("</"); at != std::string_view::npos; at = text.find("</", at + 2))
+    if (EqualsIgnoreCaseAscii(text.substr(at + 2, name.size()), name)) return true;
+  return false;
+}
+
+std::string Quoted(std::string_view text) {
+  constexpr std::size_t kShown = 80;
+  std::string shown(text.substr(0, kShown));
+  if (text.size() > kShown) shown += "...";
+  return "\"" + shown + "\"";
+}
+
+// ---------------------------------------------------------------- findings
+
+class Report {
+public:
+  void Add(std::string_view code, const FindingPlace& where, std::string message) {
+    // Large pages give thousands of findings: they are told apart by a hash
+    // and compared in full only when the hashes meet.
+    const std::size_t hash = Hash(code, where, message);
+    const auto [first, last] = seen_.equal_range(hash);
+    for (auto it = first; it != last; ++it) {
+      const Finding& other = findings_[it->second];
+      if (other.code == code && other.where == where && other.message == message) return;
+    }
+    seen_.emplace(hash, findings_.size());
+    findings_.push_back({std::string(code), where, std::move(message)});
+  }
+  // Findings of other codes than this report's, each already once.
+  void Append(Report&& other) {
+    for (auto& finding : other.findings_) {
+      seen_.emplace(Hash(finding.code, finding.where, finding.message), findings_.size());
+      findings_.push_back(std::move(finding));
+    }
+  }
+  std::vector<Finding> Take() { return std::move(findings_); }
+
+private:
+  static std::size_t Hash(std::string_view code, const FindingPlace& where, std::string_view message) {
+    const std::hash<std::string_view> text;
+    std::size_t hash = text(message) ^ (text(code) << 1);
+    hash ^= (static_cast<std::size_t>(where.what) << 8) ^ (static_cast<std::size_t>(where.kind) << 16) ^
+            (where.index * 0x9E3779B97F4A7C15ull);
+    return hash;
+  }
+
+  std::vector<Finding> findings_;
+  std::unordered_multimap<std::size_t, std::size_t> seen_;  // hash to position in findings_
+};
+
+FindingPlace PlaceOf(FindingPlace::What what) { return {what, PromoKind::Anchors, 0}; }
+FindingPlace PromoPlace(PromoKind kind, std::size_t index) { return {FindingPlace::What::Promo, kind, index}; }
+
+// ---------------------------------------------------------------- parsing
+
+// One parse by the HTML5 parser; the tree points into the owned copy.
+class Html {
+public:
+  // `context`: parse as the contents of that element; GUMBO_TAG_LAST: a whole document.
+  explicit Html(std::string text, GumboTag context = GUMBO_TAG_LAST) : text_(std::move(text)) {
+    options_ = kGumboDefaultOptions;
+    options_.max_errors = 0;  // the tree is all we read; recording errors costs time
+    options_.fragment_context = context;
+    output_ = gumbo_parse_with_options(&options_, text_.data(), text_.size());
+  }
+  ~Html() { gumbo_destroy_output(&options_, output_); }
+  Html(const Html&) = delete;
+  Html& operator=(const Html&) = delete;
+
+  const GumboNode* Document() const { return output_->document; }
+  // The element a fragment's nodes are children of.
+  const GumboNode* Root() const { return output_->root; }
+  const std::string& Text() const { return text_; }
+
+private:
+  std::string text_;
+  GumboOptions options_;
+  GumboOutput* output_ = nullptr;
+};
+
+const GumboVector* ChildrenOf(const GumboNode* node) {
+  if (node->type == GUMBO_NODE_DOCUMENT) return &node->v.document.children;
+  if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) return &node->v.element.children;
+  return nullptr;
+}
+
+const GumboNode* Child(const GumboVector& children, unsigned i) { return static_cast<const GumboNode*>(children.data[i]); }
+
+// Visits every node in document order without recursion (pages can nest
+// deeper than a stack should). `leave` runs after an element's children.
+template <typename Enter, typename Leave>
+void Walk(const GumboNode* top, Enter enter, Leave leave) {
+  std::vector<std::pair<const GumboNode*, unsigned>> stack;
+  enter(top);
+  stack.emplace_back(top, 0);
+  while (!stack.empty()) {
+    auto& [node, next] = stack.back();
+    const GumboVector* children = ChildrenOf(node);
+    if (children && next < children->length) {
+      const GumboNode* child = Child(*children, next++);
+      enter(child);
+      if (ChildrenOf(child)) {
+        stack.emplace_back(child, 0);
+      }
+      continue;
+    }
+    leave(node);
+    stack.pop_back();
+  }
+}
+
+std::string_view TagNameOf(const GumboElement& element) {
+  if (element.tag != GUMBO_TAG_UNKNOWN) return gumbo_normalized_tagname(element.tag);
+  GumboStringPiece name = element.original_tag;
+  gumbo_tag_from_original_text(&name);
+  return {name.data, name.length};
+}
+
+const char* AttributeOf(const GumboElement& element, const char* name) {
+  const GumboAttribute* attribute = gumbo_get_attribute(&element.attributes, name);
+  return attribute ? attribute->value : nullptr;
+}
+
+bool HasToken(std::string_view list, std::string_view token) {
+  std::size_t i = 0;
+  while (i < list.size()) {
+    while (i < list.size() && IsAsciiSpace(list[i])) ++i;
+    std::size_t end = i;
+    while (end < list.size() && !IsAsciiSpace(list[end])) ++end;
+    if (end > i && EqualsIgnoreCaseAscii(list.substr(i, end - i), token)) return true;
+    i = end;
+  }
+  return false;
+}
+
+// Text the parser sees as markup only where it holds these; anything else
+// can take any place in a page without changing its elements.
+bool MayHoldMarkup(std::string_view text) {
+  return text.find('<') != std::string_view::npos || text.find('&') != std::string_view::npos;
+}
+
+// Which items hold a "<" at all, found once for all the rules that need it:
+// promo texts make up most of a large page.
+struct ItemMarks {
+  std::array<std::vector<bool>, kPromoKinds.size()> holdsTag;
+  explicit ItemMarks(const TAffManager& project) {
+    for (PromoKind kind : kPromoKinds) {
+      auto& marks = holdsTag[static_cast<std::size_t>(kind)];
+      for (const std::string& item : ListOf(project, kind)) marks.push_back(item.find('<') != std::string::npos);
+    }
+  }
+  bool HoldsTag(PromoKind kind, std::size_t i) const { return holdsTag[static_cast<std::size_t>(kind)][i]; }
+};
+
+// Bytes above 127 are not markup in any code page; they stand in as 'x' so
+// the parser, which reads UTF-8, does not turn them into something else.
+std::string AsciiCopy(std::string_view text) {
+  std::string copy(text);
+  for (char& c : copy)
+    if (static_cast<unsigned char>(c) > 127) c = 'x';
+  return copy;
+}
+
+std::string NormalisedLineBreaks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      out += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------- page rules
+
+// The elements whose end tag HTML lets an author leave out: left open at
+// the end of an item they close themselves where the page goes on.
+bool EndTagOptional(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_P: case GUMBO_TAG_LI: case GUMBO_TAG_DT: case GUMBO_TAG_DD: case GUMBO_TAG_RB:
+    case GUMBO_TAG_RT: case GUMBO_TAG_RTC: case GUMBO_TAG_RP: case GUMBO_TAG_OPTGROUP: case GUMBO_TAG_OPTION:
+    case GUMBO_TAG_COLGROUP: case GUMBO_TAG_CAPTION: case GUMBO_TAG_THEAD: case GUMBO_TAG_TBODY:
+    case GUMBO_TAG_TFOOT: case GUMBO_TAG_TR: case GUMBO_TAG_TD: case GUMBO_TAG_TH:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Text in these is not shown as the page's own words.
+bool HidesText(GumboTag tag) {
+  return tag == GUMBO_TAG_SCRIPT || tag == GUMBO_TAG_STYLE || tag == GUMBO_TAG_TEXTAREA ||
+         tag == GUMBO_TAG_TEMPLATE || tag == GUMBO_TAG_NOSCRIPT || tag == GUMBO_TAG_TITLE;
+}
+
+// Phrasing elements: their text belongs to the block they stand in.
+bool IsInline(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_A: case GUMBO_TAG_ABBR: case GUMBO_TAG_B: case GUMBO_TAG_BDI: case GUMBO_TAG_BDO:
+    case GUMBO_TAG_BR: case GUMBO_TAG_CITE: case GUMBO_TAG_CODE: case GUMBO_TAG_DATA: case GUMBO_TAG_DFN:
+    case GUMBO_TAG_EM: case GUMBO_TAG_FONT: case GUMBO_TAG_I: case GUMBO_TAG_KBD: case GUMBO_TAG_MARK:
+    case GUMBO_TAG_Q: case GUMBO_TAG_S: case GUMBO_TAG_SAMP: case GUMBO_TAG_SMALL: case GUMBO_TAG_SPAN:
+    case GUMBO_TAG_STRONG: case GUMBO_TAG_SUB: case GUMBO_TAG_SUP: case GUMBO_TAG_TIME: case GUMBO_TAG_U:
+    case GUMBO_TAG_VAR: case GUMBO_TAG_WBR: case GUMBO_TAG_BIG: case GUMBO_TAG_TT: case GUMBO_TAG_STRIKE:
+    case GUMBO_TAG_LABEL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool MentionsDisclosure(std::string_view text) {
+  return ContainsNoCase(text, "affiliate") && ContainsNoCase(text, "commission");
+}
+
+// Finds a disclosure: an element whose class or id names it, or a block of
+// text that speaks of both affiliates and commission.
+class DisclosureFinder {
+public:
+  void Enter(const GumboNode* node) {
+    if (found_) return;
+    if (node->type == GUMBO_NODE_ELEMENT) {
+      const GumboElement& element = node->v.element;
+      for (const char* name : {"class", "id"}) {
+        const char* value = AttributeOf(element, name);
+        if (value && ContainsNoCase(value, "disclosure")) found_ = true;
+      }
+      if (HidesText(element.tag)) ++hidden_;
+      if (!IsInline(element.tag)) blocks_.emplace_back();
+    } else if (node->type == GUMBO_NODE_TEXT && hidden_ == 0 && !blocks_.empty()) {
+      blocks_.back() += node->v.text.text;
+    }
+  }
+  void Leave(const GumboNode* node) {
+    if (found_ || node->type != GUMBO_NODE_ELEMENT) return;
+    const GumboElement& element = node->v.element;
+    if (HidesText(element.tag)) --hidden_;
+    if (!IsInline(element.tag) && !blocks_.empty()) {
+      if (MentionsDisclosure(blocks_.back())) found_ = true;
+      blocks_.pop_back();
+    }
+  }
+  bool Found() const { return found_; }
+
+private:
+  bool found_ = false;
+  int hidden_ = 0;
+  std::vector<std::string> blocks_;
+};
+
+bool PageHasDisclosure(const Html& html) {
+  DisclosureFinder finder;
+  Walk(
+      html.Document(), [&](const GumboNode* node) { finder.Enter(node); },
+      [&](const GumboNode* node) { finder.Leave(node); });
+  return finder.Found();
+}
+
+// What the address rules say about one link or picture address.
+void CheckAddress(std::string_view address, bool picture, const FindingPlace& where, Report& report) {
+  const std::string_view trimmed = TrimAddress(address);
+  if (picture && IsInsecurePicture(trimmed))
+    report.Add("picture-insecure", where,
+               "The picture " + Quoted(trimmed) +
+                   " is loaded over http:, so browsers may block it or leave it out on an https site.");
+  if (IsLocalFileAddress(trimmed))
+    report.Add("local-file", where,
+               (picture ? "The picture " : "The link ") + Quoted(trimmed) +
+                   " points to a file on this computer, which no visitor can load.");
+}
+
+std::string MissingSponsoredMessage(std::string_view href) {
+  return "The link to " + Quoted(TrimAddress(href)) +
+         " has no rel=\"sponsored\"; search engines ask for it on paid links.";
+}
+
+std::string MissingAltMessage(std::string_view src) {
+  return "The picture " + Quoted(TrimAddress(src)) +
+         " has no alt text, so visitors who cannot see it are not told what it shows.";
+}
+
+constexpr std::string_view kRowsWithoutAlt =
+    "The pictures of the template's rows have no alt text, so visitors who cannot see them are not told what "
+    "they show.";
+constexpr std::string_view kRowsWithoutSponsored =
+    "The links of the template's rows have no rel=\"sponsored\"; search engines ask for it on paid links.";
+
+bool IsLink(GumboTag tag) { return tag == GUMBO_TAG_A || tag == GUMBO_TAG_AREA; }
+
+// Where an element of the page comes from. A row's element has its address
+// from an item and everything else from the template.
+struct Origin {
+  FindingPlace where;
+  bool row = false;
+};
+
+void CheckElement(const GumboElement& element, std::string_view affiliateLink, const Origin& origin, Report& report) {
+  const FindingPlace templ = PlaceOf(FindingPlace::What::Template);
+  if (element.tag == GUMBO_TAG_IMG) {
+    const char* src = AttributeOf(element, "src");
+    const char* alt = AttributeOf(element, "alt");
+    const std::string_view address = src ? src : "";
+    CheckAddress(address, true, origin.where, report);
+    if (!alt || TrimAddress(alt).empty()) {
+      if (origin.row) {
+        report.Add("missing-alt", templ, std::string(kRowsWithoutAlt));
+      } else {
+        report.Add("missing-alt", origin.where, MissingAltMessage(address));
+      }
+    }
+  } else if (IsLink(element.tag)) {
+    const char* href = AttributeOf(element, "href");
+    if (!href) return;
+    CheckAddress(href, false, origin.where, report);
+    const char* rel = AttributeOf(element, "rel");
+    if (!affiliateLink.empty() && std::string_view(href).find(affiliateLink) != std::string_view::npos &&
+        !(rel && HasToken(rel, "sponsored"))) {
+      if (origin.row) {
+        report.Add("missing-sponsored", templ, std::string(kRowsWithoutSponsored));
+      } else {
+        report.Add("missing-sponsored", origin.where, MissingSponsoredMessage(href));
+      }
+    }
+  }
+}
+
+// Every link and picture of a tree, each from the origin `originOf` gives.
+template <typename OriginOf>
+void CheckElements(const GumboNode* top, std::string_view affiliateLink, OriginOf originOf, Report& report) {
+  Walk(
+      top,
+      [&](const GumboNode* node) {
+        if (node->type != GUMBO_NODE_ELEMENT) return;
+        const GumboElement& element = node->v.element;
+        if (element.tag != GUMBO_TAG_IMG && !IsLink(element.tag)) return;
+        const char* address = AttributeOf(element, element.tag == GUMBO_TAG_IMG ? "src" : "href");
+        CheckElement(element, affiliateLink, originOf(element, address ? address : ""), report);
+      },
+      [](const GumboNode*) {});
+}
+
+// "%%NAME%%" left anywhere in the page, each name once, in page order.
+std::vector<std::string> LeftPlaceholders(std::string_view page) {
+  std::vector<std::string> names;
+  std::unordered_set<std::string_view> seen;
+  auto isNameByte = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+  };
+  std::size_t at = page.find("%%");
+  while (at != std::string_view::npos) {
+    std::size_t end = at + 2;
+    while (end < page.size() && isNameByte(page[end])) ++end;
+    const bool named = end > at + 2 && !(page[at + 2] >= '0' && page[at + 2] <= '9');
+    if (named && page.compare(end, 2, "%%") == 0) {
+      const std::string_view placeholder = page.substr(at, end + 2 - at);
+      if (seen.insert(placeholder).second) names.emplace_back(placeholder);
+      at = page.find("%%", end + 2);
+    } else {
+      at = page.find("%%", at + 1);
+    }
+  }
+  return names;
+}
+
+void ReportPlaceholder(std::string_view placeholder, const FindingPlace& where, Report& report) {
+  report.Add("placeholder-left", where,
+             std::string(placeholder) + " was left in the page as it stands: the template has no such placeholder.");
+}
+
+// ---------------------------------------------------------------- items
+
+constexpr std::array<PromoKind, 5> kTextKinds = {PromoKind::Signatures, PromoKind::Email, PromoKind::AutoEmail,
+                                                 PromoKind::Articles, PromoKind::PopUps};
+
+bool IsTextKind(PromoKind kind) { return std::find(kTextKinds.begin(), kTextKinds.end(), kind) != kTextKinds.end(); }
+
+// An item as the page holds it: line breaks restored for the text kinds and
+// the affiliate link filled in.
+std::string ItemInPage(PromoKind kind, std::string_view item, std::string_view url) {
+  std::string text(item);
+  if (IsTextKind(kind) && text.find("$$") != std::string::npos) text = ReplaceAll(text, "$$", "\r\n");
+  if (text.find(kAffiliateLink) != std::string::npos) text = ReplaceAll(text, kAffiliateLink, url);
+  return text;
+}
+
+// The visible text of `typed` read as HTML, or nothing when the visitor
+// sees exactly what was typed.
+std::optional<std::string> SeenInsteadOf(std::string_view typed) {
+  if (!MayHoldMarkup(typed)) return std::nullopt;
+  const std::string expected = NormalisedLineBreaks(AsciiCopy(typed));
+  Html html(AsciiCopy(typed), GUMBO_TAG_DIV);
+  std::string seen;
+  int hidden = 0;
+  Walk(
+      html.Root(),
+      [&](const GumboNode* node) {
+        if (node->type == GUMBO_NODE_ELEMENT) {
+          if (node != html.Root()) seen += '\x01';  // any element at all is markup
+          if (HidesText(node->v.element.tag)) ++hidden;
+        } else if ((node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE) && hidden == 0) {
+          seen += node->v.text.text;
+        } else if (node->type == GUMBO_NODE_COMMENT) {
+          seen += '\x01';
+        }
+      },
+      [&](const GumboNode* node) {
+        if (node->type == GUMBO_NODE_ELEMENT && HidesText(node->v.element.tag)) --hidden;
+      });
+  if (seen == expected) return std::nullopt;
+  seen.erase(std::remove(seen.begin(), seen.end(), '\x01'), seen.end());
+  return seen;
+}
+
+void CheckTypedText(std::string_view code, std::string_view typed, std::string_view what, const FindingPlace& where,
+                    Report& report) {
+  const auto seen = SeenInsteadOf(typed);
+  if (!seen) return;
+  report.Add(code, where,
+             std::string(what) + " " + Quoted(typed) +
+                 " holds \"<\" or \"&\" that browsers read as HTML, so visitors see " + Quoted(*seen) +
+                 " instead. Write &lt; and &amp; to show them as typed.");
+}
+
+// The parser is told to read this after an item; where it lands shows
+// whether the item left something open.
+constexpr std::string_view kSentinelTag = "velmoracheckend";
+
+struct ClosureResult {
+  std::optional<std::string> problem;
+  std::vector<std::pair<std::size_t, std::size_t>> textSpans;  // source spans of its text nodes
+};
+
+ClosureResult ParseClosure(std::string_view item) {
+  std::string text = AsciiCopy(item);
+  text += "<";
+  text += kSentinelTag;
+  text += ">";
+  Html html(std::move(text), GUMBO_TAG_DIV);
+  ClosureResult result;
+  const GumboNode* sentinel = nullptr;
+  const GumboNode* last = nullptr;
+  const GumboNode* lastComment = nullptr;
+  const GumboNode* lastElement = nullptr;
+  Walk(
+      html.Root(),
+      [&](const GumboNode* node) {
+        if (node->type == GUMBO_NODE_ELEMENT) {
+          if (node->v.element.tag == GUMBO_TAG_UNKNOWN && TagNameOf(node->v.element) == kSentinelTag) {
+            sentinel = node;
+          } else if (node != html.Root()) {
+            lastElement = node;
+          }
+        } else if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE) {
+          const GumboText& t = node->v.text;
+          result.textSpans.emplace_back(t.start_pos.offset, t.start_pos.offset + t.original_text.length);
+        } else if (node->type == GUMBO_NODE_COMMENT) {
+          lastComment = node;
+        }
+        last = node;
+      },
+      [](const GumboNode*) {});
+  if (!sentinel) {
+    // Read as text or a comment: the item ends inside something that
+    // takes everything after it.
+    if (lastComment && lastComment == last) {
+      result.problem = "A comment (<!--) is not finished with -->";
+    } else if (lastElement) {
+      result.problem = "<" + std::string(TagNameOf(lastElement->v.element)) + "> is not closed";
+    } else {
+      result.problem = "A tag is not finished with >";
+    }
+    return result;
+  }
+  if (sentinel != last || sentinel->parent != html.Root()) {
+    // Inside an open element, or set before an open table.
+    const GumboNode* open = nullptr;
+    for (const GumboNode* node = sentinel->parent; node && node != html.Root(); node = node->parent)
+      if (node->type == GUMBO_NODE_ELEMENT && !EndTagOptional(node->v.element.tag)) open = node;
+    if (sentinel->parent == html.Root() && sentinel != last) {
+      for (std::size_t i = sentinel->index_within_parent + 1; i < html.Root()->v.element.children.length; ++i) {
+        const GumboNode* after = Child(html.Root()->v.element.children, static_cast<unsigned>(i));
+        if (after->type == GUMBO_NODE_ELEMENT) {
+          open = after;
+          break;
+        }
+      }
+    }
+    if (open) result.problem = "<" + std::string(TagNameOf(open->v.element)) + "> is not closed";
+  }
+  result.textSpans.erase(std::remove_if(result.textSpans.begin(), result.textSpans.end(),
+                                        [&](const auto& span) { return span.second > item.size(); }),
+                         result.textSpans.end());
+  return result;
+}
+
+// Items of one kind often differ only inside their text (a number, a
+// word). Such an item is closed exactly when the one it differs from is:
+// text without these bytes cannot start or end any markup.
+class ClosureChecker {
+public:
+  std::optional<std::string> Check(const std::string& item) {
+    if (last_ && SameShape(item)) return last_->problem;
+    last_ = ParseClosure(item);
+    lastText_ = item;
+    return last_->problem;
+  }
+
+private:
+  bool SameShape(std::string_view item) const {
+    const std::string_view before = lastText_;
+    const std::size_t limit = std::min(before.size(), item.size());
+    std::size_t prefix = 0;
+    while (prefix < limit && before[prefix] == item[prefix]) ++prefix;
+    std::size_t suffix = 0;
+    while (suffix < limit - prefix && before[before.size() - 1 - suffix] == item[item.size() - 1 - suffix]) ++suffix;
+    const std::string_view oldPart = before.substr(prefix, before.size() - prefix - suffix);
+    const std::string_view newPart = item.substr(prefix, item.size() - prefix - suffix);
+    // Non-empty and free of blanks on both sides, so a text stays a text
+    // that is not only white space.
+    constexpr std::string_view kSignificant("<>&-!?/=\"'`\r\n\t\f \0", 17);
+    if (oldPart.empty() || newPart.empty() || HasAny(oldPart, kSignificant) || HasAny(newPart, kSignificant))
+      return false;
+    const std::size_t begin = prefix;
+    const std::size_t end = prefix + oldPart.size();
+    return std::any_of(last_->textSpans.begin(), last_->textSpans.end(),
+                       [&](const auto& span) { return span.first < begin && end < span.second; });
+  }
+
+  std::optional<ClosureResult> last_;
+  std::string lastText_;
+};
+
+void CheckItemsOfProject(const TAffManager& project, const ItemMarks& marks, Report& report) {
+  if (!IsWebAddress(project.URL))
+    report.Add("link-invalid", PlaceOf(FindingPlace::What::AffiliateLink),
+               "The affiliate link " + Quoted(project.URL) +
+                   " is not a web address starting with http:// or https:// and a host name, yet every link "
+                   "of the page goes there.");
+  CheckTypedText("markup-in-text", project.Title, "The title", PlaceOf(FindingPlace::What::Title), report);
+  for (std::size_t i = 0; i < project.Anchors.size(); ++i)
+    CheckTypedText("markup-in-text", project.Anchors[i], "The anchor text", PromoPlace(PromoKind::Anchors, i), report);
+  std::vector<std::string> fields;
+  for (std::size_t i = 0; i < project.PPC.size(); ++i) {
+    if (!MayHoldMarkup(project.PPC[i])) continue;
+    SplitFields('^', project.PPC[i], fields);
+    const FindingPlace where = PromoPlace(PromoKind::PPC, i);
+    CheckTypedText("markup-in-text", FieldOrEmpty(fields, 1), "The title", where, report);
+    CheckTypedText("markup-in-text", ReplaceAll(FieldOrEmpty(fields, 2), "$$", "\r\n"), "The body", where, report);
+    CheckTypedText("markup-in-text", FieldOrEmpty(fields, 3), "The link", where, report);
+  }
+  for (PromoKind kind : kTextKinds) {
+    ClosureChecker checker;
+    const PromoList& items = ListOf(project, kind);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (!marks.HoldsTag(kind, i)) continue;
+      if (const auto problem = checker.Check(ItemInPage(kind, items[i], project.URL)))
+        report.Add("unclosed-markup", PromoPlace(kind, i),
+                   *problem + ", so it swallows what follows it on the page.");
+    }
+  }
+}
+
+// ---------------------------------------------------------------- whole page
+
+// Which item, if any, an element of the page was written by: a row's
+// address is an item itself; markup in an item holds the element's tag as
+// written. Both are looked up in indexes made once per check.
+class ItemLocator {
+public:
+  explicit ItemLocator(const TAffManager& project) : project_(project) {}
+
+  Origin Locate(const GumboElement& element, std::string_view address) {
+    if (!indexed_) Index();
+    if (const auto hit = byAddress_.find(std::string(TrimAddress(address))); hit != byAddress_.end())
+      return {hit->second, true};
+    const std::string tag(element.original_tag.data, element.original_tag.length);
+    if (const auto hit = byTag_.find(tag); hit != byTag_.end()) return {hit->second};
+    return {PlaceOf(FindingPlace::What::Template)};
+  }
+
+private:
+  void Index() {
+    indexed_ = true;
+    for (PromoKind kind : {PromoKind::Banners, PromoKind::Anchors}) {
+      const PromoList& items = ListOf(project_, kind);
+      for (std::size_t i = 0; i < items.size(); ++i) {
+        const std::string_view address = TrimAddress(items[i]);
+        if (!address.empty()) byAddress_.emplace(address, PromoPlace(kind, i));
+      }
+    }
+    auto indexTags = [&](std::string_view text, const FindingPlace& where) {
+      for (std::size_t open = text.find('<'); open != std::string_view::npos; open = text.find('<', open + 1)) {
+        const std::size_t close = text.find('>', open);
+        if (close == std::string_view::npos) break;
+        byTag_.emplace(text.substr(open, close + 1 - open), where);
+      }
+    };
+    for (PromoKind kind : kPromoKinds) {
+      const PromoList& items = ListOf(project_, kind);
+      for (std::size_t i = 0; i < items.size(); ++i)
+        if (items[i].find('<') != std::string::npos) indexTags(ItemInPage(kind, items[i], project_.URL), PromoPlace(kind, i));
+    }
+    indexTags(project_.Title, PlaceOf(FindingPlace::What::Title));
+  }
+
+  const TAffManager& project_;
+  bool indexed_ = false;
+  std::unordered_map<std::string, FindingPlace> byAddress_;
+  std::unordered_map<std::string, FindingPlace> byTag_;
+};
+
+void CheckWholePage(const Html& html, const TAffManager* project, Report& report) {
+  if (project) {
+    ItemLocator locator(*project);
+    CheckElements(
+        html.Document(), project->URL,
+        [&](const GumboElement& element, std::string_view address) { return locator.Locate(element, address); },
+        report);
+  } else {
+    CheckElements(
+        html.Document(), {},
+        [](const GumboElement&, std::string_view) { return Origin{PlaceOf(FindingPlace::What::Page)}; },
+        report);
+  }
+}
+
+void ReportNoDisclosure(Report& report) {
+  report.Add("no-disclosure", PlaceOf(FindingPlace::What::Page),
+             "The page does not say that it holds affiliate links: add a note that the site earns a commission "
+             "(for example in an element with the class \"disclosure\"), as regulators require.");
+}
+
+// ---------------------------------------------------------------- fast path
+
+// The page of a large project is mostly the same rows again and again. The
+// check reads the page made with one stand-in per kind instead, and then
+// each item in the place its stand-in took. Where an item could change the
+// page around it, the whole page is read after all.
+const std::string& StandIn(PromoKind kind) {
+  static const auto standIns = [] {
+    std::array<std::string, kPromoKinds.size()> texts;
+    for (std::size_t k = 0; k < texts.size(); ++k) texts[k] = std::string("zqvelmoraitem") + static_cast<char>('a' + k) + "zq";
+    return texts;
+  }();
+  return standIns[static_cast<std::size_t>(kind)];
+}
+
+enum Context : unsigned { kData = 1, kText = 2, kRaw = 4, kComment = 8, kQuoted = 16, kUnquoted = 32 };
+
+struct AddressUse {
+  bool picture;
+  std::string value;  // with the stand-in in it
+  std::string rel;    // links: the rel the template gives
+};
+
+struct StandInUses {
+  unsigned contexts = 0;
+  bool inTitle = false;  // with kText: the title rather than a textarea
+  std::size_t seen = 0;  // how many stand-ins the tree holds
+  std::vector<AddressUse> addresses;
+};
+
+// Whether text in these places could end them or open something that
+// reaches past them; markup in plain page text is read item by item.
+bool MayChangeThePage(const StandInUses& use, std::string_view text, bool holdsTag) {
+  if ((use.contexts & kQuoted) && HasAny(text, "\"'")) return true;
+  if ((use.contexts & kUnquoted) && HasAny(text, "\"'<>=` \t\r\n\f")) return true;
+  if ((use.contexts & kComment) && HasAny(text, "<>-!")) return true;
+  if (!holdsTag) return false;
+  if (use.contexts & kRaw) return true;
+  // In a textarea or the title only their own end tag ends the text.
+  return (use.contexts & kText) &&
+         (ContainsEndTag(text, "textarea") || (use.inTitle && ContainsEndTag(text, "title")));
+}
+
+std::size_t CountOf(std::string_view text, std::string_view needle) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(needle); at != std::string_view::npos; at = text.find(needle, at + needle.size()))
+    ++count;
+  return count;
+}
+
+// False when the check has to read the whole page.
+bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, std::string_view templateText,
+                     Report& report, bool& disclosure, std::vector<std::string>& leftPlaceholders) {
+  TAffManager sample;
+  sample.Title = project.Title;
+  sample.URL = project.URL;
+  sample.ClickBankId = project.ClickBankId;
+  for (PromoKind kind : kPromoKinds) {
+    if (ListOf(project, kind).empty()) continue;
+    ListOf(sample, kind).push_back(kind == PromoKind::PPC ? "^" + StandIn(kind) + "^^^" : StandIn(kind));
+  }
+  Html html(FillTemplate(templateText, sample));
+  // What the template (or the title or link) leaves stands in this page once.
+  leftPlaceholders = LeftPlaceholders(html.Text());
+
+  std::array<StandInUses, kPromoKinds.size()> uses;
+  auto noteText = [&](std::string_view text, unsigned context, bool inTitle = false) {
+    for (PromoKind kind : kPromoKinds) {
+      if (const std::size_t n = CountOf(text, StandIn(kind))) {
+        uses[static_cast<std::size_t>(kind)].contexts |= context;
+        uses[static_cast<std::size_t>(kind)].inTitle |= inTitle;
+        uses[static_cast<std::size_t>(kind)].seen += n;
+      }
+    }
+  };
+  DisclosureFinder finder;
+  std::vector<GumboTag> open;
+  Walk(
+      html.Document(),
+      [&](const GumboNode* node) {
+        finder.Enter(node);
+        if (node->type == GUMBO_NODE_ELEMENT) {
+          const GumboElement& element = node->v.element;
+          open.push_back(element.tag);
+          for (unsigned i = 0; i < element.attributes.length; ++i) {
+            const auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
+            const bool quoted = attribute->original_value.length > 0 &&
+                                (attribute->original_value.data[0] == '"' || attribute->original_value.data[0] == '\'');
+            noteText(attribute->value, quoted ? kQuoted : kUnquoted);
+          }
+          const bool picture = element.tag == GUMBO_TAG_IMG;
+          if (!picture && !IsLink(element.tag)) return;
+          const char* address = AttributeOf(element, picture ? "src" : "href");
+          const std::string value = address ? address : "";
+          bool row = false;
+          for (PromoKind kind : kPromoKinds) {
+            if (value.find(StandIn(kind)) == std::string::npos) continue;
+            const char* rel = AttributeOf(element, "rel");
+            uses[static_cast<std::size_t>(kind)].addresses.push_back({picture, value, rel ? rel : ""});
+            row = true;
+          }
+          if (!row) {
+            CheckElement(element, project.URL, {PlaceOf(FindingPlace::What::Template)}, report);
+          } else if (picture) {
+            const char* alt = AttributeOf(element, "alt");
+            if (!alt || TrimAddress(alt).empty())
+              report.Add("missing-alt", PlaceOf(FindingPlace::What::Template), std::string(kRowsWithoutAlt));
+          }
+        } else if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE ||
+                   node->type == GUMBO_NODE_CDATA) {
+          const GumboTag parent = open.empty() ? GUMBO_TAG_UNKNOWN : open.back();
+          unsigned context = kData;
+          if (parent == GUMBO_TAG_TEXTAREA || parent == GUMBO_TAG_TITLE) {
+            context = kText;
+          } else if (parent == GUMBO_TAG_SCRIPT || parent == GUMBO_TAG_STYLE || parent == GUMBO_TAG_XMP ||
+                     parent == GUMBO_TAG_IFRAME || parent == GUMBO_TAG_NOEMBED || parent == GUMBO_TAG_NOFRAMES ||
+                     parent == GUMBO_TAG_NOSCRIPT || parent == GUMBO_TAG_PLAINTEXT) {
+            context = kRaw;
+          }
+          noteText(node->v.text.text, context, parent == GUMBO_TAG_TITLE);
+        } else if (node->type == GUMBO_NODE_COMMENT) {
+          noteText(node->v.text.text, kComment);
+        }
+      },
+      [&](const GumboNode* node) {
+        finder.Leave(node);
+        if (node->type == GUMBO_NODE_ELEMENT) open.pop_back();
+      });
+  disclosure = finder.Found();
+
+  for (PromoKind kind : kPromoKinds) {
+    const PromoList& items = ListOf(project, kind);
+    const StandInUses& use = uses[static_cast<std::size_t>(kind)];
+    // A stand-in in a tag or attribute name, or anywhere the tree does not keep it.
+    if (items.empty() || use.seen != CountOf(html.Text(), StandIn(kind))) {
+      if (!items.empty()) return false;
+      continue;
+    }
+    if (use.seen == 0) continue;
+    std::vector<std::string> fields;
+    // An affiliate link written into an item stands where the item does.
+    const bool linkMatters =
+        MayChangeThePage(use, project.URL, project.URL.find('<') != std::string::npos);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const std::string& raw = items[i];
+      const bool holdsTag = marks.HoldsTag(kind, i);
+      // Only what could read as markup where the item stands needs more.
+      if (MayChangeThePage(use, raw, holdsTag) || (linkMatters && raw.find(kAffiliateLink) != std::string::npos))
+        return false;
+      if ((use.contexts & kData) && holdsTag) {
+        const FindingPlace where = PromoPlace(kind, i);
+        auto checkFragment = [&](std::string_view text) {
+          Html fragment(std::string(text), GUMBO_TAG_DIV);
+          CheckElements(
+              fragment.Root(), project.URL, [&](const GumboElement&, std::string_view) { return Origin{where}; },
+              report);
+        };
+        if (kind == PromoKind::PPC) {
+          SplitFields('^', raw, fields);
+          for (std::size_t f = 1; f <= 3; ++f) checkFragment(ItemInPage(kind, FieldOrEmpty(fields, f), project.URL));
+        } else {
+          checkFragment(ItemInPage(kind, raw, project.URL));
+        }
+      }
+      for (const AddressUse& address : use.addresses) {
+        // Most rows hold the item alone, as typed.
+        const bool asTyped = address.value == StandIn(kind) && raw.find("%%") == std::string::npos &&
+                             !(IsTextKind(kind) && raw.find("$$") != std::string::npos);
+        const std::string built =
+            asTyped ? std::string()
+                    : ReplaceAll(address.value, StandIn(kind), ItemInPage(kind, raw, project.URL));
+        const std::string_view value = asTyped ? std::string_view(raw) : std::string_view(built);
+        CheckAddress(value, address.picture, PromoPlace(kind, i), report);
+        if (!address.picture && !project.URL.empty() && value.find(project.URL) != std::string::npos &&
+            !HasToken(address.rel, "sponsored"))
+          report.Add("missing-sponsored", PlaceOf(FindingPlace::What::Template), std::string(kRowsWithoutSponsored));
+      }
+    }
+  }
+  return true;
+}
+
+// Placeholders typed into items: most are filled or removed as the page is
+// made, so each is looked for in the page itself.
+void AddPlaceholdersOfItems(const TAffManager& project, std::string_view page, std::vector<std::string>& left) {
+  std::unordered_set<std::string> known(left.begin(), left.end());
+  known.insert(std::string(kAffiliateLink));  // always filled in
+  for (PromoKind kind : kPromoKinds) {
+    for (const std::string& item : ListOf(project, kind)) {
+      if (item.find("%%") == std::string::npos) continue;
+      for (std::string& placeholder : LeftPlaceholders(item)) {
+        if (known.count(placeholder) || page.find(placeholder) == std::string_view::npos) continue;
+        known.insert(placeholder);
+        left.push_back(std::move(placeholder));
+      }
+    }
+  }
+}
+
+void CheckPlaceholders(const std::vector<std::string>& left, const TAffManager* project,
+                       std::string_view templateText, Report& report) {
+  for (const std::string& placeholder : left) {
+    FindingPlace where = PlaceOf(project ? FindingPlace::What::Template : FindingPlace::What::Page);
+    if (project && templateText.find(placeholder) == std::string_view::npos) {
+      bool found = false;
+      for (PromoKind kind : kPromoKinds) {
+        const PromoList& items = ListOf(*project, kind);
+        for (std::size_t i = 0; i < items.size() && !found; ++i) {
+          if (items[i].find(placeholder) != std::string::npos) {
+            where = PromoPlace(kind, i);
+            found = true;
+          }
+        }
+        if (found) break;
+      }
+      if (!found && project->Title.find(placeholder) != std::string::npos) where = PlaceOf(FindingPlace::What::Title);
+    }
+    ReportPlaceholder(placeholder, where, report);
+  }
+}
+
+}  // namespace
+
+std::string PlaceName(const FindingPlace& place) {
+  switch (place.what) {
+    case FindingPlace::What::Page: return "Page";
+    case FindingPlace::What::Template: return "Template";
+    case FindingPlace::What::Title: return "Title";
+    case FindingPlace::What::AffiliateLink: return "Affiliate link";
+    case FindingPlace::What::Promo: break;
+  }
+  std::string_view word;
+  switch (place.kind) {
+    case PromoKind::Anchors: word = "Text Link"; break;
+    case PromoKind::Banners: word = "Banner"; break;
+    default: word = InfoOf(place.kind).labelWord; break;
+  }
+  return std::string(word) + " " + std::to_string(place.index + 1);
+}
+
+bool IsWebAddress(std::string_view address) {
+  address = TrimAddress(address);
+  std::size_t rest;
+  if (StartsWithNoCase(address, "http://")) {
+    rest = 7;
+  } else if (StartsWithNoCase(address, "https://")) {
+    rest = 8;
+  } else {
+    return false;
+  }
+  std::string_view authority = address.substr(rest);
+  authority = authority.substr(0, authority.find_first_of("/?#\\"));
+  if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) authority.remove_prefix(at + 1);
+  std::string_view host = authority;
+  if (const std::size_t colon = host.rfind(':'); colon != std::string_view::npos && host.find(']') == std::string_view::npos) {
+    const std::string_view port = host.substr(colon + 1);
+    if (!std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
+    host = host.substr(0, colon);
+  }
+  if (host.empty()) return false;
+  return std::none_of(host.begin(), host.end(), [](char c) {
+    return static_cast<unsigned char>(c) <= 32 || std::string_view("<>\"^`{|}%").find(c) != std::string_view::npos;
+  });
+}
+
+bool IsInsecurePicture(std::string_view address) { return StartsWithNoCase(TrimAddress(address), "http:"); }
+
+bool IsLocalFileAddress(std::string_view address) {
+  address = TrimAddress(address);
+  if (StartsWithNoCase(address, "file:")) return true;
+  if (address.size() >= 3 && ((address[0] >= 'A' && address[0] <= 'Z') || (address[0] >= 'a' && address[0] <= 'z')) &&
+      address[1] == ':' && (address[2] == '\\' || address[2] == '/'))
+    return true;
+  return address.size() >= 2 && address[0] == '~' && (address[1] == '/' || address[1] == '\\');
+}
+
+std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_view templateText,
+                                      std::string_view page, bool readWholePage) {
+  Report report;
+  const ItemMarks marks(project);
+  CheckItemsOfProject(project, marks, report);
+  Report pageReport;
+  bool disclosure = false;
+  std::vector<std::string> left;
+  if (!readWholePage && CheckByStandIns(project, marks, templateText, pageReport, disclosure, left)) {
+    AddPlaceholdersOfItems(project, page, left);
+    report.Append(std::move(pageReport));
+    // Only a page without a disclosure of its own needs reading in full:
+    // the items' words may still hold one.
+    if (!disclosure) disclosure = PageHasDisclosure(Html(std::string(page)));
+  } else {
+    const Html html{std::string(page)};
+    CheckWholePage(html, &project, report);
+    disclosure = PageHasDisclosure(html);
+    left = LeftPlaceholders(page);
+  }
+  if (!disclosure) ReportNoDisclosure(report);
+  CheckPlaceholders(left, &project, templateText, report);
+  return report.Take();
+}
+
+std::vector<Finding> CheckFinishedPage(std::string_view page) {
+  Report report;
+  const Html html{std::string(page)};
+  CheckWholePage(html, nullptr, report);
+  if (!PageHasDisclosure(html)) ReportNoDisclosure(report);
+  CheckPlaceholders(LeftPlaceholders(page), nullptr, {}, report);
+  return report.Take();
+}
+
+}  // namespace velmora

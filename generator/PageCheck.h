@@ -1,0 +1,53 @@
+#pragma once
+// What would break or mislead on a published page: a check of the project
+// and of the page made from it. It only reports; the page is made as always.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "project/AffManager.h"
+#include "project/PromoLists.h"
+
+namespace velmora {
+
+// Where a finding comes from, so the window can take the user there.
+struct FindingPlace {
+  enum class What { Page, Template, Title, AffiliateLink, Promo };
+  What what = What::Page;
+  PromoKind kind = PromoKind::Anchors;  // with Promo
+  std::size_t index = 0;                // with Promo: the item, from 0
+
+  bool operator==(const FindingPlace&) const = default;
+};
+
+// "Text Link 2", "PPC Ad 1", "Banner 3", "Title", "Affiliate link", "Template", "Page".
+std::string PlaceName(const FindingPlace& place);
+
+struct Finding {
+  std::string code;  // "link-invalid", "missing-alt", ...
+  FindingPlace where;
+  std::string message;
+  std::string Place() const { return PlaceName(where); }
+};
+
+// The project and the page it made from `templateText` (the page as
+// FillTemplate returned it). Findings come in a stable order, each once.
+// The page's repeated rows are read once per kind, with the items checked
+// where they stand; `readWholePage` reads every row instead (slower, and
+// the findings are the same).
+std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_view templateText,
+                                      std::string_view page, bool readWholePage = false);
+
+// A finished page on its own: only what the page shows can be checked, so
+// the codes that need the project (its link, its items) are left out.
+std::vector<Finding> CheckFinishedPage(std::string_view page);
+
+// The rules the check applies to one address or text, for the callers that
+// have just that.
+bool IsWebAddress(std::string_view address);        // absolute http(s) with a host
+bool IsInsecurePicture(std::string_view address);   // "http:" rather than "https:"
+bool IsLocalFileAddress(std::string_view address);  // file:, C:\, C:/ or ~/
+
+}  // namespace velmora

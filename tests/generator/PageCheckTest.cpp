@@ -1,0 +1,211 @@
+// The page check: each fault found where it comes from, nothing on a sound
+// page, and the same findings whether the rows are read once or all.
+#include "generator/PageCheck.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "app/FileIO.h"
+#include "app/Utils.h"
+#include "generator/PageGenerator.h"
+#include "project/ProjectFile.h"
+
+using namespace velmora;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::Pair;
+
+namespace {
+
+const std::string kTemplate =
+    "<!DOCTYPE html><html><head><title>%%TITLE%%</title></head><body>\r\n"
+    "<p class=\"disclosure\">We may earn a fee.</p>\r\n"
+    "<h1>%%TITLE%%</h1><nav>%%MENU%%</nav>\r\n"
+    "<a href=\"%%AFFILIATELINK%%%%AFFILIATECODE%%\" rel=\"sponsored\">Buy</a>\r\n"
+    "<ul>%%TABLE_LINKTEXT_INIT%%<li><a href=\"%%AFFILIATELINK%%\" rel=\"nofollow sponsored\">%%ANCHORTEXT%%</a></li>"
+    "%%TABLE_LINKTEXT_END%%</ul>\r\n"
+    "<div>%%TABLE_ARTICLE_INIT%%<article>%%ARTICLE%%</article>%%TABLE_ARTICLE_END%%</div>\r\n"
+    "<div>%%TABLE_POPUP_INIT%%<textarea>%%POPUP%%</textarea>%%TABLE_POPUP_END%%</div>\r\n"
+    "<div>%%TABLE_BANNER_INIT%%<a href=\"%%AFFILIATELINK%%\" rel=\"sponsored\"><img src=\"%%BANNER%%\" alt=\"Banner\">"
+    "</a>%%TABLE_BANNER_END%%</div>\r\n"
+    "%%PPCADS%%\r\n</body></html>\r\n";
+
+TAffManager CleanProject() {
+  TAffManager p;
+  p.Title = "Spring Deals for 5 < 6 & AT&T";
+  p.URL = "https://xxxx.vendor.example/";
+  p.ClickBankId = "me";
+  p.Anchors = {"Buy now", "Tom & Jerry"};
+  p.Banners = {"https://cdn.example/b.gif", "/banners/local.gif"};
+  p.Articles = {"Read <a href=\"%%AFFILIATELINK%%\" rel=\"sponsored\">this</a>.$$<img src=\"a.png\" alt=\"A\">"};
+  p.PopUps = {"<script>alert(1)</script>", "<p>Open paragraph"};
+  p.PPC = {"^Save 50%^Fast$$Easy^buy.htm^"};
+  return p;
+}
+
+using Codes = std::vector<std::pair<std::string, std::string>>;
+
+Codes CodesOf(const std::vector<Finding>& findings) {
+  Codes codes;
+  for (const auto& f : findings) codes.emplace_back(f.code, f.Place());
+  return codes;
+}
+
+std::vector<std::string> Sorted(const std::vector<Finding>& findings) {
+  std::vector<std::string> all;
+  for (const auto& f : findings) all.push_back(f.code + "|" + f.Place() + "|" + f.message);
+  std::sort(all.begin(), all.end());
+  return all;
+}
+
+// Checks both ways and insists that they agree.
+std::vector<Finding> Check(const TAffManager& project, const std::string& templ) {
+  const std::string page = FillTemplate(templ, project);
+  auto quick = CheckProjectPage(project, templ, page);
+  EXPECT_EQ(Sorted(quick), Sorted(CheckProjectPage(project, templ, page, true)));
+  return quick;
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  return text.replace(at, from.size(), to);
+}
+
+}  // namespace
+
+TEST(PageCheck, SoundProjectAndPageGiveNoFindings) { EXPECT_THAT(Check(CleanProject(), kTemplate), IsEmpty()); }
+
+TEST(PageCheck, EachFaultIsFoundWhereItComesFrom) {
+  struct Case {
+    const char* fault;
+    std::function<void(TAffManager&, std::string&)> make;
+    std::string code;
+    std::string place;
+  };
+  const Case cases[] = {
+      {"link without a scheme", [](TAffManager& p, std::string&) { p.URL = "not a url"; }, "link-invalid",
+       "Affiliate link"},
+      {"banner over http", [](TAffManager& p, std::string&) { p.Banners[1] = "http://cdn.example/c.gif"; },
+       "picture-insecure", "Banner 2"},
+      {"template picture over http",
+       [](TAffManager&, std::string& t) { t = Replaced(t, "<h1>", "<img src=\"HTTP://x/logo.png\" alt=\"L\"><h1>"); },
+       "picture-insecure", "Template"},
+      {"browsed banner", [](TAffManager& p, std::string&) { p.Banners.push_back("file://C:/Pics/top.gif"); },
+       "local-file", "Banner 3"},
+      {"article linking a home file",
+       [](TAffManager& p, std::string&) { p.Articles.push_back("<a href=\"~/offer.htm\">offer</a>"); },
+       "local-file", "Article 2"},
+      {"template link without rel",
+       [](TAffManager&, std::string& t) { t = Replaced(t, " rel=\"sponsored\">Buy", ">Buy"); },
+       "missing-sponsored", "Template"},
+      {"rows without sponsored",
+       [](TAffManager&, std::string& t) { t = Replaced(t, "rel=\"nofollow sponsored\"", "rel=\"nofollow\""); },
+       "missing-sponsored", "Template"},
+      {"article linking the product plainly",
+       [](TAffManager& p, std::string&) { p.Articles[0] = "See <a href='%%AFFILIATELINK%%?x=1'>here</a>"; },
+       "missing-sponsored", "Article 1"},
+      {"rows without alt", [](TAffManager&, std::string& t) { t = Replaced(t, " alt=\"Banner\"", " alt=\" \""); },
+       "missing-alt", "Template"},
+      {"article picture without alt",
+       [](TAffManager& p, std::string&) { p.Articles[0] = "<img src=\"https://x.example/a.png\">"; }, "missing-alt",
+       "Article 1"},
+      {"no disclosure", [](TAffManager&, std::string& t) { t = Replaced(t, " class=\"disclosure\"", ""); },
+       "no-disclosure", "Page"},
+      {"markup in the title", [](TAffManager& p, std::string&) { p.Title = "Summer & <Deals>"; }, "markup-in-text",
+       "Title"},
+      {"character reference in an anchor", [](TAffManager& p, std::string&) { p.Anchors[1] = "&copy; deals"; },
+       "markup-in-text", "Text Link 2"},
+      {"markup in a PPC body", [](TAffManager& p, std::string&) { p.PPC[0] = "^Save^Easy & <cheap>^x^"; },
+       "markup-in-text", "PPC Ad 1"},
+      {"pop-up with an open textarea", [](TAffManager& p, std::string&) { p.PopUps.push_back("<textarea>x"); },
+       "unclosed-markup", "PopUp 3"},
+      {"article with an unfinished comment", [](TAffManager& p, std::string&) { p.Articles.push_back("a <!-- b"); },
+       "unclosed-markup", "Article 2"},
+      {"misspelt placeholder", [](TAffManager&, std::string& t) { t = Replaced(t, "</nav>", "%%TITEL%%</nav>"); },
+       "placeholder-left", "Template"},
+      {"placeholder typed into an article", [](TAffManager& p, std::string&) { p.Articles.push_back("Hi %%NAME%%"); },
+       "placeholder-left", "Article 2"},
+  };
+  for (const auto& c : cases) {
+    TAffManager project = CleanProject();
+    std::string templ = kTemplate;
+    c.make(project, templ);
+    EXPECT_THAT(CodesOf(Check(project, templ)), ElementsAre(Pair(c.code, c.place))) << c.fault;
+  }
+}
+
+TEST(PageCheck, PromoTextThatDisclosesIsEnoughWithoutADisclosureElement) {
+  TAffManager project = CleanProject();
+  project.Articles.push_back("<p>As an Affiliate I earn a Commission.</p>");
+  EXPECT_THAT(Check(project, Replaced(kTemplate, " class=\"disclosure\"", "")), IsEmpty());
+}
+
+TEST(PageCheck, EachPopUpIsJudgedOnItsOwnAmongSimilarOnes) {
+  TAffManager project = CleanProject();
+  project.PopUps = {"<script>go(1)</script>", "<script>go(2)</script>", "<script>go(3)</scr",
+                    "<script>go(4)</script>", "<div>note 5</div>",     "<div>note 6",
+                    "<table><tr><td>7</td></tr>", "<ul><li>8</ul>",      "<b>9</b",
+                    "<textarea>x</textarea>", "<textareb>x</textarea>"};
+  EXPECT_THAT(CodesOf(Check(project, kTemplate)),
+              ElementsAre(Pair("unclosed-markup", "PopUp 3"), Pair("unclosed-markup", "PopUp 6"),
+                          Pair("unclosed-markup", "PopUp 7"), Pair("unclosed-markup", "PopUp 9"),
+                          Pair("unclosed-markup", "PopUp 11")));
+}
+
+TEST(PageCheck, FinishedPageIsCheckedForWhatItShowsOnly) {
+  TAffManager project = CleanProject();
+  project.URL = "not a url";
+  project.Title = "<b>Bold";
+  project.Banners[0] = "http://cdn.example/b.gif";
+  const auto findings = CheckFinishedPage(FillTemplate(Replaced(kTemplate, "</nav>", "%%X%%</nav>"), project));
+  EXPECT_THAT(CodesOf(findings), ElementsAre(Pair("picture-insecure", "Page"), Pair("placeholder-left", "Page")));
+  EXPECT_THAT(CheckFinishedPage(FillTemplate(kTemplate, CleanProject())), IsEmpty());
+}
+
+TEST(PageCheck, ShippedTemplatesWithTheSampleAreClean) {
+  const auto folder = std::filesystem::path(VELMORA_SOURCE_DIR) / "templates";
+  const TAffManager sample = LoadProjectFile(folder / "sample" / "sample.set");
+  int checked = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() != ".tem") continue;
+    const std::string templ = JoinLines(ReadLineFile(entry.path()));
+    const std::string page = FillTemplate(templ, sample);
+    EXPECT_THAT(CodesOf(Check(sample, templ)), IsEmpty()) << entry.path();
+    EXPECT_THAT(CodesOf(CheckFinishedPage(page)), IsEmpty()) << entry.path();
+    ++checked;
+  }
+  EXPECT_GE(checked, 3);
+}
+
+TEST(PageCheck, AddressRules) {
+  struct Row {
+    const char* address;
+    bool web, insecure, local;
+  };
+  const Row rows[] = {
+      {"https://xxxx.vendor.example/", true, false, false},
+      {" HTTP://user@host:8080/p?q#f ", true, true, false},
+      {"http://xxxx", true, true, false},
+      {"http:///path", false, true, false},
+      {"http://host:port/", false, true, false},
+      {"http://exa mple.com/", false, true, false},
+      {"www.example.com", false, false, false},
+      {"not a url", false, false, false},
+      {"", false, false, false},
+      {"file:///home/me/a.gif", false, false, true},
+      {"C:\\Pics\\a.gif", false, false, true},
+      {"c:/Pics/a.gif", false, false, true},
+      {"~/a.gif", false, false, true},
+      {"/banners/a.gif", false, false, false},
+      {"banners/a.gif", false, false, false},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(IsWebAddress(r.address), r.web) << r.address;
+    EXPECT_EQ(IsInsecurePicture(r.address), r.insecure) << r.address;
+    EXPECT_EQ(IsLocalFileAddress(r.address), r.local) << r.address;
+  }
+}

@@ -1,0 +1,90 @@
+// The page check's list on the Finish page, driven as a user would.
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "tests/mock/FakeWindowEnvironment.h"
+#include "ui/FMain.h"
+#include "ui/FindingsList.h"
+
+using namespace velmora;
+
+namespace {
+
+struct FindingsFixture : ::testing::Test, test::FakeWindowEnvironment {
+  FindingsFixture() {
+    folder.Write("Templates/plain.tem",
+                 "<p class=disclosure>%%TITLE%%</p>%%TABLE_BANNER_INIT%%"
+                 "<a href=\"%%AFFILIATELINK%%\" rel=sponsored><img src=\"%%BANNER%%\" alt=B></a>%%TABLE_BANNER_END%%\n");
+  }
+  static QListWidget* List(TfrmMain& window) { return window.findChild<QListWidget*>("lvwFindings"); }
+  static QStringList Rows(TfrmMain& window) {
+    QStringList rows;
+    for (int i = 0; i < List(window)->count(); ++i) rows << List(window)->item(i)->text();
+    return rows;
+  }
+  void Generate(TfrmMain& window) {
+    window.ntbMain->setCurrentIndex(10);
+    QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+  }
+};
+
+}  // namespace
+
+TEST_F(FindingsFixture, SoundPageShowsNoList) {
+  TfrmMain window(Environment());
+  window.show();
+  window.edtTitlePage->setText("Deals");
+  window.edtAffiliateURL->setText("https://xxxx.example/");
+  Generate(window);
+  ASSERT_TRUE(List(window));
+  EXPECT_TRUE(window.panFindings->isHidden());
+  EXPECT_TRUE(QFile::exists(QString::fromStdString((folder / "Output/affiliatepage.htm").string())));
+}
+
+TEST_F(FindingsFixture, FindingsShowAfterGeneratingAndLeadToTheirItem) {
+  TfrmMain window(Environment());
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  window.edtTitlePage->setText("Summer & <Deals>");
+  window.edtAffiliateURL->setText("https://xxxx.example/");
+  for (const char* banner : {"https://cdn.example/a.gif", "file://C:/Pics/top.gif"}) {
+    window.edtImageUrl->setText(banner);
+    QTest::mouseClick(window.btnCreateImageUrl, Qt::LeftButton);
+  }
+  Generate(window);
+  ASSERT_FALSE(window.panFindings->isHidden());
+  EXPECT_EQ(Rows(window).size(), 2);
+  EXPECT_TRUE(Rows(window).value(0).startsWith("Title: The title \"Summer & <Deals>\"")) << Rows(window).value(0).toStdString();
+  EXPECT_TRUE(Rows(window).value(1).startsWith("Banner 2: The picture \"file://C:/Pics/top.gif\""));
+  EXPECT_TRUE(QFile::exists(QString::fromStdString((folder / "Output/affiliatepage.htm").string())))
+      << "the check never stops the page";
+
+  window.edtFilename->setFocus();
+  QTest::keyClick(&window, Qt::Key_K, Qt::AltModifier);
+  EXPECT_EQ(QApplication::focusWidget(), List(window)) << "Alt+K reaches the list";
+  List(window)->setCurrentRow(1);
+  QTest::keyClick(List(window), Qt::Key_Return);
+  EXPECT_EQ(window.ntbMain->currentIndex(), 4);
+  EXPECT_EQ(window.lbxBanners->currentRow(), 1);
+  EXPECT_TRUE(window.lbxBanners->item(1)->isSelected());
+  EXPECT_EQ(QApplication::focusWidget(), window.lbxBanners);
+
+  Generate(window);
+  List(window)->setCurrentRow(0);
+  QTest::keyClick(List(window), Qt::Key_Return);
+  EXPECT_EQ(window.ntbMain->currentIndex(), 0);
+  EXPECT_EQ(QApplication::focusWidget(), window.edtTitlePage);
+  EXPECT_EQ(window.edtTitlePage->selectedText(), "Summer & <Deals>");
+
+  // Mended and generated again, the list goes away.
+  window.edtTitlePage->setText("Summer Deals");
+  window.lbxBanners->setCurrentRow(1);
+  QTest::mouseClick(window.btnDeleteImageUrl, Qt::LeftButton);
+  Generate(window);
+  EXPECT_TRUE(window.panFindings->isHidden());
+}

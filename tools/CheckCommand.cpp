@@ -1,0 +1,96 @@
+// velmora-tool check: what would break or mislead on the page a project
+// makes, or on a finished page, before it is published.
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/FileIO.h"
+#include "app/TextCodec.h"
+#include "generator/PageCheck.h"
+#include "generator/PageGenerator.h"
+#include "generator/TemplateCatalogue.h"
+#include "project/ProjectFile.h"
+#include "tools/Command.h"
+
+namespace velmora::tool {
+
+namespace {
+
+constexpr int kClean = 0;
+constexpr int kFound = 1;
+constexpr int kUnreadable = 2;
+
+// Without --program-folder: the folder the tool itself lies in, as for the program.
+std::string ProgramFolderOf(const ParsedArgs& parsed) {
+  if (const auto folder = parsed.Option("--program-folder")) {
+    if (folder->empty()) throw UsageError("--program-folder needs a folder");
+    return (std::filesystem::path(*folder) / "").string();
+  }
+  std::error_code error;
+  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return ((error ? std::filesystem::current_path() : self.parent_path()) / "").string();
+}
+
+void Print(const std::vector<Finding>& findings, bool json) {
+  if (json) {
+    std::cout << "[";
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+      const Finding& f = findings[i];
+      std::cout << (i ? ",\n " : "\n ") << "{\"code\": " << JsonString(f.code) << ", \"place\": "
+                << JsonString(f.Place()) << ", \"message\": " << JsonString(f.message) << "}";
+    }
+    std::cout << (findings.empty() ? "]\n" : "\n]\n");
+  } else {
+    for (const Finding& f : findings)
+      std::cout << f.code << '\t' << f.Place() << '\t' << ToDisplayUtf8(f.message) << '\n';
+  }
+  std::cout.flush();
+}
+
+int RunCheck(const std::vector<std::string>& args) {
+  const ParsedArgs parsed =
+      ParseArgs(args, {"--program-folder", "--project", "--template", "--page"}, {"--json"});
+  if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional.front());
+  const auto pageOption = parsed.Option("--page");
+  const auto projectOption = parsed.Option("--project");
+  if (pageOption.has_value() == projectOption.has_value()) throw UsageError("give either --project or --page");
+  if (pageOption && (parsed.Option("--template") || parsed.Option("--program-folder")))
+    throw UsageError("--template and --program-folder go with --project");
+  if ((pageOption && pageOption->empty()) || (projectOption && projectOption->empty()))
+    throw UsageError("the file name is empty");
+
+  std::vector<Finding> findings;
+  try {
+    if (pageOption) {
+      findings = CheckFinishedPage(ReadWholeFile(*pageOption));
+    } else {
+      const std::string programFolder = ProgramFolderOf(parsed);
+      const TAffManager project = LoadProjectFile(*projectOption);
+      // As a fresh start followed by "Load Configuration" would select it.
+      const std::string templateName = parsed.Option("--template").value_or(
+          TemplateAfterLoad(ListTemplates(TemplateFolder(programFolder)), project.Template));
+      const auto templateText = ReadTemplateText(templateName, programFolder);
+      if (!templateText) {
+        std::cerr << "velmora-tool check: the template could not be found: "
+                  << ExpectedTemplatePath(programFolder, templateName) << "\n";
+        return kUnreadable;
+      }
+      findings = CheckProjectPage(project, *templateText, FillTemplate(*templateText, project));
+    }
+  } catch (const FileError& e) {
+    std::cerr << "velmora-tool check: " << e.what() << "\n";
+    return kUnreadable;
+  }
+  Print(findings, parsed.Flag("--json"));
+  return findings.empty() ? kClean : kFound;
+}
+
+const RegisterCommand kCheck{{"check",
+                              "velmora-tool check [--program-folder DIR] --project FILE.set [--template NAME] "
+                              "[--json]\n  velmora-tool check --page FILE.htm [--json]",
+                              RunCheck}};
+
+}  // namespace
+
+}  // namespace velmora::tool

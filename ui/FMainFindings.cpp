@@ -1,0 +1,62 @@
+// The page check after "Generate Code" and the way from a finding to the
+// wizard page of its item.
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "generator/PageCheck.h"
+#include "generator/PageGenerator.h"
+#include "ui/FMain.h"
+#include "ui/FindingsList.h"
+
+namespace velmora {
+
+void TfrmMain::BuildFindingsList(QVBoxLayout* layout) {
+  panFindings = new TFindingsList(Page(10));
+  panFindings->OnActivated([this](const FindingPlace& place) { GoToFinding(place); });
+  layout->addWidget(panFindings, 1);
+}
+
+void TfrmMain::CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName) {
+  std::vector<Finding> findings;
+  if (page && AffManager) {
+    if (const auto templateText = ReadTemplateText(templateName, ProgramFolder)) {
+      // Quick for common pages; a page read in full can take a moment.
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+      findings = CheckProjectPage(*AffManager, *templateText, *page);
+      QApplication::restoreOverrideCursor();
+    }
+  }
+  panFindings->ShowFindings(std::move(findings));
+}
+
+void TfrmMain::GoToFinding(const FindingPlace& place) {
+  using What = FindingPlace::What;
+  switch (place.what) {
+    case What::Title:
+    case What::AffiliateLink: {
+      ntbMain->setCurrentIndex(0);
+      QLineEdit* field = place.what == What::Title ? edtTitlePage : edtAffiliateURL;
+      field->setFocus(Qt::OtherFocusReason);
+      field->selectAll();
+      return;
+    }
+    case What::Template:
+    case What::Page:
+      // The template makes what the page holds beyond the items.
+      ntbMain->setCurrentIndex(1);
+      cbxTemplates->setFocus(Qt::OtherFocusReason);
+      return;
+    case What::Promo: break;
+  }
+  ntbMain->setCurrentIndex(2 + static_cast<int>(place.kind));
+  QListWidget* list = PageOf(place.kind).list;
+  const int row = static_cast<int>(place.index);
+  if (row < list->count()) list->setCurrentRow(row);
+  list->setFocus(Qt::OtherFocusReason);
+}
+
+}  // namespace velmora

@@ -1,0 +1,52 @@
+#include "ui/FindingsList.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+#include "platform/QtText.h"
+
+namespace velmora {
+
+TFindingsList::TFindingsList(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("panFindings"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  caption_ = new QLabel(this);
+  caption_->setObjectName(QStringLiteral("lblFindings"));
+  caption_->setWordWrap(true);
+  list_ = new QListWidget(this);
+  list_->setObjectName(QStringLiteral("lvwFindings"));
+  list_->setWordWrap(true);
+  list_->setAlternatingRowColors(true);
+  list_->setTextElideMode(Qt::ElideNone);
+  list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+  caption_->setBuddy(list_);
+  layout->addWidget(caption_);
+  layout->addWidget(list_, 1);
+  connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+    const int row = list_->row(item);
+    if (activated_ && row >= 0 && static_cast<std::size_t>(row) < findings_.size())
+      activated_(findings_[static_cast<std::size_t>(row)].where);
+  });
+  hide();
+}
+
+void TFindingsList::ShowFindings(std::vector<Finding> findings) {
+  findings_ = std::move(findings);
+  list_->clear();
+  for (const Finding& finding : findings_) {
+    auto* item = new QListWidgetItem(ToQString(finding.Place() + ": " + finding.message), list_);
+    item->setToolTip(ToQString(finding.code));
+  }
+  const auto count = findings_.size();
+  // Alt+K reaches the list; the page itself was made all the same.
+  caption_->setText((count == 1 ? QStringLiteral("The page chec&k found one thing")
+                                : QStringLiteral("The page chec&k found %1 things").arg(count)) +
+                    QStringLiteral(" that may break or mislead once it is published. Double-click one, or press "
+                                   "Enter, to go to it."));
+  if (!findings_.empty()) list_->setCurrentRow(0);
+  setVisible(!findings_.empty());
+}
+
+}  // namespace velmora

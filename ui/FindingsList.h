@@ -1,0 +1,33 @@
+#pragma once
+// What the page check found, listed under "Generate Code". Hidden while
+// there is nothing to show; activating a finding asks to go to its place.
+
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "generator/PageCheck.h"
+
+class QLabel;
+class QListWidget;
+
+namespace velmora {
+
+class TFindingsList : public QWidget {
+public:
+  explicit TFindingsList(QWidget* parent = nullptr);
+
+  // Replaces the list; no findings hide it.
+  void ShowFindings(std::vector<Finding> findings);
+  const std::vector<Finding>& Findings() const { return findings_; }
+  // Runs on a double click or Enter on a finding.
+  void OnActivated(std::function<void(const FindingPlace&)> handler) { activated_ = std::move(handler); }
+
+private:
+  QLabel* caption_ = nullptr;
+  QListWidget* list_ = nullptr;
+  std::vector<Finding> findings_;
+  std::function<void(const FindingPlace&)> activated_;
+};
+
+}  // namespace velmora

@@ -9,37 +9,29 @@
 
 namespace velmora {
 
-namespace {
-
-const std::string kSeparator(1, std::filesystem::path::preferred_separator);
-
-}  // namespace
-
-std::filesystem::path OutputFolder(const std::string& programFolder) {
-  return std::filesystem::path(programFolder + "Output");
-}
-
 OutputResult ProduceOutput(bool save, const TAffManager& project, const OutputRequest& request,
                            MessagePort& messages) {
   OutputResult result;
-  const std::filesystem::path folder = OutputFolder(request.programFolder);
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (!std::filesystem::is_directory(folder, ec)) {
-    messages.ShowMessage(MessageKind::Error, "Can't create the output folder! Check the output path you provided.");
-    return result;
+  if (save) {
+    std::error_code ec;
+    std::filesystem::create_directories(request.outputFolder, ec);
+    if (!std::filesystem::is_directory(request.outputFolder, ec)) {
+      messages.ShowMessage(MessageKind::Error, "Can't create the output folder! Check the output path you provided.");
+      return result;
+    }
   }
 
-  result.page = GeneratePage(project, request.templateName, request.programFolder);
+  result.page = GeneratePage(project, request.templateName, request.places.TemplateFolders());
   if (!result.page) {
-    messages.ShowMessage(MessageKind::Error, "The selected template could not be found: " +
-                                                 ExpectedTemplatePath(request.programFolder, request.templateName));
+    messages.ShowMessage(MessageKind::Error,
+                         "The selected template could not be found: " +
+                             ExpectedTemplatePath(request.places.ShippedTemplateFolder(), request.templateName));
     return result;
   }
 
   // The name is joined as text, not as a path, so that it always lands
   // below the output folder, blanks and all, exactly as the message says.
-  const std::string shownPath = request.programFolder + "Output" + kSeparator + request.fileNameField;
+  const std::string shownPath = (request.outputFolder / "").string() + request.fileNameField;
   if (save) {
     WriteLineFile(std::filesystem::path(shownPath), SplitLines(*result.page));
     result.savedFile = std::filesystem::path(shownPath);

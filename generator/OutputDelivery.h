@@ -1,11 +1,13 @@
 #pragma once
-// "Generate Code": the page goes into the Output folder beside the program
-// or onto the clipboard, and the user is told what happened.
+// "Generate Code": the page goes into the output folder (beside a portable
+// program, or the user's own) or onto the clipboard, and the user is told
+// what happened.
 
 #include <filesystem>
 #include <optional>
 #include <string>
 
+#include "app/Places.h"
 #include "app/Ports.h"
 #include "project/AffManager.h"
 
@@ -14,7 +16,8 @@ namespace velmora {
 enum class DeliveryMode { SaveWebPage, Clipboard };
 
 struct OutputRequest {
-  std::string programFolder;  // with its trailing separator
+  Places places;                       // where the templates are found
+  std::filesystem::path outputFolder;  // where a saved page goes
   std::string templateName;   // the template list's current text
   std::string fileNameField;  // the output-name field as typed
 };
@@ -24,11 +27,9 @@ struct OutputResult {
   std::optional<std::filesystem::path> savedFile;     // set when the page was written
 };
 
-// ProgramFolder + "Output".
-std::filesystem::path OutputFolder(const std::string& programFolder);
-
-// Ensures the output folder, generates the page and, with `save`, writes it
-// as a line file (replacing any file of that name). Tells the user through
+// With `save`, ensures the output folder; generates the page and, with `save`, writes it
+// as a line file (replacing any file of that name). The clipboard needs no
+// folder, so none is made for it. Tells the user through
 // `messages`; a missing template is reported as an error and nothing is
 // written. A failed write throws FileError and leaves any earlier page as it was.
 OutputResult ProduceOutput(bool save, const TAffManager& project, const OutputRequest& request,

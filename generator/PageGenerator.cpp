@@ -130,8 +130,8 @@ std::string FillTemplate(std::string_view templateText, const TAffManager& proje
 }
 
 std::optional<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,
-                                        const std::string& programFolder) {
-  const auto file = FindTemplateFile(TemplateFolder(programFolder), templateName, ".tem");
+                                        const std::vector<std::filesystem::path>& templateFolders) {
+  const auto file = FindTemplate(templateFolders, templateName);
   if (!file) return std::nullopt;
   return FillTemplate(JoinLines(ReadLineFile(*file)), project);
 }

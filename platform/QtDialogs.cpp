@@ -13,4 +13,8 @@ QString QtFileDialogs::SaveFile(QWidget* parent, const QString& title, const QSt
   return QFileDialog::getSaveFileName(parent, title, folder, filter);
 }
 
+QString QtFileDialogs::ChooseFolder(QWidget* parent, const QString& title, const QString& folder) {
+  return QFileDialog::getExistingDirectory(parent, title, folder);
+}
+
 }  // namespace velmora

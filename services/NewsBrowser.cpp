@@ -42,7 +42,7 @@ std::optional<NewsItemOpener::Opened> NewsItemOpener::Open(const std::string& id
   if (!html) return std::nullopt;
   Opened opened{std::move(*html), true};
   try {
-    WriteLastNewsId(programFolder_, id);
+    WriteLastNewsId(places_, id);
   } catch (const FileError&) {
     // A read-only program folder: the item is still shown; only the notifier
     // will announce it again.

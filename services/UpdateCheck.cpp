@@ -80,7 +80,9 @@ UpdateOutcome CheckForUpdates(const UpdateContext& context, bool quiet) {
     return UpdateOutcome::NoUpdate;
   };
 
-  const std::filesystem::path local = context.programFolder + kManifestName;
+  const std::filesystem::path local = context.places.ManifestFile();
+  std::error_code folderError;
+  std::filesystem::create_directories(local.parent_path(), folderError);
   if (!DownloadToFile(context.http, context.updateBaseUrl + kManifestName, local)) return noUpdate();
 
   std::string versionText;
@@ -98,7 +100,7 @@ UpdateOutcome CheckForUpdates(const UpdateContext& context, bool quiet) {
                                         ") available for your application!. Do you want download this update now?")) {
     return UpdateOutcome::Declined;
   }
-  const std::filesystem::path updater = context.programFolder + kUpdaterName;
+  const std::filesystem::path updater = context.places.ProgramFolder() + kUpdaterName;
   std::error_code ignored;
   if (!std::filesystem::exists(updater, ignored)) {
     context.messages.ShowMessage(MessageKind::Warning,

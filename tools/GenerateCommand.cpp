@@ -11,6 +11,7 @@
 #include "generator/TemplateCatalogue.h"
 #include "project/ProjectFile.h"
 #include "tools/Command.h"
+#include "tools/ToolPlaces.h"
 
 namespace velmora::tool {
 
@@ -24,22 +25,18 @@ public:
 int RunGenerate(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args, {"--program-folder", "--project", "--template", "--output"});
   if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional.front());
-  const auto folderOption = parsed.Option("--program-folder");
   const auto projectOption = parsed.Option("--project");
-  if (!folderOption || folderOption->empty()) throw UsageError("--program-folder is required");
   if (!projectOption || projectOption->empty()) throw UsageError("--project is required");
-
-  std::string programFolder = *folderOption;
-  if (programFolder.back() != '/' && programFolder.back() != std::filesystem::path::preferred_separator)
-    programFolder += std::filesystem::path::preferred_separator;
+  const Places places = ToolPlaces(parsed);
 
   const TAffManager project = LoadProjectFile(*projectOption);
   // As a fresh start followed by "Load Configuration" would select it.
   const std::string templateName =
-      parsed.Option("--template").value_or(TemplateAfterLoad(ListTemplates(TemplateFolder(programFolder)), project.Template));
+      parsed.Option("--template").value_or(TemplateAfterLoad(ListTemplates(places.TemplateFolders()), project.Template));
 
-  const auto page = GeneratePage(project, templateName, programFolder);
-  if (!page) throw Failure("the template could not be found: " + ExpectedTemplatePath(programFolder, templateName));
+  const auto page = GeneratePage(project, templateName, places.TemplateFolders());
+  if (!page)
+    throw Failure("the template could not be found: " + ExpectedTemplatePath(places.ShippedTemplateFolder(), templateName));
 
   const Lines lines = SplitLines(*page);
   if (const auto output = parsed.Option("--output")) {
@@ -54,7 +51,7 @@ int RunGenerate(const std::vector<std::string>& args) {
 }
 
 const RegisterCommand kGenerate{{"generate",
-                                 "velmora-tool generate --program-folder DIR --project FILE.set "
+                                 "velmora-tool generate [--program-folder DIR] --project FILE.set "
                                  "[--template NAME] [--output FILE]",
                                  RunGenerate}};
 

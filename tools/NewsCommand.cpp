@@ -11,6 +11,7 @@
 #include "services/NewsService.h"
 #include "services/UpdateCheck.h"
 #include "tools/Command.h"
+#include "tools/ToolPlaces.h"
 
 namespace velmora::tool {
 
@@ -28,12 +29,6 @@ public:
   std::vector<std::string> questions;
 };
 
-std::string ProgramFolderOption(const ParsedArgs& parsed) {
-  const auto folder = parsed.Option("--program-folder");
-  if (!folder || folder->empty()) throw UsageError("--program-folder is required");
-  return (std::filesystem::path(*folder) / "").string();
-}
-
 // Qt's network layer needs an application object for its event loop.
 std::unique_ptr<QCoreApplication> NetworkApplication() {
   if (QCoreApplication::instance()) return nullptr;
@@ -47,7 +42,8 @@ void WriteRaw(const std::string& bytes) { std::cout.write(bytes.data(), static_c
 
 int RunNews(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args, {"--program-folder"});
-  const std::string folder = ProgramFolderOption(parsed);
+  const Places places = ToolPlaces(parsed);
+  const std::string& folder = places.ProgramFolder();
   const auto& positional = parsed.positional;
   const std::string what = positional.empty() ? std::string() : positional[0];
   if (what != "list" && what != "latest" && what != "details") throw UsageError("say list, latest or details ID");
@@ -92,7 +88,7 @@ int RunNews(const std::vector<std::string>& args) {
   if (!text) return 1;
   WriteRaw(*text);
   std::cout.flush();
-  WriteLastNewsId(folder, id);
+  WriteLastNewsId(places, id);
   return 0;
 }
 
@@ -107,7 +103,7 @@ public:
 int RunUpdateCheck(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args, {"--program-folder", "--base-url"});
   if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional[0]);
-  const std::string folder = ProgramFolderOption(parsed);
+  const Places places = ToolPlaces(parsed);
   const std::string baseUrl = parsed.Option("--base-url").value_or(kUpdateBaseURL);
 
   const auto application = NetworkApplication();
@@ -116,8 +112,8 @@ int RunUpdateCheck(const std::vector<std::string>& args) {
   NoShell shell;
   // The program's own check, quiet as at start-up; its first question tells
   // whether an update would be offered.
-  CheckForUpdates(UpdateContext{client, messages, shell, folder, baseUrl}, true);
-  const std::filesystem::path local = folder + kManifestName;
+  CheckForUpdates(UpdateContext{client, messages, shell, places, baseUrl}, true);
+  const std::filesystem::path local = places.ManifestFile();
   if (!std::filesystem::exists(local)) {
     std::cerr << "no manifest at " << baseUrl << kManifestName << "\n";
     return 1;
@@ -127,9 +123,9 @@ int RunUpdateCheck(const std::vector<std::string>& args) {
   return 0;
 }
 
-const RegisterCommand news{{"news", "velmora-tool news list|latest|details ID --program-folder DIR", &RunNews}};
+const RegisterCommand news{{"news", "velmora-tool news list|latest|details ID [--program-folder DIR]", &RunNews}};
 const RegisterCommand updateCheck{
-    {"update-check", "velmora-tool update-check --program-folder DIR [--base-url URL]", &RunUpdateCheck}};
+    {"update-check", "velmora-tool update-check [--program-folder DIR] [--base-url URL]", &RunUpdateCheck}};
 
 }  // namespace
 

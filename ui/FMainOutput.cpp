@@ -1,5 +1,6 @@
 // Page 1 (template list and preview) and page 10 (output delivery).
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -8,6 +9,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -15,6 +17,7 @@
 #include "generator/OutputDelivery.h"
 #include "generator/TemplateCatalogue.h"
 #include "platform/ErrorReport.h"
+#include "platform/QtDialogs.h"
 #include "platform/QtText.h"
 #include "ui/FMain.h"
 
@@ -24,6 +27,15 @@ namespace {
 
 constexpr int kPreviewWidth = 398;
 constexpr int kPreviewHeight = 266;
+const QString kOutputFolderKey = QStringLiteral("Output/Folder");
+
+QString FromPath(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
+
+std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
+
+QSettings UserSettings(const Places& places) {
+  return QSettings(FromPath(places.UserSettingsFile()), QSettings::IniFormat);
+}
 
 }  // namespace
 
@@ -76,6 +88,21 @@ void TfrmMain::BuildOutputPages() {
   btnOpenInBrowser = new QPushButton(QStringLiteral("&Open in Browser"), finishPage);
   btnOpenInBrowser->setObjectName(QStringLiteral("btnOpenInBrowser"));
   btnOpenInBrowser->setEnabled(false);
+  auto* folderLabel = new QLabel(QStringLiteral("Saved in:"), finishPage);
+  lblOutputFolder = new QLabel(finishPage);
+  lblOutputFolder->setObjectName(QStringLiteral("lblOutputFolder"));
+  lblOutputFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lblOutputFolder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  btnChangeOutputFolder = new QPushButton(QStringLiteral("&Change\u2026"), finishPage);
+  btnChangeOutputFolder->setObjectName(QStringLiteral("btnChangeOutputFolder"));
+  folderLabel->setBuddy(btnChangeOutputFolder);
+  connect(btnChangeOutputFolder, &QPushButton::clicked, this, [this] { btnChangeOutputFolderClick(); });
+  // The clipboard needs no folder.
+  connect(rbtSaveWeb, &QRadioButton::toggled, this, [this, folderLabel](bool saving) {
+    folderLabel->setEnabled(saving);
+    lblOutputFolder->setEnabled(saving);
+    btnChangeOutputFolder->setEnabled(saving);
+  });
   connect(btnFinish, &QPushButton::clicked, this, [this] { btnFinishClick(); });
   connect(btnOpenInBrowser, &QPushButton::clicked, this, [this] { btnOpenInBrowserClick(); });
 
@@ -83,6 +110,11 @@ void TfrmMain::BuildOutputPages() {
   layout->addSpacing(8);
   layout->addWidget(nameLabel);
   layout->addWidget(edtFilename);
+  auto* folderRow = new QHBoxLayout;
+  folderRow->addWidget(folderLabel);
+  folderRow->addWidget(lblOutputFolder, 1);
+  folderRow->addWidget(btnChangeOutputFolder);
+  layout->addLayout(folderRow);
   layout->addSpacing(8);
   layout->addWidget(rbtSaveWeb);
   layout->addWidget(rbtClipboard);
@@ -93,10 +125,38 @@ void TfrmMain::BuildOutputPages() {
   buttons->addStretch(1);
   layout->addLayout(buttons);
   layout->addStretch(1);
+  lblOutputFolder->setText(QDir::toNativeSeparators(FromPath(OutputFolderChoice())));
+  lblOutputFolder->setToolTip(lblOutputFolder->text());
+}
+
+std::filesystem::path TfrmMain::OutputFolderChoice() const {
+  const QString chosen = UserSettings(Where).value(kOutputFolderKey).toString();
+  return chosen.isEmpty() ? Where.OutputFolder() : ToPath(chosen);
+}
+
+void TfrmMain::btnChangeOutputFolderClick() {
+  const std::filesystem::path current = OutputFolderChoice();
+  std::error_code ec;
+  // The dialog opens where pages go now, or the nearest folder above it that exists.
+  std::filesystem::path start = current;
+  while (!start.empty() && !std::filesystem::is_directory(start, ec) && start != start.parent_path())
+    start = start.parent_path();
+  const QString folder = Dialogs().ChooseFolder(this, QStringLiteral("Save pages in"), FromPath(start));
+  if (folder.isEmpty()) return;
+  QSettings settings = UserSettings(Where);
+  settings.setValue(kOutputFolderKey, folder);
+  settings.sync();
+  if (settings.status() != QSettings::NoError) {
+    Messages().ShowMessage(MessageKind::Warning,
+                           "The folder is used for now, but could not be remembered in " +
+                               Where.UserSettingsFile().string());
+  }
+  lblOutputFolder->setText(QDir::toNativeSeparators(folder));
+  lblOutputFolder->setToolTip(lblOutputFolder->text());
 }
 
 void TfrmMain::LoadTemplates() {
-  const std::vector<std::string> names = ListTemplates(TemplateFolder(ProgramFolder));
+  const std::vector<std::string> names = ListTemplates(Where.TemplateFolders());
   {
     const QSignalBlocker quiet(cbxTemplates);
     cbxTemplates->clear();
@@ -110,7 +170,7 @@ void TfrmMain::cbxTemplatesChange() {
   if (!AffManager) return;
   Image1->show();
   const TemplateChoice choice =
-      ChooseTemplate(*AffManager, TemplateFolder(ProgramFolder), FromQString(cbxTemplates->currentText()));
+      ChooseTemplate(*AffManager, Where.TemplateFolders(), FromQString(cbxTemplates->currentText()));
   QPixmap picture;
   if (!choice.preview || !picture.load(QFile::decodeName(QByteArray::fromStdString(choice.preview->string())))) {
     // A missing or undecodable preview hides the picture; nothing is reported.
@@ -149,7 +209,7 @@ void TfrmMain::edtFilenameChange() {
 
 void TfrmMain::btnFinishClick() {
   RunGuarded(this, [this] {
-    const OutputRequest request{ProgramFolder, FromQString(cbxTemplates->currentText()),
+    const OutputRequest request{Where, ToPath(lblOutputFolder->text()), FromQString(cbxTemplates->currentText()),
                                 FromQString(edtFilename->text())};
     const DeliveryMode mode = rbtClipboard->isChecked() ? DeliveryMode::Clipboard : DeliveryMode::SaveWebPage;
     const OutputResult result = velmora::btnFinishClick(mode, *AffManager, request, Messages(), Clipboard());

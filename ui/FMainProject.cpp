@@ -109,10 +109,18 @@ std::filesystem::path ToPath(const QString& path) { return std::filesystem::path
 
 QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
+// The per-user project folder may not exist yet; a dialog opened on a
+// missing folder would start somewhere unrelated.
+const QString& Ensured(const QString& folder) {
+  QDir().mkpath(folder);
+  return folder;
+}
+
 }  // namespace
 
 void TfrmMain::BuildProjectPages() {
-  loadFolder_ = saveFolder_ = pictureFolder_ = ToQString(ProgramFolder);
+  loadFolder_ = saveFolder_ = QFile::decodeName(QByteArray::fromStdString((Where.ProjectFolder() / "").string()));
+  pictureFolder_ = ToQString(ProgramFolder);
   BuildWelcomePage();
   for (PromoKind kind : kPromoKinds) BuildPromoPage(kind);
 
@@ -392,7 +400,7 @@ void TfrmMain::ntbMainPageChanged(int index) {
 }
 
 void TfrmMain::btnSaveClick() {
-  const QString path = Dialogs().SaveFile(this, QStringLiteral("Save file"), kProjectFilter, saveFolder_);
+  const QString path = Dialogs().SaveFile(this, QStringLiteral("Save file"), kProjectFilter, Ensured(saveFolder_));
   if (path.isEmpty()) return;
   saveFolder_ = FolderOf(path);
   // A failed write keeps the previous file and goes to the error report, with no success message.
@@ -403,7 +411,7 @@ void TfrmMain::btnSaveClick() {
 }
 
 void TfrmMain::btnLoadClick() {
-  const QString path = Dialogs().OpenFile(this, QStringLiteral("Open file"), kProjectFilter, loadFolder_);
+  const QString path = Dialogs().OpenFile(this, QStringLiteral("Open file"), kProjectFilter, Ensured(loadFolder_));
   if (path.isEmpty()) return;
   loadFolder_ = FolderOf(path);
   RunGuarded(this, [&] {

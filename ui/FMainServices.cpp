@@ -96,7 +96,7 @@ void TfrmMain::ConnectServices() {
 }
 
 bool TfrmMain::RunUpdateCheck(bool quiet) {
-  const UpdateContext context{Http(), ServiceMessages(), Shell(), ProgramFolder};
+  const UpdateContext context{Http(), ServiceMessages(), Shell(), Where};
   if (CheckForUpdates(context, quiet) != UpdateOutcome::UpdaterStarted) return false;
   close();
   return true;
@@ -104,7 +104,7 @@ bool TfrmMain::RunUpdateCheck(bool quiet) {
 
 void TfrmMain::Timer1Timer() {
   Timer1->stop();
-  const UpdateContext context{Http(), ServiceMessages(), Shell(), ProgramFolder};
+  const UpdateContext context{Http(), ServiceMessages(), Shell(), Where};
   const auto result = velmora::Timer1Timer(context, Brand, [this](const std::string& text) { ShowNewsHint(text); });
   if (result.update == UpdateOutcome::UpdaterStarted) close();
 }
@@ -120,7 +120,7 @@ void TfrmMain::btnNewsClick() {
   if (checkingNews_ || frmNews) return;
   Reentry reentry(checkingNews_);
   if (!CheckNews(Http(), ServiceMessages(), Brand, NewsList) || servicesClosing_) return;
-  TfrmNews form(NewsWindowContext{Http(), ServiceMessages(), Shell(), Brand, ProgramFolder, NewsList}, this);
+  TfrmNews form(NewsWindowContext{Http(), ServiceMessages(), Shell(), Brand, Where, NewsList}, this);
   frmNews = &form;
   form.exec();
 }

@@ -30,7 +30,7 @@ TfrmNews::TfrmNews(const NewsWindowContext& context, QWidget* parent)
     : QDialog(parent),
       shell_(context.shell),
       newsList_(context.newsList),
-      opener_(context.http, context.messages, context.brand, context.programFolder) {
+      opener_(context.http, context.messages, context.brand, context.places) {
   setObjectName(QStringLiteral("frmNews"));
   setWindowTitle(QStringLiteral("News"));
   setModal(true);

@@ -34,7 +34,7 @@ struct NewsWindowContext {
   MessagePort& messages;
   ShellPort& shell;
   const BrandSettings& brand;
-  std::string programFolder;
+  Places places;
   const std::vector<std::string>& newsList;
 };
 

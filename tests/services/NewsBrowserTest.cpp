@@ -90,7 +90,7 @@ TEST(NewsRowsTest, RowsKeepOrderAndShowMissingFieldsEmpty) {
 
 TEST_F(NewsBrowserFixture, OpeningAnItemShowsItsTextAndStoresItsId) {
   http.replies["http://gold/news/getnewsdetails.php"] = "<p>Hello $24</p>\xAFOK";
-  NewsItemOpener opener(http, messages, brand, dir.folder());
+  NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
   const auto opened = opener.Open("5");
   ASSERT_TRUE(opened);
   EXPECT_EQ(opened->html, "<p>Hello $</p>");
@@ -102,7 +102,7 @@ TEST_F(NewsBrowserFixture, OpeningAnItemShowsItsTextAndStoresItsId) {
 
 TEST_F(NewsBrowserFixture, FailedDetailsKeepTheStoredId) {
   http.replies["http://gold/news/getnewsdetails.php"] = "INVALIDNEWS";
-  NewsItemOpener opener(http, messages, brand, dir.folder());
+  NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
   EXPECT_FALSE(opener.Open("5"));
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There is a trouble with this news. Contact your provider."});
@@ -111,7 +111,7 @@ TEST_F(NewsBrowserFixture, FailedDetailsKeepTheStoredId) {
 
 TEST_F(NewsBrowserFixture, MalformedEscapesStillStoreTheId) {
   http.replies["http://gold/news/getnewsdetails.php"] = "$G1\xAFOK";
-  NewsItemOpener opener(http, messages, brand, dir.folder());
+  NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
   const auto opened = opener.Open("8");
   ASSERT_TRUE(opened);
   EXPECT_EQ(opened->html, "");
@@ -121,7 +121,7 @@ TEST_F(NewsBrowserFixture, MalformedEscapesStillStoreTheId) {
 TEST_F(NewsBrowserFixture, ASecondOpenWhileBusyIsRefused) {
   test::FakeHttp reentrant;
   reentrant.replies["http://gold/news/getnewsdetails.php"] = "text\xAFOK";
-  NewsItemOpener opener(reentrant, messages, brand, dir.folder());
+  NewsItemOpener opener(reentrant, messages, brand, Places::Portable(dir.folder()));
   bool busyInside = false;
   std::optional<NewsItemOpener::Opened> nested{NewsItemOpener::Opened{}};
   reentrant.whileWaiting = [&] {
@@ -140,7 +140,7 @@ TEST_F(NewsBrowserFixture, ReadOnlyFolderStillShowsTheItemAndLeavesBusy) {
   const std::string before = dir.Read(kBrandFileName);
   std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   http.replies["http://gold/news/getnewsdetails.php"] = "text\xAFOK";
-  NewsItemOpener opener(http, messages, brand, dir.folder());
+  NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
   const auto opened = opener.Open("6");
   std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
   ASSERT_TRUE(opened);

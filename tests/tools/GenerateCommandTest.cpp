@@ -82,7 +82,7 @@ TEST_F(ToolFixture, FailuresExitOneWithOneLineAndWriteNothing) {
 }
 
 TEST_F(ToolFixture, WrongUsageExitsTwo) {
-  const std::string cases[] = {"", "--project x.set", "--program-folder x", Base() + " --bogus", Base() + " extra",
+  const std::string cases[] = {"", "--program-folder x", Base() + " --bogus", Base() + " extra",
                                Base() + " --output"};
   for (const auto& args : cases) EXPECT_EQ(Run(args), 2) << args;
 }

@@ -147,7 +147,7 @@ TEST_F(NewsCommandTest, FailuresGoToStderrWithTheWindowsTexts) {
 TEST_F(NewsCommandTest, WrongUsageExitsWithTwo) {
   EXPECT_EQ(News("details").exitCode, 2);
   EXPECT_EQ(News("everything").exitCode, 2);
-  EXPECT_EQ(Tool("news list").exitCode, 2) << "the program folder is required";
+  EXPECT_EQ(Tool("news list --program-folder").exitCode, 2) << "a folder must follow the option";
 }
 
 TEST_F(NewsCommandTest, UpdateCheckTellsTheVersionAndTheOffer) {

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Velmora's two entry points for a newcomer on Debian 12:
-#   ./velmora.sh run    install what is missing, build, start the program
-#   ./velmora.sh test   install what is missing, build, run every test
+# Velmora's entry points for a newcomer on Debian 12:
+#   ./velmora.sh run      install what is missing, build, start the program
+#   ./velmora.sh test     install what is missing, build, run every test
+#   ./velmora.sh package  build the Debian package, check it with lintian,
+#                         print its path last (VELMORA_BRAND_DIR=DIR for a
+#                         publisher's brand)
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -9,7 +12,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(build-essential cmake ninja-build pkg-config libssl-dev libgtest-dev libgmock-dev
   libbenchmark-dev qt6-base-dev libgl-dev libboost-dev libboost-stacktrace-dev php-cli tidy
-  xvfb xauth)
+  xvfb xauth desktop-file-utils appstream lintian dpkg-dev fakeroot librsvg2-bin)
 
 install_missing() {
   local missing=()
@@ -64,8 +67,24 @@ case "${1:-}" in
     run_tests build "tests"
     run_tests build-asan "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
     ;;
+  package)
+    install_missing
+    brand=${VELMORA_BRAND_DIR:-$root/brand}
+    brand=$(cd "$brand" && pwd)
+    dir=build-package-$(basename "$brand")
+    # A package build of its own: installed under /usr, no tests or benchmarks.
+    cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+      -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF -DVELMORA_BRAND_DIR="$brand" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+    (cd "$dir" && rm -f ./*.deb && cpack -G DEB >/dev/null)
+    deb=$(ls "$root/$dir"/*.deb)
+    echo "== lintian =="
+    lintian --tag-display-limit 0 "$deb" || true
+    echo "package size: $(du -k "$deb" | cut -f1) KiB"
+    echo "$deb"
+    ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac

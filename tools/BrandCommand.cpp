@@ -10,6 +10,7 @@
 #include "app/TextCodec.h"
 #include "app/Utils.h"
 #include "tools/Command.h"
+#include "tools/ToolPlaces.h"
 
 namespace velmora::tool {
 
@@ -89,11 +90,8 @@ std::string BrandJson(const BrandSettings& brand, const std::string& lastNewsId)
 
 int RunBrand(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args, {"--program-folder"}, {"--check"});
-  const auto folderOption = parsed.Option("--program-folder");
-  if (!folderOption) throw UsageError("--program-folder is required");
   if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional.front());
-  std::string folder = *folderOption;
-  if (!folder.empty() && folder.back() != '/') folder += '/';
+  const std::string folder = ToolPlaces(parsed).ProgramFolder();
 
   const BrandFileContent content = ReadBrandFile(folder);
   if (content.status == BrandFileStatus::Missing) {
@@ -120,7 +118,7 @@ int RunBrand(const std::vector<std::string>& args) {
 
 const RegisterCommand kRegistered{{
     "brand",
-    "velmora-tool brand [--check] --program-folder DIR",
+    "velmora-tool brand [--check] [--program-folder DIR]",
     RunBrand,
 }};
 

@@ -1,6 +1,7 @@
 #include "platform/QtPlaces.h"
 
 #include <QFile>
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace velmora {
@@ -16,6 +17,14 @@ std::filesystem::path Location(QStandardPaths::StandardLocation location, bool o
   return ownFolder ? path / kUserFolderName : path;
 }
 
+const QString kOutputFolderKey = QStringLiteral("Output/Folder");
+
+QString FromPath(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
+
+QSettings UserSettings(const Places& places) {
+  return QSettings(FromPath(places.UserSettingsFile()), QSettings::IniFormat);
+}
+
 }  // namespace
 
 UserFolders StandardUserFolders() {
@@ -25,6 +34,19 @@ UserFolders StandardUserFolders() {
 
 Places LocatePlaces(const std::string& programFolder) {
   return Places::Locate(programFolder.empty() ? RunningProgramFolder() : programFolder, StandardUserFolders());
+}
+
+std::filesystem::path ChosenOutputFolder(const Places& places) {
+  const QString chosen = UserSettings(places).value(kOutputFolderKey).toString();
+  if (chosen.isEmpty()) return places.OutputFolder();
+  return std::filesystem::path(QFile::encodeName(chosen).toStdString());
+}
+
+bool RememberOutputFolder(const Places& places, const std::filesystem::path& folder) {
+  QSettings settings = UserSettings(places);
+  settings.setValue(kOutputFolderKey, FromPath(folder));
+  settings.sync();
+  return settings.status() == QSettings::NoError;
 }
 
 }  // namespace velmora

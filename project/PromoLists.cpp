@@ -1,6 +1,7 @@
 #include "project/PromoLists.h"
 
 #include "app/Utils.h"
+#include "project/ProjectFile.h"
 
 namespace velmora {
 
@@ -40,11 +41,22 @@ std::string SeparatorProblem(const PromoKindInfo& info, std::string_view item) {
          std::string(1, mark.front()) + ".";
 }
 
-bool Contains(const PromoList& list, std::string_view text) {
-  for (const auto& item : list)
-    if (EqualsIgnoreCaseAscii(item, text)) return true;
+bool Contains(const PromoList& list, std::string_view text, int ignoreIndex) {
+  for (std::size_t i = 0; i < list.size(); ++i)
+    if (static_cast<int>(i) != ignoreIndex && EqualsIgnoreCaseAscii(list[i], text)) return true;
   return false;
 }
+
+// Multi-line texts keep their line breaks as "$$", so a "$$" typed into one
+// comes back as a line break, and so does a line ending in "$" before the next.
+bool BreaksLineMarks(std::string_view text) {
+  if (text.find("$$") != std::string_view::npos) return true;
+  for (std::size_t at = text.find("$\r\n"); at != std::string_view::npos; at = text.find("$\r\n", at + 1))
+    if (at + 3 < text.size()) return true;
+  return false;
+}
+
+bool OnlyLineBreaks(std::string_view text) { return text.find_first_not_of("\r\n") == std::string_view::npos; }
 
 }  // namespace
 
@@ -71,44 +83,52 @@ const PromoList& ListOf(const TAffManager& project, PromoKind kind) {
 std::string BuildPromoItem(PromoKind kind, const PromoInput& input) {
   switch (kind) {
     case PromoKind::Anchors:
-    case PromoKind::Banners: return input.text;
-    case PromoKind::PPC: return "^" + input.text + "^" + FlattenLines(input.body, "$$") + "^" + input.link + "^";
+    case PromoKind::Banners: return OneLine(input.text);
+    case PromoKind::PPC:
+      return "^" + OneLine(input.text) + "^" + FlattenLines(input.body, "$$") + "^" + OneLine(input.link) + "^";
     default: return FlattenLines(input.text, "$$");
   }
 }
 
-PromoChange TPromoBoard::Create(TAffManager& project, PromoKind kind, const PromoInput& input,
-                                MessagePort& messages) {
+std::optional<std::string> CheckPromo(PromoKind kind, const PromoInput& input, const PromoList& list,
+                                      int ignoreIndex) {
   const PromoKindInfo& info = InfoOf(kind);
-  // Not trimmed: a single blank is a valid promo.
-  if (input.text.empty()) {
-    messages.ShowMessage(MessageKind::Warning, std::string(info.emptyMessage));
-    return {};
-  }
+  const std::string noun(info.noun);
+  // Not trimmed: a single blank is a valid promo, but a memo of line breaks only is empty.
+  const bool memo = !info.Mirrored() && kind != PromoKind::PPC;
+  if (input.text.empty() || (memo && OnlyLineBreaks(input.text))) return std::string(info.emptyMessage);
   if (kind == PromoKind::PPC && (input.text.find('^') != std::string::npos ||
                                  input.body.find('^') != std::string::npos ||
-                                 input.link.find('^') != std::string::npos)) {
-    messages.ShowMessage(MessageKind::Warning, std::string(kCaretInPpc));
+                                 input.link.find('^') != std::string::npos))
+    return std::string(kCaretInPpc);
+  if (memo && BreaksLineMarks(input.text))
+    return "This " + noun + " can't contain $$ or a line ending in $: project files use $$ for line breaks.";
+  std::string tag;
+  for (const std::string* text : {&input.text, &input.body, &input.link})
+    if (FindProjectTag(*text, &tag) != std::string_view::npos)
+      return "This " + noun + " can't contain " + tag + ": project files use it to mark their fields.";
+  const std::string item = BuildPromoItem(kind, input);
+  if (const std::string problem = SeparatorProblem(info, item); !problem.empty()) return problem;
+  if (info.Mirrored() && Contains(list, item, ignoreIndex)) return std::string(info.duplicateMessage);
+  return std::nullopt;
+}
+
+PromoChange TPromoBoard::Create(TAffManager& project, PromoKind kind, const PromoInput& input,
+                                MessagePort& messages) {
+  PromoList& list = ListOf(project, kind);
+  if (const auto problem = CheckPromo(kind, input, list)) {
+    messages.ShowMessage(MessageKind::Warning, *problem);
     return {};
   }
-  PromoList& list = ListOf(project, kind);
   auto& entries = entries_[Index(kind)];
   std::string item = BuildPromoItem(kind, input);
-  if (const std::string problem = SeparatorProblem(info, item); !problem.empty()) {
-    messages.ShowMessage(MessageKind::Warning, problem);
-    return {};
-  }
-  if (info.Mirrored()) {
-    if (Contains(list, input.text)) {
-      messages.ShowMessage(MessageKind::Warning, std::string(info.duplicateMessage));
-      return {};
-    }
-    list.push_back(input.text);
-    entries.push_back(input.text);
+  if (InfoOf(kind).Mirrored()) {
+    list.push_back(item);
+    entries.push_back(std::move(item));
     return {PromoChange::What::Refilled, static_cast<int>(entries.size()) - 1};
   }
   list.push_back(std::move(item));
-  entries.push_back(Label(info.labelWord, entries.size() + 1));
+  entries.push_back(Label(InfoOf(kind).labelWord, entries.size() + 1));
   return {PromoChange::What::Appended, static_cast<int>(entries.size()) - 1};
 }
 

@@ -1,5 +1,6 @@
 // velmora-tool generate: the page "Generate Code" would make for a project
-// file, for regenerating pages in batch without the window.
+// file, for regenerating pages in batch without the window: on standard
+// output, into a given file, or (--deliver) where "Generate Code" saves it.
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "app/FileIO.h"
 #include "app/Utils.h"
+#include "generator/OutputDelivery.h"
 #include "generator/PageGenerator.h"
 #include "generator/TemplateCatalogue.h"
 #include "project/ProjectFile.h"
@@ -23,8 +25,9 @@ public:
 };
 
 int RunGenerate(const std::vector<std::string>& args) {
-  const ParsedArgs parsed = ParseArgs(args, {"--program-folder", "--project", "--template", "--output"});
+  const ParsedArgs parsed = ParseArgs(args, {"--program-folder", "--project", "--template", "--output"}, {"--deliver"});
   if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional.front());
+  if (parsed.Flag("--deliver") && parsed.Option("--output")) throw UsageError("--deliver and --output exclude each other");
   const auto projectOption = parsed.Option("--project");
   if (!projectOption || projectOption->empty()) throw UsageError("--project is required");
   const Places places = ToolPlaces(parsed);
@@ -38,6 +41,13 @@ int RunGenerate(const std::vector<std::string>& args) {
   if (!page)
     throw Failure("the template could not be found: " + ExpectedTemplatePath(places.ShippedTemplateFolder(), templateName));
 
+  if (parsed.Flag("--deliver")) {
+    // Where "Generate Code" would save it, with the same checks on the name.
+    const std::string name = OutputNameOf(project);
+    if (const auto problem = OutputNameProblem(name)) throw Failure(problem->text);
+    std::cout << SaveOutputPage(ToolOutputFolder(places), name, *page).string() << "\n";
+    return 0;
+  }
   const Lines lines = SplitLines(*page);
   if (const auto output = parsed.Option("--output")) {
     WriteLineFile(*output, lines);
@@ -52,7 +62,7 @@ int RunGenerate(const std::vector<std::string>& args) {
 
 const RegisterCommand kGenerate{{"generate",
                                  "velmora-tool generate [--program-folder DIR] --project FILE.set "
-                                 "[--template NAME] [--output FILE]",
+                                 "[--template NAME] [--output FILE | --deliver]",
                                  RunGenerate}};
 
 }  // namespace

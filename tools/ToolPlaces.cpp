@@ -37,4 +37,12 @@ Places ToolPlaces(const ParsedArgs& parsed) {
   return Places::Locate(folder ? *folder : RunningProgramFolder(), StandardUserFolders());
 }
 
+std::filesystem::path ToolOutputFolder(const Places& places) {
+#ifdef VELMORA_TOOL_HAS_QT
+  return ChosenOutputFolder(places);
+#else
+  return places.OutputFolder();
+#endif
+}
+
 }  // namespace velmora::tool

@@ -10,4 +10,8 @@ namespace velmora::tool {
 // in (found through a link on the PATH too), with the user's own folders.
 Places ToolPlaces(const ParsedArgs& parsed);
 
+// Where "Generate Code" would save a page for this user: the folder chosen in
+// the window when it remembers one, else the default.
+std::filesystem::path ToolOutputFolder(const Places& places);
+
 }  // namespace velmora::tool

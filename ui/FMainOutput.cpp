@@ -9,7 +9,6 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -18,6 +17,7 @@
 #include "generator/TemplateCatalogue.h"
 #include "platform/ErrorReport.h"
 #include "platform/QtDialogs.h"
+#include "platform/QtPlaces.h"
 #include "platform/QtText.h"
 #include "ui/FMain.h"
 
@@ -27,15 +27,10 @@ namespace {
 
 constexpr int kPreviewWidth = 398;
 constexpr int kPreviewHeight = 266;
-const QString kOutputFolderKey = QStringLiteral("Output/Folder");
-
 QString FromPath(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
 
 std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
 
-QSettings UserSettings(const Places& places) {
-  return QSettings(FromPath(places.UserSettingsFile()), QSettings::IniFormat);
-}
 
 }  // namespace
 
@@ -129,10 +124,7 @@ void TfrmMain::BuildOutputPages() {
   lblOutputFolder->setToolTip(lblOutputFolder->text());
 }
 
-std::filesystem::path TfrmMain::OutputFolderChoice() const {
-  const QString chosen = UserSettings(Where).value(kOutputFolderKey).toString();
-  return chosen.isEmpty() ? Where.OutputFolder() : ToPath(chosen);
-}
+std::filesystem::path TfrmMain::OutputFolderChoice() const { return ChosenOutputFolder(Where); }
 
 void TfrmMain::btnChangeOutputFolderClick() {
   const std::filesystem::path current = OutputFolderChoice();
@@ -143,10 +135,7 @@ void TfrmMain::btnChangeOutputFolderClick() {
     start = start.parent_path();
   const QString folder = Dialogs().ChooseFolder(this, QStringLiteral("Save pages in"), FromPath(start));
   if (folder.isEmpty()) return;
-  QSettings settings = UserSettings(Where);
-  settings.setValue(kOutputFolderKey, folder);
-  settings.sync();
-  if (settings.status() != QSettings::NoError) {
+  if (!RememberOutputFolder(Where, ToPath(folder))) {
     Messages().ShowMessage(MessageKind::Warning,
                            "The folder is used for now, but could not be remembered in " +
                                Where.UserSettingsFile().string());

@@ -208,8 +208,10 @@ TEST_F(OutputPagesFixture, FailedWriteGoesToTheErrorReport) {
   folder.Write("Templates/simple.tem", "x");
   std::vector<QString> reports;
   SetErrorReportHook([&](const ErrorReportText& report) { reports.push_back(report.summary); });
+  // A folder where the page would go: the writer refuses to replace it.
+  folder.Write("Output/page.htm/inside", "x");
   TfrmMain window(Environment());
-  window.edtFilename->setText(QStringLiteral("no/such/folder/page.htm"));
+  window.edtFilename->setText(QStringLiteral("page.htm"));
   QTest::mouseClick(window.btnFinish, Qt::LeftButton);
   SetErrorReportHook(nullptr);
   ASSERT_EQ(reports.size(), 1u);

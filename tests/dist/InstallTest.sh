@@ -21,14 +21,22 @@ project=$work/project.set
 cp "$source/templates/sample/sample.set" "$project"
 chmod a+r "$project"
 
+# A sanitizer build's leak checker needs Qt's suppressions, readable by the user.
+sanitizer=()
+if [ -n "${VELMORA_LSAN_SUPPRESSIONS:-}" ]; then
+  cp "$VELMORA_LSAN_SUPPRESSIONS" "$work/lsan.supp"
+  chmod a+r "$work/lsan.supp"
+  sanitizer=(LSAN_OPTIONS="suppressions=$work/lsan.supp")
+fi
+
 # As the given user (or this one), with a fresh HOME of its own.
 as_user() {  # user home command...
   local user=$1 home=$2
   shift 2
   if [ "$user" = "$(id -un)" ]; then
-    env -i PATH="$prefix/bin:/usr/bin:/bin" HOME="$home" "$@"
+    env -i PATH="$prefix/bin:/usr/bin:/bin" HOME="$home" "${sanitizer[@]}" "$@"
   else
-    runuser -u "$user" -- env -i PATH="$prefix/bin:/usr/bin:/bin" HOME="$home" "$@"
+    runuser -u "$user" -- env -i PATH="$prefix/bin:/usr/bin:/bin" HOME="$home" "${sanitizer[@]}" "$@"
   fi
 }
 

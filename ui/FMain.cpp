@@ -17,10 +17,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "platform/ErrorReport.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtPlaces.h"
 #include "platform/QtPorts.h"
 #include "platform/QtText.h"
+#include "platform/RecoveryStore.h"
 
 namespace velmora {
 
@@ -78,6 +80,7 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent)
   http_ = environment.http ? environment.http : ownHttp_.get();
 
   ProgramFolder = Where.ProgramFolder();
+  recoveryFolder_ = ToQString(environment.recoveryFolder);
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -91,6 +94,7 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent)
   addAction(quit);
   ConnectServices();
   FormCreate();
+  BuildFileCommands();
   resize(732, 521);
 }
 
@@ -250,6 +254,8 @@ void TfrmMain::showEvent(QShowEvent* event) {
     move(frame.topLeft());
   }
   FormShow();
+  // Once the window is up, so the question has something to stand on.
+  QTimer::singleShot(0, this, [this] { RunGuarded(this, [this] { OfferRecovery(); }); });
 }
 
 void TfrmMain::FormShow() {
@@ -291,7 +297,13 @@ void TfrmMain::bsSkinButton1Click() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (!MaybeSaveChanges()) {
+    event->ignore();
+    servicesClosing_ = false;  // the services heard of the close first; the window stays
+    return;
+  }
   FormClose();
+  ProjectIsClean();  // the program ends normally: no recovery copy is left
   QMainWindow::closeEvent(event);
 }
 

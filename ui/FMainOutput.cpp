@@ -19,6 +19,7 @@
 #include "platform/QtDialogs.h"
 #include "platform/QtPlaces.h"
 #include "platform/QtText.h"
+#include "project/ProjectFile.h"
 #include "ui/FMain.h"
 
 namespace velmora {
@@ -193,7 +194,7 @@ void TfrmMain::SetOutputFileNameField(const std::string& name) {
 }
 
 void TfrmMain::edtFilenameChange() {
-  if (AffManager) AffManager->FileName = FromQString(edtFilename->text());
+  if (AffManager) AffManager->FileName = OneLine(FromQString(edtFilename->text()));
 }
 
 void TfrmMain::btnFinishClick() {

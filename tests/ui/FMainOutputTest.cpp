@@ -206,6 +206,7 @@ TEST_F(OutputPagesFixture, TemplateRemovedAfterStartIsReportedAndNothingIsSaved)
 
 TEST_F(OutputPagesFixture, FailedWriteGoesToTheErrorReport) {
   folder.Write("Templates/simple.tem", "x");
+  folder.Write("Output/page.htm/inside", "a folder where the page would go");
   std::vector<QString> reports;
   SetErrorReportHook([&](const ErrorReportText& report) { reports.push_back(report.summary); });
   // A folder where the page would go: the writer refuses to replace it.

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Velmora's two entry points for a newcomer on Debian 12:
-#   ./velmora.sh run    install what is missing, build, start the program
-#   ./velmora.sh test   install what is missing, build, run every test
+# Velmora's entry points for a newcomer on Debian 12:
+#   ./velmora.sh run      install what is missing, build, start the program
+#   ./velmora.sh test     install what is missing, build, run every test
 #   ./velmora.sh fuzz [TARGET] [SECONDS]   run the fuzz targets longer
+#   ./velmora.sh package  build the Debian package, check it with lintian,
+#                         print its path last (VELMORA_BRAND_DIR=DIR for a
+#                         publisher's brand)
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -10,7 +13,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(build-essential cmake ninja-build pkg-config libssl-dev libgtest-dev libgmock-dev
   libbenchmark-dev qt6-base-dev libgl-dev libboost-dev libboost-stacktrace-dev libgumbo-dev php-cli tidy
-  xvfb xauth clang libclang-rt-14-dev)
+  xvfb xauth clang libclang-rt-14-dev desktop-file-utils appstream lintian dpkg-dev fakeroot librsvg2-bin)
 
 install_missing() {
   local missing=()
@@ -100,8 +103,24 @@ case "${1:-}" in
     # One after the other: each uses one core.
     for target in "${targets[@]}"; do run_fuzzer "$target" "$seconds"; done
     ;;
+  package)
+    install_missing
+    brand=${VELMORA_BRAND_DIR:-$root/brand}
+    brand=$(cd "$brand" && pwd)
+    dir=build-package-$(basename "$brand")
+    # A package build of its own: installed under /usr, no tests or benchmarks.
+    cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+      -DVELMORA_TESTS=OFF -DVELMORA_BENCH=OFF -DVELMORA_BRAND_DIR="$brand" >/dev/null
+    cmake --build "$dir" -j "$jobs"
+    (cd "$dir" && rm -f ./*.deb && cpack -G DEB >/dev/null)
+    deb=$(ls "$root/$dir"/*.deb)
+    echo "== lintian =="
+    lintian --tag-display-limit 0 "$deb" || true
+    echo "package size: $(du -k "$deb" | cut -f1) KiB"
+    echo "$deb"
+    ;;
   *)
-    echo "usage: $0 run | test | fuzz [TARGET] [SECONDS]" >&2
+    echo "usage: $0 run | test | fuzz [TARGET] [SECONDS] | package" >&2
     exit 2
     ;;
 esac

@@ -5,6 +5,8 @@
 
 int main(int argc, char** argv) {
   velmora::ReportingApplication app(argc, argv);
+  // Lets the desktop match the window to its entry and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral(VELMORA_APP_ID));
   velmora::TfrmMain frmMain;
   frmMain.show();
   return app.exec();

@@ -9,16 +9,6 @@
 
 namespace velmora {
 
-namespace {
-
-const std::string kSeparator(1, std::filesystem::path::preferred_separator);
-
-}  // namespace
-
-std::filesystem::path OutputFolder(const std::string& programFolder) {
-  return std::filesystem::path(programFolder + "Output");
-}
-
 std::string OutputNameOf(const TAffManager& project) {
   return project.FileName.empty() ? std::string(kDefaultOutputName) : project.FileName;
 }
@@ -35,14 +25,13 @@ std::optional<Refusal> OutputNameProblem(const std::string& name) {
   return std::nullopt;
 }
 
-std::filesystem::path SaveOutputPage(const std::string& programFolder, const std::string& name,
+std::filesystem::path SaveOutputPage(const std::filesystem::path& folder, const std::string& name,
                                      const std::string& page) {
   // The name is joined as text, not as a path, so that it lands below the
   // output folder, blanks and all, exactly as the message says.
-  const std::filesystem::path file(programFolder + "Output" + kSeparator + name);
+  const std::filesystem::path file((folder / "").string() + name);
   if (const auto problem = OutputNameProblem(name)) throw FileError("Cannot write the file", file, problem->text);
   std::error_code ec;
-  const std::filesystem::path folder = OutputFolder(programFolder);
   std::filesystem::create_directories(folder, ec);
   if (!std::filesystem::is_directory(folder, ec))
     throw FileError("Cannot create the folder", folder, "Can't create the output folder! Check the output path you provided.");
@@ -53,23 +42,25 @@ std::filesystem::path SaveOutputPage(const std::string& programFolder, const std
 OutputResult ProduceOutput(bool save, const TAffManager& project, const OutputRequest& request,
                            MessagePort& messages) {
   OutputResult result;
-  const std::filesystem::path folder = OutputFolder(request.programFolder);
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (!std::filesystem::is_directory(folder, ec)) {
-    messages.ShowMessage(MessageKind::Error, "Can't create the output folder! Check the output path you provided.");
-    return result;
+  if (save) {
+    std::error_code ec;
+    std::filesystem::create_directories(request.outputFolder, ec);
+    if (!std::filesystem::is_directory(request.outputFolder, ec)) {
+      messages.ShowMessage(MessageKind::Error, "Can't create the output folder! Check the output path you provided.");
+      return result;
+    }
   }
 
-  result.page = GeneratePage(project, request.templateName, request.programFolder);
+  result.page = GeneratePage(project, request.templateName, request.places.TemplateFolders());
   if (!result.page) {
-    messages.ShowMessage(MessageKind::Error, "The selected template could not be found: " +
-                                                 ExpectedTemplatePath(request.programFolder, request.templateName));
+    messages.ShowMessage(MessageKind::Error,
+                         "The selected template could not be found: " +
+                             ExpectedTemplatePath(request.places.ShippedTemplateFolder(), request.templateName));
     return result;
   }
 
   if (save) {
-    result.savedFile = SaveOutputPage(request.programFolder, request.fileNameField, *result.page);
+    result.savedFile = SaveOutputPage(request.outputFolder, request.fileNameField, *result.page);
     messages.ShowMessage(MessageKind::Information, "You have successfully saved your file as:\n\r" +
                                                        result.savedFile->string());
   } else {

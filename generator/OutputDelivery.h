@@ -1,12 +1,14 @@
 #pragma once
-// "Generate Code": the page goes into the Output folder beside the program
-// or onto the clipboard, and the user is told what happened.
+// "Generate Code": the page goes into the output folder (beside a portable
+// program, or the user's own) or onto the clipboard, and the user is told
+// what happened.
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/Places.h"
 #include "app/Ports.h"
 #include "project/AffManager.h"
 
@@ -15,7 +17,8 @@ namespace velmora {
 enum class DeliveryMode { SaveWebPage, Clipboard };
 
 struct OutputRequest {
-  std::string programFolder;  // with its trailing separator
+  Places places;                       // where the templates are found
+  std::filesystem::path outputFolder;  // where a saved page goes
   std::string templateName;   // the template list's current text
   std::string fileNameField;  // the output-name field as typed
 };
@@ -24,9 +27,6 @@ struct OutputResult {
   std::optional<std::string> page;                    // set when a page was generated
   std::optional<std::filesystem::path> savedFile;     // set when the page was written
 };
-
-// ProgramFolder + "Output": the one place pages are saved to.
-std::filesystem::path OutputFolder(const std::string& programFolder);
 
 // The name the output-name field starts with.
 inline constexpr std::string_view kDefaultOutputName = "affiliatepage.htm";
@@ -46,11 +46,12 @@ std::optional<Refusal> OutputNameProblem(const std::string& name);
 // Writes the page into the output folder (made if missing) under `name` as a
 // line file and returns where it went. Throws FileError, also for a name
 // OutputNameProblem refuses, before anything is written.
-std::filesystem::path SaveOutputPage(const std::string& programFolder, const std::string& name,
+std::filesystem::path SaveOutputPage(const std::filesystem::path& outputFolder, const std::string& name,
                                      const std::string& page);
 
-// Ensures the output folder, generates the page and, with `save`, writes it
-// as a line file (replacing any file of that name). Tells the user through
+// With `save`, ensures the output folder; generates the page and, with
+// `save`, writes it as a line file (replacing any file of that name). The
+// clipboard needs no folder, so none is made for it. Tells the user through
 // `messages`; a missing template is reported as an error and nothing is
 // written. A failed write throws FileError and leaves any earlier page as it was.
 OutputResult ProduceOutput(bool save, const TAffManager& project, const OutputRequest& request,

@@ -129,15 +129,16 @@ std::string FillTemplate(std::string_view templateText, const TAffManager& proje
   return grown.Finish(project.URL);
 }
 
-std::optional<std::string> ReadTemplateText(const std::string& templateName, const std::string& programFolder) {
-  const auto file = FindTemplateFile(TemplateFolder(programFolder), templateName, ".tem");
+std::optional<std::string> ReadTemplateText(const std::string& templateName,
+                                            const std::vector<std::filesystem::path>& templateFolders) {
+  const auto file = FindTemplate(templateFolders, templateName);
   if (!file) return std::nullopt;
   return JoinLines(ReadLineFile(*file));
 }
 
 std::optional<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,
-                                        const std::string& programFolder) {
-  const auto text = ReadTemplateText(templateName, programFolder);
+                                        const std::vector<std::filesystem::path>& templateFolders) {
+  const auto text = ReadTemplateText(templateName, templateFolders);
   if (!text) return std::nullopt;
   return FillTemplate(*text, project);
 }

@@ -3,9 +3,11 @@
 // seven repeated blocks, the PPC table and the affiliate link. Pure text
 // work; nothing is escaped, so promos may carry their own HTML.
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "project/AffManager.h"
 
@@ -23,13 +25,14 @@ std::string BuildPpcTable(const PromoList& ads);
 std::string FillTemplate(std::string_view templateText, const TAffManager& project);
 
 // The text of the template of a name as FillTemplate expects it (a line
-// file joined with CR LF); std::nullopt when there is no such template.
-std::optional<std::string> ReadTemplateText(const std::string& templateName, const std::string& programFolder);
+// file joined with CR LF), from the last of the template folders that holds
+// it (name matched without regard to case); std::nullopt when there is none.
+std::optional<std::string> ReadTemplateText(const std::string& templateName,
+                                            const std::vector<std::filesystem::path>& templateFolders);
 
-// Reads ProgramFolder + "Templates/" + name + ".tem" (name matched without
-// regard to case) and fills it. std::nullopt when there is no such template;
+// Reads the template as ReadTemplateText does and fills it. std::nullopt when there is no such template;
 // a template that exists but cannot be read throws FileError.
 std::optional<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,
-                                        const std::string& programFolder);
+                                        const std::vector<std::filesystem::path>& templateFolders);
 
 }  // namespace velmora

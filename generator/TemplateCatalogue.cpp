@@ -37,10 +37,6 @@ std::vector<std::string> ListableFileNames(const std::filesystem::path& folder) 
 
 }  // namespace
 
-std::filesystem::path TemplateFolder(const std::string& programFolder) {
-  return std::filesystem::path(programFolder + "Templates");
-}
-
 std::string TemplateNameOfFile(std::string_view fileName) {
   std::string name(fileName);
   if (EndsWithIgnoreCase(name, kTemplateExtension)) name.resize(name.size() - kTemplateExtension.size());
@@ -66,6 +62,34 @@ std::vector<std::string> ListTemplates(const std::filesystem::path& folder) {
   return names;
 }
 
+std::vector<std::string> ListTemplates(const std::vector<std::filesystem::path>& folders) {
+  std::vector<std::string> names;
+  for (const auto& folder : folders) {
+    for (auto& name : ListTemplates(folder)) {
+      const auto same = std::find_if(names.begin(), names.end(),
+                                     [&](const std::string& listed) { return EqualsIgnoreCaseAscii(listed, name); });
+      if (same != names.end()) {
+        *same = std::move(name);
+      } else {
+        names.push_back(std::move(name));
+      }
+    }
+  }
+  // Ordered as their file names are, so one folder lists as it always has.
+  std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return ToLowerAscii(a + std::string(kTemplateExtension)) < ToLowerAscii(b + std::string(kTemplateExtension));
+  });
+  return names;
+}
+
+std::optional<std::filesystem::path> FindTemplate(const std::vector<std::filesystem::path>& folders,
+                                                  std::string_view name) {
+  for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
+    if (auto file = FindTemplateFile(*folder, name, kTemplateExtension)) return file;
+  }
+  return std::nullopt;
+}
+
 std::optional<std::filesystem::path> FindTemplateFile(const std::filesystem::path& folder, std::string_view name,
                                                       std::string_view extension) {
   if (name.find('/') != std::string_view::npos || name.find('\\') != std::string_view::npos) return std::nullopt;
@@ -79,14 +103,18 @@ std::optional<std::filesystem::path> FindTemplateFile(const std::filesystem::pat
   return folder / *std::min_element(matches.begin(), matches.end());
 }
 
-std::string ExpectedTemplatePath(const std::string& programFolder, std::string_view name) {
-  return (TemplateFolder(programFolder) / "").string() + std::string(name) + std::string(kTemplateExtension);
+std::string ExpectedTemplatePath(const std::filesystem::path& folder, std::string_view name) {
+  return (folder / "").string() + std::string(name) + std::string(kTemplateExtension);
 }
 
-TemplateChoice ChooseTemplate(TAffManager& project, const std::filesystem::path& folder,
+TemplateChoice ChooseTemplate(TAffManager& project, const std::vector<std::filesystem::path>& folders,
                               const std::string& listedName) {
   TemplateChoice choice;
-  choice.preview = FindTemplateFile(folder, listedName, kPreviewExtension);
+  if (const auto file = FindTemplate(folders, listedName)) {
+    choice.preview = FindTemplateFile(file->parent_path(), listedName, kPreviewExtension);
+  } else if (!folders.empty()) {
+    choice.preview = FindTemplateFile(folders.front(), listedName, kPreviewExtension);
+  }
   project.Template = listedName;
   return choice;
 }

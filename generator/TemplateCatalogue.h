@@ -1,6 +1,7 @@
 #pragma once
-// The page templates beside the program: which are listed, under what
-// names, and which files a listed name stands for.
+// The page templates: the shipped ones beside the program and the user's
+// own; which are listed, under what names, and which files a listed name
+// stands for.
 
 #include <filesystem>
 #include <optional>
@@ -12,15 +13,15 @@
 
 namespace velmora {
 
-// ProgramFolder (with its trailing separator) + "Templates".
-std::filesystem::path TemplateFolder(const std::string& programFolder);
-
 // "blue.tem" is listed as "Blue": the extension dropped, a first letter a-z upper-cased.
 std::string TemplateNameOfFile(std::string_view fileName);
 
 // Names of the ordinary, non-hidden *.tem files, ordered without regard to
 // case. A missing or unreadable folder gives an empty list.
 std::vector<std::string> ListTemplates(const std::filesystem::path& folder);
+// The names of several folders together, each listed once without regard to
+// case; where two folders hold the same name, the later folder's spelling wins.
+std::vector<std::string> ListTemplates(const std::vector<std::filesystem::path>& folders);
 
 // The ordinary file in `folder` called name + extension, letter case ignored
 // even where the file system tells case apart; an exact match wins. Names
@@ -29,15 +30,21 @@ std::vector<std::string> ListTemplates(const std::filesystem::path& folder);
 std::optional<std::filesystem::path> FindTemplateFile(const std::filesystem::path& folder, std::string_view name,
                                                       std::string_view extension);
 
+// The template file of a name in the last folder that holds one, so a user's
+// template shadows a shipped one of the same name.
+std::optional<std::filesystem::path> FindTemplate(const std::vector<std::filesystem::path>& folders,
+                                                  std::string_view name);
+
 // Where the template of a name is expected, for telling the user it is missing.
-std::string ExpectedTemplatePath(const std::string& programFolder, std::string_view name);
+std::string ExpectedTemplatePath(const std::filesystem::path& folder, std::string_view name);
 
 // What a change of the template list's text decides: the preview to show
 // (none: hide it). Sets the project's Template.
 struct TemplateChoice {
   std::optional<std::filesystem::path> preview;
 };
-TemplateChoice ChooseTemplate(TAffManager& project, const std::filesystem::path& folder,
+// The preview lies beside the template that wins.
+TemplateChoice ChooseTemplate(TAffManager& project, const std::vector<std::filesystem::path>& folders,
                               const std::string& listedName);
 
 // Position of the listed name equal to `name` without regard to case.

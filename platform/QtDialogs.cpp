@@ -20,4 +20,8 @@ QString QtFileDialogs::SaveFile(QWidget* parent, const QString& title, const QSt
   return dialog.selectedFiles().constFirst();
 }
 
+QString QtFileDialogs::ChooseFolder(QWidget* parent, const QString& title, const QString& folder) {
+  return QFileDialog::getExistingDirectory(parent, title, folder);
+}
+
 }  // namespace velmora

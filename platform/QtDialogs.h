@@ -12,12 +12,15 @@ public:
   // The chosen path, or an empty string when the user cancelled.
   virtual QString OpenFile(QWidget* parent, const QString& title, const QString& filter, const QString& folder) = 0;
   virtual QString SaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& folder) = 0;
+  // An existing folder, or an empty string when the user cancelled.
+  virtual QString ChooseFolder(QWidget* parent, const QString& title, const QString& folder) = 0;
 };
 
 class QtFileDialogs final : public FileDialogPort {
 public:
   QString OpenFile(QWidget* parent, const QString& title, const QString& filter, const QString& folder) override;
   QString SaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& folder) override;
+  QString ChooseFolder(QWidget* parent, const QString& title, const QString& folder) override;
 };
 
 }  // namespace velmora

@@ -4,11 +4,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QUuid>
 #include <algorithm>
 
 #include "app/FileIO.h"
+#include "platform/QtPlaces.h"
 
 namespace velmora {
 
@@ -23,7 +23,8 @@ std::filesystem::path ToPath(const QString& path) { return std::filesystem::path
 }  // namespace
 
 QString TRecoveryStore::DefaultFolder() {
-  return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/recovery");
+  // In the program's per-user data folder, beside the user's templates.
+  return QFile::decodeName(QByteArray::fromStdString((StandardUserFolders().data / "recovery").string()));
 }
 
 TRecoveryStore::TRecoveryStore(QString folder) : folder_(std::move(folder)) {

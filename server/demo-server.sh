@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts or stops the reference publisher server with its demo news on
 # loopback, where the demo brand of Velmora looks for news and updates.
-#   server/demo-server.sh start|stop|status
+#   server/demo-server.sh start [--offer-update]|stop|status
+# The demo offers no update unless started with --offer-update (then it
+# offers version 2.1, as public/liveupdate/velmora/mainappupdate.inf says).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 port=${VELMORA_DEMO_PORT:-8765}
@@ -19,6 +21,12 @@ running() {
 
 case "${1:-}" in
   start)
+    offer=0
+    case "${2:-}" in
+      "") ;;
+      --offer-update) offer=1 ;;
+      *) echo "usage: $0 start [--offer-update]" >&2; exit 2 ;;
+    esac
     command -v php >/dev/null || { echo "demo-server: php is not installed (apt-get install php-cli)" >&2; exit 1; }
     if running; then
       echo "demo-server: already running on 127.0.0.1:$port (pid $(cat "$pidfile"))"
@@ -28,12 +36,13 @@ case "${1:-}" in
       echo "demo-server: something else already listens on 127.0.0.1:$port" >&2
       exit 1
     fi
-    VELMORA_NEWS_STORE="$here/data/news.json" \
-      nohup php -S "127.0.0.1:$port" -t "$here/public" >"$logfile" 2>&1 </dev/null &
+    VELMORA_NEWS_STORE="$here/data/news.json" VELMORA_DEMO_OFFER_UPDATE=$offer \
+      nohup php -S "127.0.0.1:$port" -t "$here/public" "$here/lib/demo-router.php" >"$logfile" 2>&1 </dev/null &
     echo $! >"$pidfile"
     for _ in $(seq 50); do
       if answers; then
         echo "demo-server: publisher server on http://127.0.0.1:$port/ (log: $logfile)"
+        [ "$offer" = 1 ] && echo "demo-server: offering version 2.1 to Check Updates"
         exit 0
       fi
       running || break
@@ -54,7 +63,7 @@ case "${1:-}" in
     if running; then echo "running (pid $(cat "$pidfile"))"; else echo "stopped"; exit 1; fi
     ;;
   *)
-    echo "usage: $0 start|stop|status" >&2
+    echo "usage: $0 start [--offer-update]|stop|status" >&2
     exit 2
     ;;
 esac

@@ -71,7 +71,7 @@ std::optional<NewsItemOpener::Opened> NewsItemOpener::Open(const std::string& id
     return opened;
   }
   try {
-    WriteLastNewsId(programFolder_, id);
+    WriteLastNewsId(places_, id);
   } catch (const FileError&) {
     // A read-only program folder: the item is still shown; only the notifier
     // will announce it again.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/BrandSettings.h"
+#include "app/Places.h"
 #include "app/Ports.h"
 
 namespace velmora {
@@ -28,8 +29,8 @@ std::vector<NewsRow> NewsRows(const std::vector<std::string>& newsList);
 
 class NewsItemOpener {
 public:
-  NewsItemOpener(HttpClient& http, MessagePort& messages, const BrandSettings& brand, std::string programFolder)
-      : http_(http), messages_(messages), brand_(brand), programFolder_(std::move(programFolder)) {}
+  NewsItemOpener(HttpClient& http, MessagePort& messages, const BrandSettings& brand, Places places)
+      : http_(http), messages_(messages), brand_(brand), places_(std::move(places)) {}
 
   bool Busy() const { return busy_; }
 
@@ -45,7 +46,7 @@ private:
   HttpClient& http_;
   MessagePort& messages_;
   const BrandSettings& brand_;
-  std::string programFolder_;
+  Places places_;
   bool busy_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "services/NewsService.h"
 
+#include <system_error>
 #include <charconv>
 
 #include "app/BrandFile.h"
@@ -156,6 +157,41 @@ void WriteLastNewsId(const std::string& programFolder, const std::string& id) {
   if (content.status != BrandFileStatus::Ok) return;
   ReplaceTagLine(content.lines, "LastNewsId", id);
   WriteBrandFile(programFolder, content.lines);
+}
+
+std::string ReadLastNewsId(const Places& places) {
+  const std::filesystem::path userCopy = places.UserNewsIdFile();
+  std::error_code ec;
+  if (!userCopy.empty() && std::filesystem::is_regular_file(userCopy, ec)) {
+    try {
+      std::string work = JoinLines(ReadLineFile(userCopy));
+      return ExtractTagged(OpenTag("LastNewsId"), CloseTag("LastNewsId"), work);
+    } catch (const FileError&) {
+      // Fall back to the brand file, as if there were no copy.
+    }
+  }
+  return ReadLastNewsId(places.ProgramFolder());
+}
+
+void WriteLastNewsId(const Places& places, const std::string& id) {
+  if (!IsStorableNewsId(id)) return;
+  const std::filesystem::path userCopy = places.UserNewsIdFile();
+  if (places.UsesProgramFolder() || userCopy.empty()) {
+    try {
+      WriteLastNewsId(places.ProgramFolder(), id);
+      // A stale copy would be read first and undo this write.
+      std::error_code ignored;
+      if (!userCopy.empty()) std::filesystem::remove(userCopy, ignored);
+      return;
+    } catch (const FileError&) {
+      if (userCopy.empty()) throw;
+    }
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(userCopy.parent_path(), ec);
+  Lines lines;
+  ReplaceTagLine(lines, "LastNewsId", id);
+  WriteLineFile(userCopy, lines);
 }
 
 }  // namespace velmora

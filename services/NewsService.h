@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/BrandSettings.h"
+#include "app/Places.h"
 #include "app/Ports.h"
 
 namespace velmora {
@@ -91,5 +92,13 @@ std::string ReadLastNewsId(const std::string& programFolder);
 // holds only this field, nor for an id that IsStorableNewsId refuses.
 // Throws FileError when the folder refuses the write.
 void WriteLastNewsId(const std::string& programFolder, const std::string& id);
+
+// The read-news id as the program keeps it: the per-user copy first when
+// there is one, else the brand-settings file.
+std::string ReadLastNewsId(const Places& places);
+// Stores the id in dbsettings.dat when the program folder is the user's to
+// write, else (or when that write fails) in the per-user copy, so news read
+// stays read. Throws FileError when neither can be written.
+void WriteLastNewsId(const Places& places, const std::string& id);
 
 }  // namespace velmora

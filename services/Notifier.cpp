@@ -11,7 +11,7 @@ NotifierResult Timer1Timer(const UpdateContext& context, const BrandSettings& br
   if (const auto tier = MatchNewsTier(brand)) {
     const auto latest = NewsService(context.http, context.messages).GetLastNews(*tier, brand.BranderCode);
     if (latest && latest->any) {
-      const std::int32_t stored = ToInt32OrZero(ReadLastNewsId(context.programFolder));
+      const std::int32_t stored = ToInt32OrZero(ReadLastNewsId(context.places));
       if (ToInt32OrZero(latest->id) > stored) {
         showHint(kNewsHintHeading + latest->title);
         result.hintShown = true;

@@ -72,7 +72,7 @@ UpdateOutcome CheckForUpdates(const UpdateContext& context, bool quiet) {
   const auto tell = [&](MessageKind kind, const char* text) {
     if (!quiet) context.messages.ShowMessage(kind, text);
   };
-  const std::filesystem::path local = context.programFolder + kManifestName;
+  const std::filesystem::path local = context.places.ManifestFile();
   std::optional<std::string> manifest;
   try {
     manifest = context.http.Get(context.updateBaseUrl + kManifestName, kManifestLimit);
@@ -92,6 +92,8 @@ UpdateOutcome CheckForUpdates(const UpdateContext& context, bool quiet) {
     return UpdateOutcome::ManifestUnusable;
   }
   try {
+    std::error_code folderError;
+    std::filesystem::create_directories(local.parent_path(), folderError);
     WriteFileAtomic(local, *manifest);
   } catch (const FileError&) {
     // A folder that refuses the copy ends the check as if there were nothing new.
@@ -111,7 +113,7 @@ UpdateOutcome CheckForUpdates(const UpdateContext& context, bool quiet) {
                                     preselected)) {
     return UpdateOutcome::Declined;
   }
-  const std::filesystem::path updater = context.programFolder + kUpdaterName;
+  const std::filesystem::path updater = context.places.ProgramFolder() + kUpdaterName;
   std::error_code ignored;
   if (!std::filesystem::exists(updater, ignored)) {
     context.messages.ShowMessage(MessageKind::Warning,

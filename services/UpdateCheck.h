@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/Places.h"
 #include "app/Ports.h"
 
 namespace velmora {
@@ -50,7 +51,7 @@ struct UpdateContext {
   HttpClient& http;
   MessagePort& messages;
   ShellPort& shell;
-  std::string programFolder;  // with a trailing separator
+  Places places;  // the updater lies in the program folder, the manifest copy where places say
   std::string updateBaseUrl = kUpdateBaseURL;
 };
 

@@ -9,6 +9,7 @@
 #include "app/TextCodec.h"
 #include "app/Utils.h"
 #include "tools/Command.h"
+#include "tools/ToolPlaces.h"
 
 namespace velmora::tool {
 
@@ -24,7 +25,12 @@ std::string JsonPairs(const std::vector<std::vector<std::string>>& entries) {
   std::string out = "[";
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (i) out += ", ";
-    out += "[" + JsonString(FieldOrEmpty(entries[i], 0)) + ", " + JsonString(FieldOrEmpty(entries[i], 1)) + "]";
+    // Appended piece by piece: g++ 12 at -O3 warns falsely about "[" + temporary.
+    out += '[';
+    out += JsonString(FieldOrEmpty(entries[i], 0));
+    out += ", ";
+    out += JsonString(FieldOrEmpty(entries[i], 1));
+    out += ']';
   }
   return out + "]";
 }
@@ -62,11 +68,8 @@ std::string BrandJson(const BrandSettings& brand, const std::string& lastNewsId)
 
 int RunBrand(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args, {"--program-folder"}, {"--check"});
-  const auto folderOption = parsed.Option("--program-folder");
-  if (!folderOption) throw UsageError("--program-folder is required");
   if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional.front());
-  std::string folder = *folderOption;
-  if (!folder.empty() && folder.back() != '/') folder += '/';
+  const std::string folder = ToolPlaces(parsed).ProgramFolder();
 
   const BrandFileContent content = ReadBrandFile(folder);
   if (content.status == BrandFileStatus::Missing) {
@@ -93,7 +96,7 @@ int RunBrand(const std::vector<std::string>& args) {
 
 const RegisterCommand kRegistered{{
     "brand",
-    "velmora-tool brand [--check] --program-folder DIR",
+    "velmora-tool brand [--check] [--program-folder DIR]",
     RunBrand,
 }};
 

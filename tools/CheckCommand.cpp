@@ -12,6 +12,7 @@
 #include "generator/TemplateCatalogue.h"
 #include "project/ProjectFile.h"
 #include "tools/Command.h"
+#include "tools/ToolPlaces.h"
 
 namespace velmora::tool {
 
@@ -20,17 +21,6 @@ namespace {
 constexpr int kClean = 0;
 constexpr int kFound = 1;
 constexpr int kUnreadable = 2;
-
-// Without --program-folder: the folder the tool itself lies in, as for the program.
-std::string ProgramFolderOf(const ParsedArgs& parsed) {
-  if (const auto folder = parsed.Option("--program-folder")) {
-    if (folder->empty()) throw UsageError("--program-folder needs a folder");
-    return (std::filesystem::path(*folder) / "").string();
-  }
-  std::error_code error;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return ((error ? std::filesystem::current_path() : self.parent_path()) / "").string();
-}
 
 void Print(const std::vector<Finding>& findings, bool json) {
   if (json) {
@@ -65,15 +55,15 @@ int RunCheck(const std::vector<std::string>& args) {
     if (pageOption) {
       findings = CheckFinishedPage(ReadWholeFile(*pageOption));
     } else {
-      const std::string programFolder = ProgramFolderOf(parsed);
+      const Places places = ToolPlaces(parsed);
       const TAffManager project = LoadProjectFile(*projectOption);
       // As a fresh start followed by "Load Configuration" would select it.
       const std::string templateName = parsed.Option("--template").value_or(
-          TemplateAfterLoad(ListTemplates(TemplateFolder(programFolder)), project.Template));
-      const auto templateText = ReadTemplateText(templateName, programFolder);
+          TemplateAfterLoad(ListTemplates(places.TemplateFolders()), project.Template));
+      const auto templateText = ReadTemplateText(templateName, places.TemplateFolders());
       if (!templateText) {
         std::cerr << "velmora-tool check: the template could not be found: "
-                  << ExpectedTemplatePath(programFolder, templateName) << "\n";
+                  << ExpectedTemplatePath(places.ShippedTemplateFolder(), templateName) << "\n";
         return kUnreadable;
       }
       findings = CheckProjectPage(project, *templateText, FillTemplate(*templateText, project));

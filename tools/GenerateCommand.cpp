@@ -13,6 +13,7 @@
 #include "generator/TemplateCatalogue.h"
 #include "project/ProjectFile.h"
 #include "tools/Command.h"
+#include "tools/ToolPlaces.h"
 
 namespace velmora::tool {
 
@@ -27,28 +28,24 @@ int RunGenerate(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args, {"--program-folder", "--project", "--template", "--output"}, {"--deliver"});
   if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional.front());
   if (parsed.Flag("--deliver") && parsed.Option("--output")) throw UsageError("--deliver and --output exclude each other");
-  const auto folderOption = parsed.Option("--program-folder");
   const auto projectOption = parsed.Option("--project");
-  if (!folderOption || folderOption->empty()) throw UsageError("--program-folder is required");
   if (!projectOption || projectOption->empty()) throw UsageError("--project is required");
-
-  std::string programFolder = *folderOption;
-  if (programFolder.back() != '/' && programFolder.back() != std::filesystem::path::preferred_separator)
-    programFolder += std::filesystem::path::preferred_separator;
+  const Places places = ToolPlaces(parsed);
 
   const TAffManager project = LoadProjectFile(*projectOption);
   // As a fresh start followed by "Load Configuration" would select it.
   const std::string templateName =
-      parsed.Option("--template").value_or(TemplateAfterLoad(ListTemplates(TemplateFolder(programFolder)), project.Template));
+      parsed.Option("--template").value_or(TemplateAfterLoad(ListTemplates(places.TemplateFolders()), project.Template));
 
-  const auto page = GeneratePage(project, templateName, programFolder);
-  if (!page) throw Failure("the template could not be found: " + ExpectedTemplatePath(programFolder, templateName));
+  const auto page = GeneratePage(project, templateName, places.TemplateFolders());
+  if (!page)
+    throw Failure("the template could not be found: " + ExpectedTemplatePath(places.ShippedTemplateFolder(), templateName));
 
   if (parsed.Flag("--deliver")) {
     // Where "Generate Code" would save it, with the same checks on the name.
     const std::string name = OutputNameOf(project);
     if (const auto problem = OutputNameProblem(name)) throw Failure(problem->text);
-    std::cout << SaveOutputPage(programFolder, name, *page).string() << "\n";
+    std::cout << SaveOutputPage(ToolOutputFolder(places), name, *page).string() << "\n";
     return 0;
   }
   const Lines lines = SplitLines(*page);
@@ -64,7 +61,7 @@ int RunGenerate(const std::vector<std::string>& args) {
 }
 
 const RegisterCommand kGenerate{{"generate",
-                                 "velmora-tool generate --program-folder DIR --project FILE.set "
+                                 "velmora-tool generate [--program-folder DIR] --project FILE.set "
                                  "[--template NAME] [--output FILE | --deliver]",
                                  RunGenerate}};
 

@@ -11,6 +11,7 @@
 #include "services/NewsService.h"
 #include "services/UpdateCheck.h"
 #include "tools/Command.h"
+#include "tools/ToolPlaces.h"
 
 namespace velmora::tool {
 
@@ -32,12 +33,6 @@ public:
   int shown = 0;
 };
 
-std::string ProgramFolderOption(const ParsedArgs& parsed) {
-  const auto folder = parsed.Option("--program-folder");
-  if (!folder || folder->empty()) throw UsageError("--program-folder is required");
-  return (std::filesystem::path(*folder) / "").string();
-}
-
 // Qt's network layer needs an application object for its event loop.
 std::unique_ptr<QCoreApplication> NetworkApplication() {
   if (QCoreApplication::instance()) return nullptr;
@@ -51,7 +46,8 @@ void WriteRaw(const std::string& bytes) { std::cout.write(bytes.data(), static_c
 
 int RunNews(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args, {"--program-folder"});
-  const std::string folder = ProgramFolderOption(parsed);
+  const Places places = ToolPlaces(parsed);
+  const std::string& folder = places.ProgramFolder();
   const auto& positional = parsed.positional;
   const std::string what = positional.empty() ? std::string() : positional[0];
   if (what != "list" && what != "latest" && what != "details") throw UsageError("say list, latest or details ID");
@@ -101,7 +97,7 @@ int RunNews(const std::vector<std::string>& args) {
   if (!text) return 1;
   WriteRaw(*text);
   std::cout.flush();
-  WriteLastNewsId(folder, id);
+  WriteLastNewsId(places, id);
   return 0;
 }
 
@@ -116,7 +112,7 @@ public:
 int RunUpdateCheck(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args, {"--program-folder", "--base-url"});
   if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional[0]);
-  const std::string folder = ProgramFolderOption(parsed);
+  const Places places = ToolPlaces(parsed);
   const std::string baseUrl = parsed.Option("--base-url").value_or(kUpdateBaseURL);
 
   const auto application = NetworkApplication();
@@ -125,7 +121,7 @@ int RunUpdateCheck(const std::vector<std::string>& args) {
   NoShell shell;
   // The program's own check, quiet as at start-up; its first question tells
   // whether an update would be offered.
-  const UpdateOutcome outcome = CheckForUpdates(UpdateContext{client, messages, shell, folder, baseUrl}, true);
+  const UpdateOutcome outcome = CheckForUpdates(UpdateContext{client, messages, shell, places, baseUrl}, true);
   const std::string manifestUrl = baseUrl + kManifestName;
   if (outcome == UpdateOutcome::ServerUnreachable) {
     std::cerr << kUpdateServerUnreachableMessage << " (" << manifestUrl << ")\n";
@@ -135,12 +131,13 @@ int RunUpdateCheck(const std::vector<std::string>& args) {
     std::cerr << "no usable manifest at " << manifestUrl << ": it must be text with [APPLICATION] Version=number\n";
     return 1;
   }
-  const std::filesystem::path local = folder + kManifestName;
+  const std::filesystem::path local = places.ManifestFile();
   std::string version;
   try {
     version = ReadManifestVersion(ReadWholeFile(local, kManifestLimit));
   } catch (const FileError& error) {
-    std::cerr << "the manifest could not be kept in " << folder << ": " << error.reason() << "\n";
+    std::cerr << "the manifest could not be kept in " << local.parent_path().string() << ": " << error.reason()
+              << "\n";
     return 1;
   }
   std::cout << "Version: " << version << "\n"
@@ -148,9 +145,9 @@ int RunUpdateCheck(const std::vector<std::string>& args) {
   return 0;
 }
 
-const RegisterCommand news{{"news", "velmora-tool news list|latest|details ID --program-folder DIR", &RunNews}};
+const RegisterCommand news{{"news", "velmora-tool news list|latest|details ID [--program-folder DIR]", &RunNews}};
 const RegisterCommand updateCheck{
-    {"update-check", "velmora-tool update-check --program-folder DIR [--base-url URL]", &RunUpdateCheck}};
+    {"update-check", "velmora-tool update-check [--program-folder DIR] [--base-url URL]", &RunUpdateCheck}};
 
 }  // namespace
 

@@ -3,8 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +19,7 @@
 
 #include "platform/ErrorReport.h"
 #include "platform/QtDialogs.h"
+#include "platform/QtPlaces.h"
 #include "platform/QtPorts.h"
 #include "platform/QtText.h"
 #include "platform/RecoveryStore.h"
@@ -48,10 +47,10 @@ constexpr PageInfo kPages[TfrmMain::kPageCount] = {
     {"Finish", "Finish! Click Generate Code And You Are Done..."},
 };
 
-QString ApplicationFolder() {
-  QString folder = QCoreApplication::applicationDirPath();
-  if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-  return QDir::toNativeSeparators(folder);
+Places PlacesOf(const MainWindowEnvironment& environment) {
+  if (environment.places) return *environment.places;
+  if (!environment.programFolder.empty()) return Places::Portable(environment.programFolder);
+  return LocatePlaces();
 }
 
 template <typename T>
@@ -62,7 +61,8 @@ T* Named(T* widget, const char* name) {
 
 }  // namespace
 
-TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent) : QMainWindow(parent) {
+TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent)
+    : QMainWindow(parent), Where(PlacesOf(environment)) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Velmora"));
 
@@ -79,7 +79,7 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent) : QMainWi
   dialogs_ = environment.dialogs ? environment.dialogs : ownDialogs_.get();
   http_ = environment.http ? environment.http : ownHttp_.get();
 
-  ProgramFolder = environment.programFolder.empty() ? FromQString(ApplicationFolder()) : environment.programFolder;
+  ProgramFolder = Where.ProgramFolder();
   recoveryFolder_ = ToQString(environment.recoveryFolder);
 
   Timer1 = new QTimer(this);

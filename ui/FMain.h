@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/BrandSettings.h"
+#include "app/Places.h"
 #include "app/Ports.h"
 #include "project/AffManager.h"
 #include "project/PromoLists.h"
@@ -43,6 +44,9 @@ class TRecoveryStore;
 // tests hand in fakes and a program folder of their own.
 struct MainWindowEnvironment {
   std::string programFolder;  // with a trailing separator; empty: the program's own folder
+  // Unset: a given programFolder is used as a portable copy; otherwise the
+  // running program's places are located.
+  std::optional<Places> places;
   MessagePort* messages = nullptr;
   ShellPort* shell = nullptr;
   ClipboardPort* clipboard = nullptr;
@@ -62,6 +66,7 @@ public:
 
   // Values the window owns for the whole run.
   std::string ProgramFolder;  // ends in a path separator
+  Places Where;               // where what ships lies and what the user makes goes
   std::vector<std::string> NewsList;
   BrandSettings Brand;
   std::unique_ptr<TAffManager> AffManager;
@@ -204,12 +209,17 @@ public:
   QRadioButton* rbtClipboard = nullptr;
   QPushButton* btnFinish = nullptr;
   QPushButton* btnOpenInBrowser = nullptr;
+  QLabel* lblOutputFolder = nullptr;  // where "Save as web page" puts the page
+  QPushButton* btnChangeOutputFolder = nullptr;
   std::string LastSavedPage;  // the page saved last in this run
 
   void cbxTemplatesChange();
   void edtFilenameChange();
   void btnFinishClick();
   void btnOpenInBrowserClick();
+  void btnChangeOutputFolderClick();
+  // The folder the user chose (remembered per user), else the default one.
+  std::filesystem::path OutputFolderChoice() const;
   // --- end template and output pages ---
 
   // --- page check (FMainFindings.cpp) ---

@@ -23,7 +23,7 @@ void TfrmMain::BuildFindingsList(QVBoxLayout* layout) {
 void TfrmMain::CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName) {
   std::vector<Finding> findings;
   if (page && AffManager) {
-    if (const auto templateText = ReadTemplateText(templateName, ProgramFolder)) {
+    if (const auto templateText = ReadTemplateText(templateName, Where.TemplateFolders())) {
       // Quick for common pages; a page read in full can take a moment.
       QApplication::setOverrideCursor(Qt::WaitCursor);
       findings = CheckProjectPage(*AffManager, *templateText, *page);

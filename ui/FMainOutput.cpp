@@ -1,5 +1,6 @@
 // Page 1 (template list and preview) and page 10 (output delivery).
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,6 +16,8 @@
 #include "generator/OutputDelivery.h"
 #include "generator/TemplateCatalogue.h"
 #include "platform/ErrorReport.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtPlaces.h"
 #include "platform/QtText.h"
 #include "project/ProjectFile.h"
 #include "ui/FMain.h"
@@ -25,6 +28,10 @@ namespace {
 
 constexpr int kPreviewWidth = 398;
 constexpr int kPreviewHeight = 266;
+QString FromPath(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
+
+std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
+
 
 }  // namespace
 
@@ -77,6 +84,21 @@ void TfrmMain::BuildOutputPages() {
   btnOpenInBrowser = new QPushButton(QStringLiteral("&Open in Browser"), finishPage);
   btnOpenInBrowser->setObjectName(QStringLiteral("btnOpenInBrowser"));
   btnOpenInBrowser->setEnabled(false);
+  auto* folderLabel = new QLabel(QStringLiteral("Saved in:"), finishPage);
+  lblOutputFolder = new QLabel(finishPage);
+  lblOutputFolder->setObjectName(QStringLiteral("lblOutputFolder"));
+  lblOutputFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lblOutputFolder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  btnChangeOutputFolder = new QPushButton(QStringLiteral("&Change\u2026"), finishPage);
+  btnChangeOutputFolder->setObjectName(QStringLiteral("btnChangeOutputFolder"));
+  folderLabel->setBuddy(btnChangeOutputFolder);
+  connect(btnChangeOutputFolder, &QPushButton::clicked, this, [this] { btnChangeOutputFolderClick(); });
+  // The clipboard needs no folder.
+  connect(rbtSaveWeb, &QRadioButton::toggled, this, [this, folderLabel](bool saving) {
+    folderLabel->setEnabled(saving);
+    lblOutputFolder->setEnabled(saving);
+    btnChangeOutputFolder->setEnabled(saving);
+  });
   connect(btnFinish, &QPushButton::clicked, this, [this] { btnFinishClick(); });
   connect(btnOpenInBrowser, &QPushButton::clicked, this, [this] { btnOpenInBrowserClick(); });
 
@@ -84,6 +106,11 @@ void TfrmMain::BuildOutputPages() {
   layout->addSpacing(8);
   layout->addWidget(nameLabel);
   layout->addWidget(edtFilename);
+  auto* folderRow = new QHBoxLayout;
+  folderRow->addWidget(folderLabel);
+  folderRow->addWidget(lblOutputFolder, 1);
+  folderRow->addWidget(btnChangeOutputFolder);
+  layout->addLayout(folderRow);
   layout->addSpacing(8);
   layout->addWidget(rbtSaveWeb);
   layout->addWidget(rbtClipboard);
@@ -95,10 +122,32 @@ void TfrmMain::BuildOutputPages() {
   layout->addLayout(buttons);
   BuildFindingsList(layout);
   layout->addStretch(0);
+  lblOutputFolder->setText(QDir::toNativeSeparators(FromPath(OutputFolderChoice())));
+  lblOutputFolder->setToolTip(lblOutputFolder->text());
+}
+
+std::filesystem::path TfrmMain::OutputFolderChoice() const { return ChosenOutputFolder(Where); }
+
+void TfrmMain::btnChangeOutputFolderClick() {
+  const std::filesystem::path current = OutputFolderChoice();
+  std::error_code ec;
+  // The dialog opens where pages go now, or the nearest folder above it that exists.
+  std::filesystem::path start = current;
+  while (!start.empty() && !std::filesystem::is_directory(start, ec) && start != start.parent_path())
+    start = start.parent_path();
+  const QString folder = Dialogs().ChooseFolder(this, QStringLiteral("Save pages in"), FromPath(start));
+  if (folder.isEmpty()) return;
+  if (!RememberOutputFolder(Where, ToPath(folder))) {
+    Messages().ShowMessage(MessageKind::Warning,
+                           "The folder is used for now, but could not be remembered in " +
+                               Where.UserSettingsFile().string());
+  }
+  lblOutputFolder->setText(QDir::toNativeSeparators(folder));
+  lblOutputFolder->setToolTip(lblOutputFolder->text());
 }
 
 void TfrmMain::LoadTemplates() {
-  const std::vector<std::string> names = ListTemplates(TemplateFolder(ProgramFolder));
+  const std::vector<std::string> names = ListTemplates(Where.TemplateFolders());
   {
     const QSignalBlocker quiet(cbxTemplates);
     cbxTemplates->clear();
@@ -112,7 +161,7 @@ void TfrmMain::cbxTemplatesChange() {
   if (!AffManager) return;
   Image1->show();
   const TemplateChoice choice =
-      ChooseTemplate(*AffManager, TemplateFolder(ProgramFolder), FromQString(cbxTemplates->currentText()));
+      ChooseTemplate(*AffManager, Where.TemplateFolders(), FromQString(cbxTemplates->currentText()));
   QPixmap picture;
   if (!choice.preview || !picture.load(QFile::decodeName(QByteArray::fromStdString(choice.preview->string())))) {
     // A missing or undecodable preview hides the picture; nothing is reported.
@@ -151,7 +200,7 @@ void TfrmMain::edtFilenameChange() {
 
 void TfrmMain::btnFinishClick() {
   RunGuarded(this, [this] {
-    const OutputRequest request{ProgramFolder, FromQString(cbxTemplates->currentText()),
+    const OutputRequest request{Where, ToPath(lblOutputFolder->text()), FromQString(cbxTemplates->currentText()),
                                 FromQString(edtFilename->text())};
     const DeliveryMode mode = rbtClipboard->isChecked() ? DeliveryMode::Clipboard : DeliveryMode::SaveWebPage;
     const OutputResult result = velmora::btnFinishClick(mode, *AffManager, request, Messages(), Clipboard());

@@ -111,10 +111,18 @@ std::filesystem::path ToPath(const QString& path) { return std::filesystem::path
 
 QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
+// The per-user project folder may not exist yet; a dialog opened on a
+// missing folder would start somewhere unrelated.
+const QString& Ensured(const QString& folder) {
+  QDir().mkpath(folder);
+  return folder;
+}
+
 }  // namespace
 
 void TfrmMain::BuildProjectPages() {
-  loadFolder_ = saveFolder_ = pictureFolder_ = ToQString(ProgramFolder);
+  loadFolder_ = saveFolder_ = QFile::decodeName(QByteArray::fromStdString((Where.ProjectFolder() / "").string()));
+  pictureFolder_ = ToQString(ProgramFolder);
   BuildWelcomePage();
   for (PromoKind kind : kPromoKinds) BuildPromoPage(kind);
 
@@ -399,7 +407,7 @@ bool TfrmMain::SaveProject(bool askForName) {
   if (!AffManager) return false;
   QString path = ProjectPath;
   if (askForName || path.isEmpty()) {
-    path = Dialogs().SaveFile(this, QStringLiteral("Save file"), kProjectFilter, saveFolder_);
+    path = Dialogs().SaveFile(this, QStringLiteral("Save file"), kProjectFilter, Ensured(saveFolder_));
     if (path.isEmpty()) return false;
     saveFolder_ = FolderOf(path);
     // Without ".set" the Load and Save dialogs would never show the file again.
@@ -424,7 +432,7 @@ bool TfrmMain::SaveProject(bool askForName) {
 
 void TfrmMain::btnLoadClick() {
   if (!MaybeSaveChanges()) return;
-  const QString path = Dialogs().OpenFile(this, QStringLiteral("Open file"), kProjectFilter, loadFolder_);
+  const QString path = Dialogs().OpenFile(this, QStringLiteral("Open file"), kProjectFilter, Ensured(loadFolder_));
   if (path.isEmpty()) return;
   loadFolder_ = FolderOf(path);
   RunGuarded(this, [&] {

@@ -108,7 +108,7 @@ void TfrmMain::ConnectServices() {
 }
 
 bool TfrmMain::RunUpdateCheck(bool quiet) {
-  const UpdateContext context{Http(), ServiceMessages(), Shell(), ProgramFolder};
+  const UpdateContext context{Http(), ServiceMessages(), Shell(), Where};
   if (CheckForUpdates(context, quiet) != UpdateOutcome::UpdaterStarted) return false;
   close();
   return true;
@@ -116,7 +116,7 @@ bool TfrmMain::RunUpdateCheck(bool quiet) {
 
 void TfrmMain::Timer1Timer() {
   Timer1->stop();
-  const UpdateContext context{Http(), ServiceMessages(), Shell(), ProgramFolder};
+  const UpdateContext context{Http(), ServiceMessages(), Shell(), Where};
   const auto result = velmora::Timer1Timer(context, Brand, [this](const std::string& text) { ShowNewsHint(text); });
   if (result.update == UpdateOutcome::UpdaterStarted) close();
 }
@@ -136,7 +136,7 @@ void TfrmMain::btnNewsClick() {
     return CheckNews(Http(), ServiceMessages(), Brand, NewsList);
   }();
   if (!any || servicesClosing_) return;
-  TfrmNews form(NewsWindowContext{Http(), ServiceMessages(), Shell(), Brand, ProgramFolder, NewsList}, this);
+  TfrmNews form(NewsWindowContext{Http(), ServiceMessages(), Shell(), Brand, Where, NewsList}, this);
   frmNews = &form;
   form.exec();
 }

@@ -33,7 +33,7 @@ TfrmNews::TfrmNews(const NewsWindowContext& context, QWidget* parent)
       shell_(context.shell),
       newsList_(context.newsList),
       messages_(std::make_unique<ClosingAwareMessages>(context.messages, closing_)),
-      opener_(context.http, *messages_, context.brand, context.programFolder) {
+      opener_(context.http, *messages_, context.brand, context.places) {
   setObjectName(QStringLiteral("frmNews"));
   setWindowTitle(QStringLiteral("News"));
   setModal(true);

@@ -35,7 +35,7 @@ struct NewsWindowContext {
   MessagePort& messages;
   ShellPort& shell;
   const BrandSettings& brand;
-  std::string programFolder;
+  Places places;
   const std::vector<std::string>& newsList;
 };
 

@@ -28,7 +28,7 @@ struct DeliveryFixture : ::testing::Test {
     project.Title = "Offer";
   }
   OutputRequest Request(const std::string& fileName = "affiliatepage.htm", const std::string& templ = "Simple") {
-    return {program.folder(), templ, fileName};
+    return {Places::Portable(program.folder()), program / "Output", templ, fileName};
   }
   OutputResult Finish(DeliveryMode mode, const OutputRequest& request) {
     return btnFinishClick(mode, project, request, messages, clipboard);
@@ -80,13 +80,13 @@ TEST_F(DeliveryFixture, BlankNameCreatesNothing) {
   EXPECT_FALSE(program.Exists("Output"));
 }
 
-TEST_F(DeliveryFixture, ClipboardGetsThePageAfterTheMessageAndTheFolderIsStillMade) {
+TEST_F(DeliveryFixture, ClipboardGetsThePageAfterTheMessageAndNeedsNoFolder) {
+  // An output folder that cannot be made does not stand in the clipboard's way.
+  program.Write("Output", "a file where the folder should be");
   const auto result = Finish(DeliveryMode::Clipboard, Request(""));
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{kCopied});
   ASSERT_TRUE(clipboard.text);
   EXPECT_EQ(*clipboard.text, "<h1>Offer</h1>\r\n<p>line</p>\r\n");
-  EXPECT_TRUE(std::filesystem::is_directory(program / "Output"));
-  EXPECT_TRUE(std::filesystem::is_empty(program / "Output"));
   EXPECT_FALSE(result.savedFile);
 }
 
@@ -105,25 +105,21 @@ TEST_F(DeliveryFixture, MissingTemplateIsAnErrorAndTouchesNothing) {
   EXPECT_FALSE(program.Exists("Output/affiliatepage.htm"));
 }
 
-TEST_F(DeliveryFixture, OutputFolderThatCannotBeMadeStopsBothModes) {
+TEST_F(DeliveryFixture, OutputFolderThatCannotBeMadeStopsSaving) {
   program.Write("Output", "a file where the folder should be");
-  for (const auto mode : {DeliveryMode::SaveWebPage, DeliveryMode::Clipboard}) {
-    messages.shown.clear();
-    const auto result = Finish(mode, Request());
-    EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{{MessageKind::Error, kNoFolder}}));
-    EXPECT_FALSE(result.page);
-  }
-  EXPECT_EQ(clipboard.writes, 0);
+  const auto result = Finish(DeliveryMode::SaveWebPage, Request());
+  EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{{MessageKind::Error, kNoFolder}}));
+  EXPECT_FALSE(result.page);
 }
 
-TEST_F(DeliveryFixture, OutputFolderIsMadeWithItsParents) {
+TEST_F(DeliveryFixture, OutputFolderIsMadeWithItsParentsWhereverItIs) {
   program.Write("Templates/simple.tem", "x");
-  const std::string nested = program.folder() + "deep/er/";
-  std::filesystem::create_directories(nested + "Templates");
-  std::filesystem::copy_file(program / "Templates/simple.tem", nested + "Templates/simple.tem");
-  const auto result = btnFinishClick(DeliveryMode::SaveWebPage, project, {nested, "Simple", "p.htm"}, messages, clipboard);
+  OutputRequest request = Request("p.htm");
+  request.outputFolder = program / "Documents/Velmora/Output";
+  const auto result = Finish(DeliveryMode::SaveWebPage, request);
   EXPECT_TRUE(result.savedFile);
-  EXPECT_EQ(program.Read("deep/er/Output/p.htm"), "x\r\n");
+  EXPECT_EQ(program.Read("Documents/Velmora/Output/p.htm"), "x\r\n");
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{kSaved + program.folder() + "Documents/Velmora/Output/p.htm"});
 }
 
 TEST_F(DeliveryFixture, FailedWriteReportsNoSuccessAndKeepsTheEarlierPage) {
@@ -159,7 +155,7 @@ TEST_F(DeliveryFixture, NamesThatReachOutsideTheOutputFolderAreRefusedBeforeAnyt
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].kind, MessageKind::Warning);
     EXPECT_NE(messages.shown[0].text.find("without a folder"), std::string::npos);
-    EXPECT_THROW(SaveOutputPage(program.folder(), name, "page"), FileError);
+    EXPECT_THROW(SaveOutputPage(program / "Output", name, "page"), FileError);
   }
   EXPECT_EQ(program.Read("dbsettings.dat"), "brand");
   EXPECT_FALSE(program.Exists("Output"));

@@ -231,17 +231,26 @@ TEST(GeneratePage, ReadsTheTemplateAsALineFileMatchingTheNameWithoutRegardToCase
   program.Write("Templates/plain.tem", "<p>%%TITLE%%</p>\n<br>\r<hr>");
   TAffManager p;
   p.Title = "Hello";
-  const auto page = GeneratePage(p, "Plain", program.folder());
+  const auto page = GeneratePage(p, "Plain", {program / "Templates"});
   ASSERT_TRUE(page);
   EXPECT_EQ(*page, "<p>Hello</p>\r\n<br>\r\n<hr>\r\n");
+}
+
+TEST(GeneratePage, UserTemplateShadowsTheShippedOneOfTheSameName) {
+  test::TempDir dirs;
+  dirs.Write("shipped/plain.tem", "shipped");
+  dirs.Write("user/Plain.tem", "user");
+  const auto page = GeneratePage(TAffManager{}, "plain", {dirs / "shipped", dirs / "user"});
+  ASSERT_TRUE(page);
+  EXPECT_EQ(*page, "user\r\n");
 }
 
 TEST(GeneratePage, MissingTemplateGivesNoPage) {
   test::TempDir program;
   program.Write("Templates/plain.tem", "x");
-  EXPECT_FALSE(GeneratePage(TAffManager{}, "Other", program.folder()));
-  EXPECT_FALSE(GeneratePage(TAffManager{}, "", program.folder()));
-  const auto empty = GeneratePage(TAffManager{}, "plain", program.folder() + "nowhere/");
+  EXPECT_FALSE(GeneratePage(TAffManager{}, "Other", {program / "Templates"}));
+  EXPECT_FALSE(GeneratePage(TAffManager{}, "", {program / "Templates"}));
+  const auto empty = GeneratePage(TAffManager{}, "plain", {program / "nowhere/Templates"});
   EXPECT_FALSE(empty);
 }
 

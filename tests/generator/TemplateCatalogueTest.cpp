@@ -11,7 +11,7 @@ namespace {
 
 struct CatalogueFixture : ::testing::Test {
   test::TempDir program;
-  std::filesystem::path folder = TemplateFolder(program.folder());
+  std::filesystem::path folder = program / "Templates";
   void Add(const std::string& name) const { program.Write("Templates/" + name, "<html>" + name + "</html>"); }
 };
 
@@ -82,13 +82,29 @@ TEST_F(CatalogueFixture, ChoosingATemplateSetsItAndShowsOrHidesItsPreview) {
   Add("alpha.jpg");
   Add("beta.tem");
   TAffManager project;
-  const auto withPicture = ChooseTemplate(project, folder, "Alpha");
+  const auto withPicture = ChooseTemplate(project, {folder}, "Alpha");
   EXPECT_EQ(project.Template, "Alpha");
   ASSERT_TRUE(withPicture.preview);
   EXPECT_EQ(withPicture.preview->filename(), "alpha.jpg");
-  EXPECT_FALSE(ChooseTemplate(project, folder, "Beta").preview);
+  EXPECT_FALSE(ChooseTemplate(project, {folder}, "Beta").preview);
   EXPECT_EQ(project.Template, "Beta");
-  EXPECT_TRUE(ChooseTemplate(project, folder, "Alpha").preview);
+  EXPECT_TRUE(ChooseTemplate(project, {folder}, "Alpha").preview);
+}
+
+TEST_F(CatalogueFixture, UserTemplatesListWithTheShippedOnesAndWinOnTheSameName) {
+  Add("alpha.tem");
+  Add("alpha.jpg");
+  Add("beta.tem");
+  program.Write("user/ALPHA.tem", "mine");
+  program.Write("user/gamma.tem", "mine");
+  const std::vector<std::filesystem::path> folders{folder, program / "user"};
+  EXPECT_EQ(ListTemplates(folders), (Names{"ALPHA", "Beta", "Gamma"}));
+  // The preview belongs to the template that wins: the user's has none.
+  TAffManager project;
+  EXPECT_FALSE(ChooseTemplate(project, folders, "ALPHA").preview);
+  EXPECT_EQ(FindTemplate(folders, "alpha"), program / "user/ALPHA.tem");
+  EXPECT_EQ(FindTemplate(folders, "beta"), folder / "beta.tem");
+  EXPECT_EQ(ListTemplates({folder, program / "no user folder"}), (Names{"Alpha", "Beta"}));
 }
 
 TEST(TemplateAfterLoad, PrefersTheProjectsTemplateThenTheFirstListed) {

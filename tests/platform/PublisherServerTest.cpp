@@ -115,7 +115,7 @@ TEST_F(PublisherServerFixture, DemoManifestOffersAnUpdate) {
   dir.Write(kUpdaterName, "");
   test::FakeShell shell;
   messages.answers = {true, false};
-  const UpdateContext context{client, messages, shell, dir.folder(), server->Url("/liveupdate/velmora/")};
+  const UpdateContext context{client, messages, shell, Places::Portable(dir.folder()), server->Url("/liveupdate/velmora/")};
   EXPECT_EQ(CheckForUpdates(context, true), UpdateOutcome::Declined);
   ASSERT_FALSE(messages.shown.empty());
   EXPECT_EQ(messages.shown[0].text,
@@ -124,7 +124,7 @@ TEST_F(PublisherServerFixture, DemoManifestOffersAnUpdate) {
   EXPECT_TRUE(dir.Exists(kManifestName));
 
   messages.shown.clear();
-  const UpdateContext missing{client, messages, shell, dir.folder(), server->Url("/liveupdate/nothing/")};
+  const UpdateContext missing{client, messages, shell, Places::Portable(dir.folder()), server->Url("/liveupdate/nothing/")};
   EXPECT_EQ(CheckForUpdates(missing, false), UpdateOutcome::ServerUnreachable) << "404 for the manifest";
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{kUpdateServerUnreachableMessage});
   EXPECT_FALSE(dir.Exists(kManifestName));

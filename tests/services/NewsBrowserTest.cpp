@@ -97,7 +97,7 @@ TEST(NewsRowsTest, RowsKeepOrderAndShowMissingFieldsEmpty) {
 
 TEST_F(NewsBrowserFixture, OpeningAnItemShowsItsTextAndStoresItsId) {
   http.replies["http://gold/news/getnewsdetails.php"] = "<p>Hello $24</p>\xAFOK";
-  NewsItemOpener opener(http, messages, brand, dir.folder());
+  NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
   const auto opened = opener.Open("5");
   ASSERT_TRUE(opened);
   EXPECT_EQ(opened->html, "<p>Hello $</p>");
@@ -109,7 +109,7 @@ TEST_F(NewsBrowserFixture, OpeningAnItemShowsItsTextAndStoresItsId) {
 
 TEST_F(NewsBrowserFixture, FailedDetailsKeepTheStoredId) {
   http.replies["http://gold/news/getnewsdetails.php"] = "INVALIDNEWS";
-  NewsItemOpener opener(http, messages, brand, dir.folder());
+  NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
   EXPECT_FALSE(opener.Open("5"));
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There is a trouble with this news. Contact your provider."});
@@ -118,7 +118,7 @@ TEST_F(NewsBrowserFixture, FailedDetailsKeepTheStoredId) {
 
 TEST_F(NewsBrowserFixture, MalformedEscapesFailAndStoreNothing) {
   http.replies["http://gold/news/getnewsdetails.php"] = "$G1\xAFOK";
-  NewsItemOpener opener(http, messages, brand, dir.folder());
+  NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
   EXPECT_FALSE(opener.Open("8"));
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There is a trouble with this news. Contact your provider."});
@@ -127,7 +127,7 @@ TEST_F(NewsBrowserFixture, MalformedEscapesFailAndStoreNothing) {
 TEST_F(NewsBrowserFixture, ItemWithAnIdTheBrandFileMustNotTakeIsShownButNotStored) {
   http.replies["http://gold/news/getnewsdetails.php"] = "text\xAFOK";
   const std::string before = dir.Read(kBrandFileName);
-  NewsItemOpener opener(http, messages, brand, dir.folder());
+  NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
   const auto opened = opener.Open("9\r\n<%%Welcome2%%>hi<%%/Welcome2%%>");
   ASSERT_TRUE(opened);
   EXPECT_EQ(opened->html, "text");
@@ -138,7 +138,7 @@ TEST_F(NewsBrowserFixture, ItemWithAnIdTheBrandFileMustNotTakeIsShownButNotStore
 TEST_F(NewsBrowserFixture, ASecondOpenWhileBusyIsRefused) {
   test::FakeHttp reentrant;
   reentrant.replies["http://gold/news/getnewsdetails.php"] = "text\xAFOK";
-  NewsItemOpener opener(reentrant, messages, brand, dir.folder());
+  NewsItemOpener opener(reentrant, messages, brand, Places::Portable(dir.folder()));
   bool busyInside = false;
   std::optional<NewsItemOpener::Opened> nested{NewsItemOpener::Opened{}};
   reentrant.whileWaiting = [&] {
@@ -157,7 +157,7 @@ TEST_F(NewsBrowserFixture, ReadOnlyFolderStillShowsTheItemAndLeavesBusy) {
   const std::string before = dir.Read(kBrandFileName);
   std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   http.replies["http://gold/news/getnewsdetails.php"] = "text\xAFOK";
-  NewsItemOpener opener(http, messages, brand, dir.folder());
+  NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
   const auto opened = opener.Open("6");
   std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
   ASSERT_TRUE(opened);

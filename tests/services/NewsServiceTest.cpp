@@ -1,6 +1,7 @@
 #include "services/NewsService.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "app/BrandFile.h"
 #include "app/Utils.h"
@@ -264,6 +265,41 @@ TEST(LastNewsIdTest, DamagedFileIsLeftAloneByAWrite) {
     EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
     EXPECT_FALSE(dir.Exists(kBrandPlainCopyName));
   }
+}
+
+TEST(LastNewsIdTest, PerUserCopyKeepsNewsReadWhenTheProgramFolderIsNotTheUsers) {
+  test::TempDir program, config;
+  WriteBrand(program, "<%%LastNewsId%%>4<%%/LastNewsId%%>\r\n");
+  const std::string shipped = program.Read(kBrandFileName);
+  const Places installed = Places::Installed(program.folder(), {config / "Documents", config.path(), {}, {}});
+
+  EXPECT_EQ(ReadLastNewsId(installed), "4") << "without a copy the brand file answers";
+  WriteLastNewsId(installed, "9");
+  EXPECT_EQ(program.Read(kBrandFileName), shipped) << "the installed brand file is never written";
+  EXPECT_EQ(config.Read("LastNewsId"), "<%%LastNewsId%%>9<%%/LastNewsId%%>\r\n");
+  EXPECT_EQ(ReadLastNewsId(installed), "9");
+  WriteLastNewsId(installed, "2");
+  EXPECT_EQ(ReadLastNewsId(installed), "2") << "an older item lowers the stored id here too";
+
+  // A portable copy writes its brand file and drops the copy that would shadow it.
+  const Places portable = Places::Portable(program.folder(), {{}, config.path(), {}, {}});
+  EXPECT_EQ(ReadLastNewsId(portable), "2") << "the copy is read first";
+  WriteLastNewsId(portable, "11");
+  EXPECT_FALSE(config.Exists("LastNewsId"));
+  EXPECT_EQ(ReadLastNewsId(program.folder()), "11");
+  EXPECT_EQ(ReadLastNewsId(portable), "11");
+}
+
+TEST(LastNewsIdTest, ReadOnlyPortableFolderFallsBackToThePerUserCopy) {
+  test::TempDir program, config;
+  WriteBrand(program, "a\r\n");
+  std::filesystem::permissions(program.path(), std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+  if (::access(program.path().c_str(), W_OK) == 0) GTEST_SKIP() << "permissions do not bind this user";
+  const Places portable = Places::Portable(program.folder(), {{}, config / "deep/config", {}, {}});
+  WriteLastNewsId(portable, "6");
+  EXPECT_EQ(ReadLastNewsId(portable), "6");
+  EXPECT_EQ(ReadLastNewsId(program.folder()), "");
+  EXPECT_FALSE(program.Exists(kBrandPlainCopyName));
 }
 
 TEST(LastNewsIdTest, OnlyPlainDecimalIdsThatFit32BitsAreStored) {

@@ -20,7 +20,7 @@ struct NotifierFixture : ::testing::Test {
   test::FakeHttp http;
   test::FakeMessages messages;
   test::FakeShell shell;
-  UpdateContext context{http, messages, shell, dir.folder(), "http://pub/liveupdate/velmora/"};
+  UpdateContext context{http, messages, shell, Places::Portable(dir.folder()), "http://pub/liveupdate/velmora/"};
   BrandSettings brand;
   std::vector<std::string> hints;
 

@@ -31,7 +31,7 @@ struct UpdateCheckFixture : ::testing::Test {
   test::FakeHttp http;
   test::FakeMessages messages;
   test::FakeShell shell;
-  UpdateContext context{http, messages, shell, dir.folder(), kBase};
+  UpdateContext context{http, messages, shell, Places::Portable(dir.folder()), kBase};
 
   void AddUpdater() { dir.Write(kUpdaterName, "#!/bin/sh\n"); }
 };

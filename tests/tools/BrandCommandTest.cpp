@@ -112,4 +112,6 @@ TEST_F(BrandTool, CheckWarnsOneLineEachAndFailsOnlyWhenItWarned) {
             "warning: Link3 follows a gap (Link2 is missing or empty) and is never read\n");
 }
 
-TEST_F(BrandTool, WithoutAProgramFolderItIsAUsageError) { EXPECT_EQ(Brand({"--check"}).exitCode, 2); }
+TEST_F(BrandTool, AnEmptyProgramFolderIsAUsageError) {
+  EXPECT_EQ(Brand({"--check", "--program-folder", ""}).exitCode, 2);
+}

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/Places.h"
 #include "app/Utils.h"
 #include "tests/mock/TempDir.h"
 
@@ -25,7 +26,10 @@ struct ToolFixture : ::testing::Test {
            "<%%AfClickBankId%%>7<%%/AfClickBankId%%>\r\n<%%AfTemplate%%>" + templ + "<%%/AfTemplate%%>\r\n";
   }
   int Run(const std::string& args) {
-    const std::string command = std::string(VELMORA_TOOL_PATH) + " generate " + args + " >'" +
+    // A folder the user chose in the window must not steer the test's pages.
+    const std::string command = "env XDG_CONFIG_HOME='" + (dir / "config").string() + "' XDG_DATA_HOME='" +
+                                (dir / "data").string() + "' " + std::string(VELMORA_TOOL_PATH) + " generate " +
+                                args + " >'" +
                                 (dir / "out.txt").string() + "' 2>'" + (dir / "err.txt").string() + "'";
     const int status = std::system(command.c_str());
     err = dir.Read("err.txt");
@@ -82,7 +86,7 @@ TEST_F(ToolFixture, FailuresExitOneWithOneLineAndWriteNothing) {
 }
 
 TEST_F(ToolFixture, WrongUsageExitsTwo) {
-  const std::string cases[] = {"", "--project x.set", "--program-folder x", Base() + " --bogus", Base() + " extra",
+  const std::string cases[] = {"", "--program-folder x", Base() + " --bogus", Base() + " extra",
                                Base() + " --output"};
   for (const auto& args : cases) EXPECT_EQ(Run(args), 2) << args;
 }
@@ -99,4 +103,11 @@ TEST_F(ToolFixture, DeliverSavesWhereGenerateCodeWouldAndPrintsThePath) {
   EXPECT_NE(err.find("without a folder"), std::string::npos) << err;
   EXPECT_EQ(dir.Read("out.txt"), "");
   EXPECT_EQ(dir.Read("prog/dbsettings.dat"), "brand");
+}
+
+TEST_F(ToolFixture, DeliverFollowsTheFolderChosenInTheWindow) {
+  dir.Write(std::string("config/") + velmora::kUserFolderName + "/settings.ini", "[Output]\nFolder=" + (dir / "chosen").string() + "\n");
+  ASSERT_EQ(Run(Base() + " --deliver"), 0) << err;
+  EXPECT_EQ(dir.Read("out.txt"), (dir / "chosen" / "affiliatepage.htm").string() + "\n");
+  EXPECT_FALSE(dir.Exists("prog/Output"));
 }

@@ -98,7 +98,10 @@ protected:
   }
 
   ToolRun Tool(const std::string& arguments) {
-    const std::string command = std::string(VELMORA_TOOL_PATH) + " " + arguments + " >" + (dir / "out").string() +
+    // The tool's per-user folders stay inside the test's folder.
+    const std::string home = "env XDG_CONFIG_HOME='" + (dir / "config").string() + "' XDG_CACHE_HOME='" +
+                             (dir / "cache").string() + "' XDG_DATA_HOME='" + (dir / "data").string() + "' ";
+    const std::string command = home + std::string(VELMORA_TOOL_PATH) + " " + arguments + " >" + (dir / "out").string() +
                                 " 2>" + (dir / "err").string();
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.Read("out"), dir.Read("err")};
@@ -146,7 +149,7 @@ TEST_F(NewsCommandTest, FailuresGoToStderrWithTheWindowsTexts) {
 TEST_F(NewsCommandTest, WrongUsageExitsWithTwo) {
   EXPECT_EQ(News("details").exitCode, 2);
   EXPECT_EQ(News("everything").exitCode, 2);
-  EXPECT_EQ(Tool("news list").exitCode, 2) << "the program folder is required";
+  EXPECT_EQ(Tool("news list --program-folder").exitCode, 2) << "a folder must follow the option";
 }
 
 TEST_F(NewsCommandTest, DetailsRefuseAnIdTheBrandFileMustNotTake) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ErrorReport.h"
+#include "tests/mock/FakeDialogs.h"
 #include "tests/mock/FakeWindowEnvironment.h"
 #include "tests/mock/TempDir.h"
 #include "ui/FMain.h"
@@ -127,6 +128,46 @@ TEST_F(OutputPagesFixture, ClipboardModePutsThePageOnTheClipboard) {
   EXPECT_FALSE(window.btnOpenInBrowser->isEnabled());
 }
 
+TEST_F(OutputPagesFixture, InstalledProgramSavesInTheUsersFolderAndRemembersAChangedOne) {
+  folder.Write("Templates/simple.tem", "<p>%%TITLE%%</p>");
+  test::TempDir home;
+  const UserFolders user{home / "Documents", home / "config", home / "data", home / "cache"};
+  test::FakeDialogs dialogs;
+  MainWindowEnvironment env = Environment(&dialogs);
+  env.places = Places::Installed(folder.folder(), user);
+  {
+    TfrmMain window(env);
+    EXPECT_EQ(window.lblOutputFolder->text().toStdString(), (home / "Documents/Velmora/Output").string());
+    QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+    EXPECT_EQ(home.Read("Documents/Velmora/Output/affiliatepage.htm"), "<p></p>\r\n");
+    EXPECT_FALSE(folder.Exists("Output")) << "the program folder is never written";
+
+    dialogs.answers.push_back(QString::fromStdString((home / "Sites").string()));
+    std::filesystem::create_directories(home / "Sites");
+    QTest::mouseClick(window.btnChangeOutputFolder, Qt::LeftButton);
+    ASSERT_EQ(dialogs.opened.size(), 1u);
+    EXPECT_EQ(dialogs.opened[0].folder.toStdString(), (home / "Documents/Velmora/Output").string());
+    QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+    EXPECT_TRUE(home.Exists("Sites/affiliatepage.htm"));
+  }
+  TfrmMain again(env);
+  EXPECT_EQ(again.lblOutputFolder->text().toStdString(), (home / "Sites").string()) << "remembered per user";
+  dialogs.opened.clear();
+  QTest::mouseClick(again.btnChangeOutputFolder, Qt::LeftButton);  // cancelled: nothing changes
+  EXPECT_EQ(again.lblOutputFolder->text().toStdString(), (home / "Sites").string());
+}
+
+TEST_F(OutputPagesFixture, ClipboardModeNeedsNoOutputFolder) {
+  folder.Write("Templates/simple.tem", "<p>%%TITLE%%</p>");
+  folder.Write("Output", "a file where the folder would be");
+  TfrmMain window(Environment());
+  window.rbtClipboard->click();
+  EXPECT_FALSE(window.btnChangeOutputFolder->isEnabled());
+  QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+  EXPECT_TRUE(clipboard.text);
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"You have successfully copy your code to clipboard!"});
+}
+
 TEST_F(OutputPagesFixture, FinishPageWorksFromTheKeyboard) {
   folder.Write("Templates/simple.tem", "<p>%%TITLE%%</p>");
   TfrmMain window(Environment());
@@ -168,6 +209,8 @@ TEST_F(OutputPagesFixture, FailedWriteGoesToTheErrorReport) {
   folder.Write("Output/page.htm/inside", "a folder where the page would go");
   std::vector<QString> reports;
   SetErrorReportHook([&](const ErrorReportText& report) { reports.push_back(report.summary); });
+  // A folder where the page would go: the writer refuses to replace it.
+  folder.Write("Output/page.htm/inside", "x");
   TfrmMain window(Environment());
   window.edtFilename->setText(QStringLiteral("page.htm"));
   QTest::mouseClick(window.btnFinish, Qt::LeftButton);

@@ -16,46 +16,18 @@
 #include "platform/ErrorReport.h"
 #include "platform/QtDialogs.h"
 #include "project/ProjectFile.h"
+#include "tests/mock/FakeDialogs.h"
 #include "tests/mock/FakeWindowEnvironment.h"
 #include "tests/mock/TempDir.h"
 #include "ui/BannerPreview.h"
 #include "ui/FMain.h"
 
 using namespace velmora;
+using velmora::test::FakeDialogs;
 
 namespace {
 
 using Strings = std::vector<std::string>;
-
-// Answers file dialogs from a queue (an empty answer is a cancel) and
-// records how each was opened.
-class FakeDialogs : public FileDialogPort {
-public:
-  struct Opened {
-    std::string kind;
-    QString title;
-    QString filter;
-    QString folder;
-  };
-  std::vector<Opened> opened;
-  std::deque<QString> answers;
-
-  QString OpenFile(QWidget*, const QString& title, const QString& filter, const QString& folder) override {
-    return Answer("open", title, filter, folder);
-  }
-  QString SaveFile(QWidget*, const QString& title, const QString& filter, const QString& folder) override {
-    return Answer("save", title, filter, folder);
-  }
-
-private:
-  QString Answer(std::string kind, const QString& title, const QString& filter, const QString& folder) {
-    opened.push_back({std::move(kind), title, filter, folder});
-    if (answers.empty()) return {};
-    QString answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-};
 
 QString Q(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
 

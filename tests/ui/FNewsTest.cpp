@@ -36,7 +36,7 @@ struct NewsWindowFixture : ::testing::Test {
     std::string enciphered;
     ASSERT_EQ(EncipherBytes("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n", enciphered), CipherResult::Ok);
     dir.Write(kBrandFileName, enciphered);
-    form = std::make_unique<TfrmNews>(NewsWindowContext{http, messages, shell, brand, dir.folder(), newsList});
+    form = std::make_unique<TfrmNews>(NewsWindowContext{http, messages, shell, brand, Places::Portable(dir.folder()), newsList});
     form->show();
   }
 

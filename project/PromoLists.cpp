@@ -1,5 +1,7 @@
 #include "project/PromoLists.h"
 
+#include <algorithm>
+
 #include "app/Utils.h"
 
 namespace velmora {
@@ -24,6 +26,8 @@ const std::array<PromoKindInfo, kPromoKinds.size()> kInfo = {{
     {PromoKind::PopUps, "PopUp", "Please provide a valid PopUp.", "", "Please select a PopUp to delete.", "PopUp"},
 }};
 
+const PromoKindInfo& KindInfo(PromoKind kind) { return kInfo[static_cast<std::size_t>(kind)]; }
+
 // A caret inside a field would shift the ad's fields for every later reader.
 constexpr std::string_view kCaretInPpc = "A PPC Ad Promo can't contain the character ^.";
 
@@ -40,10 +44,38 @@ std::string SeparatorProblem(const PromoKindInfo& info, std::string_view item) {
          std::string(1, mark.front()) + ".";
 }
 
-bool Contains(const PromoList& list, std::string_view text) {
-  for (const auto& item : list)
-    if (EqualsIgnoreCaseAscii(item, text)) return true;
+// `self` is the item being updated: it may equal its own new text.
+bool Contains(const PromoList& list, std::string_view text, std::optional<std::size_t> self) {
+  for (std::size_t i = 0; i < list.size(); ++i)
+    if (i != self && EqualsIgnoreCaseAscii(list[i], text)) return true;
   return false;
+}
+
+// The checks of "Create Ad", shared by "Update Ad": a refused input shows the
+// kind's warning and the caller changes nothing.
+bool Accepts(const PromoList& list, PromoKind kind, const PromoInput& input, std::optional<std::size_t> self,
+             MessagePort& messages) {
+  const PromoKindInfo& info = KindInfo(kind);
+  // Not trimmed: a single blank is a valid promo.
+  if (input.text.empty()) {
+    messages.ShowMessage(MessageKind::Warning, std::string(info.emptyMessage));
+    return false;
+  }
+  if (kind == PromoKind::PPC && (input.text.find('^') != std::string::npos ||
+                                 input.body.find('^') != std::string::npos ||
+                                 input.link.find('^') != std::string::npos)) {
+    messages.ShowMessage(MessageKind::Warning, std::string(kCaretInPpc));
+    return false;
+  }
+  if (const std::string problem = SeparatorProblem(info, BuildPromoItem(kind, input)); !problem.empty()) {
+    messages.ShowMessage(MessageKind::Warning, problem);
+    return false;
+  }
+  if (info.Mirrored() && Contains(list, input.text, self)) {
+    messages.ShowMessage(MessageKind::Warning, std::string(info.duplicateMessage));
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -79,37 +111,61 @@ std::string BuildPromoItem(PromoKind kind, const PromoInput& input) {
 
 PromoChange TPromoBoard::Create(TAffManager& project, PromoKind kind, const PromoInput& input,
                                 MessagePort& messages) {
-  const PromoKindInfo& info = InfoOf(kind);
-  // Not trimmed: a single blank is a valid promo.
-  if (input.text.empty()) {
-    messages.ShowMessage(MessageKind::Warning, std::string(info.emptyMessage));
-    return {};
-  }
-  if (kind == PromoKind::PPC && (input.text.find('^') != std::string::npos ||
-                                 input.body.find('^') != std::string::npos ||
-                                 input.link.find('^') != std::string::npos)) {
-    messages.ShowMessage(MessageKind::Warning, std::string(kCaretInPpc));
-    return {};
-  }
   PromoList& list = ListOf(project, kind);
+  if (!Accepts(list, kind, input, std::nullopt, messages)) return {};
+  const PromoKindInfo& info = InfoOf(kind);
   auto& entries = entries_[Index(kind)];
-  std::string item = BuildPromoItem(kind, input);
-  if (const std::string problem = SeparatorProblem(info, item); !problem.empty()) {
-    messages.ShowMessage(MessageKind::Warning, problem);
-    return {};
-  }
   if (info.Mirrored()) {
-    if (Contains(list, input.text)) {
-      messages.ShowMessage(MessageKind::Warning, std::string(info.duplicateMessage));
-      return {};
-    }
     list.push_back(input.text);
     entries.push_back(input.text);
     return {PromoChange::What::Refilled, static_cast<int>(entries.size()) - 1};
   }
-  list.push_back(std::move(item));
+  list.push_back(BuildPromoItem(kind, input));
   entries.push_back(Label(info.labelWord, entries.size() + 1));
   return {PromoChange::What::Appended, static_cast<int>(entries.size()) - 1};
+}
+
+PromoChange TPromoBoard::Update(TAffManager& project, PromoKind kind, int row, const PromoInput& input,
+                                MessagePort& messages) {
+  PromoList& list = ListOf(project, kind);
+  auto& entries = entries_[Index(kind)];
+  const auto at = static_cast<std::size_t>(row);
+  if (row < 0 || at >= list.size() || at >= entries.size()) {
+    messages.ShowMessage(MessageKind::Warning, std::string(InfoOf(kind).selectMessage));
+    return {};
+  }
+  if (!Accepts(list, kind, input, at, messages)) return {};
+  list[at] = BuildPromoItem(kind, input);
+  if (InfoOf(kind).Mirrored()) entries[at] = list[at];
+  return {PromoChange::What::Replaced, row};
+}
+
+PromoChange TPromoBoard::Move(TAffManager& project, PromoKind kind, int row, int offset) {
+  PromoList& list = ListOf(project, kind);
+  auto& entries = entries_[Index(kind)];
+  const int to = row + offset;
+  const auto size = static_cast<int>(std::min(list.size(), entries.size()));
+  if (row < 0 || row >= size || to < 0 || to >= size || offset == 0) return {};
+  // A labelled entry travels with its item, so the label still names the same promo.
+  std::swap(list[static_cast<std::size_t>(row)], list[static_cast<std::size_t>(to)]);
+  std::swap(entries[static_cast<std::size_t>(row)], entries[static_cast<std::size_t>(to)]);
+  return {PromoChange::What::Moved, to, row};
+}
+
+std::optional<PromoInput> TPromoBoard::EditInput(const TAffManager& project, PromoKind kind, int row) const {
+  const PromoList& list = ListOf(project, kind);
+  if (row < 0 || static_cast<std::size_t>(row) >= list.size()) return std::nullopt;
+  const std::string& item = list[static_cast<std::size_t>(row)];
+  switch (kind) {
+    case PromoKind::Anchors:
+    case PromoKind::Banners: return PromoInput{item, {}, {}};
+    case PromoKind::PPC: {
+      const auto fields = SplitFields('^', item);
+      return PromoInput{FieldOrEmpty(fields, 1), ReplaceAll(FieldOrEmpty(fields, 2), "$$", kCrLf),
+                        FieldOrEmpty(fields, 3)};
+    }
+    default: return PromoInput{ReplaceAll(item, "$$", kCrLf), {}, {}};
+  }
 }
 
 PromoChange TPromoBoard::Delete(TAffManager& project, PromoKind kind, int selected, MessagePort& messages) {

@@ -51,9 +51,10 @@ std::string BuildPromoItem(PromoKind kind, const PromoInput& input);
 
 // How a list box must follow an operation.
 struct PromoChange {
-  enum class What { Nothing, Appended, Removed, Refilled };
+  enum class What { Nothing, Appended, Removed, Refilled, Replaced, Moved };
   What what = What::Nothing;
-  int row = -1;  // the appended or removed entry
+  int row = -1;   // the appended, removed or replaced entry; for a move, where it went
+  int from = -1;  // for a move, where it was
 };
 
 class TPromoBoard {
@@ -69,6 +70,15 @@ public:
   // The detail view's text for a click on entry `selected` (CR LF line
   // breaks), the banner's address for the preview, or nothing to change.
   std::optional<std::string> Show(const TAffManager& project, PromoKind kind, int selected) const;
+
+  // "Update Ad": replaces item `row` after the checks of "Create Ad"; the
+  // duplicate check ignores the item itself. The entry keeps its label.
+  PromoChange Update(TAffManager& project, PromoKind kind, int row, const PromoInput& input, MessagePort& messages);
+  // "Move Up" (-1) and "Move Down" (+1): the item and its entry swap places
+  // with their neighbour. Nothing happens at either end or without a selection.
+  PromoChange Move(TAffManager& project, PromoKind kind, int row, int offset);
+  // "Edit Ad": the inputs that build item `row` again (CR LF line breaks).
+  std::optional<PromoInput> EditInput(const TAffManager& project, PromoKind kind, int row) const;
 
   // After a load: mirrored boxes show the items, labelled ones 1 to n afresh.
   void Rebuild(const TAffManager& project);

@@ -8,7 +8,7 @@ root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(build-essential cmake ninja-build pkg-config libssl-dev libgtest-dev libgmock-dev
-  libbenchmark-dev qt6-base-dev libgl-dev libboost-dev libboost-stacktrace-dev php-cli tidy
+  libbenchmark-dev qt6-base-dev qt6-webengine-dev libgl-dev libboost-dev libboost-stacktrace-dev php-cli tidy
   xvfb xauth)
 
 install_missing() {

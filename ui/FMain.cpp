@@ -85,6 +85,7 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent) : QMainWi
   Timer1->setSingleShot(true);
 
   BuildScreens();
+  WatchProjectChanges();
   auto* quit = new QAction(QStringLiteral("Quit"), this);
   quit->setShortcut(QKeySequence::Quit);
   connect(quit, &QAction::triggered, this, &QWidget::close);
@@ -142,7 +143,11 @@ QWidget* TfrmMain::BuildToolbar() {
   btnSave = Named(new QPushButton(QStringLiteral("&Save Configuration"), bar), "btnSave");
   btnMakeMoney = Named(new QPushButton(QStringLiteral("Make Money"), bar), "btnMakeMoney");
   btnAbout = Named(new QPushButton(QStringLiteral("About"), bar), "btnAbout");
-  for (auto* button : {btnLoad, btnSave, btnMakeMoney, btnAbout}) layout->addWidget(button);
+  btnPreview = Named(new QPushButton(QStringLiteral("Pre&view"), bar), "btnPreview");
+  btnPreview->setCheckable(true);
+  btnPreview->setToolTip(QStringLiteral("Show the page as it would be generated now"));
+  connect(btnPreview, &QPushButton::toggled, this, &TfrmMain::TogglePreview);
+  for (auto* button : {btnLoad, btnSave, btnMakeMoney, btnAbout, btnPreview}) layout->addWidget(button);
   layout->addStretch(1);
   auto iconButton = [bar, layout](const char* name, const QString& hint, QStyle::StandardPixmap icon) {
     auto* button = Named(new QToolButton(bar), name);

@@ -19,6 +19,7 @@
 #include "project/ProjectFile.h"
 #include "ui/BannerPreview.h"
 #include "ui/FMain.h"
+#include "ui/PromoListRows.h"
 
 namespace velmora {
 
@@ -98,11 +99,6 @@ QPlainTextEdit* Memo(const char* name, QWidget* parent) {
 // Tab walks a page top to bottom and ends on "Back" and "Next".
 void ChainTabOrder(const std::vector<QWidget*>& widgets) {
   for (std::size_t i = 1; i < widgets.size(); ++i) QWidget::setTabOrder(widgets[i - 1], widgets[i]);
-}
-
-int SelectedRow(const QListWidget* list) {
-  const QList<QListWidgetItem*> selected = list->selectedItems();
-  return selected.isEmpty() ? -1 : list->row(selected.first());
 }
 
 std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
@@ -239,6 +235,7 @@ void TfrmMain::BuildPromoPage(PromoKind kind) {
   connect(remove, &QPushButton::clicked, this, [this, kind] { DeletePromo(kind); });
   tabOrder.push_back(create);
   tabOrder.push_back(remove);
+  PageOf(kind).create = create;
 
   // The list box and what shows the selected entry.
   auto* lower = new QGridLayout;
@@ -251,17 +248,17 @@ void TfrmMain::BuildPromoPage(PromoKind kind) {
   tabOrder.push_back(list);
   PromoPage& promoPage = PageOf(kind);
   promoPage.list = list;
+  AddEditControls(kind, page, buttons, tabOrder);
   if (kind == PromoKind::Banners) {
     EmbeddedWB1 = Named(new TBannerPreview(page), "EmbeddedWB1");
     lower->addWidget(Caption(parts.detailCaption, page), 0, 1);
     lower->addWidget(EmbeddedWB1, 1, 1);
     lower->setColumnStretch(1, 2);
   } else if (parts.details) {
+    // Editing goes through the inputs ("Edit Ad"); the view only shows.
     QPlainTextEdit* details = Memo(parts.detailsName, page);
-    if (kind == PromoKind::PPC) {
-      details->setReadOnly(true);
-      details->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    }
+    details->setReadOnly(true);
+    details->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     this->*parts.details = details;
     promoPage.details = details;
     lower->addWidget(Caption(parts.detailCaption, page, details), 0, 1);
@@ -311,6 +308,7 @@ void TfrmMain::RefillListBox(PromoKind kind) {
 
 void TfrmMain::CreatePromo(PromoKind kind) {
   if (!AffManager) return;
+  if (EditingPromo(kind)) return UpdatePromo(kind);
   const PromoChange change = Promos.Create(*AffManager, kind, PromoInputOf(kind), Messages());
   if (change.what == PromoChange::What::Appended) {
     const QSignalBlocker quiet(PageOf(kind).list);
@@ -331,7 +329,9 @@ void TfrmMain::DeletePromo(PromoKind kind) {
   const PromoChange change = Promos.Delete(*AffManager, kind, SelectedRow(promoPage.list), Messages());
   if (change.what == PromoChange::What::Refilled) {
     RefillListBox(kind);
-  } else if (change.what == PromoChange::What::Removed) {
+  }
+  if (change.what != PromoChange::What::Nothing) PromoRemoved(kind, change.row);
+  if (change.what == PromoChange::What::Removed) {
     const QSignalBlocker quiet(promoPage.list);
     delete promoPage.list->takeItem(change.row);
     promoPage.list->clearSelection();
@@ -445,6 +445,7 @@ void TfrmMain::ApplyLoadedProject(TAffManager loaded) {
 
   SetOutputFileNameField(loaded.FileName);
   AffManager->FileName = loaded.FileName;
+  for (PromoKind kind : kPromoKinds) LeaveEditing(kind);
 }
 
 }  // namespace velmora

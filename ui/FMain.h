@@ -180,6 +180,8 @@ public:
   void CancelEditPromo(PromoKind kind);
   // "Move Up" (-1) and "Move Down" (+1).
   void MovePromo(PromoKind kind, int offset);
+  // The input that takes typing first on a promo page.
+  QWidget* FirstPromoInput(PromoKind kind) const;
   bool EditingPromo(PromoKind kind) const { return promoPages_[static_cast<std::size_t>(kind)].editingRow >= 0; }
   // The preview beside the wizard; created on first use.
   void TogglePreview(bool show);
@@ -212,7 +214,6 @@ private:
   void SetPromoInput(PromoKind kind, const PromoInput& input);
   void LeaveEditing(PromoKind kind);
   void PromoRemoved(PromoKind kind, int row);
-  QWidget* FirstPromoInput(PromoKind kind) const;
   void WatchProjectChanges();
   void BuildWelcomePage();
   void BuildPromoPage(PromoKind kind);

@@ -107,10 +107,11 @@ void TfrmMain::EditPromo(PromoKind kind) {
   promoPage.editingRow = row;
   SetPromoInput(kind, *input);
   promoPage.create->setText(kUpdateCaption);
-  // Typing goes on in the first input, whole text selected.
+  // Typing goes on at the end of the first input: editing, not retyping.
   QWidget* first = FirstPromoInput(kind);
   first->setFocus(Qt::OtherFocusReason);
-  if (auto* field = qobject_cast<QLineEdit*>(first)) field->selectAll();
+  if (auto* field = qobject_cast<QLineEdit*>(first)) field->end(false);
+  if (auto* memo = qobject_cast<QPlainTextEdit*>(first)) memo->moveCursor(QTextCursor::End);
 }
 
 QWidget* TfrmMain::FirstPromoInput(PromoKind kind) const {

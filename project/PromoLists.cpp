@@ -217,9 +217,29 @@ void TPromoBoard::Rebuild(const TAffManager& project, PromoKind kind) {
 }
 
 std::string BrowsedPictureAddress(std::string_view path) {
-  std::string address = ReplaceAll(path, ":/", "://");
-  address.insert(0, "file://");
-  return ReplaceAll(address, "\\", "/");
+  std::string slashed = ReplaceAll(path, "\\", "/");
+  // A drive path gets the empty host of a file URL: file:///C:/Pics/top.gif.
+  const bool drive = slashed.size() >= 2 && slashed[1] == ':' &&
+                     ((slashed[0] >= 'A' && slashed[0] <= 'Z') || (slashed[0] >= 'a' && slashed[0] <= 'z'));
+  if (drive) slashed.insert(0, "/");
+  // Blanks, '%', '#', '?' and every byte beyond ASCII are percent-encoded, so
+  // a browser reads the address as the file it names.
+  // '$' is encoded too: the project file keeps banners between "$$".
+  static constexpr std::string_view kKept = "-._~/:!&'()*+,;=@";
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string address = "file://";
+  for (const char c : slashed) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
+        kKept.find(c) != std::string_view::npos) {
+      address += c;
+    } else {
+      address += '%';
+      address += kHex[byte >> 4];
+      address += kHex[byte & 0x0F];
+    }
+  }
+  return address;
 }
 
 }  // namespace velmora

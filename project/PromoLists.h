@@ -91,7 +91,8 @@ private:
 };
 
 // The address "Browse" puts into the banner field for a picture file chosen
-// at `path` (native separators): C:\Pics\top.gif gives file://C:/Pics/top.gif.
+// at `path` (native separators), as a file URL a browser can follow:
+// C:\Pics\top.gif gives file:///C:/Pics/top.gif, /home/a b.gif file:///home/a%20b.gif.
 std::string BrowsedPictureAddress(std::string_view path);
 
 }  // namespace velmora

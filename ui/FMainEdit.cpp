@@ -9,6 +9,7 @@
 #include <QShortcut>
 
 #include "platform/QtText.h"
+#include "ui/BannerPreview.h"
 #include "ui/FMain.h"
 #include "ui/PromoListRows.h"
 
@@ -179,6 +180,7 @@ void TfrmMain::MovePromo(PromoKind kind, int offset) {
 
 void TfrmMain::PromoRemoved(PromoKind kind, int row) {
   PromoPage& promoPage = PageOf(kind);
+  if (kind == PromoKind::Banners) EmbeddedWB1->Clear();
   // Deleting the edited item ends editing; its text stays in the inputs for a new promo.
   if (promoPage.editingRow == row)
     LeaveEditing(kind);

@@ -26,7 +26,19 @@ namespace velmora {
 namespace {
 
 const QString kProjectFilter = QStringLiteral("Settings files (*.set)");
-const QString kPictureFilter = QStringLiteral("All (*.bmp *.ico *.gif *.jpg *.emf *.wmf)");
+// Every picture kind a browser shows, matched in any letter case (*.JPG,
+// *.Png): each letter of the extension as a pair, which both Qt's own dialog
+// and the desktop's dialogs understand.
+QString PictureFilter() {
+  QStringList patterns;
+  for (const char* extension : {"gif", "jpg", "jpeg", "png", "webp", "svg", "bmp"}) {
+    QString pattern = QStringLiteral("*.");
+    for (const QChar letter : QString::fromLatin1(extension))
+      pattern += QLatin1Char('[') + letter + letter.toUpper() + QLatin1Char(']');
+    patterns << pattern;
+  }
+  return QStringLiteral("Pictures (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
 
 // What differs between the promo pages; the input of the PPC and banner
 // pages is built apart.
@@ -352,7 +364,7 @@ void TfrmMain::ShowPromo(PromoKind kind) {
 }
 
 void TfrmMain::btnBrowseImageClick() {
-  const QString path = Dialogs().OpenFile(this, QStringLiteral("Open picture"), kPictureFilter, pictureFolder_);
+  const QString path = Dialogs().OpenFile(this, QStringLiteral("Open picture"), PictureFilter(), pictureFolder_);
   if (path.isEmpty()) return;
   pictureFolder_ = FolderOf(path);
   edtImageUrl->setText(ToQString(BrowsedPictureAddress(FromQString(QDir::toNativeSeparators(path)))));

@@ -222,10 +222,11 @@ TEST_F(Board, ShowAnswersPerKind) {
 
 // --- Browse ---
 
-TEST(PromoLists, BrowsedPictureBecomesAFileAddress) {
-  EXPECT_EQ(BrowsedPictureAddress("C:\\Pics\\top.gif"), "file://C:/Pics/top.gif");
-  EXPECT_EQ(BrowsedPictureAddress("C:\\Banner\\ad.jpg"), "file://C:/Banner/ad.jpg");
-  EXPECT_EQ(BrowsedPictureAddress("/home/me/ad one.jpg"), "file:///home/me/ad one.jpg");
+TEST(PromoLists, BrowsedPictureBecomesAFileUrl) {
+  EXPECT_EQ(BrowsedPictureAddress("C:\\Pics\\top.gif"), "file:///C:/Pics/top.gif");
+  EXPECT_EQ(BrowsedPictureAddress("/home/me/ad one.jpg"), "file:///home/me/ad%20one.jpg");
+  EXPECT_EQ(BrowsedPictureAddress("/p/caf\xC3\xA9 #1?%.png"), "file:///p/caf%C3%A9%20%231%3F%25.png");
+  EXPECT_EQ(BrowsedPictureAddress("/p/a-b_c~(1).gif"), "file:///p/a-b_c~(1).gif");
 }
 
 // --- items the project file could not give back ---

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMovie>
@@ -91,18 +92,29 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent) : QMainWi
   connect(quit, &QAction::triggered, this, &QWidget::close);
   addAction(quit);
   ConnectServices();
+  ApplyWindowBehaviour();
   FormCreate();
+  FitMinimumSize();
   resize(732, 521);
 }
 
 TfrmMain::~TfrmMain() {
   // The banner must not call back into a window that is half destroyed.
   panBanner->removeEventFilter(this);
+  lblLink1URL->removeEventFilter(this);
+  lblLink2URL->removeEventFilter(this);
   FormDestroy();
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == panBanner && event->type() == QEvent::Resize) FormResize();
+  if ((watched == lblLink1URL || watched == lblLink2URL) && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+      emit static_cast<QLabel*>(watched)->linkActivated(QString());
+      return true;
+    }
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -223,7 +235,11 @@ QWidget* TfrmMain::BuildLinks() {
   lblLink2URL->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   for (auto* label : {lblLink1URL, lblLink2URL}) {
     label->setTextFormat(Qt::RichText);
-    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    // One Tab stop per link, which Enter or Space follows; a label left to
+    // move the keyboard among its links would first take a stop that shows nothing.
+    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    label->setFocusPolicy(Qt::TabFocus);
+    label->installEventFilter(this);
   }
   layout->addWidget(lblLink1URL);
   layout->addStretch(1);
@@ -249,11 +265,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  if (const QScreen* screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  PlaceOnScreen();
   FormShow();
 }
 

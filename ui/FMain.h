@@ -302,6 +302,10 @@ private:
   void FormClose();
   void FormDestroy();
   void FocusWizardPage();
+  // FMainWindow.cpp.
+  void ApplyWindowBehaviour();
+  void FitMinimumSize();
+  void PlaceOnScreen();
 
   // Feature files.
   void BuildProjectPages();  // pages 0 and 2-9, wizard buttons, load and save

@@ -1,6 +1,7 @@
 #include "app/FileIO.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -24,15 +25,8 @@ std::function<std::string()>& StackHook() {
 
 std::string SystemReason(int err) { return std::strerror(err); }
 
-std::filesystem::path TemporaryBeside(const std::filesystem::path& target) {
-  static std::mt19937_64 generator{std::random_device{}()};
-  static const char digits[] = "0123456789abcdef";
-  std::string suffix = ".tmp-";
-  for (int i = 0; i < 12; ++i) suffix += digits[generator() % 16];
-  std::filesystem::path temp = target;
-  temp += suffix;
-  return temp;
-}
+// Stream writes do not always leave errno behind.
+std::string WriteReason(int err) { return err != 0 ? std::strerror(err) : "the write failed"; }
 
 }  // namespace
 
@@ -66,60 +60,156 @@ std::string ReadWholeFile(const std::filesystem::path& path, std::size_t maxByte
   return data;
 }
 
-void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
-  const std::filesystem::path temp = TemporaryBeside(path);
+namespace {
+
+constexpr std::string_view kTemporaryMark = ".velmora.tmp-";
+constexpr std::size_t kRandomDigits = 12;
+// Leaves room in a 255-byte file name for the mark and the random digits.
+constexpr std::size_t kMaxNamePart = 200;
+constexpr auto kStaleAge = std::chrono::hours(1);
+
+std::filesystem::path FolderOf(const std::filesystem::path& file) {
+  return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+}
+
+std::string RandomDigits() {
+  static std::mt19937_64 generator{std::random_device{}()};
+  static const char digits[] = "0123456789abcdef";
+  std::string text;
+  for (std::size_t i = 0; i < kRandomDigits; ++i) text += digits[generator() % 16];
+  return text;
+}
+
+// Follows symbolic links to the file that is really written; a link whose
+// target does not exist yet resolves to that target.
+std::filesystem::path ResolveLinks(const std::filesystem::path& target) {
+  std::filesystem::path path = target;
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(path, ec);
+    if (ec || !std::filesystem::is_symlink(status)) return path;
+    const std::filesystem::path next = std::filesystem::read_symlink(path, ec);
+    if (ec) throw FileError("Cannot write the file", target, ec.message());
+    path = next.is_absolute() ? next : FolderOf(path) / next;
+  }
+  throw FileError("Cannot write the file", target, "too many levels of symbolic links");
+}
+
+}  // namespace
+
+bool IsOurTemporaryName(const std::string& fileName) {
+  const std::size_t mark = fileName.rfind(kTemporaryMark);
+  if (fileName.empty() || fileName.front() != '.' || mark == std::string::npos || mark == 0) return false;
+  const std::size_t digits = mark + kTemporaryMark.size();
+  return fileName.size() - digits == kRandomDigits &&
+         fileName.find_first_not_of("0123456789abcdef", digits) == std::string::npos;
+}
+
+void RemoveStaleTemporaries(const std::filesystem::path& folder, std::filesystem::file_time_type::duration age) {
+  std::error_code ec;
+  std::filesystem::directory_iterator entries(folder, ec);
+  if (ec) return;
+  const auto cutoff = std::filesystem::file_time_type::clock::now() - age;
+  for (; entries != std::filesystem::directory_iterator(); entries.increment(ec)) {
+    if (ec) return;
+    const auto& entry = *entries;
+    std::error_code ignored;
+    if (!IsOurTemporaryName(entry.path().filename().string()) || !entry.is_regular_file(ignored) ||
+        entry.is_symlink(ignored))
+      continue;
+    const auto written = entry.last_write_time(ignored);
+    if (!ignored && written < cutoff) std::filesystem::remove(entry.path(), ignored);
+  }
+}
+
+ReplacementFile::ReplacementFile(const std::filesystem::path& target)
+    : target_(target), resolved_(ResolveLinks(target)) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(resolved_, ec);
+  const bool exists = !ec && std::filesystem::exists(status);
+  if (exists && std::filesystem::is_directory(status))
+    throw FileError("Cannot write the file", target_, "it is a folder");
+  if (exists && !std::filesystem::is_regular_file(status))
+    throw FileError("Cannot write the file", target_, "it is not a regular file (a device or a pipe)");
+
+  const std::filesystem::path folder = FolderOf(resolved_);
+  RemoveStaleTemporaries(folder, kStaleAge);
+  std::string name = resolved_.filename().string();
+  if (name.size() > kMaxNamePart) name.resize(kMaxNamePart);
 #ifndef _WIN32
-  // Keep the permissions of the file being replaced; a new file gets the umask's.
   mode_t mode = 0666;
   struct stat existing {};
-  const bool hadFile = ::stat(path.c_str(), &existing) == 0;
+  const bool hadFile = exists && ::stat(resolved_.c_str(), &existing) == 0;
   if (hadFile) mode = existing.st_mode & 07777;
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-  if (fd < 0) throw FileError("Cannot write the file", path, SystemReason(errno));
-  if (hadFile) (void)::fchmod(fd, mode);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      ::unlink(temp.c_str());
-      throw FileError("Cannot write the file", path, SystemReason(err));
-    }
-    done += static_cast<std::size_t>(n);
+  int fd = -1;
+  for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
+    temp_ = folder / ("." + name + std::string(kTemporaryMark) + RandomDigits());
+    fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0 && errno != EEXIST) break;
   }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    throw FileError("Cannot write the file", path, SystemReason(err));
+  if (fd < 0) throw FileError("Cannot write the file", target_, WriteReason(errno));
+  if (hadFile) {
+    // Root replacing a user's file must not hand it to root; others cannot change owners and need not.
+    if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
+      (void)!::fchown(fd, existing.st_uid, existing.st_gid);
+    (void)::fchmod(fd, mode);
   }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    throw FileError("Cannot replace the file", path, SystemReason(err));
-  }
+  ::close(fd);
 #else
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) throw FileError("Cannot write the file", path, SystemReason(errno));
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ignored;
-      std::filesystem::remove(temp, ignored);
-      throw FileError("Cannot write the file", path, "the write failed");
-    }
+  temp_ = folder / ("." + name + std::string(kTemporaryMark) + RandomDigits());
+#endif
+  out_.open(temp_, std::ios::binary | std::ios::trunc);
+  if (!out_) {
+    const int err = errno;
+    std::filesystem::remove(temp_, ec);
+    throw FileError("Cannot write the file", target_, WriteReason(err));
   }
+}
+
+ReplacementFile::~ReplacementFile() {
+  if (committed_) return;
+  out_.close();
+  std::error_code ignored;
+  std::filesystem::remove(temp_, ignored);
+}
+
+void ReplacementFile::Write(std::string_view bytes) {
+  errno = 0;
+  out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out_) throw FileError("Cannot write the file", target_, WriteReason(errno));
+}
+
+void ReplacementFile::Commit() {
+  errno = 0;
+  out_.close();
+  if (out_.fail()) throw FileError("Cannot write the file", target_, WriteReason(errno));
+#ifndef _WIN32
+  const int fd = ::open(temp_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 || ::fsync(fd) != 0) {
+    const int err = errno;
+    if (fd >= 0) ::close(fd);
+    throw FileError("Cannot write the file", target_, WriteReason(err));
+  }
+  ::close(fd);
+#endif
   std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
-    throw FileError("Cannot replace the file", path, ec.message());
+  std::filesystem::rename(temp_, resolved_, ec);
+  if (ec) throw FileError("Cannot replace the file", target_, ec.message());
+  committed_ = true;
+#ifndef _WIN32
+  // The rename itself reaches the disk with the folder.
+  const int folder = ::open(FolderOf(resolved_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    (void)::fsync(folder);
+    ::close(folder);
   }
 #endif
+}
+
+void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
+  ReplacementFile file(path);
+  file.Write(bytes);
+  file.Commit();
 }
 
 Lines ReadLineFile(const std::filesystem::path& path) { return SplitLines(ReadWholeFile(path)); }

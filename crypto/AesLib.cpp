@@ -17,11 +17,6 @@
 
 #include "app/FileIO.h"
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 namespace velmora {
 
 namespace {
@@ -78,66 +73,6 @@ void XorInto(const unsigned char* in, const unsigned char* stream, unsigned char
 }
 
 std::string SystemReason(int err) { return std::strerror(err); }
-
-// A file written beside its target and renamed over it only when complete,
-// so a failed enciphering never leaves a half-written file where a good one
-// stood. Dropped without Commit(), it removes itself.
-class ReplacementFile {
-public:
-  explicit ReplacementFile(const std::filesystem::path& target) : target_(target) {
-    unsigned char random[6];
-    if (RAND_bytes(random, sizeof random) != 1) OpenSslFailed("random bytes");
-    static const char digits[] = "0123456789abcdef";
-    std::string suffix = ".tmp-";
-    for (unsigned char byte : random) {
-      suffix += digits[byte >> 4];
-      suffix += digits[byte & 15];
-    }
-    temp_ = target;
-    temp_ += suffix;
-    out_.open(temp_, std::ios::binary | std::ios::trunc);
-    if (!out_) throw FileError("Cannot create the file", target_, SystemReason(errno));
-    // The replacement keeps the permissions of the file it replaces.
-    std::error_code ec;
-    const auto existing = std::filesystem::status(target_, ec);
-    if (!ec && std::filesystem::is_regular_file(existing))
-      std::filesystem::permissions(temp_, existing.permissions(), ec);
-  }
-  ~ReplacementFile() {
-    if (committed_) return;
-    out_.close();
-    std::error_code ignored;
-    std::filesystem::remove(temp_, ignored);
-  }
-  ReplacementFile(const ReplacementFile&) = delete;
-  ReplacementFile& operator=(const ReplacementFile&) = delete;
-
-  std::ostream& stream() { return out_; }
-
-  // False when the data could not be made durable or put in place.
-  bool Commit() {
-    out_.close();
-    if (out_.fail()) return false;
-#ifndef _WIN32
-    const int fd = ::open(temp_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    if (!synced) return false;
-#endif
-    std::error_code ec;
-    std::filesystem::rename(temp_, target_, ec);
-    if (ec) return false;
-    committed_ = true;
-    return true;
-  }
-
-private:
-  std::filesystem::path target_;
-  std::filesystem::path temp_;
-  std::ofstream out_;
-  bool committed_ = false;
-};
 
 // Fills the buffer a cache-sized piece at a time and hands each piece on
 // while it is still in the cache. A file is read a whole buffer at a time
@@ -388,14 +323,22 @@ CipherResult DecipherFile(const std::filesystem::path& source, const std::filesy
   std::error_code ec;
   const std::uintmax_t length = std::filesystem::file_size(source, ec);
   if (ec) throw FileError("Cannot read the file", source, ec.message());
-  // Emptying the target first would destroy the source.
   if (std::filesystem::equivalent(source, target, ec) && !ec)
     throw FileError("Cannot create the file", target, "it is the file being deciphered");
-  std::ofstream out(target, std::ios::binary | std::ios::trunc);
-  if (!out) throw FileError("Cannot create the file", target, SystemReason(errno));
-  const CipherResult result = crypt.DecryptStream(in, out, length);
-  out.close();
-  return out.fail() ? CipherResult::WriteError : result;
+  const bool targetExisted = std::filesystem::exists(target, ec);
+  ReplacementFile out(target);
+  const CipherResult result = crypt.DecryptStream(in, out.stream(), length);
+  // A failed authentication still delivers the text, as documented. A wrong
+  // passphrase delivers nothing: an old target stays, a new one is empty.
+  const bool deliver = result == CipherResult::Ok || result == CipherResult::AuthenticationFailed ||
+                       (result == CipherResult::PasswordCheckFailed && !targetExisted);
+  if (!deliver) return result;
+  try {
+    out.Commit();
+  } catch (const FileError&) {
+    return CipherResult::WriteError;
+  }
+  return result;
 }
 
 CipherResult EncipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
@@ -405,7 +348,12 @@ CipherResult EncipherFile(const std::filesystem::path& source, const std::filesy
   ReplacementFile out(target);
   const CipherResult result = crypt.EncryptStream(in, out.stream());
   if (result != CipherResult::Ok) return result;
-  return out.Commit() ? CipherResult::Ok : CipherResult::WriteError;
+  try {
+    out.Commit();
+  } catch (const FileError&) {
+    return CipherResult::WriteError;
+  }
+  return CipherResult::Ok;
 }
 
 namespace {

@@ -114,9 +114,12 @@ private:
   SaltSource salts_;
 };
 
-// Deciphers `source` into `target` (created or emptied). Throws FileError
-// when the source cannot be opened, the target cannot be created, or both
-// are the same file.
+// Deciphers `source` beside `target` and renames it over the target when
+// the text is complete (also when only the authentication failed), so a
+// failure or a kill keeps the old target; a wrong passphrase leaves an old
+// target alone and creates a missing one empty. Throws FileError when the
+// source cannot be opened, the target is refused or cannot be created, or
+// both are the same file.
 [[nodiscard]] CipherResult DecipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
                                         std::string_view passphrase = kSettingsPassphrase);
 // Enciphers `source` beside `target` and renames it over the target only

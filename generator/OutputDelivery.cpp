@@ -19,6 +19,37 @@ std::filesystem::path OutputFolder(const std::string& programFolder) {
   return std::filesystem::path(programFolder + "Output");
 }
 
+std::string OutputNameOf(const TAffManager& project) {
+  return project.FileName.empty() ? std::string(kDefaultOutputName) : project.FileName;
+}
+
+std::optional<Refusal> OutputNameProblem(const std::string& name) {
+  const std::string trimmed = TrimControl(name);
+  if (trimmed.empty()) return Refusal{MessageKind::Information, "Please provide a valid output filename."};
+  // A name from a shared project file must not reach the brand file or anything else outside the folder.
+  if (name.find_first_of("/\\") != std::string::npos || trimmed == "." || trimmed == ".." ||
+      std::filesystem::path(name).is_absolute() || std::filesystem::path(name).has_root_name())
+    return Refusal{MessageKind::Warning, "The output filename \"" + name +
+                                             "\" must be a file name without a folder, such as " +
+                                             std::string(kDefaultOutputName) + "."};
+  return std::nullopt;
+}
+
+std::filesystem::path SaveOutputPage(const std::string& programFolder, const std::string& name,
+                                     const std::string& page) {
+  // The name is joined as text, not as a path, so that it lands below the
+  // output folder, blanks and all, exactly as the message says.
+  const std::filesystem::path file(programFolder + "Output" + kSeparator + name);
+  if (const auto problem = OutputNameProblem(name)) throw FileError("Cannot write the file", file, problem->text);
+  std::error_code ec;
+  const std::filesystem::path folder = OutputFolder(programFolder);
+  std::filesystem::create_directories(folder, ec);
+  if (!std::filesystem::is_directory(folder, ec))
+    throw FileError("Cannot create the folder", folder, "Can't create the output folder! Check the output path you provided.");
+  WriteLineFile(file, SplitLines(page));
+  return file;
+}
+
 OutputResult ProduceOutput(bool save, const TAffManager& project, const OutputRequest& request,
                            MessagePort& messages) {
   OutputResult result;
@@ -37,13 +68,10 @@ OutputResult ProduceOutput(bool save, const TAffManager& project, const OutputRe
     return result;
   }
 
-  // The name is joined as text, not as a path, so that it always lands
-  // below the output folder, blanks and all, exactly as the message says.
-  const std::string shownPath = request.programFolder + "Output" + kSeparator + request.fileNameField;
   if (save) {
-    WriteLineFile(std::filesystem::path(shownPath), SplitLines(*result.page));
-    result.savedFile = std::filesystem::path(shownPath);
-    messages.ShowMessage(MessageKind::Information, "You have successfully saved your file as:\n\r" + shownPath);
+    result.savedFile = SaveOutputPage(request.programFolder, request.fileNameField, *result.page);
+    messages.ShowMessage(MessageKind::Information, "You have successfully saved your file as:\n\r" +
+                                                       result.savedFile->string());
   } else {
     messages.ShowMessage(MessageKind::Information, "You have successfully copy your code to clipboard!");
   }
@@ -53,8 +81,8 @@ OutputResult ProduceOutput(bool save, const TAffManager& project, const OutputRe
 OutputResult btnFinishClick(DeliveryMode mode, const TAffManager& project, const OutputRequest& request,
                             MessagePort& messages, ClipboardPort& clipboard) {
   if (mode == DeliveryMode::SaveWebPage) {
-    if (TrimControl(request.fileNameField).empty()) {
-      messages.ShowMessage(MessageKind::Information, "Please provide a valid output filename.");
+    if (const auto problem = OutputNameProblem(request.fileNameField)) {
+      messages.ShowMessage(problem->kind, problem->text);
       return {};
     }
     return ProduceOutput(true, project, request, messages);

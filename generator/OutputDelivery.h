@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/Ports.h"
 #include "project/AffManager.h"
@@ -24,8 +25,29 @@ struct OutputResult {
   std::optional<std::filesystem::path> savedFile;     // set when the page was written
 };
 
-// ProgramFolder + "Output".
+// ProgramFolder + "Output": the one place pages are saved to.
 std::filesystem::path OutputFolder(const std::string& programFolder);
+
+// The name the output-name field starts with.
+inline constexpr std::string_view kDefaultOutputName = "affiliatepage.htm";
+// The output name a project delivers to: its FileName, or the preset name
+// when a project file left it empty (the field then shows the preset).
+std::string OutputNameOf(const TAffManager& project);
+
+// Why `name` cannot be the output file name, or nothing. Blank names get the
+// familiar information; names that would reach outside the output folder (a
+// path, absolute or with a separator of either kind, "." or "..") a warning.
+struct Refusal {
+  MessageKind kind;
+  std::string text;
+};
+std::optional<Refusal> OutputNameProblem(const std::string& name);
+
+// Writes the page into the output folder (made if missing) under `name` as a
+// line file and returns where it went. Throws FileError, also for a name
+// OutputNameProblem refuses, before anything is written.
+std::filesystem::path SaveOutputPage(const std::string& programFolder, const std::string& name,
+                                     const std::string& page);
 
 // Ensures the output folder, generates the page and, with `save`, writes it
 // as a line file (replacing any file of that name). Tells the user through

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "app/TextCodec.h"
 #include "app/Utils.h"
+#include "project/PromoLists.h"
 
 namespace velmora {
 
@@ -52,6 +54,9 @@ PromoList SplitItems(std::string_view value, std::string_view separator) {
     start = i;
   }
   if (start < value.size()) items.emplace_back(value.substr(start));
+  // Older files were written in Windows-1252; the program works in UTF-8.
+  for (auto& item : items)
+    if (!IsValidUtf8(item)) item = Windows1252ToUtf8(item);
   return items;
 }
 
@@ -114,11 +119,12 @@ PromoList JoinPpcPieces(PromoList pieces) {
 TAffManager ParseWorkingText(std::string work) {
   // Each field is looked for only after the one before it.
   auto take = [&work](std::string_view name) { return ExtractTagged(OpenTag(name), CloseTag(name), work); };
+  auto takeValue = [&take](std::string_view name) { return OneLine(ToDisplayUtf8(take(name))); };
   TAffManager project;
-  project.Title = take("AfTitle");
-  project.URL = take("AfURL");
-  project.ClickBankId = take("AfClickBankId");
-  project.Template = take("AfTemplate");
+  project.Title = takeValue("AfTitle");
+  project.URL = takeValue("AfURL");
+  project.ClickBankId = takeValue("AfClickBankId");
+  project.Template = takeValue("AfTemplate");
   project.Anchors = SplitItems(take("AfAnchors"), kItemSeparator);
   project.PPC = JoinPpcPieces(SplitItems(take("AfPPC"), kItemSeparator));
   project.Banners = SplitItems(take("AfBanners"), kItemSeparator);
@@ -127,7 +133,7 @@ TAffManager ParseWorkingText(std::string work) {
   project.AutoEmail = SplitItems(take("AfAutoEmail"), kTextSeparator);
   project.Articles = SplitItems(take("AfArticles"), kTextSeparator);
   project.PopUps = SplitItems(take("AfPopUps"), kTextSeparator);
-  project.FileName = take("AfFileName");
+  project.FileName = takeValue("AfFileName");
   return project;
 }
 
@@ -161,7 +167,67 @@ TAffManager LoadProjectFile(const std::filesystem::path& path) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error))
     throw FileError("Cannot open the file", path, "it is a folder");
-  return ParseWorkingText(WorkingText(ReadWholeFile(path, kMaxProjectBytes)));
+  std::string bytes = ReadWholeFile(path, kMaxProjectBytes);
+  if (!LooksLikeProjectFile(bytes)) throw FileError("Cannot load the file", path, "it is not a project file");
+  return ParseWorkingText(WorkingText(std::move(bytes)));
+}
+
+const std::array<std::string_view, 13> kProjectFields = {
+    "AfTitle",  "AfURL",        "AfClickBankId", "AfTemplate",  "AfAnchors", "AfPPC",     "AfBanners",
+    "AfSignatures", "AfEmail", "AfAutoEmail",   "AfArticles", "AfPopUps",  "AfFileName"};
+
+std::size_t FindProjectTag(std::string_view text, std::string* tag) {
+  constexpr std::string_view kOpen = "<%%";
+  constexpr std::string_view kClose = "%%>";
+  for (std::size_t at = text.find(kOpen); at != std::string_view::npos; at = text.find(kOpen, at + 1)) {
+    std::size_t name = at + kOpen.size();
+    if (name < text.size() && text[name] == '/') ++name;
+    for (std::string_view field : kProjectFields) {
+      if (text.size() - name < field.size() + kClose.size()) continue;
+      if (!EqualsIgnoreCaseAscii(text.substr(name, field.size()), field) ||
+          text.substr(name + field.size(), kClose.size()) != kClose)
+        continue;
+      if (tag) *tag = std::string(text.substr(at, name + field.size() + kClose.size() - at));
+      return at;
+    }
+  }
+  return std::string_view::npos;
+}
+
+bool LooksLikeProjectFile(std::string_view bytes) {
+  const std::size_t tag = FindProjectTag(bytes);
+  return tag != std::string_view::npos && bytes.substr(0, tag).find('\0') == std::string_view::npos;
+}
+
+std::string OneLine(std::string_view text) {
+  std::string line;
+  line.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n') {
+      line += ' ';
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      line += text[i];
+    }
+  }
+  return line;
+}
+
+std::optional<std::string> SaveProblem(const TAffManager& project) {
+  const std::pair<const std::string*, const char*> values[] = {
+      {&project.Title, "The page title"},       {&project.URL, "The affiliate URL"},
+      {&project.ClickBankId, "The affiliate ID"}, {&project.Template, "The template name"},
+      {&project.FileName, "The output filename"}};
+  std::string tag;
+  for (const auto& [value, what] : values)
+    if (FindProjectTag(*value, &tag) != std::string_view::npos)
+      return std::string(what) + " can't contain " + tag + ": project files use it to mark their fields.";
+  for (PromoKind kind : kPromoKinds)
+    for (const auto& item : ListOf(project, kind))
+      if (FindProjectTag(item, &tag) != std::string_view::npos)
+        return "A " + std::string(InfoOf(kind).noun) + " can't contain " + tag +
+               ": project files use it to mark their fields.";
+  return std::nullopt;
 }
 
 }  // namespace velmora

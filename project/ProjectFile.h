@@ -1,7 +1,9 @@
 #pragma once
 // The project file (*.set): thirteen tag lines in a fixed order.
 
+#include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,7 +19,26 @@ void SaveProjectFile(const std::filesystem::path& path, const TAffManager& proje
 
 // Every field and list as a load sets them from the file's text.
 TAffManager ParseProject(std::string_view text);
-// Reads the file; throws FileError when it cannot be opened or read.
+// Reads the file; throws FileError when it cannot be opened or read, or
+// when it is not a project file (see LooksLikeProjectFile). Values that are
+// not valid UTF-8 come from older files in Windows-1252 and are converted.
 TAffManager LoadProjectFile(const std::filesystem::path& path);
+
+// The thirteen field names, in file order.
+extern const std::array<std::string_view, 13> kProjectFields;
+
+// A project file holds at least one of its tags, and no NUL byte before the first.
+bool LooksLikeProjectFile(std::string_view bytes);
+// Where the first of the project file's tags ("<%%Name%%>" or "<%%/Name%%>"
+// of the thirteen fields, in any letter case) stands in the text, or npos;
+// `tag` receives it as written. A value holding one would be cut on reading.
+std::size_t FindProjectTag(std::string_view text, std::string* tag = nullptr);
+
+// One-line values never hold a line break: each CR LF, CR or LF becomes one space.
+std::string OneLine(std::string_view text);
+
+// Why the project cannot be saved as it is (a value holding one of the
+// file's tags), or nothing.
+std::optional<std::string> SaveProblem(const TAffManager& project);
 
 }  // namespace velmora

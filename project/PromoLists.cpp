@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/Utils.h"
+#include "project/ProjectFile.h"
 
 namespace velmora {
 
@@ -26,8 +27,6 @@ const std::array<PromoKindInfo, kPromoKinds.size()> kInfo = {{
     {PromoKind::PopUps, "PopUp", "Please provide a valid PopUp.", "", "Please select a PopUp to delete.", "PopUp"},
 }};
 
-const PromoKindInfo& KindInfo(PromoKind kind) { return kInfo[static_cast<std::size_t>(kind)]; }
-
 // A caret inside a field would shift the ad's fields for every later reader.
 constexpr std::string_view kCaretInPpc = "A PPC Ad Promo can't contain the character ^.";
 
@@ -44,39 +43,22 @@ std::string SeparatorProblem(const PromoKindInfo& info, std::string_view item) {
          std::string(1, mark.front()) + ".";
 }
 
-// `self` is the item being updated: it may equal its own new text.
-bool Contains(const PromoList& list, std::string_view text, std::optional<std::size_t> self) {
+bool Contains(const PromoList& list, std::string_view text, int ignoreIndex) {
   for (std::size_t i = 0; i < list.size(); ++i)
-    if (i != self && EqualsIgnoreCaseAscii(list[i], text)) return true;
+    if (static_cast<int>(i) != ignoreIndex && EqualsIgnoreCaseAscii(list[i], text)) return true;
   return false;
 }
 
-// The checks of "Create Ad", shared by "Update Ad": a refused input shows the
-// kind's warning and the caller changes nothing.
-bool Accepts(const PromoList& list, PromoKind kind, const PromoInput& input, std::optional<std::size_t> self,
-             MessagePort& messages) {
-  const PromoKindInfo& info = KindInfo(kind);
-  // Not trimmed: a single blank is a valid promo.
-  if (input.text.empty()) {
-    messages.ShowMessage(MessageKind::Warning, std::string(info.emptyMessage));
-    return false;
-  }
-  if (kind == PromoKind::PPC && (input.text.find('^') != std::string::npos ||
-                                 input.body.find('^') != std::string::npos ||
-                                 input.link.find('^') != std::string::npos)) {
-    messages.ShowMessage(MessageKind::Warning, std::string(kCaretInPpc));
-    return false;
-  }
-  if (const std::string problem = SeparatorProblem(info, BuildPromoItem(kind, input)); !problem.empty()) {
-    messages.ShowMessage(MessageKind::Warning, problem);
-    return false;
-  }
-  if (info.Mirrored() && Contains(list, input.text, self)) {
-    messages.ShowMessage(MessageKind::Warning, std::string(info.duplicateMessage));
-    return false;
-  }
-  return true;
+// Multi-line texts keep their line breaks as "$$", so a "$$" typed into one
+// comes back as a line break, and so does a line ending in "$" before the next.
+bool BreaksLineMarks(std::string_view text) {
+  if (text.find("$$") != std::string_view::npos) return true;
+  for (std::size_t at = text.find("$\r\n"); at != std::string_view::npos; at = text.find("$\r\n", at + 1))
+    if (at + 3 < text.size()) return true;
+  return false;
 }
+
+bool OnlyLineBreaks(std::string_view text) { return text.find_first_not_of("\r\n") == std::string_view::npos; }
 
 }  // namespace
 
@@ -103,25 +85,52 @@ const PromoList& ListOf(const TAffManager& project, PromoKind kind) {
 std::string BuildPromoItem(PromoKind kind, const PromoInput& input) {
   switch (kind) {
     case PromoKind::Anchors:
-    case PromoKind::Banners: return input.text;
-    case PromoKind::PPC: return "^" + input.text + "^" + FlattenLines(input.body, "$$") + "^" + input.link + "^";
+    case PromoKind::Banners: return OneLine(input.text);
+    case PromoKind::PPC:
+      return "^" + OneLine(input.text) + "^" + FlattenLines(input.body, "$$") + "^" + OneLine(input.link) + "^";
     default: return FlattenLines(input.text, "$$");
   }
+}
+
+std::optional<std::string> CheckPromo(PromoKind kind, const PromoInput& input, const PromoList& list,
+                                      int ignoreIndex) {
+  const PromoKindInfo& info = InfoOf(kind);
+  const std::string noun(info.noun);
+  // Not trimmed: a single blank is a valid promo, but a memo of line breaks only is empty.
+  const bool memo = !info.Mirrored() && kind != PromoKind::PPC;
+  if (input.text.empty() || (memo && OnlyLineBreaks(input.text))) return std::string(info.emptyMessage);
+  if (kind == PromoKind::PPC && (input.text.find('^') != std::string::npos ||
+                                 input.body.find('^') != std::string::npos ||
+                                 input.link.find('^') != std::string::npos))
+    return std::string(kCaretInPpc);
+  if (memo && BreaksLineMarks(input.text))
+    return "This " + noun + " can't contain $$ or a line ending in $: project files use $$ for line breaks.";
+  std::string tag;
+  for (const std::string* text : {&input.text, &input.body, &input.link})
+    if (FindProjectTag(*text, &tag) != std::string_view::npos)
+      return "This " + noun + " can't contain " + tag + ": project files use it to mark their fields.";
+  const std::string item = BuildPromoItem(kind, input);
+  if (const std::string problem = SeparatorProblem(info, item); !problem.empty()) return problem;
+  if (info.Mirrored() && Contains(list, item, ignoreIndex)) return std::string(info.duplicateMessage);
+  return std::nullopt;
 }
 
 PromoChange TPromoBoard::Create(TAffManager& project, PromoKind kind, const PromoInput& input,
                                 MessagePort& messages) {
   PromoList& list = ListOf(project, kind);
-  if (!Accepts(list, kind, input, std::nullopt, messages)) return {};
-  const PromoKindInfo& info = InfoOf(kind);
+  if (const auto problem = CheckPromo(kind, input, list)) {
+    messages.ShowMessage(MessageKind::Warning, *problem);
+    return {};
+  }
   auto& entries = entries_[Index(kind)];
-  if (info.Mirrored()) {
-    list.push_back(input.text);
-    entries.push_back(input.text);
+  std::string item = BuildPromoItem(kind, input);
+  if (InfoOf(kind).Mirrored()) {
+    list.push_back(item);
+    entries.push_back(std::move(item));
     return {PromoChange::What::Refilled, static_cast<int>(entries.size()) - 1};
   }
-  list.push_back(BuildPromoItem(kind, input));
-  entries.push_back(Label(info.labelWord, entries.size() + 1));
+  list.push_back(std::move(item));
+  entries.push_back(Label(InfoOf(kind).labelWord, entries.size() + 1));
   return {PromoChange::What::Appended, static_cast<int>(entries.size()) - 1};
 }
 
@@ -134,7 +143,10 @@ PromoChange TPromoBoard::Update(TAffManager& project, PromoKind kind, int row, c
     messages.ShowMessage(MessageKind::Warning, std::string(InfoOf(kind).selectMessage));
     return {};
   }
-  if (!Accepts(list, kind, input, at, messages)) return {};
+  if (const auto problem = CheckPromo(kind, input, list, row)) {
+    messages.ShowMessage(MessageKind::Warning, *problem);
+    return {};
+  }
   list[at] = BuildPromoItem(kind, input);
   if (InfoOf(kind).Mirrored()) entries[at] = list[at];
   return {PromoChange::What::Replaced, row};

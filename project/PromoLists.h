@@ -46,8 +46,15 @@ struct PromoInput {
 };
 
 // The stored form of one promo: PPC ads as "^title^body^link^", multi-line
-// texts flattened with "$$", anchors and banners as typed.
+// texts flattened with "$$", anchors and banners as typed. One-line inputs
+// (anchor, banner, PPC title and link) have each line break made a space.
 std::string BuildPromoItem(PromoKind kind, const PromoInput& input);
+
+// Why the input cannot become an item of `list` (the warning to show), or
+// nothing. Creating and replacing items both ask this; `ignoreIndex` is the
+// item being replaced, which the duplicate check leaves out.
+std::optional<std::string> CheckPromo(PromoKind kind, const PromoInput& input, const PromoList& list,
+                                      int ignoreIndex = -1);
 
 // How a list box must follow an operation.
 struct PromoChange {

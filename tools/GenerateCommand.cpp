@@ -1,5 +1,6 @@
 // velmora-tool generate: the page "Generate Code" would make for a project
-// file, for regenerating pages in batch without the window.
+// file, for regenerating pages in batch without the window: on standard
+// output, into a given file, or (--deliver) where "Generate Code" saves it.
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "app/FileIO.h"
 #include "app/Utils.h"
+#include "generator/OutputDelivery.h"
 #include "generator/PageGenerator.h"
 #include "generator/TemplateCatalogue.h"
 #include "project/ProjectFile.h"
@@ -22,8 +24,9 @@ public:
 };
 
 int RunGenerate(const std::vector<std::string>& args) {
-  const ParsedArgs parsed = ParseArgs(args, {"--program-folder", "--project", "--template", "--output"});
+  const ParsedArgs parsed = ParseArgs(args, {"--program-folder", "--project", "--template", "--output"}, {"--deliver"});
   if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional.front());
+  if (parsed.Flag("--deliver") && parsed.Option("--output")) throw UsageError("--deliver and --output exclude each other");
   const auto folderOption = parsed.Option("--program-folder");
   const auto projectOption = parsed.Option("--project");
   if (!folderOption || folderOption->empty()) throw UsageError("--program-folder is required");
@@ -41,6 +44,13 @@ int RunGenerate(const std::vector<std::string>& args) {
   const auto page = GeneratePage(project, templateName, programFolder);
   if (!page) throw Failure("the template could not be found: " + ExpectedTemplatePath(programFolder, templateName));
 
+  if (parsed.Flag("--deliver")) {
+    // Where "Generate Code" would save it, with the same checks on the name.
+    const std::string name = OutputNameOf(project);
+    if (const auto problem = OutputNameProblem(name)) throw Failure(problem->text);
+    std::cout << SaveOutputPage(programFolder, name, *page).string() << "\n";
+    return 0;
+  }
   const Lines lines = SplitLines(*page);
   if (const auto output = parsed.Option("--output")) {
     WriteLineFile(*output, lines);
@@ -55,7 +65,7 @@ int RunGenerate(const std::vector<std::string>& args) {
 
 const RegisterCommand kGenerate{{"generate",
                                  "velmora-tool generate --program-folder DIR --project FILE.set "
-                                 "[--template NAME] [--output FILE]",
+                                 "[--template NAME] [--output FILE | --deliver]",
                                  RunGenerate}};
 
 }  // namespace

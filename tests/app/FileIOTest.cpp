@@ -2,8 +2,12 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 
 #include "tests/mock/FileSizeLimit.h"
 #include "tests/mock/TempDir.h"
@@ -82,4 +86,96 @@ TEST(FileIO, ErrorsCarryTheInstalledStackCapture) {
     EXPECT_EQ(e.stack(), "frame 0");
   }
   SetStackCaptureHook(nullptr);
+}
+
+namespace {
+
+std::vector<std::string> Entries(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+TEST(FileIO, WritingThroughALinkReplacesWhatItPointsToAndKeepsTheLink) {
+  test::TempDir dir;
+  dir.Write("real/page.htm", "old");
+  std::filesystem::create_symlink("real/page.htm", dir / "link.htm");
+  std::filesystem::create_symlink(dir / "real/absent.htm", dir / "dangling.htm");
+  WriteFileAtomic(dir / "link.htm", "new");
+  WriteFileAtomic(dir / "dangling.htm", "made");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.htm"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "dangling.htm"));
+  EXPECT_EQ(dir.Read("real/page.htm"), "new");
+  EXPECT_EQ(dir.Read("real/absent.htm"), "made");
+  EXPECT_THAT(Entries(dir / "real"), ElementsAre("absent.htm", "page.htm"));
+}
+
+TEST(FileIO, TargetsThatAreNotRegularFilesAreRefusedAndNothingIsWritten) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir / "folder");
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  std::filesystem::create_symlink("folder", dir / "link-to-folder");
+  for (const std::filesystem::path& target :
+       {dir / "folder", dir / "pipe", dir / "link-to-folder", std::filesystem::path("/dev/null")}) {
+    try {
+      WriteFileAtomic(target, "x");
+      ADD_FAILURE() << target << " was written";
+    } catch (const FileError& e) {
+      EXPECT_THAT(e.reason(), ::testing::AnyOf(::testing::HasSubstr("folder"), ::testing::HasSubstr("regular")));
+    }
+  }
+  EXPECT_THAT(Entries(dir.path()), ElementsAre("folder", "link-to-folder", "pipe"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
+}
+
+TEST(FileIO, ReplacementKeepsTheOldFilesPermissions) {
+  test::TempDir dir;
+  dir.Write("f.txt", "old");
+  std::filesystem::permissions(dir / "f.txt", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  WriteFileAtomic(dir / "f.txt", "new");
+  EXPECT_EQ(std::filesystem::status(dir / "f.txt").permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+TEST(FileIO, OurStaleTemporariesGoOnTheNextWriteOthersStay) {
+  test::TempDir dir;
+  const std::string stale = ".page.htm.velmora.tmp-0123456789ab";
+  const std::string fresh = ".page.htm.velmora.tmp-ba9876543210";
+  for (const std::string& name : {stale, fresh, std::string("notes.velmora.tmp-0123456789ab"),
+                                   std::string(".page.htm.tmp-0123456789ab")})
+    dir.Write(name, "left by a killed process");
+  const auto twoHoursAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(2);
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    std::filesystem::last_write_time(e.path(), twoHoursAgo);
+  std::filesystem::last_write_time(dir / fresh, std::filesystem::file_time_type::clock::now());
+  WriteFileAtomic(dir / "page.htm", "page");
+  EXPECT_THAT(Entries(dir.path()), ElementsAre(".page.htm.tmp-0123456789ab", fresh,
+                                               "notes.velmora.tmp-0123456789ab", "page.htm"));
+}
+
+TEST(FileIO, DroppedReplacementLeavesTheTargetAsItWas) {
+  test::TempDir dir;
+  dir.Write("f.txt", "old");
+  {
+    ReplacementFile file(dir / "f.txt");
+    file.Write("half of the new");
+  }
+  EXPECT_EQ(dir.Read("f.txt"), "old");
+  EXPECT_THAT(Entries(dir.path()), ElementsAre("f.txt"));
+}
+
+TEST(FileIO, FullTmpfsKeepsTheOldFile) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir / "small");
+  if (::geteuid() != 0 || std::system(("mount -t tmpfs -o size=64k tmpfs " + (dir / "small").string() +
+                                       " 2>/dev/null").c_str()) != 0)
+    GTEST_SKIP() << "cannot mount a tmpfs here";
+  dir.Write("small/f.txt", "old");
+  EXPECT_THROW(WriteFileAtomic(dir / "small/f.txt", std::string(256 * 1024, 'n')), FileError);
+  EXPECT_EQ(dir.Read("small/f.txt"), "old");
+  EXPECT_THAT(Entries(dir / "small"), ElementsAre("f.txt"));
+  EXPECT_EQ(std::system(("umount " + (dir / "small").string()).c_str()), 0);
 }

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "app/FileIO.h"
+#include "tests/mock/FileSizeLimit.h"
 #include "tests/mock/TempDir.h"
 
 using namespace velmora;
@@ -289,8 +290,17 @@ TEST(AesLibFiles, FailedEncipheringKeepsTheFileItWouldReplace) {
   EXPECT_EQ(entries, 2);
 }
 
-TEST(AesLibFiles, DecipheringOntoAFullDiskIsAWriteError) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  EXPECT_EQ(DecipherFile(kDataDir / "m1-262145.dat", "/dev/full"), CipherResult::WriteError);
-  EXPECT_EQ(DecipherFile(kDataDir / "m1-short.dat", "/dev/full"), CipherResult::WriteError);
+TEST(AesLibFiles, DecipheringIsRefusedForADeviceAndKeepsTheOldTargetOnAFullDisk) {
+  EXPECT_THROW((void)DecipherFile(kDataDir / "m1-short.dat", "/dev/full"), FileError);
+  test::TempDir dir;
+  dir.Write("settings.sim", "the previous plain copy");
+  {
+    test::FileSizeLimit limit(1000);
+    ASSERT_TRUE(limit.ok());
+    EXPECT_EQ(DecipherFile(kDataDir / "m1-262145.dat", dir / "settings.sim"), CipherResult::WriteError);
+  }
+  EXPECT_EQ(dir.Read("settings.sim"), "the previous plain copy");
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++entries;
+  EXPECT_EQ(entries, 1);
 }

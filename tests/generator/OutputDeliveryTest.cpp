@@ -5,6 +5,7 @@
 
 #include "app/FileIO.h"
 #include "tests/mock/FakePorts.h"
+#include "tests/mock/FileSizeLimit.h"
 #include "tests/mock/TempDir.h"
 
 using namespace velmora;
@@ -130,7 +131,12 @@ TEST_F(DeliveryFixture, FailedWriteReportsNoSuccessAndKeepsTheEarlierPage) {
   const std::string before = program.Read("Output/keep.htm");
   messages.shown.clear();
   project.Title = "New";
-  EXPECT_THROW(Finish(DeliveryMode::SaveWebPage, Request("missing/sub.htm")), FileError);
+  {
+    test::FileSizeLimit limit(4);
+    ASSERT_TRUE(limit.ok());
+    EXPECT_THROW(Finish(DeliveryMode::SaveWebPage, Request("keep.htm")), FileError);
+  }
+  EXPECT_EQ(program.Read("Output/keep.htm"), before);
   EXPECT_TRUE(messages.shown.empty());
   // A read-only output folder refuses the temporary file beside the target.
   std::filesystem::permissions(program / "Output", std::filesystem::perms::owner_write,
@@ -142,4 +148,25 @@ TEST_F(DeliveryFixture, FailedWriteReportsNoSuccessAndKeepsTheEarlierPage) {
   }
   std::filesystem::permissions(program / "Output", std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::add);
+}
+
+TEST_F(DeliveryFixture, NamesThatReachOutsideTheOutputFolderAreRefusedBeforeAnythingIsWritten) {
+  program.Write("dbsettings.dat", "brand");
+  for (const std::string name : {"../dbsettings.dat", "sub/page.htm", "..\\dbsettings.dat", "/tmp/page.htm", "..",
+                                 ".", " .. "}) {
+    messages.shown.clear();
+    EXPECT_FALSE(Finish(DeliveryMode::SaveWebPage, Request(name)).page) << name;
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, MessageKind::Warning);
+    EXPECT_NE(messages.shown[0].text.find("without a folder"), std::string::npos);
+    EXPECT_THROW(SaveOutputPage(program.folder(), name, "page"), FileError);
+  }
+  EXPECT_EQ(program.Read("dbsettings.dat"), "brand");
+  EXPECT_FALSE(program.Exists("Output"));
+}
+
+TEST_F(DeliveryFixture, EmptyProjectNameDeliversToThePresetName) {
+  EXPECT_EQ(OutputNameOf(project), "affiliatepage.htm");
+  project.FileName = "mine.htm";
+  EXPECT_EQ(OutputNameOf(project), "mine.htm");
 }

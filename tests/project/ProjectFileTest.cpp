@@ -212,3 +212,49 @@ TEST(ProjectFile, FailedSaveLeavesThePreviousFileAsItWas) {
   EXPECT_TRUE(threw);
   EXPECT_EQ(dir.Read("p.set"), "previous");
 }
+
+TEST(ProjectFile, FilesThatAreNotProjectsAreRefusedNamingTheFile) {
+  test::TempDir dir;
+  const std::string nul(1, '\0');
+  const std::pair<const char*, std::string> refused[] = {
+      {"random.set", "\x89PNG\r\n\x1a\n" + nul + "junk <%%AfTitle%%>x<%%/AfTitle%%>"},
+      {"text.set", "just some notes\r\n<%%Other%%>x<%%/Other%%>\r\n"},
+      {"empty.set", ""},
+  };
+  for (const auto& [name, bytes] : refused) {
+    dir.Write(name, bytes);
+    try {
+      LoadProjectFile(dir / name);
+      ADD_FAILURE() << name << " loaded";
+    } catch (const FileError& e) {
+      EXPECT_NE(std::string(e.what()).find(name), std::string::npos);
+      EXPECT_EQ(e.reason(), "it is not a project file");
+    }
+  }
+  dir.Write("partial.set", "notes first\r\n" + Line("afurl", "u") + nul + "tail");
+  EXPECT_EQ(LoadProjectFile(dir / "partial.set").URL, "u") << "one tag is enough";
+}
+
+TEST(ProjectFile, Windows1252ValuesAreConvertedAndUtf8IsKeptByteForByte) {
+  test::TempDir dir;
+  dir.Write("old.set", Line("AfTitle", "Caf\xe9 \x80" "5") + Line("AfURL", "caf\xc3\xa9") +
+                           Line("AfSignatures", "na\xefve^^caf\xc3\xa9") + Line("AfFileName", "r\xe9sum\xe9.htm"));
+  const TAffManager p = LoadProjectFile(dir / "old.set");
+  EXPECT_EQ(p.Title, "Caf\xc3\xa9 \xe2\x82\xac" "5");
+  EXPECT_EQ(p.URL, "caf\xc3\xa9");
+  EXPECT_EQ(p.Signatures, (Strings{"na\xc3\xafve", "caf\xc3\xa9"})) << "each item on its own";
+  EXPECT_EQ(p.FileName, "r\xc3\xa9sum\xc3\xa9.htm");
+}
+
+TEST(ProjectFile, OneLineValuesLoseTheirLineBreaksAndTagsInValuesStopASave) {
+  EXPECT_EQ(ParseProject("<%%AfTitle%%>two\r\nlines<%%/AfTitle%%>").Title, "two lines");
+  TAffManager p;
+  p.Title = "cut <%%/AfTitle%%> here";
+  ASSERT_TRUE(SaveProblem(p));
+  EXPECT_EQ(*SaveProblem(p), "The page title can't contain <%%/AfTitle%%>: project files use it to mark their fields.");
+  p.Title = "fine";
+  p.Email = {"x<%%AfEmail%%>"};
+  EXPECT_TRUE(SaveProblem(p));
+  p.Email.clear();
+  EXPECT_FALSE(SaveProblem(p));
+}

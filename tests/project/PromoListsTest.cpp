@@ -3,6 +3,7 @@
 #include "generator/PageGenerator.h"
 #include "project/ProjectFile.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "tests/mock/FakePorts.h"
@@ -83,17 +84,20 @@ struct TextKindCase {
 
 class TextKind : public Board, public ::testing::WithParamInterface<TextKindCase> {};
 
-TEST_P(TextKind, EmptyBoxIsRefusedWithItsOwnMessageButALineBreakIsText) {
+TEST_P(TextKind, EmptyBoxOrOnlyLineBreaksAreRefusedWithItsOwnMessageButABlankIsText) {
   // Flattening, labels and the detail view are covered through the window's tests.
   const auto& c = GetParam();
-  Create(c.kind, "");
-  EXPECT_EQ(Warning(), c.emptyMessage);
+  for (const char* empty : {"", "\r\n", "\r\n\r\n"}) {
+    messages.shown.clear();
+    Create(c.kind, empty);
+    EXPECT_EQ(Warning(), c.emptyMessage);
+  }
   EXPECT_TRUE(ListOf(project, c.kind).empty());
   EXPECT_TRUE(board.Entries(c.kind).empty());
   messages.shown.clear();
-  Create(c.kind, "\r\n");
+  Create(c.kind, " \r\n");
   EXPECT_TRUE(messages.shown.empty());
-  EXPECT_EQ(ListOf(project, c.kind), Strings{""});
+  EXPECT_EQ(ListOf(project, c.kind), Strings{" "});
   EXPECT_EQ(board.Entries(c.kind), Strings{std::string(c.label) + "1"});
 }
 
@@ -369,4 +373,47 @@ TEST_F(Board, OrderAfterMovesIsTheOrderOfThePageAndOfTheProjectFile) {
   std::string file;
   for (const auto& line : ProjectLines(project)) file += line + "\r\n";
   EXPECT_EQ(ParseProject(file).Anchors, project.Anchors);
+}
+
+// --- what the project file could not give back ---
+
+TEST(CheckPromo, InputsThatWouldNotSurviveTheProjectFileAreRefusedWithAReason) {
+  struct Row {
+    PromoKind kind;
+    PromoInput input;
+    const char* reason;
+  };
+  const Row rows[] = {
+      {PromoKind::Signatures, {"Costs $$5", {}, {}}, "can't contain $$"},
+      {PromoKind::Email, {"Price 5$\r\nnext line", {}, {}}, "can't contain $$"},
+      {PromoKind::PopUps, {"<%%/AfPopUps%%>", {}, {}}, "can't contain <%%/AfPopUps%%>"},
+      {PromoKind::Anchors, {"click <%%aftitle%%>", {}, {}}, "can't contain <%%aftitle%%>"},
+      {PromoKind::PPC, {"t", "<%%AfURL%%>", {}}, "can't contain <%%AfURL%%>"},
+      {PromoKind::Articles, {"only^^carets", {}, {}}, "can't contain ^^"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.input.text + row.input.body);
+    const auto problem = CheckPromo(row.kind, row.input, {});
+    ASSERT_TRUE(problem);
+    EXPECT_THAT(*problem, ::testing::HasSubstr(row.reason));
+  }
+  EXPECT_FALSE(CheckPromo(PromoKind::Email, {"$5 first\r\nends in $", {}, {}}, {})) << "a last line may end in $";
+  EXPECT_FALSE(CheckPromo(PromoKind::Anchors, {"<%%Other%%>", {}, {}}, {})) << "only the file's own tags";
+}
+
+TEST(CheckPromo, DuplicateCheckLeavesOutTheItemBeingReplaced) {
+  const PromoList anchors = {"One", "Two"};
+  EXPECT_TRUE(CheckPromo(PromoKind::Anchors, {"two", {}, {}}, anchors));
+  EXPECT_FALSE(CheckPromo(PromoKind::Anchors, {"two", {}, {}}, anchors, 1));
+  EXPECT_TRUE(CheckPromo(PromoKind::Anchors, {"one", {}, {}}, anchors, 1));
+}
+
+TEST_F(Board, LineBreaksInOneLineInputsBecomeOneSpace) {
+  Create(PromoKind::Anchors, "Buy\r\nnow");
+  Create(PromoKind::Banners, "http://a/\nb.gif");
+  CreatePpc("Big\r\nsale", "body\r\nlines", "buy\r.htm");
+  EXPECT_EQ(project.Anchors, Strings{"Buy now"});
+  EXPECT_EQ(project.Banners, Strings{"http://a/ b.gif"});
+  EXPECT_EQ(project.PPC, Strings{"^Big sale^body$$lines^buy .htm^"});
+  EXPECT_EQ(Create(PromoKind::Anchors, "buy NOW").what, PromoChange::What::Nothing) << "compared as stored";
 }

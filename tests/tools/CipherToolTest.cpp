@@ -81,14 +81,17 @@ TEST_F(CipherTool, ReferenceSettingsFileDeciphersWithoutAPassphrase) {
   EXPECT_EQ(dir.Read("m1.txt"), ReadWholeFile(kDataDir / "short.txt"));
 }
 
-TEST_F(CipherTool, WrongPassphraseFailsWithOneLineAndAnEmptyOutput) {
-  dir.Write("out.txt", "previous");
-  const ToolRun run =
-      Tool({"decipher", "--passphrase", "wrong", (kDataDir / "m1-short.dat").string(), Path("out.txt")});
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(LineCount(run.error), 1) << run.error;
-  EXPECT_TRUE(dir.Exists("out.txt"));
-  EXPECT_EQ(dir.Read("out.txt"), "");
+TEST_F(CipherTool, WrongPassphraseFailsWithOneLineKeepsAnOldOutputAndCreatesAMissingOneEmpty) {
+  dir.Write("old.txt", "previous");
+  for (const char* target : {"old.txt", "new.txt"}) {
+    const ToolRun run =
+        Tool({"decipher", "--passphrase", "wrong", (kDataDir / "m1-short.dat").string(), Path(target)});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(LineCount(run.error), 1) << run.error;
+  }
+  EXPECT_EQ(dir.Read("old.txt"), "previous");
+  EXPECT_TRUE(dir.Exists("new.txt"));
+  EXPECT_EQ(dir.Read("new.txt"), "");
 }
 
 TEST_F(CipherTool, AlteredFileFailsButLeavesTheDecipheredText) {

@@ -86,3 +86,17 @@ TEST_F(ToolFixture, WrongUsageExitsTwo) {
                                Base() + " --output"};
   for (const auto& args : cases) EXPECT_EQ(Run(args), 2) << args;
 }
+
+TEST_F(ToolFixture, DeliverSavesWhereGenerateCodeWouldAndPrintsThePath) {
+  ASSERT_EQ(Run(Base() + " --deliver"), 0) << err;
+  const std::string saved = (dir / "prog" / "Output" / "affiliatepage.htm").string();
+  EXPECT_EQ(dir.Read("out.txt"), saved + "\n");
+  EXPECT_EQ(dir.Read("prog/Output/affiliatepage.htm"), "B:Hi|http://xxxx.example/?e=7\r\n");
+
+  dir.Write("prog/dbsettings.dat", "brand");
+  dir.Write("p.set", Project("Beta") + "<%%AfFileName%%>../dbsettings.dat<%%/AfFileName%%>\r\n");
+  EXPECT_EQ(Run(Base() + " --deliver"), 1);
+  EXPECT_NE(err.find("without a folder"), std::string::npos) << err;
+  EXPECT_EQ(dir.Read("out.txt"), "");
+  EXPECT_EQ(dir.Read("prog/dbsettings.dat"), "brand");
+}

@@ -98,11 +98,16 @@ std::filesystem::path ResolveLinks(const std::filesystem::path& target) {
 }  // namespace
 
 bool IsOurTemporaryName(const std::string& fileName) {
-  const std::size_t mark = fileName.rfind(kTemporaryMark);
-  if (fileName.empty() || fileName.front() != '.' || mark == std::string::npos || mark == 0) return false;
-  const std::size_t digits = mark + kTemporaryMark.size();
-  return fileName.size() - digits == kRandomDigits &&
-         fileName.find_first_not_of("0123456789abcdef", digits) == std::string::npos;
+  // Earlier versions wrote "<name>.tmp-<digits>"; those are ours as well.
+  constexpr std::string_view kEarlierMark = ".tmp-";
+  const auto endsInDigitsAfter = [&fileName](std::string_view mark, std::size_t minStart) {
+    if (fileName.size() < minStart + mark.size() + kRandomDigits) return false;
+    const std::size_t at = fileName.size() - kRandomDigits - mark.size();
+    return fileName.compare(at, mark.size(), mark) == 0 &&
+           fileName.find_first_not_of("0123456789abcdef", at + mark.size()) == std::string::npos;
+  };
+  return (!fileName.empty() && fileName.front() == '.' && endsInDigitsAfter(kTemporaryMark, 2)) ||
+         endsInDigitsAfter(kEarlierMark, 1);
 }
 
 void RemoveStaleTemporaries(const std::filesystem::path& folder, std::filesystem::file_time_type::duration age) {

@@ -11,6 +11,9 @@ namespace velmora {
 
 enum class MessageKind { Information, Warning, Error };
 
+// The answers to "Do you want to save the changes ...?".
+enum class SaveChoice { Save, Discard, Cancel };
+
 // Modal message boxes with a fixed text.
 class MessagePort {
 public:
@@ -19,6 +22,18 @@ public:
   virtual void ShowMessage(MessageKind kind, const std::string& text) = 0;
   // A box with OK and Cancel; true when the user chose OK.
   virtual bool AskOkCancel(MessageKind kind, const std::string& text) = 0;
+  // Save, Discard and Cancel for unsaved changes. A port that cannot ask
+  // answers Cancel, which loses nothing.
+  virtual SaveChoice AskSaveChanges(const std::string& text) {
+    (void)text;
+    return SaveChoice::Cancel;
+  }
+  // Restore (the default button) or Discard for work found after a crash;
+  // true for Restore. A port that cannot ask keeps the work.
+  virtual bool AskRestore(const std::string& text) {
+    (void)text;
+    return true;
+  }
 };
 
 struct FormField {

@@ -1,6 +1,7 @@
 #include "platform/QtDialogs.h"
 
 #include <QFileDialog>
+#include <QRegularExpression>
 
 namespace velmora {
 
@@ -10,7 +11,13 @@ QString QtFileDialogs::OpenFile(QWidget* parent, const QString& title, const QSt
 }
 
 QString QtFileDialogs::SaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& folder) {
-  return QFileDialog::getSaveFileName(parent, title, folder, filter);
+  QFileDialog dialog(parent, title, folder, filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  // A name typed without an extension gets the filter's, "(*.set)" giving ".set".
+  const QRegularExpressionMatch single = QRegularExpression(QStringLiteral("\\(\\*\\.(\\w+)\\)")).match(filter);
+  if (single.hasMatch()) dialog.setDefaultSuffix(single.captured(1));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
 }
 
 }  // namespace velmora

@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QUrl>
 
 #ifdef Q_OS_WIN
@@ -47,6 +48,29 @@ bool QtMessagePort::AskOkCancel(MessageKind kind, const std::string& text) {
                   parent_);
   box.setDefaultButton(QMessageBox::Ok);
   return box.exec() == QMessageBox::Ok;
+}
+
+SaveChoice QtMessagePort::AskSaveChanges(const std::string& text) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Unsaved changes"), ToQString(text),
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent_);
+  box.setDefaultButton(QMessageBox::Save);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Save: return SaveChoice::Save;
+    case QMessageBox::Discard: return SaveChoice::Discard;
+    default: return SaveChoice::Cancel;
+  }
+}
+
+bool QtMessagePort::AskRestore(const std::string& text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Restore unsaved work"), ToQString(text),
+                  QMessageBox::NoButton, parent_);
+  QPushButton* restore = box.addButton(QStringLiteral("&Restore"), QMessageBox::AcceptRole);
+  QAbstractButton* discard = box.addButton(QMessageBox::Discard);
+  box.setDefaultButton(restore);
+  box.exec();
+  // Only an explicit Discard lets the work go; closing the box keeps it.
+  return box.clickedButton() != discard;
 }
 
 std::optional<std::string> QtShell::RegisteredBrowserCommand() {

@@ -13,6 +13,8 @@ public:
   explicit QtMessagePort(QWidget* parent) : parent_(parent) {}
   void ShowMessage(MessageKind kind, const std::string& text) override;
   bool AskOkCancel(MessageKind kind, const std::string& text) override;
+  SaveChoice AskSaveChanges(const std::string& text) override;
+  bool AskRestore(const std::string& text) override;
 
 private:
   QPointer<QWidget> parent_;

@@ -199,6 +199,11 @@ bool LooksLikeProjectFile(std::string_view bytes) {
   return tag != std::string_view::npos && bytes.substr(0, tag).find('\0') == std::string_view::npos;
 }
 
+std::filesystem::path WithProjectExtension(std::filesystem::path path) {
+  if (!path.has_extension()) path += ".set";
+  return path;
+}
+
 std::string OneLine(std::string_view text) {
   std::string line;
   line.reserve(text.size());

@@ -34,6 +34,11 @@ bool LooksLikeProjectFile(std::string_view bytes);
 // `tag` receives it as written. A value holding one would be cut on reading.
 std::size_t FindProjectTag(std::string_view text, std::string* tag = nullptr);
 
+// The name a project is saved under: ".set" is added to a name without an
+// extension, so the dialogs that list "*.set" show it again; another
+// extension is kept as typed.
+std::filesystem::path WithProjectExtension(std::filesystem::path path);
+
 // One-line values never hold a line break: each CR LF, CR or LF becomes one space.
 std::string OneLine(std::string_view text);
 

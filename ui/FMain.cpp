@@ -20,9 +20,11 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "platform/ErrorReport.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtPorts.h"
 #include "platform/QtText.h"
+#include "platform/RecoveryStore.h"
 
 namespace velmora {
 
@@ -79,6 +81,7 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent) : QMainWi
   http_ = environment.http ? environment.http : ownHttp_.get();
 
   ProgramFolder = environment.programFolder.empty() ? FromQString(ApplicationFolder()) : environment.programFolder;
+  recoveryFolder_ = ToQString(environment.recoveryFolder);
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -94,6 +97,7 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent) : QMainWi
   ConnectServices();
   ApplyWindowBehaviour();
   FormCreate();
+  BuildFileCommands();
   FitMinimumSize();
   resize(732, 521);
 }
@@ -267,6 +271,8 @@ void TfrmMain::showEvent(QShowEvent* event) {
   shown_ = true;
   PlaceOnScreen();
   FormShow();
+  // Once the window is up, so the question has something to stand on.
+  QTimer::singleShot(0, this, [this] { RunGuarded(this, [this] { OfferRecovery(); }); });
 }
 
 void TfrmMain::FormShow() {
@@ -308,7 +314,13 @@ void TfrmMain::bsSkinButton1Click() {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (!MaybeSaveChanges()) {
+    event->ignore();
+    servicesClosing_ = false;  // the services heard of the close first; the window stays
+    return;
+  }
   FormClose();
+  ProjectIsClean();  // the program ends normally: no recovery copy is left
   QMainWindow::closeEvent(event);
 }
 

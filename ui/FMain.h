@@ -36,6 +36,7 @@ namespace velmora {
 
 class FileDialogPort;
 class TBannerPreview;
+class TRecoveryStore;
 
 // What the window talks to. Anything left null gets the Qt implementation;
 // tests hand in fakes and a program folder of their own.
@@ -47,6 +48,8 @@ struct MainWindowEnvironment {
   HttpClient* http = nullptr;
   RandomSource* random = nullptr;
   FileDialogPort* dialogs = nullptr;
+  // Where unsaved work is kept against a crash; empty: the user's application data folder.
+  std::string recoveryFolder;
 };
 
 class TfrmMain : public QMainWindow {
@@ -270,6 +273,35 @@ private:
 
 public:
   // --- end services ---
+
+  // --- project commands, unsaved changes and crash recovery (FMainFile.cpp) ---
+  QString ProjectPath;  // the project's file once it was saved or loaded
+  // Any change to the project: the title shows the mark, and a recovery copy follows.
+  void MarkModified();
+  // Asks about unsaved changes; true when the caller may go on (saved or discarded).
+  bool MaybeSaveChanges();
+  // Saves to the project's file, or asks for a name first when there is none
+  // or `askForName`; true when the file was written.
+  bool SaveProject(bool askForName);
+  void NewProject();
+  // Offers work left by an instance that ended without cleaning up.
+  void OfferRecovery();
+
+private:
+  void BuildFileCommands();
+  void UpdateWindowTitle();
+  void WriteRecovery();
+  // After a save, a load or a new project: no mark, no recovery copy.
+  void ProjectIsClean();
+  std::string ProjectDisplayName() const;
+  std::unique_ptr<TRecoveryStore> recovery_;
+  QTimer* recoveryTimer_ = nullptr;
+  QString appTitle_;          // the title the brand gives the window
+  QString recoveryFolder_;    // empty: the user's application data folder
+  bool replacingProject_ = false;  // a load, restore or new project is not an edit
+
+public:
+  // --- end project commands ---
 
   // Called by a project load (FMainProject.cpp), defined by FMainOutput.cpp:
   // selects the listed template matching `name` without regard to case, if any.

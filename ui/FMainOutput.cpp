@@ -16,6 +16,7 @@
 #include "generator/TemplateCatalogue.h"
 #include "platform/ErrorReport.h"
 #include "platform/QtText.h"
+#include "project/ProjectFile.h"
 #include "ui/FMain.h"
 
 namespace velmora {
@@ -144,7 +145,7 @@ void TfrmMain::SetOutputFileNameField(const std::string& name) {
 }
 
 void TfrmMain::edtFilenameChange() {
-  if (AffManager) AffManager->FileName = FromQString(edtFilename->text());
+  if (AffManager) AffManager->FileName = OneLine(FromQString(edtFilename->text()));
 }
 
 void TfrmMain::btnFinishClick() {

@@ -10,9 +10,11 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "generator/OutputDelivery.h"
 #include "platform/ErrorReport.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtText.h"
@@ -176,7 +178,7 @@ void TfrmMain::BuildWelcomePage() {
   // Each change copies the whole field into the model, untrimmed.
   auto bind = [this](QLineEdit* field, std::string TAffManager::*target) {
     connect(field, &QLineEdit::textChanged, this, [this, target](const QString& text) {
-      if (AffManager && !applyingProject_) (*AffManager).*target = FromQString(text);
+      if (AffManager && !applyingProject_) (*AffManager).*target = OneLine(FromQString(text));
     });
   };
   bind(edtTitlePage, &TAffManager::Title);
@@ -403,18 +405,37 @@ void TfrmMain::ntbMainPageChanged(int index) {
   if (first) first->setFocus(Qt::OtherFocusReason);
 }
 
-void TfrmMain::btnSaveClick() {
-  const QString path = Dialogs().SaveFile(this, QStringLiteral("Save file"), kProjectFilter, saveFolder_);
-  if (path.isEmpty()) return;
-  saveFolder_ = FolderOf(path);
+void TfrmMain::btnSaveClick() { SaveProject(true); }
+
+bool TfrmMain::SaveProject(bool askForName) {
+  if (!AffManager) return false;
+  QString path = ProjectPath;
+  if (askForName || path.isEmpty()) {
+    path = Dialogs().SaveFile(this, QStringLiteral("Save file"), kProjectFilter, saveFolder_);
+    if (path.isEmpty()) return false;
+    saveFolder_ = FolderOf(path);
+    // Without ".set" the Load and Save dialogs would never show the file again.
+    path = QFile::decodeName(QByteArray::fromStdString(WithProjectExtension(ToPath(path)).string()));
+  }
+  if (const auto problem = SaveProblem(*AffManager)) {
+    Messages().ShowMessage(MessageKind::Warning, *problem);
+    return false;
+  }
   // A failed write keeps the previous file and goes to the error report, with no success message.
+  bool saved = false;
   RunGuarded(this, [&] {
     SaveProjectFile(ToPath(path), *AffManager);
-    Messages().ShowMessage(MessageKind::Information, "Configuration saved successfully!");
+    saved = true;
   });
+  if (!saved) return false;
+  ProjectPath = path;
+  ProjectIsClean();
+  Messages().ShowMessage(MessageKind::Information, "Configuration saved successfully!");
+  return true;
 }
 
 void TfrmMain::btnLoadClick() {
+  if (!MaybeSaveChanges()) return;
   const QString path = Dialogs().OpenFile(this, QStringLiteral("Open file"), kProjectFilter, loadFolder_);
   if (path.isEmpty()) return;
   loadFolder_ = FolderOf(path);
@@ -423,11 +444,16 @@ void TfrmMain::btnLoadClick() {
     try {
       loaded = LoadProjectFile(ToPath(path));
     } catch (const FileError& error) {
-      // Vanished or unreadable: the project stays as it was, and the user hears why.
+      // Vanished, unreadable or no project at all: the project stays as it was, and the user hears why.
       Messages().ShowMessage(MessageKind::Error, std::string("The configuration could not be loaded.\n\n") + error.what());
       return;
     }
-    ApplyLoadedProject(std::move(loaded));
+    {
+      const QScopedValueRollback<bool> quiet(replacingProject_, true);
+      ApplyLoadedProject(std::move(loaded));
+    }
+    ProjectPath = path;
+    ProjectIsClean();
     Messages().ShowMessage(MessageKind::Information, "Configuration loaded successfully!");
   });
 }
@@ -455,7 +481,8 @@ void TfrmMain::ApplyLoadedProject(TAffManager loaded) {
   Promos.Rebuild(*AffManager);
   for (PromoKind kind : kPromoKinds) RefillListBox(kind);
 
-  SetOutputFileNameField(loaded.FileName);
+  // An empty name delivers to the preset name, so the field shows that.
+  SetOutputFileNameField(loaded.FileName.empty() ? std::string(kDefaultOutputName) : loaded.FileName);
   AffManager->FileName = loaded.FileName;
   for (PromoKind kind : kPromoKinds) LeaveEditing(kind);
 }

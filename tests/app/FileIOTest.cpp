@@ -144,16 +144,16 @@ TEST(FileIO, OurStaleTemporariesGoOnTheNextWriteOthersStay) {
   test::TempDir dir;
   const std::string stale = ".page.htm.velmora.tmp-0123456789ab";
   const std::string fresh = ".page.htm.velmora.tmp-ba9876543210";
-  for (const std::string& name : {stale, fresh, std::string("notes.velmora.tmp-0123456789ab"),
-                                   std::string(".page.htm.tmp-0123456789ab")})
+  const std::string earlier = "page.htm.tmp-0123456789ab";  // the name earlier versions used
+  for (const std::string& name : {stale, fresh, earlier, std::string("notes.velmora.tmp-01234"),
+                                   std::string("page.htm.tmp-backup")})
     dir.Write(name, "left by a killed process");
   const auto twoHoursAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(2);
   for (const auto& e : std::filesystem::directory_iterator(dir.path()))
     std::filesystem::last_write_time(e.path(), twoHoursAgo);
   std::filesystem::last_write_time(dir / fresh, std::filesystem::file_time_type::clock::now());
   WriteFileAtomic(dir / "page.htm", "page");
-  EXPECT_THAT(Entries(dir.path()), ElementsAre(".page.htm.tmp-0123456789ab", fresh,
-                                               "notes.velmora.tmp-0123456789ab", "page.htm"));
+  EXPECT_THAT(Entries(dir.path()), ElementsAre(fresh, "notes.velmora.tmp-01234", "page.htm", "page.htm.tmp-backup"));
 }
 
 TEST(FileIO, DroppedReplacementLeavesTheTargetAsItWas) {

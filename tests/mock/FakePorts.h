@@ -24,6 +24,8 @@ class FakeMessages : public MessagePort {
 public:
   std::vector<ShownMessage> shown;
   std::deque<bool> answers;  // answers to questions, in order; OK when none is left
+  std::deque<SaveChoice> saveAnswers;  // Cancel when none is left
+  std::deque<bool> restoreAnswers;     // Restore when none is left
 
   void ShowMessage(MessageKind kind, const std::string& text) override {
     shown.push_back({kind, text, false});
@@ -33,6 +35,20 @@ public:
     if (answers.empty()) return true;
     const bool answer = answers.front();
     answers.pop_front();
+    return answer;
+  }
+  SaveChoice AskSaveChanges(const std::string& text) override {
+    shown.push_back({MessageKind::Warning, text, true});
+    if (saveAnswers.empty()) return SaveChoice::Cancel;
+    const SaveChoice answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+  }
+  bool AskRestore(const std::string& text) override {
+    shown.push_back({MessageKind::Information, text, true});
+    if (restoreAnswers.empty()) return true;
+    const bool answer = restoreAnswers.front();
+    restoreAnswers.pop_front();
     return answer;
   }
   std::vector<std::string> Texts() const {

@@ -25,6 +25,7 @@ struct FakeWindowEnvironment {
     env.http = &http;
     env.random = &random;
     env.dialogs = dialogs;
+    env.recoveryFolder = (folder / "recovery").string();
     return env;
   }
 };

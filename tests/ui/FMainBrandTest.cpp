@@ -90,7 +90,7 @@ TEST_F(BrandWindowFixture, WithoutABrandFileTheWindowKeepsItsBuiltInLook) {
   folder.Write("mainskin.dat", "QPushButton { color: red; }");
   TfrmMain window(Environment());
   window.show();
-  EXPECT_EQ(window.windowTitle(), "Velmora");
+  EXPECT_EQ(window.windowTitle(), "Untitled[*] - Velmora");
   EXPECT_TRUE(window.btnNews->isVisibleTo(&window));
   EXPECT_EQ(window.btnMakeMoney->text(), "Make Money");
   EXPECT_TRUE(window.panBanner->isVisibleTo(&window));
@@ -110,7 +110,7 @@ TEST_F(BrandWindowFixture, BrandFileDressesTitleButtonsWelcomeBannerAndLinks) {
   TfrmMain window(Environment());
   window.show();
 
-  EXPECT_EQ(window.windowTitle(), "Acme Pages v2.0");
+  EXPECT_EQ(window.windowTitle(), "Untitled[*] - Acme Pages v2.0");
   EXPECT_EQ(window.pgsScreens->currentWidget(), window.stsWelcome);
   EXPECT_THAT(window.prfWelcome->toPlainText().toStdString(), ::testing::HasSubstr("Hello reseller"));
   EXPECT_FALSE(window.Timer1->isActive()) << "waits for the welcome page to be left";
@@ -172,7 +172,7 @@ TEST_F(BrandWindowFixture, DamagedBrandFileStartsAsIfEveryFieldWereAbsent) {
   folder.Write("banner1.dat", Picture(300, 40, "PNG"));
   TfrmMain window(Environment());
   window.show();
-  EXPECT_EQ(window.windowTitle(), " v2.0");
+  EXPECT_EQ(window.windowTitle(), "Untitled[*] -  v2.0");
   EXPECT_FALSE(window.btnNews->isVisibleTo(&window));
   EXPECT_FALSE(window.panBanner->isVisibleTo(&window));
   EXPECT_FALSE(window.panLinks->isVisibleTo(&window));

@@ -165,10 +165,11 @@ TEST_F(OutputPagesFixture, TemplateRemovedAfterStartIsReportedAndNothingIsSaved)
 
 TEST_F(OutputPagesFixture, FailedWriteGoesToTheErrorReport) {
   folder.Write("Templates/simple.tem", "x");
+  folder.Write("Output/page.htm/inside", "a folder where the page would go");
   std::vector<QString> reports;
   SetErrorReportHook([&](const ErrorReportText& report) { reports.push_back(report.summary); });
   TfrmMain window(Environment());
-  window.edtFilename->setText(QStringLiteral("no/such/folder/page.htm"));
+  window.edtFilename->setText(QStringLiteral("page.htm"));
   QTest::mouseClick(window.btnFinish, Qt::LeftButton);
   SetErrorReportHook(nullptr);
   ASSERT_EQ(reports.size(), 1u);

@@ -7,10 +7,12 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "platform/ErrorReport.h"
@@ -386,10 +388,14 @@ TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels)
   WalkTo(*window, 6);
   window->edtTitlePage->clear();
   dialogs.answers = {Q(path)};
+  messages.saveAnswers = {SaveChoice::Discard};
   Click(*window, "btnLoad");
   EXPECT_EQ(dialogs.opened.back().title, "Open file");
   EXPECT_EQ(dialogs.opened.back().filter, "Settings files (*.set)");
-  EXPECT_EQ(messages.Texts(), Strings{"Configuration loaded successfully!"});
+  EXPECT_EQ(messages.Texts(),
+            (Strings{"Do you want to save the changes to Untitled?", "Configuration loaded successfully!"}));
+  EXPECT_FALSE(window->isWindowModified());
+  EXPECT_EQ(window->windowTitle(), "spring.set[*] - Velmora");
   EXPECT_EQ(window->ntbMain->currentIndex(), 6) << "a load stays on the page";
 
   EXPECT_EQ(window->edtTitlePage->text(), "Spring offer");
@@ -414,6 +420,7 @@ TEST_F(ProjectWindow, LoadedAffiliateIdReachesTheModelThroughTheHiddenField) {
   EXPECT_EQ(window->AffManager->ClickBankId, "me@example.com");
   EXPECT_TRUE(window->AffManager->Anchors.empty()) << "nothing of the previous project remains";
   EXPECT_EQ(window->AffManager->URL, "");
+  EXPECT_EQ(window->edtFilename->text(), "affiliatepage.htm") << "an empty name delivers to the preset one";
 }
 
 TEST_F(ProjectWindow, EachDialogOpensWhereItsLastFileWas) {
@@ -434,20 +441,26 @@ TEST_F(ProjectWindow, EachDialogOpensWhereItsLastFileWas) {
   EXPECT_EQ(QDir(dialogs.opened[3].folder), QDir(Q(folder / "loads")));
 }
 
-TEST_F(ProjectWindow, LoadOfAFileThatCannotBeReadChangesNothingAndSaysSo) {
+TEST_F(ProjectWindow, LoadOfAFileThatCannotBeReadOrIsNoProjectChangesNothingAndSaysSo) {
   std::filesystem::create_directories(folder / "folder.set");
+  folder.Write("random.set", std::string("\x7f" "ELF\0\0 <%%AfTitle%%>x<%%/AfTitle%%>", 30));
+  folder.Write("notes.set", "a text file without a single project tag\r\n");
   auto window = Open();
   QTest::keyClicks(window->edtTitlePage, QStringLiteral("Kept"));
-  for (const auto& path : {folder / "vanished.set", folder / "folder.set"}) {
+  for (const auto& path : {folder / "vanished.set", folder / "folder.set", folder / "random.set", folder / "notes.set"}) {
     messages.shown.clear();
+    messages.saveAnswers = {SaveChoice::Discard};
     dialogs.answers = {Q(path)};
     Click(*window, "btnLoad");
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
-    EXPECT_NE(messages.shown[0].text.find("could not be loaded"), std::string::npos);
+    ASSERT_EQ(messages.shown.size(), 2u) << "the question, then the refusal";
+    EXPECT_EQ(messages.shown[1].kind, MessageKind::Error);
+    EXPECT_NE(messages.shown[1].text.find("could not be loaded"), std::string::npos);
+    EXPECT_NE(messages.shown[1].text.find(path.filename().string()), std::string::npos) << "names the file";
   }
+  EXPECT_NE(messages.shown[1].text.find("not a project file"), std::string::npos);
   EXPECT_EQ(window->AffManager->Title, "Kept");
   EXPECT_EQ(window->edtTitlePage->text(), "Kept");
+  EXPECT_TRUE(window->isWindowModified()) << "the work is still unsaved";
 }
 
 TEST_F(ProjectWindow, FailedSaveGoesToTheErrorReportWithoutASuccessMessage) {
@@ -463,4 +476,161 @@ TEST_F(ProjectWindow, FailedSaveGoesToTheErrorReportWithoutASuccessMessage) {
   Click(*window, "btnSave");  // cancelled
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(errorReports.size(), 1u);
+}
+
+// --- unsaved changes, project commands and crash recovery ---
+
+TEST_F(ProjectWindow, CloseAsksAboutUnsavedChangesAndFollowsEachAnswer) {
+  const std::string question = "Do you want to save the changes to Untitled?";
+  auto window = Open();
+  EXPECT_TRUE(window->close()) << "an unchanged project closes without a question";
+  EXPECT_TRUE(messages.shown.empty());
+
+  window = Open();
+  QTest::keyClicks(window->edtTitlePage, QStringLiteral("Draft"));
+  EXPECT_TRUE(window->isWindowModified());
+  messages.saveAnswers = {SaveChoice::Cancel};
+  EXPECT_FALSE(window->close());
+  EXPECT_EQ(messages.Texts(), Strings{question});
+  messages.saveAnswers = {SaveChoice::Save};
+  dialogs.answers = {QString()};
+  EXPECT_FALSE(window->close()) << "a cancelled save cancels the close";
+  EXPECT_TRUE(window->isVisible());
+
+  messages.shown.clear();
+  messages.saveAnswers = {SaveChoice::Save};
+  dialogs.answers = {Q(folder / "draft")};
+  EXPECT_TRUE(window->close());
+  EXPECT_EQ(messages.Texts(), (Strings{question, "Configuration saved successfully!"}));
+  EXPECT_EQ(LoadProjectFile(folder / "draft.set").Title, "Draft") << "saved with .set added";
+
+  window = Open();
+  QTest::keyClicks(window->edtTitlePage, QStringLiteral("Thrown away"));
+  messages.saveAnswers = {SaveChoice::Discard};
+  EXPECT_TRUE(window->close());
+  EXPECT_EQ(LoadProjectFile(folder / "draft.set").Title, "Draft");
+}
+
+TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditMarksTheProject) {
+  auto window = Open();
+  const auto press = [&window](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
+    QTest::keyClick(window->windowHandle(), key, modifiers);
+  };
+  QTest::keyClicks(window->edtTitlePage, QStringLiteral("Offer"));
+  EXPECT_EQ(window->windowTitle(), "Untitled[*] - Velmora");
+  dialogs.answers = {Q(folder / "offer.set")};
+  press(Qt::Key_S);
+  ASSERT_EQ(dialogs.opened.size(), 1u);
+  EXPECT_FALSE(window->isWindowModified());
+  EXPECT_EQ(window->windowTitle(), "offer.set[*] - Velmora");
+
+  const std::vector<std::pair<const char*, std::function<void()>>> edits = {
+      {"title", [&] { QTest::keyClicks(window->edtTitlePage, QStringLiteral("!")); }},
+      {"anchor", [&] { window->edtAchorText->setText(QStringLiteral("Buy")); Click(*window, "btnCreateLinkPromo"); }},
+      {"delete", [&] { window->lbxLinkPromo->setCurrentRow(0); Click(*window, "btnDeleteLinkPromo"); }},
+      {"signature", [&] { window->memSignature->setPlainText(QStringLiteral("Tom")); Click(*window, "btnAddSignature"); }},
+      {"output name", [&] { window->edtFilename->setText(QStringLiteral("offer.htm")); }},
+      {"mode", [&] { window->rbtClipboard->setChecked(true); }},
+  };
+  for (const auto& [what, edit] : edits) {
+    SCOPED_TRACE(what);
+    edit();
+    EXPECT_TRUE(window->isWindowModified());
+    press(Qt::Key_S);
+    EXPECT_FALSE(window->isWindowModified());
+  }
+  EXPECT_EQ(dialogs.opened.size(), 1u) << "Ctrl+S asks for no name once the project has a file";
+  const TAffManager saved = LoadProjectFile(folder / "offer.set");
+  EXPECT_EQ(saved.Title, "Offer!");
+  EXPECT_EQ(saved.Signatures, Strings{"Tom"});
+  EXPECT_EQ(saved.FileName, "offer.htm");
+
+  dialogs.answers = {Q(folder / "copy.txt")};
+  press(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(dialogs.opened.size(), 2u);
+  EXPECT_TRUE(std::filesystem::exists(folder / "copy.txt")) << "another extension is kept as typed";
+  EXPECT_EQ(window->windowTitle(), "copy.txt[*] - Velmora");
+
+  QTest::keyClicks(window->edtTitlePage, QStringLiteral("?"));
+  messages.saveAnswers = {SaveChoice::Discard};
+  press(Qt::Key_N);
+  EXPECT_EQ(window->edtTitlePage->text(), "");
+  EXPECT_EQ(window->edtFilename->text(), "affiliatepage.htm");
+  EXPECT_TRUE(window->rbtSaveWeb->isChecked());
+  EXPECT_TRUE(window->AffManager->Signatures.empty());
+  EXPECT_FALSE(window->isWindowModified());
+  EXPECT_EQ(window->windowTitle(), "Untitled[*] - Velmora");
+}
+
+TEST_F(ProjectWindow, ValueHoldingAProjectTagIsNotSavedAndAPastedLineBreakBecomesASpace) {
+  auto window = Open();
+  window->edtTitlePage->setText(QStringLiteral("Two\nlines <%%/AfTitle%%>"));
+  EXPECT_EQ(window->edtTitlePage->text(), "Two lines <%%/AfTitle%%>");
+  EXPECT_EQ(window->AffManager->Title, "Two lines <%%/AfTitle%%>");
+  dialogs.answers = {Q(folder / "cut.set")};
+  Click(*window, "btnSave");
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Warning);
+  EXPECT_NE(messages.shown[0].text.find("<%%/AfTitle%%>"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(folder / "cut.set"));
+  EXPECT_TRUE(window->isWindowModified());
+}
+
+TEST_F(ProjectWindow, WorkLeftByAnInstanceThatDiedIsRestoredWithEveryKindOfPromo) {
+  const auto recoveryFolder = folder / "recovery";
+  TAffManager before;
+  {
+    auto window = Open();
+    window->findChild<QTimer*>(QStringLiteral("recoveryTimer"))->setInterval(0);
+    QTest::keyClicks(window->edtTitlePage, QStringLiteral("Lost? No."));
+    window->edtAchorText->setText(QStringLiteral("Buy"));
+    Click(*window, "btnCreateLinkPromo");
+    window->edtPPCTitle->setText(QStringLiteral("Ad"));
+    window->memPPCBody->setPlainText(QStringLiteral("two\nlines"));
+    Click(*window, "btnCreateProm");
+    window->edtImageUrl->setText(QStringLiteral("http://127.0.0.1:1/b.gif"));
+    Click(*window, "btnCreateImageUrl");
+    for (auto [memo, create] : std::vector<std::pair<QPlainTextEdit*, const char*>>{
+             {window->memSignature, "btnAddSignature"}, {window->memEmail, "btnCreateEmail"},
+             {window->memAutoEmail, "btnCreateAutoEmail"}, {window->memArticle, "btnCreateArticle"},
+             {window->memPopUp, "btnCreatePopUp"}}) {
+      memo->setPlainText(QStringLiteral("Hello\nthere"));
+      Click(*window, create);
+    }
+    window->edtFilename->setText(QStringLiteral("kept.htm"));
+    before = *window->AffManager;
+    for (PromoKind kind : kPromoKinds) ASSERT_EQ(ListOf(before, kind).size(), 1u);
+    // A crash leaves the copy behind without its running owner.
+    std::filesystem::path copy;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          std::error_code absent;
+          for (const auto& e : std::filesystem::directory_iterator(recoveryFolder, absent))
+            if (e.path().extension() == ".set" && LoadProjectFile(e.path()).FileName == "kept.htm") copy = e.path();
+          return !copy.empty();
+        },
+        5000));
+    std::filesystem::copy_file(copy, recoveryFolder / "recovery-1-dead.set");
+  }
+  EXPECT_FALSE(std::filesystem::exists(recoveryFolder / "recovery-1-dead.lock"));
+
+  messages.shown.clear();
+  auto window = Open();
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !messages.shown.empty(); }, 2000));
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_TRUE(messages.shown[0].question);
+  EXPECT_NE(messages.shown[0].text.find("Lost? No."), std::string::npos) << messages.shown[0].text;
+  EXPECT_EQ(window->AffManager->Title, before.Title);
+  for (PromoKind kind : kPromoKinds) EXPECT_EQ(ListOf(*window->AffManager, kind), ListOf(before, kind));
+  EXPECT_EQ(window->AffManager->FileName, "kept.htm");
+  EXPECT_EQ(window->edtTitlePage->text(), "Lost? No.");
+  EXPECT_EQ(window->lbxArticles->count(), 1);
+  EXPECT_TRUE(window->isWindowModified()) << "restored work is unsaved";
+  EXPECT_FALSE(std::filesystem::exists(recoveryFolder / "recovery-1-dead.set")) << "taken over, not offered twice";
+
+  // Saving ends the need for a copy.
+  dialogs.answers = {Q(folder / "restored.set")};
+  Click(*window, "btnSave");
+  for (const auto& e : std::filesystem::directory_iterator(recoveryFolder))
+    EXPECT_NE(e.path().extension(), ".set") << e.path();
 }

@@ -23,7 +23,7 @@ struct MainWindowFixture : ::testing::Test, test::FakeWindowEnvironment {
 
 TEST_F(MainWindowFixture, WithoutBrandFileOpensOnTheWizardWithTheTimerRunning) {
   TfrmMain window(Environment());
-  EXPECT_EQ(window.windowTitle(), "Velmora");
+  EXPECT_EQ(window.windowTitle(), "Untitled[*] - Velmora");
   EXPECT_TRUE(window.Timer1->isActive()) << "no welcome page to wait for";
   EXPECT_EQ(window.Timer1->interval(), 2000);
   EXPECT_TRUE(window.Timer1->isSingleShot());

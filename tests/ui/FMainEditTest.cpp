@@ -46,20 +46,10 @@ const EditPage kEditPages[] = {
 
 struct EditWindow : ::testing::Test, test::FakeWindowEnvironment {
   std::unique_ptr<TfrmMain> Open() {
-    auto window = std::make_unique<TfrmMain>(Environment());
-    window->Timer1->stop();
-    window->show();
-    window->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto window = OpenActive();
     QTest::keyClicks(window->edtTitlePage, QStringLiteral("Title"));
     QTest::keyClicks(window->edtAffiliateURL, QStringLiteral("link"));
     return window;
-  }
-  template <typename T>
-  static T* Find(const TfrmMain& window, const char* name) {
-    T* control = window.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(control, nullptr) << name;
-    return control;
   }
   static void Select(QListWidget* list, int row) {
     QListWidgetItem* item = list->item(row);

@@ -70,21 +70,7 @@ struct ProjectWindow : ::testing::Test, test::FakeWindowEnvironment {
   }
   void TearDown() override { SetErrorReportHook({}); }
 
-  std::unique_ptr<TfrmMain> Open() {
-    auto window = std::make_unique<TfrmMain>(Environment(&dialogs));
-    window->Timer1->stop();  // no news checks in these tests
-    window->show();
-    window->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    return window;
-  }
-
-  template <typename T>
-  static T* Find(const TfrmMain& window, const char* name) {
-    T* control = window.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(control, nullptr) << name;
-    return control;
-  }
+  std::unique_ptr<TfrmMain> Open() { return OpenActive(&dialogs); }
   static void Click(const TfrmMain& window, const char* button) {
     QTest::mouseClick(Find<QPushButton>(window, button), Qt::LeftButton);
   }

@@ -21,14 +21,7 @@ using namespace velmora;
 namespace {
 
 struct WindowBehaviour : ::testing::Test, test::FakeWindowEnvironment {
-  std::unique_ptr<TfrmMain> Open() {
-    auto window = std::make_unique<TfrmMain>(Environment());
-    window->Timer1->stop();
-    window->show();
-    window->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    return window;
-  }
+  std::unique_ptr<TfrmMain> Open() { return OpenActive(); }
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 # Velmora's two entry points for a newcomer on Debian 12:
 #   ./velmora.sh run    install what is missing, build, start the program
 #   ./velmora.sh test   install what is missing, build, run every test
+#   ./velmora.sh fuzz [TARGET] [SECONDS]   run the fuzz targets longer
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -9,7 +10,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(build-essential cmake ninja-build pkg-config libssl-dev libgtest-dev libgmock-dev
   libbenchmark-dev qt6-base-dev qt6-webengine-dev libgl-dev libboost-dev libboost-stacktrace-dev php-cli tidy
-  xvfb xauth)
+  xvfb xauth clang libclang-rt-14-dev)
 
 install_missing() {
   local missing=()
@@ -37,6 +38,23 @@ run_tests() {  # dir, label
   (cd "$1" && ctest --output-on-failure -j "$jobs" --timeout 300)
 }
 
+# The core's parsers under libFuzzer, built with clang in a folder of their own.
+build_fuzz() {
+  CC=clang CXX=clang++ configure_and_build build-fuzz -DVELMORA_FUZZ=ON -DVELMORA_GUI=OFF -DVELMORA_BENCH=OFF
+}
+
+run_fuzzer() {  # target, seconds
+  local name=${1%Fuzzer}
+  local work=build-fuzz/corpus/$name findings=build-fuzz/findings/$name
+  local dict=tests/fuzz/dictionaries/$name.dict
+  mkdir -p "$work" "$findings"
+  local options=(-max_total_time="$2" -max_len=8192 -print_final_stats=1 -artifact_prefix="$findings/")
+  [ -f "$dict" ] && options+=(-dict="$dict")
+  echo "== $1 for $2 s (new inputs: $work, findings: $findings) =="
+  # New inputs go to the first folder; the seeds in the repository stay as they are.
+  "build-fuzz/tests/fuzz/$1" "${options[@]}" "$work" "tests/fuzz/corpus/$name"
+}
+
 case "${1:-}" in
   run)
     install_missing
@@ -61,11 +79,29 @@ case "${1:-}" in
     configure_and_build build
     # The core again under AddressSanitizer and UndefinedBehaviorSanitizer.
     configure_and_build build-asan -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+    build_fuzz
     run_tests build "tests"
     run_tests build-asan "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+    run_tests build-fuzz "fuzz targets, a fixed number of inputs each"
+    ;;
+  fuzz)
+    install_missing
+    build_fuzz
+    seconds=${3:-60}
+    mapfile -t targets < build-fuzz/fuzz-targets.txt
+    if [ -n "${2:-}" ]; then
+      wanted=${2%Fuzzer}Fuzzer
+      printf '%s\n' "${targets[@]}" | grep -qx "$wanted" || {
+        echo "velmora: no fuzz target $2; there are: ${targets[*]%Fuzzer}" >&2
+        exit 2
+      }
+      targets=("$wanted")
+    fi
+    # One after the other: each uses one core.
+    for target in "${targets[@]}"; do run_fuzzer "$target" "$seconds"; done
     ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run | test | fuzz [TARGET] [SECONDS]" >&2
     exit 2
     ;;
 esac

@@ -10,6 +10,8 @@
 namespace velmora {
 
 enum class MessageKind { Information, Warning, Error };
+// The button of a question that Enter chooses.
+enum class DefaultButton { Ok, Cancel };
 
 // The answers to "Do you want to save the changes ...?".
 enum class SaveChoice { Save, Discard, Cancel };
@@ -21,7 +23,7 @@ public:
   // A box with a single OK button.
   virtual void ShowMessage(MessageKind kind, const std::string& text) = 0;
   // A box with OK and Cancel; true when the user chose OK.
-  virtual bool AskOkCancel(MessageKind kind, const std::string& text) = 0;
+  virtual bool AskOkCancel(MessageKind kind, const std::string& text, DefaultButton preselected) = 0;
   // Save, Discard and Cancel for unsaved changes. A port that cannot ask
   // answers Cancel, which loses nothing.
   virtual SaveChoice AskSaveChanges(const std::string& text) {

@@ -43,10 +43,10 @@ void QtMessagePort::ShowMessage(MessageKind kind, const std::string& text) {
   box.exec();
 }
 
-bool QtMessagePort::AskOkCancel(MessageKind kind, const std::string& text) {
+bool QtMessagePort::AskOkCancel(MessageKind kind, const std::string& text, DefaultButton preselected) {
   QMessageBox box(IconOf(kind), TitleOf(kind), ToQString(text), QMessageBox::Ok | QMessageBox::Cancel,
                   parent_);
-  box.setDefaultButton(QMessageBox::Ok);
+  box.setDefaultButton(preselected == DefaultButton::Ok ? QMessageBox::Ok : QMessageBox::Cancel);
   return box.exec() == QMessageBox::Ok;
 }
 

@@ -12,7 +12,7 @@ class QtMessagePort final : public MessagePort {
 public:
   explicit QtMessagePort(QWidget* parent) : parent_(parent) {}
   void ShowMessage(MessageKind kind, const std::string& text) override;
-  bool AskOkCancel(MessageKind kind, const std::string& text) override;
+  bool AskOkCancel(MessageKind kind, const std::string& text, DefaultButton preselected) override;
   SaveChoice AskSaveChanges(const std::string& text) override;
   bool AskRestore(const std::string& text) override;
 

@@ -19,7 +19,7 @@ struct NewsRow {
 };
 
 // Clears `newsList`, fetches it for the brand's tier and tells whether the
-// news window should open; otherwise the user has been told there is no news.
+// news window should open; otherwise the user has been told why, in one box.
 bool CheckNews(HttpClient& http, MessagePort& messages, const BrandSettings& brand,
                std::vector<std::string>& newsList);
 
@@ -35,7 +35,7 @@ public:
 
   struct Opened {
     std::string html;
-    bool idStored = false;  // false when the folder refused the write
+    bool idStored = false;  // false when the folder refused the write or the id is not storable
   };
   // Fetches the item's text and stores its id as LastNewsId. Nothing when
   // the request failed (the warning has been shown) or while already busy.

@@ -1,5 +1,7 @@
 #include "services/NewsService.h"
 
+#include <charconv>
+
 #include "app/BrandFile.h"
 #include "app/Utils.h"
 
@@ -9,6 +11,7 @@ namespace {
 
 constexpr std::string_view kOkMarker = "OK";
 constexpr std::string_view kSeparatedOkMarker = "\xAFOK";
+constexpr const char* kInvalidNewsMessage = "There is a trouble with this news. Contact your provider.";
 
 }  // namespace
 
@@ -34,6 +37,24 @@ std::string NewsScriptUrl(std::string_view baseUrl, std::string_view script) {
   return url;
 }
 
+bool IsSuccessReply(std::string_view trimmedReply) {
+  for (const auto& piece : SplitFields(kNewsItemSeparator, trimmedReply)) {
+    if (piece == kOkMarker) return true;
+  }
+  return false;
+}
+
+bool IsStorableNewsId(std::string_view id) {
+  std::string_view digits = id;
+  if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) digits.remove_prefix(1);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) return false;
+  std::int32_t value = 0;
+  // from_chars takes a minus sign but no plus sign.
+  const std::string_view number = id.front() == '+' ? digits : id;
+  const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+  return ec == std::errc() && end == number.data() + number.size();
+}
+
 std::optional<std::string> NewsFailureMessage(std::string_view trimmedReply, bool detailsRequest) {
   if (trimmedReply.empty()) return "There is a trouble accessing the news site. Contact your provider.";
   if (trimmedReply == "CONNECTIONFAIL") return "There is a trouble in the settings file on the news site.";
@@ -42,7 +63,7 @@ std::optional<std::string> NewsFailureMessage(std::string_view trimmedReply, boo
     return "There is a trouble with the product validation. Contact your provider.";
   }
   if (detailsRequest && trimmedReply == "INVALIDNEWS") {
-    return "There is a trouble with this news. Contact your provider.";
+    return kInvalidNewsMessage;
   }
   return std::nullopt;
 }
@@ -72,7 +93,7 @@ void NewsService::WarnFor(std::string_view trimmedReply, bool detailsRequest) {
 bool NewsService::GetNewsList(const NewsTier& tier, const std::string& branderCode,
                               std::vector<std::string>& newsList) {
   const std::string reply = Post(tier, branderCode, kNewsScriptList, {"conttype", "all"});
-  if (reply.find(kOkMarker) == std::string::npos) {
+  if (!IsSuccessReply(reply)) {
     WarnFor(reply, false);
     return false;
   }
@@ -85,7 +106,7 @@ bool NewsService::GetNewsList(const NewsTier& tier, const std::string& branderCo
 
 std::optional<LatestNews> NewsService::GetLastNews(const NewsTier& tier, const std::string& branderCode) {
   const std::string reply = Post(tier, branderCode, kNewsScriptList, {"conttype", "lastcode"});
-  if (reply.find(kOkMarker) == std::string::npos) return std::nullopt;
+  if (!IsSuccessReply(reply)) return std::nullopt;
   const std::string rest = ReplaceAll(reply, kSeparatedOkMarker, "");
   LatestNews latest;
   if (rest == kOkMarker) return latest;
@@ -101,11 +122,19 @@ std::optional<LatestNews> NewsService::GetLastNews(const NewsTier& tier, const s
 std::optional<std::string> NewsService::GetNewsDetails(const NewsTier& tier, const std::string& branderCode,
                                                        const std::string& newsId) {
   const std::string reply = Post(tier, branderCode, kNewsScriptDetails, {"newsid", newsId});
-  if (reply.find(kOkMarker) == std::string::npos) {
+  if (!IsSuccessReply(reply)) {
     WarnFor(reply, true);
     return std::nullopt;
   }
-  return DecodeHexEscapes(ReplaceAll(reply, kSeparatedOkMarker, ""));
+  const std::string escaped = ReplaceAll(reply, kSeparatedOkMarker, "");
+  std::string html = DecodeHexEscapes(escaped);
+  // Decoding gives nothing for a non-empty text only when an escape is
+  // malformed: the item is damaged, not empty.
+  if (html.empty() && !escaped.empty()) {
+    messages_.ShowMessage(MessageKind::Warning, kInvalidNewsMessage);
+    return std::nullopt;
+  }
+  return html;
 }
 
 std::string ReadLastNewsId(const std::string& programFolder) {
@@ -122,6 +151,7 @@ std::string ReadLastNewsId(const std::string& programFolder) {
 }
 
 void WriteLastNewsId(const std::string& programFolder, const std::string& id) {
+  if (!IsStorableNewsId(id)) return;
   BrandFileContent content = ReadBrandFile(programFolder);
   if (content.status != BrandFileStatus::Ok) return;
   ReplaceTagLine(content.lines, "LastNewsId", id);

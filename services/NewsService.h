@@ -40,6 +40,11 @@ std::optional<NewsTier> MatchNewsTier(const BrandSettings& brand);
 // Base address + script with exactly one "/" added when the base lacks it.
 std::string NewsScriptUrl(std::string_view baseUrl, std::string_view script);
 
+// A trimmed reply that carries the success marker: "OK" alone, or "OK" as one
+// of its pieces between item separators. Text that merely holds the letters
+// OK (an error page, a title) is no reply of the service.
+bool IsSuccessReply(std::string_view trimmedReply);
+
 // The warning for a failed reply, or nothing when that reply gets none.
 std::optional<std::string> NewsFailureMessage(std::string_view trimmedReply, bool detailsRequest);
 
@@ -58,7 +63,8 @@ public:
   bool GetNewsList(const NewsTier& tier, const std::string& branderCode, std::vector<std::string>& newsList);
   // Silent in every case.
   std::optional<LatestNews> GetLastNews(const NewsTier& tier, const std::string& branderCode);
-  // The decoded HTML of one item. Warns on an error reply.
+  // The decoded HTML of one item. Warns on an error reply and on a text
+  // whose hex escapes are malformed.
   std::optional<std::string> GetNewsDetails(const NewsTier& tier, const std::string& branderCode,
                                             const std::string& newsId);
 
@@ -72,12 +78,18 @@ private:
   MessagePort& messages_;
 };
 
+// An id that may be written into the brand file: a plain decimal number,
+// optionally signed, that fits the signed 32-bit comparison. Ids come from
+// the server; anything else could rewrite the file's other fields.
+bool IsStorableNewsId(std::string_view id);
+
 // The stored id of the item last opened; empty when the file, the tag or a
 // readable file is missing.
 std::string ReadLastNewsId(const std::string& programFolder);
 // Stores the id in dbsettings.dat. Writes nothing when the file is missing
 // or cannot be deciphered, so a damaged file is never replaced by one that
-// holds only this field. Throws FileError when the folder refuses the write.
+// holds only this field, nor for an id that IsStorableNewsId refuses.
+// Throws FileError when the folder refuses the write.
 void WriteLastNewsId(const std::string& programFolder, const std::string& id);
 
 }  // namespace velmora

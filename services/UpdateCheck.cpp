@@ -26,26 +26,9 @@ void RemoveQuietly(const std::filesystem::path& file) {
 
 }  // namespace
 
-bool DownloadToFile(HttpClient& http, const std::string& url, const std::filesystem::path& file) {
-  std::optional<std::string> body;
-  try {
-    body = http.Get(url, kManifestLimit);
-  } catch (...) {
-    body.reset();
-  }
-  if (body) {
-    try {
-      WriteFileAtomic(file, *body);
-      return true;
-    } catch (const FileError&) {
-      // A folder that refuses the copy ends the check like a failed download.
-    }
-  }
-  RemoveQuietly(file);
-  return false;
-}
-
 std::string ReadManifestVersion(std::string_view iniText) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (iniText.substr(0, kByteOrderMark.size()) == kByteOrderMark) iniText.remove_prefix(kByteOrderMark.size());
   bool inApplication = false;
   for (const auto& rawLine : SplitLines(iniText)) {
     const std::string_view line = TrimBlanks(rawLine);
@@ -66,36 +49,66 @@ std::string ReadManifestVersion(std::string_view iniText) {
   return {};
 }
 
-float ParseVersion(std::string_view text) {
+std::optional<float> ParseVersion(std::string_view text) {
   text = TrimBlanks(text);
   float value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return 0;
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+    return std::nullopt;
+  }
   return value;
 }
 
+std::optional<std::string> UsableManifestVersion(std::string_view manifest) {
+  // Line reading would stop at the first NUL and find nothing: UTF-16 and
+  // binary replies are not manifests.
+  if (manifest.find('\0') != std::string_view::npos) return std::nullopt;
+  std::string version = ReadManifestVersion(manifest);
+  if (!ParseVersion(version)) return std::nullopt;
+  return version;
+}
+
 UpdateOutcome CheckForUpdates(const UpdateContext& context, bool quiet) {
-  const auto noUpdate = [&] {
-    if (!quiet) context.messages.ShowMessage(MessageKind::Information, "There's no new updates for this application!");
-    return UpdateOutcome::NoUpdate;
+  const auto tell = [&](MessageKind kind, const char* text) {
+    if (!quiet) context.messages.ShowMessage(kind, text);
   };
-
   const std::filesystem::path local = context.programFolder + kManifestName;
-  if (!DownloadToFile(context.http, context.updateBaseUrl + kManifestName, local)) return noUpdate();
-
-  std::string versionText;
+  std::optional<std::string> manifest;
   try {
-    versionText = ReadManifestVersion(ReadWholeFile(local, kManifestLimit));
-  } catch (const FileError&) {
-    return noUpdate();
+    manifest = context.http.Get(context.updateBaseUrl + kManifestName, kManifestLimit);
+  } catch (...) {
+    // Whatever the transport throws is a failed download.
+    manifest.reset();
   }
-  const float remoteVersion = ParseVersion(versionText);
-  const double ownVersion = ParseVersion(ProgramVersion);
-  if (ownVersion >= remoteVersion) return noUpdate();
+  if (!manifest) {
+    RemoveQuietly(local);
+    tell(MessageKind::Warning, kUpdateServerUnreachableMessage);
+    return UpdateOutcome::ServerUnreachable;
+  }
+  const auto versionText = UsableManifestVersion(*manifest);
+  if (!versionText) {
+    RemoveQuietly(local);
+    tell(MessageKind::Warning, kManifestUnusableMessage);
+    return UpdateOutcome::ManifestUnusable;
+  }
+  try {
+    WriteFileAtomic(local, *manifest);
+  } catch (const FileError&) {
+    // A folder that refuses the copy ends the check as if there were nothing new.
+    RemoveQuietly(local);
+    tell(MessageKind::Information, kNoUpdatesMessage);
+    return UpdateOutcome::NoUpdate;
+  }
+  if (*ParseVersion(ProgramVersion) >= *ParseVersion(*versionText)) {
+    tell(MessageKind::Information, kNoUpdatesMessage);
+    return UpdateOutcome::NoUpdate;
+  }
 
+  const DefaultButton preselected = quiet ? DefaultButton::Cancel : DefaultButton::Ok;
   if (!context.messages.AskOkCancel(MessageKind::Information,
-                                    "There is a new update: (version " + versionText +
-                                        ") available for your application!. Do you want download this update now?")) {
+                                    "There is a new update: (version " + *versionText +
+                                        ") available for your application!. Do you want download this update now?",
+                                    preselected)) {
     return UpdateOutcome::Declined;
   }
   const std::filesystem::path updater = context.programFolder + kUpdaterName;
@@ -107,7 +120,8 @@ UpdateOutcome CheckForUpdates(const UpdateContext& context, bool quiet) {
   }
   if (!context.messages.AskOkCancel(MessageKind::Information,
                                     "To update your software the application will close to\n\rreplace some files. "
-                                    "Do you want to update now?")) {
+                                    "Do you want to update now?",
+                                    preselected)) {
     return UpdateOutcome::Declined;
   }
   // The start is not examined: the program closes either way.

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,20 +21,29 @@ inline constexpr const char* kUpdaterName = "Updater.exe";
 inline constexpr const char* kUpdaterName = "Updater";
 #endif
 
-// GETs the address into the file, replacing it only when the whole body
-// has arrived; on failure no copy (old or partial) is left.
-bool DownloadToFile(HttpClient& http, const std::string& url, const std::filesystem::path& file);
+inline constexpr const char* kNoUpdatesMessage = "There's no new updates for this application!";
+inline constexpr const char* kUpdateServerUnreachableMessage =
+    "Could not reach the update server. Please try again later.";
+inline constexpr const char* kManifestUnusableMessage =
+    "The update server sent an update notice that could not be read. Please try again later.";
 
-// [APPLICATION] Version of an INI text, names matched in either case; empty when absent.
+// [APPLICATION] Version of an INI text, names matched in either case; empty
+// when absent. A UTF-8 byte-order mark in front of the text is skipped.
 std::string ReadManifestVersion(std::string_view iniText);
-// The manifest's Version at single precision; 0 when it is not a number.
-float ParseVersion(std::string_view text);
+// A version written as a decimal number with a point, at single precision;
+// nothing when the text is not such a number.
+std::optional<float> ParseVersion(std::string_view text);
+// The Version text of a manifest that can be used: text (no NUL byte) with a
+// numeric Version. Nothing for an empty, garbage or UTF-16 manifest.
+std::optional<std::string> UsableManifestVersion(std::string_view manifest);
 
 enum class UpdateOutcome {
-  NoUpdate,        // nothing newer, or the manifest could not be had
-  Declined,        // the user cancelled one of the questions
-  UpdaterMissing,  // warned; the program keeps running
-  UpdaterStarted,  // the caller closes the main window
+  NoUpdate,           // the manifest names no higher version
+  Declined,           // the user cancelled one of the questions
+  UpdaterMissing,     // warned; the program keeps running
+  UpdaterStarted,     // the caller closes the main window
+  ServerUnreachable,  // no manifest came: no connection, an error status, a broken or oversized reply
+  ManifestUnusable,   // what came is no manifest with a version
 };
 
 struct UpdateContext {
@@ -44,7 +54,9 @@ struct UpdateContext {
   std::string updateBaseUrl = kUpdateBaseURL;
 };
 
-// quiet suppresses only the "no new updates" message.
+// quiet (the check at start-up) says nothing unless there is an update, and
+// then asks with Cancel preselected, so keys meant for the wizard never
+// accept it. A failed check leaves no copy of the manifest.
 UpdateOutcome CheckForUpdates(const UpdateContext& context, bool quiet);
 
 }  // namespace velmora

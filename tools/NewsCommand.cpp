@@ -19,13 +19,17 @@ namespace {
 // What the window would show in a box goes to stderr, text for text.
 class StderrMessages final : public MessagePort {
 public:
-  void ShowMessage(MessageKind, const std::string& text) override { std::cerr << text << "\n"; }
+  void ShowMessage(MessageKind, const std::string& text) override {
+    std::cerr << text << "\n";
+    ++shown;
+  }
   // Questions are answered Cancel: the tool never starts the updater.
-  bool AskOkCancel(MessageKind, const std::string& text) override {
+  bool AskOkCancel(MessageKind, const std::string& text, DefaultButton) override {
     questions.push_back(text);
     return false;
   }
   std::vector<std::string> questions;
+  int shown = 0;
 };
 
 std::string ProgramFolderOption(const ParsedArgs& parsed) {
@@ -54,6 +58,10 @@ int RunNews(const std::vector<std::string>& args) {
   if ((what == "details") != (positional.size() == 2) || positional.size() > 2) {
     throw UsageError(what == "details" ? "details needs exactly one news id" : "unexpected argument");
   }
+  // Checked before anything is asked: the id would be written into the brand file.
+  if (what == "details" && !IsStorableNewsId(positional[1])) {
+    throw UsageError("a news id is a decimal number that fits 32 bits, such as 12");
+  }
 
   SystemRandom random;
   const BrandSettings brand = LoadBrandSettingsFile(folder, random).settings;
@@ -75,7 +83,8 @@ int RunNews(const std::vector<std::string>& args) {
       WriteRaw(item);
       std::cout << "\n";
     }
-    if (!success || items.empty()) std::cerr << kNoNewsMessage << "\n";
+    // One message, as in the window: a warning already said what went wrong.
+    if ((!success || items.empty()) && messages.shown == 0) std::cerr << kNoNewsMessage << "\n";
     return success ? 0 : 1;
   }
   if (what == "latest") {
@@ -116,13 +125,25 @@ int RunUpdateCheck(const std::vector<std::string>& args) {
   NoShell shell;
   // The program's own check, quiet as at start-up; its first question tells
   // whether an update would be offered.
-  CheckForUpdates(UpdateContext{client, messages, shell, folder, baseUrl}, true);
-  const std::filesystem::path local = folder + kManifestName;
-  if (!std::filesystem::exists(local)) {
-    std::cerr << "no manifest at " << baseUrl << kManifestName << "\n";
+  const UpdateOutcome outcome = CheckForUpdates(UpdateContext{client, messages, shell, folder, baseUrl}, true);
+  const std::string manifestUrl = baseUrl + kManifestName;
+  if (outcome == UpdateOutcome::ServerUnreachable) {
+    std::cerr << kUpdateServerUnreachableMessage << " (" << manifestUrl << ")\n";
     return 1;
   }
-  std::cout << "Version: " << ReadManifestVersion(ReadWholeFile(local, kManifestLimit)) << "\n"
+  if (outcome == UpdateOutcome::ManifestUnusable) {
+    std::cerr << "no usable manifest at " << manifestUrl << ": it must be text with [APPLICATION] Version=number\n";
+    return 1;
+  }
+  const std::filesystem::path local = folder + kManifestName;
+  std::string version;
+  try {
+    version = ReadManifestVersion(ReadWholeFile(local, kManifestLimit));
+  } catch (const FileError& error) {
+    std::cerr << "the manifest could not be kept in " << folder << ": " << error.reason() << "\n";
+    return 1;
+  }
+  std::cout << "Version: " << version << "\n"
             << "Update offered: " << (messages.questions.empty() ? "no" : "yes") << "\n";
   return 0;
 }

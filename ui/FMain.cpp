@@ -103,10 +103,11 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent) : QMainWi
 }
 
 TfrmMain::~TfrmMain() {
-  // The banner must not call back into a window that is half destroyed.
+  // The banner and the change tracking must not call back into a window that is half destroyed.
   panBanner->removeEventFilter(this);
   lblLink1URL->removeEventFilter(this);
   lblLink2URL->removeEventFilter(this);
+  StopWatchingChanges();
   FormDestroy();
 }
 

@@ -289,6 +289,7 @@ public:
 
 private:
   void BuildFileCommands();
+  void StopWatchingChanges();
   void UpdateWindowTitle();
   void WriteRecovery();
   // After a save, a load or a new project: no mark, no recovery copy.
@@ -296,6 +297,7 @@ private:
   std::string ProjectDisplayName() const;
   std::unique_ptr<TRecoveryStore> recovery_;
   QTimer* recoveryTimer_ = nullptr;
+  QObject* changeWatcher_ = nullptr;  // context of the change-tracking connections
   QString appTitle_;          // the title the brand gives the window
   QString recoveryFolder_;    // empty: the user's application data folder
   bool replacingProject_ = false;  // a load, restore or new project is not an edit

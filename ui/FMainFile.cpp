@@ -38,7 +38,7 @@ void TfrmMain::BuildFileCommands() {
   recoveryTimer_->setObjectName(QStringLiteral("recoveryTimer"));
   recoveryTimer_->setSingleShot(true);
   recoveryTimer_->setInterval(kRecoveryDelayMs);
-  connect(recoveryTimer_, &QTimer::timeout, this, &TfrmMain::WriteRecovery);
+  connect(recoveryTimer_, &QTimer::timeout, this, [this] { WriteRecovery(); });
 
   auto command = [this](const char* name, const QKeySequence& keys, auto handler) {
     auto* action = new QAction(QString::fromLatin1(name), this);
@@ -56,24 +56,28 @@ void TfrmMain::BuildFileCommands() {
   btnSave->setToolTip(QStringLiteral("Save the project under a name (Ctrl+Shift+S); Ctrl+S saves it to its file"));
 
   // Every edit of the project marks it; the promo lists are watched through
-  // their list boxes, which follow every change to them.
+  // their list boxes, which follow every change to them. The watcher goes
+  // first when the window is destroyed, so widgets torn down after it
+  // cannot call back into a window that is half gone.
+  changeWatcher_ = new QObject(this);
+  const auto mark = [this] { MarkModified(); };
   for (QLineEdit* field : {edtTitlePage, edtAffiliateURL, edtClickbankID, edtFilename})
-    connect(field, &QLineEdit::textChanged, this, &TfrmMain::MarkModified);
-  connect(cbxTemplates, &QComboBox::currentTextChanged, this, &TfrmMain::MarkModified);
-  connect(rbtSaveWeb, &QRadioButton::toggled, this, &TfrmMain::MarkModified);
+    connect(field, &QLineEdit::textChanged, changeWatcher_, mark);
+  connect(cbxTemplates, &QComboBox::currentTextChanged, changeWatcher_, mark);
+  connect(rbtSaveWeb, &QRadioButton::toggled, changeWatcher_, mark);
   for (PromoKind kind : kPromoKinds) {
     QAbstractItemModel* model = PageOf(kind).list->model();
-    connect(model, &QAbstractItemModel::rowsInserted, this, &TfrmMain::MarkModified);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, &TfrmMain::MarkModified);
-    connect(model, &QAbstractItemModel::rowsMoved, this, &TfrmMain::MarkModified);
-    connect(model, &QAbstractItemModel::dataChanged, this, &TfrmMain::MarkModified);
-    connect(model, &QAbstractItemModel::modelReset, this, &TfrmMain::MarkModified);
+    connect(model, &QAbstractItemModel::rowsInserted, changeWatcher_, mark);
+    connect(model, &QAbstractItemModel::rowsRemoved, changeWatcher_, mark);
+    connect(model, &QAbstractItemModel::rowsMoved, changeWatcher_, mark);
+    connect(model, &QAbstractItemModel::dataChanged, changeWatcher_, mark);
+    connect(model, &QAbstractItemModel::modelReset, changeWatcher_, mark);
   }
 
   // A pasted line break in a one-line field shows as the space it is stored as.
   for (QLineEdit* field : {edtTitlePage, edtAffiliateURL, edtClickbankID, edtAchorText, edtImageUrl, edtPPCTitle,
                            edtPPCLink, edtFilename}) {
-    connect(field, &QLineEdit::textChanged, this, [field](const QString& text) {
+    connect(field, &QLineEdit::textChanged, changeWatcher_, [field](const QString& text) {
       if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n'))) return;
       const int cursor = field->cursorPosition();
       field->setText(ToQString(OneLine(FromQString(text))));
@@ -103,6 +107,12 @@ void TfrmMain::WriteRecovery() {
   text += TagLine(kRecoveredPathTag, FromQString(ProjectPath));
   text += "\r\n";
   recovery_->Write(std::move(text));
+}
+
+void TfrmMain::StopWatchingChanges() {
+  delete changeWatcher_;
+  changeWatcher_ = nullptr;
+  if (recoveryTimer_) recoveryTimer_->stop();
 }
 
 void TfrmMain::ProjectIsClean() {

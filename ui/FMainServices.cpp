@@ -1,6 +1,7 @@
 // News, updates, help, "Make Money", banner and side links, and Timer1.
 #include <QEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -11,6 +12,7 @@
 #include "platform/QtText.h"
 #include "services/NewsBrowser.h"
 #include "services/Notifier.h"
+#include "ui/ClosingAwareMessages.h"
 #include "ui/FMain.h"
 #include "ui/FNews.h"
 #include "ui/NewsHint.h"
@@ -34,21 +36,31 @@ private:
   Hook hook_;
 };
 
-// A request cut short by closing the window must not greet the user with
-// "trouble accessing the news site" on the way out.
-class ClosingAwareMessages final : public MessagePort {
+// While a request that the user asked for runs, the window shows it is busy
+// (it still takes input: requests let events run) and the button that
+// started it stays pressed with a hint that says what it does.
+class WorkingSign {
 public:
-  ClosingAwareMessages(MessagePort& inner, const bool& closing) : inner_(inner), closing_(closing) {}
-  void ShowMessage(MessageKind kind, const std::string& text) override {
-    if (!closing_) inner_.ShowMessage(kind, text);
+  WorkingSign(QWidget* window, QToolButton* button, const QString& hint)
+      : window_(window), button_(button), idleHint_(button->toolTip()) {
+    window_->setCursor(Qt::BusyCursor);
+    button_->setDown(true);
+    button_->setToolTip(hint);
   }
-  bool AskOkCancel(MessageKind kind, const std::string& text) override {
-    return !closing_ && inner_.AskOkCancel(kind, text);
+  ~WorkingSign() {
+    if (window_) window_->unsetCursor();
+    if (button_) {
+      button_->setDown(false);
+      button_->setToolTip(idleHint_);
+    }
   }
+  WorkingSign(const WorkingSign&) = delete;
+  WorkingSign& operator=(const WorkingSign&) = delete;
 
 private:
-  MessagePort& inner_;
-  const bool& closing_;
+  QPointer<QWidget> window_;
+  QPointer<QToolButton> button_;
+  QString idleHint_;
 };
 
 struct Reentry {
@@ -119,7 +131,11 @@ void TfrmMain::btnNewsClick() {
   // A second click while the list loads would clear the list under the first.
   if (checkingNews_ || frmNews) return;
   Reentry reentry(checkingNews_);
-  if (!CheckNews(Http(), ServiceMessages(), Brand, NewsList) || servicesClosing_) return;
+  const bool any = [this] {
+    WorkingSign working(this, btnNews, QStringLiteral("Checking News..."));
+    return CheckNews(Http(), ServiceMessages(), Brand, NewsList);
+  }();
+  if (!any || servicesClosing_) return;
   TfrmNews form(NewsWindowContext{Http(), ServiceMessages(), Shell(), Brand, ProgramFolder, NewsList}, this);
   frmNews = &form;
   form.exec();
@@ -128,6 +144,7 @@ void TfrmMain::btnNewsClick() {
 void TfrmMain::btnUpdateClick() {
   if (checkingUpdates_) return;
   Reentry reentry(checkingUpdates_);
+  WorkingSign working(this, btnUpdate, QStringLiteral("Checking Updates..."));
   RunUpdateCheck(false);
 }
 

@@ -12,6 +12,7 @@
 
 #include "platform/ErrorReport.h"
 #include "platform/QtText.h"
+#include "ui/ClosingAwareMessages.h"
 
 namespace velmora {
 
@@ -28,9 +29,11 @@ QModelIndex NewsListView::moveCursor(CursorAction action, Qt::KeyboardModifiers 
 
 TfrmNews::TfrmNews(const NewsWindowContext& context, QWidget* parent)
     : QDialog(parent),
+      http_(context.http),
       shell_(context.shell),
       newsList_(context.newsList),
-      opener_(context.http, context.messages, context.brand, context.programFolder) {
+      messages_(std::make_unique<ClosingAwareMessages>(context.messages, closing_)),
+      opener_(context.http, *messages_, context.brand, context.programFolder) {
   setObjectName(QStringLiteral("frmNews"));
   setWindowTitle(QStringLiteral("News"));
   setModal(true);
@@ -149,5 +152,13 @@ void TfrmNews::SetBusyCursor(bool busy) {
 }
 
 void TfrmNews::btnExitClick() { close(); }
+
+void TfrmNews::done(int result) {
+  if (Busy()) {
+    closing_ = true;
+    http_.Disconnect();
+  }
+  QDialog::done(result);
+}
 
 }  // namespace velmora

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QTreeWidget>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,14 +59,20 @@ public:
   bool lvwItemsChanging() const { return !Busy(); }
   void btnExitClick();
 
+  // Closing while a text loads ends its request at once.
+  void done(int result) override;
+
 protected:
   void showEvent(QShowEvent* event) override;
 
 private:
   void SetBusyCursor(bool busy);
 
+  HttpClient& http_;
   ShellPort& shell_;
   const std::vector<std::string>& newsList_;
+  bool closing_ = false;
+  std::unique_ptr<MessagePort> messages_;  // silent once closing_
   NewsItemOpener opener_;
   bool filled_ = false;
 };

@@ -17,6 +17,7 @@ struct ShownMessage {
   MessageKind kind;
   std::string text;
   bool question = false;
+  DefaultButton preselected = DefaultButton::Ok;  // for questions
   bool operator==(const ShownMessage&) const = default;
 };
 
@@ -30,8 +31,8 @@ public:
   void ShowMessage(MessageKind kind, const std::string& text) override {
     shown.push_back({kind, text, false});
   }
-  bool AskOkCancel(MessageKind kind, const std::string& text) override {
-    shown.push_back({kind, text, true});
+  bool AskOkCancel(MessageKind kind, const std::string& text, DefaultButton preselected) override {
+    shown.push_back({kind, text, true, preselected});
     if (answers.empty()) return true;
     const bool answer = answers.front();
     answers.pop_front();

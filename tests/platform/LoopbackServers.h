@@ -14,10 +14,16 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <arpa/inet.h>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <netinet/in.h>
 #include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 namespace velmora::test {
 
@@ -88,6 +94,62 @@ private:
   Handler handler_;
   QTcpServer server_;
   QMap<QTcpSocket*, QByteArray> buffers_;
+};
+
+// Answers one request with an endless chunked reply, from a thread of its
+// own so that it sends as fast as the client's network layer reads, not as
+// fast as the client's event loop runs. Stops when the client hangs up or
+// after `maxBytes`.
+class FloodingHttpServer {
+public:
+  explicit FloodingHttpServer(std::size_t maxBytes) {
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener_, 1);
+    socklen_t length = sizeof address;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this, maxBytes] { Serve(maxBytes); });
+  }
+  ~FloodingHttpServer() {
+    shutdown(listener_, SHUT_RDWR);
+    close(listener_);
+    thread_.join();
+  }
+  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  std::size_t sent() const { return sent_; }
+
+private:
+  void Serve(std::size_t maxBytes) {
+    const int client = accept(listener_, nullptr, nullptr);
+    if (client < 0) return;
+    // A client that stops reading without hanging up must not hold the test.
+    const timeval patience{5, 0};
+    setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+    char request[4096];
+    std::string head;
+    while (head.find("\r\n\r\n") == std::string::npos) {
+      const ssize_t n = recv(client, request, sizeof request, 0);
+      if (n <= 0) break;
+      head.append(request, static_cast<std::size_t>(n));
+    }
+    std::string frame = "10000\r\n" + std::string(0x10000, 'x') + "\r\n";
+    const std::string start = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    bool open = send(client, start.data(), start.size(), MSG_NOSIGNAL) > 0;
+    while (open && sent_ < maxBytes) {
+      open = send(client, frame.data(), frame.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(frame.size());
+      if (open) sent_ += frame.size();
+    }
+    close(client);
+  }
+
+  int listener_ = -1;
+  quint16 port_ = 0;
+  std::atomic<std::size_t> sent_{0};
+  std::thread thread_;
 };
 
 // A free loopback port at the moment of asking.

@@ -125,7 +125,7 @@ TEST_F(PublisherServerFixture, DemoManifestOffersAnUpdate) {
 
   messages.shown.clear();
   const UpdateContext missing{client, messages, shell, dir.folder(), server->Url("/liveupdate/nothing/")};
-  EXPECT_EQ(CheckForUpdates(missing, false), UpdateOutcome::NoUpdate) << "404 for the manifest";
-  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There's no new updates for this application!"});
+  EXPECT_EQ(CheckForUpdates(missing, false), UpdateOutcome::ServerUnreachable) << "404 for the manifest";
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{kUpdateServerUnreachableMessage});
   EXPECT_FALSE(dir.Exists(kManifestName));
 }

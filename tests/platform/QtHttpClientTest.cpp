@@ -1,6 +1,7 @@
 #include "platform/QtHttpClient.h"
 
 #include <QTimer>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include "tests/platform/LoopbackServers.h"
@@ -187,5 +188,100 @@ TEST(QtHttpClientTest, DisconnectAlsoReleasesARequestWaitingForTheClient) {
   EXPECT_FALSE(client.Get(server.Url("/first"), 100));
   EXPECT_EQ(nested, std::nullopt);
   EXPECT_EQ(server.requests.size(), 1u) << "the waiting request never went out";
+  EXPECT_FALSE(watchdog.fired);
+}
+
+namespace {
+
+// Starts measuring this process's peak resident memory afresh.
+bool ResetPeakMemory() {
+  FILE* refs = std::fopen("/proc/self/clear_refs", "w");
+  if (!refs) return false;
+  const bool reset = std::fputs("5", refs) >= 0;
+  return std::fclose(refs) == 0 && reset;
+}
+
+// "VmHWM" (the peak since the reset) or "VmRSS" (now) from /proc, in bytes.
+std::size_t ResidentMemory(const char* field) {
+  FILE* status = std::fopen("/proc/self/status", "r");
+  std::size_t kib = 0;
+  char line[256];
+  const std::string format = std::string(field) + ": %zu kB";
+  while (status && std::fgets(line, sizeof line, status)) {
+    if (std::sscanf(line, format.c_str(), &kib) == 1) break;
+  }
+  if (status) std::fclose(status);
+  return kib * 1024;
+}
+
+const HttpTimeouts kShortTimeouts{std::chrono::milliseconds(400), std::chrono::milliseconds(2500)};
+
+}  // namespace
+
+TEST(QtHttpClientTest, ChunkedFloodStopsAtTheLimitWithoutPilingUpMemory) {
+  if (!ResetPeakMemory()) GTEST_SKIP() << "peak memory cannot be reset here";
+  constexpr std::size_t kLimit = 4 << 20;
+  for (const bool post : {false, true}) {
+    SCOPED_TRACE(post ? "POST" : "GET");
+    // Far more than the limit, and enough that a client holding it all would show.
+    test::FloodingHttpServer server(std::size_t{400} << 20);
+    QtHttpClient client;
+    Watchdog watchdog(client, 60000);
+    const std::size_t before = ResidentMemory("VmRSS");
+    ResetPeakMemory();
+    EXPECT_FALSE(post ? client.PostMultipart(server.Url("/flood"), {{"a", "b"}}, kLimit)
+                      : client.Get(server.Url("/flood"), kLimit));
+    const std::size_t peak = ResidentMemory("VmHWM");
+    const std::size_t growth = peak - std::min(before, peak);
+    EXPECT_LT(growth, kLimit + (std::size_t{48} << 20)) << "peak grew by " << (growth >> 20) << " MB";
+    EXPECT_FALSE(watchdog.fired);
+  }
+}
+
+TEST(QtHttpClientTest, ServersThatStallOrTrickleFailWithinTheTimeouts) {
+  struct Case {
+    const char* name;
+    ScriptedHttpServer::Handler handler;
+  };
+  const auto trickle = [](QTcpSocket& socket, QByteArray head, int everyMs) {
+    socket.write(head);
+    auto* timer = new QTimer(&socket);
+    QObject::connect(timer, &QTimer::timeout, &socket, [&socket] { socket.write("x"); });
+    timer->start(everyMs);
+  };
+  const Case cases[] = {
+      {"accepts and never answers", [](const HttpRequestSeen&, QTcpSocket&) {}},
+      {"stops after the headers",
+       [](const HttpRequestSeen&, QTcpSocket& socket) { socket.write("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n"); }},
+      {"stops inside the headers",
+       [](const HttpRequestSeen&, QTcpSocket& socket) { socket.write("HTTP/1.1 200 OK\r\nX-Slow: "); }},
+      // Each byte comes before the stall timeout: only the total bound ends it.
+      {"trickles the body",
+       [&](const HttpRequestSeen&, QTcpSocket& socket) {
+         trickle(socket, "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n", 100);
+       }},
+      {"trickles a chunked body",
+       [&](const HttpRequestSeen&, QTcpSocket& socket) {
+         trickle(socket, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n100000\r\n", 100);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedHttpServer server(c.handler);
+    QtHttpClient client(nullptr, kShortTimeouts);
+    Watchdog watchdog(client, 20000);
+    EXPECT_FALSE(client.PostMultipart(server.Url("/getlastnews.php"), {{"a", "b"}}, 1 << 20));
+    EXPECT_FALSE(watchdog.fired) << "only the watchdog ended the request";
+  }
+}
+
+TEST(QtHttpClientTest, AnnouncedLengthOverTheLimitFailsBeforeTheBody) {
+  ScriptedHttpServer server([](const HttpRequestSeen&, QTcpSocket& socket) {
+    // The body never comes: only the announced length can end this early.
+    socket.write("HTTP/1.1 200 OK\r\nContent-Length: 5000000\r\n\r\n");
+  });
+  QtHttpClient client(nullptr, HttpTimeouts{std::chrono::seconds(30), std::chrono::seconds(30)});
+  Watchdog watchdog(client, 10000);
+  EXPECT_FALSE(client.Get(server.Url("/big"), 1 << 20));
   EXPECT_FALSE(watchdog.fired);
 }

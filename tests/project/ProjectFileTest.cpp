@@ -90,7 +90,7 @@ TEST(ProjectFile, MultiLinePpcBodiesSurviveSaveAndLoadInOnePiece) {
   TPromoBoard board;
   struct Discard : MessagePort {
     void ShowMessage(MessageKind, const std::string&) override {}
-    bool AskOkCancel(MessageKind, const std::string&) override { return true; }
+    bool AskOkCancel(MessageKind, const std::string&, DefaultButton) override { return true; }
   } discard;
   // Bodies that put "$$" (or a "$" next to it) where the ads' separator also goes.
   const std::vector<PromoInput> ads = {

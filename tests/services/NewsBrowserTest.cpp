@@ -65,7 +65,14 @@ TEST_F(NewsBrowserFixture, NoNewsIsReportedAndNoWindowOpens) {
   messages.shown.clear();
   http.replies["http://gold/news/getlastnews.php"] = "INVALIDUSER";
   EXPECT_FALSE(CheckNews(http, messages, brand, list));
-  EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{trouble, noNews})) << "two boxes in a row";
+  EXPECT_EQ(messages.shown, std::vector<test::ShownMessage>{trouble}) << "the warning alone says what went wrong";
+
+  messages.shown.clear();
+  http.replies.clear();
+  EXPECT_FALSE(CheckNews(http, messages, brand, list));
+  EXPECT_EQ(messages.Texts(),
+            std::vector<std::string>{"There is a trouble accessing the news site. Contact your provider."})
+      << "server down: one box";
 
   messages.shown.clear();
   const auto requestsBefore = http.requests.size();
@@ -109,13 +116,23 @@ TEST_F(NewsBrowserFixture, FailedDetailsKeepTheStoredId) {
   EXPECT_FALSE(opener.Busy());
 }
 
-TEST_F(NewsBrowserFixture, MalformedEscapesStillStoreTheId) {
+TEST_F(NewsBrowserFixture, MalformedEscapesFailAndStoreNothing) {
   http.replies["http://gold/news/getnewsdetails.php"] = "$G1\xAFOK";
   NewsItemOpener opener(http, messages, brand, dir.folder());
-  const auto opened = opener.Open("8");
+  EXPECT_FALSE(opener.Open("8"));
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There is a trouble with this news. Contact your provider."});
+}
+
+TEST_F(NewsBrowserFixture, ItemWithAnIdTheBrandFileMustNotTakeIsShownButNotStored) {
+  http.replies["http://gold/news/getnewsdetails.php"] = "text\xAFOK";
+  const std::string before = dir.Read(kBrandFileName);
+  NewsItemOpener opener(http, messages, brand, dir.folder());
+  const auto opened = opener.Open("9\r\n<%%Welcome2%%>hi<%%/Welcome2%%>");
   ASSERT_TRUE(opened);
-  EXPECT_EQ(opened->html, "");
-  EXPECT_EQ(ReadLastNewsId(dir.folder()), "8");
+  EXPECT_EQ(opened->html, "text");
+  EXPECT_FALSE(opened->idStored);
+  EXPECT_EQ(dir.Read(kBrandFileName), before);
 }
 
 TEST_F(NewsBrowserFixture, ASecondOpenWhileBusyIsRefused) {

@@ -111,11 +111,19 @@ TEST_F(NewsServiceFixture, OkAloneIsASuccessfulEmptyList) {
   EXPECT_TRUE(list.empty());
 }
 
-TEST_F(NewsServiceFixture, AnyReplyContainingOkCountsAsSuccess) {
-  http.replies[kListUrl] = "5^BOOKS^today";
-  std::vector<std::string> list;
-  EXPECT_TRUE(service.GetNewsList(MasterTier(), "C", list));
-  EXPECT_EQ(list, std::vector<std::string>{"5^BOOKS^today"});
+TEST_F(NewsServiceFixture, ReplyThatMerelyHoldsTheLettersOkIsNoReply) {
+  for (const std::string reply : {"5^BOOKS^today", "<html><title>OK</title><body>502 Bad Gateway</body></html>",
+                                  "7^OKAY^now\xAFOKAY", "OK^title"}) {
+    SCOPED_TRACE(reply);
+    http.replies[kListUrl] = reply;
+    http.replies[kDetailsUrl] = reply;
+    std::vector<std::string> list;
+    EXPECT_FALSE(service.GetNewsList(MasterTier(), "C", list));
+    EXPECT_TRUE(list.empty());
+    EXPECT_FALSE(service.GetLastNews(MasterTier(), "C"));
+    EXPECT_FALSE(service.GetNewsDetails(MasterTier(), "C", "1"));
+  }
+  EXPECT_TRUE(messages.shown.empty()) << "text that is no error word gets no warning";
 }
 
 TEST_F(NewsServiceFixture, ErrorRepliesWarnWithTheirOwnText) {
@@ -180,11 +188,22 @@ TEST_F(NewsServiceFixture, LatestNewsGivesIdAndTitle) {
 TEST_F(NewsServiceFixture, DetailsAreHexDecoded) {
   http.replies[kDetailsUrl] = "$41$42C <b>50$25</b>$24\xAFOK\r\n";
   EXPECT_EQ(service.GetNewsDetails(MasterTier(), "C", "1"), "ABC <b>50%</b>$");
-  http.replies[kDetailsUrl] = "<p>5$ZZ</p>\xAFOK";
-  EXPECT_EQ(service.GetNewsDetails(MasterTier(), "C", "1"), "") << "a malformed escape empties the text";
   http.replies[kDetailsUrl] = "caf$E9 $AF\xAFOK";
   EXPECT_EQ(service.GetNewsDetails(MasterTier(), "C", "1"), "caf\xE9 \xAF") << "bytes pass unconverted";
+  http.replies[kDetailsUrl] = "\xAFOK";
+  EXPECT_EQ(service.GetNewsDetails(MasterTier(), "C", "1"), "") << "an item without text";
   EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(NewsServiceFixture, MalformedEscapeFailsTheDetailsWithAWarning) {
+  for (const std::string reply : {"<p>5$ZZ</p>\xAFOK", "ends in $4\xAFOK", "$\xAFOK"}) {
+    SCOPED_TRACE(reply);
+    http.replies[kDetailsUrl] = reply;
+    messages.shown.clear();
+    EXPECT_EQ(service.GetNewsDetails(MasterTier(), "C", "1"), std::nullopt);
+    EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{
+                                  {MessageKind::Warning, "There is a trouble with this news. Contact your provider."}}));
+  }
 }
 
 TEST_F(NewsServiceFixture, OversizedReplyIsAFailedRequest) {
@@ -245,4 +264,22 @@ TEST(LastNewsIdTest, DamagedFileIsLeftAloneByAWrite) {
     EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
     EXPECT_FALSE(dir.Exists(kBrandPlainCopyName));
   }
+}
+
+TEST(LastNewsIdTest, OnlyPlainDecimalIdsThatFit32BitsAreStored) {
+  for (const char* id : {"12", "-3", "+7", "007", "2147483647", "-2147483648"}) {
+    EXPECT_TRUE(IsStorableNewsId(id)) << id;
+  }
+  test::TempDir dir;
+  WriteBrand(dir, "<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n<%%Banner1%%>b.gif^http://x/<%%/Banner1%%>\r\n");
+  const std::string before = dir.Read(kBrandFileName);
+  for (const char* id : {"9\r\n<%%Welcome2%%>hi<%%/Welcome2%%>", "9<%%/LastNewsId%%><%%Banner1%%>", "", " 12",
+                         "12 ", "1 2", "0x10", "1.5", "1e3", "+", "-", "+-1", "2147483648", "-2147483649",
+                         "99999999999999999999", "\xEF\xBC\x91"}) {
+    SCOPED_TRACE(id);
+    EXPECT_FALSE(IsStorableNewsId(id));
+    WriteLastNewsId(dir.folder(), id);
+    EXPECT_EQ(dir.Read(kBrandFileName), before) << "the brand file is byte-identical";
+  }
+  EXPECT_FALSE(dir.Exists(kBrandPlainCopyName));
 }

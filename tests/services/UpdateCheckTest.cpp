@@ -13,6 +13,7 @@ namespace {
 const std::string kBase = "http://updates.example/liveupdate/velmora/";
 const std::string kManifestUrl = kBase + "mainappupdate.inf";
 const std::string kNoUpdates = "There's no new updates for this application!";
+const std::string kUnreachable = "Could not reach the update server. Please try again later.";
 const std::string kSecondQuestion =
     "To update your software the application will close to\n\rreplace some files. Do you want to update now?";
 
@@ -43,14 +44,27 @@ TEST(ManifestTest, VersionIsReadFromTheApplicationSectionInAnyCase) {
   EXPECT_EQ(ReadManifestVersion("[Other]\nVersion=9\n"), "");
   EXPECT_EQ(ReadManifestVersion("Version=9\n[APPLICATION]\nName=x\n"), "");
   EXPECT_EQ(ReadManifestVersion(""), "");
+  EXPECT_EQ(ReadManifestVersion("\xEF\xBB\xBF[APPLICATION]\r\nVersion=2.1\r\n"), "2.1") << "UTF-8 byte-order mark";
 }
 
-TEST(ManifestTest, VersionsThatAreNotNumbersCountAsZero) {
-  EXPECT_FLOAT_EQ(ParseVersion("2.1"), 2.1f);
-  EXPECT_FLOAT_EQ(ParseVersion("10"), 10.0f);
-  for (const char* text : {"", "abc", "2.1beta", "2,1", "nan", "inf", "1.2.3"}) {
-    EXPECT_EQ(ParseVersion(text), 0.0f) << text;
+TEST(ManifestTest, OnlyDecimalNumbersAreVersions) {
+  EXPECT_FLOAT_EQ(ParseVersion("2.1").value_or(0), 2.1f);
+  EXPECT_FLOAT_EQ(ParseVersion(" 10 ").value_or(0), 10.0f);
+  EXPECT_EQ(ParseVersion("0"), 0.0f);
+  for (const char* text : {"", "abc", "2.1beta", "2,1", "nan", "inf", "1.2.3", "1e5"}) {
+    EXPECT_EQ(ParseVersion(text), std::nullopt) << text;
   }
+}
+
+TEST(ManifestTest, ManifestWithoutANumericVersionOrThatIsNotTextIsUnusable) {
+  std::string utf16;
+  for (const char c : Manifest("9")) utf16 += std::string{c, '\0'};
+  for (const std::string& manifest :
+       {std::string(), std::string("<html><body>OK</body></html>"), std::string("\x89PNG\r\n\x1a\n\0\0"),
+        "\xFF\xFE" + utf16, Manifest(""), Manifest("soon"), std::string("[APPLICATION]\nName=Velmora\n")}) {
+    EXPECT_EQ(UsableManifestVersion(manifest), std::nullopt) << manifest;
+  }
+  EXPECT_EQ(UsableManifestVersion("\xEF\xBB\xBF" + Manifest("2.1")), "2.1");
 }
 
 TEST_F(UpdateCheckFixture, OnlyAStrictlyHigherVersionIsOffered) {
@@ -60,7 +74,7 @@ TEST_F(UpdateCheckFixture, OnlyAStrictlyHigherVersionIsOffered) {
     bool offered;
   };
   for (const auto& c : {Case{"2.0", false}, Case{"2.00", false}, Case{"1.9", false}, Case{"2.01", true},
-                        Case{"2.1", true}, Case{"x", false}}) {
+                        Case{"2.1", true}}) {
     SCOPED_TRACE(c.version);
     http.replies[kManifestUrl] = Manifest(c.version);
     messages.shown.clear();
@@ -83,8 +97,11 @@ TEST_F(UpdateCheckFixture, TwoOksStartTheUpdaterWithBaseVersionAndA) {
   AddUpdater();
   http.replies[kManifestUrl] = Manifest("2.1");
   EXPECT_EQ(CheckForUpdates(context, true), UpdateOutcome::UpdaterStarted);
-  EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{{MessageKind::Information, FirstQuestion("2.1"), true},
-                                                             {MessageKind::Information, kSecondQuestion, true}}))
+  // Keys typed into the wizard must not accept an update that pops up.
+  EXPECT_EQ(messages.shown,
+            (std::vector<test::ShownMessage>{
+                {MessageKind::Information, FirstQuestion("2.1"), true, DefaultButton::Cancel},
+                {MessageKind::Information, kSecondQuestion, true, DefaultButton::Cancel}}))
       << "the quiet check still asks both questions";
   ASSERT_EQ(shell.started.size(), 1u);
   EXPECT_EQ(shell.started[0].first, (dir.path() / kUpdaterName).string());
@@ -110,21 +127,46 @@ TEST_F(UpdateCheckFixture, MissingUpdaterIsWarnedAfterTheFirstQuestion) {
   EXPECT_TRUE(shell.started.empty());
 }
 
-TEST_F(UpdateCheckFixture, FailedDownloadSaysNoUpdatesOnlyWhenAskedAndLeavesNoCopy) {
-  dir.Write(kManifestName, Manifest("9"));
-  for (const bool quiet : {false, true}) {
-    messages.shown.clear();
-    EXPECT_EQ(CheckForUpdates(context, quiet), UpdateOutcome::NoUpdate);
-    EXPECT_EQ(messages.shown.size(), quiet ? 0u : 1u);
-    EXPECT_FALSE(dir.Exists(kManifestName)) << "no stale or partial manifest";
+TEST_F(UpdateCheckFixture, FailedChecksSaySoOnlyWhenAskedAndLeaveNoCopy) {
+  AddUpdater();
+  struct Case {
+    const char* name;
+    std::optional<std::string> reply;
+    UpdateOutcome outcome;
+    std::string message;
+  };
+  std::string utf16;
+  for (const char c : Manifest("9")) utf16 += std::string{c, '\0'};
+  for (const auto& c : {
+           Case{"no answer", std::nullopt, UpdateOutcome::ServerUnreachable, kUnreachable},
+           Case{"oversized", Manifest("9") + std::string(kManifestLimit, ';'), UpdateOutcome::ServerUnreachable,
+                kUnreachable},
+           Case{"empty", "", UpdateOutcome::ManifestUnusable, kManifestUnusableMessage},
+           Case{"UTF-16", "\xFF\xFE" + utf16, UpdateOutcome::ManifestUnusable, kManifestUnusableMessage},
+           Case{"no version", "[APPLICATION]\r\nName=x\r\n", UpdateOutcome::ManifestUnusable,
+                kManifestUnusableMessage},
+       }) {
+    for (const bool quiet : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (quiet ? " quiet" : " asked"));
+      dir.Write(kManifestName, Manifest("9"));
+      http.replies[kManifestUrl] = c.reply;
+      messages.shown.clear();
+      EXPECT_EQ(CheckForUpdates(context, quiet), c.outcome);
+      std::vector<test::ShownMessage> expected;
+      if (!quiet) expected.push_back({MessageKind::Warning, c.message});
+      EXPECT_EQ(messages.shown, expected);
+      EXPECT_FALSE(dir.Exists(kManifestName)) << "no stale, partial or unusable manifest";
+      EXPECT_TRUE(shell.started.empty());
+    }
   }
 }
 
-TEST_F(UpdateCheckFixture, OversizedManifestIsAFailedDownload) {
+TEST_F(UpdateCheckFixture, ManifestWithAByteOrderMarkOffersItsUpdate) {
   AddUpdater();
-  http.replies[kManifestUrl] = Manifest("9") + std::string(kManifestLimit, ';');
-  EXPECT_EQ(CheckForUpdates(context, false), UpdateOutcome::NoUpdate);
-  EXPECT_FALSE(dir.Exists(kManifestName));
+  http.replies[kManifestUrl] = "\xEF\xBB\xBF" + Manifest("2.1");
+  messages.answers = {false};
+  EXPECT_EQ(CheckForUpdates(context, false), UpdateOutcome::Declined);
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{FirstQuestion("2.1")});
 }
 
 TEST_F(UpdateCheckFixture, CopyThatCannotBeWrittenEndsWithoutHarm) {

@@ -139,8 +139,7 @@ TEST_F(NewsCommandTest, FailuresGoToStderrWithTheWindowsTexts) {
   WriteBrand("Master", "http://127.0.0.1:" + std::to_string(FreePort()) + "/news");
   const ToolRun refused = News("list");
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_EQ(refused.err,
-            "There is a trouble accessing the news site. Contact your provider.\nThere's no news for this application!\n");
+  EXPECT_EQ(refused.err, "There is a trouble accessing the news site. Contact your provider.\n") << "one message";
   EXPECT_EQ(News("latest").exitCode, 1);
 }
 
@@ -148,6 +147,17 @@ TEST_F(NewsCommandTest, WrongUsageExitsWithTwo) {
   EXPECT_EQ(News("details").exitCode, 2);
   EXPECT_EQ(News("everything").exitCode, 2);
   EXPECT_EQ(Tool("news list").exitCode, 2) << "the program folder is required";
+}
+
+TEST_F(NewsCommandTest, DetailsRefuseAnIdTheBrandFileMustNotTake) {
+  const std::string before = dir.Read(kBrandFileName);
+  for (const char* id : {"'9\r\n<%%Welcome2%%>x'", "' 12'", "0x10", "2147483648", "1.5"}) {
+    SCOPED_TRACE(id);
+    const ToolRun refused = News(std::string("details ") + id);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("news id"), std::string::npos) << refused.err;
+    EXPECT_EQ(dir.Read(kBrandFileName), before);
+  }
 }
 
 TEST_F(NewsCommandTest, UpdateCheckTellsTheVersionAndTheOffer) {

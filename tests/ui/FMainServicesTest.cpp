@@ -2,6 +2,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -152,10 +153,47 @@ TEST_F(MainServicesFixture, UpdateButtonStartsTheUpdaterAfterTwoOksAndCloses) {
   EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(MainServicesFixture, UpdateButtonWithoutAManifestSaysThereIsNoUpdate) {
+TEST_F(MainServicesFixture, UpdateButtonWithTheServerDownSaysSo) {
   QTest::mouseClick(window->btnUpdate, Qt::LeftButton);
-  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There's no new updates for this application!"});
+  EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{
+                                {MessageKind::Warning, "Could not reach the update server. Please try again later."}}));
   EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainServicesFixture, WhileNewsLoadTheWindowShowsItIsBusyAndStillTakesInput) {
+  test::ScriptedHttpServer server([](const test::HttpRequestSeen&, QTcpSocket& socket) {
+    QTimer::singleShot(300, &socket, [&socket] { test::ScriptedHttpServer::Reply(socket, 200, "OK"); });
+  });
+  TfrmMain real(Environment(true));
+  real.Timer1->stop();
+  SetMasterBrand(real.Brand, server.Url("/news/"));
+  real.show();
+  const QString idleHint = real.btnNews->toolTip();
+  Qt::CursorShape cursorMeanwhile = Qt::ArrowCursor;
+  bool downMeanwhile = false;
+  QString hintMeanwhile;
+  QTimer::singleShot(100, &real, [&] {
+    cursorMeanwhile = real.cursor().shape();
+    downMeanwhile = real.btnNews->isDown();
+    hintMeanwhile = real.btnNews->toolTip();
+    QTest::keyClicks(real.edtTitlePage, QStringLiteral("typed"));
+  });
+  QTest::mouseClick(real.btnNews, Qt::LeftButton);
+  EXPECT_EQ(cursorMeanwhile, Qt::BusyCursor);
+  EXPECT_TRUE(downMeanwhile);
+  EXPECT_EQ(hintMeanwhile, QStringLiteral("Checking News..."));
+  EXPECT_EQ(real.edtTitlePage->text(), QStringLiteral("typed")) << "the wizard took keys during the request";
+  EXPECT_EQ(real.AffManager->Title, "typed");
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There's no news for this application!"});
+  EXPECT_EQ(real.cursor().shape(), Qt::ArrowCursor) << "the busy cursor is gone";
+  EXPECT_FALSE(real.btnNews->isDown());
+  EXPECT_EQ(real.btnNews->toolTip(), idleHint);
+}
+
+TEST_F(MainServicesFixture, NewsButtonWithTheServerDownShowsOneMessage) {
+  QTest::mouseClick(window->btnNews, Qt::LeftButton);
+  EXPECT_EQ(messages.Texts(),
+            std::vector<std::string>{"There is a trouble accessing the news site. Contact your provider."});
 }
 
 TEST_F(MainServicesFixture, HelpMakeMoneyBannerAndLinksOpenTheirAddresses) {

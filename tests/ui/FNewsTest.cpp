@@ -126,3 +126,14 @@ TEST_F(NewsWindowFixture, LinksInTheTextOpenOutsideAndCloseEndsTheWindow) {
   QTest::mouseClick(form->btnExit, Qt::LeftButton);
   EXPECT_FALSE(form->isVisible());
 }
+
+TEST_F(NewsWindowFixture, ClosingWhileATextLoadsEndsTheRequestWithoutAWord) {
+  // No reply for the details: the request fails once the window has gone.
+  http.whileWaiting = [&] { QTest::keyClick(form.get(), Qt::Key_Escape); };
+  ClickRow(0);
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(http.disconnects, 1);
+  EXPECT_TRUE(messages.shown.empty()) << "no trouble message for a request the user ended";
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
+  EXPECT_FALSE(form->Busy());
+}

@@ -2,8 +2,10 @@
 
 #include "platform/ErrorReport.h"
 #include "ui/FMain.h"
+#include "ui/PreviewPane.h"
 
 int main(int argc, char** argv) {
+  velmora::PrepareBrowserEngine();
   velmora::ReportingApplication app(argc, argv);
   // Lets the desktop match the window to its entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral(VELMORA_APP_ID));

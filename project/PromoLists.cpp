@@ -1,5 +1,7 @@
 #include "project/PromoLists.h"
 
+#include <algorithm>
+
 #include "app/Utils.h"
 #include "project/ProjectFile.h"
 
@@ -132,6 +134,52 @@ PromoChange TPromoBoard::Create(TAffManager& project, PromoKind kind, const Prom
   return {PromoChange::What::Appended, static_cast<int>(entries.size()) - 1};
 }
 
+PromoChange TPromoBoard::Update(TAffManager& project, PromoKind kind, int row, const PromoInput& input,
+                                MessagePort& messages) {
+  PromoList& list = ListOf(project, kind);
+  auto& entries = entries_[Index(kind)];
+  const auto at = static_cast<std::size_t>(row);
+  if (row < 0 || at >= list.size() || at >= entries.size()) {
+    messages.ShowMessage(MessageKind::Warning, std::string(InfoOf(kind).selectMessage));
+    return {};
+  }
+  if (const auto problem = CheckPromo(kind, input, list, row)) {
+    messages.ShowMessage(MessageKind::Warning, *problem);
+    return {};
+  }
+  list[at] = BuildPromoItem(kind, input);
+  if (InfoOf(kind).Mirrored()) entries[at] = list[at];
+  return {PromoChange::What::Replaced, row};
+}
+
+PromoChange TPromoBoard::Move(TAffManager& project, PromoKind kind, int row, int offset) {
+  PromoList& list = ListOf(project, kind);
+  auto& entries = entries_[Index(kind)];
+  const int to = row + offset;
+  const auto size = static_cast<int>(std::min(list.size(), entries.size()));
+  if (row < 0 || row >= size || to < 0 || to >= size || offset == 0) return {};
+  // A labelled entry travels with its item, so the label still names the same promo.
+  std::swap(list[static_cast<std::size_t>(row)], list[static_cast<std::size_t>(to)]);
+  std::swap(entries[static_cast<std::size_t>(row)], entries[static_cast<std::size_t>(to)]);
+  return {PromoChange::What::Moved, to, row};
+}
+
+std::optional<PromoInput> TPromoBoard::EditInput(const TAffManager& project, PromoKind kind, int row) const {
+  const PromoList& list = ListOf(project, kind);
+  if (row < 0 || static_cast<std::size_t>(row) >= list.size()) return std::nullopt;
+  const std::string& item = list[static_cast<std::size_t>(row)];
+  switch (kind) {
+    case PromoKind::Anchors:
+    case PromoKind::Banners: return PromoInput{item, {}, {}};
+    case PromoKind::PPC: {
+      const auto fields = SplitFields('^', item);
+      return PromoInput{FieldOrEmpty(fields, 1), ReplaceAll(FieldOrEmpty(fields, 2), "$$", kCrLf),
+                        FieldOrEmpty(fields, 3)};
+    }
+    default: return PromoInput{ReplaceAll(item, "$$", kCrLf), {}, {}};
+  }
+}
+
 PromoChange TPromoBoard::Delete(TAffManager& project, PromoKind kind, int selected, MessagePort& messages) {
   auto& entries = entries_[Index(kind)];
   if (entries.empty()) return {};
@@ -181,9 +229,29 @@ void TPromoBoard::Rebuild(const TAffManager& project, PromoKind kind) {
 }
 
 std::string BrowsedPictureAddress(std::string_view path) {
-  std::string address = ReplaceAll(path, ":/", "://");
-  address.insert(0, "file://");
-  return ReplaceAll(address, "\\", "/");
+  std::string slashed = ReplaceAll(path, "\\", "/");
+  // A drive path gets the empty host of a file URL: file:///C:/Pics/top.gif.
+  const bool drive = slashed.size() >= 2 && slashed[1] == ':' &&
+                     ((slashed[0] >= 'A' && slashed[0] <= 'Z') || (slashed[0] >= 'a' && slashed[0] <= 'z'));
+  if (drive) slashed.insert(0, "/");
+  // Blanks, '%', '#', '?' and every byte beyond ASCII are percent-encoded, so
+  // a browser reads the address as the file it names.
+  // '$' is encoded too: the project file keeps banners between "$$".
+  static constexpr std::string_view kKept = "-._~/:!&'()*+,;=@";
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string address = "file://";
+  for (const char c : slashed) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
+        kKept.find(c) != std::string_view::npos) {
+      address += c;
+    } else {
+      address += '%';
+      address += kHex[byte >> 4];
+      address += kHex[byte & 0x0F];
+    }
+  }
+  return address;
 }
 
 }  // namespace velmora

@@ -58,9 +58,10 @@ std::optional<std::string> CheckPromo(PromoKind kind, const PromoInput& input, c
 
 // How a list box must follow an operation.
 struct PromoChange {
-  enum class What { Nothing, Appended, Removed, Refilled };
+  enum class What { Nothing, Appended, Removed, Refilled, Replaced, Moved };
   What what = What::Nothing;
-  int row = -1;  // the appended or removed entry
+  int row = -1;   // the appended, removed or replaced entry; for a move, where it went
+  int from = -1;  // for a move, where it was
 };
 
 class TPromoBoard {
@@ -77,6 +78,15 @@ public:
   // breaks), the banner's address for the preview, or nothing to change.
   std::optional<std::string> Show(const TAffManager& project, PromoKind kind, int selected) const;
 
+  // "Update Ad": replaces item `row` after the checks of "Create Ad"; the
+  // duplicate check ignores the item itself. The entry keeps its label.
+  PromoChange Update(TAffManager& project, PromoKind kind, int row, const PromoInput& input, MessagePort& messages);
+  // "Move Up" (-1) and "Move Down" (+1): the item and its entry swap places
+  // with their neighbour. Nothing happens at either end or without a selection.
+  PromoChange Move(TAffManager& project, PromoKind kind, int row, int offset);
+  // "Edit Ad": the inputs that build item `row` again (CR LF line breaks).
+  std::optional<PromoInput> EditInput(const TAffManager& project, PromoKind kind, int row) const;
+
   // After a load: mirrored boxes show the items, labelled ones 1 to n afresh.
   void Rebuild(const TAffManager& project);
 
@@ -88,7 +98,8 @@ private:
 };
 
 // The address "Browse" puts into the banner field for a picture file chosen
-// at `path` (native separators): C:\Pics\top.gif gives file://C:/Pics/top.gif.
+// at `path` (native separators), as a file URL a browser can follow:
+// C:\Pics\top.gif gives file:///C:/Pics/top.gif, /home/a b.gif file:///home/a%20b.gif.
 std::string BrowsedPictureAddress(std::string_view path);
 
 }  // namespace velmora

@@ -21,7 +21,8 @@ QString LocalPictureFile(const QString& address) {
   QString rest = address.mid(scheme.size());
   // "file://C:/x" keeps its drive; "file:///x" and "file://localhost/x" are absolute paths.
   static const QRegularExpression drive(QStringLiteral("^/?[A-Za-z]:[/\\\\]"));
-  if (drive.match(rest).hasMatch()) return rest.startsWith(QLatin1Char('/')) ? rest.mid(1) : rest;
+  if (drive.match(rest).hasMatch())
+    return QUrl::fromPercentEncoding((rest.startsWith(QLatin1Char('/')) ? rest.mid(1) : rest).toUtf8());
   if (rest.startsWith(QStringLiteral("localhost/"), Qt::CaseInsensitive)) rest = rest.mid(9);
   if (!rest.startsWith(QLatin1Char('/'))) return {};
   return QUrl::fromPercentEncoding(rest.toUtf8());
@@ -51,6 +52,8 @@ void TBannerPreview::Navigate(const QString& address) {
   // A second click on the same banner lets its fetch run on.
   if (reply_ && address == fetchingAddress_) return;
   CancelFetch();
+  // The last picture must not stand for a banner that has none.
+  if (address != shownAddress_) Clear();
   const QString file = LocalPictureFile(address);
   if (!file.isEmpty()) {
     QImageReader reader(file);
@@ -78,6 +81,12 @@ void TBannerPreview::Navigate(const QString& address) {
     const QImage image = QImage::fromData(bytes);
     if (!image.isNull()) Show(image, address);
   });
+}
+
+void TBannerPreview::Clear() {
+  picture_ = QPixmap();
+  shownAddress_.clear();
+  QLabel::clear();
 }
 
 void TBannerPreview::Show(const QImage& image, const QString& address) {

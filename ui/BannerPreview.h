@@ -1,7 +1,7 @@
 #pragma once
 // Shows the picture at a banner address: a web address, fetched in the
 // background so the window never waits on it, or a file:// address. An
-// address that yields no picture leaves the view as it was, without a word.
+// address that yields no picture leaves the view empty, without a word.
 
 #include <QLabel>
 #include <QPixmap>
@@ -21,7 +21,9 @@ public:
 
   // Starts showing `address`; a fetch still running for an earlier one is dropped.
   void Navigate(const QString& address);
-  // The address of the picture on show, empty before the first one.
+  // Shows nothing (the banner is gone, or its picture cannot be shown).
+  void Clear();
+  // The address of the picture on show, empty when there is none.
   QString ShownAddress() const { return shownAddress_; }
   bool Fetching() const { return !reply_.isNull(); }
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMovie>
@@ -88,25 +89,37 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent)
   Timer1->setSingleShot(true);
 
   BuildScreens();
+  WatchProjectChanges();
   auto* quit = new QAction(QStringLiteral("Quit"), this);
   quit->setShortcut(QKeySequence::Quit);
   connect(quit, &QAction::triggered, this, &QWidget::close);
   addAction(quit);
   ConnectServices();
+  ApplyWindowBehaviour();
   FormCreate();
   BuildFileCommands();
+  FitMinimumSize();
   resize(732, 521);
 }
 
 TfrmMain::~TfrmMain() {
   // The banner and the change tracking must not call back into a window that is half destroyed.
   panBanner->removeEventFilter(this);
+  lblLink1URL->removeEventFilter(this);
+  lblLink2URL->removeEventFilter(this);
   StopWatchingChanges();
   FormDestroy();
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (watched == panBanner && event->type() == QEvent::Resize) FormResize();
+  if ((watched == lblLink1URL || watched == lblLink2URL) && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+      emit static_cast<QLabel*>(watched)->linkActivated(QString());
+      return true;
+    }
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -147,7 +160,11 @@ QWidget* TfrmMain::BuildToolbar() {
   btnSave = Named(new QPushButton(QStringLiteral("&Save Configuration"), bar), "btnSave");
   btnMakeMoney = Named(new QPushButton(QStringLiteral("Make Money"), bar), "btnMakeMoney");
   btnAbout = Named(new QPushButton(QStringLiteral("About"), bar), "btnAbout");
-  for (auto* button : {btnLoad, btnSave, btnMakeMoney, btnAbout}) layout->addWidget(button);
+  btnPreview = Named(new QPushButton(QStringLiteral("Pre&view"), bar), "btnPreview");
+  btnPreview->setCheckable(true);
+  btnPreview->setToolTip(QStringLiteral("Show the page as it would be generated now"));
+  connect(btnPreview, &QPushButton::toggled, this, &TfrmMain::TogglePreview);
+  for (auto* button : {btnLoad, btnSave, btnMakeMoney, btnAbout, btnPreview}) layout->addWidget(button);
   layout->addStretch(1);
   auto iconButton = [bar, layout](const char* name, const QString& hint, QStyle::StandardPixmap icon) {
     auto* button = Named(new QToolButton(bar), name);
@@ -223,7 +240,11 @@ QWidget* TfrmMain::BuildLinks() {
   lblLink2URL->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   for (auto* label : {lblLink1URL, lblLink2URL}) {
     label->setTextFormat(Qt::RichText);
-    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    // One Tab stop per link, which Enter or Space follows; a label left to
+    // move the keyboard among its links would first take a stop that shows nothing.
+    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    label->setFocusPolicy(Qt::TabFocus);
+    label->installEventFilter(this);
   }
   layout->addWidget(lblLink1URL);
   layout->addStretch(1);
@@ -249,11 +270,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  if (const QScreen* screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  PlaceOnScreen();
   FormShow();
   // Once the window is up, so the question has something to stand on.
   QTimer::singleShot(0, this, [this] { RunGuarded(this, [this] { OfferRecovery(); }); });

@@ -18,7 +18,9 @@
 #include "project/Wizard.h"
 
 class QComboBox;
+class QDockWidget;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -180,14 +182,50 @@ public:
   // Puts a loaded project into the model, the fields and the list boxes.
   void ApplyLoadedProject(TAffManager loaded);
 
+  // --- editing promos in place (FMainEdit.cpp) ---
+  // "Edit Ad" (or a double click): the selected item goes back into the inputs.
+  void EditPromo(PromoKind kind);
+  // "Update Ad": replaces the edited item after the checks of "Create Ad".
+  void UpdatePromo(PromoKind kind);
+  // Escape: the inputs get back what they held before "Edit Ad"; nothing is stored.
+  void CancelEditPromo(PromoKind kind);
+  // "Move Up" (-1) and "Move Down" (+1).
+  void MovePromo(PromoKind kind, int offset);
+  // The input that takes typing first on a promo page.
+  QWidget* FirstPromoInput(PromoKind kind) const;
+  bool EditingPromo(PromoKind kind) const { return promoPages_[static_cast<std::size_t>(kind)].editingRow >= 0; }
+  // The preview beside the wizard; created on first use.
+  void TogglePreview(bool show);
+  QPushButton* btnPreview = nullptr;
+  QPointer<QDockWidget> dckPreview;
+
+signals:
+  // Anything the generated page depends on has changed.
+  void ProjectChanged();
+
+public:
+  // --- end editing ---
+
 private:
   struct PromoPage {
     QListWidget* list = nullptr;
     QPlainTextEdit* details = nullptr;  // none for anchors and banners
+    QPushButton* create = nullptr;      // reads "Update Ad" while an item is edited
+    QPushButton* edit = nullptr;
+    QPushButton* moveUp = nullptr;
+    QPushButton* moveDown = nullptr;
+    int editingRow = -1;       // the item in the inputs, -1 while creating
+    PromoInput inputsBefore;   // what Escape puts back
   };
   PromoPage& PageOf(PromoKind kind);
   PromoInput PromoInputOf(PromoKind kind) const;
   void RefillListBox(PromoKind kind);
+  // FMainEdit.cpp: the edit and move buttons, keys and the change watch.
+  void AddEditControls(PromoKind kind, QWidget* page, QHBoxLayout* buttons, std::vector<QWidget*>& tabOrder);
+  void SetPromoInput(PromoKind kind, const PromoInput& input);
+  void LeaveEditing(PromoKind kind);
+  void PromoRemoved(PromoKind kind, int row);
+  void WatchProjectChanges();
   void BuildWelcomePage();
   void BuildPromoPage(PromoKind kind);
   std::array<PromoPage, kPromoKinds.size()> promoPages_;
@@ -319,6 +357,10 @@ private:
   void FormClose();
   void FormDestroy();
   void FocusWizardPage();
+  // FMainWindow.cpp.
+  void ApplyWindowBehaviour();
+  void FitMinimumSize();
+  void PlaceOnScreen();
 
   // Feature files.
   void BuildProjectPages();  // pages 0 and 2-9, wizard buttons, load and save

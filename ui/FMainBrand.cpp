@@ -53,6 +53,7 @@ QString LinkHtml(const std::string& caption, const std::string& address) {
 void SetLink(QLabel* label, std::string& address, const std::string& caption, const std::string& url) {
   address = url;
   label->setText(LinkHtml(caption, url));
+  label->setFocusPolicy(caption.empty() ? Qt::NoFocus : Qt::TabFocus);  // no stop where nothing shows
   label->setToolTip(ToQString(url));
 }
 

@@ -21,13 +21,26 @@
 #include "project/ProjectFile.h"
 #include "ui/BannerPreview.h"
 #include "ui/FMain.h"
+#include "ui/PromoListRows.h"
 
 namespace velmora {
 
 namespace {
 
 const QString kProjectFilter = QStringLiteral("Settings files (*.set)");
-const QString kPictureFilter = QStringLiteral("All (*.bmp *.ico *.gif *.jpg *.emf *.wmf)");
+// Every picture kind a browser shows, matched in any letter case (*.JPG,
+// *.Png): each letter of the extension as a pair, which both Qt's own dialog
+// and the desktop's dialogs understand.
+QString PictureFilter() {
+  QStringList patterns;
+  for (const char* extension : {"gif", "jpg", "jpeg", "png", "webp", "svg", "bmp"}) {
+    QString pattern = QStringLiteral("*.");
+    for (const QChar letter : QString::fromLatin1(extension))
+      pattern += QLatin1Char('[') + letter + letter.toUpper() + QLatin1Char(']');
+    patterns << pattern;
+  }
+  return QStringLiteral("Pictures (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
 
 // What differs between the promo pages; the input of the PPC and banner
 // pages is built apart.
@@ -100,11 +113,6 @@ QPlainTextEdit* Memo(const char* name, QWidget* parent) {
 // Tab walks a page top to bottom and ends on "Back" and "Next".
 void ChainTabOrder(const std::vector<QWidget*>& widgets) {
   for (std::size_t i = 1; i < widgets.size(); ++i) QWidget::setTabOrder(widgets[i - 1], widgets[i]);
-}
-
-int SelectedRow(const QListWidget* list) {
-  const QList<QListWidgetItem*> selected = list->selectedItems();
-  return selected.isEmpty() ? -1 : list->row(selected.first());
 }
 
 std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
@@ -249,6 +257,7 @@ void TfrmMain::BuildPromoPage(PromoKind kind) {
   connect(remove, &QPushButton::clicked, this, [this, kind] { DeletePromo(kind); });
   tabOrder.push_back(create);
   tabOrder.push_back(remove);
+  PageOf(kind).create = create;
 
   // The list box and what shows the selected entry.
   auto* lower = new QGridLayout;
@@ -261,17 +270,17 @@ void TfrmMain::BuildPromoPage(PromoKind kind) {
   tabOrder.push_back(list);
   PromoPage& promoPage = PageOf(kind);
   promoPage.list = list;
+  AddEditControls(kind, page, buttons, tabOrder);
   if (kind == PromoKind::Banners) {
     EmbeddedWB1 = Named(new TBannerPreview(page), "EmbeddedWB1");
     lower->addWidget(Caption(parts.detailCaption, page), 0, 1);
     lower->addWidget(EmbeddedWB1, 1, 1);
     lower->setColumnStretch(1, 2);
   } else if (parts.details) {
+    // Editing goes through the inputs ("Edit Ad"); the view only shows.
     QPlainTextEdit* details = Memo(parts.detailsName, page);
-    if (kind == PromoKind::PPC) {
-      details->setReadOnly(true);
-      details->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    }
+    details->setReadOnly(true);
+    details->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     this->*parts.details = details;
     promoPage.details = details;
     lower->addWidget(Caption(parts.detailCaption, page, details), 0, 1);
@@ -321,6 +330,7 @@ void TfrmMain::RefillListBox(PromoKind kind) {
 
 void TfrmMain::CreatePromo(PromoKind kind) {
   if (!AffManager) return;
+  if (EditingPromo(kind)) return UpdatePromo(kind);
   const PromoChange change = Promos.Create(*AffManager, kind, PromoInputOf(kind), Messages());
   if (change.what == PromoChange::What::Appended) {
     const QSignalBlocker quiet(PageOf(kind).list);
@@ -341,7 +351,9 @@ void TfrmMain::DeletePromo(PromoKind kind) {
   const PromoChange change = Promos.Delete(*AffManager, kind, SelectedRow(promoPage.list), Messages());
   if (change.what == PromoChange::What::Refilled) {
     RefillListBox(kind);
-  } else if (change.what == PromoChange::What::Removed) {
+  }
+  if (change.what != PromoChange::What::Nothing) PromoRemoved(kind, change.row);
+  if (change.what == PromoChange::What::Removed) {
     const QSignalBlocker quiet(promoPage.list);
     delete promoPage.list->takeItem(change.row);
     promoPage.list->clearSelection();
@@ -362,7 +374,7 @@ void TfrmMain::ShowPromo(PromoKind kind) {
 }
 
 void TfrmMain::btnBrowseImageClick() {
-  const QString path = Dialogs().OpenFile(this, QStringLiteral("Open picture"), kPictureFilter, pictureFolder_);
+  const QString path = Dialogs().OpenFile(this, QStringLiteral("Open picture"), PictureFilter(), pictureFolder_);
   if (path.isEmpty()) return;
   pictureFolder_ = FolderOf(path);
   edtImageUrl->setText(ToQString(BrowsedPictureAddress(FromQString(QDir::toNativeSeparators(path)))));
@@ -480,6 +492,7 @@ void TfrmMain::ApplyLoadedProject(TAffManager loaded) {
   // An empty name delivers to the preset name, so the field shows that.
   SetOutputFileNameField(loaded.FileName.empty() ? std::string(kDefaultOutputName) : loaded.FileName);
   AffManager->FileName = loaded.FileName;
+  for (PromoKind kind : kPromoKinds) LeaveEditing(kind);
 }
 
 }  // namespace velmora

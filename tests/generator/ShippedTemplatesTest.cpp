@@ -102,6 +102,23 @@ TEST_P(ShippedTemplate, SampleProjectFillsEverySection) {
       << "the affiliate disclosure stands near the top";
 }
 
+TEST_P(ShippedTemplate, KindsWithoutItemsLeaveAnEmptySectionThatIsNotShown) {
+  const std::string text = TemplateText(GetParam());
+  EXPECT_NE(text.find("section:empty{display:none}"), std::string::npos);
+  TAffManager project;
+  project.URL = "http://xxxx.example.net/";
+  project.Anchors = {"one", "two"};
+  project.PPC = {"^T^B^L^"};
+  const std::string page = FillTemplate(text, project);
+  for (const char* id : {"emailcopy", "autoemailcopy", "articles", "sig", "pops", "banners"})
+    EXPECT_TRUE(std::regex_search(page, std::regex(std::string("<section id=\"") + id + "\"[^>]*></section>"))) << id;
+  for (const char* id : {"linktext", "ppcads"})
+    EXPECT_FALSE(std::regex_search(page, std::regex(std::string("<section id=\"") + id + "\"[^>]*></section>"))) << id;
+  // Each row carries the heading; only the first one shows it.
+  EXPECT_NE(text.find(".kind>.entry+.entry>.head{display:none}"), std::string::npos);
+  EXPECT_EQ(Count(page, "<div class=\"entry\"><div class=\"head\">"), 2u);
+}
+
 TEST_P(ShippedTemplate, EmptyProjectLeavesNoPlaceholders) {
   const std::string page = FillTemplate(TemplateText(GetParam()), TAffManager{});
   EXPECT_EQ(page.find("%%"), std::string::npos);

@@ -2,6 +2,11 @@
 // A main window's surroundings for window tests: a fresh program folder and
 // recording fakes of every port.
 
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
 #include "tests/mock/FakePorts.h"
 #include "tests/mock/TempDir.h"
 #include "ui/FMain.h"
@@ -27,6 +32,23 @@ struct FakeWindowEnvironment {
     env.dialogs = dialogs;
     env.recoveryFolder = (folder / "recovery").string();
     return env;
+  }
+
+  // A window on the screen with the keyboard, its news check stopped.
+  std::unique_ptr<TfrmMain> OpenActive(FileDialogPort* dialogs = nullptr) {
+    auto window = std::make_unique<TfrmMain>(Environment(dialogs));
+    window->Timer1->stop();
+    window->show();
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    return window;
+  }
+
+  template <typename T>
+  static T* Find(const TfrmMain& window, const char* name) {
+    T* control = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
   }
 };
 

@@ -1,5 +1,6 @@
 #include "project/PromoLists.h"
 
+#include "generator/PageGenerator.h"
 #include "project/ProjectFile.h"
 
 #include <gmock/gmock.h>
@@ -225,10 +226,11 @@ TEST_F(Board, ShowAnswersPerKind) {
 
 // --- Browse ---
 
-TEST(PromoLists, BrowsedPictureBecomesAFileAddress) {
-  EXPECT_EQ(BrowsedPictureAddress("C:\\Pics\\top.gif"), "file://C:/Pics/top.gif");
-  EXPECT_EQ(BrowsedPictureAddress("C:\\Banner\\ad.jpg"), "file://C:/Banner/ad.jpg");
-  EXPECT_EQ(BrowsedPictureAddress("/home/me/ad one.jpg"), "file:///home/me/ad one.jpg");
+TEST(PromoLists, BrowsedPictureBecomesAFileUrl) {
+  EXPECT_EQ(BrowsedPictureAddress("C:\\Pics\\top.gif"), "file:///C:/Pics/top.gif");
+  EXPECT_EQ(BrowsedPictureAddress("/home/me/ad one.jpg"), "file:///home/me/ad%20one.jpg");
+  EXPECT_EQ(BrowsedPictureAddress("/p/caf\xC3\xA9 #1?%.png"), "file:///p/caf%C3%A9%20%231%3F%25.png");
+  EXPECT_EQ(BrowsedPictureAddress("/p/a-b_c~(1).gif"), "file:///p/a-b_c~(1).gif");
 }
 
 // --- items the project file could not give back ---
@@ -266,6 +268,111 @@ TEST_F(Board, EveryAcceptedItemComesBackFromTheProjectFile) {
   const TAffManager loaded = ParseProject(file);
   for (PromoKind kind : kPromoKinds)
     EXPECT_EQ(ListOf(loaded, kind), ListOf(project, kind)) << InfoOf(kind).noun;
+}
+
+// --- editing in place and reordering ---
+
+struct EditCase {
+  PromoKind kind;
+  const char* name;
+  PromoInput input;
+  PromoInput changed;
+  std::string storedAfter;
+};
+
+class EditKind : public Board, public ::testing::WithParamInterface<EditCase> {};
+
+TEST_P(EditKind, EditGivesBackTheInputsAndUpdateReplacesOnlyThatItem) {
+  const auto& c = GetParam();
+  board.Create(project, c.kind, {"first", "", ""}, messages);
+  board.Create(project, c.kind, c.input, messages);
+  board.Create(project, c.kind, {"last", "", ""}, messages);
+  const Strings entriesBefore = board.Entries(c.kind);
+  const std::optional<PromoInput> edit = board.EditInput(project, c.kind, 1);
+  ASSERT_TRUE(edit);
+  EXPECT_EQ(BuildPromoItem(c.kind, *edit), ListOf(project, c.kind)[1]) << "editing unchanged keeps the item";
+
+  const PromoChange change = board.Update(project, c.kind, 1, c.changed, messages);
+  EXPECT_EQ(change.what, PromoChange::What::Replaced);
+  EXPECT_EQ(change.row, 1);
+  EXPECT_TRUE(messages.shown.empty());
+  ASSERT_EQ(ListOf(project, c.kind).size(), 3u);
+  EXPECT_EQ(ListOf(project, c.kind)[1], c.storedAfter);
+  EXPECT_EQ(board.Entries(c.kind)[1], InfoOf(c.kind).Mirrored() ? c.storedAfter : entriesBefore[1])
+      << "labels stay, mirrored entries show the new item";
+
+  // The checks of "Create Ad" hold for an update too.
+  EXPECT_EQ(board.Update(project, c.kind, 1, {"", "body", "link"}, messages).what, PromoChange::What::Nothing);
+  EXPECT_EQ(Warning(), InfoOf(c.kind).emptyMessage);
+  EXPECT_EQ(ListOf(project, c.kind)[1], c.storedAfter);
+  messages.shown.clear();
+  EXPECT_EQ(board.Update(project, c.kind, 7, c.changed, messages).what, PromoChange::What::Nothing);
+  EXPECT_EQ(Warning(), InfoOf(c.kind).selectMessage);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PromoLists, EditKind,
+    ::testing::Values(EditCase{PromoKind::Anchors, "Anchors", {"Buy", {}, {}}, {"Buy now", {}, {}}, "Buy now"},
+                      EditCase{PromoKind::PPC, "PPC", {"Save", "Fast\r\nEasy", "a.htm"}, {"Save 50%", "Fast", ""},
+                               "^Save 50%^Fast^^"},
+                      EditCase{PromoKind::Banners, "Banners", {"http://h/a.gif", {}, {}}, {"http://h/b.gif", {}, {}},
+                               "http://h/b.gif"},
+                      EditCase{PromoKind::Signatures, "Signatures", {"one\r\ntwo", {}, {}}, {"three\r\n", {}, {}},
+                               "three"},
+                      EditCase{PromoKind::Email, "Email", {"Hi\r\nthere", {}, {}}, {"Hello\r\nthere", {}, {}},
+                               "Hello$$there"},
+                      EditCase{PromoKind::AutoEmail, "AutoEmail", {"Day 1", {}, {}}, {"Day 2", {}, {}}, "Day 2"},
+                      EditCase{PromoKind::Articles, "Articles", {"A\r\n\r\nB", {}, {}}, {"C", {}, {}}, "C"},
+                      EditCase{PromoKind::PopUps, "PopUps", {"<b>x</b>", {}, {}}, {"<i>y</i>", {}, {}}, "<i>y</i>"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(Board, UpdateRefusesAnotherItemsTextButNotANewSpellingOfItsOwn) {
+  Create(PromoKind::Anchors, "Buy Now");
+  Create(PromoKind::Anchors, "Order");
+  EXPECT_EQ(board.Update(project, PromoKind::Anchors, 1, {"buy now", {}, {}}, messages).what, PromoChange::What::Nothing);
+  EXPECT_EQ(Warning(), "This Text Link Promo already exists.");
+  messages.shown.clear();
+  EXPECT_EQ(board.Update(project, PromoKind::Anchors, 0, {"BUY NOW", {}, {}}, messages).what,
+            PromoChange::What::Replaced);
+  EXPECT_EQ(board.Update(project, PromoKind::PPC, 0, {"a", "b", "c"}, messages).what, PromoChange::What::Nothing);
+  messages.shown.clear();
+  CreatePpc("T", "", "");
+  EXPECT_EQ(board.Update(project, PromoKind::PPC, 0, {"T", "x^y", ""}, messages).what, PromoChange::What::Nothing);
+  EXPECT_EQ(Warning(), "A PPC Ad Promo can't contain the character ^.");
+  messages.shown.clear();
+  Create(PromoKind::Signatures, "s");
+  EXPECT_EQ(board.Update(project, PromoKind::Signatures, 0, {"a^^b", {}, {}}, messages).what,
+            PromoChange::What::Nothing);
+  EXPECT_EQ(Warning(), "This Signature Ad Promo can't contain ^^ or end with ^.");
+  EXPECT_EQ(project.Anchors, (Strings{"BUY NOW", "Order"}));
+  EXPECT_EQ(project.PPC, Strings{"^T^^^"});
+  EXPECT_EQ(project.Signatures, Strings{"s"});
+}
+
+TEST_F(Board, MoveCarriesItemAndLabelAndStopsAtTheEnds) {
+  for (const char* title : {"one", "two", "three"}) CreatePpc(title, "", "");
+  const PromoChange down = board.Move(project, PromoKind::PPC, 0, +1);
+  EXPECT_EQ(down.what, PromoChange::What::Moved);
+  EXPECT_EQ(down.from, 0);
+  EXPECT_EQ(down.row, 1);
+  EXPECT_EQ(project.PPC, (Strings{"^two^^^", "^one^^^", "^three^^^"}));
+  EXPECT_EQ(board.Entries(PromoKind::PPC), (Strings{"PPC Ad2", "PPC Ad1", "PPC Ad3"}));
+  for (auto [row, offset] : std::vector<std::pair<int, int>>{{0, -1}, {2, +1}, {-1, +1}, {5, -1}, {1, 0}})
+    EXPECT_EQ(board.Move(project, PromoKind::PPC, row, offset).what, PromoChange::What::Nothing) << row << offset;
+  EXPECT_EQ(project.PPC, (Strings{"^two^^^", "^one^^^", "^three^^^"}));
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(Board, OrderAfterMovesIsTheOrderOfThePageAndOfTheProjectFile) {
+  for (const char* text : {"alpha", "beta", "gamma"}) Create(PromoKind::Anchors, text);
+  board.Move(project, PromoKind::Anchors, 2, -1);
+  board.Move(project, PromoKind::Anchors, 1, -1);
+  ASSERT_EQ(project.Anchors, (Strings{"gamma", "alpha", "beta"}));
+  EXPECT_EQ(FillTemplate("%%TABLE_LINKTEXT_INIT%%[%%ANCHORTEXT%%]%%TABLE_LINKTEXT_END%%\r\n", project),
+            "[gamma][alpha][beta]\r\n");
+  std::string file;
+  for (const auto& line : ProjectLines(project)) file += line + "\r\n";
+  EXPECT_EQ(ParseProject(file).Anchors, project.Anchors);
 }
 
 // --- what the project file could not give back ---

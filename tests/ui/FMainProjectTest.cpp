@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <QDir>
 #include <QImage>
+#include <QUrl>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -40,21 +42,7 @@ struct ProjectWindow : ::testing::Test, test::FakeWindowEnvironment {
   }
   void TearDown() override { SetErrorReportHook({}); }
 
-  std::unique_ptr<TfrmMain> Open() {
-    auto window = std::make_unique<TfrmMain>(Environment(&dialogs));
-    window->Timer1->stop();  // no news checks in these tests
-    window->show();
-    window->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    return window;
-  }
-
-  template <typename T>
-  static T* Find(const TfrmMain& window, const char* name) {
-    T* control = window.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(control, nullptr) << name;
-    return control;
-  }
+  std::unique_ptr<TfrmMain> Open() { return OpenActive(&dialogs); }
   static void Click(const TfrmMain& window, const char* button) {
     QTest::mouseClick(Find<QPushButton>(window, button), Qt::LeftButton);
   }
@@ -276,8 +264,13 @@ TEST_F(ProjectWindow, BrowsedPictureIsAddressedCreatedOnlyOnRequestAndPreviewed)
   Click(*window, "btnBrowseImage");
   ASSERT_EQ(dialogs.opened.size(), 1u);
   EXPECT_EQ(dialogs.opened[0].title, "Open picture");
-  EXPECT_EQ(dialogs.opened[0].filter, "All (*.bmp *.ico *.gif *.jpg *.emf *.wmf)");
-  const QString address = QStringLiteral("file://") + Q(folder / "ad.jpg");
+  // The patterns between the parentheses, as the dialog reads them.
+  const QString shown = dialogs.opened[0].filter;
+  const QString filter = shown.section(QLatin1Char('('), 1).chopped(1);
+  for (const char* name : {"a.gif", "b.JPG", "c.Jpeg", "d.png", "e.WebP", "f.svg", "g.bmp"})
+    EXPECT_TRUE(QDir::match(filter, QString::fromLatin1(name))) << name;
+  for (const char* name : {"a.ico", "a.gif.txt", "gif"}) EXPECT_FALSE(QDir::match(filter, QString::fromLatin1(name))) << name;
+  const QString address = QUrl::fromLocalFile(Q(folder / "ad.jpg")).toString(QUrl::FullyEncoded);
   QLineEdit* field = Find<QLineEdit>(*window, "edtImageUrl");
   EXPECT_EQ(field->text(), address);
   QListWidget* list = Find<QListWidget>(*window, "lbxBanners");
@@ -296,6 +289,7 @@ TEST_F(ProjectWindow, BrowsedPictureIsAddressedCreatedOnlyOnRequestAndPreviewed)
 
   Click(*window, "btnDeleteImageUrl");
   EXPECT_EQ(list->count(), 0);
+  EXPECT_TRUE(preview->pixmap().isNull()) << "a deleted banner leaves the preview";
   Click(*window, "btnDeleteImageUrl");
   EXPECT_EQ(messages.shown.size(), 1u) << "deleting from an empty list says nothing";
 }

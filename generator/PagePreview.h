@@ -1,0 +1,15 @@
+#pragma once
+// The page "Generate Code" would make now, for the live preview: nothing is
+// written and nothing is asked, so it can run after every keystroke.
+
+#include <string>
+
+#include "project/AffManager.h"
+
+namespace velmora {
+
+// The generated page, or a short page that says why there is none (no
+// template chosen, template missing or unreadable).
+std::string PreviewPage(const TAffManager& project, const std::string& templateName, const std::string& programFolder);
+
+}  // namespace velmora

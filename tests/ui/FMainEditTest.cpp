@@ -1,0 +1,206 @@
+// Editing promos in place, reordering them and their keys, and the live preview.
+#include <QApplication>
+#include <fstream>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "tests/mock/FakeWindowEnvironment.h"
+#include "ui/FMain.h"
+#include "ui/PreviewPane.h"
+
+using namespace velmora;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+struct EditPage {
+  PromoKind kind;
+  const char* name;
+  int page;
+  const char* list;
+  const char* create;
+  const char* edit;
+  const char* moveDown;
+};
+
+const EditPage kEditPages[] = {
+    {PromoKind::Anchors, "Anchors", 2, "lbxLinkPromo", "btnCreateLinkPromo", "btnEditLinkPromo", "btnMoveDownLinkPromo"},
+    {PromoKind::PPC, "PPC", 3, "lbxPPCAds", "btnCreateProm", "btnEditProm", "btnMoveDownProm"},
+    {PromoKind::Banners, "Banners", 4, "lbxBanners", "btnCreateImageUrl", "btnEditImageUrl", "btnMoveDownImageUrl"},
+    {PromoKind::Signatures, "Signatures", 5, "lbxSignatures", "btnAddSignature", "btnEditSignature",
+     "btnMoveDownSignature"},
+    {PromoKind::Email, "Email", 6, "lbxEmails", "btnCreateEmail", "btnEditEmail", "btnMoveDownEmail"},
+    {PromoKind::AutoEmail, "AutoEmail", 7, "lbxAutoEmail", "btnCreateAutoEmail", "btnEditAutoEmail",
+     "btnMoveDownAutoEmail"},
+    {PromoKind::Articles, "Articles", 8, "lbxArticles", "btnCreateArticle", "btnEditArticle", "btnMoveDownArticle"},
+    {PromoKind::PopUps, "PopUps", 9, "lbxPopups", "btnCreatePopUp", "btnEditPopUp", "btnMoveDownPopUp"},
+};
+
+struct EditWindow : ::testing::Test, test::FakeWindowEnvironment {
+  std::unique_ptr<TfrmMain> Open() {
+    auto window = OpenActive();
+    QTest::keyClicks(window->edtTitlePage, QStringLiteral("Title"));
+    QTest::keyClicks(window->edtAffiliateURL, QStringLiteral("link"));
+    return window;
+  }
+  static void Select(QListWidget* list, int row) {
+    QListWidgetItem* item = list->item(row);
+    ASSERT_NE(item, nullptr);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+  }
+  // Puts `text` into the page's first input (a PPC ad gets it as its title).
+  static void Type(TfrmMain& window, PromoKind kind, const QString& text) {
+    QWidget* input = window.FirstPromoInput(kind);
+    if (auto* field = qobject_cast<QLineEdit*>(input)) field->clear();
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(input)) memo->clear();
+    QTest::keyClicks(input, text);
+  }
+  static QString InputText(TfrmMain& window, PromoKind kind) {
+    QWidget* input = window.FirstPromoInput(kind);
+    if (auto* field = qobject_cast<QLineEdit*>(input)) return field->text();
+    return qobject_cast<QPlainTextEdit*>(input)->toPlainText();
+  }
+};
+
+class EditEveryPage : public EditWindow, public ::testing::WithParamInterface<EditPage> {};
+
+}  // namespace
+
+TEST_P(EditEveryPage, EditUpdateEscapeMoveAndDeleteKey) {
+  const EditPage& p = GetParam();
+  auto window = Open();
+  window->ntbMain->setCurrentIndex(p.page);
+  auto* list = Find<QListWidget>(*window, p.list);
+  auto* create = Find<QPushButton>(*window, p.create);
+  auto* edit = Find<QPushButton>(*window, p.edit);
+  const PromoList& items = ListOf(*window->AffManager, p.kind);
+  for (const char* text : {"first", "second", "third"}) {
+    Type(*window, p.kind, QString::fromLatin1(text));
+    QTest::mouseClick(create, Qt::LeftButton);
+  }
+  ASSERT_EQ(items.size(), 3u);
+  const PromoList created = items;
+  EXPECT_FALSE(edit->isEnabled()) << "nothing selected yet";
+
+  // Edit, change, Update: the item is replaced where it stood.
+  Select(list, 1);
+  QTest::mouseClick(edit, Qt::LeftButton);
+  EXPECT_EQ(InputText(*window, p.kind), "second");
+  EXPECT_EQ(create->text(), "&Update Ad");
+  EXPECT_EQ(QApplication::focusWidget(), window->FirstPromoInput(p.kind));
+  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" changed"));
+  QTest::mouseClick(create, Qt::LeftButton);
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(create->text(), "&Create Ad");
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[1], BuildPromoItem(p.kind, {"second changed", {}, {}}));
+  EXPECT_EQ(list->count(), 3);
+
+  // Double click, type, Escape: nothing stored, the inputs as they were.
+  Type(*window, p.kind, QStringLiteral("draft"));
+  Select(list, 0);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+  EXPECT_EQ(InputText(*window, p.kind), "first");
+  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" lost"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  EXPECT_EQ(create->text(), "&Create Ad");
+  EXPECT_EQ(InputText(*window, p.kind), "draft");
+  EXPECT_EQ(items[0], created[0]);
+
+  // Alt+Down from the list, then "Move Down" at the end does nothing.
+  Select(list, 0);
+  QTest::keyClick(list, Qt::Key_Down, Qt::AltModifier);
+  EXPECT_EQ(items[1], created[0]);
+  EXPECT_EQ(list->currentRow(), 1);
+  QTest::keyClick(list, Qt::Key_Up, Qt::AltModifier);
+  EXPECT_EQ(items[0], created[0]);
+  Select(list, 2);
+  EXPECT_FALSE(Find<QPushButton>(*window, p.moveDown)->isEnabled());
+
+  // The Delete key deletes like "Delete Ad".
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(items.size(), 2u);
+  EXPECT_EQ(list->count(), 2);
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(messages.Texts(), Strings{std::string(InfoOf(p.kind).selectMessage)}) << "nothing selected after a delete";
+}
+
+INSTANTIATE_TEST_SUITE_P(FMainEdit, EditEveryPage, ::testing::ValuesIn(kEditPages),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(EditWindow, RefusedUpdateKeepsEditingAndTheItemAndDeletingItEndsEditing) {
+  auto window = Open();
+  window->ntbMain->setCurrentIndex(2);
+  for (const char* text : {"Buy", "Order"}) {
+    Type(*window, PromoKind::Anchors, QString::fromLatin1(text));
+    QTest::keyClick(window->edtAchorText, Qt::Key_Return);
+  }
+  Select(window->lbxLinkPromo, 1);
+  window->EditPromo(PromoKind::Anchors);
+  Type(*window, PromoKind::Anchors, QStringLiteral("buy"));
+  QTest::keyClick(window->edtAchorText, Qt::Key_Return);
+  EXPECT_EQ(messages.Texts(), Strings{"This Text Link Promo already exists."});
+  EXPECT_TRUE(window->EditingPromo(PromoKind::Anchors)) << "the user can correct the text";
+  EXPECT_EQ(window->AffManager->Anchors, (Strings{"Buy", "Order"}));
+
+  Select(window->lbxLinkPromo, 0);
+  QTest::keyClick(window->lbxLinkPromo, Qt::Key_Down, Qt::AltModifier);
+  Select(window->lbxLinkPromo, 0);
+  QTest::keyClick(window->lbxLinkPromo, Qt::Key_Delete);
+  EXPECT_FALSE(window->EditingPromo(PromoKind::Anchors));
+  EXPECT_EQ(window->AffManager->Anchors, Strings{"Buy"});
+}
+
+TEST_F(EditWindow, DetailViewsOnlyShow) {
+  auto window = Open();
+  for (QPlainTextEdit* details : {window->memPPCDetails, window->memSignatureDetails, window->memEmailDetails,
+                                  window->memAutoEmailDetails, window->memArticleDetails, window->memPopUpDetails}) {
+    details->setPlainText(QStringLiteral("shown"));
+    QTest::keyClicks(details, QStringLiteral("typed"));
+    EXPECT_EQ(details->toPlainText(), "shown") << details->objectName().toStdString();
+  }
+}
+
+TEST_F(EditWindow, PreviewLoadsTheGeneratedPageAndFollowsChanges) {
+  if (!TPreviewPane::Available()) GTEST_SKIP() << "this build has no browser engine";
+  std::filesystem::create_directories(std::filesystem::path(folder.folder()) / "Templates");
+  {
+    std::ofstream out(std::filesystem::path(folder.folder()) / "Templates" / "plain.tem", std::ios::binary);
+    out << "<!DOCTYPE html><html><head><title>%%TITLE%%</title></head><body>"
+           "<a id=\"out\" href=\"http://example.com/\">x</a></body></html>\r\n";
+  }
+  auto window = Open();
+  window->btnPreview->click();
+  auto* pane = window->findChild<TPreviewPane*>();
+  ASSERT_NE(pane, nullptr);
+  ASSERT_TRUE(pane->EngineStarted()) << "the engine starts when the preview is first shown";
+  QSignalSpy loaded(pane, &TPreviewPane::PageLoaded);
+  if (!loaded.wait(20000)) GTEST_SKIP() << "the browser engine did not start here";
+  auto title = [pane] {
+    QString result;
+    bool done = false;
+    pane->RunScript(QStringLiteral("document.title"), [&](const QVariant& value) {
+      result = value.toString();
+      done = true;
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
+    return result;
+  };
+  EXPECT_EQ(title(), "Title");
+
+  QTest::keyClicks(window->edtTitlePage, QStringLiteral(" two"));
+  ASSERT_TRUE(loaded.wait(5000));
+  EXPECT_EQ(title(), "Title two");
+  EXPECT_TRUE(shell.openedUrls.empty());
+  pane->RunScript(QStringLiteral("document.getElementById('out').click()"), [](const QVariant&) {});
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !shell.openedUrls.empty(); }, 5000));
+  EXPECT_EQ(shell.openedUrls, Strings{"http://example.com/"}) << "links open in the system browser";
+}

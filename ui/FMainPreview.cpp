@@ -1,0 +1,73 @@
+// The live preview beside the wizard, and its toolbar button.
+#include <QComboBox>
+#include <QDockWidget>
+#include <QPushButton>
+#include <QScreen>
+
+#include "generator/PagePreview.h"
+#include "platform/QtText.h"
+#include "ui/FMain.h"
+#include "ui/PreviewPane.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr int kPreviewPanelWidth = 480;
+
+}  // namespace
+
+void TfrmMain::TogglePreview(bool show) {
+  if (!dckPreview) {
+    if (!show) return;
+    auto* dock = new QDockWidget(QStringLiteral("Preview"), this);
+    dock->setObjectName(QStringLiteral("dckPreview"));
+    dock->setFeatures(QDockWidget::DockWidgetClosable);
+    dock->setAllowedAreas(Qt::RightDockWidgetArea);
+    auto* pane = new TPreviewPane(
+        [this] {
+          if (!AffManager) return std::string();
+          return PreviewPage(*AffManager, FromQString(cbxTemplates->currentText()), ProgramFolder);
+        },
+        [this](const QString& url) { Shell().OpenUrl(FromQString(url)); }, dock);
+    pane->setMinimumWidth(320);
+    dock->setWidget(pane);
+    connect(this, &TfrmMain::ProjectChanged, pane, &TPreviewPane::ScheduleRefresh);
+    connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+      // Closing the panel by its own button releases the toolbar button too.
+      if (!visible && !isMinimized() && btnPreview->isChecked() && !dckPreview->isVisible()) {
+        const QSignalBlocker quiet(btnPreview);
+        btnPreview->setChecked(false);
+      }
+    });
+    addDockWidget(Qt::RightDockWidgetArea, dock);
+    dock->hide();
+    dckPreview = dock;
+  }
+  if (show == dckPreview->isVisible()) return;
+  // The wizard keeps its room: the window grows by the panel, as far as the screen allows.
+  const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
+  if (show) {
+    dckPreview->show();
+    if (!isMaximized() && !isFullScreen() && screen.isValid()) {
+      const int wanted = std::min(width() + kPreviewPanelWidth, screen.width() - (frameGeometry().width() - width()));
+      if (wanted > width()) resize(wanted, height());
+      QRect frame = frameGeometry();
+      if (frame.right() > screen.right()) frame.moveRight(screen.right());
+      if (frame.left() < screen.left()) frame.moveLeft(screen.left());
+      move(frame.topLeft());
+    }
+    resizeDocks({dckPreview.data()}, {std::max(kPreviewPanelWidth - 20, width() - minimumSizeHint().width())},
+                Qt::Horizontal);
+  } else {
+    const int panel = dckPreview->width();
+    dckPreview->hide();
+    if (!isMaximized() && !isFullScreen()) resize(std::max(minimumWidth(), width() - panel), height());
+  }
+  if (btnPreview->isChecked() != show) {
+    const QSignalBlocker quiet(btnPreview);
+    btnPreview->setChecked(show);
+  }
+}
+
+}  // namespace velmora

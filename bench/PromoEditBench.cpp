@@ -11,7 +11,7 @@ namespace {
 class NoMessages : public MessagePort {
 public:
   void ShowMessage(MessageKind, const std::string&) override { std::abort(); }  // nothing here may be refused
-  bool AskOkCancel(MessageKind, const std::string&) override { return true; }
+  bool AskOkCancel(MessageKind, const std::string&, DefaultButton) override { return true; }
 };
 
 constexpr std::size_t kItems = 10000;

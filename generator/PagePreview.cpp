@@ -29,10 +29,11 @@ std::string NoticePage(const std::string& text) {
 
 }  // namespace
 
-std::string PreviewPage(const TAffManager& project, const std::string& templateName, const std::string& programFolder) {
+std::string PreviewPage(const TAffManager& project, const std::string& templateName,
+                        const std::vector<std::filesystem::path>& templateFolders) {
   if (templateName.empty()) return NoticePage("Choose a template to see the page.");
   try {
-    if (auto page = GeneratePage(project, templateName, programFolder)) return std::move(*page);
+    if (auto page = GeneratePage(project, templateName, templateFolders)) return std::move(*page);
     return NoticePage("The template \"" + templateName + "\" is missing from the Templates folder.");
   } catch (const FileError& error) {
     return NoticePage("The template \"" + templateName + "\" could not be read: " + error.reason());

@@ -2,7 +2,9 @@
 // The page "Generate Code" would make now, for the live preview: nothing is
 // written and nothing is asked, so it can run after every keystroke.
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "project/AffManager.h"
 
@@ -10,6 +12,7 @@ namespace velmora {
 
 // The generated page, or a short page that says why there is none (no
 // template chosen, template missing or unreadable).
-std::string PreviewPage(const TAffManager& project, const std::string& templateName, const std::string& programFolder);
+std::string PreviewPage(const TAffManager& project, const std::string& templateName,
+                        const std::vector<std::filesystem::path>& templateFolders);
 
 }  // namespace velmora

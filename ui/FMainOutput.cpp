@@ -74,6 +74,16 @@ void TfrmMain::BuildOutputPages() {
   // Preset before the binding exists, so FileName stays empty until the user edits.
   edtFilename->setText(QStringLiteral("affiliatepage.htm"));
   connect(edtFilename, &QLineEdit::textChanged, this, [this] { edtFilenameChange(); });
+  // Created in the order Tab visits them, top to bottom.
+  auto* folderLabel = new QLabel(QStringLiteral("Saved in:"), finishPage);
+  lblOutputFolder = new QLabel(finishPage);
+  lblOutputFolder->setObjectName(QStringLiteral("lblOutputFolder"));
+  lblOutputFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lblOutputFolder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  btnChangeOutputFolder = new QPushButton(QStringLiteral("&Change\u2026"), finishPage);
+  btnChangeOutputFolder->setObjectName(QStringLiteral("btnChangeOutputFolder"));
+  folderLabel->setBuddy(btnChangeOutputFolder);
+  connect(btnChangeOutputFolder, &QPushButton::clicked, this, [this] { btnChangeOutputFolderClick(); });
   rbtSaveWeb = new QRadioButton(QStringLiteral("Save as &web page"), finishPage);
   rbtSaveWeb->setObjectName(QStringLiteral("rbtSaveWeb"));
   rbtSaveWeb->setChecked(true);
@@ -84,15 +94,6 @@ void TfrmMain::BuildOutputPages() {
   btnOpenInBrowser = new QPushButton(QStringLiteral("&Open in Browser"), finishPage);
   btnOpenInBrowser->setObjectName(QStringLiteral("btnOpenInBrowser"));
   btnOpenInBrowser->setEnabled(false);
-  auto* folderLabel = new QLabel(QStringLiteral("Saved in:"), finishPage);
-  lblOutputFolder = new QLabel(finishPage);
-  lblOutputFolder->setObjectName(QStringLiteral("lblOutputFolder"));
-  lblOutputFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  lblOutputFolder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  btnChangeOutputFolder = new QPushButton(QStringLiteral("&Change\u2026"), finishPage);
-  btnChangeOutputFolder->setObjectName(QStringLiteral("btnChangeOutputFolder"));
-  folderLabel->setBuddy(btnChangeOutputFolder);
-  connect(btnChangeOutputFolder, &QPushButton::clicked, this, [this] { btnChangeOutputFolderClick(); });
   // The clipboard needs no folder.
   connect(rbtSaveWeb, &QRadioButton::toggled, this, [this, folderLabel](bool saving) {
     folderLabel->setEnabled(saving);

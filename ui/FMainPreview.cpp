@@ -27,7 +27,7 @@ void TfrmMain::TogglePreview(bool show) {
     auto* pane = new TPreviewPane(
         [this] {
           if (!AffManager) return std::string();
-          return PreviewPage(*AffManager, FromQString(cbxTemplates->currentText()), ProgramFolder);
+          return PreviewPage(*AffManager, FromQString(cbxTemplates->currentText()), Where.TemplateFolders());
         },
         [this](const QString& url) { Shell().OpenUrl(FromQString(url)); }, dock);
     pane->setMinimumWidth(320);

@@ -12,12 +12,13 @@ TEST(PagePreview, IsTheGeneratedPageOrSaysWhyThereIsNone) {
   test::TempDir dir;
   std::filesystem::create_directories(std::filesystem::path(dir.folder()) / "Templates");
   WriteFileAtomic(std::filesystem::path(dir.folder()) / "Templates" / "plain.tem", "<title>%%TITLE%%</title>\r\n");
+  const std::vector<std::filesystem::path> folders{std::filesystem::path(dir.folder()) / "Templates"};
   TAffManager project;
   project.Title = "Tom & <Jerry>";
 
-  EXPECT_EQ(PreviewPage(project, "Plain", dir.folder()), GeneratePage(project, "Plain", dir.folder()));
-  const std::string missing = PreviewPage(project, "Gone <b>", dir.folder());
+  EXPECT_EQ(PreviewPage(project, "Plain", folders), GeneratePage(project, "Plain", folders));
+  const std::string missing = PreviewPage(project, "Gone <b>", folders);
   EXPECT_NE(missing.find("The template &quot;Gone &lt;b&gt;&quot; is missing"), std::string::npos) << missing;
-  EXPECT_NE(PreviewPage(project, "", dir.folder()).find("Choose a template"), std::string::npos);
+  EXPECT_NE(PreviewPage(project, "", folders).find("Choose a template"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(dir.folder()) / "Output")) << "nothing is written";
 }

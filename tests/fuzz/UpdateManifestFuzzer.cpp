@@ -45,9 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   test::FakeShell shell;
   const std::string base = "http://updates.example/liveupdate/velmora/";
   http.replies[base + kManifestName] = manifest;
-  const UpdateContext context{http, messages, shell, ScratchFolder(), base};
+  const UpdateContext context{http, messages, shell, Places::Portable(ScratchFolder()), base};
   const UpdateOutcome outcome = CheckForUpdates(context, true);
-  const std::filesystem::path local = ScratchFolder() + kManifestName;
+  const std::filesystem::path local = context.places.ManifestFile();
 
   if (manifest.size() > kManifestLimit) {
     FUZZ_CHECK(outcome == UpdateOutcome::ServerUnreachable && !std::filesystem::exists(local));

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMovie>
 #include <QPushButton>
 #include <QScreen>
@@ -108,6 +109,12 @@ TfrmMain::~TfrmMain() {
   lblLink1URL->removeEventFilter(this);
   lblLink2URL->removeEventFilter(this);
   StopWatchingChanges();
+  // The list boxes outlive this destructor's body; their models must not
+  // reach the edit buttons' state through a window that is half destroyed.
+  for (PromoKind kind : kPromoKinds) {
+    PageOf(kind).list->model()->disconnect(this);
+    PageOf(kind).list->disconnect(this);
+  }
   FormDestroy();
 }
 

@@ -17,12 +17,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${VELMORA_BRAND_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt finds its window-system plugin, and the browser engine its helper
-# process, at run time, so no library names them.
+# Qt finds its window-system plugin at run time, so no library names it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-if(VELMORA_PREVIEW AND NOT VELMORA_SANITIZE)
-  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libqt6webenginecore6-bin")
-endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${VELMORA_BRAND_SUMMARY}")
 # CPack puts the summary in front as the synopsis.

@@ -57,9 +57,7 @@ int RunCheck(const std::vector<std::string>& args) {
     } else {
       const Places places = ToolPlaces(parsed);
       const TAffManager project = LoadProjectFile(*projectOption);
-      // As a fresh start followed by "Load Configuration" would select it.
-      const std::string templateName = parsed.Option("--template").value_or(
-          TemplateAfterLoad(ListTemplates(places.TemplateFolders()), project.Template));
+      const std::string templateName = ToolTemplateName(parsed, places, project);
       const auto templateText = ReadTemplateText(templateName, places.TemplateFolders());
       if (!templateText) {
         std::cerr << "velmora-tool check: the template could not be found: "

@@ -33,9 +33,7 @@ int RunGenerate(const std::vector<std::string>& args) {
   const Places places = ToolPlaces(parsed);
 
   const TAffManager project = LoadProjectFile(*projectOption);
-  // As a fresh start followed by "Load Configuration" would select it.
-  const std::string templateName =
-      parsed.Option("--template").value_or(TemplateAfterLoad(ListTemplates(places.TemplateFolders()), project.Template));
+  const std::string templateName = ToolTemplateName(parsed, places, project);
 
   const auto page = GeneratePage(project, templateName, places.TemplateFolders());
   if (!page)

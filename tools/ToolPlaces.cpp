@@ -1,5 +1,7 @@
 #include "tools/ToolPlaces.h"
 
+#include "generator/TemplateCatalogue.h"
+
 #ifdef VELMORA_TOOL_HAS_QT
 #include "platform/QtPlaces.h"
 #else
@@ -43,6 +45,10 @@ std::filesystem::path ToolOutputFolder(const Places& places) {
 #else
   return places.OutputFolder();
 #endif
+}
+
+std::string ToolTemplateName(const ParsedArgs& parsed, const Places& places, const TAffManager& project) {
+  return parsed.Option("--template").value_or(TemplateAfterLoad(ListTemplates(places.TemplateFolders()), project.Template));
 }
 
 }  // namespace velmora::tool

@@ -1,7 +1,10 @@
 #pragma once
 // Where the tool's commands find the program folder and put what they make.
 
+#include <string>
+
 #include "app/Places.h"
+#include "project/AffManager.h"
 #include "tools/Command.h"
 
 namespace velmora::tool {
@@ -13,5 +16,9 @@ Places ToolPlaces(const ParsedArgs& parsed);
 // Where "Generate Code" would save a page for this user: the folder chosen in
 // the window when it remembers one, else the default.
 std::filesystem::path ToolOutputFolder(const Places& places);
+
+// --template when given, else the template a fresh start followed by "Load
+// Configuration" of the project would select.
+std::string ToolTemplateName(const ParsedArgs& parsed, const Places& places, const TAffManager& project);
 
 }  // namespace velmora::tool

@@ -4,6 +4,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "platform/QtText.h"
+
 namespace velmora {
 
 namespace {
@@ -11,15 +13,13 @@ namespace {
 std::filesystem::path Location(QStandardPaths::StandardLocation location, bool ownFolder) {
   const QString folder = QStandardPaths::writableLocation(location);
   if (folder.isEmpty()) return {};
-  std::filesystem::path path(QFile::encodeName(folder).toStdString());
+  std::filesystem::path path = ToPath(folder);
   // Named here rather than through the application's name, so that the
   // window and velmora-tool agree without setting it alike.
   return ownFolder ? path / kUserFolderName : path;
 }
 
 const QString kOutputFolderKey = QStringLiteral("Output/Folder");
-
-QString FromPath(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
 
 QSettings UserSettings(const Places& places) {
   return QSettings(FromPath(places.UserSettingsFile()), QSettings::IniFormat);
@@ -39,7 +39,7 @@ Places LocatePlaces(const std::string& programFolder) {
 std::filesystem::path ChosenOutputFolder(const Places& places) {
   const QString chosen = UserSettings(places).value(kOutputFolderKey).toString();
   if (chosen.isEmpty()) return places.OutputFolder();
-  return std::filesystem::path(QFile::encodeName(chosen).toStdString());
+  return ToPath(chosen);
 }
 
 bool RememberOutputFolder(const Places& places, const std::filesystem::path& folder) {

@@ -1,5 +1,7 @@
 #include "platform/QtText.h"
 
+#include <QFile>
+
 #include "app/TextCodec.h"
 #include "app/Utils.h"
 
@@ -28,5 +30,9 @@ QString ToMultiline(std::string_view bytes) {
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return text;
 }
+
+QString FromPath(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
+
+std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
 
 }  // namespace velmora

@@ -2,6 +2,7 @@
 // Between the core's byte strings and Qt's strings.
 
 #include <QString>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -15,5 +16,8 @@ std::string FromQString(const QString& text);
 std::string FromMultiline(const QString& text);
 // CR LF (and lone CR) back to the LF a Qt widget shows.
 QString ToMultiline(std::string_view bytes);
+// File names in the encoding of the file system.
+QString FromPath(const std::filesystem::path& path);
+std::filesystem::path ToPath(const QString& path);
 
 }  // namespace velmora

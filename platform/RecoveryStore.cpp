@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QUuid>
+
+#include "platform/QtText.h"
 #include <algorithm>
 
 #include "app/FileIO.h"
@@ -17,8 +19,6 @@ namespace {
 const QString kPrefix = QStringLiteral("recovery-");
 const QString kData = QStringLiteral(".set");
 const QString kLock = QStringLiteral(".lock");
-
-std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
 
 }  // namespace
 

@@ -28,10 +28,27 @@ namespace {
 
 constexpr int kPreviewWidth = 398;
 constexpr int kPreviewHeight = 266;
-QString FromPath(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
 
-std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
+// A long folder shows its start and end, and whole in its tooltip.
+class PathLabel : public QLabel {
+public:
+  using QLabel::QLabel;
+  void SetPath(const QString& path) {
+    path_ = path;
+    setToolTip(path);
+    Elide();
+  }
 
+protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    Elide();
+  }
+
+private:
+  void Elide() { setText(fontMetrics().elidedText(path_, Qt::ElideMiddle, std::max(width(), 40))); }
+  QString path_;
+};
 
 }  // namespace
 
@@ -76,7 +93,7 @@ void TfrmMain::BuildOutputPages() {
   connect(edtFilename, &QLineEdit::textChanged, this, [this] { edtFilenameChange(); });
   // Created in the order Tab visits them, top to bottom.
   auto* folderLabel = new QLabel(QStringLiteral("Saved in:"), finishPage);
-  lblOutputFolder = new QLabel(finishPage);
+  lblOutputFolder = new PathLabel(finishPage);
   lblOutputFolder->setObjectName(QStringLiteral("lblOutputFolder"));
   lblOutputFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
   lblOutputFolder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -123,11 +140,13 @@ void TfrmMain::BuildOutputPages() {
   layout->addLayout(buttons);
   BuildFindingsList(layout);
   layout->addStretch(0);
-  lblOutputFolder->setText(QDir::toNativeSeparators(FromPath(OutputFolderChoice())));
-  lblOutputFolder->setToolTip(lblOutputFolder->text());
+  ShowPageFolder(ChosenOutputFolder(Where));
 }
 
-std::filesystem::path TfrmMain::OutputFolderChoice() const { return ChosenOutputFolder(Where); }
+void TfrmMain::ShowPageFolder(const std::filesystem::path& folder) {
+  PageFolder = folder;
+  static_cast<PathLabel*>(lblOutputFolder)->SetPath(QDir::toNativeSeparators(FromPath(folder)));
+}
 
 void TfrmMain::btnChangeOutputFolderClick() {
   const std::filesystem::path current = OutputFolderChoice();
@@ -143,8 +162,7 @@ void TfrmMain::btnChangeOutputFolderClick() {
                            "The folder is used for now, but could not be remembered in " +
                                Where.UserSettingsFile().string());
   }
-  lblOutputFolder->setText(QDir::toNativeSeparators(folder));
-  lblOutputFolder->setToolTip(lblOutputFolder->text());
+  ShowPageFolder(ToPath(folder));
 }
 
 void TfrmMain::LoadTemplates() {
@@ -201,7 +219,7 @@ void TfrmMain::edtFilenameChange() {
 
 void TfrmMain::btnFinishClick() {
   RunGuarded(this, [this] {
-    const OutputRequest request{Where, ToPath(lblOutputFolder->text()), FromQString(cbxTemplates->currentText()),
+    const OutputRequest request{Where, OutputFolderChoice(), FromQString(cbxTemplates->currentText()),
                                 FromQString(edtFilename->text())};
     const DeliveryMode mode = rbtClipboard->isChecked() ? DeliveryMode::Clipboard : DeliveryMode::SaveWebPage;
     const OutputResult result = velmora::btnFinishClick(mode, *AffManager, request, Messages(), Clipboard());

@@ -115,8 +115,6 @@ void ChainTabOrder(const std::vector<QWidget*>& widgets) {
   for (std::size_t i = 1; i < widgets.size(); ++i) QWidget::setTabOrder(widgets[i - 1], widgets[i]);
 }
 
-std::filesystem::path ToPath(const QString& path) { return std::filesystem::path(QFile::encodeName(path).toStdString()); }
-
 QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
 // The per-user project folder may not exist yet; a dialog opened on a

@@ -137,7 +137,7 @@ TEST_F(OutputPagesFixture, InstalledProgramSavesInTheUsersFolderAndRemembersACha
   env.places = Places::Installed(folder.folder(), user);
   {
     TfrmMain window(env);
-    EXPECT_EQ(window.lblOutputFolder->text().toStdString(), (home / "Documents/Velmora/Output").string());
+    EXPECT_EQ(window.OutputFolderChoice().string(), (home / "Documents/Velmora/Output").string());
     QTest::mouseClick(window.btnFinish, Qt::LeftButton);
     EXPECT_EQ(home.Read("Documents/Velmora/Output/affiliatepage.htm"), "<p></p>\r\n");
     EXPECT_FALSE(folder.Exists("Output")) << "the program folder is never written";
@@ -151,10 +151,10 @@ TEST_F(OutputPagesFixture, InstalledProgramSavesInTheUsersFolderAndRemembersACha
     EXPECT_TRUE(home.Exists("Sites/affiliatepage.htm"));
   }
   TfrmMain again(env);
-  EXPECT_EQ(again.lblOutputFolder->text().toStdString(), (home / "Sites").string()) << "remembered per user";
+  EXPECT_EQ(again.OutputFolderChoice().string(), (home / "Sites").string()) << "remembered per user";
   dialogs.opened.clear();
   QTest::mouseClick(again.btnChangeOutputFolder, Qt::LeftButton);  // cancelled: nothing changes
-  EXPECT_EQ(again.lblOutputFolder->text().toStdString(), (home / "Sites").string());
+  EXPECT_EQ(again.OutputFolderChoice().string(), (home / "Sites").string());
 }
 
 TEST_F(OutputPagesFixture, ClipboardModeNeedsNoOutputFolder) {

@@ -24,7 +24,7 @@ QString g_bare;
 
 // The wizard as the program starts it (no brand file: no welcome page).
 int RunAsProgram(int argc, char** argv) {
-  velmora::PrepareBrowserEngine();
+  velmora::PrepareBrowserEngine(QStringLiteral(VELMORA_PROGRAM_BUILD_DIR));
   QApplication app(argc, argv);
   velmora::TfrmMain frmMain;
   frmMain.show();

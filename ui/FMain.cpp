@@ -130,10 +130,9 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void TfrmMain::BuildScreens() {
-  pgsScreens = Named(new QStackedWidget(this), "pgsScreens");
-  setCentralWidget(pgsScreens);
-
+// Only a brand with a welcome text has this screen; made when it is shown,
+// so that a start without it does not pay for the text browser.
+void TfrmMain::BuildWelcomeScreen() {
   stsWelcome = Named(new QWidget(pgsScreens), "stsWelcome");
   auto* welcomeLayout = new QVBoxLayout(stsWelcome);
   prfWelcome = Named(new QTextBrowser(stsWelcome), "prfWelcome");
@@ -146,7 +145,12 @@ void TfrmMain::BuildScreens() {
   bsSkinButton1->setDefault(true);
   connect(bsSkinButton1, &QPushButton::clicked, this, &TfrmMain::bsSkinButton1Click);
   welcomeLayout->addWidget(bsSkinButton1, 0, Qt::AlignHCenter);
-  pgsScreens->addWidget(stsWelcome);
+  pgsScreens->insertWidget(0, stsWelcome);
+}
+
+void TfrmMain::BuildScreens() {
+  pgsScreens = Named(new QStackedWidget(this), "pgsScreens");
+  setCentralWidget(pgsScreens);
 
   stsMain = Named(new QWidget(pgsScreens), "stsMain");
   auto* mainLayout = new QVBoxLayout(stsMain);
@@ -284,17 +288,14 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::FormShow() {
-  if (!Brand.WelcomeText.empty() && stsWelcome) {
+  if (!Brand.WelcomeText.empty()) {
+    BuildWelcomeScreen();
     pgsScreens->setCurrentWidget(stsWelcome);
     prfWelcome->setHtml(ToQString(Brand.WelcomeText));
     bsSkinButton1->setFocus();
-  } else if (stsWelcome) {
-    delete stsWelcome;
-    stsWelcome = nullptr;
-    prfWelcome = nullptr;
-    bsSkinButton1 = nullptr;
+  } else {
+    pgsScreens->setCurrentWidget(stsMain);
   }
-  pgsScreens->setCurrentIndex(0);
   if (pgsScreens->currentWidget() == stsMain) FocusWizardPage();
   FormResize();
 }

@@ -83,7 +83,7 @@ public:
 
   // Screens.
   QStackedWidget* pgsScreens = nullptr;
-  QWidget* stsWelcome = nullptr;  // destroyed when there is no welcome page
+  QWidget* stsWelcome = nullptr;  // made only when there is a welcome page
   QWidget* stsMain = nullptr;
   QTextBrowser* prfWelcome = nullptr;
   QPushButton* bsSkinButton1 = nullptr;
@@ -247,9 +247,10 @@ public:
   QRadioButton* rbtClipboard = nullptr;
   QPushButton* btnFinish = nullptr;
   QPushButton* btnOpenInBrowser = nullptr;
-  QLabel* lblOutputFolder = nullptr;  // where "Save as web page" puts the page
+  QLabel* lblOutputFolder = nullptr;  // where "Save as web page" puts the page, shortened to fit
   QPushButton* btnChangeOutputFolder = nullptr;
   std::string LastSavedPage;  // the page saved last in this run
+  std::filesystem::path PageFolder;  // where "Save as web page" puts the page
 
   void cbxTemplatesChange();
   void edtFilenameChange();
@@ -257,7 +258,7 @@ public:
   void btnOpenInBrowserClick();
   void btnChangeOutputFolderClick();
   // The folder the user chose (remembered per user), else the default one.
-  std::filesystem::path OutputFolderChoice() const;
+  std::filesystem::path OutputFolderChoice() const { return PageFolder; }
   // --- end template and output pages ---
 
   // --- page check (FMainFindings.cpp) ---
@@ -348,6 +349,7 @@ protected:
 
 private:
   void BuildScreens();
+  void BuildWelcomeScreen();
   QWidget* BuildToolbar();
   QWidget* BuildBanner();
   QWidget* BuildWizard();
@@ -365,6 +367,7 @@ private:
   // Feature files.
   void BuildProjectPages();  // pages 0 and 2-9, wizard buttons, load and save
   void BuildOutputPages();   // pages 1 and 10
+  void ShowPageFolder(const std::filesystem::path& folder);
   void BuildFindingsList(QVBoxLayout* layout);
   void LoadTemplates();      // fills the template list and selects the first
   void LoadBrandSettings();  // reads the brand file and dresses the window

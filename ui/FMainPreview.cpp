@@ -26,8 +26,12 @@ void TfrmMain::TogglePreview(bool show) {
     dock->setAllowedAreas(Qt::RightDockWidgetArea);
     auto* pane = new TPreviewPane(
         [this] {
-          if (!AffManager) return std::string();
-          return PreviewPage(*AffManager, FromQString(cbxTemplates->currentText()), Where.TemplateFolders());
+          TPreviewPane::Source page;
+          // Relative addresses lead where they will once the page is saved.
+          page.base = QUrl::fromLocalFile(FromPath(OutputFolderChoice() / ""));
+          if (AffManager)
+            page.text = PreviewPage(*AffManager, FromQString(cbxTemplates->currentText()), Where.TemplateFolders());
+          return page;
         },
         [this](const QString& url) { Shell().OpenUrl(FromQString(url)); }, dock);
     pane->setMinimumWidth(320);

@@ -1,137 +1,45 @@
 #include "ui/PreviewPane.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLibrary>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-#ifdef VELMORA_WEBENGINE
-#include <QBuffer>
-#include <QCoreApplication>
-#include <QWebEngineProfile>
-#include <QWebEnginePage>
-#include <QWebEngineSettings>
-#include <QWebEngineUrlRequestJob>
-#include <QWebEngineUrlScheme>
-#include <QWebEngineUrlSchemeHandler>
-#include <QWebEngineView>
 #include <unistd.h>
-#endif
+
+#include "ui/PreviewEngine.h"
 
 namespace velmora {
 
 namespace {
 
-const QByteArray kScheme = QByteArrayLiteral("velmora-preview");
+QString& ModuleFolder() {
+  static QString folder;
+  return folder;
+}
+
+QString ModulePath() {
+  const QString folder = ModuleFolder().isEmpty() ? QCoreApplication::applicationDirPath() : ModuleFolder();
+  return QDir(folder).filePath(QString::fromLatin1(kPreviewModuleName));
+}
 
 }  // namespace
 
-#ifdef VELMORA_WEBENGINE
+bool TPreviewPane::Available() { return QFileInfo::exists(ModulePath()); }
 
-// Serves the latest page from memory: no file is written, and unlike
-// setHtml() there is no 2 MB limit for a project with thousands of promos.
-class PageSchemeHandler : public QWebEngineUrlSchemeHandler {
-public:
-  using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
-  QByteArray page;
-
-  void requestStarted(QWebEngineUrlRequestJob* job) override {
-    auto* body = new QBuffer(job);
-    body->setData(page);
-    body->open(QIODevice::ReadOnly);
-    job->reply(QByteArrayLiteral("text/html;charset=utf-8"), body);
-  }
-};
-
-// Keeps the user on the preview: a clicked link opens in the system browser.
-class PreviewPage : public QWebEnginePage {
-public:
-  PreviewPage(QWebEngineProfile* profile, TPreviewPane::LinkOpener openLink, QObject* parent)
-      : QWebEnginePage(profile, parent), openLink_(std::move(openLink)) {}
-
-protected:
-  bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
-    if (url.scheme().toLatin1() == kScheme) return true;  // the page itself and its in-page anchors
-    if (!isMainFrame) return true;                         // frames inside a promo
-    if (type == NavigationTypeLinkClicked) openLink_(url.toString());
-    return false;
-  }
-  QWebEnginePage* createWindow(WebWindowType) override {
-    // A link with a target: catch where it goes, then hand it to the system browser.
-    auto* catcher = new LinkCatcher(profile(), openLink_, this);
-    return catcher;
-  }
-
-private:
-  class LinkCatcher : public QWebEnginePage {
-  public:
-    LinkCatcher(QWebEngineProfile* profile, TPreviewPane::LinkOpener openLink, QObject* parent)
-        : QWebEnginePage(profile, parent), openLink_(std::move(openLink)) {}
-
-  protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
-      openLink_(url.toString());
-      deleteLater();
-      return false;
-    }
-
-  private:
-    TPreviewPane::LinkOpener openLink_;
-  };
-
-  TPreviewPane::LinkOpener openLink_;
-};
-
-class PreviewEngine {
-public:
-  PreviewEngine(QWidget* parent, const TPreviewPane::LinkOpener& openLink)
-      : profile(new QWebEngineProfile(parent)),  // off the record: nothing goes to disk
-        handler(new PageSchemeHandler(profile)),
-        view(new QWebEngineView(parent)) {
-    profile->installUrlSchemeHandler(kScheme, handler);
-    page = new PreviewPage(profile, openLink, view);
-    QWebEngineSettings* settings = page->settings();
-    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
-    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
-    view->setPage(page);
-    view->setObjectName(QStringLiteral("webPreview"));
-    view->setContextMenuPolicy(Qt::NoContextMenu);
-  }
-
-  QWebEngineProfile* profile;
-  PageSchemeHandler* handler;
-  QWebEngineView* view;
-  PreviewPage* page = nullptr;
-  QPointF scroll;
-  quint64 serial = 0;
-};
-
-bool TPreviewPane::Available() { return true; }
-
-void PrepareBrowserEngine() {
-  QWebEngineUrlScheme scheme(kScheme);
-  scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-  // Banners are file: or web addresses; the page must be allowed to show them.
-  scheme.setFlags(QWebEngineUrlScheme::LocalAccessAllowed | QWebEngineUrlScheme::ContentSecurityPolicyIgnored);
-  QWebEngineUrlScheme::registerScheme(scheme);
+void PrepareBrowserEngine(const QString& moduleFolder) {
+  ModuleFolder() = moduleFolder;
+  // The engine, loaded later, shares the application's graphics contexts.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   // The engine's sandbox refuses to start as root; an ordinary user keeps it.
   if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 }
-
-#else
-
-class PreviewEngine {};
-
-bool TPreviewPane::Available() { return false; }
-
-void PrepareBrowserEngine() {}
-
-#endif
 
 TPreviewPane::TPreviewPane(PageSource source, LinkOpener openLink, QWidget* parent)
     : QWidget(parent), source_(std::move(source)), openLink_(std::move(openLink)) {
@@ -206,20 +114,19 @@ void TPreviewPane::SetPageWidth(int cssPixels) {
   FitWidth();
 }
 
-#ifdef VELMORA_WEBENGINE
-
 void TPreviewPane::StartEngine() {
-  if (engine_) return;
-  engine_ = new PreviewEngine(stage_, openLink_);
+  if (engine_ || !Available()) return;
+  // Once loaded, the engine stays for the life of the program: it cannot be unloaded safely.
+  QLibrary module(ModulePath());
+  module.setLoadHints(QLibrary::PreventUnloadHint);
+  auto make = reinterpret_cast<MakePreviewEngineFunction>(module.resolve(kMakePreviewEngineSymbol));
+  if (!make) {
+    notice_->setText(QStringLiteral("The live preview could not start: %1").arg(module.errorString()));
+    return;
+  }
+  engine_ = make(stage_, {openLink_, [this](bool ok) { emit PageLoaded(ok); }});
   notice_->hide();
-  static_cast<QHBoxLayout*>(stage_->layout())->addWidget(engine_->view, 0, Qt::AlignHCenter);
-  connect(engine_->page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
-    // Back to where the user was reading before the refresh.
-    const QPointF at = engine_->scroll;
-    if (!at.isNull())
-      engine_->page->runJavaScript(QStringLiteral("window.scrollTo(%1,%2)").arg(at.x()).arg(at.y()));
-    emit PageLoaded(ok);
-  });
+  static_cast<QHBoxLayout*>(stage_->layout())->addWidget(engine_->View(), 0, Qt::AlignHCenter);
   FitWidth();
 }
 
@@ -230,10 +137,8 @@ void TPreviewPane::RefreshNow() {
     return;
   }
   stale_ = false;
-  engine_->scroll = engine_->page->scrollPosition();
-  engine_->handler->page = QByteArray::fromStdString(source_());
-  // A new address each time, so nothing is taken from a cache.
-  engine_->page->load(QUrl(QString::fromLatin1(kScheme) + QStringLiteral(":page/") + QString::number(++engine_->serial)));
+  Source page = source_();
+  engine_->Show(std::move(page.text), page.base);
 }
 
 void TPreviewPane::FitWidth() {
@@ -241,22 +146,13 @@ void TPreviewPane::FitWidth() {
   // The page is laid out at the chosen width and scaled to the room there is.
   const int room = std::max(1, stage_->width());
   const int shown = std::min(room, pageWidth_);
-  engine_->view->setFixedWidth(shown);
-  engine_->view->setZoomFactor(std::clamp(static_cast<qreal>(shown) / pageWidth_, 0.25, 5.0));
+  engine_->View()->setFixedWidth(shown);
+  engine_->SetZoom(std::clamp(static_cast<qreal>(shown) / pageWidth_, 0.25, 5.0));
 }
 
 void TPreviewPane::RunScript(const QString& script, std::function<void(const QVariant&)> done) {
   if (!engine_) return done({});
-  engine_->page->runJavaScript(script, [done = std::move(done)](const QVariant& result) { done(result); });
+  engine_->RunScript(script, std::move(done));
 }
-
-#else
-
-void TPreviewPane::StartEngine() {}
-void TPreviewPane::RefreshNow() { debounce_->stop(); }
-void TPreviewPane::FitWidth() {}
-void TPreviewPane::RunScript(const QString&, std::function<void(const QVariant&)> done) { done({}); }
-
-#endif
 
 }  // namespace velmora

@@ -3,8 +3,7 @@
 // a browser engine at a phone, tablet or desktop width. The engine starts
 // when the pane is first shown, so it costs nothing at start-up.
 
-#include <QPointer>
-#include <QPointF>
+#include <QUrl>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -22,7 +21,11 @@ class TPreviewPane : public QWidget {
   Q_OBJECT
 
 public:
-  using PageSource = std::function<std::string()>;
+  struct Source {
+    std::string text;
+    QUrl base;  // where relative addresses in the page lead: the folder the page is saved to
+  };
+  using PageSource = std::function<Source()>;
   using LinkOpener = std::function<void(const QString& url)>;
 
   TPreviewPane(PageSource source, LinkOpener openLink, QWidget* parent = nullptr);
@@ -45,7 +48,7 @@ public:
   // Runs `script` in the page on show and hands its result to `done`.
   void RunScript(const QString& script, std::function<void(const QVariant&)> done);
 
-  // False when this build leaves the browser engine out.
+  // False when the browser engine's module is not beside the program.
   static bool Available();
 
 signals:
@@ -71,8 +74,8 @@ private:
   bool stale_ = true;
 };
 
-// Must run before the QApplication is made: the engine learns the scheme the
-// preview serves its page from, and as root it runs without its sandbox.
-void PrepareBrowserEngine();
+// Must run before the QApplication is made, for the engine loaded later. The
+// engine's module is looked for in `moduleFolder`, by default the program's.
+void PrepareBrowserEngine(const QString& moduleFolder = {});
 
 }  // namespace velmora

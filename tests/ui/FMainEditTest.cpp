@@ -1,6 +1,7 @@
 // Editing promos in place, reordering them and their keys, and the live preview.
 #include <QApplication>
 #include <fstream>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -55,6 +56,29 @@ struct EditWindow : ::testing::Test, test::FakeWindowEnvironment {
     QListWidgetItem* item = list->item(row);
     ASSERT_NE(item, nullptr);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+  }
+  void WriteTemplate(const char* name, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(folder.folder()) / "Templates");
+    std::ofstream(std::filesystem::path(folder.folder()) / "Templates" / name, std::ios::binary) << text;
+  }
+  static QString Run(TPreviewPane* pane, const QString& script) {
+    QString result;
+    bool done = false;
+    pane->RunScript(script, [&](const QVariant& value) {
+      result = value.toString();
+      done = true;
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
+    return result;
+  }
+  // Opens the preview; null when the engine cannot run here.
+  static TPreviewPane* ShowPreview(TfrmMain& window, QSignalSpy*& loaded, std::unique_ptr<QSignalSpy>& keep) {
+    window.btnPreview->click();
+    auto* pane = window.findChild<TPreviewPane*>();
+    if (!pane || !pane->EngineStarted()) return nullptr;
+    keep = std::make_unique<QSignalSpy>(pane, &TPreviewPane::PageLoaded);
+    loaded = keep.get();
+    return loaded->wait(20000) ? pane : nullptr;
   }
   // Puts `text` into the page's first input (a PPC ad gets it as its title).
   static void Type(TfrmMain& window, PromoKind kind, const QString& text) {
@@ -171,36 +195,49 @@ TEST_F(EditWindow, DetailViewsOnlyShow) {
 
 TEST_F(EditWindow, PreviewLoadsTheGeneratedPageAndFollowsChanges) {
   if (!TPreviewPane::Available()) GTEST_SKIP() << "this build has no browser engine";
-  std::filesystem::create_directories(std::filesystem::path(folder.folder()) / "Templates");
-  {
-    std::ofstream out(std::filesystem::path(folder.folder()) / "Templates" / "plain.tem", std::ios::binary);
-    out << "<!DOCTYPE html><html><head><title>%%TITLE%%</title></head><body>"
-           "<a id=\"out\" href=\"http://example.com/\">x</a></body></html>\r\n";
-  }
+  WriteTemplate("plain.tem", "<!DOCTYPE html><html><head><title>%%TITLE%%</title></head><body>"
+                             "<a id=\"out\" href=\"http://example.com/\">x</a></body></html>\r\n");
   auto window = Open();
-  window->btnPreview->click();
-  auto* pane = window->findChild<TPreviewPane*>();
-  ASSERT_NE(pane, nullptr);
-  ASSERT_TRUE(pane->EngineStarted()) << "the engine starts when the preview is first shown";
-  QSignalSpy loaded(pane, &TPreviewPane::PageLoaded);
-  if (!loaded.wait(20000)) GTEST_SKIP() << "the browser engine did not start here";
-  auto title = [pane] {
-    QString result;
-    bool done = false;
-    pane->RunScript(QStringLiteral("document.title"), [&](const QVariant& value) {
-      result = value.toString();
-      done = true;
-    });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
-    return result;
-  };
-  EXPECT_EQ(title(), "Title");
+  QSignalSpy* loaded = nullptr;
+  std::unique_ptr<QSignalSpy> keep;
+  TPreviewPane* pane = ShowPreview(*window, loaded, keep);
+  if (!pane) GTEST_SKIP() << "the browser engine did not start here";
+  EXPECT_EQ(Run(pane, QStringLiteral("document.title")), "Title");
 
   QTest::keyClicks(window->edtTitlePage, QStringLiteral(" two"));
-  ASSERT_TRUE(loaded.wait(5000));
-  EXPECT_EQ(title(), "Title two");
+  ASSERT_TRUE(loaded->wait(5000));
+  EXPECT_EQ(Run(pane, QStringLiteral("document.title")), "Title two");
   EXPECT_TRUE(shell.openedUrls.empty());
-  pane->RunScript(QStringLiteral("document.getElementById('out').click()"), [](const QVariant&) {});
+  Run(pane, QStringLiteral("document.getElementById('out').click()"));
   EXPECT_TRUE(QTest::qWaitFor([&] { return !shell.openedUrls.empty(); }, 5000));
   EXPECT_EQ(shell.openedUrls, Strings{"http://example.com/"}) << "links open in the system browser";
+}
+
+// A refresh patches the page where that shows what a fresh load would, and
+// loads it afresh where the page's own scripts changed it.
+TEST_F(EditWindow, PreviewPatchesOnlyWhatScriptsLeaveAlone) {
+  if (!TPreviewPane::Available()) GTEST_SKIP() << "this build has no browser engine";
+  WriteTemplate("a.tem", "<!DOCTYPE html><html><head><title>t</title></head><body><h1>%%TITLE%%</h1></body></html>\r\n");
+  WriteTemplate("b.tem", "<!DOCTYPE html><html><head><title>t</title></head><body><h1>%%TITLE%%</h1><p id=\"s\"></p>"
+                         "<script>document.getElementById('s').textContent = 'by script: ' + "
+                         "document.querySelector('h1').textContent;</script></body></html>\r\n");
+  auto window = Open();
+  QSignalSpy* loaded = nullptr;
+  std::unique_ptr<QSignalSpy> keep;
+  TPreviewPane* pane = ShowPreview(*window, loaded, keep);
+  if (!pane) GTEST_SKIP() << "the browser engine did not start here";
+  ASSERT_EQ(window->cbxTemplates->currentText(), QStringLiteral("A"));
+  Run(pane, QStringLiteral("window.sameDocument = true"));
+  QTest::keyClicks(window->edtTitlePage, QStringLiteral(" two"));
+  ASSERT_TRUE(loaded->wait(5000));
+  EXPECT_EQ(Run(pane, QStringLiteral("document.querySelector('h1').textContent")), "Title two");
+  EXPECT_EQ(Run(pane, QStringLiteral("String(window.sameDocument)")), "true") << "patched in place";
+
+  window->cbxTemplates->setCurrentText(QStringLiteral("B"));
+  ASSERT_TRUE(loaded->wait(5000));
+  EXPECT_EQ(Run(pane, QStringLiteral("document.getElementById('s').textContent")), "by script: Title two");
+  QTest::keyClicks(window->edtTitlePage, QStringLiteral(" three"));
+  ASSERT_TRUE(loaded->wait(5000));
+  EXPECT_EQ(Run(pane, QStringLiteral("document.getElementById('s').textContent")), "by script: Title two three")
+      << "the script ran again on a fresh page";
 }

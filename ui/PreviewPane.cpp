@@ -7,12 +7,19 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLibrary>
+#include <QOpenGLContext>
+#include <QSurfaceFormat>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <unistd.h>
 
 #include "ui/PreviewEngine.h"
+
+QT_BEGIN_NAMESPACE
+// Exported by Qt GUI for its platform plugins; no public call sets the context.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+QT_END_NAMESPACE
 
 namespace velmora {
 
@@ -28,14 +35,28 @@ QString ModulePath() {
   return QDir(folder).filePath(QString::fromLatin1(kPreviewModuleName));
 }
 
+// The engine draws with a graphics context shared with the application's.
+// Qt makes one at start-up when asked before the application exists, which
+// costs every start a tenth of a second on a software renderer; this makes it
+// the way Qt's own platform plugins do, when the preview first shows. Where
+// no context can be made (no display), the engine draws in software.
+void ShareGraphicsContext() {
+  if (QOpenGLContext::globalShareContext()) return;
+  auto* context = new QOpenGLContext(QCoreApplication::instance());
+  context->setFormat(QSurfaceFormat::defaultFormat());
+  if (!context->create()) {
+    delete context;
+    return;
+  }
+  qt_gl_set_global_share_context(context);
+}
+
 }  // namespace
 
 bool TPreviewPane::Available() { return QFileInfo::exists(ModulePath()); }
 
 void PrepareBrowserEngine(const QString& moduleFolder) {
   ModuleFolder() = moduleFolder;
-  // The engine, loaded later, shares the application's graphics contexts.
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   // The engine's sandbox refuses to start as root; an ordinary user keeps it.
   if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
@@ -116,6 +137,7 @@ void TPreviewPane::SetPageWidth(int cssPixels) {
 
 void TPreviewPane::StartEngine() {
   if (engine_ || !Available()) return;
+  ShareGraphicsContext();
   // Once loaded, the engine stays for the life of the program: it cannot be unloaded safely.
   QLibrary module(ModulePath());
   module.setLoadHints(QLibrary::PreventUnloadHint);

@@ -38,16 +38,14 @@ QString ModulePath() {
 // The engine draws with a graphics context shared with the application's.
 // Qt makes one at start-up when asked before the application exists, which
 // costs every start a tenth of a second on a software renderer; this makes it
-// the way Qt's own platform plugins do, when the preview first shows. Where
-// no context can be made (no display), the engine draws in software.
+// the way Qt's own platform plugins do, when the preview first shows.
 void ShareGraphicsContext() {
   if (QOpenGLContext::globalShareContext()) return;
   auto* context = new QOpenGLContext(QCoreApplication::instance());
   context->setFormat(QSurfaceFormat::defaultFormat());
-  if (!context->create()) {
-    delete context;
-    return;
-  }
+  // Set even when it cannot be made, as Qt does: the engine then draws in
+  // software, and it cannot do without the context object.
+  context->create();
   qt_gl_set_global_share_context(context);
 }
 

@@ -36,12 +36,19 @@ bool ContainsNoCase(std::string_view text, std::string_view word) {
 }
 
 // find_first_of tests each byte against the set one call at a time; a
-// table keeps long promo texts quick.
-bool HasAny(std::string_view text, std::string_view bytes) {
-  std::array<bool, 256> wanted{};
-  for (const char c : bytes) wanted[static_cast<unsigned char>(c)] = true;
-  return std::any_of(text.begin(), text.end(), [&](char c) { return wanted[static_cast<unsigned char>(c)]; });
-}
+// table, made once per set, keeps long promo texts and many short ones quick.
+class ByteSet {
+public:
+  constexpr explicit ByteSet(std::string_view bytes) {
+    for (const char c : bytes) wanted_[static_cast<unsigned char>(c)] = true;
+  }
+  bool In(std::string_view text) const {
+    return std::any_of(text.begin(), text.end(), [&](char c) { return wanted_[static_cast<unsigned char>(c)]; });
+  }
+
+private:
+  std::array<bool, 256> wanted_{};
+};
 
 // "</" + name in any letter case, the way the parser finds an end tag.
 bool ContainsEndTag(std::string_view text, std::string_view name) {
@@ -62,25 +69,40 @@ std::string Quoted(std::string_view text) {
 class Report {
 public:
   void Add(std::string_view code, const FindingPlace& where, std::string message) {
-    // Large pages give thousands of findings: they are told apart by a hash
-    // and compared in full only when the hashes meet.
-    const std::size_t hash = Hash(code, where, message);
-    const auto [first, last] = seen_.equal_range(hash);
-    for (auto it = first; it != last; ++it) {
-      const Finding& other = findings_[it->second];
-      if (other.code == code && other.where == where && other.message == message) return;
-    }
-    seen_.emplace(hash, findings_.size());
+    hashes_.push_back(Hash(code, where, message));
     findings_.push_back({std::string(code), where, std::move(message)});
   }
-  // Findings of other codes than this report's, each already once.
   void Append(Report&& other) {
-    for (auto& finding : other.findings_) {
-      seen_.emplace(Hash(finding.code, finding.where, finding.message), findings_.size());
-      findings_.push_back(std::move(finding));
-    }
+    hashes_.insert(hashes_.end(), other.hashes_.begin(), other.hashes_.end());
+    findings_.insert(findings_.end(), std::make_move_iterator(other.findings_.begin()),
+                     std::make_move_iterator(other.findings_.end()));
   }
-  std::vector<Finding> Take() { return std::move(findings_); }
+  // Each finding once, in the order first found. Large pages give thousands
+  // of findings (and rows repeat some of them thousands of times): they are
+  // told apart by a hash, and compared in full only when the hashes meet.
+  std::vector<Finding> Take() {
+    std::vector<std::size_t> order(findings_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return hashes_[a] != hashes_[b] ? hashes_[a] < hashes_[b] : a < b; });
+    std::vector<bool> repeated(findings_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      if (repeated[order[i]]) continue;
+      const Finding& kept = findings_[order[i]];
+      for (std::size_t j = i + 1; j < order.size() && hashes_[order[j]] == hashes_[order[i]]; ++j) {
+        const Finding& other = findings_[order[j]];
+        if (!repeated[order[j]] && other.code == kept.code && other.where == kept.where && other.message == kept.message)
+          repeated[order[j]] = true;
+      }
+    }
+    std::vector<Finding> once;
+    once.reserve(findings_.size());
+    for (std::size_t i = 0; i < findings_.size(); ++i)
+      if (!repeated[i]) once.push_back(std::move(findings_[i]));
+    findings_.clear();
+    hashes_.clear();
+    return once;
+  }
 
 private:
   static std::size_t Hash(std::string_view code, const FindingPlace& where, std::string_view message) {
@@ -92,7 +114,7 @@ private:
   }
 
   std::vector<Finding> findings_;
-  std::unordered_multimap<std::size_t, std::size_t> seen_;  // hash to position in findings_
+  std::vector<std::size_t> hashes_;  // of each finding
 };
 
 FindingPlace PlaceOf(FindingPlace::What what) { return {what, PromoKind::Anchors, 0}; }
@@ -568,8 +590,8 @@ private:
     const std::string_view newPart = item.substr(prefix, item.size() - prefix - suffix);
     // Non-empty and free of blanks on both sides, so a text stays a text
     // that is not only white space.
-    constexpr std::string_view kSignificant("<>&-!?/=\"'`\r\n\t\f \0", 17);
-    if (oldPart.empty() || newPart.empty() || HasAny(oldPart, kSignificant) || HasAny(newPart, kSignificant))
+    static constexpr ByteSet kSignificant(std::string_view("<>&-!?/=\"'`\r\n\t\f \0", 17));
+    if (oldPart.empty() || newPart.empty() || kSignificant.In(oldPart) || kSignificant.In(newPart))
       return false;
     const std::size_t begin = prefix;
     const std::size_t end = prefix + oldPart.size();
@@ -714,9 +736,12 @@ struct StandInUses {
 // Whether text in these places could end them or open something that
 // reaches past them; markup in plain page text is read item by item.
 bool MayChangeThePage(const StandInUses& use, std::string_view text, bool holdsTag) {
-  if ((use.contexts & kQuoted) && HasAny(text, "\"'")) return true;
-  if ((use.contexts & kUnquoted) && HasAny(text, "\"'<>=` \t\r\n\f")) return true;
-  if ((use.contexts & kComment) && HasAny(text, "<>-!")) return true;
+  static constexpr ByteSet kEndQuoted("\"'");
+  static constexpr ByteSet kEndUnquoted("\"'<>=` \t\r\n\f");
+  static constexpr ByteSet kEndComment("<>-!");
+  if ((use.contexts & kQuoted) && kEndQuoted.In(text)) return true;
+  if ((use.contexts & kUnquoted) && kEndUnquoted.In(text)) return true;
+  if ((use.contexts & kComment) && kEndComment.In(text)) return true;
   if (!holdsTag) return false;
   if (use.contexts & kRaw) return true;
   // In a textarea or the title only their own end tag ends the text.
@@ -865,12 +890,22 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, std::st
 
 // Placeholders typed into items: most are filled or removed as the page is
 // made, so each is looked for in the page itself.
+// Whether every "%%" of `item` belongs to the affiliate link's placeholder,
+// which is always filled in: many promos hold that one and no other.
+bool OnlyTheLinkPlaceholder(std::string_view item) {
+  for (std::size_t at = item.find("%%"); at != std::string_view::npos; at = item.find("%%", at)) {
+    if (item.compare(at, kAffiliateLink.size(), kAffiliateLink) != 0) return false;
+    at += kAffiliateLink.size();
+  }
+  return true;
+}
+
 void AddPlaceholdersOfItems(const TAffManager& project, std::string_view page, std::vector<std::string>& left) {
   std::unordered_set<std::string> known(left.begin(), left.end());
   known.insert(std::string(kAffiliateLink));  // always filled in
   for (PromoKind kind : kPromoKinds) {
     for (const std::string& item : ListOf(project, kind)) {
-      if (item.find("%%") == std::string::npos) continue;
+      if (OnlyTheLinkPlaceholder(item)) continue;
       for (std::string& placeholder : LeftPlaceholders(item)) {
         if (known.count(placeholder) || page.find(placeholder) == std::string_view::npos) continue;
         known.insert(placeholder);

@@ -263,6 +263,7 @@ public:
 
   // --- page check (FMainFindings.cpp) ---
   TFindingsList* panFindings = nullptr;  // on the Finish page, under "Generate Code"
+  TFindingsList* panPreviewFindings = nullptr;  // under the live preview, once it is first shown
   // Checks the page "Generate Code" made (none: nothing to show) and lists what it found.
   void CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName);
   // The wizard page of a finding's place, with its item selected.
@@ -369,6 +370,8 @@ private:
   void BuildOutputPages();   // pages 1 and 10
   void ShowPageFolder(const std::filesystem::path& folder);
   void BuildFindingsList(QVBoxLayout* layout);
+  // Checks the page the preview shows, for the list under it.
+  void CheckPreviewPage(const std::string& page);
   void LoadTemplates();      // fills the template list and selects the first
   void LoadBrandSettings();  // reads the brand file and dresses the window
   void ConnectServices();    // news, updates, help, "Make Money", banner, links, Timer1

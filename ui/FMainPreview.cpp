@@ -7,6 +7,7 @@
 #include "generator/PagePreview.h"
 #include "platform/QtText.h"
 #include "ui/FMain.h"
+#include "ui/FindingsList.h"
 #include "ui/PreviewPane.h"
 
 namespace velmora {
@@ -31,10 +32,17 @@ void TfrmMain::TogglePreview(bool show) {
           page.base = QUrl::fromLocalFile(FromPath(OutputFolderChoice() / ""));
           if (AffManager)
             page.text = PreviewPage(*AffManager, FromQString(cbxTemplates->currentText()), Where.TemplateFolders());
+          CheckPreviewPage(page.text);
           return page;
         },
         [this](const QString& url) { Shell().OpenUrl(FromQString(url)); }, dock);
     pane->setMinimumWidth(320);
+    // What the page check finds follows the page as it changes.
+    panPreviewFindings = new TFindingsList(pane, false);
+    panPreviewFindings->setObjectName(QStringLiteral("panPreviewFindings"));
+    panPreviewFindings->setMaximumHeight(180);
+    panPreviewFindings->OnActivated([this](const FindingPlace& place) { GoToFinding(place); });
+    pane->AddBelow(panPreviewFindings);
     dock->setWidget(pane);
     connect(this, &TfrmMain::ProjectChanged, pane, &TPreviewPane::ScheduleRefresh);
     connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {

@@ -1,6 +1,7 @@
 #include "ui/FindingsList.h"
 
 #include <QLabel>
+#include <algorithm>
 #include <QListWidget>
 #include <QVBoxLayout>
 
@@ -8,7 +9,7 @@
 
 namespace velmora {
 
-TFindingsList::TFindingsList(QWidget* parent) : QWidget(parent) {
+TFindingsList::TFindingsList(QWidget* parent, bool shortcut) : QWidget(parent), shortcut_(shortcut) {
   setObjectName(QStringLiteral("panFindings"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -33,6 +34,11 @@ TFindingsList::TFindingsList(QWidget* parent) : QWidget(parent) {
 }
 
 void TFindingsList::ShowFindings(std::vector<Finding> findings) {
+  // The preview checks its page at every change; most changes leave the findings as they were.
+  const auto same = [](const Finding& a, const Finding& b) {
+    return a.code == b.code && a.where == b.where && a.message == b.message;
+  };
+  if (std::equal(findings.begin(), findings.end(), findings_.begin(), findings_.end(), same)) return;
   findings_ = std::move(findings);
   list_->clear();
   for (const Finding& finding : findings_) {
@@ -41,8 +47,10 @@ void TFindingsList::ShowFindings(std::vector<Finding> findings) {
   }
   const auto count = findings_.size();
   // Alt+K reaches the list; the page itself was made all the same.
-  caption_->setText((count == 1 ? QStringLiteral("The page chec&k found one thing")
-                                : QStringLiteral("The page chec&k found %1 things").arg(count)) +
+  QString found = count == 1 ? QStringLiteral("The page chec&k found one thing")
+                             : QStringLiteral("The page chec&k found %1 things").arg(count);
+  if (!shortcut_) found.remove(QLatin1Char('&'));
+  caption_->setText(found +
                     QStringLiteral(" that may break or mislead once it is published. Double-click one, or press "
                                    "Enter, to go to it."));
   if (!findings_.empty()) list_->setCurrentRow(0);

@@ -1,5 +1,6 @@
 #pragma once
-// What the page check found, listed under "Generate Code". Hidden while
+// What the page check found, listed under "Generate Code" and under the live
+// preview. Hidden while
 // there is nothing to show; activating a finding asks to go to its place.
 
 #include <QWidget>
@@ -15,15 +16,17 @@ namespace velmora {
 
 class TFindingsList : public QWidget {
 public:
-  explicit TFindingsList(QWidget* parent = nullptr);
+  // `shortcut`: the caption gives Alt+K to the list (one list per window may).
+  explicit TFindingsList(QWidget* parent = nullptr, bool shortcut = true);
 
-  // Replaces the list; no findings hide it.
+  // Replaces the list, unless it shows these findings already; no findings hide it.
   void ShowFindings(std::vector<Finding> findings);
   const std::vector<Finding>& Findings() const { return findings_; }
   // Runs on a double click or Enter on a finding.
   void OnActivated(std::function<void(const FindingPlace&)> handler) { activated_ = std::move(handler); }
 
 private:
+  bool shortcut_ = true;
   QLabel* caption_ = nullptr;
   QListWidget* list_ = nullptr;
   std::vector<Finding> findings_;

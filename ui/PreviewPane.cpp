@@ -152,14 +152,16 @@ void TPreviewPane::StartEngine() {
 
 void TPreviewPane::RefreshNow() {
   debounce_->stop();
-  if (!engine_ || !isVisible()) {
+  if (!isVisible()) {
     stale_ = true;
     return;
   }
   stale_ = false;
   Source page = source_();
-  engine_->Show(std::move(page.text), page.base);
+  if (engine_) engine_->Show(std::move(page.text), page.base);
 }
+
+void TPreviewPane::AddBelow(QWidget* widget) { layout()->addWidget(widget); }
 
 void TPreviewPane::FitWidth() {
   if (!engine_) return;

@@ -40,11 +40,15 @@ public:
 
   // A change to the project: refresh once the typing stops.
   void ScheduleRefresh();
-  // Make and load the page now (a hidden pane only notes that it is stale).
+  // Make and show the page now (a hidden pane only notes that it is stale).
+  // The page is made even where this build has no engine to show it, for
+  // whatever else the source does with it.
   void RefreshNow();
   void SetPageWidth(int cssPixels);
   int PageWidth() const { return pageWidth_; }
   bool EngineStarted() const;
+  // Puts `widget` under the page.
+  void AddBelow(QWidget* widget);
   // Runs `script` in the page on show and hands its result to `done`.
   void RunScript(const QString& script, std::function<void(const QVariant&)> done);
 

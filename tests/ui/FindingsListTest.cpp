@@ -88,3 +88,29 @@ TEST_F(FindingsFixture, FindingsShowAfterGeneratingAndLeadToTheirItem) {
   Generate(window);
   EXPECT_TRUE(window.panFindings->isHidden());
 }
+
+TEST_F(FindingsFixture, PreviewListsFindingsAsThePageChanges) {
+  TfrmMain window(Environment());
+  window.show();
+  window.edtTitlePage->setText("Deals");
+  window.edtAffiliateURL->setText("https://xxxx.example/");
+  window.btnPreview->click();
+  auto* list = window.findChild<TFindingsList*>("panPreviewFindings");
+  ASSERT_NE(list, nullptr);
+  QTest::qWait(200);
+  EXPECT_TRUE(list->isHidden()) << "a sound page shows no list";
+
+  window.edtImageUrl->setText("http://cdn.example/a.gif");
+  QTest::mouseClick(window.btnCreateImageUrl, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !list->isHidden(); }, 5000));
+  ASSERT_EQ(list->Findings().size(), 1u);
+  EXPECT_EQ(list->Findings()[0].code, "picture-insecure");
+  auto* rows = list->findChild<QListWidget*>("lvwFindings");
+  window.ntbMain->setCurrentIndex(0);
+  QTest::keyClick(rows, Qt::Key_Return);
+  EXPECT_EQ(window.ntbMain->currentIndex(), 4) << "the finding leads to its banner";
+
+  window.lbxBanners->setCurrentRow(0);
+  QTest::mouseClick(window.btnDeleteImageUrl, Qt::LeftButton);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return list->isHidden(); }, 5000));
+}

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -115,6 +116,8 @@ TfrmMain::~TfrmMain() {
     PageOf(kind).list->model()->disconnect(this);
     PageOf(kind).list->disconnect(this);
   }
+  // Hidden as the window goes, the preview panel must not reach back into it.
+  if (dckPreview) dckPreview->disconnect(this);
   FormDestroy();
 }
 

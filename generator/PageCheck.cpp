@@ -604,7 +604,10 @@ private:
 };
 
 void CheckItemsOfProject(const TAffManager& project, const ItemMarks& marks, Report& report) {
-  if (!IsWebAddress(project.URL))
+  if (TrimAddress(project.URL).empty())
+    report.Add("link-invalid", PlaceOf(FindingPlace::What::AffiliateLink),
+               "The affiliate link is empty, yet every link of the page goes there.");
+  else if (!IsWebAddress(project.URL))
     report.Add("link-invalid", PlaceOf(FindingPlace::What::AffiliateLink),
                "The affiliate link " + Quoted(project.URL) +
                    " is not a web address starting with http:// or https:// and a host name, yet every link "

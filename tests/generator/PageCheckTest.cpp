@@ -89,6 +89,7 @@ TEST(PageCheck, EachFaultIsFoundWhereItComesFrom) {
   const Case cases[] = {
       {"link without a scheme", [](TAffManager& p, std::string&) { p.URL = "not a url"; }, "link-invalid",
        "Affiliate link"},
+      {"no link yet", [](TAffManager& p, std::string&) { p.URL = " "; }, "link-invalid", "Affiliate link"},
       {"banner over http", [](TAffManager& p, std::string&) { p.Banners[1] = "http://cdn.example/c.gif"; },
        "picture-insecure", "Banner 2"},
       {"template picture over http",

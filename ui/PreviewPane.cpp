@@ -25,14 +25,14 @@ namespace velmora {
 
 namespace {
 
-QString& ModuleFolder() {
+QString& ProgramFolder() {
   static QString folder;
   return folder;
 }
 
 QString ModulePath() {
-  const QString folder = ModuleFolder().isEmpty() ? QCoreApplication::applicationDirPath() : ModuleFolder();
-  return QDir(folder).filePath(QString::fromLatin1(kPreviewModuleName));
+  const QString folder = ProgramFolder().isEmpty() ? QCoreApplication::applicationDirPath() : ProgramFolder();
+  return QDir(folder).filePath(QStringLiteral("plugins/") + QString::fromLatin1(kPreviewModuleName));
 }
 
 // The engine draws with a graphics context shared with the application's.
@@ -53,8 +53,8 @@ void ShareGraphicsContext() {
 
 bool TPreviewPane::Available() { return QFileInfo::exists(ModulePath()); }
 
-void PrepareBrowserEngine(const QString& moduleFolder) {
-  ModuleFolder() = moduleFolder;
+void PrepareBrowserEngine(const QString& programFolder) {
+  ProgramFolder() = programFolder;
   // The engine's sandbox refuses to start as root; an ordinary user keeps it.
   if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

@@ -52,7 +52,7 @@ public:
   // Runs `script` in the page on show and hands its result to `done`.
   void RunScript(const QString& script, std::function<void(const QVariant&)> done);
 
-  // False when the browser engine's module is not beside the program.
+  // False when the browser engine's module is not in the program folder.
   static bool Available();
 
 signals:
@@ -79,7 +79,8 @@ private:
 };
 
 // Must run before the QApplication is made, for the engine loaded later. The
-// engine's module is looked for in `moduleFolder`, by default the program's.
-void PrepareBrowserEngine(const QString& moduleFolder = {});
+// engine's module is looked for in `programFolder`/plugins, by default in the
+// running program's folder.
+void PrepareBrowserEngine(const QString& programFolder = {});
 
 }  // namespace velmora

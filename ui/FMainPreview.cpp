@@ -40,7 +40,7 @@ void TfrmMain::TogglePreview(bool show) {
     // What the page check finds follows the page as it changes.
     panPreviewFindings = new TFindingsList(pane, false);
     panPreviewFindings->setObjectName(QStringLiteral("panPreviewFindings"));
-    panPreviewFindings->setMaximumHeight(180);
+    panPreviewFindings->SetRowsShown(3);
     panPreviewFindings->OnActivated([this](const FindingPlace& place) { GoToFinding(place); });
     pane->AddBelow(panPreviewFindings);
     dock->setWidget(pane);

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <algorithm>
+#include <QEvent>
 #include <QListWidget>
 #include <QVBoxLayout>
 
@@ -23,6 +24,7 @@ TFindingsList::TFindingsList(QWidget* parent, bool shortcut) : QWidget(parent), 
   list_->setTextElideMode(Qt::ElideNone);
   list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   caption_->setBuddy(list_);
+  list_->viewport()->installEventFilter(this);
   layout->addWidget(caption_);
   layout->addWidget(list_, 1);
   connect(list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
@@ -55,6 +57,23 @@ void TFindingsList::ShowFindings(std::vector<Finding> findings) {
                                    "Enter, to go to it."));
   if (!findings_.empty()) list_->setCurrentRow(0);
   setVisible(!findings_.empty());
+  FitRows();
+}
+
+bool TFindingsList::eventFilter(QObject* watched, QEvent* event) {
+  // Wrapped rows change height with the width.
+  if (watched == list_->viewport() && event->type() == QEvent::Resize) FitRows();
+  return QWidget::eventFilter(watched, event);
+}
+
+void TFindingsList::FitRows() {
+  if (rowsShown_ <= 0 || findings_.empty() || !isVisible()) return;
+  // The rows as laid out, wrapped to the list's width.
+  list_->doItemsLayout();
+  int height = 2 * list_->frameWidth();
+  for (int row = 0; row < std::min(rowsShown_, list_->count()); ++row)
+    height += list_->visualItemRect(list_->item(row)).height();
+  list_->setFixedHeight(height);
 }
 
 }  // namespace velmora

@@ -86,6 +86,10 @@ BENCHMARK(BM_PreviewRefresh)->Arg(100)->Arg(1000)->Arg(10000)->UseManualTime()->
 
 int main(int argc, char** argv) {
   PrepareBrowserEngine(QStringLiteral(VELMORA_PROGRAM_BUILD_DIR));
+  // Per-user files (crash recovery) go to a folder of the run: one left by
+  // an earlier crash would stop the run with its question.
+  QTemporaryDir userData;
+  qputenv("XDG_DATA_HOME", userData.path().toLocal8Bit());
   QApplication app(argc, argv);
   QTemporaryDir folder;
   std::filesystem::create_directories(std::filesystem::path(folder.path().toStdString()) / "Templates");

@@ -64,6 +64,10 @@ void BM_VelmoraWizard(benchmark::State& state) {
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--as-program") == 0) return RunAsProgram(argc, argv);
   QCoreApplication app(argc, argv);
+  // The measured programs keep per-user files (crash recovery) in a folder
+  // of the run: one left by an earlier crash would stop them with a question.
+  QTemporaryDir userData;
+  qputenv("XDG_DATA_HOME", userData.path().toLocal8Bit());
   g_self = QCoreApplication::applicationFilePath();
   g_bare = QFileInfo(g_self).dir().filePath(QStringLiteral("bench_BareWindow"));
   // Side by side in one run, under the same machine load.

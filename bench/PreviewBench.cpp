@@ -79,6 +79,57 @@ void BM_PreviewRefresh(benchmark::State& state) {
   while (!answered && wait.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
   if (!shown.contains(window.edtTitlePage->text())) state.SkipWithError("the page does not show the last change");
 }
+// Typing on: a key every 100 ms, five times, then from the last key to the
+// page showing it. Refreshes the engine has not begun are skipped, so the
+// wait does not grow with the keys typed while it was busy.
+void BM_PreviewAfterTyping(benchmark::State& state) {
+  MainWindowEnvironment environment;
+  environment.programFolder = g_programFolder.toStdString();
+  TfrmMain window(environment);
+  window.Timer1->stop();
+  TAffManager project = ProjectOf(static_cast<std::size_t>(state.range(0)));
+  project.Template = "Aurora";
+  for (std::string& banner : project.Banners) banner = g_banner;
+  window.ApplyLoadedProject(std::move(project));
+  window.show();
+  window.btnPreview->click();
+  auto* pane = window.findChild<TPreviewPane*>();
+  if (!pane || !WaitForLoad(pane, 60000)) {
+    state.SkipWithError("the browser engine did not load the page");
+    return;
+  }
+  int change = 0;
+  for (auto _ : state) {
+    for (int key = 0; key < 4; ++key) {
+      window.edtTitlePage->setText(QStringLiteral("Benchmark page %1").arg(++change));
+      QEventLoop pause;
+      QTimer::singleShot(100, &pause, &QEventLoop::quit);
+      pause.exec();
+    }
+    QElapsedTimer clock;
+    clock.start();
+    window.edtTitlePage->setText(QStringLiteral("Benchmark page %1").arg(++change));
+    // The refreshes of earlier keys may still report; only the last counts.
+    const QString last = window.edtTitlePage->text();
+    bool shown = false;
+    while (!shown && clock.elapsed() < 60000) {
+      if (!WaitForLoad(pane, 60000)) break;
+      bool answered = false;
+      pane->RunScript(QStringLiteral("document.querySelector('h1').textContent"), [&](const QVariant& value) {
+        shown = value.toString() == last;
+        answered = true;
+      });
+      while (!answered) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    }
+    if (!shown) {
+      state.SkipWithError("the last key never showed");
+      return;
+    }
+    state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+  }
+}
+BENCHMARK(BM_PreviewAfterTyping)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
 BENCHMARK(BM_PreviewRefresh)->Arg(100)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)
     ->Iterations(10)->Repetitions(3)->ReportAggregatesOnly(false);
 

@@ -226,19 +226,13 @@ public:
   void SetZoom(qreal factor) override { view_->setZoomFactor(factor); }
 
   void Show(std::string page, const QUrl& base) override {
-    const quint64 serial = ++serial_;
+    ++serial_;
     latest_ = std::move(page);
-    if (state_ != State::Shown || base != base_) return Load(base);
-    static const std::string call = std::string(kPatchScript) + "(";
-    const QString& script = scripts_.Build(call, latest_, ")");
-    page_->runJavaScript(script, QWebEngineScript::ApplicationWorld, [this, serial, base](const QVariant& patched) {
-      if (serial != serial_) return;  // overtaken by a newer page
-      if (patched.toBool()) {
-        hooks_.shown(true);
-      } else {
-        Load(base);
-      }
-    });
+    latestBase_ = base;
+    // One patch at a time: pages typed over meanwhile are skipped, and the
+    // latest follows when the one in the engine is done. On a large page
+    // each patch takes a while, and queueing every keystroke's would add up.
+    if (!patching_) ShowLatest();
   }
 
   void RunScript(const QString& script, std::function<void(const QVariant&)> done) override {
@@ -247,6 +241,23 @@ public:
 
 private:
   enum class State { Empty, LoadingShell, Writing, Shown };
+
+  void ShowLatest() {
+    if (state_ != State::Shown || latestBase_ != base_) return Load(latestBase_);
+    const quint64 serial = serial_;
+    static const std::string call = std::string(kPatchScript) + "(";
+    patching_ = true;
+    page_->runJavaScript(scripts_.Build(call, latest_, ")"), QWebEngineScript::ApplicationWorld,
+                         [this, serial](const QVariant& patched) {
+                           patching_ = false;
+                           if (serial != serial_) return ShowLatest();  // a newer page waited
+                           if (patched.toBool()) {
+                             hooks_.shown(true);
+                           } else {
+                             Load(base_);
+                           }
+                         });
+  }
 
   // A fresh document for the latest page.
   void Load(const QUrl& base) {
@@ -286,7 +297,9 @@ private:
   Page* page_;
   State state_ = State::Empty;
   QUrl base_;
-  std::string latest_;  // the page last handed to Show()
+  std::string latest_;  // the page last handed to Show(), and where it is based
+  QUrl latestBase_;
+  bool patching_ = false;  // a patch is in the engine
   ScriptBuilder scripts_;
   QPointF scroll_;
   quint64 serial_ = 0;

@@ -40,12 +40,11 @@ bool WaitForLoad(TPreviewPane* pane, int timeoutMs) {
   return loaded;
 }
 
-void BM_PreviewRefresh(benchmark::State& state) {
-  MainWindowEnvironment environment;
-  environment.programFolder = g_programFolder.toStdString();
-  TfrmMain window(environment);
+// The window with a project of `promos` promos and its preview shown; null
+// (the run skipped) when the engine does not load the page.
+TPreviewPane* OpenPreview(TfrmMain& window, std::size_t promos, benchmark::State& state) {
   window.Timer1->stop();
-  TAffManager project = ProjectOf(static_cast<std::size_t>(state.range(0)));
+  TAffManager project = ProjectOf(promos);
   project.Template = "Aurora";
   // Local banner pictures: this machine has no web to fetch made-up addresses from.
   for (std::string& banner : project.Banners) banner = g_banner;
@@ -53,10 +52,31 @@ void BM_PreviewRefresh(benchmark::State& state) {
   window.show();
   window.btnPreview->click();
   auto* pane = window.findChild<TPreviewPane*>();
-  if (!pane || !WaitForLoad(pane, 60000)) {
-    state.SkipWithError("the browser engine did not load the page");
-    return;
-  }
+  if (pane && WaitForLoad(pane, 60000)) return pane;
+  state.SkipWithError("the browser engine did not load the page");
+  return nullptr;
+}
+
+// The page's heading as the engine shows it now.
+QString ShownHeading(TPreviewPane* pane) {
+  QString shown;
+  bool answered = false;
+  pane->RunScript(QStringLiteral("document.querySelector('h1').textContent"), [&](const QVariant& value) {
+    shown = value.toString();
+    answered = true;
+  });
+  QElapsedTimer wait;
+  wait.start();
+  while (!answered && wait.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+  return shown;
+}
+
+void BM_PreviewRefresh(benchmark::State& state) {
+  MainWindowEnvironment environment;
+  environment.programFolder = g_programFolder.toStdString();
+  TfrmMain window(environment);
+  TPreviewPane* pane = OpenPreview(window, static_cast<std::size_t>(state.range(0)), state);
+  if (!pane) return;
   int change = 0;
   for (auto _ : state) {
     QElapsedTimer clock;
@@ -68,17 +88,10 @@ void BM_PreviewRefresh(benchmark::State& state) {
     }
     state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
   }
-  QString shown;
-  bool answered = false;
-  pane->RunScript(QStringLiteral("document.querySelector('h1').textContent"), [&](const QVariant& value) {
-    shown = value.toString();
-    answered = true;
-  });
-  QElapsedTimer wait;
-  wait.start();
-  while (!answered && wait.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-  if (!shown.contains(window.edtTitlePage->text())) state.SkipWithError("the page does not show the last change");
+  if (!ShownHeading(pane).contains(window.edtTitlePage->text()))
+    state.SkipWithError("the page does not show the last change");
 }
+
 // Typing on: a key every 100 ms, five times, then from the last key to the
 // page showing it. Refreshes the engine has not begun are skipped, so the
 // wait does not grow with the keys typed while it was busy.
@@ -86,18 +99,8 @@ void BM_PreviewAfterTyping(benchmark::State& state) {
   MainWindowEnvironment environment;
   environment.programFolder = g_programFolder.toStdString();
   TfrmMain window(environment);
-  window.Timer1->stop();
-  TAffManager project = ProjectOf(static_cast<std::size_t>(state.range(0)));
-  project.Template = "Aurora";
-  for (std::string& banner : project.Banners) banner = g_banner;
-  window.ApplyLoadedProject(std::move(project));
-  window.show();
-  window.btnPreview->click();
-  auto* pane = window.findChild<TPreviewPane*>();
-  if (!pane || !WaitForLoad(pane, 60000)) {
-    state.SkipWithError("the browser engine did not load the page");
-    return;
-  }
+  TPreviewPane* pane = OpenPreview(window, static_cast<std::size_t>(state.range(0)), state);
+  if (!pane) return;
   int change = 0;
   for (auto _ : state) {
     for (int key = 0; key < 4; ++key) {
@@ -112,15 +115,7 @@ void BM_PreviewAfterTyping(benchmark::State& state) {
     // The refreshes of earlier keys may still report; only the last counts.
     const QString last = window.edtTitlePage->text();
     bool shown = false;
-    while (!shown && clock.elapsed() < 60000) {
-      if (!WaitForLoad(pane, 60000)) break;
-      bool answered = false;
-      pane->RunScript(QStringLiteral("document.querySelector('h1').textContent"), [&](const QVariant& value) {
-        shown = value.toString() == last;
-        answered = true;
-      });
-      while (!answered) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    }
+    while (!shown && clock.elapsed() < 60000 && WaitForLoad(pane, 60000)) shown = ShownHeading(pane) == last;
     if (!shown) {
       state.SkipWithError("the last key never showed");
       return;

@@ -90,9 +90,7 @@ public:
       if (repeated[order[i]]) continue;
       const Finding& kept = findings_[order[i]];
       for (std::size_t j = i + 1; j < order.size() && hashes_[order[j]] == hashes_[order[i]]; ++j) {
-        const Finding& other = findings_[order[j]];
-        if (!repeated[order[j]] && other.code == kept.code && other.where == kept.where && other.message == kept.message)
-          repeated[order[j]] = true;
+        if (!repeated[order[j]] && findings_[order[j]] == kept) repeated[order[j]] = true;
       }
     }
     std::vector<Finding> once;

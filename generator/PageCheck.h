@@ -30,6 +30,8 @@ struct Finding {
   FindingPlace where;
   std::string message;
   std::string Place() const { return PlaceName(where); }
+
+  bool operator==(const Finding&) const = default;
 };
 
 // The project and the page it made from `templateText` (the page as

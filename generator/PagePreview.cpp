@@ -27,17 +27,35 @@ std::string NoticePage(const std::string& text) {
          Escaped(text) + "</p></body></html>";
 }
 
+// The page `make` makes from the template's text, or a notice page.
+template <class Make>
+CheckedPreview Preview(const std::string& templateName, const std::vector<std::filesystem::path>& templateFolders,
+                       Make make) {
+  if (templateName.empty()) return {NoticePage("Choose a template to see the page."), {}};
+  try {
+    if (const auto text = ReadTemplateText(templateName, templateFolders)) return make(*text);
+    return {NoticePage("The template \"" + templateName + "\" is missing from the Templates folder."), {}};
+  } catch (const FileError& error) {
+    return {NoticePage("The template \"" + templateName + "\" could not be read: " + error.reason()), {}};
+  }
+}
+
 }  // namespace
 
 std::string PreviewPage(const TAffManager& project, const std::string& templateName,
                         const std::vector<std::filesystem::path>& templateFolders) {
-  if (templateName.empty()) return NoticePage("Choose a template to see the page.");
-  try {
-    if (auto page = GeneratePage(project, templateName, templateFolders)) return std::move(*page);
-    return NoticePage("The template \"" + templateName + "\" is missing from the Templates folder.");
-  } catch (const FileError& error) {
-    return NoticePage("The template \"" + templateName + "\" could not be read: " + error.reason());
-  }
+  return Preview(templateName, templateFolders, [&](const std::string& text) {
+           return CheckedPreview{FillTemplate(text, project), {}};
+         }).page;
+}
+
+CheckedPreview CheckedPreviewPage(const TAffManager& project, const std::string& templateName,
+                                  const std::vector<std::filesystem::path>& templateFolders) {
+  return Preview(templateName, templateFolders, [&](const std::string& text) {
+    CheckedPreview preview{FillTemplate(text, project), {}};
+    preview.findings = CheckProjectPage(project, text, preview.page);
+    return preview;
+  });
 }
 
 }  // namespace velmora

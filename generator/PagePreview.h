@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "generator/PageCheck.h"
 #include "project/AffManager.h"
 
 namespace velmora {
@@ -14,5 +15,14 @@ namespace velmora {
 // template chosen, template missing or unreadable).
 std::string PreviewPage(const TAffManager& project, const std::string& templateName,
                         const std::vector<std::filesystem::path>& templateFolders);
+
+// That page and what the page check finds in it, the template read once.
+// No findings where there is no page.
+struct CheckedPreview {
+  std::string page;
+  std::vector<Finding> findings;
+};
+CheckedPreview CheckedPreviewPage(const TAffManager& project, const std::string& templateName,
+                                  const std::vector<std::filesystem::path>& templateFolders);
 
 }  // namespace velmora

@@ -370,8 +370,6 @@ private:
   void BuildOutputPages();   // pages 1 and 10
   void ShowPageFolder(const std::filesystem::path& folder);
   void BuildFindingsList(QVBoxLayout* layout);
-  // Checks the page the preview shows, for the list under it.
-  void CheckPreviewPage(const std::string& page);
   void LoadTemplates();      // fills the template list and selects the first
   void LoadBrandSettings();  // reads the brand file and dresses the window
   void ConnectServices();    // news, updates, help, "Make Money", banner, links, Timer1

@@ -7,10 +7,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "app/FileIO.h"
 #include "generator/PageCheck.h"
 #include "generator/PageGenerator.h"
-#include "platform/QtText.h"
 #include "ui/FMain.h"
 #include "ui/FindingsList.h"
 
@@ -33,20 +31,6 @@ void TfrmMain::CheckGeneratedPage(const std::optional<std::string>& page, const 
     }
   }
   panFindings->ShowFindings(std::move(findings));
-}
-
-void TfrmMain::CheckPreviewPage(const std::string& page) {
-  std::vector<Finding> findings;
-  const std::string templateName = FromQString(cbxTemplates->currentText());
-  try {
-    if (AffManager && !templateName.empty()) {
-      if (const auto templateText = ReadTemplateText(templateName, Where.TemplateFolders()))
-        findings = CheckProjectPage(*AffManager, *templateText, page);
-    }
-  } catch (const FileError&) {
-    // The preview says why the template cannot be read.
-  }
-  panPreviewFindings->ShowFindings(std::move(findings));
 }
 
 void TfrmMain::GoToFinding(const FindingPlace& place) {

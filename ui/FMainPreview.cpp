@@ -30,9 +30,11 @@ void TfrmMain::TogglePreview(bool show) {
           TPreviewPane::Source page;
           // Relative addresses lead where they will once the page is saved.
           page.base = QUrl::fromLocalFile(FromPath(OutputFolderChoice() / ""));
+          CheckedPreview preview;
           if (AffManager)
-            page.text = PreviewPage(*AffManager, FromQString(cbxTemplates->currentText()), Where.TemplateFolders());
-          CheckPreviewPage(page.text);
+            preview = CheckedPreviewPage(*AffManager, FromQString(cbxTemplates->currentText()), Where.TemplateFolders());
+          page.text = std::move(preview.page);
+          panPreviewFindings->ShowFindings(std::move(preview.findings));
           return page;
         },
         [this](const QString& url) { Shell().OpenUrl(FromQString(url)); }, dock);

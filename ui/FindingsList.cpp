@@ -37,10 +37,7 @@ TFindingsList::TFindingsList(QWidget* parent, bool shortcut) : QWidget(parent), 
 
 void TFindingsList::ShowFindings(std::vector<Finding> findings) {
   // The preview checks its page at every change; most changes leave the findings as they were.
-  const auto same = [](const Finding& a, const Finding& b) {
-    return a.code == b.code && a.where == b.where && a.message == b.message;
-  };
-  if (std::equal(findings.begin(), findings.end(), findings_.begin(), findings_.end(), same)) return;
+  if (findings == findings_) return;
   findings_ = std::move(findings);
   list_->clear();
   for (const Finding& finding : findings_) {

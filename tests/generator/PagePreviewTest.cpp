@@ -21,4 +21,10 @@ TEST(PagePreview, IsTheGeneratedPageOrSaysWhyThereIsNone) {
   EXPECT_NE(missing.find("The template &quot;Gone &lt;b&gt;&quot; is missing"), std::string::npos) << missing;
   EXPECT_NE(PreviewPage(project, "", folders).find("Choose a template"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(dir.folder()) / "Output")) << "nothing is written";
+
+  const CheckedPreview checked = CheckedPreviewPage(project, "Plain", folders);
+  EXPECT_EQ(checked.page, PreviewPage(project, "Plain", folders));
+  EXPECT_EQ(checked.findings, CheckProjectPage(project, "<title>%%TITLE%%</title>", checked.page));
+  EXPECT_FALSE(checked.findings.empty()) << "the title reads as markup";
+  EXPECT_TRUE(CheckedPreviewPage(project, "Gone", folders).findings.empty()) << "no page, nothing to find";
 }

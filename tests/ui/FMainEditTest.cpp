@@ -71,15 +71,15 @@ struct EditWindow : ::testing::Test, test::FakeWindowEnvironment {
     EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
     return result;
   }
-  // Opens the preview; null when the engine cannot run here.
-  static TPreviewPane* ShowPreview(TfrmMain& window, QSignalSpy*& loaded, std::unique_ptr<QSignalSpy>& keep) {
+  // Opens the preview and waits for its page; null when the engine cannot run here.
+  TPreviewPane* ShowPreview(TfrmMain& window) {
     window.btnPreview->click();
     auto* pane = window.findChild<TPreviewPane*>();
     if (!pane || !pane->EngineStarted()) return nullptr;
-    keep = std::make_unique<QSignalSpy>(pane, &TPreviewPane::PageLoaded);
-    loaded = keep.get();
+    loaded = std::make_unique<QSignalSpy>(pane, &TPreviewPane::PageLoaded);
     return loaded->wait(20000) ? pane : nullptr;
   }
+  std::unique_ptr<QSignalSpy> loaded;  // the preview's refreshes, once it is shown
   // Puts `text` into the page's first input (a PPC ad gets it as its title).
   static void Type(TfrmMain& window, PromoKind kind, const QString& text) {
     QWidget* input = window.FirstPromoInput(kind);
@@ -198,9 +198,7 @@ TEST_F(EditWindow, PreviewLoadsTheGeneratedPageAndFollowsChanges) {
   WriteTemplate("plain.tem", "<!DOCTYPE html><html><head><title>%%TITLE%%</title></head><body>"
                              "<a id=\"out\" href=\"http://example.com/\">x</a></body></html>\r\n");
   auto window = Open();
-  QSignalSpy* loaded = nullptr;
-  std::unique_ptr<QSignalSpy> keep;
-  TPreviewPane* pane = ShowPreview(*window, loaded, keep);
+  TPreviewPane* pane = ShowPreview(*window);
   if (!pane) GTEST_SKIP() << "the browser engine did not start here";
   EXPECT_EQ(Run(pane, QStringLiteral("document.title")), "Title");
 
@@ -222,9 +220,7 @@ TEST_F(EditWindow, PreviewPatchesOnlyWhatScriptsLeaveAlone) {
                          "<script>document.getElementById('s').textContent = 'by script: ' + "
                          "document.querySelector('h1').textContent;</script></body></html>\r\n");
   auto window = Open();
-  QSignalSpy* loaded = nullptr;
-  std::unique_ptr<QSignalSpy> keep;
-  TPreviewPane* pane = ShowPreview(*window, loaded, keep);
+  TPreviewPane* pane = ShowPreview(*window);
   if (!pane) GTEST_SKIP() << "the browser engine did not start here";
   ASSERT_EQ(window->cbxTemplates->currentText(), QStringLiteral("A"));
   Run(pane, QStringLiteral("window.sameDocument = true"));

@@ -29,7 +29,8 @@ void TfrmMain::TogglePreview(bool show) {
         [this] {
           TPreviewPane::Source page;
           // Relative addresses lead where they will once the page is saved.
-          page.base = QUrl::fromLocalFile(FromPath(OutputFolderChoice() / ""));
+          page.folder = FromPath(OutputFolderChoice());
+          if (AffManager) page.pictures = TPreviewPane::LocalPictures(AffManager->Banners, page.folder);
           CheckedPreview preview;
           if (AffManager)
             preview = CheckedPreviewPage(*AffManager, FromQString(cbxTemplates->currentText()), Where.TemplateFolders());

@@ -101,7 +101,8 @@ protected:
             .split(QLatin1Char(','));
     ASSERT_EQ(at.size(), 2) << id.toStdString();
     const double zoom = pane->findChild<QWidget*>(QStringLiteral("webPreview"))->property("zoomFactor").toDouble();
-    QTest::mouseClick(Input(), Qt::LeftButton, {}, QPoint(qRound(at[0].toDouble() * zoom), qRound(at[1].toDouble() * zoom)));
+    QTest::mouseClick(Input(), Qt::LeftButton, {},
+                      QPoint(qRound(at[0].toDouble() * zoom), qRound(at[1].toDouble() * zoom)));
   }
 
   TPreviewPane::Source source;
@@ -130,7 +131,8 @@ TEST_F(PreviewSandbox, HostilePageReachesNoFileAndNoServerButShowsPictures) {
   secret.close();
   source.folder = folder.path();
   source.pictures = TPreviewPane::LocalPictures(
-      {"banner.png", "file://" + banner.fileName().toStdString(), "http://" + pictures.Address().toStdString() + "/b.png"},
+      {"banner.png", "file://" + banner.fileName().toStdString(),
+       "http://" + pictures.Address().toStdString() + "/b.png"},
       folder.path());
   ASSERT_EQ(source.pictures, QStringList({banner.fileName(), banner.fileName()}));
 
@@ -146,7 +148,8 @@ TEST_F(PreviewSandbox, HostilePageReachesNoFileAndNoServerButShowsPictures) {
       try { new Worker('%2/worker.js'); } catch (e) {}
       [window, document.body.appendChild(document.createElement('iframe')).contentWindow].forEach(function (w) {
         try {
-          var rtc = new w.RTCPeerConnection({iceServers: [{urls: 'turn:%1?transport=tcp', username: 'u', credential: data.slice(0, 99)}]});
+          var rtc = new w.RTCPeerConnection(
+              {iceServers: [{urls: 'turn:%1?transport=tcp', username: 'u', credential: data.slice(0, 99)}]});
           rtc.createDataChannel('d');
           rtc.createOffer().then(function (o) { return rtc.setLocalDescription(o); }).catch(function () {});
         } catch (e) {}
@@ -168,7 +171,8 @@ TEST_F(PreviewSandbox, HostilePageReachesNoFileAndNoServerButShowsPictures) {
   Show(QStringLiteral("<!DOCTYPE html><html><head>"
                       "<link rel=prefetch href='%1/prefetch'><link rel=preload as=fetch href='%1/preload'>"
                       "<link rel=stylesheet href='%1/style.css'><script src='%1/script.js'></script></head><body>"
-                      "<style>@import url(%1/import.css);@font-face{font-family:f;src:url(%1/font)}p{font-family:f}</style>"
+                      "<style>@import url(%1/import.css);"
+                      "@font-face{font-family:f;src:url(%1/font)}p{font-family:f}</style>"
                       "Grow more food<img src=x style=display:none onerror=\"%2\">"
                       "<iframe src='%1/frame'></iframe><iframe srcdoc=\"<script>fetch('%1/srcdoc')</script>\"></iframe>"
                       "<video src='%1/video'></video><object data='%1/object'></object>"
@@ -188,7 +192,8 @@ TEST_F(PreviewSandbox, HostilePageReachesNoFileAndNoServerButShowsPictures) {
   for (const QByteArray& line : thief.received.split('\n'))
     if (line.startsWith("GET") || line.startsWith("POST")) requests << line;
   EXPECT_EQ(Run(QStringLiteral("document.body.dataset.ran || 'no'")), "no") << "the page's own scripts do not run";
-  EXPECT_EQ(thief.connections, 0) << requests.join(' ').toStdString() << thief.received.toPercentEncoding().left(300).toStdString();
+  EXPECT_EQ(thief.connections, 0) << requests.join(' ').toStdString()
+                                  << thief.received.toPercentEncoding().left(300).toStdString();
   EXPECT_TRUE(pictures.received.startsWith("GET /b.png")) << pictures.received.left(200).toStdString();
 }
 

@@ -372,7 +372,7 @@ protected:
   }
 
 private:
-  void Decide(const QUrl& url) {
+  void Decide(QUrl url) {  // by value: it may be waiting_, which this clears
     const bool pointed = url.isValid() && url == pointed_;
     gesture_.invalidate();
     pointed_.clear();
@@ -482,15 +482,15 @@ public:
     profile_->setUrlRequestInterceptor(new RequestGate(source_, profile_));
     profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     QWebEngineSettings* settings = page_->settings();
-    for (const auto off : {QWebEngineSettings::JavascriptEnabled, QWebEngineSettings::JavascriptCanOpenWindows, QWebEngineSettings::JavascriptCanAccessClipboard,
-                           QWebEngineSettings::LocalContentCanAccessFileUrls,
-                           QWebEngineSettings::LocalContentCanAccessRemoteUrls, QWebEngineSettings::ErrorPageEnabled,
-                           QWebEngineSettings::AutoLoadIconsForPage, QWebEngineSettings::HyperlinkAuditingEnabled,
-                           QWebEngineSettings::DnsPrefetchEnabled, QWebEngineSettings::PluginsEnabled,
-                           QWebEngineSettings::LocalStorageEnabled, QWebEngineSettings::PdfViewerEnabled,
-                           QWebEngineSettings::FullScreenSupportEnabled, QWebEngineSettings::NavigateOnDropEnabled})
+    for (const auto off :
+         {QWebEngineSettings::JavascriptEnabled, QWebEngineSettings::JavascriptCanOpenWindows,
+          QWebEngineSettings::JavascriptCanAccessClipboard, QWebEngineSettings::LocalContentCanAccessFileUrls,
+          QWebEngineSettings::LocalContentCanAccessRemoteUrls, QWebEngineSettings::ErrorPageEnabled,
+          QWebEngineSettings::AutoLoadIconsForPage, QWebEngineSettings::HyperlinkAuditingEnabled,
+          QWebEngineSettings::DnsPrefetchEnabled, QWebEngineSettings::PluginsEnabled,
+          QWebEngineSettings::LocalStorageEnabled, QWebEngineSettings::PdfViewerEnabled,
+          QWebEngineSettings::FullScreenSupportEnabled, QWebEngineSettings::NavigateOnDropEnabled})
       settings->setAttribute(off, false);
-    settings->setAttribute(QWebEngineSettings::WebRTCPublicInterfacesOnly, true);
     view_->setPage(page_);
     view_->setObjectName(QStringLiteral("webPreview"));
     view_->setContextMenuPolicy(Qt::NoContextMenu);

@@ -60,7 +60,9 @@ QStringList TPreviewPane::LocalPictures(const std::vector<std::string>& addresse
   const QUrl base = QUrl::fromLocalFile(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
   QStringList files;
   for (const std::string& address : addresses) {
-    const QUrl url = base.resolved(QUrl(QString::fromStdString(address).trimmed()));
+    const QString trimmed = QString::fromStdString(address).trimmed();
+    if (trimmed.isEmpty()) continue;  // would name the folder itself
+    const QUrl url = base.resolved(QUrl(trimmed));
     if (url.isLocalFile() && url.host().isEmpty()) files << url.toLocalFile();
   }
   return files;

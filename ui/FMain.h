@@ -16,6 +16,8 @@
 #include "project/AffManager.h"
 #include "project/PromoLists.h"
 #include "project/Wizard.h"
+#include "services/NewsBrowser.h"
+#include "services/UpdateCheck.h"
 
 class QComboBox;
 class QDockWidget;
@@ -288,11 +290,10 @@ public:
 private:
   // Messages of the services, silenced once the window is closing.
   MessagePort& ServiceMessages();
-  bool RunUpdateCheck(bool quiet);
+  void RunUpdateCheck(bool quiet);
+  void OpenNewsWindow();
   std::unique_ptr<MessagePort> serviceMessages_;
   bool servicesClosing_ = false;
-  bool checkingNews_ = false;
-  bool checkingUpdates_ = false;
 
 public:
   // --- end services ---
@@ -390,6 +391,10 @@ private:
   HttpClient* http_ = nullptr;
   RandomSource* random_ = nullptr;
   FileDialogPort* dialogs_ = nullptr;
+  // Last, so they go first: a request the client cancels on its way out
+  // finds them gone and calls nothing in this window.
+  std::unique_ptr<NewsCheck> newsCheck_;
+  std::unique_ptr<UpdateChecker> updateCheck_;
 };
 
 }  // namespace velmora

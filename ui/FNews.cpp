@@ -133,11 +133,11 @@ void TfrmNews::lvwItemsChange() {
   if (selected.isEmpty() || Busy()) return;
   const std::string id = FromQString(selected.first()->data(0, Qt::UserRole).toString());
   SetBusyCursor(true);
-  struct Restore {
-    TfrmNews* form;
-    ~Restore() { form->SetBusyCursor(false); }
-  } restore{this};
-  if (const auto opened = opener_.Open(id)) prfEditorNews->setHtml(ToQString(opened->html));
+  // The opener is this window's own: once the window goes, it calls nothing.
+  opener_.Open(id, [this](std::optional<NewsItemOpener::Opened> opened) {
+    SetBusyCursor(false);
+    if (opened) prfEditorNews->setHtml(ToQString(opened->html));
+  });
 }
 
 void TfrmNews::SetBusyCursor(bool busy) {

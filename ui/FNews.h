@@ -1,6 +1,6 @@
 #pragma once
 // The news window: the list of news items and the text of the one selected.
-// Modal, built anew for every opening.
+// Modal to the main window, built anew for every opening.
 
 #include <QDialog>
 #include <QTreeWidget>

@@ -391,10 +391,16 @@ private:
   HttpClient* http_ = nullptr;
   RandomSource* random_ = nullptr;
   FileDialogPort* dialogs_ = nullptr;
-  // Last, so they go first: a request the client cancels on its way out
-  // finds them gone and calls nothing in this window.
   std::unique_ptr<NewsCheck> newsCheck_;
   std::unique_ptr<UpdateChecker> updateCheck_;
+  // Declared last, so it goes first: requests still in flight end, cancelled,
+  // while everything their continuations use is still here.
+  struct EndRequestsFirst {
+    HttpClient* http = nullptr;
+    ~EndRequestsFirst() {
+      if (http) http->Disconnect();
+    }
+  } endRequests_;
 };
 
 }  // namespace velmora

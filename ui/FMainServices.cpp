@@ -91,6 +91,7 @@ void TfrmMain::ConnectServices() {
   connect(btnMakeMoney, &QPushButton::clicked, this, guarded(&TfrmMain::btnMakeMoneyClick));
   connect(lblLink1URL, &QLabel::linkActivated, this, [this] { Shell().OpenUrl(Link1Address); });
   connect(lblLink2URL, &QLabel::linkActivated, this, [this] { Shell().OpenUrl(Link2Address); });
+  endRequests_.http = &Http();
   newsCheck_ = std::make_unique<NewsCheck>(Http(), ServiceMessages());
   updateCheck_ = std::make_unique<UpdateChecker>(UpdateContext{Http(), ServiceMessages(), Shell(), Where});
 

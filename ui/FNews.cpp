@@ -105,6 +105,13 @@ TfrmNews::TfrmNews(const NewsWindowContext& context, QWidget* parent)
   splitter->setSizes({105, textHeight});
 }
 
+TfrmNews::~TfrmNews() {
+  if (Busy()) {
+    closing_ = true;
+    http_.Disconnect();
+  }
+}
+
 void TfrmNews::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (filled_) return;

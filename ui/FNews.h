@@ -44,6 +44,8 @@ class TfrmNews : public QDialog {
 
 public:
   TfrmNews(const NewsWindowContext& context, QWidget* parent = nullptr);
+  // A text still loading is cancelled while what its request uses is here.
+  ~TfrmNews() override;
 
   NewsListView* lvwItems = nullptr;
   QSplitter* splitter = nullptr;

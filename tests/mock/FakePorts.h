@@ -135,10 +135,21 @@ public:
     }
   }
 
+  // Starts a continuation, answers every request from the table and gives
+  // what it delivered; nothing when it never called back.
+  template <class T, class Start>
+  std::optional<T> Settle(Start start) {
+    std::optional<T> delivered;
+    start([&delivered](T value) { delivered = std::move(value); });
+    AnswerAll();
+    return delivered;
+  }
+
   static HttpResult Result(HttpOutcome outcome, std::string body = {}) {
     HttpResult result;
     result.outcome = outcome;
     result.status = outcome == HttpOutcome::Ok ? 200 : 0;
+    result.reason = outcome == HttpOutcome::Ok ? "200" : "fake " + std::to_string(static_cast<int>(outcome));
     result.body = std::move(body);
     return result;
   }

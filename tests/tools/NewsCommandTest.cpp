@@ -171,4 +171,5 @@ TEST_F(NewsCommandTest, UpdateCheckTellsTheVersionAndTheOffer) {
   const ToolRun missing = Tool("update-check --program-folder " + dir.path().string() + " --base-url http://127.0.0.1:" +
                            std::to_string(port) + "/liveupdate/none/");
   EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("HTTP 404"), std::string::npos) << "the client's reason reaches the publisher: " << missing.err;
 }

@@ -38,7 +38,7 @@ private:
 
 // While a request that the user asked for runs, the window shows it is busy
 // (it still takes input: requests run beside it) and the button that started
-// it stays pressed with a hint that says what it does. The cursor comes back
+// it is greyed with a hint that says what it does. The cursor comes back
 // when the last such request ends.
 class WorkingSign {
 public:
@@ -46,7 +46,7 @@ public:
       : window_(window), button_(button), idleHint_(button->toolTip()) {
     if (Signs(window_) == 0) window_->setCursor(Qt::BusyCursor);
     window_->setProperty(kSignsProperty, Signs(window_) + 1);
-    button_->setDown(true);
+    button_->setEnabled(false);
     button_->setToolTip(hint);
   }
   ~WorkingSign() {
@@ -55,7 +55,7 @@ public:
       if (Signs(window_) == 0) window_->unsetCursor();
     }
     if (button_) {
-      button_->setDown(false);
+      button_->setEnabled(true);
       button_->setToolTip(idleHint_);
     }
   }

@@ -71,6 +71,23 @@ std::optional<std::string> NewsFailureMessage(std::string_view trimmedReply, boo
 
 namespace {
 
+template <class T>
+NewsReply<T> Delivered(T value) {
+  NewsReply<T> reply;
+  reply.value = std::move(value);
+  return reply;
+}
+
+// Nothing came: cancelled, or with the client's reason (empty when a reply
+// came that is no answer of the service).
+template <class T>
+NewsReply<T> Nothing(bool cancelled, const std::string& failure) {
+  NewsReply<T> reply;
+  reply.cancelled = cancelled;
+  reply.transportFailure = failure;
+  return reply;
+}
+
 void WarnFor(MessagePort& messages, std::string_view trimmedReply, bool detailsRequest) {
   if (const auto message = NewsFailureMessage(trimmedReply, detailsRequest)) {
     messages.ShowMessage(MessageKind::Warning, *message);
@@ -80,44 +97,46 @@ void WarnFor(MessagePort& messages, std::string_view trimmedReply, bool detailsR
 }  // namespace
 
 void NewsService::Post(const NewsTier& tier, const std::string& branderCode, const char* script,
-                       const FormField& fourth, std::function<void(std::optional<std::string>)> reply) {
+                       const FormField& fourth,
+                       std::function<void(std::optional<std::string>, const std::string& failure)> reply) {
   const std::vector<FormField> fields = {
       {"memusername", tier.publisherId}, {"prodcode", branderCode}, {"prodtype", tier.tierCode}, fourth,
       {"newstarget", "UA"},              {"something", ""},
   };
   http_.PostMultipart(NewsScriptUrl(tier.baseUrl, script), fields, kNewsReplyLimit,
                       [reply = std::move(reply)](HttpResult result) {
-                        if (result.outcome == HttpOutcome::Cancelled) return reply(std::nullopt);
+                        if (result.outcome == HttpOutcome::Cancelled) return reply(std::nullopt, result.reason);
                         // Every other failure reads as an empty reply: the service's own
                         // grammar has a warning for that.
-                        reply(result.ok() ? TrimControl(result.body) : std::string());
+                        if (!result.ok()) return reply(std::string(), result.reason);
+                        reply(TrimControl(result.body), {});
                       });
 }
 
 void NewsService::GetNewsList(const NewsTier& tier, const std::string& branderCode,
                               std::function<void(NewsReply<std::vector<std::string>>)> done) {
   Post(tier, branderCode, kNewsScriptList, {"conttype", "all"},
-       [&messages = messages_, done = std::move(done)](std::optional<std::string> reply) {
-         if (!reply) return done({std::nullopt, true});
+       [&messages = messages_, done = std::move(done)](std::optional<std::string> reply, const std::string& failure) {
+         if (!reply) return done(Nothing<std::vector<std::string>>(true, failure));
          if (!IsSuccessReply(*reply)) {
            WarnFor(messages, *reply, false);
-           return done({});
+           return done(Nothing<std::vector<std::string>>(false, failure));
          }
          std::vector<std::string> items;
          for (auto& piece : SplitFields(kNewsItemSeparator, *reply)) {
            if (piece.empty() || piece == kOkMarker) continue;
            items.push_back(std::move(piece));
          }
-         done({std::move(items)});
+         done(Delivered(std::move(items)));
        });
 }
 
 void NewsService::GetLastNews(const NewsTier& tier, const std::string& branderCode,
                               std::function<void(NewsReply<LatestNews>)> done) {
   Post(tier, branderCode, kNewsScriptList, {"conttype", "lastcode"},
-       [done = std::move(done)](std::optional<std::string> reply) {
-         if (!reply) return done({std::nullopt, true});
-         if (!IsSuccessReply(*reply)) return done({});
+       [done = std::move(done)](std::optional<std::string> reply, const std::string& failure) {
+         if (!reply) return done(Nothing<LatestNews>(true, failure));
+         if (!IsSuccessReply(*reply)) return done(Nothing<LatestNews>(false, failure));
          const std::string rest = ReplaceAll(*reply, kSeparatedOkMarker, "");
          LatestNews latest;
          const auto fields = SplitFields('^', rest);
@@ -127,18 +146,18 @@ void NewsService::GetLastNews(const NewsTier& tier, const std::string& branderCo
            latest.title = fields[1];
            latest.any = true;
          }
-         done({std::move(latest)});
+         done(Delivered(std::move(latest)));
        });
 }
 
 void NewsService::GetNewsDetails(const NewsTier& tier, const std::string& branderCode, const std::string& newsId,
                                  std::function<void(NewsReply<std::string>)> done) {
   Post(tier, branderCode, kNewsScriptDetails, {"newsid", newsId},
-       [&messages = messages_, done = std::move(done)](std::optional<std::string> reply) {
-         if (!reply) return done({std::nullopt, true});
+       [&messages = messages_, done = std::move(done)](std::optional<std::string> reply, const std::string& failure) {
+         if (!reply) return done(Nothing<std::string>(true, failure));
          if (!IsSuccessReply(*reply)) {
            WarnFor(messages, *reply, true);
-           return done({});
+           return done(Nothing<std::string>(false, failure));
          }
          const std::string escaped = ReplaceAll(*reply, kSeparatedOkMarker, "");
          std::string html = DecodeHexEscapes(escaped);
@@ -146,9 +165,9 @@ void NewsService::GetNewsDetails(const NewsTier& tier, const std::string& brande
          // malformed: the item is damaged, not empty.
          if (html.empty() && !escaped.empty()) {
            messages.ShowMessage(MessageKind::Warning, kInvalidNewsMessage);
-           return done({});
+           return done(Nothing<std::string>(false, failure));
          }
-         done({std::move(html)});
+         done(Delivered(std::move(html)));
        });
 }
 

@@ -62,6 +62,7 @@ template <class T>
 struct NewsReply {
   std::optional<T> value;
   bool cancelled = false;
+  std::string transportFailure;  // the client's reason when no reply came at all
 };
 
 // The requests. `brand` supplies BranderCode; the tier supplies the rest.
@@ -83,10 +84,10 @@ public:
                       std::function<void(NewsReply<std::string>)> done);
 
 private:
-  // `reply` gets the trimmed body, empty when the request failed; nothing
-  // when it was cancelled.
+  // `reply` gets the trimmed body, empty (with the client's reason) when the
+  // request failed; nothing when it was cancelled.
   void Post(const NewsTier& tier, const std::string& branderCode, const char* script, const FormField& fourth,
-            std::function<void(std::optional<std::string>)> reply);
+            std::function<void(std::optional<std::string>, const std::string& failure)> reply);
 
   HttpClient& http_;
   MessagePort& messages_;

@@ -59,6 +59,13 @@ T Await(const std::function<void(std::function<void(T)>)>& start) {
   return std::move(*result);
 }
 
+// The window's message says only that the site could not be reached; the
+// publisher at the command line also learns why.
+template <class T>
+void TellTransportFailure(const NewsReply<T>& reply) {
+  if (!reply.transportFailure.empty()) std::cerr << "(" << reply.transportFailure << ")\n";
+}
+
 void WriteRaw(const std::string& bytes) { std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); }
 
 int RunNews(const std::vector<std::string>& args) {
@@ -98,11 +105,13 @@ int RunNews(const std::vector<std::string>& args) {
     }
     // One message, as in the window: a warning already said what went wrong.
     if ((!items.value || items.value->empty()) && messages.shown == 0) std::cerr << kNoNewsMessage << "\n";
+    TellTransportFailure(items);
     return items.value ? 0 : 1;
   }
   if (what == "latest") {
     const auto latest = Await<NewsReply<LatestNews>>(
         [&](auto done) { news.GetLastNews(*tier, brand.BranderCode, std::move(done)); });
+    TellTransportFailure(latest);
     if (!latest.value) return 1;
     if (latest.value->any) {
       WriteRaw(latest.value->id + "^" + latest.value->title);
@@ -113,6 +122,7 @@ int RunNews(const std::vector<std::string>& args) {
   const std::string& id = positional[1];
   const auto text = Await<NewsReply<std::string>>(
       [&](auto done) { news.GetNewsDetails(*tier, brand.BranderCode, id, std::move(done)); });
+  TellTransportFailure(text);
   if (!text.value) return 1;
   WriteRaw(*text.value);
   std::cout.flush();

@@ -142,7 +142,9 @@ TEST_F(NewsCommandTest, FailuresGoToStderrWithTheWindowsTexts) {
   WriteBrand("Master", "http://127.0.0.1:" + std::to_string(FreePort()) + "/news");
   const ToolRun refused = News("list");
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_EQ(refused.err, "There is a trouble accessing the news site. Contact your provider.\n") << "one message";
+  EXPECT_EQ(refused.err,
+            "There is a trouble accessing the news site. Contact your provider.\n(Connection refused)\n")
+      << "one message, and the client's reason";
   EXPECT_EQ(News("latest").exitCode, 1);
 }
 

@@ -117,7 +117,7 @@ void TfrmMain::RunUpdateCheck(bool quiet) {
   std::shared_ptr<WorkingSign> working;
   if (!quiet) working = std::make_shared<WorkingSign>(this, btnUpdate, QStringLiteral("Checking Updates..."));
   updateCheck_->Start(quiet, [self = QPointer<TfrmMain>(this), working](UpdateOutcome outcome, const std::string&) {
-    if (self && outcome == UpdateOutcome::UpdaterStarted) self->close();
+    if (self && outcome == UpdateOutcome::UpdaterStarted) RunGuarded(self, [&] { self->close(); });
   });
 }
 
@@ -126,9 +126,11 @@ void TfrmMain::Timer1Timer() {
   AnnounceNewerNews(Http(), ServiceMessages(), Where, Brand,
                     [self = QPointer<TfrmMain>(this)](std::optional<std::string> hint) {
                       if (!self) return;
-                      if (hint) self->ShowNewsHint(*hint);
-                      // A check the user started meanwhile already asks.
-                      self->RunUpdateCheck(true);
+                      RunGuarded(self, [&] {
+                        if (hint) self->ShowNewsHint(*hint);
+                        // A check the user started meanwhile already asks.
+                        self->RunUpdateCheck(true);
+                      });
                     });
 }
 
@@ -145,8 +147,10 @@ void TfrmMain::btnNewsClick() {
   newsCheck_->Start(Brand, [self = QPointer<TfrmMain>(this), working](std::vector<std::string> items) mutable {
     working.reset();
     if (!self) return;
-    self->NewsList = std::move(items);
-    if (!self->NewsList.empty() && !self->servicesClosing_ && !self->frmNews) self->OpenNewsWindow();
+    RunGuarded(self, [&] {
+      self->NewsList = std::move(items);
+      if (!self->NewsList.empty() && !self->servicesClosing_ && !self->frmNews) self->OpenNewsWindow();
+    });
   });
 }
 

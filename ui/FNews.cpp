@@ -142,8 +142,10 @@ void TfrmNews::lvwItemsChange() {
   SetBusyCursor(true);
   // The opener is this window's own: once the window goes, it calls nothing.
   opener_.Open(id, [this](std::optional<NewsItemOpener::Opened> opened) {
-    SetBusyCursor(false);
-    if (opened) prfEditorNews->setHtml(ToQString(opened->html));
+    RunGuarded(this, [&] {
+      SetBusyCursor(false);
+      if (opened) prfEditorNews->setHtml(ToQString(opened->html));
+    });
   });
 }
 

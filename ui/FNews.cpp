@@ -12,7 +12,6 @@
 
 #include "platform/ErrorReport.h"
 #include "platform/QtText.h"
-#include "ui/ClosingAwareMessages.h"
 
 namespace velmora {
 
@@ -32,8 +31,7 @@ TfrmNews::TfrmNews(const NewsWindowContext& context, QWidget* parent)
       http_(context.http),
       shell_(context.shell),
       newsList_(context.newsList),
-      messages_(std::make_unique<ClosingAwareMessages>(context.messages, closing_)),
-      opener_(context.http, *messages_, context.brand, context.places) {
+      opener_(context.http, context.messages, context.brand, context.places) {
   setObjectName(QStringLiteral("frmNews"));
   setWindowTitle(QStringLiteral("News"));
   setModal(true);
@@ -106,10 +104,7 @@ TfrmNews::TfrmNews(const NewsWindowContext& context, QWidget* parent)
 }
 
 TfrmNews::~TfrmNews() {
-  if (Busy()) {
-    closing_ = true;
-    http_.Disconnect();
-  }
+  if (Busy()) http_.Disconnect();
 }
 
 void TfrmNews::showEvent(QShowEvent* event) {
@@ -163,10 +158,9 @@ void TfrmNews::SetBusyCursor(bool busy) {
 void TfrmNews::btnExitClick() { close(); }
 
 void TfrmNews::done(int result) {
-  if (Busy()) {
-    closing_ = true;
-    http_.Disconnect();
-  }
+  // A cancelled request says nothing, so the user hears no trouble for a
+  // text that was still loading.
+  if (Busy()) http_.Disconnect();
   QDialog::done(result);
 }
 

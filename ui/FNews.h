@@ -73,8 +73,6 @@ private:
   HttpClient& http_;
   ShellPort& shell_;
   const std::vector<std::string>& newsList_;
-  bool closing_ = false;
-  std::unique_ptr<MessagePort> messages_;  // silent once closing_
   NewsItemOpener opener_;
   bool filled_ = false;
 };

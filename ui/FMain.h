@@ -16,6 +16,8 @@
 #include "project/AffManager.h"
 #include "project/PromoLists.h"
 #include "project/Wizard.h"
+#include "services/NewsBrowser.h"
+#include "services/UpdateCheck.h"
 
 class QComboBox;
 class QDockWidget;
@@ -288,11 +290,10 @@ public:
 private:
   // Messages of the services, silenced once the window is closing.
   MessagePort& ServiceMessages();
-  bool RunUpdateCheck(bool quiet);
+  void RunUpdateCheck(bool quiet);
+  void OpenNewsWindow();
   std::unique_ptr<MessagePort> serviceMessages_;
   bool servicesClosing_ = false;
-  bool checkingNews_ = false;
-  bool checkingUpdates_ = false;
 
 public:
   // --- end services ---
@@ -390,6 +391,16 @@ private:
   HttpClient* http_ = nullptr;
   RandomSource* random_ = nullptr;
   FileDialogPort* dialogs_ = nullptr;
+  std::unique_ptr<NewsCheck> newsCheck_;
+  std::unique_ptr<UpdateChecker> updateCheck_;
+  // Declared last, so it goes first: requests still in flight end, cancelled,
+  // while everything their continuations use is still here.
+  struct EndRequestsFirst {
+    HttpClient* http = nullptr;
+    ~EndRequestsFirst() {
+      if (http) http->Disconnect();
+    }
+  } endRequests_;
 };
 
 }  // namespace velmora

@@ -190,24 +190,25 @@ std::string FillTemplate(std::string_view templateText, const TAffManager& proje
 
 namespace {
 
-// The template file's text, or why there is none.
-Result<std::string> ReadTemplateFile(const std::string& name, const std::filesystem::path& file,
-                                     std::size_t maxTemplateBytes) {
+// A template refused for its size before it is read.
+class TemplateTooLarge : public FileError {
+public:
+  TemplateTooLarge(const std::filesystem::path& file, std::size_t maxBytes)
+      : FileError("Cannot read the template", file,
+                  "it is larger than " + ByteSize(maxBytes) + ", the most a template may be") {}
+};
+
+// The template file as FillPage expects it; throws FileError.
+std::string ReadTemplateFile(const std::filesystem::path& file, std::size_t maxBytes) {
   std::error_code ec;
-  const auto size = std::filesystem::file_size(file, ec);
-  const auto tooLarge = [&] {
-    return Error{ErrorKind::TooLarge, "The template \"" + ShownTemplateName(name) + "\" is larger than " +
-                                          ByteSize(maxTemplateBytes) + ", the most a template may be; it is not used."};
-  };
-  if (!ec && size > maxTemplateBytes) return tooLarge();
+  if (const auto size = std::filesystem::file_size(file, ec); !ec && size > maxBytes) throw TemplateTooLarge(file, maxBytes);
   try {
-    return JoinLines(SplitLines(ReadWholeFile(file, maxTemplateBytes)));
-  } catch (const FileError& error) {
+    return JoinLines(SplitLines(ReadWholeFile(file, maxBytes)));
+  } catch (const FileError&) {
     // A file that grew since its size was looked at.
-    const auto grown = std::filesystem::file_size(file, ec);
-    if (!ec && grown > maxTemplateBytes) return tooLarge();
-    return Error{ErrorKind::Unreadable, "The template \"" + ShownTemplateName(name) + "\" could not be read: " +
-                                            error.reason() + " (" + file.string() + ")"};
+    if (const auto size = std::filesystem::file_size(file, ec); !ec && size > maxBytes)
+      throw TemplateTooLarge(file, maxBytes);
+    throw;
   }
 }
 
@@ -218,16 +219,22 @@ Result<std::string> LoadTemplate(const std::string& templateName,
                                  std::size_t maxTemplateBytes) {
   const auto file = FindTemplate(templateFolders, templateName);
   if (!file) return Error{ErrorKind::NotFound, UnknownTemplateMessage(templateName, ListTemplates(templateFolders))};
-  return ReadTemplateFile(templateName, *file, maxTemplateBytes);
+  const std::string quoted = "The template \"" + ShownTemplateName(templateName) + "\"";
+  try {
+    return ReadTemplateFile(*file, maxTemplateBytes);
+  } catch (const TemplateTooLarge&) {
+    return Error{ErrorKind::TooLarge, quoted + " is larger than " + ByteSize(maxTemplateBytes) +
+                                          ", the most a template may be; it is not used."};
+  } catch (const FileError& error) {
+    return Error{ErrorKind::Unreadable, quoted + " could not be read: " + error.reason() + " (" + file->string() + ")"};
+  }
 }
 
 std::optional<std::string> ReadTemplateText(const std::string& templateName,
                                             const std::vector<std::filesystem::path>& templateFolders) {
   const auto file = FindTemplate(templateFolders, templateName);
   if (!file) return std::nullopt;
-  auto text = ReadTemplateFile(templateName, *file, kMaxTemplateBytes);
-  if (!text) throw FileError("Cannot read the template", *file, text.error().message);
-  return std::move(text).value();
+  return ReadTemplateFile(*file, kMaxTemplateBytes);
 }
 
 Result<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,

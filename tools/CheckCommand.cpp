@@ -61,6 +61,11 @@ int RunCheck(const std::vector<std::string>& args) {
     if (pageOption) {
       // Looked at before reading, to say why; the read's own bound holds for what is not a plain file.
       std::error_code ec;
+      // A pipe or device would keep the check waiting, or reading, for ever.
+      if (std::filesystem::exists(*pageOption, ec) && !std::filesystem::is_regular_file(*pageOption, ec)) {
+        std::cerr << "velmora-tool check: " << *pageOption << " is not a plain file; it is not read.\n";
+        return kUnreadable;
+      }
       const auto size = std::filesystem::file_size(*pageOption, ec);
       if (!ec && size > kMaxPageBytes) {
         std::cerr << "velmora-tool check: " << PageFileTooLargeMessage(*pageOption) << "\n";

@@ -1,5 +1,6 @@
 // velmora-tool check, run as a script before publishing would run it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -109,4 +110,6 @@ TEST_F(CheckTool, UnknownTemplateAndOversizedPagesExitTwoSayingWhy) {
   EXPECT_EQ(Run("--page '" + (dir / "huge.htm").string() + "'"), 2);
   EXPECT_NE(err.find("is larger than 64 MB, the most a page may be"), std::string::npos) << err;
   EXPECT_EQ(out, "");
+  ASSERT_EQ(::mkfifo((dir / "pipe.htm").c_str(), 0600), 0);
+  EXPECT_EQ(Run("--page '" + (dir / "pipe.htm").string() + "'"), 2) << "a pipe is not waited on";
 }

@@ -110,10 +110,14 @@ Error PageTooLarge(std::size_t limit, const std::string& cause) {
 bool ReplaceWithin(std::string& text, std::string_view from, std::string_view to, std::size_t limit) {
   if (from.empty()) return true;
   if (to.size() > from.size()) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + from.size())) ++count;
     const std::size_t each = to.size() - from.size();
-    if (text.size() > limit || (count != 0 && count > (limit - text.size()) / each)) return false;
+    const auto fits = [&](std::size_t count) { return text.size() <= limit && count <= (limit - text.size()) / each; };
+    // Counted only when the most matches the text could hold might not fit.
+    if (!fits(text.size() / from.size())) {
+      std::size_t count = 0;
+      for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + from.size())) ++count;
+      if (!fits(count)) return false;
+    }
   }
   ReplaceAllInPlace(text, from, to);
   return true;

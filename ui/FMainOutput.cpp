@@ -197,9 +197,11 @@ void TfrmMain::cbxTemplatesChange() {
 void TfrmMain::SelectTemplateAfterLoad(const std::string& name) {
   std::vector<std::string> listed;
   for (int i = 0; i < cbxTemplates->count(); ++i) listed.push_back(FromQString(cbxTemplates->itemText(i)));
-  if (const auto index = FindListedTemplate(listed, name)) {
-    if (cbxTemplates->currentIndex() != static_cast<int>(*index)) {
-      cbxTemplates->setCurrentIndex(static_cast<int>(*index));
+  // A template that is not listed is not guessed at: the first is shown, as at start-up.
+  const int index = static_cast<int>(FindListedTemplate(listed, name).value_or(0));
+  if (index < cbxTemplates->count()) {
+    if (cbxTemplates->currentIndex() != index) {
+      cbxTemplates->setCurrentIndex(index);
     } else {
       cbxTemplatesChange();
     }

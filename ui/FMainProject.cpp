@@ -1,5 +1,6 @@
 // Pages 0 and 2-9, the wizard buttons, and loading and saving projects.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "generator/OutputDelivery.h"
+#include "generator/TemplateCatalogue.h"
 #include "platform/ErrorReport.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtText.h"
@@ -482,6 +484,12 @@ void TfrmMain::ApplyLoadedProject(TAffManager loaded) {
     // Selecting the template is a courtesy; the project keeps the name it stored.
   }
   AffManager->Template = loaded.Template;
+  // Someone else's project may name a template this copy lacks; the user is told which, once.
+  std::vector<std::string> listed;
+  for (int i = 0; i < cbxTemplates->count(); ++i) listed.push_back(FromQString(cbxTemplates->itemText(i)));
+  if (!loaded.Template.empty() && !listed.empty() && !FindListedTemplate(listed, loaded.Template))
+    Messages().ShowMessage(MessageKind::Warning,
+                           TemplateNotListedWarning(loaded.Template, FromQString(cbxTemplates->currentText())));
 
   for (PromoKind kind : kPromoKinds) ListOf(*AffManager, kind) = std::move(ListOf(loaded, kind));
   Promos.Rebuild(*AffManager);

@@ -16,7 +16,7 @@ TEST(PagePreview, IsTheGeneratedPageOrSaysWhyThereIsNone) {
   TAffManager project;
   project.Title = "Tom & <Jerry>";
 
-  EXPECT_EQ(PreviewPage(project, "Plain", folders), GeneratePage(project, "Plain", folders));
+  EXPECT_EQ(PreviewPage(project, "Plain", folders), GeneratePage(project, "Plain", folders).value());
   const std::string missing = PreviewPage(project, "Gone <b>", folders);
   EXPECT_NE(missing.find("The template &quot;Gone &lt;b&gt;&quot; is missing"), std::string::npos) << missing;
   EXPECT_NE(PreviewPage(project, "", folders).find("Choose a template"), std::string::npos);

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QUrl>
@@ -379,6 +380,32 @@ TEST_F(ProjectWindow, LoadedAffiliateIdReachesTheModelThroughTheHiddenField) {
   EXPECT_TRUE(window->AffManager->Anchors.empty()) << "nothing of the previous project remains";
   EXPECT_EQ(window->AffManager->URL, "");
   EXPECT_EQ(window->edtFilename->text(), "affiliatepage.htm") << "an empty name delivers to the preset one";
+}
+
+TEST_F(ProjectWindow, ProjectNamingATemplateNotInstalledShowsTheFirstAndWarnsOnce) {
+  folder.Write("Templates/alpha.tem", "a");
+  folder.Write("Templates/beta.tem", "b");
+  folder.Write("beta.set", "<%%AfTemplate%%>BETA<%%/AfTemplate%%>\r\n");
+  folder.Write("gone.set", "<%%AfTemplate%%>../../../etc/passwd<%%/AfTemplate%%>\r\n");
+  auto window = Open();
+  auto kinds = [&] {
+    std::vector<MessageKind> shown;
+    for (const auto& message : messages.shown) shown.push_back(message.kind);
+    messages.shown.clear();
+    return shown;
+  };
+  dialogs.answers = {Q(folder / "beta.set")};
+  Click(*window, "btnLoad");
+  EXPECT_EQ(window->cbxTemplates->currentText(), "Beta");
+  EXPECT_EQ(kinds(), std::vector<MessageKind>{MessageKind::Information});
+
+  dialogs.answers = {Q(folder / "gone.set")};
+  Click(*window, "btnLoad");
+  EXPECT_EQ(window->cbxTemplates->currentText(), "Alpha");
+  EXPECT_EQ(kinds(), (std::vector<MessageKind>{MessageKind::Warning, MessageKind::Information}));
+  EXPECT_EQ(window->AffManager->Template, "../../../etc/passwd") << "the project keeps the name it stored";
+  window->cbxTemplates->setCurrentIndex(1);
+  EXPECT_TRUE(kinds().empty()) << "told once, not on every change";
 }
 
 TEST_F(ProjectWindow, EachDialogOpensWhereItsLastFileWas) {

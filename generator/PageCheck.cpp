@@ -120,16 +120,265 @@ FindingPlace PromoPlace(PromoKind kind, std::size_t index) { return {FindingPlac
 
 // ---------------------------------------------------------------- parsing
 
-// One parse by the HTML5 parser; the tree points into the owned copy.
+// ---------------------------------------------------------------- parser bounds
+
+// The parser's work per tag grows with the elements left open, the
+// formatting elements it keeps to reopen, and the attributes before it in
+// the same tag (each new one is compared with all of them). Pages within
+// these bounds reach it as written. Beyond them tags are closed where they
+// open and attributes no rule reads are dropped: every element stays, with
+// every attribute a rule reads, and the parse stays linear.
+constexpr std::size_t kMostOpen = 256;
+constexpr std::size_t kMostFormatting = 32;
+// Formatting elements another end tag closed: the parser makes a copy of
+// each in every element that takes text after it.
+constexpr std::size_t kMostReopened = 4;
+constexpr std::size_t kMostAttributes = 64;
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool IsFormattingName(std::string_view name) {
+  static const std::unordered_set<std::string_view> names = {"a",      "b",     "big",    "code", "em",
+                                                             "font",   "i",     "nobr",   "s",    "small",
+                                                             "strike", "strong", "tt",    "u"};
+  return names.count(name) > 0;
+}
+
+bool IsVoidName(std::string_view name) {
+  static const std::unordered_set<std::string_view> names = {
+      "area", "base", "basefont", "bgsound", "br", "col", "embed", "frame", "hr", "image", "img", "input",
+      "keygen", "link", "meta", "param", "source", "track", "wbr", "html", "head", "body"};
+  return names.count(name) > 0;
+}
+
+// Elements whose text runs to their own end tag, markup or not.
+bool IsRawTextName(std::string_view name) {
+  static const std::unordered_set<std::string_view> names = {"script",  "style",    "textarea", "title", "xmp",
+                                                             "iframe",  "noembed",  "noframes", "noscript"};
+  return names.count(name) > 0;
+}
+
+// The attributes the rules read; beyond the bound, the first of each is kept.
+int ReadAttributeBit(std::string_view name) {
+  static constexpr std::array<std::string_view, 6> names = {"href", "src", "alt", "rel", "class", "id"};
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (EqualsIgnoreCaseAscii(name, names[i])) return 1 << i;
+  return 0;
+}
+
+// An element that a start tag of the same group closes when it is open.
+int ImpliedEndGroup(std::string_view name) {
+  if (name == "p") return 1;
+  if (name == "li") return 2;
+  if (name == "dt" || name == "dd") return 3;
+  if (name == "option") return 4;
+  if (name == "tr") return 5;
+  if (name == "td" || name == "th") return 6;
+  return 0;
+}
+
+class ParserBounds {
+public:
+  explicit ParserBounds(std::string_view text) : text_(text) {}
+
+  // The text the parser should read, or nothing when it is within bounds.
+  std::optional<std::string> Apply() {
+    Scan();
+    if (edits_.empty()) return std::nullopt;
+    std::string out;
+    out.reserve(text_.size() + text_.size() / 8);
+    std::size_t copied = 0;
+    for (const Edit& edit : edits_) {
+      out.append(text_.substr(copied, edit.at - copied));
+      out += edit.insert;
+      copied = edit.at + edit.remove;
+    }
+    out.append(text_.substr(copied));
+    return out;
+  }
+
+private:
+  struct Edit {
+    std::size_t at;
+    std::size_t remove;
+    std::string insert;
+  };
+
+  void Insert(std::size_t at, std::string text) { edits_.push_back({at, 0, std::move(text)}); }
+  void Remove(std::size_t from, std::size_t to) {
+    if (!edits_.empty() && edits_.back().insert.empty() && edits_.back().at + edits_.back().remove == from) {
+      edits_.back().remove += to - from;
+    } else {
+      edits_.push_back({from, to - from, {}});
+    }
+  }
+
+  void FlushTagRemovals() {
+    for (const auto& [from, to] : tagRemovals_) Remove(from, to);
+    tagRemovals_.clear();
+  }
+
+  std::size_t SkipTo(std::string_view what, std::size_t from) const {
+    const std::size_t at = text_.find(what, from);
+    return at == std::string_view::npos ? text_.size() : at + what.size();
+  }
+
+  void Scan() {
+    const std::size_t n = text_.size();
+    std::size_t i = 0;
+    while (true) {
+      const std::size_t lt = text_.find('<', i);
+      if (lt == std::string_view::npos || lt + 1 >= n) return;
+      i = lt + 1;
+      if (text_[i] == '!') {
+        i = text_.compare(i, 3, "!--") == 0 ? SkipTo("-->", i + 3) : SkipTo(">", i);
+        continue;
+      }
+      if (text_[i] == '?') {
+        i = SkipTo(">", i);
+        continue;
+      }
+      const bool end = text_[i] == '/';
+      if (end) ++i;
+      if (i >= n) return;
+      if (!IsAsciiLetter(text_[i])) {
+        if (end) i = SkipTo(">", i);
+        continue;
+      }
+      const std::size_t nameStart = i;
+      while (i < n && !IsAsciiSpace(text_[i]) && text_[i] != '/' && text_[i] != '>') ++i;
+      const std::string name = ToLowerAscii(text_.substr(nameStart, i - nameStart));
+      bool selfClosing = false;
+      if (!ScanAttributes(i, end, selfClosing)) return;  // a tag the text ends in is no tag
+      // Edits go in text order: an end tag may have closings put before it.
+      if (end) {
+        EndTag(name, lt);
+        FlushTagRemovals();
+      } else {
+        FlushTagRemovals();
+        StartTag(name, selfClosing, i);
+        if (name == "plaintext") return;
+        if (IsRawTextName(name)) i = RawTextEnd(name, i);
+      }
+    }
+  }
+
+  // Reads a tag's attributes up to and past its ">"; false at the end of the text.
+  bool ScanAttributes(std::size_t& i, bool end, bool& selfClosing) {
+    const std::size_t n = text_.size();
+    std::size_t count = 0;
+    int seen = 0;
+    tagRemovals_.clear();
+    while (true) {
+      const std::size_t before = i;
+      while (i < n && (IsAsciiSpace(text_[i]) || text_[i] == '/')) {
+        selfClosing = text_[i] == '/';
+        ++i;
+      }
+      if (i >= n) return false;
+      if (text_[i] == '>') {
+        ++i;
+        return true;
+      }
+      selfClosing = false;
+      const std::size_t nameStart = i++;
+      while (i < n && !IsAsciiSpace(text_[i]) && text_[i] != '/' && text_[i] != '>' && text_[i] != '=') ++i;
+      const std::string_view name = text_.substr(nameStart, i - nameStart);
+      std::size_t look = i;
+      while (look < n && IsAsciiSpace(text_[look])) ++look;
+      if (look < n && text_[look] == '=') {
+        i = look + 1;
+        while (i < n && IsAsciiSpace(text_[i])) ++i;
+        if (i < n && (text_[i] == '"' || text_[i] == '\'')) {
+          const std::size_t close = text_.find(text_[i], i + 1);
+          if (close == std::string_view::npos) return false;
+          i = close + 1;
+        } else {
+          while (i < n && !IsAsciiSpace(text_[i]) && text_[i] != '>') ++i;
+        }
+      }
+      const int bit = ReadAttributeBit(name);
+      const bool wanted = !end && bit != 0 && (seen & bit) == 0;
+      if (count++ >= kMostAttributes && !wanted) tagRemovals_.emplace_back(before, i);
+      if (!end) seen |= bit;
+    }
+  }
+
+  std::size_t RawTextEnd(const std::string& name, std::size_t from) const {
+    for (std::size_t at = text_.find("</", from); at != std::string_view::npos; at = text_.find("</", at + 2)) {
+      const std::size_t after = at + 2 + name.size();
+      if (after <= text_.size() && EqualsIgnoreCaseAscii(text_.substr(at + 2, name.size()), name) &&
+          (after == text_.size() || IsAsciiSpace(text_[after]) || text_[after] == '/' || text_[after] == '>'))
+        return at;
+    }
+    return text_.size();
+  }
+
+  void StartTag(const std::string& name, bool selfClosing, std::size_t after) {
+    if (IsVoidName(name) || IsRawTextName(name) || name == "plaintext") return;
+    if (selfClosing && foreign_ > 0) return;
+    if (const int group = ImpliedEndGroup(name); group != 0 && !open_.empty() && ImpliedEndGroup(open_.back()) == group)
+      Pop();
+    const bool formatting = IsFormattingName(name);
+    if (open_.size() >= kMostOpen || (formatting && formatting_ + pending_ >= kMostFormatting)) {
+      Insert(after, "</" + name + ">");
+      return;
+    }
+    open_.push_back(name);
+    ++counts_[name];
+    if (formatting) ++formatting_;
+    if (name == "svg" || name == "math") ++foreign_;
+  }
+
+  void EndTag(const std::string& name, std::size_t at) {
+    const auto count = counts_.find(name);
+    if (count == counts_.end() || count->second == 0) {
+      if (pending_ > 0 && IsFormattingName(name)) --pending_;
+      return;
+    }
+    while (!open_.empty()) {
+      const std::string top = Pop();
+      if (top == name) return;
+      // The parser would reopen it after this end tag, again and again.
+      if (IsFormattingName(top)) {
+        if (pending_ >= kMostReopened) {
+          Insert(at, "</" + top + ">");
+        } else {
+          ++pending_;
+        }
+      }
+    }
+  }
+
+  std::string Pop() {
+    std::string top = std::move(open_.back());
+    open_.pop_back();
+    --counts_[top];
+    if (IsFormattingName(top)) --formatting_;
+    if (top == "svg" || top == "math") --foreign_;
+    return top;
+  }
+
+  std::string_view text_;
+  std::vector<Edit> edits_;
+  std::vector<std::pair<std::size_t, std::size_t>> tagRemovals_;  // of the tag being read
+  std::vector<std::string> open_;
+  std::unordered_map<std::string, std::size_t> counts_;
+  std::size_t formatting_ = 0;  // open
+  std::size_t pending_ = 0;     // closed by another element's end tag: the parser reopens them
+  std::size_t foreign_ = 0;
+};
+
+// One parse by the HTML5 parser, within its bounds.
 class Html {
 public:
+  struct Borrowed {};
   // `context`: parse as the contents of that element; GUMBO_TAG_LAST: a whole document.
-  explicit Html(std::string text, GumboTag context = GUMBO_TAG_LAST) : text_(std::move(text)) {
-    options_ = kGumboDefaultOptions;
-    options_.max_errors = 0;  // the tree is all we read; recording errors costs time
-    options_.fragment_context = context;
-    output_ = gumbo_parse_with_options(&options_, text_.data(), text_.size());
+  explicit Html(std::string text, GumboTag context = GUMBO_TAG_LAST) : owned_(std::move(text)), text_(owned_) {
+    Parse(context);
   }
+  // `text` outlives the tree: a page is not copied to be read.
+  Html(Borrowed, std::string_view text, GumboTag context = GUMBO_TAG_LAST) : text_(text) { Parse(context); }
   ~Html() { gumbo_destroy_output(&options_, output_); }
   Html(const Html&) = delete;
   Html& operator=(const Html&) = delete;
@@ -137,10 +386,24 @@ public:
   const GumboNode* Document() const { return output_->document; }
   // The element a fragment's nodes are children of.
   const GumboNode* Root() const { return output_->root; }
-  const std::string& Text() const { return text_; }
+  std::string_view Text() const { return text_; }
+  // Whether the parser read the text with tags closed or attributes dropped,
+  // so that its positions are not the text's.
+  bool Bounded() const { return bounded_.has_value(); }
 
 private:
-  std::string text_;
+  void Parse(GumboTag context) {
+    bounded_ = ParserBounds(text_).Apply();
+    const std::string_view input = bounded_ ? std::string_view(*bounded_) : text_;
+    options_ = kGumboDefaultOptions;
+    options_.max_errors = 0;  // the tree is all we read; recording errors costs time
+    options_.fragment_context = context;
+    output_ = gumbo_parse_with_options(&options_, input.data(), input.size());
+  }
+
+  std::string owned_;
+  std::string_view text_;
+  std::optional<std::string> bounded_;
   GumboOptions options_;
   GumboOutput* output_ = nullptr;
 };
@@ -280,10 +543,6 @@ bool IsInline(GumboTag tag) {
   }
 }
 
-bool MentionsDisclosure(std::string_view text) {
-  return ContainsNoCase(text, "affiliate") && ContainsNoCase(text, "commission");
-}
-
 // Finds a disclosure: an element whose class or id names it, or a block of
 // text that speaks of both affiliates and commission.
 class DisclosureFinder {
@@ -299,7 +558,7 @@ public:
       if (HidesText(element.tag)) ++hidden_;
       if (!IsInline(element.tag)) blocks_.emplace_back();
     } else if (node->type == GUMBO_NODE_TEXT && hidden_ == 0 && !blocks_.empty()) {
-      blocks_.back() += node->v.text.text;
+      blocks_.back().Add(node->v.text.text);
     }
   }
   void Leave(const GumboNode* node) {
@@ -307,16 +566,35 @@ public:
     const GumboElement& element = node->v.element;
     if (HidesText(element.tag)) --hidden_;
     if (!IsInline(element.tag) && !blocks_.empty()) {
-      if (MentionsDisclosure(blocks_.back())) found_ = true;
+      if (blocks_.back().Mentions()) found_ = true;
       blocks_.pop_back();
     }
   }
   bool Found() const { return found_; }
 
 private:
+  // A block's words, read as they come: only a word split between two
+  // pieces of text is kept, so a page-long block is not copied.
+  class Block {
+  public:
+    void Add(std::string_view text) {
+      tail_ += text;
+      affiliate_ = affiliate_ || ContainsNoCase(tail_, "affiliate");
+      commission_ = commission_ || ContainsNoCase(tail_, "commission");
+      constexpr std::size_t kLongestWord = 10;
+      if (tail_.size() > kLongestWord) tail_.erase(0, tail_.size() - kLongestWord);
+    }
+    bool Mentions() const { return affiliate_ && commission_; }
+
+  private:
+    std::string tail_;
+    bool affiliate_ = false;
+    bool commission_ = false;
+  };
+
   bool found_ = false;
   int hidden_ = 0;
-  std::vector<std::string> blocks_;
+  std::vector<Block> blocks_;
 };
 
 bool PageHasDisclosure(const Html& html) {
@@ -429,6 +707,21 @@ std::vector<std::string> LeftPlaceholders(std::string_view page) {
     } else {
       at = page.find("%%", at + 1);
     }
+  }
+  return names;
+}
+
+// Every "%%NAME%%" in `text`, overlapping ones too ("%%A%%B%%" holds
+// "%%A%%" and "%%B%%"), as a search for each would find them.
+std::unordered_set<std::string_view> PlaceholdersIn(std::string_view text) {
+  std::unordered_set<std::string_view> names;
+  auto isNameByte = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+  };
+  for (std::size_t at = text.find("%%"); at != std::string_view::npos; at = text.find("%%", at + 1)) {
+    std::size_t end = at + 2;
+    while (end < text.size() && isNameByte(text[end])) ++end;
+    if (end > at + 2 && text.compare(end, 2, "%%") == 0) names.insert(text.substr(at, end + 2 - at));
   }
   return names;
 }
@@ -558,6 +851,8 @@ ClosureResult ParseClosure(std::string_view item) {
     }
     if (open) result.problem = "<" + std::string(TagNameOf(open->v.element)) + "> is not closed";
   }
+  // Positions in a text the parser read with changes are not the item's.
+  if (html.Bounded()) result.textSpans.clear();
   result.textSpans.erase(std::remove_if(result.textSpans.begin(), result.textSpans.end(),
                                         [&](const auto& span) { return span.second > item.size(); }),
                          result.textSpans.end());
@@ -663,10 +958,12 @@ private:
       }
     }
     auto indexTags = [&](std::string_view text, const FindingPlace& where) {
-      for (std::size_t open = text.find('<'); open != std::string_view::npos; open = text.find('<', open + 1)) {
+      // Tags do not overlap: each byte is read once.
+      for (std::size_t open = text.find('<'); open != std::string_view::npos; open = text.find('<', open)) {
         const std::size_t close = text.find('>', open);
         if (close == std::string_view::npos) break;
         byTag_.emplace(text.substr(open, close + 1 - open), where);
+        open = close + 1;
       }
     };
     for (PromoKind kind : kPromoKinds) {
@@ -904,11 +1201,15 @@ bool OnlyTheLinkPlaceholder(std::string_view item) {
 void AddPlaceholdersOfItems(const TAffManager& project, std::string_view page, std::vector<std::string>& left) {
   std::unordered_set<std::string> known(left.begin(), left.end());
   known.insert(std::string(kAffiliateLink));  // always filled in
+  // The page is read once, not once for each placeholder an item holds.
+  std::optional<std::unordered_set<std::string_view>> inPage;
   for (PromoKind kind : kPromoKinds) {
     for (const std::string& item : ListOf(project, kind)) {
       if (OnlyTheLinkPlaceholder(item)) continue;
       for (std::string& placeholder : LeftPlaceholders(item)) {
-        if (known.count(placeholder) || page.find(placeholder) == std::string_view::npos) continue;
+        if (known.count(placeholder)) continue;
+        if (!inPage) inPage = PlaceholdersIn(page);
+        if (!inPage->count(placeholder)) continue;
         known.insert(placeholder);
         left.push_back(std::move(placeholder));
       }
@@ -918,21 +1219,25 @@ void AddPlaceholdersOfItems(const TAffManager& project, std::string_view page, s
 
 void CheckPlaceholders(const std::vector<std::string>& left, const TAffManager* project,
                        std::string_view templateText, Report& report) {
+  if (left.empty()) return;
+  // Where each placeholder is first typed, found in one pass over the
+  // template and the items rather than one per placeholder.
+  std::unordered_set<std::string_view> inTemplate;
+  std::unordered_map<std::string_view, FindingPlace> typedAt;
+  if (project) {
+    inTemplate = PlaceholdersIn(templateText);
+    for (PromoKind kind : kPromoKinds) {
+      const PromoList& items = ListOf(*project, kind);
+      for (std::size_t i = 0; i < items.size(); ++i)
+        for (std::string_view placeholder : PlaceholdersIn(items[i])) typedAt.emplace(placeholder, PromoPlace(kind, i));
+    }
+    for (std::string_view placeholder : PlaceholdersIn(project->Title))
+      typedAt.emplace(placeholder, PlaceOf(FindingPlace::What::Title));
+  }
   for (const std::string& placeholder : left) {
     FindingPlace where = PlaceOf(project ? FindingPlace::What::Template : FindingPlace::What::Page);
-    if (project && templateText.find(placeholder) == std::string_view::npos) {
-      bool found = false;
-      for (PromoKind kind : kPromoKinds) {
-        const PromoList& items = ListOf(*project, kind);
-        for (std::size_t i = 0; i < items.size() && !found; ++i) {
-          if (items[i].find(placeholder) != std::string::npos) {
-            where = PromoPlace(kind, i);
-            found = true;
-          }
-        }
-        if (found) break;
-      }
-      if (!found && project->Title.find(placeholder) != std::string::npos) where = PlaceOf(FindingPlace::What::Title);
+    if (project && !inTemplate.count(placeholder)) {
+      if (const auto at = typedAt.find(placeholder); at != typedAt.end()) where = at->second;
     }
     ReportPlaceholder(placeholder, where, report);
   }
@@ -1006,9 +1311,9 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
     report.Append(std::move(pageReport));
     // Only a page without a disclosure of its own needs reading in full:
     // the items' words may still hold one.
-    if (!disclosure) disclosure = PageHasDisclosure(Html(std::string(page)));
+    if (!disclosure) disclosure = PageHasDisclosure(Html(Html::Borrowed{}, page));
   } else {
-    const Html html{std::string(page)};
+    const Html html(Html::Borrowed{}, page);
     CheckWholePage(html, &project, report);
     disclosure = PageHasDisclosure(html);
     left = LeftPlaceholders(page);
@@ -1020,7 +1325,7 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
 
 std::vector<Finding> CheckFinishedPage(std::string_view page) {
   Report report;
-  const Html html{std::string(page)};
+  const Html html(Html::Borrowed{}, page);
   CheckWholePage(html, nullptr, report);
   if (!PageHasDisclosure(html)) ReportNoDisclosure(report);
   CheckPlaceholders(LeftPlaceholders(page), nullptr, {}, report);

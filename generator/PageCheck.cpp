@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -747,11 +748,56 @@ std::string ItemInPage(PromoKind kind, std::string_view item, std::string_view u
   return text;
 }
 
-// The visible text of `typed` read as HTML, or nothing when the visitor
-// sees exactly what was typed.
-std::optional<std::string> SeenInsteadOf(std::string_view typed) {
-  if (!MayHoldMarkup(typed)) return std::nullopt;
-  const std::string expected = NormalisedLineBreaks(AsciiCopy(typed));
+// Whether the parser reads all of "&name;" as one character reference.
+// Some names are read from their start alone ("&notit;" shows "¬it;").
+bool IsWholeReference(std::string_view reference, std::unordered_map<std::string, bool>& known) {
+  const auto [at, added] = known.try_emplace(std::string(reference), false);
+  if (!added) return at->second;
+  const Html html(std::string(reference), GUMBO_TAG_DIV);
+  const GumboVector& children = html.Root()->v.element.children;
+  if (children.length != 1 || Child(children, 0)->type != GUMBO_NODE_TEXT) return false;
+  const std::string_view text = Child(children, 0)->v.text.text;
+  at->second = text != reference && (text.back() != ';' || reference == "&semi;");
+  return at->second;
+}
+
+// `typed` with each finished character reference ("&amp;", "&#36;",
+// "&#x24;") as a blank: those are the way to write text, not markup.
+std::string WithoutReferences(std::string_view typed) {
+  std::unordered_map<std::string, bool> known;
+  std::string out;
+  out.reserve(typed.size());
+  std::size_t i = 0;
+  while (i < typed.size()) {
+    if (typed[i] != '&') {
+      out += typed[i++];
+      continue;
+    }
+    std::size_t end = i + 1;
+    const bool numeric = end < typed.size() && typed[end] == '#';
+    if (numeric) ++end;
+    const bool hex = numeric && end < typed.size() && (typed[end] == 'x' || typed[end] == 'X');
+    if (hex) ++end;
+    const std::size_t digits = end;
+    constexpr std::size_t kLongestName = 40;
+    while (end < typed.size() && end - digits < kLongestName &&
+           (numeric ? (hex ? std::isxdigit(static_cast<unsigned char>(typed[end])) != 0
+                           : (typed[end] >= '0' && typed[end] <= '9'))
+                    : std::isalnum(static_cast<unsigned char>(typed[end])) != 0))
+      ++end;
+    const bool finished = end > digits && end < typed.size() && typed[end] == ';';
+    if (finished && (numeric || IsWholeReference(typed.substr(i, end + 1 - i), known))) {
+      out += ' ';  // joins nothing: "<&amp;b" stays text
+      i = end + 1;
+    } else {
+      out += typed[i++];
+    }
+  }
+  return out;
+}
+
+// What a visitor sees of `typed` read as HTML, with '\x01' where markup stands.
+std::string SeenText(std::string_view typed) {
   Html html(AsciiCopy(typed), GUMBO_TAG_DIV);
   std::string seen;
   int hidden = 0;
@@ -770,7 +816,16 @@ std::optional<std::string> SeenInsteadOf(std::string_view typed) {
       [&](const GumboNode* node) {
         if (node->type == GUMBO_NODE_ELEMENT && HidesText(node->v.element.tag)) --hidden;
       });
-  if (seen == expected) return std::nullopt;
+  return seen;
+}
+
+// The visible text of `typed` read as HTML, or nothing when the visitor
+// sees what was typed, its character references as the characters they name.
+std::optional<std::string> SeenInsteadOf(std::string_view typed) {
+  if (!MayHoldMarkup(typed)) return std::nullopt;
+  const std::string plain = WithoutReferences(typed);
+  if (!MayHoldMarkup(plain) || SeenText(plain) == NormalisedLineBreaks(AsciiCopy(plain))) return std::nullopt;
+  std::string seen = SeenText(typed);
   seen.erase(std::remove(seen.begin(), seen.end(), '\x01'), seen.end());
   return seen;
 }
@@ -1054,9 +1109,8 @@ std::size_t CountOf(std::string_view text, std::string_view needle) {
   return count;
 }
 
-// False when the check has to read the whole page.
-bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, std::string_view templateText,
-                     Report& report, bool& disclosure, std::vector<std::string>& leftPlaceholders) {
+// The page with one stand-in for the items of each kind the project has.
+std::string StandInPage(const TAffManager& project, std::string_view templateText) {
   TAffManager sample;
   sample.Title = project.Title;
   sample.URL = project.URL;
@@ -1065,7 +1119,61 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, std::st
     if (ListOf(project, kind).empty()) continue;
     ListOf(sample, kind).push_back(kind == PromoKind::PPC ? "^" + StandIn(kind) + "^^^" : StandIn(kind));
   }
-  Html html(FillTemplate(templateText, sample));
+  return FillTemplate(templateText, sample);
+}
+
+// The elements whose text ends only at their own end tag, and which a text
+// item may be shown in.
+constexpr std::array<GumboTag, 3> kBoxes = {GUMBO_TAG_TEXTAREA, GUMBO_TAG_SCRIPT, GUMBO_TAG_STYLE};
+using BoxesOfKinds = std::array<unsigned, kPromoKinds.size()>;  // bit b: in kBoxes[b]
+
+BoxesOfKinds BoxesOfItems(const Html& standIns) {
+  BoxesOfKinds boxes{};
+  Walk(
+      standIns.Document(),
+      [&](const GumboNode* node) {
+        if (node->type != GUMBO_NODE_TEXT && node->type != GUMBO_NODE_WHITESPACE) return;
+        const GumboNode* parent = node->parent;
+        if (!parent || parent->type != GUMBO_NODE_ELEMENT) return;
+        const auto box = std::find(kBoxes.begin(), kBoxes.end(), parent->v.element.tag);
+        if (box == kBoxes.end()) return;
+        for (PromoKind kind : kTextKinds)
+          if (std::string_view(node->v.text.text).find(StandIn(kind)) != std::string_view::npos)
+            boxes[static_cast<std::size_t>(kind)] |= 1u << (box - kBoxes.begin());
+      },
+      [](const GumboNode*) {});
+  return boxes;
+}
+
+// A text item shown in a box that holds the box's end tag ends it there,
+// and the rest of the item becomes the visitors' page.
+void CheckBoxEscapes(const TAffManager& project, const BoxesOfKinds& boxes, Report& report) {
+  for (PromoKind kind : kTextKinds) {
+    const unsigned in = boxes[static_cast<std::size_t>(kind)];
+    if (in == 0) continue;
+    const PromoList& items = ListOf(project, kind);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (items[i].find("</") == std::string::npos) continue;
+      for (std::size_t b = 0; b < kBoxes.size(); ++b) {
+        const std::string_view name = gumbo_normalized_tagname(kBoxes[b]);
+        if (!(in & (1u << b)) || !ContainsEndTag(items[i], name)) continue;
+        const std::string endTag = "</" + std::string(name);
+        const std::string advice = kBoxes[b] == GUMBO_TAG_TEXTAREA
+                                       ? "Write &lt;/textarea to show it as text."
+                                       : "Write <\\/" + std::string(name) + " instead, which reads the same there.";
+        report.Add("box-escape", PromoPlace(kind, i),
+                   "The text holds \"" + endTag + "\", which ends the <" + std::string(name) +
+                       "> the template shows it in, so what follows becomes live markup or script on the "
+                       "visitors' page. " + advice);
+        break;
+      }
+    }
+  }
+}
+
+// False when the check has to read the whole page.
+bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const Html& html, Report& report,
+                     bool& disclosure, std::vector<std::string>& leftPlaceholders) {
   // What the template (or the title or link) leaves stands in this page once.
   leftPlaceholders = LeftPlaceholders(html.Text());
 
@@ -1303,10 +1411,12 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
   Report report;
   const ItemMarks marks(project);
   CheckItemsOfProject(project, marks, report);
+  const Html standIns(StandInPage(project, templateText));
+  CheckBoxEscapes(project, BoxesOfItems(standIns), report);
   Report pageReport;
   bool disclosure = false;
   std::vector<std::string> left;
-  if (!readWholePage && CheckByStandIns(project, marks, templateText, pageReport, disclosure, left)) {
+  if (!readWholePage && CheckByStandIns(project, marks, standIns, pageReport, disclosure, left)) {
     AddPlaceholdersOfItems(project, page, left);
     report.Append(std::move(pageReport));
     // Only a page without a disclosure of its own needs reading in full:

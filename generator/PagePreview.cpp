@@ -29,7 +29,7 @@ std::string NoticePage(const std::string& text) {
 
 // The page `make` makes from the template's text, or a notice page.
 template <class Make>
-CheckedPreview Preview(const std::string& templateName, const std::vector<std::filesystem::path>& templateFolders,
+PreviewToCheck Preview(const std::string& templateName, const std::vector<std::filesystem::path>& templateFolders,
                        Make make) {
   if (templateName.empty()) return {NoticePage("Choose a template to see the page."), {}};
   try {
@@ -45,17 +45,22 @@ CheckedPreview Preview(const std::string& templateName, const std::vector<std::f
 std::string PreviewPage(const TAffManager& project, const std::string& templateName,
                         const std::vector<std::filesystem::path>& templateFolders) {
   return Preview(templateName, templateFolders, [&](const std::string& text) {
-           return CheckedPreview{FillTemplate(text, project), {}};
+           return PreviewToCheck{FillTemplate(text, project), {}};
          }).page;
+}
+
+PreviewToCheck PreviewPageToCheck(const TAffManager& project, const std::string& templateName,
+                                  const std::vector<std::filesystem::path>& templateFolders) {
+  return Preview(templateName, templateFolders,
+                 [&](const std::string& text) { return PreviewToCheck{FillTemplate(text, project), text}; });
 }
 
 CheckedPreview CheckedPreviewPage(const TAffManager& project, const std::string& templateName,
                                   const std::vector<std::filesystem::path>& templateFolders) {
-  return Preview(templateName, templateFolders, [&](const std::string& text) {
-    CheckedPreview preview{FillTemplate(text, project), {}};
-    preview.findings = CheckProjectPage(project, text, preview.page);
-    return preview;
-  });
+  PreviewToCheck made = PreviewPageToCheck(project, templateName, templateFolders);
+  CheckedPreview preview{std::move(made.page), {}};
+  if (made.templateText) preview.findings = CheckProjectPage(project, *made.templateText, preview.page);
+  return preview;
 }
 
 }  // namespace velmora

@@ -30,11 +30,19 @@ void TfrmMain::TogglePreview(bool show) {
           TPreviewPane::Source page;
           // Relative addresses lead where they will once the page is saved.
           page.base = QUrl::fromLocalFile(FromPath(OutputFolderChoice() / ""));
-          CheckedPreview preview;
+          PreviewToCheck preview;
           if (AffManager)
-            preview = CheckedPreviewPage(*AffManager, FromQString(cbxTemplates->currentText()), Where.TemplateFolders());
+            preview = PreviewPageToCheck(*AffManager, FromQString(cbxTemplates->currentText()), Where.TemplateFolders());
+          if (preview.templateText) {
+            // Checked off this thread, on copies, so typing never waits for it.
+            panPreviewFindings->CheckInBackground(
+                [project = *AffManager, templateText = std::move(*preview.templateText), page = preview.page] {
+                  return CheckProjectPage(project, templateText, page);
+                });
+          } else {
+            panPreviewFindings->ShowFindings({});
+          }
           page.text = std::move(preview.page);
-          panPreviewFindings->ShowFindings(std::move(preview.findings));
           return page;
         },
         [this](const QString& url) { Shell().OpenUrl(FromQString(url)); }, dock);

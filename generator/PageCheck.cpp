@@ -986,6 +986,19 @@ void CheckItemsOfProject(const TAffManager& project, const ItemMarks& marks, Rep
 
 // ---------------------------------------------------------------- whole page
 
+std::string_view Unquoted(std::string_view written) {
+  if (written.size() >= 2 && (written.front() == '"' || written.front() == '\'') && written.back() == written.front())
+    return written.substr(1, written.size() - 2);
+  return written;
+}
+
+// Whether the parser reads an attribute's value just as it is written.
+bool ReadAsWritten(std::string_view written) {
+  return std::none_of(written.begin(), written.end(), [](char c) {
+    return c == '&' || c == '\0' || c == '\r' || static_cast<unsigned char>(c) >= 0x80;
+  });
+}
+
 // Which item, if any, an element of the page was written by: a row's
 // address is an item itself; markup in an item holds the element's tag as
 // written. Both are looked up in indexes made once per check.
@@ -993,10 +1006,16 @@ class ItemLocator {
 public:
   explicit ItemLocator(const TAffManager& project) : project_(project) {}
 
-  Origin Locate(const GumboElement& element, std::string_view address) {
+  Origin Locate(const GumboElement& element, std::string_view) {
     if (!indexed_) Index();
-    if (const auto hit = byAddress_.find(std::string(TrimAddress(address))); hit != byAddress_.end())
-      return {hit->second, true};
+    // The address as written in the page, before the parser decodes it: a
+    // row's is the item itself, character references and all.
+    if (const GumboAttribute* attribute =
+            gumbo_get_attribute(&element.attributes, element.tag == GUMBO_TAG_IMG ? "src" : "href")) {
+      const std::string_view written = Unquoted({attribute->original_value.data, attribute->original_value.length});
+      if (const auto hit = byAddress_.find(std::string(TrimAddress(written))); hit != byAddress_.end())
+        return {hit->second, true};
+    }
     const std::string tag(element.original_tag.data, element.original_tag.length);
     if (const auto hit = byTag_.find(tag); hit != byTag_.end()) return {hit->second};
     return {PlaceOf(FindingPlace::What::Template)};
@@ -1008,7 +1027,8 @@ private:
     for (PromoKind kind : {PromoKind::Banners, PromoKind::Anchors}) {
       const PromoList& items = ListOf(project_, kind);
       for (std::size_t i = 0; i < items.size(); ++i) {
-        const std::string_view address = TrimAddress(items[i]);
+        const std::string inPage = ItemInPage(kind, items[i], project_.URL);
+        const std::string_view address = TrimAddress(inPage);
         if (!address.empty()) byAddress_.emplace(address, PromoPlace(kind, i));
       }
     }
@@ -1075,9 +1095,21 @@ enum Context : unsigned { kData = 1, kText = 2, kRaw = 4, kComment = 8, kQuoted 
 
 struct AddressUse {
   bool picture;
-  std::string value;  // with the stand-in in it
-  std::string rel;    // links: the rel the template gives
+  std::string value;    // with the stand-in in it
+  std::string written;  // the same as the page has it, quotes and character references and all
+  std::string rel;      // links: the rel the template gives
 };
+
+// An address as browsers read it from the page: character references,
+// bytes that are no UTF-8 and line breaks are read as the parser reads them.
+std::string AddressAsRead(std::string_view written) {
+  if (ReadAsWritten(written)) return std::string(Unquoted(written));
+  const Html html("<img src=" + std::string(written) + ">", GUMBO_TAG_DIV);
+  const GumboVector& children = html.Root()->v.element.children;
+  if (children.length == 1 && Child(children, 0)->type == GUMBO_NODE_ELEMENT)
+    if (const char* src = AttributeOf(Child(children, 0)->v.element, "src")) return src;
+  return std::string(Unquoted(written));
+}
 
 struct StandInUses {
   unsigned contexts = 0;
@@ -1210,7 +1242,10 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const H
           for (PromoKind kind : kPromoKinds) {
             if (value.find(StandIn(kind)) == std::string::npos) continue;
             const char* rel = AttributeOf(element, "rel");
-            uses[static_cast<std::size_t>(kind)].addresses.push_back({picture, value, rel ? rel : ""});
+            const GumboAttribute* attribute = gumbo_get_attribute(&element.attributes, picture ? "src" : "href");
+            uses[static_cast<std::size_t>(kind)].addresses.push_back(
+                {picture, value, std::string(attribute->original_value.data, attribute->original_value.length),
+                 rel ? rel : ""});
             row = true;
           }
           if (!row) {
@@ -1279,10 +1314,11 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const H
       for (const AddressUse& address : use.addresses) {
         // Most rows hold the item alone, as typed.
         const bool asTyped = address.value == StandIn(kind) && raw.find("%%") == std::string::npos &&
-                             !(IsTextKind(kind) && raw.find("$$") != std::string::npos);
+                             !(IsTextKind(kind) && raw.find("$$") != std::string::npos) &&
+                             ReadAsWritten(raw);
         const std::string built =
             asTyped ? std::string()
-                    : ReplaceAll(address.value, StandIn(kind), ItemInPage(kind, raw, project.URL));
+                    : AddressAsRead(ReplaceAll(address.written, StandIn(kind), ItemInPage(kind, raw, project.URL)));
         const std::string_view value = asTyped ? std::string_view(raw) : std::string_view(built);
         CheckAddress(value, address.picture, PromoPlace(kind, i), report);
         if (!address.picture && !project.URL.empty() && value.find(project.URL) != std::string::npos &&

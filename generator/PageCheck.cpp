@@ -388,6 +388,8 @@ public:
   // The element a fragment's nodes are children of.
   const GumboNode* Root() const { return output_->root; }
   std::string_view Text() const { return text_; }
+  // What the parser read: the tree's positions point into it.
+  std::string_view Parsed() const { return bounded_ ? std::string_view(*bounded_) : text_; }
   // Whether the parser read the text with tags closed or attributes dropped,
   // so that its positions are not the text's.
   bool Bounded() const { return bounded_.has_value(); }
@@ -951,7 +953,9 @@ private:
   std::string lastText_;
 };
 
-void CheckItemsOfProject(const TAffManager& project, const ItemMarks& marks, Report& report) {
+// True when every item's markup ends within the item.
+bool CheckItemsOfProject(const TAffManager& project, const ItemMarks& marks, Report& report) {
+  bool closed = true;
   if (TrimAddress(project.URL).empty())
     report.Add("link-invalid", PlaceOf(FindingPlace::What::AffiliateLink),
                "The affiliate link is empty, yet every link of the page goes there.");
@@ -977,11 +981,14 @@ void CheckItemsOfProject(const TAffManager& project, const ItemMarks& marks, Rep
     const PromoList& items = ListOf(project, kind);
     for (std::size_t i = 0; i < items.size(); ++i) {
       if (!marks.HoldsTag(kind, i)) continue;
-      if (const auto problem = checker.Check(ItemInPage(kind, items[i], project.URL)))
+      if (const auto problem = checker.Check(ItemInPage(kind, items[i], project.URL))) {
+        closed = false;
         report.Add("unclosed-markup", PromoPlace(kind, i),
                    *problem + ", so it swallows what follows it on the page.");
+      }
     }
   }
+  return closed;
 }
 
 // ---------------------------------------------------------------- whole page
@@ -1055,8 +1062,124 @@ private:
   std::unordered_map<std::string, FindingPlace> byTag_;
 };
 
-void CheckWholePage(const Html& html, const TAffManager* project, Report& report) {
+// Where each item stands in the page: the page made with a marker for each
+// item, and each marker then read as its item, must be the page itself.
+struct ItemSpan {
+  std::size_t begin, end;
+  FindingPlace where;
+};
+
+std::string ItemMarker(PromoKind kind, std::size_t index, std::size_t field = 0) {
+  return "zqvm" + std::string(1, static_cast<char>('a' + static_cast<int>(kind))) + std::to_string(index) +
+         (field ? "f" + std::to_string(field) : std::string()) + "zq";
+}
+
+std::optional<std::vector<ItemSpan>> ItemSpans(const TAffManager& project, std::string_view templateText,
+                                               std::string_view page) {
+  TAffManager marked = project;
+  std::unordered_map<std::string, std::pair<std::string, FindingPlace>> items;  // marker: text in page, place
+  std::vector<std::string> fields;
+  for (PromoKind kind : kPromoKinds) {
+    PromoList& list = ListOf(marked, kind);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      const FindingPlace where = PromoPlace(kind, i);
+      if (kind == PromoKind::PPC) {
+        SplitFields('^', list[i], fields);
+        std::string ad = "^";
+        for (std::size_t f = 1; f <= 3; ++f) {
+          std::string text = FieldOrEmpty(fields, f);
+          if (f == 2) text = ReplaceAll(text, "$$", "\r\n");
+          items.emplace(ItemMarker(kind, i, f), std::pair{ReplaceAll(text, kAffiliateLink, project.URL), where});
+          ad += ItemMarker(kind, i, f) + "^";
+        }
+        list[i] = ad;
+      } else {
+        items.emplace(ItemMarker(kind, i), std::pair{ItemInPage(kind, list[i], project.URL), where});
+        list[i] = ItemMarker(kind, i);
+      }
+    }
+  }
+  const std::string markedPage = FillTemplate(templateText, marked);
+  std::vector<ItemSpan> spans;
+  std::size_t read = 0;   // in the marked page
+  std::size_t inPage = 0;  // in the page
+  auto same = [&](std::string_view text) {
+    if (page.compare(inPage, text.size(), text) != 0) return false;
+    inPage += text.size();
+    return true;
+  };
+  for (std::size_t at = markedPage.find("zqvm"); at != std::string::npos; at = markedPage.find("zqvm", at + 1)) {
+    const std::size_t end = markedPage.find("zq", at + 4);
+    if (end == std::string::npos) break;
+    const auto item = items.find(markedPage.substr(at, end + 2 - at));
+    if (item == items.end()) continue;
+    if (!same(std::string_view(markedPage).substr(read, at - read))) return std::nullopt;
+    spans.push_back({inPage, inPage + item->second.first.size(), item->second.second});
+    if (!same(item->second.first)) return std::nullopt;
+    read = end + 2;
+    at = end + 1;
+  }
+  if (!same(std::string_view(markedPage).substr(read)) || inPage != page.size()) return std::nullopt;
+  return spans;
+}
+
+// Which item, if any, wrote an element: one whose tag stands in an item,
+// or a row's, whose address is an item.
+class SpanLocator {
+public:
+  SpanLocator(std::vector<ItemSpan> spans, std::string_view parsed) : spans_(std::move(spans)), parsed_(parsed) {}
+
+  Origin Locate(const GumboElement& element) const {
+    if (const auto* item = SpanHolding(element.original_tag.data)) return {item->where};
+    if (const GumboAttribute* attribute =
+            gumbo_get_attribute(&element.attributes, element.tag == GUMBO_TAG_IMG ? "src" : "href")) {
+      const std::string_view written =
+          Unquoted({attribute->original_value.data, attribute->original_value.length});
+      // A row's address holds an item, perhaps with the template's text around it.
+      if (const auto* item = SpanMeeting(written)) return {item->where, true};
+    }
+    return {PlaceOf(FindingPlace::What::Template)};
+  }
+
+private:
+  const ItemSpan* SpanHolding(const char* at) const {
+    if (!at || at < parsed_.data() || at >= parsed_.data() + parsed_.size()) return nullptr;
+    const std::size_t offset = static_cast<std::size_t>(at - parsed_.data());
+    auto after = std::upper_bound(spans_.begin(), spans_.end(), offset,
+                                  [](std::size_t o, const ItemSpan& span) { return o < span.begin; });
+    if (after == spans_.begin()) return nullptr;
+    --after;
+    return offset < after->end ? &*after : nullptr;
+  }
+
+  const ItemSpan* SpanMeeting(std::string_view written) const {
+    if (written.data() < parsed_.data() || written.data() + written.size() > parsed_.data() + parsed_.size())
+      return nullptr;
+    const std::size_t from = static_cast<std::size_t>(written.data() - parsed_.data());
+    const std::size_t to = from + written.size();
+    auto after = std::upper_bound(spans_.begin(), spans_.end(), to,
+                                  [](std::size_t o, const ItemSpan& span) { return o < span.begin; });
+    if (after == spans_.begin()) return nullptr;
+    --after;
+    return after->end >= from ? &*after : nullptr;
+  }
+
+  std::vector<ItemSpan> spans_;
+  std::string_view parsed_;
+};
+
+void CheckWholePage(const Html& html, const TAffManager* project, std::string_view templateText, Report& report) {
   if (project) {
+    // Exact places where the page's text shows them; the parser's positions
+    // are the page's unless it read the page within its bounds.
+    auto spans = html.Bounded() ? std::nullopt : ItemSpans(*project, templateText, html.Text());
+    if (spans) {
+      const SpanLocator locator(std::move(*spans), html.Parsed());
+      CheckElements(
+          html.Document(), project->URL,
+          [&](const GumboElement& element, std::string_view) { return locator.Locate(element); }, report);
+      return;
+    }
     ItemLocator locator(*project);
     CheckElements(
         html.Document(), project->URL,
@@ -1139,6 +1262,16 @@ std::size_t CountOf(std::string_view text, std::string_view needle) {
   for (std::size_t at = text.find(needle); at != std::string_view::npos; at = text.find(needle, at + needle.size()))
     ++count;
   return count;
+}
+
+// Whether every "%%" of `item` belongs to the affiliate link's placeholder,
+// which is always filled in: many promos hold that one and no other.
+bool OnlyTheLinkPlaceholder(std::string_view item) {
+  for (std::size_t at = item.find("%%"); at != std::string_view::npos; at = item.find("%%", at)) {
+    if (item.compare(at, kAffiliateLink.size(), kAffiliateLink) != 0) return false;
+    at += kAffiliateLink.size();
+  }
+  return true;
 }
 
 // The page with one stand-in for the items of each kind the project has.
@@ -1293,8 +1426,10 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const H
     for (std::size_t i = 0; i < items.size(); ++i) {
       const std::string& raw = items[i];
       const bool holdsTag = marks.HoldsTag(kind, i);
-      // Only what could read as markup where the item stands needs more.
-      if (MayChangeThePage(use, raw, holdsTag) || (linkMatters && raw.find(kAffiliateLink) != std::string::npos))
+      // Only what could read as markup where the item stands needs more;
+      // placeholders other than the link's are filled in after the item is placed.
+      if (MayChangeThePage(use, raw, holdsTag) || (linkMatters && raw.find(kAffiliateLink) != std::string::npos) ||
+          !OnlyTheLinkPlaceholder(raw))
         return false;
       if ((use.contexts & kData) && holdsTag) {
         const FindingPlace where = PromoPlace(kind, i);
@@ -1332,16 +1467,6 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const H
 
 // Placeholders typed into items: most are filled or removed as the page is
 // made, so each is looked for in the page itself.
-// Whether every "%%" of `item` belongs to the affiliate link's placeholder,
-// which is always filled in: many promos hold that one and no other.
-bool OnlyTheLinkPlaceholder(std::string_view item) {
-  for (std::size_t at = item.find("%%"); at != std::string_view::npos; at = item.find("%%", at)) {
-    if (item.compare(at, kAffiliateLink.size(), kAffiliateLink) != 0) return false;
-    at += kAffiliateLink.size();
-  }
-  return true;
-}
-
 void AddPlaceholdersOfItems(const TAffManager& project, std::string_view page, std::vector<std::string>& left) {
   std::unordered_set<std::string> known(left.begin(), left.end());
   known.insert(std::string(kAffiliateLink));  // always filled in
@@ -1446,13 +1571,14 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
                                       std::string_view page, bool readWholePage) {
   Report report;
   const ItemMarks marks(project);
-  CheckItemsOfProject(project, marks, report);
+  // An item left open takes in what follows it, which only the whole page shows.
+  const bool itemsClosed = CheckItemsOfProject(project, marks, report);
   const Html standIns(StandInPage(project, templateText));
   CheckBoxEscapes(project, BoxesOfItems(standIns), report);
   Report pageReport;
   bool disclosure = false;
   std::vector<std::string> left;
-  if (!readWholePage && CheckByStandIns(project, marks, standIns, pageReport, disclosure, left)) {
+  if (!readWholePage && itemsClosed && CheckByStandIns(project, marks, standIns, pageReport, disclosure, left)) {
     AddPlaceholdersOfItems(project, page, left);
     report.Append(std::move(pageReport));
     // Only a page without a disclosure of its own needs reading in full:
@@ -1460,7 +1586,7 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
     if (!disclosure) disclosure = PageHasDisclosure(Html(Html::Borrowed{}, page));
   } else {
     const Html html(Html::Borrowed{}, page);
-    CheckWholePage(html, &project, report);
+    CheckWholePage(html, &project, templateText, report);
     disclosure = PageHasDisclosure(html);
     left = LeftPlaceholders(page);
   }
@@ -1472,7 +1598,7 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
 std::vector<Finding> CheckFinishedPage(std::string_view page) {
   Report report;
   const Html html(Html::Borrowed{}, page);
-  CheckWholePage(html, nullptr, report);
+  CheckWholePage(html, nullptr, {}, report);
   if (!PageHasDisclosure(html)) ReportNoDisclosure(report);
   CheckPlaceholders(LeftPlaceholders(page), nullptr, {}, report);
   return report.Take();

@@ -1274,6 +1274,15 @@ bool OnlyTheLinkPlaceholder(std::string_view item) {
   return true;
 }
 
+// Whether an item, as the page holds it, could hold "%%" or join the
+// page's text around it into a placeholder.
+bool MayTouchPlaceholders(PromoKind kind, std::string_view raw, std::string_view url) {
+  if (raw.find('%') == std::string_view::npos) return false;
+  if (!OnlyTheLinkPlaceholder(raw)) return true;
+  const std::string text = ItemInPage(kind, raw, url);
+  return text.find("%%") != std::string::npos || text.front() == '%' || text.back() == '%';
+}
+
 // The page with one stand-in for the items of each kind the project has.
 std::string StandInPage(const TAffManager& project, std::string_view templateText) {
   TAffManager sample;
@@ -1339,8 +1348,11 @@ void CheckBoxEscapes(const TAffManager& project, const BoxesOfKinds& boxes, Repo
 // False when the check has to read the whole page.
 bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const Html& html, Report& report,
                      bool& disclosure, std::vector<std::string>& leftPlaceholders) {
-  // What the template (or the title or link) leaves stands in this page once.
+  // What the template (or the title or link) leaves stands in this page once,
+  // unless a stand-in took part in one.
   leftPlaceholders = LeftPlaceholders(html.Text());
+  for (const std::string& placeholder : leftPlaceholders)
+    if (placeholder.find("zqvelmoraitem") != std::string::npos) return false;
 
   std::array<StandInUses, kPromoKinds.size()> uses;
   auto noteText = [&](std::string_view text, unsigned context, bool inTitle = false) {
@@ -1429,7 +1441,7 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const H
       // Only what could read as markup where the item stands needs more;
       // placeholders other than the link's are filled in after the item is placed.
       if (MayChangeThePage(use, raw, holdsTag) || (linkMatters && raw.find(kAffiliateLink) != std::string::npos) ||
-          !OnlyTheLinkPlaceholder(raw))
+          MayTouchPlaceholders(kind, raw, project.URL))
         return false;
       if ((use.contexts & kData) && holdsTag) {
         const FindingPlace where = PromoPlace(kind, i);
@@ -1470,14 +1482,18 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const H
 void AddPlaceholdersOfItems(const TAffManager& project, std::string_view page, std::vector<std::string>& left) {
   std::unordered_set<std::string> known(left.begin(), left.end());
   known.insert(std::string(kAffiliateLink));  // always filled in
-  // The page is read once, not once for each placeholder an item holds.
-  std::optional<std::unordered_set<std::string_view>> inPage;
+  // The page is read once, not once for each placeholder an item holds, and
+  // as the whole-page reading reads it.
+  std::optional<std::unordered_set<std::string>> inPage;
   for (PromoKind kind : kPromoKinds) {
     for (const std::string& item : ListOf(project, kind)) {
       if (OnlyTheLinkPlaceholder(item)) continue;
       for (std::string& placeholder : LeftPlaceholders(item)) {
         if (known.count(placeholder)) continue;
-        if (!inPage) inPage = PlaceholdersIn(page);
+        if (!inPage) {
+          const auto names = LeftPlaceholders(page);
+          inPage.emplace(names.begin(), names.end());
+        }
         if (!inPage->count(placeholder)) continue;
         known.insert(placeholder);
         left.push_back(std::move(placeholder));

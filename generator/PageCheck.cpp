@@ -1069,13 +1069,28 @@ struct ItemSpan {
   FindingPlace where;
 };
 
+// Stand-ins and markers begin alike; a project or template that holds this
+// is read in the whole page, its places found by their text.
+constexpr std::string_view kStandInStem = "zqvelmoraitem";
+
+bool HoldsStandInStem(const TAffManager& project, std::string_view templateText) {
+  auto holds = [](std::string_view text) { return text.find(kStandInStem) != std::string_view::npos; };
+  if (holds(templateText) || holds(project.Title) || holds(project.URL) || holds(project.ClickBankId)) return true;
+  for (PromoKind kind : kPromoKinds) {
+    const PromoList& items = ListOf(project, kind);
+    if (std::any_of(items.begin(), items.end(), holds)) return true;
+  }
+  return false;
+}
+
 std::string ItemMarker(PromoKind kind, std::size_t index, std::size_t field = 0) {
-  return "zqvm" + std::string(1, static_cast<char>('a' + static_cast<int>(kind))) + std::to_string(index) +
+  return std::string(kStandInStem) + static_cast<char>('a' + static_cast<int>(kind)) + std::to_string(index) +
          (field ? "f" + std::to_string(field) : std::string()) + "zq";
 }
 
 std::optional<std::vector<ItemSpan>> ItemSpans(const TAffManager& project, std::string_view templateText,
                                                std::string_view page) {
+  if (HoldsStandInStem(project, templateText)) return std::nullopt;
   TAffManager marked = project;
   std::unordered_map<std::string, std::pair<std::string, FindingPlace>> items;  // marker: text in page, place
   std::vector<std::string> fields;
@@ -1108,8 +1123,9 @@ std::optional<std::vector<ItemSpan>> ItemSpans(const TAffManager& project, std::
     inPage += text.size();
     return true;
   };
-  for (std::size_t at = markedPage.find("zqvm"); at != std::string::npos; at = markedPage.find("zqvm", at + 1)) {
-    const std::size_t end = markedPage.find("zq", at + 4);
+  for (std::size_t at = markedPage.find(kStandInStem); at != std::string::npos;
+       at = markedPage.find(kStandInStem, at + 1)) {
+    const std::size_t end = markedPage.find("zq", at + kStandInStem.size());
     if (end == std::string::npos) break;
     const auto item = items.find(markedPage.substr(at, end + 2 - at));
     if (item == items.end()) continue;
@@ -1208,7 +1224,8 @@ void ReportNoDisclosure(Report& report) {
 const std::string& StandIn(PromoKind kind) {
   static const auto standIns = [] {
     std::array<std::string, kPromoKinds.size()> texts;
-    for (std::size_t k = 0; k < texts.size(); ++k) texts[k] = std::string("zqvelmoraitem") + static_cast<char>('a' + k) + "zq";
+    for (std::size_t k = 0; k < texts.size(); ++k)
+      texts[k] = std::string(kStandInStem) + static_cast<char>('a' + k) + "zq";
     return texts;
   }();
   return standIns[static_cast<std::size_t>(kind)];
@@ -1352,7 +1369,7 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const H
   // unless a stand-in took part in one.
   leftPlaceholders = LeftPlaceholders(html.Text());
   for (const std::string& placeholder : leftPlaceholders)
-    if (placeholder.find("zqvelmoraitem") != std::string::npos) return false;
+    if (placeholder.find(kStandInStem) != std::string::npos) return false;
 
   std::array<StandInUses, kPromoKinds.size()> uses;
   auto noteText = [&](std::string_view text, unsigned context, bool inTitle = false) {
@@ -1594,7 +1611,7 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
   Report pageReport;
   bool disclosure = false;
   std::vector<std::string> left;
-  if (!readWholePage && itemsClosed && CheckByStandIns(project, marks, standIns, pageReport, disclosure, left)) {
+  if (!readWholePage && itemsClosed && !HoldsStandInStem(project, templateText) && CheckByStandIns(project, marks, standIns, pageReport, disclosure, left)) {
     AddPlaceholdersOfItems(project, page, left);
     report.Append(std::move(pageReport));
     // Only a page without a disclosure of its own needs reading in full:

@@ -752,7 +752,11 @@ std::string ItemInPage(PromoKind kind, std::string_view item, std::string_view u
 
 // Whether the parser reads all of "&name;" as one character reference.
 // Some names are read from their start alone ("&notit;" shows "¬it;").
-bool IsWholeReference(std::string_view reference, std::unordered_map<std::string, bool>& known) {
+bool IsWholeReference(std::string_view reference) {
+  // Items repeat the same few references; each is parsed once per thread.
+  thread_local std::unordered_map<std::string, bool> known;
+  constexpr std::size_t kMostKnown = 4096;
+  if (known.size() >= kMostKnown) known.clear();
   const auto [at, added] = known.try_emplace(std::string(reference), false);
   if (!added) return at->second;
   const Html html(std::string(reference), GUMBO_TAG_DIV);
@@ -766,7 +770,6 @@ bool IsWholeReference(std::string_view reference, std::unordered_map<std::string
 // `typed` with each finished character reference ("&amp;", "&#36;",
 // "&#x24;") as a blank: those are the way to write text, not markup.
 std::string WithoutReferences(std::string_view typed) {
-  std::unordered_map<std::string, bool> known;
   std::string out;
   out.reserve(typed.size());
   std::size_t i = 0;
@@ -788,7 +791,7 @@ std::string WithoutReferences(std::string_view typed) {
                     : std::isalnum(static_cast<unsigned char>(typed[end])) != 0))
       ++end;
     const bool finished = end > digits && end < typed.size() && typed[end] == ';';
-    if (finished && (numeric || IsWholeReference(typed.substr(i, end + 1 - i), known))) {
+    if (finished && (numeric || IsWholeReference(typed.substr(i, end + 1 - i)))) {
       out += ' ';  // joins nothing: "<&amp;b" stays text
       i = end + 1;
     } else {
@@ -1296,12 +1299,17 @@ bool OnlyTheLinkPlaceholder(std::string_view item) {
 bool MayTouchPlaceholders(PromoKind kind, std::string_view raw, std::string_view url) {
   if (raw.find('%') == std::string_view::npos) return false;
   if (!OnlyTheLinkPlaceholder(raw)) return true;
+  // Most items hold the link's placeholder and no other "%": they are quick to tell.
+  const auto percents = std::count(raw.begin(), raw.end(), '%');
+  if (url.find('%') == std::string_view::npos &&
+      static_cast<std::size_t>(percents) == 4 * CountOf(raw, kAffiliateLink))
+    return false;
   const std::string text = ItemInPage(kind, raw, url);
   return text.find("%%") != std::string::npos || text.front() == '%' || text.back() == '%';
 }
 
 // The page with one stand-in for the items of each kind the project has.
-std::string StandInPage(const TAffManager& project, std::string_view templateText) {
+std::string StandInPage(const TAffManager& project, std::string_view templateText, PromoKind twice = PromoKind::PPC) {
   TAffManager sample;
   sample.Title = project.Title;
   sample.URL = project.URL;
@@ -1309,8 +1317,31 @@ std::string StandInPage(const TAffManager& project, std::string_view templateTex
   for (PromoKind kind : kPromoKinds) {
     if (ListOf(project, kind).empty()) continue;
     ListOf(sample, kind).push_back(kind == PromoKind::PPC ? "^" + StandIn(kind) + "^^^" : StandIn(kind));
+    if (kind == twice && kind != PromoKind::PPC) ListOf(sample, kind).push_back(StandIn(kind));
   }
   return FillTemplate(templateText, sample);
+}
+
+// Whether each row of the template ends all it opens: then one row read
+// stands for all. A row that leaves a quote, tag or comment open reaches
+// into the next, and only the whole page shows how. (The PPC table is the
+// program's own, its rows made to follow one another.)
+bool RowsStandAlone(const TAffManager& project, std::string_view templateText, std::string_view onePerKind) {
+  for (PromoKind kind : kPromoKinds) {
+    if (kind == PromoKind::PPC || ListOf(project, kind).size() < 2) continue;
+    const std::string twoRows = StandInPage(project, templateText, kind);
+    if (twoRows.size() < onePerKind.size()) return false;
+    // The second row is what the longer page has beyond the shorter one.
+    std::size_t prefix = 0;
+    while (prefix < onePerKind.size() && onePerKind[prefix] == twoRows[prefix]) ++prefix;
+    std::size_t suffix = 0;
+    while (suffix < onePerKind.size() - prefix &&
+           onePerKind[onePerKind.size() - 1 - suffix] == twoRows[twoRows.size() - 1 - suffix])
+      ++suffix;
+    const std::string_view row = std::string_view(twoRows).substr(prefix, twoRows.size() - prefix - suffix);
+    if (ParseClosure(row).problem) return false;
+  }
+  return true;
 }
 
 // The elements whose text ends only at their own end tag, and which a text
@@ -1611,7 +1642,8 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
   Report pageReport;
   bool disclosure = false;
   std::vector<std::string> left;
-  if (!readWholePage && itemsClosed && !HoldsStandInStem(project, templateText) && CheckByStandIns(project, marks, standIns, pageReport, disclosure, left)) {
+  if (!readWholePage && itemsClosed && !HoldsStandInStem(project, templateText) &&
+      RowsStandAlone(project, templateText, standIns.Text()) && CheckByStandIns(project, marks, standIns, pageReport, disclosure, left)) {
     AddPlaceholdersOfItems(project, page, left);
     report.Append(std::move(pageReport));
     // Only a page without a disclosure of its own needs reading in full:

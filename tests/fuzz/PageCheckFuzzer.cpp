@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto byRows = InOrder(CheckProjectPage(project, templateText, page));
   const auto whole = InOrder(CheckProjectPage(project, templateText, page, true));
   if (byRows != whole) {
-    std::fprintf(stderr, "link: [%s]\n", project.URL.c_str());
+    std::fprintf(stderr, "page: [%s]\nlink: [%s]\n", page.c_str(), project.URL.c_str());
     for (PromoKind kind : kPromoKinds)
       for (const std::string& item : ListOf(project, kind))
         std::fprintf(stderr, "item %d: [%s]\n", static_cast<int>(kind), item.c_str());

@@ -260,3 +260,15 @@ TEST(PageCheck, AddressRules) {
     EXPECT_EQ(IsLocalFileAddress(r.address), r.local) << r.address;
   }
 }
+
+TEST(PageCheck, PagesBeyondTheParsersBoundsKeepEveryFinding) {
+  // Deeper nesting and more attributes than the parser is given as they are.
+  std::string page = "<p class=disclosure>We earn a fee.</p>";
+  for (int i = 0; i < 400; ++i) page += "<div><b class=c" + std::to_string(i) + ">";
+  page += "<img src=\"http://x.example/a.gif\">";
+  page += "<a";
+  for (int i = 0; i < 200; ++i) page += " data-" + std::to_string(i) + "=v";
+  page += " href=\"file:///home/me/offer.htm\">x</a>";
+  EXPECT_THAT(CodesOf(CheckFinishedPage(page)),
+              ElementsAre(Pair("picture-insecure", "Page"), Pair("missing-alt", "Page"), Pair("local-file", "Page")));
+}

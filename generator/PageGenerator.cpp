@@ -234,13 +234,6 @@ Result<std::string> LoadTemplate(const std::string& templateName,
   }
 }
 
-std::optional<std::string> ReadTemplateText(const std::string& templateName,
-                                            const std::vector<std::filesystem::path>& templateFolders) {
-  const auto file = FindTemplate(templateFolders, templateName);
-  if (!file) return std::nullopt;
-  return ReadTemplateFile(*file, kMaxTemplateBytes);
-}
-
 Result<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,
                                  const std::vector<std::filesystem::path>& templateFolders) {
   auto text = LoadTemplate(templateName, templateFolders);

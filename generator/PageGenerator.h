@@ -48,11 +48,6 @@ std::string FillTemplate(std::string_view templateText, const TAffManager& proje
 Result<std::string> LoadTemplate(const std::string& templateName,
                                  const std::vector<std::filesystem::path>& templateFolders,
                                  std::size_t maxTemplateBytes = kMaxTemplateBytes);
-// The same as an optional: std::nullopt when there is no such template; one
-// that cannot be read or is too large throws FileError.
-std::optional<std::string> ReadTemplateText(const std::string& templateName,
-                                            const std::vector<std::filesystem::path>& templateFolders);
-
 // The page "Generate Code" makes: LoadTemplate, then FillPage, each with its limit.
 Result<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,
                                  const std::vector<std::filesystem::path>& templateFolders);

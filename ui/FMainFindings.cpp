@@ -1,6 +1,5 @@
 // The page check after "Generate Code" and beside the live preview, and the
 // way from a finding to the wizard page of its item.
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,16 +20,17 @@ void TfrmMain::BuildFindingsList(QVBoxLayout* layout) {
 }
 
 void TfrmMain::CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName) {
-  std::vector<Finding> findings;
   if (page && AffManager) {
-    if (const auto templateText = ReadTemplateText(templateName, Where.TemplateFolders())) {
-      // Quick for common pages; a page read in full can take a moment.
-      QApplication::setOverrideCursor(Qt::WaitCursor);
-      findings = CheckProjectPage(*AffManager, *templateText, *page);
-      QApplication::restoreOverrideCursor();
+    if (auto templateText = LoadTemplate(templateName, Where.TemplateFolders())) {
+      // The check reads copies: the project may change while it runs.
+      panFindings->CheckInBackground(
+          [project = *AffManager, templateText = std::move(*templateText), page = *page] {
+            return CheckProjectPage(project, templateText, page);
+          });
+      return;
     }
   }
-  panFindings->ShowFindings(std::move(findings));
+  panFindings->ShowFindings({});
 }
 
 void TfrmMain::GoToFinding(const FindingPlace& place) {

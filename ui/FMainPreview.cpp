@@ -31,11 +31,19 @@ void TfrmMain::TogglePreview(bool show) {
           // Relative addresses lead where they will once the page is saved.
           page.folder = FromPath(OutputFolderChoice());
           if (AffManager) page.pictures = TPreviewPane::LocalPictures(AffManager->Banners, page.folder);
-          CheckedPreview preview;
+          PreviewToCheck preview;
           if (AffManager)
-            preview = CheckedPreviewPage(*AffManager, FromQString(cbxTemplates->currentText()), Where.TemplateFolders());
+            preview = PreviewPageToCheck(*AffManager, FromQString(cbxTemplates->currentText()), Where.TemplateFolders());
+          if (preview.templateText) {
+            // Checked off this thread, on copies, so typing never waits for it.
+            panPreviewFindings->CheckInBackground(
+                [project = *AffManager, templateText = std::move(*preview.templateText), page = preview.page] {
+                  return CheckProjectPage(project, templateText, page);
+                });
+          } else {
+            panPreviewFindings->ShowFindings({});
+          }
           page.text = std::move(preview.page);
-          panPreviewFindings->ShowFindings(std::move(preview.findings));
           return page;
         },
         [this](const QString& url) { Shell().OpenUrl(FromQString(url)); }, dock);

@@ -92,8 +92,7 @@ UpdateOutcome CheckForUpdates(const UpdateContext& context, bool quiet) {
     return UpdateOutcome::ManifestUnusable;
   }
   try {
-    std::error_code folderError;
-    std::filesystem::create_directories(local.parent_path(), folderError);
+    MakePrivateFolders(local.parent_path());
     WriteFileAtomic(local, *manifest);
   } catch (const FileError&) {
     // A folder that refuses the copy ends the check as if there were nothing new.

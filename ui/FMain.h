@@ -42,7 +42,7 @@ class FileDialogPort;
 class TBannerPreview;
 class TFindingsList;
 struct FindingPlace;
-class TRecoveryStore;
+class RecoveryStore;
 
 // What the window talks to. Anything left null gets the Qt implementation;
 // tests hand in fakes and a program folder of their own.
@@ -319,7 +319,7 @@ private:
   // After a save, a load or a new project: no mark, no recovery copy.
   void ProjectIsClean();
   std::string ProjectDisplayName() const;
-  std::unique_ptr<TRecoveryStore> recovery_;
+  std::unique_ptr<RecoveryStore> recovery_;
   QTimer* recoveryTimer_ = nullptr;
   QObject* changeWatcher_ = nullptr;  // context of the change-tracking connections
   QString appTitle_;          // the title the brand gives the window

@@ -1,0 +1,120 @@
+#pragma once
+// Everything that differs between the promo kinds, one row each: what the
+// user types, how the project file keeps it, where the page shows it and
+// what the wizard says about it. The model, the project file, the page
+// generator and the wizard read these rows instead of listing the kinds, so
+// a new kind is a new row (and, for a new shape of input, a new page).
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+#include "project/AffManager.h"
+
+namespace velmora {
+
+enum class PromoKind { Anchors, PPC, Banners, Signatures, Email, AutoEmail, Articles, PopUps };
+
+// What the user types for one item, and so which wizard page serves the kind.
+enum class PromoShape {
+  Line,    // one line, shown in the list as typed
+  Text,    // several lines; the file keeps line breaks as "$$"
+  PpcAd,   // title, body and link, kept as "^title^body^link^"
+  Banner,  // a picture's address, shown in the list as typed
+};
+
+struct PromoKindInfo {
+  PromoKind kind;
+  PromoShape shape;
+  PromoList TAffManager::*items;
+
+  // The wizard. Labelled kinds show "word" + number in their list box;
+  // mirrored kinds show the items themselves and have no label word.
+  std::string_view placeName;  // findings name an item "placeName n"
+  std::string_view labelWord;
+  std::string_view emptyMessage;
+  std::string_view duplicateMessage;  // empty: duplicates are accepted
+  std::string_view selectMessage;     // "Delete Ad" without a selection
+  std::string_view noun;              // how the messages name one promo
+
+  // The project file: the items of a list stand on one tag line between separators.
+  std::string_view tag;
+  std::string_view separator;
+
+  // The page: a block of the template repeated once per item, with the
+  // item in place of the placeholder. Empty for kinds the page shows otherwise.
+  std::string_view blockOpen;
+  std::string_view blockClose;
+  std::string_view placeholder;
+  bool fillsLink;  // the block gets the affiliate link before its item
+  // The page's menu entry, shown when the kind has items.
+  std::string_view menuEntry;
+
+  bool Mirrored() const { return labelWord.empty(); }
+  bool MultiLine() const { return shape == PromoShape::Text; }
+};
+
+// The messages are the program's own words, misspellings included.
+inline constexpr std::array<PromoKindInfo, 8> kPromoKindTable = {{
+    {PromoKind::Anchors, PromoShape::Line, &TAffManager::Anchors, "Text Link", "",
+     "Please provide a valid Text Link Promo.", "This Text Link Promo already exists.",
+     "Please select a Text Link Promo to delete.", "Text Link Promo", "AfAnchors", "$$", "%%TABLE_LINKTEXT_INIT%%",
+     "%%TABLE_LINKTEXT_END%%", "%%ANCHORTEXT%%", true, R"(<a href="#linktext">Text Link</a> | )"},
+    {PromoKind::PPC, PromoShape::PpcAd, &TAffManager::PPC, "PPC Ad", "PPC Ad", "Please provide a valid PPC Ad Promo.",
+     "", "Please select a PPC Ad Promo to delete.", "PPC Ad Promo", "AfPPC", "$$", "", "", "", false,
+     R"(<a href="#ppcads"> PPC Ads</a> | )"},
+    {PromoKind::Banners, PromoShape::Banner, &TAffManager::Banners, "Banner", "",
+     "Please provide a valid Banner Ad Promo.", "This Banner Ad Promo already exists.",
+     "Please select a Bannert Ad Promo to delete.", "Banner Ad Promo", "AfBanners", "$$", "%%TABLE_BANNER_INIT%%",
+     "%%TABLE_BANNER_END%%", "%%BANNER%%", true, R"(<a href="#banners" target="_self">Banners</a> | )"},
+    {PromoKind::Signatures, PromoShape::Text, &TAffManager::Signatures, "Signature Ad", "Signature Ad",
+     "Please provide a valid Signature Ad Promo.", "", "Please select a Signature Ad Promo to delete.",
+     "Signature Ad Promo", "AfSignatures", "^^", "%%TABLE_SIGNATURE_INIT%%", "%%TABLE_SIGNATURE_END%%",
+     "%%SIGNATURE%%", false, R"(<a href="#sig" target="_self">Signature Ads</a> | )"},
+    {PromoKind::Email, PromoShape::Text, &TAffManager::Email, "Email Ad", "Email Ad", "Please provide a valid Email Ad.",
+     "", "Please select a Email Ad to delete.", "Email Ad", "AfEmail", "^^", "%%TABLE_EMAIL_INIT%%",
+     "%%TABLE_EMAIL_END%%", "%%EMAIL%%", false, R"(<a href="#emailcopy" target="_self">Email Copy</a> | )"},
+    {PromoKind::AutoEmail, PromoShape::Text, &TAffManager::AutoEmail, "Autoresponder Ad", "Autoresponder Ad",
+     "Please provide a valid Autoresponder Ad.", "", "Please select an Autoresponder Ad to delete.",
+     "Autoresponder Ad", "AfAutoEmail", "^^", "%%TABLE_AUTORESPONDER_INIT%%", "%%TABLE_AUTORESPONDER_END%%",
+     "%%AUTOEMAIL%%", false, R"(<a href="#autoemailcopy" target="_self"> Autoresponder Emails</a> | )"},
+    {PromoKind::Articles, PromoShape::Text, &TAffManager::Articles, "Article", "Article",
+     "Please provide a valid Article.", "", "Please select a Article to delete.", "Article", "AfArticles", "^^",
+     "%%TABLE_ARTICLE_INIT%%", "%%TABLE_ARTICLE_END%%", "%%ARTICLE%%", false,
+     R"(<a href="#articles" target="_self">Articles</a> | )"},
+    {PromoKind::PopUps, PromoShape::Text, &TAffManager::PopUps, "PopUp", "PopUp", "Please provide a valid PopUp.", "",
+     "Please select a PopUp to delete.", "PopUp", "AfPopUps", "^^", "%%TABLE_POPUP_INIT%%", "%%TABLE_POPUP_END%%",
+     "%%POPUP%%", false, R"(<a href="#pops" target="_self">PopUp Codes </a> | )"},
+}};
+
+// Every kind, in the order of the table (the wizard's and the file's order).
+inline constexpr std::array<PromoKind, kPromoKindTable.size()> kPromoKinds = [] {
+  std::array<PromoKind, kPromoKindTable.size()> kinds{};
+  for (std::size_t k = 0; k < kinds.size(); ++k) kinds[k] = kPromoKindTable[k].kind;
+  return kinds;
+}();
+
+// The order in which the page's repeated blocks are cut from a template:
+// a later block is only found after an earlier one, as templates expect.
+inline constexpr std::array<PromoKind, 7> kPageBlockOrder = {PromoKind::Anchors,    PromoKind::Email,
+                                                             PromoKind::AutoEmail,  PromoKind::Articles,
+                                                             PromoKind::Signatures, PromoKind::PopUps,
+                                                             PromoKind::Banners};
+// The order of the page's menu after the affiliate link's entry.
+inline constexpr std::array<PromoKind, kPromoKindTable.size()> kPageMenuOrder = {
+    PromoKind::Anchors, PromoKind::Email,    PromoKind::Signatures, PromoKind::PopUps,
+    PromoKind::Banners, PromoKind::Articles, PromoKind::PPC,        PromoKind::AutoEmail};
+
+constexpr const PromoKindInfo& InfoOf(PromoKind kind) { return kPromoKindTable[static_cast<std::size_t>(kind)]; }
+
+inline PromoList& ListOf(TAffManager& project, PromoKind kind) { return project.*InfoOf(kind).items; }
+inline const PromoList& ListOf(const TAffManager& project, PromoKind kind) { return project.*InfoOf(kind).items; }
+
+// The table's rows stand in the order of the enum, which InfoOf relies on.
+static_assert([] {
+  for (std::size_t k = 0; k < kPromoKindTable.size(); ++k)
+    if (static_cast<std::size_t>(kPromoKindTable[k].kind) != k) return false;
+  return true;
+}());
+
+}  // namespace velmora

@@ -54,45 +54,48 @@ struct PromoKindInfo {
   bool MultiLine() const { return shape == PromoShape::Text; }
 };
 
-// The messages are the program's own words, misspellings included.
+// The messages are the program's own words, misspellings included. Qt's
+// moc reads this header through the window's and knows neither raw string
+// literals nor lambdas here, so there are none.
 inline constexpr std::array<PromoKindInfo, 8> kPromoKindTable = {{
     {PromoKind::Anchors, PromoShape::Line, &TAffManager::Anchors, "Text Link", "",
      "Please provide a valid Text Link Promo.", "This Text Link Promo already exists.",
      "Please select a Text Link Promo to delete.", "Text Link Promo", "AfAnchors", "$$", "%%TABLE_LINKTEXT_INIT%%",
-     "%%TABLE_LINKTEXT_END%%", "%%ANCHORTEXT%%", true, R"(<a href="#linktext">Text Link</a> | )"},
+     "%%TABLE_LINKTEXT_END%%", "%%ANCHORTEXT%%", true, "<a href=\"#linktext\">Text Link</a> | "},
     {PromoKind::PPC, PromoShape::PpcAd, &TAffManager::PPC, "PPC Ad", "PPC Ad", "Please provide a valid PPC Ad Promo.",
      "", "Please select a PPC Ad Promo to delete.", "PPC Ad Promo", "AfPPC", "$$", "", "", "", false,
-     R"(<a href="#ppcads"> PPC Ads</a> | )"},
+     "<a href=\"#ppcads\"> PPC Ads</a> | "},
     {PromoKind::Banners, PromoShape::Banner, &TAffManager::Banners, "Banner", "",
      "Please provide a valid Banner Ad Promo.", "This Banner Ad Promo already exists.",
      "Please select a Bannert Ad Promo to delete.", "Banner Ad Promo", "AfBanners", "$$", "%%TABLE_BANNER_INIT%%",
-     "%%TABLE_BANNER_END%%", "%%BANNER%%", true, R"(<a href="#banners" target="_self">Banners</a> | )"},
+     "%%TABLE_BANNER_END%%", "%%BANNER%%", true, "<a href=\"#banners\" target=\"_self\">Banners</a> | "},
     {PromoKind::Signatures, PromoShape::Text, &TAffManager::Signatures, "Signature Ad", "Signature Ad",
      "Please provide a valid Signature Ad Promo.", "", "Please select a Signature Ad Promo to delete.",
      "Signature Ad Promo", "AfSignatures", "^^", "%%TABLE_SIGNATURE_INIT%%", "%%TABLE_SIGNATURE_END%%",
-     "%%SIGNATURE%%", false, R"(<a href="#sig" target="_self">Signature Ads</a> | )"},
+     "%%SIGNATURE%%", false, "<a href=\"#sig\" target=\"_self\">Signature Ads</a> | "},
     {PromoKind::Email, PromoShape::Text, &TAffManager::Email, "Email Ad", "Email Ad", "Please provide a valid Email Ad.",
      "", "Please select a Email Ad to delete.", "Email Ad", "AfEmail", "^^", "%%TABLE_EMAIL_INIT%%",
-     "%%TABLE_EMAIL_END%%", "%%EMAIL%%", false, R"(<a href="#emailcopy" target="_self">Email Copy</a> | )"},
+     "%%TABLE_EMAIL_END%%", "%%EMAIL%%", false, "<a href=\"#emailcopy\" target=\"_self\">Email Copy</a> | "},
     {PromoKind::AutoEmail, PromoShape::Text, &TAffManager::AutoEmail, "Autoresponder Ad", "Autoresponder Ad",
      "Please provide a valid Autoresponder Ad.", "", "Please select an Autoresponder Ad to delete.",
      "Autoresponder Ad", "AfAutoEmail", "^^", "%%TABLE_AUTORESPONDER_INIT%%", "%%TABLE_AUTORESPONDER_END%%",
-     "%%AUTOEMAIL%%", false, R"(<a href="#autoemailcopy" target="_self"> Autoresponder Emails</a> | )"},
+     "%%AUTOEMAIL%%", false, "<a href=\"#autoemailcopy\" target=\"_self\"> Autoresponder Emails</a> | "},
     {PromoKind::Articles, PromoShape::Text, &TAffManager::Articles, "Article", "Article",
      "Please provide a valid Article.", "", "Please select a Article to delete.", "Article", "AfArticles", "^^",
      "%%TABLE_ARTICLE_INIT%%", "%%TABLE_ARTICLE_END%%", "%%ARTICLE%%", false,
-     R"(<a href="#articles" target="_self">Articles</a> | )"},
+     "<a href=\"#articles\" target=\"_self\">Articles</a> | "},
     {PromoKind::PopUps, PromoShape::Text, &TAffManager::PopUps, "PopUp", "PopUp", "Please provide a valid PopUp.", "",
      "Please select a PopUp to delete.", "PopUp", "AfPopUps", "^^", "%%TABLE_POPUP_INIT%%", "%%TABLE_POPUP_END%%",
-     "%%POPUP%%", false, R"(<a href="#pops" target="_self">PopUp Codes </a> | )"},
+     "%%POPUP%%", false, "<a href=\"#pops\" target=\"_self\">PopUp Codes </a> | "},
 }};
 
-// Every kind, in the order of the table (the wizard's and the file's order).
-inline constexpr std::array<PromoKind, kPromoKindTable.size()> kPromoKinds = [] {
+constexpr std::array<PromoKind, kPromoKindTable.size()> KindsOfTable() {
   std::array<PromoKind, kPromoKindTable.size()> kinds{};
   for (std::size_t k = 0; k < kinds.size(); ++k) kinds[k] = kPromoKindTable[k].kind;
   return kinds;
-}();
+}
+// Every kind, in the order of the table (the wizard's and the file's order).
+inline constexpr std::array<PromoKind, kPromoKindTable.size()> kPromoKinds = KindsOfTable();
 
 // The order in which the page's repeated blocks are cut from a template:
 // a later block is only found after an earlier one, as templates expect.
@@ -110,11 +113,11 @@ constexpr const PromoKindInfo& InfoOf(PromoKind kind) { return kPromoKindTable[s
 inline PromoList& ListOf(TAffManager& project, PromoKind kind) { return project.*InfoOf(kind).items; }
 inline const PromoList& ListOf(const TAffManager& project, PromoKind kind) { return project.*InfoOf(kind).items; }
 
-// The table's rows stand in the order of the enum, which InfoOf relies on.
-static_assert([] {
+constexpr bool RowsFollowTheEnum() {
   for (std::size_t k = 0; k < kPromoKindTable.size(); ++k)
     if (static_cast<std::size_t>(kPromoKindTable[k].kind) != k) return false;
   return true;
-}());
+}
+static_assert(RowsFollowTheEnum(), "InfoOf finds a kind's row by its number");
 
 }  // namespace velmora

@@ -205,21 +205,7 @@ std::string BrowsedPictureAddress(std::string_view path) {
   // Blanks, '%', '#', '?' and every byte beyond ASCII are percent-encoded, so
   // a browser reads the address as the file it names.
   // '$' is encoded too: the project file keeps banners between "$$".
-  static constexpr std::string_view kKept = "-._~/:!&'()*+,;=@";
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string address = "file://";
-  for (const char c : slashed) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
-        kKept.find(c) != std::string_view::npos) {
-      address += c;
-    } else {
-      address += '%';
-      address += kHex[byte >> 4];
-      address += kHex[byte & 0x0F];
-    }
-  }
-  return address;
+  return "file://" + PercentEncode(slashed, "-._~/:!&'()*+,;=@");
 }
 
 }  // namespace velmora

@@ -10,6 +10,7 @@
 #include "generator/PageText.h"
 #include "generator/TemplateCatalogue.h"
 #include "project/PromoKinds.h"
+#include "project/SocialPost.h"
 
 namespace velmora {
 
@@ -17,6 +18,9 @@ namespace {
 
 constexpr std::string_view kAffiliateLink = "%%AFFILIATELINK%%";
 constexpr std::string_view kPpcAds = "%%PPCADS%%";
+// In a social post's block: the post and the link percent-encoded, for share links.
+constexpr std::string_view kPostEncoded = "%%SOCIAL_ENCODED%%";
+constexpr std::string_view kLinkEncoded = "%%AFFILIATELINK_ENCODED%%";
 
 }  // namespace
 
@@ -26,6 +30,19 @@ std::string BuildPageMenu(const TAffManager& project) {
   for (const PromoKind kind : kPageMenuOrder)
     if (!ListOf(project, kind).empty()) menu += InfoOf(kind).menuEntry;
   return menu;
+}
+
+std::string BuildPostRows(std::string_view block, const PromoList& posts, std::string_view link) {
+  const std::string encodedLink = PercentEncode(link);
+  std::string rows;
+  for (const std::string& post : posts) {
+    const std::string text = PostWithLink(ReplaceAll(post, "$$", "\r\n"), link);
+    // The encoded forms first: the post as shown may hold their names.
+    std::string row = ReplaceAll(block, kPostEncoded, PercentEncode(text));
+    row = ReplaceAll(row, kLinkEncoded, encodedLink);
+    rows += ReplaceAll(row, InfoOf(PromoKind::SocialPosts).placeholder, text);
+  }
+  return rows;
 }
 
 std::string BuildPpcTable(const PromoList& ads) {
@@ -85,11 +102,15 @@ std::string FillTemplate(std::string_view templateText, const TAffManager& proje
   PageText grown(std::move(page), kAffiliateLink);
   for (std::size_t k = 0; k < blocks.size(); ++k) {
     const PromoKindInfo& kind = InfoOf(kPageBlockOrder[k]);
-    const std::span later(searched.begin() + static_cast<std::ptrdiff_t>(4 * k + 1), searched.end());
-    auto rows =
-        std::make_shared<BlockRows>(kind.fillsLink ? ReplaceAll(blocks[k], kAffiliateLink, project.URL) : blocks[k],
-                                    kind.placeholder, ListOf(project, kind.kind), kind.MultiLine());
-    grown.Replace(blocks[k], rows, later);
+    const std::string block = kind.fillsLink ? ReplaceAll(blocks[k], kAffiliateLink, project.URL) : blocks[k];
+    if (kind.shape == PromoShape::Post) {
+      grown.Replace(blocks[k], BuildPostRows(block, ListOf(project, kind.kind), project.URL));
+    } else {
+      const std::span later(searched.begin() + static_cast<std::ptrdiff_t>(4 * k + 1), searched.end());
+      grown.Replace(blocks[k],
+                    std::make_shared<BlockRows>(block, kind.placeholder, ListOf(project, kind.kind), kind.MultiLine()),
+                    later);
+    }
     grown.Replace(kind.blockOpen, "");
     grown.Replace(kind.blockClose, "");
     grown.Replace(kind.placeholder, "");

@@ -1,6 +1,6 @@
 #pragma once
 // Fills a page template with the project: title, menu, affiliate code, the
-// seven repeated blocks, the PPC table and the affiliate link. Pure text
+// repeated blocks of the promo kinds, the PPC table and the affiliate link. Pure text
 // work; nothing is escaped, so promos may carry their own HTML.
 
 #include <filesystem>
@@ -15,6 +15,11 @@ namespace velmora {
 
 // Links to the page's anchors for every kind that has something to show.
 std::string BuildPageMenu(const TAffManager& project);
+
+// A social post's block once per post: "%%SOCIAL%%" is the post with the
+// link (see PostWithLink), "%%SOCIAL_ENCODED%%" the same percent-encoded and
+// "%%AFFILIATELINK_ENCODED%%" the link percent-encoded, for share links.
+std::string BuildPostRows(std::string_view block, const PromoList& posts, std::string_view link);
 
 // Two ads per row with a spacer cell between; "" without ads.
 std::string BuildPpcTable(const PromoList& ads);

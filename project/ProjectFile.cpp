@@ -123,11 +123,16 @@ TAffManager ParseWorkingText(std::string work) {
   project.URL = takeValue("AfURL");
   project.ClickBankId = takeValue("AfClickBankId");
   project.Template = takeValue("AfTemplate");
-  for (const PromoKindInfo& kind : kPromoKindTable) {
+  auto takeItems = [&take, &project](const PromoKindInfo& kind) {
     PromoList items = SplitItems(take(kind.tag), kind.separator);
-    ListOf(project, kind.kind) = kind.shape == PromoShape::PpcAd ? JoinPpcPieces(std::move(items), kind.separator) : std::move(items);
-  }
+    ListOf(project, kind.kind) =
+        kind.shape == PromoShape::PpcAd ? JoinPpcPieces(std::move(items), kind.separator) : std::move(items);
+  };
+  for (const PromoKindInfo& kind : kPromoKindTable)
+    if (!kind.storedLast) takeItems(kind);
   project.FileName = takeValue("AfFileName");
+  for (const PromoKindInfo& kind : kPromoKindTable)
+    if (kind.storedLast) takeItems(kind);
   return project;
 }
 
@@ -140,9 +145,15 @@ Lines ProjectLines(const TAffManager& project) {
       TagLine("AfClickBankId", project.ClickBankId),
       TagLine("AfTemplate", project.Template),
   };
-  for (const PromoKindInfo& kind : kPromoKindTable)
+  auto addItems = [&lines, &project](const PromoKindInfo& kind) {
     lines.push_back(TagLine(kind.tag, JoinItems(ListOf(project, kind.kind), kind.separator)));
+  };
+  for (const PromoKindInfo& kind : kPromoKindTable)
+    if (!kind.storedLast) addItems(kind);
   lines.push_back(TagLine("AfFileName", project.FileName));
+  // Only when they hold something, so that a project without them is written as before.
+  for (const PromoKindInfo& kind : kPromoKindTable)
+    if (kind.storedLast && !ListOf(project, kind.kind).empty()) addItems(kind);
   return lines;
 }
 
@@ -164,8 +175,11 @@ TAffManager LoadProjectFile(const std::filesystem::path& path) {
 const std::array<std::string_view, kProjectFieldCount> kProjectFields = [] {
   std::array<std::string_view, kProjectFieldCount> fields{"AfTitle", "AfURL", "AfClickBankId", "AfTemplate"};
   std::size_t at = 4;
-  for (const PromoKindInfo& kind : kPromoKindTable) fields[at++] = kind.tag;
-  fields[at] = "AfFileName";
+  for (const PromoKindInfo& kind : kPromoKindTable)
+    if (!kind.storedLast) fields[at++] = kind.tag;
+  fields[at++] = "AfFileName";
+  for (const PromoKindInfo& kind : kPromoKindTable)
+    if (kind.storedLast) fields[at++] = kind.tag;
   return fields;
 }();
 

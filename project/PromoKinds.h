@@ -13,7 +13,7 @@
 
 namespace velmora {
 
-enum class PromoKind { Anchors, PPC, Banners, Signatures, Email, AutoEmail, Articles, PopUps };
+enum class PromoKind { Anchors, PPC, Banners, Signatures, Email, AutoEmail, Articles, PopUps, SocialPosts };
 
 // What the user types for one item, and so which wizard page serves the kind.
 enum class PromoShape {
@@ -21,6 +21,7 @@ enum class PromoShape {
   Text,    // several lines; the file keeps line breaks as "$$"
   PpcAd,   // title, body and link, kept as "^title^body^link^"
   Banner,  // a picture's address, shown in the list as typed
+  Post,    // several lines, measured as the networks count a post; kept as Text is
 };
 
 struct PromoKindInfo {
@@ -40,6 +41,9 @@ struct PromoKindInfo {
   // The project file: the items of a list stand on one tag line between separators.
   std::string_view tag;
   std::string_view separator;
+  // Kinds added after the file's first layout stand after its last line,
+  // "AfFileName", so that older copies of the program still read the file.
+  bool storedLast;
 
   // The page: a block of the template repeated once per item, with the
   // item in place of the placeholder. Empty for kinds the page shows otherwise.
@@ -51,42 +55,46 @@ struct PromoKindInfo {
   std::string_view menuEntry;
 
   bool Mirrored() const { return labelWord.empty(); }
-  bool MultiLine() const { return shape == PromoShape::Text; }
+  bool MultiLine() const { return shape == PromoShape::Text || shape == PromoShape::Post; }
 };
 
 // The messages are the program's own words, misspellings included. Qt's
 // moc reads this header through the window's and knows neither raw string
 // literals nor lambdas here, so there are none.
-inline constexpr std::array<PromoKindInfo, 8> kPromoKindTable = {{
+inline constexpr std::array<PromoKindInfo, 9> kPromoKindTable = {{
     {PromoKind::Anchors, PromoShape::Line, &TAffManager::Anchors, "Text Link", "",
      "Please provide a valid Text Link Promo.", "This Text Link Promo already exists.",
-     "Please select a Text Link Promo to delete.", "Text Link Promo", "AfAnchors", "$$", "%%TABLE_LINKTEXT_INIT%%",
+     "Please select a Text Link Promo to delete.", "Text Link Promo", "AfAnchors", "$$", false, "%%TABLE_LINKTEXT_INIT%%",
      "%%TABLE_LINKTEXT_END%%", "%%ANCHORTEXT%%", true, "<a href=\"#linktext\">Text Link</a> | "},
     {PromoKind::PPC, PromoShape::PpcAd, &TAffManager::PPC, "PPC Ad", "PPC Ad", "Please provide a valid PPC Ad Promo.",
-     "", "Please select a PPC Ad Promo to delete.", "PPC Ad Promo", "AfPPC", "$$", "", "", "", false,
+     "", "Please select a PPC Ad Promo to delete.", "PPC Ad Promo", "AfPPC", "$$", false, "", "", "", false,
      "<a href=\"#ppcads\"> PPC Ads</a> | "},
     {PromoKind::Banners, PromoShape::Banner, &TAffManager::Banners, "Banner", "",
      "Please provide a valid Banner Ad Promo.", "This Banner Ad Promo already exists.",
-     "Please select a Bannert Ad Promo to delete.", "Banner Ad Promo", "AfBanners", "$$", "%%TABLE_BANNER_INIT%%",
+     "Please select a Bannert Ad Promo to delete.", "Banner Ad Promo", "AfBanners", "$$", false, "%%TABLE_BANNER_INIT%%",
      "%%TABLE_BANNER_END%%", "%%BANNER%%", true, "<a href=\"#banners\" target=\"_self\">Banners</a> | "},
     {PromoKind::Signatures, PromoShape::Text, &TAffManager::Signatures, "Signature Ad", "Signature Ad",
      "Please provide a valid Signature Ad Promo.", "", "Please select a Signature Ad Promo to delete.",
-     "Signature Ad Promo", "AfSignatures", "^^", "%%TABLE_SIGNATURE_INIT%%", "%%TABLE_SIGNATURE_END%%",
+     "Signature Ad Promo", "AfSignatures", "^^", false, "%%TABLE_SIGNATURE_INIT%%", "%%TABLE_SIGNATURE_END%%",
      "%%SIGNATURE%%", false, "<a href=\"#sig\" target=\"_self\">Signature Ads</a> | "},
     {PromoKind::Email, PromoShape::Text, &TAffManager::Email, "Email Ad", "Email Ad", "Please provide a valid Email Ad.",
-     "", "Please select a Email Ad to delete.", "Email Ad", "AfEmail", "^^", "%%TABLE_EMAIL_INIT%%",
+     "", "Please select a Email Ad to delete.", "Email Ad", "AfEmail", "^^", false, "%%TABLE_EMAIL_INIT%%",
      "%%TABLE_EMAIL_END%%", "%%EMAIL%%", false, "<a href=\"#emailcopy\" target=\"_self\">Email Copy</a> | "},
     {PromoKind::AutoEmail, PromoShape::Text, &TAffManager::AutoEmail, "Autoresponder Ad", "Autoresponder Ad",
      "Please provide a valid Autoresponder Ad.", "", "Please select an Autoresponder Ad to delete.",
-     "Autoresponder Ad", "AfAutoEmail", "^^", "%%TABLE_AUTORESPONDER_INIT%%", "%%TABLE_AUTORESPONDER_END%%",
+     "Autoresponder Ad", "AfAutoEmail", "^^", false, "%%TABLE_AUTORESPONDER_INIT%%", "%%TABLE_AUTORESPONDER_END%%",
      "%%AUTOEMAIL%%", false, "<a href=\"#autoemailcopy\" target=\"_self\"> Autoresponder Emails</a> | "},
     {PromoKind::Articles, PromoShape::Text, &TAffManager::Articles, "Article", "Article",
-     "Please provide a valid Article.", "", "Please select a Article to delete.", "Article", "AfArticles", "^^",
+     "Please provide a valid Article.", "", "Please select a Article to delete.", "Article", "AfArticles", "^^", false,
      "%%TABLE_ARTICLE_INIT%%", "%%TABLE_ARTICLE_END%%", "%%ARTICLE%%", false,
      "<a href=\"#articles\" target=\"_self\">Articles</a> | "},
     {PromoKind::PopUps, PromoShape::Text, &TAffManager::PopUps, "PopUp", "PopUp", "Please provide a valid PopUp.", "",
-     "Please select a PopUp to delete.", "PopUp", "AfPopUps", "^^", "%%TABLE_POPUP_INIT%%", "%%TABLE_POPUP_END%%",
+     "Please select a PopUp to delete.", "PopUp", "AfPopUps", "^^", false, "%%TABLE_POPUP_INIT%%", "%%TABLE_POPUP_END%%",
      "%%POPUP%%", false, "<a href=\"#pops\" target=\"_self\">PopUp Codes </a> | "},
+    {PromoKind::SocialPosts, PromoShape::Post, &TAffManager::SocialPosts, "Social Post", "Social Post",
+     "Please provide a valid Social Post.", "", "Please select a Social Post to delete.", "Social Post",
+     "AfSocialPosts", "^^", true, "%%TABLE_SOCIAL_INIT%%", "%%TABLE_SOCIAL_END%%", "%%SOCIAL%%", true,
+     "<a href=\"#social\" target=\"_self\">Social Posts</a> | "},
 }};
 
 constexpr std::array<PromoKind, kPromoKindTable.size()> KindsOfTable() {
@@ -99,14 +107,13 @@ inline constexpr std::array<PromoKind, kPromoKindTable.size()> kPromoKinds = Kin
 
 // The order in which the page's repeated blocks are cut from a template:
 // a later block is only found after an earlier one, as templates expect.
-inline constexpr std::array<PromoKind, 7> kPageBlockOrder = {PromoKind::Anchors,    PromoKind::Email,
-                                                             PromoKind::AutoEmail,  PromoKind::Articles,
-                                                             PromoKind::Signatures, PromoKind::PopUps,
-                                                             PromoKind::Banners};
+inline constexpr std::array<PromoKind, 8> kPageBlockOrder = {
+    PromoKind::Anchors,    PromoKind::Email,  PromoKind::AutoEmail, PromoKind::Articles,
+    PromoKind::Signatures, PromoKind::PopUps, PromoKind::Banners,   PromoKind::SocialPosts};
 // The order of the page's menu after the affiliate link's entry.
 inline constexpr std::array<PromoKind, kPromoKindTable.size()> kPageMenuOrder = {
     PromoKind::Anchors, PromoKind::Email,    PromoKind::Signatures, PromoKind::PopUps,
-    PromoKind::Banners, PromoKind::Articles, PromoKind::PPC,        PromoKind::AutoEmail};
+    PromoKind::Banners, PromoKind::Articles, PromoKind::PPC,        PromoKind::AutoEmail, PromoKind::SocialPosts};
 
 constexpr const PromoKindInfo& InfoOf(PromoKind kind) { return kPromoKindTable[static_cast<std::size_t>(kind)]; }
 

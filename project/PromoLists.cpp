@@ -52,7 +52,8 @@ std::string BuildPromoItem(PromoKind kind, const PromoInput& input) {
     case PromoShape::Banner: return OneLine(input.text);
     case PromoShape::PpcAd:
       return "^" + OneLine(input.text) + "^" + FlattenLines(input.body, "$$") + "^" + OneLine(input.link) + "^";
-    case PromoShape::Text: break;
+    case PromoShape::Text:
+    case PromoShape::Post: break;
   }
   return FlattenLines(input.text, "$$");
 }
@@ -141,7 +142,8 @@ std::optional<PromoInput> TPromoBoard::EditInput(const TAffManager& project, Pro
       return PromoInput{FieldOrEmpty(fields, 1), ReplaceAll(FieldOrEmpty(fields, 2), "$$", kCrLf),
                         FieldOrEmpty(fields, 3)};
     }
-    case PromoShape::Text: break;
+    case PromoShape::Text:
+    case PromoShape::Post: break;
   }
   return PromoInput{ReplaceAll(item, "$$", kCrLf), {}, {}};
 }

@@ -28,7 +28,11 @@ std::string ReferencePage(const std::string& templateText, const TAffManager& pr
   for (std::size_t k = 0; k < kPageBlockOrder.size(); ++k) {
     const PromoKindInfo& block = InfoOf(kPageBlockOrder[k]);
     std::string rows;
-    for (const auto& item : ListOf(project, block.kind)) {
+    if (block.shape == PromoShape::Post) {
+      rows = BuildPostRows(block.fillsLink ? NaiveReplace(blocks[k], "%%AFFILIATELINK%%", project.URL) : blocks[k],
+                           ListOf(project, block.kind), project.URL);
+    }
+    for (const auto& item : block.shape == PromoShape::Post ? PromoList{} : ListOf(project, block.kind)) {
       std::string row = blocks[k];
       if (block.fillsLink) row = NaiveReplace(row, "%%AFFILIATELINK%%", project.URL);
       row = NaiveReplace(row, std::string(block.placeholder), item);

@@ -77,7 +77,37 @@ std::string BuildPpcTable(const PromoList& ads) {
   return table;
 }
 
+std::string ApplySections(std::string_view templateText, const TAffManager& project) {
+  std::string text(templateText);
+  for (const PromoKindInfo& kind : kPromoKindTable) {
+    const std::string begin = "%%SECTION_" + std::string(kind.sectionName) + "_BEGIN%%";
+    const std::string end = "%%SECTION_" + std::string(kind.sectionName) + "_END%%";
+    const bool empty = ListOf(project, kind.kind).empty();
+    std::string kept;
+    std::size_t from = 0;
+    for (std::size_t at = text.find(begin); at != std::string::npos; at = text.find(begin, from)) {
+      kept.append(text, from, at - from);
+      const std::size_t close = text.find(end, at + begin.size());
+      if (close == std::string::npos) {  // a lone begin marker goes alone
+        from = at + begin.size();
+        continue;
+      }
+      if (!empty) kept.append(text, at + begin.size(), close - at - begin.size());
+      from = close + end.size();
+    }
+    kept.append(text, from);
+    text = ReplaceAll(kept, end, "");  // lone end markers
+  }
+  return text;
+}
+
 std::string FillTemplate(std::string_view templateText, const TAffManager& project) {
+  // Sections of kinds without items go before anything else is looked for.
+  std::string sectioned;
+  if (templateText.find("%%SECTION_") != std::string_view::npos) {
+    sectioned = ApplySections(templateText, project);
+    templateText = sectioned;
+  }
   // Blocks are cut from the template as it stands, each after the one before.
   std::string work(templateText);
   std::array<std::string, kPageBlockOrder.size()> blocks;

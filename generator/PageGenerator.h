@@ -24,6 +24,11 @@ std::string BuildPostRows(std::string_view block, const PromoList& posts, std::s
 // Two ads per row with a spacer cell between; "" without ads.
 std::string BuildPpcTable(const PromoList& ads);
 
+// The template with the section of every kind that has no items cut out
+// ("%%SECTION_EMAIL_BEGIN%%" to "%%SECTION_EMAIL_END%%", markers included)
+// and the markers of the others dropped. A template without them is kept.
+std::string ApplySections(std::string_view templateText, const TAffManager& project);
+
 // The page made from a template's text. The text is expected as a line file
 // reads it (CR LF after every line); blocks are cut from it before any
 // placeholder is filled.

@@ -51,6 +51,9 @@ struct PromoKindInfo {
   std::string_view blockClose;
   std::string_view placeholder;
   bool fillsLink;  // the block gets the affiliate link before its item
+  // "%%SECTION_<name>_BEGIN%%" ... "_END%%" around the kind's part of a
+  // template: the part goes when the kind has no items.
+  std::string_view sectionName;
   // The page's menu entry, shown when the kind has items.
   std::string_view menuEntry;
 
@@ -65,36 +68,36 @@ inline constexpr std::array<PromoKindInfo, 9> kPromoKindTable = {{
     {PromoKind::Anchors, PromoShape::Line, &TAffManager::Anchors, "Text Link", "",
      "Please provide a valid Text Link Promo.", "This Text Link Promo already exists.",
      "Please select a Text Link Promo to delete.", "Text Link Promo", "AfAnchors", "$$", false, "%%TABLE_LINKTEXT_INIT%%",
-     "%%TABLE_LINKTEXT_END%%", "%%ANCHORTEXT%%", true, "<a href=\"#linktext\">Text Link</a> | "},
+     "%%TABLE_LINKTEXT_END%%", "%%ANCHORTEXT%%", true, "LINKTEXT", "<a href=\"#linktext\">Text Link</a> | "},
     {PromoKind::PPC, PromoShape::PpcAd, &TAffManager::PPC, "PPC Ad", "PPC Ad", "Please provide a valid PPC Ad Promo.",
      "", "Please select a PPC Ad Promo to delete.", "PPC Ad Promo", "AfPPC", "$$", false, "", "", "", false,
-     "<a href=\"#ppcads\"> PPC Ads</a> | "},
+     "PPC", "<a href=\"#ppcads\"> PPC Ads</a> | "},
     {PromoKind::Banners, PromoShape::Banner, &TAffManager::Banners, "Banner", "",
      "Please provide a valid Banner Ad Promo.", "This Banner Ad Promo already exists.",
      "Please select a Bannert Ad Promo to delete.", "Banner Ad Promo", "AfBanners", "$$", false, "%%TABLE_BANNER_INIT%%",
-     "%%TABLE_BANNER_END%%", "%%BANNER%%", true, "<a href=\"#banners\" target=\"_self\">Banners</a> | "},
+     "%%TABLE_BANNER_END%%", "%%BANNER%%", true, "BANNER", "<a href=\"#banners\" target=\"_self\">Banners</a> | "},
     {PromoKind::Signatures, PromoShape::Text, &TAffManager::Signatures, "Signature Ad", "Signature Ad",
      "Please provide a valid Signature Ad Promo.", "", "Please select a Signature Ad Promo to delete.",
      "Signature Ad Promo", "AfSignatures", "^^", false, "%%TABLE_SIGNATURE_INIT%%", "%%TABLE_SIGNATURE_END%%",
-     "%%SIGNATURE%%", false, "<a href=\"#sig\" target=\"_self\">Signature Ads</a> | "},
+     "%%SIGNATURE%%", false, "SIGNATURE", "<a href=\"#sig\" target=\"_self\">Signature Ads</a> | "},
     {PromoKind::Email, PromoShape::Text, &TAffManager::Email, "Email Ad", "Email Ad", "Please provide a valid Email Ad.",
      "", "Please select a Email Ad to delete.", "Email Ad", "AfEmail", "^^", false, "%%TABLE_EMAIL_INIT%%",
-     "%%TABLE_EMAIL_END%%", "%%EMAIL%%", false, "<a href=\"#emailcopy\" target=\"_self\">Email Copy</a> | "},
+     "%%TABLE_EMAIL_END%%", "%%EMAIL%%", false, "EMAIL", "<a href=\"#emailcopy\" target=\"_self\">Email Copy</a> | "},
     {PromoKind::AutoEmail, PromoShape::Text, &TAffManager::AutoEmail, "Autoresponder Ad", "Autoresponder Ad",
      "Please provide a valid Autoresponder Ad.", "", "Please select an Autoresponder Ad to delete.",
      "Autoresponder Ad", "AfAutoEmail", "^^", false, "%%TABLE_AUTORESPONDER_INIT%%", "%%TABLE_AUTORESPONDER_END%%",
-     "%%AUTOEMAIL%%", false, "<a href=\"#autoemailcopy\" target=\"_self\"> Autoresponder Emails</a> | "},
+     "%%AUTOEMAIL%%", false, "AUTORESPONDER", "<a href=\"#autoemailcopy\" target=\"_self\"> Autoresponder Emails</a> | "},
     {PromoKind::Articles, PromoShape::Text, &TAffManager::Articles, "Article", "Article",
      "Please provide a valid Article.", "", "Please select a Article to delete.", "Article", "AfArticles", "^^", false,
      "%%TABLE_ARTICLE_INIT%%", "%%TABLE_ARTICLE_END%%", "%%ARTICLE%%", false,
-     "<a href=\"#articles\" target=\"_self\">Articles</a> | "},
+     "ARTICLE", "<a href=\"#articles\" target=\"_self\">Articles</a> | "},
     {PromoKind::PopUps, PromoShape::Text, &TAffManager::PopUps, "PopUp", "PopUp", "Please provide a valid PopUp.", "",
      "Please select a PopUp to delete.", "PopUp", "AfPopUps", "^^", false, "%%TABLE_POPUP_INIT%%", "%%TABLE_POPUP_END%%",
-     "%%POPUP%%", false, "<a href=\"#pops\" target=\"_self\">PopUp Codes </a> | "},
+     "%%POPUP%%", false, "POPUP", "<a href=\"#pops\" target=\"_self\">PopUp Codes </a> | "},
     {PromoKind::SocialPosts, PromoShape::Post, &TAffManager::SocialPosts, "Social Post", "Social Post",
      "Please provide a valid Social Post.", "", "Please select a Social Post to delete.", "Social Post",
      "AfSocialPosts", "^^", true, "%%TABLE_SOCIAL_INIT%%", "%%TABLE_SOCIAL_END%%", "%%SOCIAL%%", true,
-     "<a href=\"#social\" target=\"_self\">Social Posts</a> | "},
+     "SOCIAL", "<a href=\"#social\" target=\"_self\">Social Posts</a> | "},
 }};
 
 constexpr std::array<PromoKind, kPromoKindTable.size()> KindsOfTable() {

@@ -14,7 +14,8 @@ using velmora::fuzz::NaiveReplace;
 
 namespace {
 
-std::string ReferencePage(const std::string& templateText, const TAffManager& project) {
+std::string ReferencePage(const std::string& givenText, const TAffManager& project) {
+  const std::string templateText = ApplySections(givenText, project);
   std::string work = templateText;
   std::string blocks[kPageBlockOrder.size()];
   for (std::size_t k = 0; k < kPageBlockOrder.size(); ++k) {

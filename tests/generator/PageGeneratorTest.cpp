@@ -176,6 +176,16 @@ TEST(PageGenerator, SocialPostsCarryTheLinkAndShareLinksGetBothPercentEncoded) {
                               "<a href=\"#social\" target=\"_self\">Social Posts</a> | ");
 }
 
+TEST(PageGenerator, ASectionGoesWholeWhenItsKindHasNoItems) {
+  TAffManager p;
+  p.Email = {"Hi"};
+  EXPECT_EQ(FillTemplate("a%%SECTION_EMAIL_BEGIN%%<h2>Mail</h2>%%TABLE_EMAIL_INIT%%<p>%%EMAIL%%</p>%%TABLE_EMAIL_END%%"
+                         "%%SECTION_EMAIL_END%%b%%SECTION_PPC_BEGIN%%<h2>PPC</h2>%%PPCADS%%%%SECTION_PPC_END%%c"
+                         "%%SECTION_SOCIAL_BEGIN%%d\r\n",
+                         p),
+            "a<h2>Mail</h2><p>Hi</p>bcd\r\n");
+}
+
 TEST(PageGenerator, BlocksThatCannotBeFoundStayOnceWithoutTheirMarkers) {
   struct Case {
     const char* name;

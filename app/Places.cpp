@@ -61,6 +61,11 @@ fs::path Places::UserNewsIdFile() const {
   return user_.config / "LastNewsId";
 }
 
+fs::path Places::LogFile() const {
+  if (user_.cache.empty()) return {};
+  return user_.cache / "velmora.log";
+}
+
 fs::path Places::UserSettingsFile() const {
   if (user_.config.empty()) return fs::path(programFolder_ + "settings.ini");
   return user_.config / "settings.ini";

@@ -47,6 +47,8 @@ public:
   std::filesystem::path ManifestFile() const;
   // The per-user copy of the read-news id (empty path when there is no config folder).
   std::filesystem::path UserNewsIdFile() const;
+  // The program's log (empty path when there is no cache folder).
+  std::filesystem::path LogFile() const;
   // The user's settings of the window (the chosen output folder and such).
   std::filesystem::path UserSettingsFile() const;
   // The shipped templates first, then the user's; a later folder's template

@@ -257,4 +257,22 @@ std::size_t SystemRandom::Below(std::size_t n) {
   return std::uniform_int_distribution<std::size_t>(0, n - 1)(generator);
 }
 
+std::string PercentEncode(std::string_view text, std::string_view kept) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  encoded.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
+        kept.find(c) != std::string_view::npos) {
+      encoded += c;
+    } else {
+      encoded += '%';
+      encoded += kHex[byte >> 4];
+      encoded += kHex[byte & 0x0F];
+    }
+  }
+  return encoded;
+}
+
 }  // namespace velmora

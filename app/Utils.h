@@ -36,6 +36,10 @@ const std::string& FieldOrEmpty(const std::vector<std::string>& fields, std::siz
 // "$" + two hex digits stand for one byte; a malformed escape gives "".
 std::string DecodeHexEscapes(std::string_view text);
 
+// Every byte but ASCII letters, digits and those in `kept` as "%" and two
+// upper-case hex digits, as addresses and their query values want it.
+std::string PercentEncode(std::string_view text, std::string_view kept = "-._~");
+
 // Every occurrence, left to right; inserted text is not searched again.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 // Replaces from `start` on and tells where the text after the last

@@ -1,12 +1,15 @@
 #include <QApplication>
 
 #include "platform/ErrorReport.h"
+#include "platform/Logging.h"
+#include "platform/QtPlaces.h"
 #include "ui/FMain.h"
 #include "ui/PreviewPane.h"
 
 int main(int argc, char** argv) {
   velmora::PrepareBrowserEngine();
   velmora::ReportingApplication app(argc, argv);
+  velmora::InstallLogging(velmora::LocatePlaces());
   // Lets the desktop match the window to its entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral(VELMORA_APP_ID));
   velmora::TfrmMain frmMain;

@@ -11,59 +11,68 @@
 #include "app/Utils.h"
 #include "generator/PageText.h"
 #include "generator/TemplateCatalogue.h"
+#include "project/PromoKinds.h"
+#include "project/SocialPost.h"
 
 namespace velmora {
 
 namespace {
 
-struct RepeatedBlock {
-  std::string_view open;
-  std::string_view close;
-  PromoList TAffManager::*items;
-  std::string_view placeholder;
-  bool fillsLink;      // the row gets the affiliate link before its item
-  bool expandsBreaks;  // "$$" in the row becomes CR LF
-  std::string_view what;  // the items, as the user calls them
-};
-
-// Expanded in this order; a later block is only found after an earlier one.
-constexpr RepeatedBlock kBlocks[] = {
-    {"%%TABLE_LINKTEXT_INIT%%", "%%TABLE_LINKTEXT_END%%", &TAffManager::Anchors, "%%ANCHORTEXT%%", true, false, "text links"},
-    {"%%TABLE_EMAIL_INIT%%", "%%TABLE_EMAIL_END%%", &TAffManager::Email, "%%EMAIL%%", false, true, "e-mail ads"},
-    {"%%TABLE_AUTORESPONDER_INIT%%", "%%TABLE_AUTORESPONDER_END%%", &TAffManager::AutoEmail, "%%AUTOEMAIL%%", false,
-     true, "autoresponder e-mails"},
-    {"%%TABLE_ARTICLE_INIT%%", "%%TABLE_ARTICLE_END%%", &TAffManager::Articles, "%%ARTICLE%%", false, true, "articles"},
-    {"%%TABLE_SIGNATURE_INIT%%", "%%TABLE_SIGNATURE_END%%", &TAffManager::Signatures, "%%SIGNATURE%%", false, true, "signatures"},
-    {"%%TABLE_POPUP_INIT%%", "%%TABLE_POPUP_END%%", &TAffManager::PopUps, "%%POPUP%%", false, true, "pop-up codes"},
-    {"%%TABLE_BANNER_INIT%%", "%%TABLE_BANNER_END%%", &TAffManager::Banners, "%%BANNER%%", true, false, "banners"},
-};
-
 constexpr std::string_view kAffiliateLink = "%%AFFILIATELINK%%";
 constexpr std::string_view kPpcAds = "%%PPCADS%%";
+// In a social post's block: the post and the link percent-encoded, for share links.
+constexpr std::string_view kPostEncoded = "%%SOCIAL_ENCODED%%";
+constexpr std::string_view kLinkEncoded = "%%AFFILIATELINK_ENCODED%%";
 
 }  // namespace
 
 std::string BuildPageMenu(const TAffManager& project) {
-  struct Entry {
-    bool shown;
-    std::string_view link;
-  };
-  const Entry entries[] = {
-      {!project.URL.empty(), R"(<a href="#affiliatelink">Affiliate Link</a> | )"},
-      {!project.Anchors.empty(), R"(<a href="#linktext">Text Link</a> | )"},
-      {!project.Email.empty(), R"(<a href="#emailcopy" target="_self">Email Copy</a> | )"},
-      {!project.Signatures.empty(), R"(<a href="#sig" target="_self">Signature Ads</a> | )"},
-      {!project.PopUps.empty(), R"(<a href="#pops" target="_self">PopUp Codes </a> | )"},
-      {!project.Banners.empty(), R"(<a href="#banners" target="_self">Banners</a> | )"},
-      {!project.Articles.empty(), R"(<a href="#articles" target="_self">Articles</a> | )"},
-      {!project.PPC.empty(), R"(<a href="#ppcads"> PPC Ads</a> | )"},
-      {!project.AutoEmail.empty(), R"(<a href="#autoemailcopy" target="_self"> Autoresponder Emails</a> | )"},
-  };
   std::string menu;
-  for (const auto& entry : entries) {
-    if (entry.shown) menu += entry.link;
-  }
+  if (!project.URL.empty()) menu += R"(<a href="#affiliatelink">Affiliate Link</a> | )";
+  for (const PromoKind kind : kPageMenuOrder)
+    if (!ListOf(project, kind).empty()) menu += InfoOf(kind).menuEntry;
   return menu;
+}
+
+namespace {
+
+std::size_t CountOf(std::string_view text, std::string_view needle) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(needle); at != std::string_view::npos; at = text.find(needle, at + needle.size()))
+    ++count;
+  return count;
+}
+
+// What BuildPostRows will make, counted without making it; the encoded
+// forms are counted at their largest, three bytes a byte.
+std::size_t PostRowsSize(std::string_view block, const PromoList& posts, std::string_view link) {
+  const std::size_t shown = CountOf(block, InfoOf(PromoKind::SocialPosts).placeholder);
+  const std::size_t encoded = CountOf(block, kPostEncoded);
+  const std::size_t links = CountOf(block, kLinkEncoded);
+  std::size_t size = 0;
+  constexpr std::string_view kLink = "%%AFFILIATELINK%%";
+  for (const std::string& post : posts) {
+    // The post with the link where it names it, else after it.
+    const std::size_t named = CountOf(post, kLink);
+    const std::size_t text = named == 0 ? post.size() + 1 + link.size() : post.size() - named * kLink.size() + named * link.size();
+    size += block.size() + shown * text + encoded * 3 * text + links * 3 * link.size();
+  }
+  return size;
+}
+
+}  // namespace
+
+std::string BuildPostRows(std::string_view block, const PromoList& posts, std::string_view link) {
+  const std::string encodedLink = PercentEncode(link);
+  std::string rows;
+  for (const std::string& post : posts) {
+    const std::string text = PostWithLink(ReplaceAll(post, "$$", "\r\n"), link);
+    // The encoded forms first: the post as shown may hold their names.
+    std::string row = ReplaceAll(block, kPostEncoded, PercentEncode(text));
+    row = ReplaceAll(row, kLinkEncoded, encodedLink);
+    rows += ReplaceAll(row, InfoOf(PromoKind::SocialPosts).placeholder, text);
+  }
+  return rows;
 }
 
 std::string BuildPpcTable(const PromoList& ads) {
@@ -136,16 +145,50 @@ std::string PageFileTooLargeMessage(const std::filesystem::path& file) {
          ", the most a page may be; it is not read.";
 }
 
+std::string ApplySections(std::string_view templateText, const TAffManager& project) {
+  std::string text(templateText);
+  for (const PromoKindInfo& kind : kPromoKindTable) {
+    const std::string begin = "%%SECTION_" + std::string(kind.sectionName) + "_BEGIN%%";
+    const std::string end = "%%SECTION_" + std::string(kind.sectionName) + "_END%%";
+    const bool empty = ListOf(project, kind.kind).empty();
+    std::string kept;
+    std::size_t from = 0;
+    for (std::size_t at = text.find(begin); at != std::string::npos; at = text.find(begin, from)) {
+      kept.append(text, from, at - from);
+      const std::size_t close = text.find(end, at + begin.size());
+      if (close == std::string::npos) {  // a lone begin marker goes alone
+        from = at + begin.size();
+        continue;
+      }
+      if (!empty) kept.append(text, at + begin.size(), close - at - begin.size());
+      from = close + end.size();
+    }
+    kept.append(text, from);
+    text = ReplaceAll(kept, end, "");  // lone end markers
+  }
+  return text;
+}
+
 Result<std::string> FillPage(std::string_view templateText, const TAffManager& project, std::size_t maxPageBytes) {
+  // Sections of kinds without items go before anything else is looked for.
+  std::string sectioned;
+  if (templateText.find("%%SECTION_") != std::string_view::npos) {
+    sectioned = ApplySections(templateText, project);
+    templateText = sectioned;
+  }
   // Blocks are cut from the template as it stands, each after the one before.
   std::string work(templateText);
-  std::array<std::string, std::size(kBlocks)> blocks;
-  for (std::size_t k = 0; k < blocks.size(); ++k)
-    blocks[k] = TrimControl(ExtractTagged(kBlocks[k].open, kBlocks[k].close, work));
+  std::array<std::string, kPageBlockOrder.size()> blocks;
+  for (std::size_t k = 0; k < blocks.size(); ++k) {
+    const PromoKindInfo& kind = InfoOf(kPageBlockOrder[k]);
+    blocks[k] = TrimControl(ExtractTagged(kind.blockOpen, kind.blockClose, work));
+  }
   // Every text the page is searched for once the blocks are filled, in order.
   std::vector<std::string_view> searched;
-  for (std::size_t k = 0; k < blocks.size(); ++k)
-    searched.insert(searched.end(), {blocks[k], kBlocks[k].open, kBlocks[k].close, kBlocks[k].placeholder});
+  for (std::size_t k = 0; k < blocks.size(); ++k) {
+    const PromoKindInfo& kind = InfoOf(kPageBlockOrder[k]);
+    searched.insert(searched.end(), {blocks[k], kind.blockOpen, kind.blockClose, kind.placeholder});
+  }
   searched.push_back(kPpcAds);
 
   std::string page(templateText);
@@ -161,18 +204,26 @@ Result<std::string> FillPage(std::string_view templateText, const TAffManager& p
 
   PageText grown(std::move(page), kAffiliateLink, maxPageBytes);
   for (std::size_t k = 0; k < blocks.size(); ++k) {
-    const auto& kind = kBlocks[k];
-    const PromoList& items = project.*kind.items;
-    const std::span later(searched.begin() + static_cast<std::ptrdiff_t>(4 * k + 1), searched.end());
+    const PromoKindInfo& kind = InfoOf(kPageBlockOrder[k]);
+    const PromoList& items = ListOf(project, kind.kind);
     // Without items the block makes no rows, so its links need no filling.
     std::string block = blocks[k];
     if (kind.fillsLink && !items.empty() && !ReplaceWithin(block, kAffiliateLink, project.URL, maxPageBytes))
       return repeated("affiliate link");
-    auto rows = std::make_shared<BlockRows>(std::move(block), kind.placeholder, items, kind.expandsBreaks);
-    if (!grown.Replace(blocks[k], rows, later))
-      return PageTooLarge(maxPageBytes, "the template's block of " + std::string(kind.what) + " is written once for each of the " +
-                                            std::to_string(items.size()) + " " + std::string(kind.what));
-    if (!grown.Replace(kind.open, "") || !grown.Replace(kind.close, "") || !grown.Replace(kind.placeholder, ""))
+    const auto blockTooLarge = [&] {
+      return PageTooLarge(maxPageBytes, "the template's block of " + std::string(kind.pluralName) +
+                                            " is written once for each of the " + std::to_string(items.size()) + " " +
+                                            std::string(kind.pluralName));
+    };
+    if (kind.shape == PromoShape::Post) {
+      if (PostRowsSize(block, items, project.URL) > maxPageBytes) return blockTooLarge();
+      if (!grown.Replace(blocks[k], BuildPostRows(block, items, project.URL))) return blockTooLarge();
+    } else {
+      const std::span later(searched.begin() + static_cast<std::ptrdiff_t>(4 * k + 1), searched.end());
+      auto rows = std::make_shared<BlockRows>(std::move(block), kind.placeholder, items, kind.MultiLine());
+      if (!grown.Replace(blocks[k], rows, later)) return blockTooLarge();
+    }
+    if (!grown.Replace(kind.blockOpen, "") || !grown.Replace(kind.blockClose, "") || !grown.Replace(kind.placeholder, ""))
       return PageTooLarge(maxPageBytes, "the template is too large");
   }
   // The table is as large as the ads; a project of huge ads is only refused when the page shows them.

@@ -1,6 +1,6 @@
 #pragma once
 // Fills a page template with the project: title, menu, affiliate code, the
-// seven repeated blocks, the PPC table and the affiliate link. Pure text
+// repeated blocks of the promo kinds, the PPC table and the affiliate link. Pure text
 // work; nothing is escaped, so promos may carry their own HTML.
 
 #include <cstddef>
@@ -18,6 +18,11 @@ namespace velmora {
 // Links to the page's anchors for every kind that has something to show.
 std::string BuildPageMenu(const TAffManager& project);
 
+// A social post's block once per post: "%%SOCIAL%%" is the post with the
+// link (see PostWithLink), "%%SOCIAL_ENCODED%%" the same percent-encoded and
+// "%%AFFILIATELINK_ENCODED%%" the link percent-encoded, for share links.
+std::string BuildPostRows(std::string_view block, const PromoList& posts, std::string_view link);
+
 // Two ads per row with a spacer cell between; "" without ads.
 std::string BuildPpcTable(const PromoList& ads);
 
@@ -31,6 +36,11 @@ inline constexpr std::size_t kMaxPageBytes = std::size_t{64} << 20;
 std::string ByteSize(std::size_t bytes);
 // Why a finished page file over kMaxPageBytes is not read.
 std::string PageFileTooLargeMessage(const std::filesystem::path& file);
+
+// The template with the section of every kind that has no items cut out
+// ("%%SECTION_EMAIL_BEGIN%%" to "%%SECTION_EMAIL_END%%", markers included)
+// and the markers of the others dropped. A template without them is kept.
+std::string ApplySections(std::string_view templateText, const TAffManager& project);
 
 // The page made from a template's text. The text is expected as a line file
 // reads it (CR LF after every line); blocks are cut from it before any

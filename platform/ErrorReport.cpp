@@ -16,11 +16,14 @@
 
 #include "app/BrandSettings.h"
 #include "app/FileIO.h"
+#include "app/Log.h"
 #include "platform/QtText.h"
 
 namespace velmora {
 
 namespace {
+
+constexpr std::size_t kReportedLogLines = 20;
 
 std::function<void(const ErrorReportText&)>& Hook() {
   static std::function<void(const ErrorReportText&)> hook;
@@ -59,6 +62,13 @@ ErrorReportText DescribeException(std::exception_ptr error) {
   }
   if (stack.isEmpty()) stack = QString::fromStdString(StackText());
   report.details = ProgramFacts() + QStringLiteral("\n\nStack:\n") + stack;
+  // What the program noticed before, which often explains the failure.
+  const std::vector<std::string> recent = RecentLogLines(kReportedLogLines);
+  if (!recent.empty()) {
+    report.details += QStringLiteral("\nRecent log:\n");
+    for (const std::string& line : recent) report.details += ToQString(line) + QLatin1Char('\n');
+  }
+  Log(LogLevel::Error, "report", report.summary.toStdString());
   return report;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Failures that no handler catches: caught at the event boundary, shown in
-// a report dialog (what failed, the system's reason, the stack), and the
-// program keeps running. Nothing is logged to disk.
+// a report dialog (what failed, the system's reason, the stack, the log's
+// last lines), and the program keeps running. The failure is logged too.
 
 #include <QApplication>
 #include <QDialog>

@@ -24,6 +24,7 @@ struct TAffManager {
   PromoList Articles;
   PromoList PopUps;
   std::string FileName;  // output file name
+  PromoList SocialPosts;
 };
 
 }  // namespace velmora

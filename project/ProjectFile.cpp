@@ -10,8 +10,6 @@ namespace velmora {
 
 namespace {
 
-constexpr std::string_view kItemSeparator = "$$";    // anchors, PPC, banners
-constexpr std::string_view kTextSeparator = "^^";    // the five multi-line kinds
 constexpr std::size_t kPpcCarets = 4;                 // "^title^body^link^"
 
 std::string JoinItems(const PromoList& items, std::string_view separator) {
@@ -92,7 +90,7 @@ std::size_t CountCarets(std::string_view text) {
 // holds four carets; pieces are joined back while they add up to no more
 // than that. Single-line ads, and pieces that cannot belong together, stay
 // as they were read.
-PromoList JoinPpcPieces(PromoList pieces) {
+PromoList JoinPpcPieces(PromoList pieces, std::string_view separator) {
   PromoList ads;
   ads.reserve(pieces.size());
   for (std::size_t i = 0; i < pieces.size();) {
@@ -102,7 +100,7 @@ PromoList JoinPpcPieces(PromoList pieces) {
       while (carets < kPpcCarets && i < pieces.size()) {
         const std::size_t more = CountCarets(pieces[i]);
         if (carets + more > kPpcCarets) break;
-        ad += kItemSeparator;
+        ad += separator;
         ad += pieces[i++];
         carets += more;
       }
@@ -121,36 +119,38 @@ TAffManager ParseWorkingText(std::string work) {
   project.URL = takeValue("AfURL");
   project.ClickBankId = takeValue("AfClickBankId");
   project.Template = takeValue("AfTemplate");
-  project.Anchors = SplitItems(take("AfAnchors"), kItemSeparator);
-  project.PPC = JoinPpcPieces(SplitItems(take("AfPPC"), kItemSeparator));
-  project.Banners = SplitItems(take("AfBanners"), kItemSeparator);
-  project.Signatures = SplitItems(take("AfSignatures"), kTextSeparator);
-  project.Email = SplitItems(take("AfEmail"), kTextSeparator);
-  project.AutoEmail = SplitItems(take("AfAutoEmail"), kTextSeparator);
-  project.Articles = SplitItems(take("AfArticles"), kTextSeparator);
-  project.PopUps = SplitItems(take("AfPopUps"), kTextSeparator);
+  auto takeItems = [&take, &project](const PromoKindInfo& kind) {
+    PromoList items = SplitItems(take(kind.tag), kind.separator);
+    ListOf(project, kind.kind) =
+        kind.shape == PromoShape::PpcAd ? JoinPpcPieces(std::move(items), kind.separator) : std::move(items);
+  };
+  for (const PromoKindInfo& kind : kPromoKindTable)
+    if (!kind.storedLast) takeItems(kind);
   project.FileName = takeValue("AfFileName");
+  for (const PromoKindInfo& kind : kPromoKindTable)
+    if (kind.storedLast) takeItems(kind);
   return project;
 }
 
 }  // namespace
 
 Lines ProjectLines(const TAffManager& project) {
-  return {
+  Lines lines = {
       TagLine("AfTitle", project.Title),
       TagLine("AfURL", project.URL),
       TagLine("AfClickBankId", project.ClickBankId),
       TagLine("AfTemplate", project.Template),
-      TagLine("AfAnchors", JoinItems(project.Anchors, kItemSeparator)),
-      TagLine("AfPPC", JoinItems(project.PPC, kItemSeparator)),
-      TagLine("AfBanners", JoinItems(project.Banners, kItemSeparator)),
-      TagLine("AfSignatures", JoinItems(project.Signatures, kTextSeparator)),
-      TagLine("AfEmail", JoinItems(project.Email, kTextSeparator)),
-      TagLine("AfAutoEmail", JoinItems(project.AutoEmail, kTextSeparator)),
-      TagLine("AfArticles", JoinItems(project.Articles, kTextSeparator)),
-      TagLine("AfPopUps", JoinItems(project.PopUps, kTextSeparator)),
-      TagLine("AfFileName", project.FileName),
   };
+  auto addItems = [&lines, &project](const PromoKindInfo& kind) {
+    lines.push_back(TagLine(kind.tag, JoinItems(ListOf(project, kind.kind), kind.separator)));
+  };
+  for (const PromoKindInfo& kind : kPromoKindTable)
+    if (!kind.storedLast) addItems(kind);
+  lines.push_back(TagLine("AfFileName", project.FileName));
+  // Only when they hold something, so that a project without them is written as before.
+  for (const PromoKindInfo& kind : kPromoKindTable)
+    if (kind.storedLast && !ListOf(project, kind.kind).empty()) addItems(kind);
+  return lines;
 }
 
 void SaveProjectFile(const std::filesystem::path& path, const TAffManager& project) {
@@ -168,9 +168,16 @@ TAffManager LoadProjectFile(const std::filesystem::path& path) {
   return ParseWorkingText(WorkingText(std::move(bytes)));
 }
 
-const std::array<std::string_view, 13> kProjectFields = {
-    "AfTitle",  "AfURL",        "AfClickBankId", "AfTemplate",  "AfAnchors", "AfPPC",     "AfBanners",
-    "AfSignatures", "AfEmail", "AfAutoEmail",   "AfArticles", "AfPopUps",  "AfFileName"};
+const std::array<std::string_view, kProjectFieldCount> kProjectFields = [] {
+  std::array<std::string_view, kProjectFieldCount> fields{"AfTitle", "AfURL", "AfClickBankId", "AfTemplate"};
+  std::size_t at = 4;
+  for (const PromoKindInfo& kind : kPromoKindTable)
+    if (!kind.storedLast) fields[at++] = kind.tag;
+  fields[at++] = "AfFileName";
+  for (const PromoKindInfo& kind : kPromoKindTable)
+    if (kind.storedLast) fields[at++] = kind.tag;
+  return fields;
+}();
 
 std::size_t FindProjectTag(std::string_view text, std::string* tag) {
   constexpr std::string_view kOpen = "<%%";

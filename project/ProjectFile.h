@@ -1,5 +1,6 @@
 #pragma once
-// The project file (*.set): thirteen tag lines in a fixed order.
+// The project file (*.set): one tag line per field in a fixed order: the
+// page's values, each promo kind's items, the output file's name.
 
 #include <array>
 #include <filesystem>
@@ -9,6 +10,7 @@
 
 #include "app/FileIO.h"
 #include "project/AffManager.h"
+#include "project/PromoKinds.h"
 
 namespace velmora {
 
@@ -16,7 +18,7 @@ namespace velmora {
 // file chosen by mistake cannot exhaust memory.
 inline constexpr std::size_t kMaxProjectBytes = std::size_t{256} << 20;
 
-// The thirteen lines a save writes.
+// The lines a save writes.
 Lines ProjectLines(const TAffManager& project);
 // Writes beside the target and renames over it; throws FileError.
 void SaveProjectFile(const std::filesystem::path& path, const TAffManager& project);
@@ -28,13 +30,14 @@ TAffManager ParseProject(std::string_view text);
 // not valid UTF-8 come from older files in Windows-1252 and are converted.
 TAffManager LoadProjectFile(const std::filesystem::path& path);
 
-// The thirteen field names, in file order.
-extern const std::array<std::string_view, 13> kProjectFields;
+// The field names, in file order.
+inline constexpr std::size_t kProjectFieldCount = 5 + kPromoKindTable.size();
+extern const std::array<std::string_view, kProjectFieldCount> kProjectFields;
 
 // A project file holds at least one of its tags, and no NUL byte before the first.
 bool LooksLikeProjectFile(std::string_view bytes);
 // Where the first of the project file's tags ("<%%Name%%>" or "<%%/Name%%>"
-// of the thirteen fields, in any letter case) stands in the text, or npos;
+// of the fields, in any letter case) stands in the text, or npos;
 // `tag` receives it as written. A value holding one would be cut on reading.
 std::size_t FindProjectTag(std::string_view text, std::string* tag = nullptr);
 

@@ -11,22 +11,6 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-// The messages are the program's own words, misspellings included.
-const std::array<PromoKindInfo, kPromoKinds.size()> kInfo = {{
-    {PromoKind::Anchors, "", "Please provide a valid Text Link Promo.", "This Text Link Promo already exists.",
-     "Please select a Text Link Promo to delete.", "Text Link Promo"},
-    {PromoKind::PPC, "PPC Ad", "Please provide a valid PPC Ad Promo.", "", "Please select a PPC Ad Promo to delete.", "PPC Ad Promo"},
-    {PromoKind::Banners, "", "Please provide a valid Banner Ad Promo.", "This Banner Ad Promo already exists.",
-     "Please select a Bannert Ad Promo to delete.", "Banner Ad Promo"},
-    {PromoKind::Signatures, "Signature Ad", "Please provide a valid Signature Ad Promo.", "",
-     "Please select a Signature Ad Promo to delete.", "Signature Ad Promo"},
-    {PromoKind::Email, "Email Ad", "Please provide a valid Email Ad.", "", "Please select a Email Ad to delete.", "Email Ad"},
-    {PromoKind::AutoEmail, "Autoresponder Ad", "Please provide a valid Autoresponder Ad.", "",
-     "Please select an Autoresponder Ad to delete.", "Autoresponder Ad"},
-    {PromoKind::Articles, "Article", "Please provide a valid Article.", "", "Please select a Article to delete.", "Article"},
-    {PromoKind::PopUps, "PopUp", "Please provide a valid PopUp.", "", "Please select a PopUp to delete.", "PopUp"},
-}};
-
 // A caret inside a field would shift the ad's fields for every later reader.
 constexpr std::string_view kCaretInPpc = "A PPC Ad Promo can't contain the character ^.";
 
@@ -36,8 +20,8 @@ std::string Label(std::string_view word, std::size_t number) { return std::strin
 // (anchors, banners) or "^^" (the five texts), unescaped: an item holding
 // that mark, or ending in its character, would come back cut in two.
 std::string SeparatorProblem(const PromoKindInfo& info, std::string_view item) {
-  if (info.kind == PromoKind::PPC) return {};
-  const std::string_view mark = info.Mirrored() ? "$$" : "^^";
+  if (info.shape == PromoShape::PpcAd) return {};
+  const std::string_view mark = info.separator;
   if (item.find(mark) == std::string_view::npos && (item.empty() || item.back() != mark.front())) return {};
   return "This " + std::string(info.noun) + " can't contain " + std::string(mark) + " or end with " +
          std::string(1, mark.front()) + ".";
@@ -62,34 +46,16 @@ bool OnlyLineBreaks(std::string_view text) { return text.find_first_not_of("\r\n
 
 }  // namespace
 
-const PromoKindInfo& InfoOf(PromoKind kind) { return kInfo[static_cast<std::size_t>(kind)]; }
-
-PromoList& ListOf(TAffManager& project, PromoKind kind) {
-  switch (kind) {
-    case PromoKind::Anchors: return project.Anchors;
-    case PromoKind::PPC: return project.PPC;
-    case PromoKind::Banners: return project.Banners;
-    case PromoKind::Signatures: return project.Signatures;
-    case PromoKind::Email: return project.Email;
-    case PromoKind::AutoEmail: return project.AutoEmail;
-    case PromoKind::Articles: return project.Articles;
-    case PromoKind::PopUps: return project.PopUps;
-  }
-  return project.Anchors;
-}
-
-const PromoList& ListOf(const TAffManager& project, PromoKind kind) {
-  return ListOf(const_cast<TAffManager&>(project), kind);
-}
-
 std::string BuildPromoItem(PromoKind kind, const PromoInput& input) {
-  switch (kind) {
-    case PromoKind::Anchors:
-    case PromoKind::Banners: return OneLine(input.text);
-    case PromoKind::PPC:
+  switch (InfoOf(kind).shape) {
+    case PromoShape::Line:
+    case PromoShape::Banner: return OneLine(input.text);
+    case PromoShape::PpcAd:
       return "^" + OneLine(input.text) + "^" + FlattenLines(input.body, "$$") + "^" + OneLine(input.link) + "^";
-    default: return FlattenLines(input.text, "$$");
+    case PromoShape::Text:
+    case PromoShape::Post: break;
   }
+  return FlattenLines(input.text, "$$");
 }
 
 std::optional<std::string> CheckPromo(PromoKind kind, const PromoInput& input, const PromoList& list,
@@ -97,9 +63,9 @@ std::optional<std::string> CheckPromo(PromoKind kind, const PromoInput& input, c
   const PromoKindInfo& info = InfoOf(kind);
   const std::string noun(info.noun);
   // Not trimmed: a single blank is a valid promo, but a memo of line breaks only is empty.
-  const bool memo = !info.Mirrored() && kind != PromoKind::PPC;
+  const bool memo = info.MultiLine();
   if (input.text.empty() || (memo && OnlyLineBreaks(input.text))) return std::string(info.emptyMessage);
-  if (kind == PromoKind::PPC && (input.text.find('^') != std::string::npos ||
+  if (info.shape == PromoShape::PpcAd && (input.text.find('^') != std::string::npos ||
                                  input.body.find('^') != std::string::npos ||
                                  input.link.find('^') != std::string::npos))
     return std::string(kCaretInPpc);
@@ -168,16 +134,18 @@ std::optional<PromoInput> TPromoBoard::EditInput(const TAffManager& project, Pro
   const PromoList& list = ListOf(project, kind);
   if (row < 0 || static_cast<std::size_t>(row) >= list.size()) return std::nullopt;
   const std::string& item = list[static_cast<std::size_t>(row)];
-  switch (kind) {
-    case PromoKind::Anchors:
-    case PromoKind::Banners: return PromoInput{item, {}, {}};
-    case PromoKind::PPC: {
+  switch (InfoOf(kind).shape) {
+    case PromoShape::Line:
+    case PromoShape::Banner: return PromoInput{item, {}, {}};
+    case PromoShape::PpcAd: {
       const auto fields = SplitFields('^', item);
       return PromoInput{FieldOrEmpty(fields, 1), ReplaceAll(FieldOrEmpty(fields, 2), "$$", kCrLf),
                         FieldOrEmpty(fields, 3)};
     }
-    default: return PromoInput{ReplaceAll(item, "$$", kCrLf), {}, {}};
+    case PromoShape::Text:
+    case PromoShape::Post: break;
   }
+  return PromoInput{ReplaceAll(item, "$$", kCrLf), {}, {}};
 }
 
 PromoChange TPromoBoard::Delete(TAffManager& project, PromoKind kind, int selected, MessagePort& messages) {
@@ -196,13 +164,15 @@ PromoChange TPromoBoard::Delete(TAffManager& project, PromoKind kind, int select
 }
 
 std::optional<std::string> TPromoBoard::Show(const TAffManager& project, PromoKind kind, int selected) const {
-  if (selected < 0 || kind == PromoKind::Anchors) return std::nullopt;
+  // A one-line kind is seen whole in its list; it has no detail view.
+  const PromoShape shape = InfoOf(kind).shape;
+  if (selected < 0 || shape == PromoShape::Line) return std::nullopt;
   const PromoList& list = ListOf(project, kind);
   const auto row = static_cast<std::size_t>(selected);
-  if (row >= list.size()) return kind == PromoKind::Banners ? std::nullopt : std::optional<std::string>("");
+  if (row >= list.size()) return shape == PromoShape::Banner ? std::nullopt : std::optional<std::string>("");
   const std::string& item = list[row];
-  if (kind == PromoKind::Banners) return item;
-  if (kind == PromoKind::PPC) {
+  if (shape == PromoShape::Banner) return item;
+  if (shape == PromoShape::PpcAd) {
     // Missing fields of a damaged item show as empty lines.
     const auto fields = SplitFields('^', item);
     return FieldOrEmpty(fields, 1) + std::string(kCrLf) + ReplaceAll(FieldOrEmpty(fields, 2), "$$", kCrLf) +
@@ -237,21 +207,7 @@ std::string BrowsedPictureAddress(std::string_view path) {
   // Blanks, '%', '#', '?' and every byte beyond ASCII are percent-encoded, so
   // a browser reads the address as the file it names.
   // '$' is encoded too: the project file keeps banners between "$$".
-  static constexpr std::string_view kKept = "-._~/:!&'()*+,;=@";
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string address = "file://";
-  for (const char c : slashed) {
-    const auto byte = static_cast<unsigned char>(c);
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || (byte >= '0' && byte <= '9') ||
-        kKept.find(c) != std::string_view::npos) {
-      address += c;
-    } else {
-      address += '%';
-      address += kHex[byte >> 4];
-      address += kHex[byte & 0x0F];
-    }
-  }
-  return address;
+  return "file://" + PercentEncode(slashed, "-._~/:!&'()*+,;=@");
 }
 
 }  // namespace velmora

@@ -1,5 +1,5 @@
 #pragma once
-// The eight promo kinds of wizard pages 2 to 9 and the one algorithm they
+// The promo kinds' wizard pages and the one algorithm they
 // share: create, delete and show, with each kind's messages. The board also
 // keeps the list-box entries, so that "entry k stands for item k" holds in
 // one place; the window only copies them into its list boxes.
@@ -12,30 +12,9 @@
 
 #include "app/Ports.h"
 #include "project/AffManager.h"
+#include "project/PromoKinds.h"
 
 namespace velmora {
-
-enum class PromoKind { Anchors, PPC, Banners, Signatures, Email, AutoEmail, Articles, PopUps };
-
-inline constexpr std::array<PromoKind, 8> kPromoKinds = {
-    PromoKind::Anchors, PromoKind::PPC,       PromoKind::Banners,  PromoKind::Signatures,
-    PromoKind::Email,   PromoKind::AutoEmail, PromoKind::Articles, PromoKind::PopUps};
-
-struct PromoKindInfo {
-  PromoKind kind;
-  // Labelled kinds show "word" + number in their list box; mirrored kinds
-  // (anchors, banners) show the items themselves and have no label word.
-  std::string_view labelWord;
-  std::string_view emptyMessage;
-  std::string_view duplicateMessage;  // empty: duplicates are accepted
-  std::string_view selectMessage;     // "Delete Ad" without a selection
-  std::string_view noun;              // how the messages name one promo
-  bool Mirrored() const { return labelWord.empty(); }
-};
-
-const PromoKindInfo& InfoOf(PromoKind kind);
-PromoList& ListOf(TAffManager& project, PromoKind kind);
-const PromoList& ListOf(const TAffManager& project, PromoKind kind);
 
 // What the user typed on a promo page. `text` is the one input of a kind,
 // or the title of a PPC ad; multi-line input comes with CR LF line breaks.

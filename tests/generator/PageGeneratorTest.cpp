@@ -161,6 +161,33 @@ TEST(PageGenerator, PromoTextsGetTheAffiliateLinkButNotTheTitle) {
   EXPECT_EQ(page, "<p>U and %%TITLE%%</p>\r\n" + kTableOpen + "<tr>" + Cell("U", "b", "l") + "</table>\r\n");
 }
 
+TEST(PageGenerator, SocialPostsCarryTheLinkAndShareLinksGetBothPercentEncoded) {
+  TAffManager p;
+  p.URL = "http://v.example/?a=1&b=2";
+  p.SocialPosts = {"Grow 50% more$$food", "At %%AFFILIATELINK%% now"};
+  EXPECT_EQ(FillTemplate("%%TABLE_SOCIAL_INIT%%<p>%%SOCIAL%%</p><a href=\"https://x.example/intent?text="
+                         "%%SOCIAL_ENCODED%%&u=%%AFFILIATELINK_ENCODED%%\">X</a>%%TABLE_SOCIAL_END%%\r\n",
+                         p),
+            "<p>Grow 50% more\r\nfood http://v.example/?a=1&b=2</p><a href=\"https://x.example/intent?text="
+            "Grow%2050%25%20more%0D%0Afood%20http%3A%2F%2Fv.example%2F%3Fa%3D1%26b%3D2&u="
+            "http%3A%2F%2Fv.example%2F%3Fa%3D1%26b%3D2\">X</a>"
+            "<p>At http://v.example/?a=1&b=2 now</p><a href=\"https://x.example/intent?text="
+            "At%20http%3A%2F%2Fv.example%2F%3Fa%3D1%26b%3D2%20now&u="
+            "http%3A%2F%2Fv.example%2F%3Fa%3D1%26b%3D2\">X</a>\r\n");
+  EXPECT_EQ(BuildPageMenu(p), "<a href=\"#affiliatelink\">Affiliate Link</a> | "
+                              "<a href=\"#social\" target=\"_self\">Social Posts</a> | ");
+}
+
+TEST(PageGenerator, ASectionGoesWholeWhenItsKindHasNoItems) {
+  TAffManager p;
+  p.Email = {"Hi"};
+  EXPECT_EQ(FillTemplate("a%%SECTION_EMAIL_BEGIN%%<h2>Mail</h2>%%TABLE_EMAIL_INIT%%<p>%%EMAIL%%</p>%%TABLE_EMAIL_END%%"
+                         "%%SECTION_EMAIL_END%%b%%SECTION_PPC_BEGIN%%<h2>PPC</h2>%%PPCADS%%%%SECTION_PPC_END%%c"
+                         "%%SECTION_SOCIAL_BEGIN%%d\r\n",
+                         p),
+            "a<h2>Mail</h2><p>Hi</p>bcd\r\n");
+}
+
 TEST(PageGenerator, BlocksThatCannotBeFoundStayOnceWithoutTheirMarkers) {
   struct Case {
     const char* name;

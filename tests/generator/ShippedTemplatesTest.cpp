@@ -52,10 +52,11 @@ TEST_P(ShippedTemplate, UsesEveryPlaceholderWithBlocksInExpansionOrder) {
   const std::string text = TemplateText(GetParam());
   for (const char* placeholder : {"%%TITLE%%", "%%MENU%%", "%%AFFILIATECODE%%", "%%PPCADS%%", "%%AFFILIATELINK%%",
                                   "%%ANCHORTEXT%%", "%%EMAIL%%", "%%AUTOEMAIL%%", "%%ARTICLE%%", "%%SIGNATURE%%",
-                                  "%%POPUP%%", "%%BANNER%%"})
+                                  "%%POPUP%%", "%%BANNER%%", "%%SOCIAL%%", "%%SOCIAL_ENCODED%%",
+                                  "%%AFFILIATELINK_ENCODED%%"})
     EXPECT_NE(text.find(placeholder), std::string::npos) << placeholder;
   std::size_t previous = 0;
-  for (const char* kind : {"LINKTEXT", "EMAIL", "AUTORESPONDER", "ARTICLE", "SIGNATURE", "POPUP", "BANNER"}) {
+  for (const char* kind : {"LINKTEXT", "EMAIL", "AUTORESPONDER", "ARTICLE", "SIGNATURE", "POPUP", "BANNER", "SOCIAL"}) {
     const std::size_t open = text.find(std::string("%%TABLE_") + kind + "_INIT%%");
     const std::size_t close = text.find(std::string("%%TABLE_") + kind + "_END%%");
     ASSERT_NE(open, std::string::npos) << kind;
@@ -64,13 +65,36 @@ TEST_P(ShippedTemplate, UsesEveryPlaceholderWithBlocksInExpansionOrder) {
     previous = close;
   }
   for (const char* anchor : {"affiliatelink", "linktext", "emailcopy", "sig", "pops", "banners", "articles", "ppcads",
-                             "autoemailcopy"})
+                             "autoemailcopy", "social"})
     EXPECT_NE(text.find(std::string("id=\"") + anchor + "\""), std::string::npos) << anchor;
   for (const char* style : {".style7", ".style17", ".style24"}) EXPECT_NE(text.find(style), std::string::npos) << style;
   EXPECT_NE(text.find("<meta charset=\"utf-8\">"), std::string::npos);
   EXPECT_NE(text.find("name=\"viewport\""), std::string::npos);
-  EXPECT_EQ(text.find("http://"), std::string::npos) << "no external resources";
-  EXPECT_EQ(text.find("https://"), std::string::npos) << "no external resources";
+  // Links may lead out (the share links); nothing the page loads may come from elsewhere.
+  EXPECT_FALSE(std::regex_search(
+      text, std::regex(R"((src\s*=\s*["']?|url\(\s*["']?|<link[^>]*href\s*=\s*["']?|@import\s*["']?)(https?:)?//)",
+                       std::regex::icase)))
+      << "no external resources";
+}
+
+TEST_P(ShippedTemplate, SocialPostsShowWithACopyButtonAndShareLinksAfterASaveAndLoad) {
+  test::TempDir dir;
+  TAffManager project = SampleProject();
+  project.SocialPosts = {"Grow twice as much food$$on your balcony", "50% off this week"};
+  SaveProjectFile(dir / "posts.set", project);
+  const std::string page = FillTemplate(TemplateText(GetParam()), LoadProjectFile(dir / "posts.set"));
+  const std::string link = "http%3A%2F%2Fxxxx.greenthumb.hop.example.net%2F";
+  for (const std::string& post : {std::string("Grow twice as much food\r\non your balcony "), std::string("50% off this week ")}) {
+    const std::size_t shown = page.find(">" + post + "http://xxxx.greenthumb.hop.example.net/</textarea>");
+    ASSERT_NE(shown, std::string::npos) << post;
+    const std::string after = page.substr(shown, 1200);
+    EXPECT_NE(after.find("onclick=\"copyBox(this)\""), std::string::npos) << post;
+    EXPECT_NE(after.find("https://twitter.com/intent/tweet?text=" + PercentEncode(post) + link), std::string::npos);
+    EXPECT_NE(after.find("https://www.linkedin.com/sharing/share-offsite/?url=" + link), std::string::npos);
+    EXPECT_NE(after.find("https://www.facebook.com/sharer/sharer.php?u=" + link), std::string::npos);
+  }
+  EXPECT_EQ(Count(page, "id=\"social\""), 1u);
+  EXPECT_EQ(page.find("%%"), std::string::npos);
 }
 
 TEST_P(ShippedTemplate, SampleProjectFillsEverySection) {

@@ -84,6 +84,18 @@ TEST(ProjectFile, SavedFileHasCrLfAfterEveryLineAndLoadsBackEveryField) {
   ExpectSameProject(LoadProjectFile(dir / "p.set"), project);
 }
 
+TEST(ProjectFile, SocialPostsStandAfterTheOlderFieldsSoOlderCopiesReadTheRestUnchanged) {
+  TAffManager project = FullProject();
+  const Lines older = ProjectLines(project);
+  project.SocialPosts = {"Grow more food$$at home", "Second post"};
+  const Lines lines = ProjectLines(project);
+  ASSERT_EQ(lines.size(), older.size() + 1);
+  EXPECT_TRUE(std::equal(older.begin(), older.end(), lines.begin()));
+  EXPECT_EQ(lines.back(), "<%%AfSocialPosts%%>Grow more food$$at home^^Second post<%%/AfSocialPosts%%>");
+  ExpectSameProject(ParseProject(JoinLines(lines)), project);
+  EXPECT_NE(FindProjectTag("keep <%%/AfSocialPosts%%> out"), std::string_view::npos);
+}
+
 TEST(ProjectFile, MultiLinePpcBodiesSurviveSaveAndLoadInOnePiece) {
   test::TempDir dir;
   TAffManager project;

@@ -26,40 +26,20 @@
 #include "platform/QtPorts.h"
 #include "platform/QtText.h"
 #include "platform/RecoveryStore.h"
+#include "ui/pages/FinishPage.h"
+#include "ui/pages/PageParts.h"
+#include "ui/pages/PromoPage.h"
+#include "ui/pages/TemplatePage.h"
+#include "ui/pages/TitlePage.h"
 
 namespace velmora {
 
 namespace {
 
-struct PageInfo {
-  const char* name;
-  const char* heading;
-};
-
-constexpr PageInfo kPages[TfrmMain::kPageCount] = {
-    {"Welcome", "Step 1: Create a new page"},
-    {"Template", "Step 2: Select a template to customize"},
-    {"LinkPromo", "Step 3: Create your Text Link Promo."},
-    {"PPCPromo", "Step 4: Create your PPC Ad Promo."},
-    {"BannerPromo", "Step 5: Create your Banner Ad Promo."},
-    {"SignaturePromo", "Step 6: Create your Signature Ad Promo."},
-    {"EmailPromo", "Step 7: Create your Email Ad."},
-    {"AutoresponderPromo", "Step 8: Create your Autoresponder Email Promo."},
-    {"ArticlePromo", "Step 9: Create your Article."},
-    {"CodePromo", "Step 10: Create your PopUp Code."},
-    {"Finish", "Finish! Click Generate Code And You Are Done..."},
-};
-
 Places PlacesOf(const MainWindowEnvironment& environment) {
   if (environment.places) return *environment.places;
   if (!environment.programFolder.empty()) return Places::Portable(environment.programFolder);
   return LocatePlaces();
-}
-
-template <typename T>
-T* Named(T* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
 }
 
 }  // namespace
@@ -82,47 +62,39 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent)
   dialogs_ = environment.dialogs ? environment.dialogs : ownDialogs_.get();
   http_ = environment.http ? environment.http : ownHttp_.get();
 
-  ProgramFolder = Where.ProgramFolder();
+  programFolder_ = Where.ProgramFolder();
   recoveryFolder_ = ToQString(environment.recoveryFolder);
 
   Timer1 = new QTimer(this);
-  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setObjectName(QStringLiteral("newsTimer"));
   Timer1->setInterval(2000);
   Timer1->setSingleShot(true);
 
   BuildScreens();
-  WatchProjectChanges();
   auto* quit = new QAction(QStringLiteral("Quit"), this);
   quit->setShortcut(QKeySequence::Quit);
   connect(quit, &QAction::triggered, this, &QWidget::close);
   addAction(quit);
   ConnectServices();
   ApplyWindowBehaviour();
-  FormCreate();
+  PrepareWindow();
   BuildFileCommands();
   FitMinimumSize();
   resize(732, 521);
 }
 
 TfrmMain::~TfrmMain() {
-  // The banner and the change tracking must not call back into a window that is half destroyed.
-  panBanner->removeEventFilter(this);
+  // The banner, the pages and the preview panel outlive this destructor's
+  // body; none of them may call back into a window that is half destroyed.
+  bannerArea_->removeEventFilter(this);
   lblLink1URL->removeEventFilter(this);
   lblLink2URL->removeEventFilter(this);
   StopWatchingChanges();
-  // The list boxes outlive this destructor's body; their models must not
-  // reach the edit buttons' state through a window that is half destroyed.
-  for (PromoKind kind : kPromoKinds) {
-    PageOf(kind).list->model()->disconnect(this);
-    PageOf(kind).list->disconnect(this);
-  }
-  // Hidden as the window goes, the preview panel must not reach back into it.
-  if (dckPreview) dckPreview->disconnect(this);
-  FormDestroy();
+  if (previewPanel_) previewPanel_->disconnect(this);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == panBanner && event->type() == QEvent::Resize) FormResize();
+  if (watched == bannerArea_ && event->type() == QEvent::Resize) CentreBanner();
   if ((watched == lblLink1URL || watched == lblLink2URL) && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
@@ -136,52 +108,55 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 // Only a brand with a welcome text has this screen; made when it is shown,
 // so that a start without it does not pay for the text browser.
 void TfrmMain::BuildWelcomeScreen() {
-  stsWelcome = Named(new QWidget(pgsScreens), "stsWelcome");
-  auto* welcomeLayout = new QVBoxLayout(stsWelcome);
-  prfWelcome = Named(new QTextBrowser(stsWelcome), "prfWelcome");
-  prfWelcome->setOpenLinks(false);
-  connect(prfWelcome, &QTextBrowser::anchorClicked, this,
+  welcomeScreen_ = Named(new QWidget(screens_), QStringLiteral("stsWelcome"));
+  auto* welcomeLayout = new QVBoxLayout(welcomeScreen_);
+  welcomeText_ = Named(new QTextBrowser(welcomeScreen_), QStringLiteral("prfWelcome"));
+  welcomeText_->setOpenLinks(false);
+  connect(welcomeText_, &QTextBrowser::anchorClicked, this,
           [this](const QUrl& url) { Shell().OpenUrl(FromQString(url.toString())); });
-  welcomeLayout->addWidget(prfWelcome, 1);
-  bsSkinButton1 = Named(new QPushButton(QStringLiteral("Thanks, just show me the main application"), stsWelcome),
-                        "bsSkinButton1");
-  bsSkinButton1->setDefault(true);
-  connect(bsSkinButton1, &QPushButton::clicked, this, &TfrmMain::bsSkinButton1Click);
-  welcomeLayout->addWidget(bsSkinButton1, 0, Qt::AlignHCenter);
-  pgsScreens->insertWidget(0, stsWelcome);
+  welcomeLayout->addWidget(welcomeText_, 1);
+  welcomeDone_ = Named(new QPushButton(QStringLiteral("Thanks, just show me the main application"), welcomeScreen_),
+                       QStringLiteral("bsSkinButton1"));
+  welcomeDone_->setDefault(true);
+  connect(welcomeDone_, &QPushButton::clicked, this, &TfrmMain::LeaveWelcomeScreen);
+  welcomeLayout->addWidget(welcomeDone_, 0, Qt::AlignHCenter);
+  screens_->insertWidget(0, welcomeScreen_);
 }
 
+// A brand's skin styles the screens, the toolbar, the banner, the links
+// and the wizard's buttons by their object names ("#panToolbar
+// #btnMakeMoney"), so those names keep their spelling for skins made before.
 void TfrmMain::BuildScreens() {
-  pgsScreens = Named(new QStackedWidget(this), "pgsScreens");
-  setCentralWidget(pgsScreens);
+  screens_ = Named(new QStackedWidget(this), QStringLiteral("pgsScreens"));
+  setCentralWidget(screens_);
 
-  stsMain = Named(new QWidget(pgsScreens), "stsMain");
-  auto* mainLayout = new QVBoxLayout(stsMain);
+  wizardScreen_ = Named(new QWidget(screens_), QStringLiteral("stsMain"));
+  auto* mainLayout = new QVBoxLayout(wizardScreen_);
   mainLayout->setContentsMargins(0, 0, 0, 0);
   mainLayout->setSpacing(0);
   mainLayout->addWidget(BuildToolbar());
   mainLayout->addWidget(BuildBanner());
   mainLayout->addWidget(BuildWizard(), 1);
   mainLayout->addWidget(BuildLinks());
-  pgsScreens->addWidget(stsMain);
+  screens_->addWidget(wizardScreen_);
 }
 
 QWidget* TfrmMain::BuildToolbar() {
-  auto* bar = Named(new QWidget(stsMain), "panToolbar");
+  auto* bar = Named(new QWidget(wizardScreen_), QStringLiteral("panToolbar"));
   auto* layout = new QHBoxLayout(bar);
   layout->setContentsMargins(6, 4, 6, 4);
-  btnLoad = Named(new QPushButton(QStringLiteral("&Load Configuration"), bar), "btnLoad");
-  btnSave = Named(new QPushButton(QStringLiteral("&Save Configuration"), bar), "btnSave");
-  btnMakeMoney = Named(new QPushButton(QStringLiteral("Make Money"), bar), "btnMakeMoney");
-  btnAbout = Named(new QPushButton(QStringLiteral("About"), bar), "btnAbout");
-  btnPreview = Named(new QPushButton(QStringLiteral("Pre&view"), bar), "btnPreview");
-  btnPreview->setCheckable(true);
-  btnPreview->setToolTip(QStringLiteral("Show the page as it would be generated now"));
-  connect(btnPreview, &QPushButton::toggled, this, &TfrmMain::TogglePreview);
-  for (auto* button : {btnLoad, btnSave, btnMakeMoney, btnAbout, btnPreview}) layout->addWidget(button);
+  loadButton_ = Named(new QPushButton(QStringLiteral("&Load Configuration"), bar), QStringLiteral("btnLoad"));
+  saveButton_ = Named(new QPushButton(QStringLiteral("&Save Configuration"), bar), QStringLiteral("btnSave"));
+  btnMakeMoney = Named(new QPushButton(QStringLiteral("Make Money"), bar), QStringLiteral("btnMakeMoney"));
+  aboutButton_ = Named(new QPushButton(QStringLiteral("About"), bar), QStringLiteral("btnAbout"));
+  previewButton_ = Named(new QPushButton(QStringLiteral("Pre&view"), bar), QStringLiteral("btnPreview"));
+  previewButton_->setCheckable(true);
+  previewButton_->setToolTip(QStringLiteral("Show the page as it would be generated now"));
+  connect(previewButton_, &QPushButton::toggled, this, &TfrmMain::TogglePreview);
+  for (auto* button : {loadButton_, saveButton_, btnMakeMoney, aboutButton_, previewButton_}) layout->addWidget(button);
   layout->addStretch(1);
   auto iconButton = [bar, layout](const char* name, const QString& hint, QStyle::StandardPixmap icon) {
-    auto* button = Named(new QToolButton(bar), name);
+    auto* button = Named(new QToolButton(bar), QString::fromLatin1(name));
     button->setToolTip(hint);
     button->setAccessibleName(hint);
     button->setIcon(bar->style()->standardIcon(icon));
@@ -196,61 +171,64 @@ QWidget* TfrmMain::BuildToolbar() {
 }
 
 QWidget* TfrmMain::BuildBanner() {
-  panBanner = Named(new QWidget(stsMain), "panBanner");
-  panBanner->setFixedHeight(65);
-  imgBanner = Named(new QLabel(panBanner), "imgBanner");
-  gifBanner = Named(new QLabel(panBanner), "gifBanner");
+  bannerArea_ = Named(new QWidget(wizardScreen_), QStringLiteral("panBanner"));
+  bannerArea_->setFixedHeight(65);
+  imgBanner = Named(new QLabel(bannerArea_), QStringLiteral("imgBanner"));
+  gifBanner = Named(new QLabel(bannerArea_), QStringLiteral("gifBanner"));
   imgBanner->setGeometry(0, 0, 468, 60);
   gifBanner->hide();
   // The banner area gets its real width only once the wizard screen is laid
   // out, which with a welcome page is after start-up: centre again then.
-  panBanner->installEventFilter(this);
-  return panBanner;
+  bannerArea_->installEventFilter(this);
+  return bannerArea_;
 }
 
 QWidget* TfrmMain::BuildWizard() {
-  auto* area = Named(new QWidget(stsMain), "panWizard");
+  auto* area = Named(new QWidget(wizardScreen_), QStringLiteral("panWizard"));
   auto* layout = new QVBoxLayout(area);
   layout->setContentsMargins(8, 0, 8, 2);
   layout->setSpacing(2);
-  ntbMain = Named(new QStackedWidget(area), "ntbMain");
-  for (const auto& info : kPages) {
-    auto* page = Named(new QWidget(ntbMain), info.name);
-    auto* pageLayout = new QVBoxLayout(page);
-    // Tight margins: the tallest page (template preview) must fit the 521-pixel window.
-    pageLayout->setContentsMargins(4, 2, 4, 2);
-    pageLayout->setSpacing(4);
-    auto* heading = new QLabel(QString::fromLatin1(info.heading), page);
-    heading->setObjectName(QStringLiteral("lblStep") + QString::fromLatin1(info.name));
-    QFont font = heading->font();
-    font.setBold(true);
-    font.setPointSizeF(font.pointSizeF() * 1.25);
-    heading->setFont(font);
-    pageLayout->addWidget(heading);
-    ntbMain->addWidget(page);
-    pages_.push_back(page);
+  pageStack_ = Named(new QStackedWidget(area), QStringLiteral("ntbMain"));
+  layout->addWidget(pageStack_, 1);
+
+  // The steps: title and link, template, a page per promo kind, finish.
+  titlePage_ = new TitlePage(pageStack_);
+  AddPage(titlePage_);
+  templatePage_ = new TemplatePage(pageStack_);
+  AddPage(templatePage_);
+  const PromoPageContext context{Dialogs(), ToQString(programFolder_)};
+  for (PromoKind kind : kPromoKinds) {
+    promoPages_.push_back(PromoPage::ForKind(kind, context, pageStack_));
+    AddPage(promoPages_.back());
   }
-  layout->addWidget(ntbMain, 1);
+  finishPage_ = new FinishPage(pageStack_);
+  pageStack_->addWidget(finishPage_);
+  pages_.push_back(finishPage_);
 
   auto* bar = new QHBoxLayout;
   bar->addStretch(1);
-  btnBack = Named(new QPushButton(QStringLiteral("< &Back"), area), "btnBack");
-  btnNext = Named(new QPushButton(QStringLiteral("&Next >"), area), "btnNext");
-  bar->addWidget(btnBack);
-  bar->addWidget(btnNext);
+  backButton_ = Named(new QPushButton(QStringLiteral("< &Back"), area), QStringLiteral("btnBack"));
+  nextButton_ = Named(new QPushButton(QStringLiteral("&Next >"), area), QStringLiteral("btnNext"));
+  bar->addWidget(backButton_);
+  bar->addWidget(nextButton_);
   layout->addLayout(bar);
 
-  BuildProjectPages();
-  BuildOutputPages();
+  ConnectPages();
   return area;
 }
 
+void TfrmMain::AddPage(WizardPage* page) {
+  pageStack_->addWidget(page);
+  pages_.push_back(page);
+  page->NumberStep(static_cast<int>(pages_.size()));
+}
+
 QWidget* TfrmMain::BuildLinks() {
-  panLinks = Named(new QWidget(stsMain), "panLinks");
-  auto* layout = new QHBoxLayout(panLinks);
+  linksArea_ = Named(new QWidget(wizardScreen_), QStringLiteral("panLinks"));
+  auto* layout = new QHBoxLayout(linksArea_);
   layout->setContentsMargins(8, 2, 8, 4);
-  lblLink1URL = Named(new QLabel(panLinks), "lblLink1URL");
-  lblLink2URL = Named(new QLabel(panLinks), "lblLink2URL");
+  lblLink1URL = Named(new QLabel(linksArea_), QStringLiteral("lblLink1URL"));
+  lblLink2URL = Named(new QLabel(linksArea_), QStringLiteral("lblLink2URL"));
   lblLink2URL->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   for (auto* label : {lblLink1URL, lblLink2URL}) {
     label->setTextFormat(Qt::RichText);
@@ -263,21 +241,16 @@ QWidget* TfrmMain::BuildLinks() {
   layout->addWidget(lblLink1URL);
   layout->addStretch(1);
   layout->addWidget(lblLink2URL);
-  return panLinks;
+  return linksArea_;
 }
 
-QWidget* TfrmMain::Page(int index) const { return pages_.at(static_cast<std::size_t>(index)); }
-
-QVBoxLayout* TfrmMain::PageLayout(int index) const { return static_cast<QVBoxLayout*>(Page(index)->layout()); }
-
-void TfrmMain::FormCreate() {
+void TfrmMain::PrepareWindow() {
   gifBanner->setGeometry(imgBanner->geometry());
   LoadBrandSettings();
   if (Brand.WelcomeText.empty()) Timer1->start();
   NewsList.clear();
-  AffManager = std::make_unique<TAffManager>();
   LoadTemplates();
-  ntbMain->setCurrentIndex(0);
+  pageStack_->setCurrentIndex(0);
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -285,42 +258,43 @@ void TfrmMain::showEvent(QShowEvent* event) {
   if (shown_) return;
   shown_ = true;
   PlaceOnScreen();
-  FormShow();
+  ShowFirstScreen();
   // Once the window is up, so the question has something to stand on.
   QTimer::singleShot(0, this, [this] { RunGuarded(this, [this] { OfferRecovery(); }); });
 }
 
-void TfrmMain::FormShow() {
+void TfrmMain::ShowFirstScreen() {
   if (!Brand.WelcomeText.empty()) {
     BuildWelcomeScreen();
-    pgsScreens->setCurrentWidget(stsWelcome);
-    prfWelcome->setHtml(ToQString(Brand.WelcomeText));
-    bsSkinButton1->setFocus();
+    screens_->setCurrentWidget(welcomeScreen_);
+    welcomeText_->setHtml(ToQString(Brand.WelcomeText));
+    welcomeDone_->setFocus();
   } else {
-    pgsScreens->setCurrentWidget(stsMain);
+    screens_->setCurrentWidget(wizardScreen_);
   }
-  if (pgsScreens->currentWidget() == stsMain) FocusWizardPage();
-  FormResize();
+  if (screens_->currentWidget() == wizardScreen_) FocusWizardPage();
+  CentreBanner();
 }
 
 void TfrmMain::FocusWizardPage() {
-  // Typing should land in the title field, not on a toolbar button.
-  if (ntbMain->currentIndex() == 0 && edtTitlePage) edtTitlePage->setFocus(Qt::OtherFocusReason);
+  // Typing should land in the page's first field, not on a toolbar button.
+  if (QWidget* first = pages_.at(static_cast<std::size_t>(pageStack_->currentIndex()))->FirstInput())
+    first->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  FormResize();
+  CentreBanner();
 }
 
-void TfrmMain::FormResize() {
+void TfrmMain::CentreBanner() {
   for (QLabel* banner : {imgBanner, gifBanner}) {
-    banner->move(panBanner->width() / 2 - banner->width() / 2, panBanner->height() / 2 - banner->height() / 2);
+    banner->move(bannerArea_->width() / 2 - banner->width() / 2, bannerArea_->height() / 2 - banner->height() / 2);
   }
 }
 
-void TfrmMain::bsSkinButton1Click() {
-  pgsScreens->setCurrentWidget(stsMain);
+void TfrmMain::LeaveWelcomeScreen() {
+  screens_->setCurrentWidget(wizardScreen_);
   FocusWizardPage();
   if (!Brand.WelcomeText.empty()) Timer1->start();
 }
@@ -331,19 +305,14 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     servicesClosing_ = false;  // the services heard of the close first; the window stays
     return;
   }
-  FormClose();
+  StopServices();
   ProjectIsClean();  // the program ends normally: no recovery copy is left
   QMainWindow::closeEvent(event);
 }
 
-void TfrmMain::FormClose() {
+void TfrmMain::StopServices() {
   Timer1->stop();
   Http().Disconnect();
-}
-
-void TfrmMain::FormDestroy() {
-  AffManager.reset();
-  NewsList.clear();
 }
 
 }  // namespace velmora

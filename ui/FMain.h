@@ -1,10 +1,12 @@
 #pragma once
-// The main window: a welcome screen and the wizard screen. The window is
-// thin; what it does is decided in the core and shown here. Its handlers
-// are spread over feature files (FMain*.cpp), one per area.
+// The main window: a welcome screen and the wizard screen. The window holds
+// the wizard's pages, the project, the ports and the way between the pages;
+// each page keeps its own controls. What the window does is decided in the
+// core and shown here; its code is spread over files by area (FMain*.cpp).
 
 #include <QMainWindow>
 #include <QPointer>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,30 +19,28 @@
 #include "project/PromoLists.h"
 #include "project/Wizard.h"
 
-class QComboBox;
 class QDockWidget;
-class QGroupBox;
-class QHBoxLayout;
 class QLabel;
-class QLineEdit;
-class QListWidget;
 class QMovie;
-class QPlainTextEdit;
 class QPushButton;
-class QRadioButton;
 class QStackedWidget;
 class QTextBrowser;
 class QTimer;
 class QToolButton;
-class QVBoxLayout;
 
 namespace velmora {
 
 class FileDialogPort;
-class TBannerPreview;
+class FinishPage;
+class PromoPage;
+class TemplatePage;
 class TFindingsList;
-struct FindingPlace;
+class TitlePage;
 class TRecoveryStore;
+class WizardPage;
+struct BrandAppearance;
+struct Finding;
+struct FindingPlace;
 
 // What the window talks to. Anything left null gets the Qt implementation;
 // tests hand in fakes and a program folder of their own.
@@ -66,13 +66,16 @@ public:
   explicit TfrmMain(MainWindowEnvironment environment = {}, QWidget* parent = nullptr);
   ~TfrmMain() override;
 
-  // Values the window owns for the whole run.
-  std::string ProgramFolder;  // ends in a path separator
-  Places Where;               // where what ships lies and what the user makes goes
-  std::vector<std::string> NewsList;
-  BrandSettings Brand;
-  std::unique_ptr<TAffManager> AffManager;
-  QTimer* Timer1 = nullptr;
+  // The project as the wizard holds it now.
+  const TAffManager& Project() const { return project_; }
+  // Puts a loaded project into the model and onto the pages.
+  void ApplyLoadedProject(TAffManager loaded);
+  // Selects the listed template matching `name` without regard to case, if any.
+  void SelectTemplateAfterLoad(const std::string& name);
+  // Sets the output name on the Finish page (and through it the project's).
+  void SetOutputFileNameField(const std::string& name);
+  // The folder the user chose (remembered per user), else the default one.
+  std::filesystem::path OutputFolderChoice() const { return pageFolder_; }
 
   MessagePort& Messages() const { return *messages_; }
   ShellPort& Shell() const { return *shell_; }
@@ -81,224 +84,7 @@ public:
   RandomSource& Random() const { return *random_; }
   FileDialogPort& Dialogs() const { return *dialogs_; }
 
-  // Screens.
-  QStackedWidget* pgsScreens = nullptr;
-  QWidget* stsWelcome = nullptr;  // made only when there is a welcome page
-  QWidget* stsMain = nullptr;
-  QTextBrowser* prfWelcome = nullptr;
-  QPushButton* bsSkinButton1 = nullptr;
-
-  // Toolbar.
-  QPushButton* btnLoad = nullptr;
-  QPushButton* btnSave = nullptr;
-  QPushButton* btnMakeMoney = nullptr;
-  QPushButton* btnAbout = nullptr;
-  QToolButton* btnNews = nullptr;
-  QToolButton* btnUpdate = nullptr;
-  QToolButton* btnHelp = nullptr;
-
-  // Banner area: a still picture and an animated one on top of each other.
-  QWidget* panBanner = nullptr;
-  QLabel* imgBanner = nullptr;
-  QLabel* gifBanner = nullptr;
-  QMovie* gifBannerMovie = nullptr;
-
-  // Wizard.
-  QStackedWidget* ntbMain = nullptr;
-  QPushButton* btnBack = nullptr;
-  QPushButton* btnNext = nullptr;
-
-  // Link area.
-  QWidget* panLinks = nullptr;
-  QLabel* lblLink1URL = nullptr;
-  QLabel* lblLink2URL = nullptr;
-  std::string Link1Address;
-  std::string Link2Address;
-
-  // --- project pages (FMainProject.cpp) ---
-  TWizard Wizard;       // the current page and the Back/Next rules
-  TPromoBoard Promos;   // the list boxes' entries, in step with the promo lists
-
-  // Page 0.
-  QLineEdit* edtTitlePage = nullptr;
-  QLineEdit* edtAffiliateURL = nullptr;
-  QLineEdit* edtClickbankID = nullptr;  // hidden: only a project load fills it
-  QLabel* lblClickbankID = nullptr;
-  QLabel* lblClickbankOptional = nullptr;
-  // Pages 2-9: inputs, "Create Ad"/"Delete Ad", list box, detail view.
-  QLineEdit* edtAchorText = nullptr;
-  QPushButton* btnCreateLinkPromo = nullptr;
-  QPushButton* btnDeleteLinkPromo = nullptr;
-  QListWidget* lbxLinkPromo = nullptr;
-  QLineEdit* edtPPCTitle = nullptr;
-  QPlainTextEdit* memPPCBody = nullptr;
-  QLineEdit* edtPPCLink = nullptr;
-  QPushButton* btnCreateProm = nullptr;
-  QPushButton* btnDeleteProm = nullptr;
-  QListWidget* lbxPPCAds = nullptr;
-  QPlainTextEdit* memPPCDetails = nullptr;
-  QLineEdit* edtImageUrl = nullptr;
-  QPushButton* btnBrowseImage = nullptr;
-  QPushButton* btnCreateImageUrl = nullptr;
-  QPushButton* btnDeleteImageUrl = nullptr;
-  QListWidget* lbxBanners = nullptr;
-  TBannerPreview* EmbeddedWB1 = nullptr;
-  QPlainTextEdit* memSignature = nullptr;
-  QPushButton* btnAddSignature = nullptr;
-  QPushButton* btnDeleteSignature = nullptr;
-  QListWidget* lbxSignatures = nullptr;
-  QPlainTextEdit* memSignatureDetails = nullptr;
-  QPlainTextEdit* memEmail = nullptr;
-  QPushButton* btnCreateEmail = nullptr;
-  QPushButton* btnDeleteEmail = nullptr;
-  QListWidget* lbxEmails = nullptr;
-  QPlainTextEdit* memEmailDetails = nullptr;
-  QPlainTextEdit* memAutoEmail = nullptr;
-  QPushButton* btnCreateAutoEmail = nullptr;
-  QPushButton* btnDeleteAutoEmail = nullptr;
-  QListWidget* lbxAutoEmail = nullptr;
-  QPlainTextEdit* memAutoEmailDetails = nullptr;
-  QPlainTextEdit* memArticle = nullptr;
-  QPushButton* btnCreateArticle = nullptr;
-  QPushButton* btnDeleteArticle = nullptr;
-  QListWidget* lbxArticles = nullptr;
-  QPlainTextEdit* memArticleDetails = nullptr;
-  QPlainTextEdit* memPopUp = nullptr;
-  QPushButton* btnCreatePopUp = nullptr;
-  QPushButton* btnDeletePopUp = nullptr;
-  QListWidget* lbxPopups = nullptr;
-  QPlainTextEdit* memPopUpDetails = nullptr;
-
-  void btnNextClick();
-  void btnBackClick();
-  void ntbMainPageChanged(int index);
-  void btnLoadClick();
-  void btnSaveClick();
-  void btnBrowseImageClick();
-  // "Create Ad", "Delete Ad" and a click on a list entry, for every promo page.
-  void CreatePromo(PromoKind kind);
-  void DeletePromo(PromoKind kind);
-  void ShowPromo(PromoKind kind);
-  // Puts a loaded project into the model, the fields and the list boxes.
-  void ApplyLoadedProject(TAffManager loaded);
-
-  // --- editing promos in place (FMainEdit.cpp) ---
-  // "Edit Ad" (or a double click): the selected item goes back into the inputs.
-  void EditPromo(PromoKind kind);
-  // "Update Ad": replaces the edited item after the checks of "Create Ad".
-  void UpdatePromo(PromoKind kind);
-  // Escape: the inputs get back what they held before "Edit Ad"; nothing is stored.
-  void CancelEditPromo(PromoKind kind);
-  // "Move Up" (-1) and "Move Down" (+1).
-  void MovePromo(PromoKind kind, int offset);
-  // The input that takes typing first on a promo page.
-  QWidget* FirstPromoInput(PromoKind kind) const;
-  bool EditingPromo(PromoKind kind) const { return promoPages_[static_cast<std::size_t>(kind)].editingRow >= 0; }
-  // The preview beside the wizard; created on first use.
-  void TogglePreview(bool show);
-  QPushButton* btnPreview = nullptr;
-  QPointer<QDockWidget> dckPreview;
-
-signals:
-  // Anything the generated page depends on has changed.
-  void ProjectChanged();
-
-public:
-  // --- end editing ---
-
-private:
-  struct PromoPage {
-    QListWidget* list = nullptr;
-    QPlainTextEdit* details = nullptr;  // none for anchors and banners
-    QPushButton* create = nullptr;      // reads "Update Ad" while an item is edited
-    QPushButton* edit = nullptr;
-    QPushButton* moveUp = nullptr;
-    QPushButton* moveDown = nullptr;
-    int editingRow = -1;       // the item in the inputs, -1 while creating
-    PromoInput inputsBefore;   // what Escape puts back
-  };
-  PromoPage& PageOf(PromoKind kind);
-  PromoInput PromoInputOf(PromoKind kind) const;
-  void RefillListBox(PromoKind kind);
-  // FMainEdit.cpp: the edit and move buttons, keys and the change watch.
-  void AddEditControls(PromoKind kind, QWidget* page, QHBoxLayout* buttons, std::vector<QWidget*>& tabOrder);
-  void SetPromoInput(PromoKind kind, const PromoInput& input);
-  void LeaveEditing(PromoKind kind);
-  void PromoRemoved(PromoKind kind, int row);
-  void WatchProjectChanges();
-  void BuildWelcomePage();
-  void BuildPromoPage(PromoKind kind);
-  std::array<PromoPage, kPromoKinds.size()> promoPages_;
-  QString loadFolder_;  // where each dialog opens next
-  QString saveFolder_;
-  QString pictureFolder_;
-  bool applyingProject_ = false;  // field bindings stand still while a load sets the fields
-
-public:
-  // --- end project pages ---
-
-  // --- template and output pages (FMainOutput.cpp) ---
-  QComboBox* cbxTemplates = nullptr;
-  QGroupBox* grpPreview = nullptr;
-  QWidget* panPreview = nullptr;  // the 398 by 266 area inside the "Preview" frame
-  QLabel* Image1 = nullptr;
-  QLineEdit* edtFilename = nullptr;
-  QRadioButton* rbtSaveWeb = nullptr;
-  QRadioButton* rbtClipboard = nullptr;
-  QPushButton* btnFinish = nullptr;
-  QPushButton* btnOpenInBrowser = nullptr;
-  QLabel* lblOutputFolder = nullptr;  // where "Save as web page" puts the page, shortened to fit
-  QPushButton* btnChangeOutputFolder = nullptr;
-  std::string LastSavedPage;  // the page saved last in this run
-  std::filesystem::path PageFolder;  // where "Save as web page" puts the page
-
-  void cbxTemplatesChange();
-  void edtFilenameChange();
-  void btnFinishClick();
-  void btnOpenInBrowserClick();
-  void btnChangeOutputFolderClick();
-  // The folder the user chose (remembered per user), else the default one.
-  std::filesystem::path OutputFolderChoice() const { return PageFolder; }
-  // --- end template and output pages ---
-
-  // --- page check (FMainFindings.cpp) ---
-  TFindingsList* panFindings = nullptr;  // on the Finish page, under "Generate Code"
-  TFindingsList* panPreviewFindings = nullptr;  // under the live preview, once it is first shown
-  // Checks the page "Generate Code" made (none: nothing to show) and lists what it found.
-  void CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName);
-  // The wizard page of a finding's place, with its item selected.
-  void GoToFinding(const FindingPlace& place);
-  // --- end page check ---
-
-  // --- brand (FMainBrand.cpp) ---
-  // --- end brand ---
-
-  // --- services (FMainServices.cpp) ---
-  void Timer1Timer();
-  void btnNewsClick();
-  void btnUpdateClick();
-  void btnHelpClick();
-  void btnMakeMoneyClick();
-  void imgBannerClick();
-  void gifBannerClick();
-  void ShowNewsHint(const std::string& text);
-  QPointer<QWidget> LMDMessageHint1;  // the news balloon while it shows
-  QPointer<QWidget> frmNews;          // the news window while it is open
-
-private:
-  // Messages of the services, silenced once the window is closing.
-  MessagePort& ServiceMessages();
-  bool RunUpdateCheck(bool quiet);
-  std::unique_ptr<MessagePort> serviceMessages_;
-  bool servicesClosing_ = false;
-  bool checkingNews_ = false;
-  bool checkingUpdates_ = false;
-
-public:
-  // --- end services ---
-
   // --- project commands, unsaved changes and crash recovery (FMainFile.cpp) ---
-  QString ProjectPath;  // the project's file once it was saved or loaded
   // Any change to the project: the title shows the mark, and a recovery copy follows.
   void MarkModified();
   // Asks about unsaved changes; true when the caller may go on (saved or discarded).
@@ -310,37 +96,34 @@ public:
   // Offers work left by an instance that ended without cleaning up.
   void OfferRecovery();
 
-private:
-  void BuildFileCommands();
-  void StopWatchingChanges();
-  void UpdateWindowTitle();
-  void WriteRecovery();
-  // After a save, a load or a new project: no mark, no recovery copy.
-  void ProjectIsClean();
-  std::string ProjectDisplayName() const;
-  std::unique_ptr<TRecoveryStore> recovery_;
-  QTimer* recoveryTimer_ = nullptr;
-  QObject* changeWatcher_ = nullptr;  // context of the change-tracking connections
-  QString appTitle_;          // the title the brand gives the window
-  QString recoveryFolder_;    // empty: the user's application data folder
-  bool replacingProject_ = false;  // a load, restore or new project is not an edit
+  // --- services (FMainServices.cpp) ---
+  std::vector<std::string> NewsList;
+  BrandSettings Brand;
+  QTimer* Timer1 = nullptr;
+  QToolButton* btnNews = nullptr;
+  QToolButton* btnUpdate = nullptr;
+  QToolButton* btnHelp = nullptr;
+  QPushButton* btnMakeMoney = nullptr;
+  QLabel* imgBanner = nullptr;
+  QLabel* gifBanner = nullptr;
+  QLabel* lblLink1URL = nullptr;
+  QLabel* lblLink2URL = nullptr;
+  std::string Link1Address;
+  std::string Link2Address;
+  void Timer1Timer();
+  void btnNewsClick();
+  void btnUpdateClick();
+  void btnHelpClick();
+  void btnMakeMoneyClick();
+  void imgBannerClick();
+  void gifBannerClick();
+  void ShowNewsHint(const std::string& text);
+  QPointer<QWidget> LMDMessageHint1;  // the news balloon while it shows
+  QPointer<QWidget> frmNews;          // the news window while it is open
 
-public:
-  // --- end project commands ---
-
-  // Called by a project load (FMainProject.cpp), defined by FMainOutput.cpp:
-  // selects the listed template matching `name` without regard to case, if any.
-  void SelectTemplateAfterLoad(const std::string& name);
-  // Sets the output-name field (and through its binding the model's FileName).
-  void SetOutputFileNameField(const std::string& name);
-
-  static constexpr int kPageCount = 11;
-  // The wizard page at `index` and the layout its contents go into.
-  QWidget* Page(int index) const;
-  QVBoxLayout* PageLayout(int index) const;
-
-  void FormResize();
-  void bsSkinButton1Click();
+signals:
+  // Anything the generated page depends on has changed.
+  void ProjectChanged();
 
 protected:
   void showEvent(QShowEvent* event) override;
@@ -349,34 +132,146 @@ protected:
   void closeEvent(QCloseEvent* event) override;
 
 private:
+  // Building the window (FMain.cpp).
   void BuildScreens();
   void BuildWelcomeScreen();
   QWidget* BuildToolbar();
   QWidget* BuildBanner();
   QWidget* BuildWizard();
   QWidget* BuildLinks();
-  void FormCreate();
-  void FormShow();
-  void FormClose();
-  void FormDestroy();
+  void AddPage(WizardPage* page);
+  void PrepareWindow();
+  void ShowFirstScreen();
+  void StopServices();
   void FocusWizardPage();
-  // FMainWindow.cpp.
+  void CentreBanner();
+  void LeaveWelcomeScreen();
+
+  // The way between the pages and the pages' requests (FMainProject.cpp).
+  void ConnectPages();
+  void ConnectPromoPage(PromoPage* page);
+  void GoNext();
+  void GoBack();
+  void PageShown(int index);
+  void ShowPage(QWidget* page);
+  void LoadProject();
+  void CreatePromo(PromoPage& page);
+  void UpdatePromo(PromoPage& page);
+  void DeletePromo(PromoPage& page);
+  void EditPromo(PromoPage& page);
+  void MovePromo(PromoPage& page, int offset);
+  void ShowPromo(PromoPage& page);
+  PromoPage& PromoPageOf(PromoKind kind) const;
+  // Anything on a page the project holds was changed: the preview follows
+  // and the project is marked.
+  void ProjectEdited();
+
+  // Template and output (FMainOutput.cpp).
+  void LoadTemplates();  // fills the template list and selects the first
+  void TemplateChosen();
+  void ShowPageFolder(const std::filesystem::path& folder);
+  void ChangeOutputFolder();
+  void DeliverPage();
+  void OpenSavedPage();
+
+  // The page check (FMainFindings.cpp).
+  // Checks the page "Generate Code" made (none: nothing to show) and lists what it found.
+  void CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName);
+  // The wizard page of a finding's place, with its item selected.
+  void GoToFinding(const FindingPlace& place);
+
+  // The live preview beside the wizard, made on first use (FMainPreview.cpp).
+  void TogglePreview(bool show);
+
+  // Brand (FMainBrand.cpp): reads the brand file and dresses the window.
+  void LoadBrandSettings();
+  void ShowBanner(const BrandAppearance& look);
+  void ShowStillBanner(const BrandAppearance& look);
+  void ShowAnimatedBanner(const BrandAppearance& look);
+  void ApplySkinAndIcon();
+  void ShowAbout();
+
+  // Services (FMainServices.cpp).
+  void ConnectServices();  // news, updates, help, "Make Money", banner, links, the news timer
+  std::unique_ptr<HttpClient> CreateHttpClient();
+  // Messages of the services, silenced once the window is closing.
+  MessagePort& ServiceMessages();
+  bool RunUpdateCheck(bool quiet);
+
+  // Project commands (FMainFile.cpp).
+  void BuildFileCommands();
+  void StopWatchingChanges();
+  void UpdateWindowTitle();
+  void WriteRecovery();
+  // After a save, a load or a new project: no mark, no recovery copy.
+  void ProjectIsClean();
+  std::string ProjectDisplayName() const;
+
+  // The window as a desktop window (FMainWindow.cpp).
   void ApplyWindowBehaviour();
   void FitMinimumSize();
   void PlaceOnScreen();
 
-  // Feature files.
-  void BuildProjectPages();  // pages 0 and 2-9, wizard buttons, load and save
-  void BuildOutputPages();   // pages 1 and 10
-  void ShowPageFolder(const std::filesystem::path& folder);
-  void BuildFindingsList(QVBoxLayout* layout);
-  void LoadTemplates();      // fills the template list and selects the first
-  void LoadBrandSettings();  // reads the brand file and dresses the window
-  void ConnectServices();    // news, updates, help, "Make Money", banner, links, Timer1
-  std::unique_ptr<HttpClient> CreateHttpClient();
+  // Values the window owns for the whole run.
+  Places Where;                // where what ships lies and what the user makes goes
+  std::string programFolder_;  // ends in a path separator
+  TAffManager project_;
+  TWizard wizard_;      // the current page and the Back/Next rules
+  TPromoBoard promos_;  // the list boxes' entries, in step with the promo lists
+
+  // Screens.
+  QStackedWidget* screens_ = nullptr;
+  QWidget* welcomeScreen_ = nullptr;  // made only when there is a welcome page
+  QWidget* wizardScreen_ = nullptr;
+  QTextBrowser* welcomeText_ = nullptr;
+  QPushButton* welcomeDone_ = nullptr;
+
+  // Toolbar.
+  QPushButton* loadButton_ = nullptr;
+  QPushButton* saveButton_ = nullptr;
+  QPushButton* aboutButton_ = nullptr;
+  QPushButton* previewButton_ = nullptr;
+
+  // Banner area: a still picture and an animated one on top of each other.
+  QWidget* bannerArea_ = nullptr;
+  QMovie* bannerMovie_ = nullptr;
+
+  // The wizard.
+  QStackedWidget* pageStack_ = nullptr;
+  std::vector<WizardPage*> pages_;  // in the order of the steps
+  TitlePage* titlePage_ = nullptr;
+  TemplatePage* templatePage_ = nullptr;
+  std::vector<PromoPage*> promoPages_;  // in the order of the kinds
+  FinishPage* finishPage_ = nullptr;
+  QPushButton* backButton_ = nullptr;
+  QPushButton* nextButton_ = nullptr;
+  QWidget* linksArea_ = nullptr;
+
+  // Loading and saving.
+  QString loadFolder_;  // where each dialog opens next
+  QString saveFolder_;
+  QString projectPath_;  // the project's file once it was saved or loaded
+  std::string lastSavedPage_;  // the page saved last in this run
+  std::filesystem::path pageFolder_;  // where "Save as web page" puts the page
+
+  // The live preview.
+  QPointer<QDockWidget> previewPanel_;
+  TFindingsList* previewFindings_ = nullptr;
+
+  // Services.
+  std::unique_ptr<MessagePort> serviceMessages_;
+  bool servicesClosing_ = false;
+  bool checkingNews_ = false;
+  bool checkingUpdates_ = false;
+
+  // Unsaved changes and crash recovery.
+  std::unique_ptr<TRecoveryStore> recovery_;
+  QTimer* recoveryTimer_ = nullptr;
+  QString appTitle_;          // the title the brand gives the window
+  QString recoveryFolder_;    // empty: the user's application data folder
+  bool replacingProject_ = false;  // a load, restore or new project is not an edit
 
   bool shown_ = false;
-  std::vector<QWidget*> pages_;
 
   std::unique_ptr<MessagePort> ownMessages_;
   std::unique_ptr<ShellPort> ownShell_;

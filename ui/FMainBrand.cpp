@@ -83,97 +83,97 @@ std::optional<QString> ReadSkin(const std::string& path) {
   return QString::fromUtf8(data);
 }
 
-void ShowStillBanner(TfrmMain& window, const BrandAppearance& look) {
+}  // namespace
+
+void TfrmMain::ShowStillBanner(const BrandAppearance& look) {
   QImageReader reader(ToQString(look.bannerPath), QByteArray::fromStdString(look.bannerFormat));
   const QImage image = reader.read();
   if (image.isNull()) {
-    window.panBanner->hide();
+    bannerArea_->hide();
     return;
   }
-  window.imgBanner->setPixmap(QPixmap::fromImage(image));
-  window.imgBanner->resize(image.size());
-  window.imgBanner->show();
-  window.gifBanner->hide();
-  window.panBanner->setFixedHeight(window.imgBanner->height() + 10);
+  imgBanner->setPixmap(QPixmap::fromImage(image));
+  imgBanner->resize(image.size());
+  imgBanner->show();
+  gifBanner->hide();
+  bannerArea_->setFixedHeight(imgBanner->height() + 10);
 }
 
-void ShowAnimatedBanner(TfrmMain& window, const BrandAppearance& look) {
-  auto* movie = new QMovie(ToQString(look.bannerPath), QByteArrayLiteral("gif"), &window);
+void TfrmMain::ShowAnimatedBanner(const BrandAppearance& look) {
+  auto* movie = new QMovie(ToQString(look.bannerPath), QByteArrayLiteral("gif"), this);
   if (!movie->isValid() || !movie->jumpToFrame(0)) {
     delete movie;
-    window.panBanner->hide();
+    bannerArea_->hide();
     return;
   }
-  window.gifBannerMovie = movie;
-  window.gifBanner->setMovie(movie);
-  window.gifBanner->resize(movie->currentPixmap().size());
-  window.gifBanner->show();
-  window.imgBanner->hide();
-  window.panBanner->setFixedHeight(window.gifBanner->height() + 10);
+  bannerMovie_ = movie;
+  gifBanner->setMovie(movie);
+  gifBanner->resize(movie->currentPixmap().size());
+  gifBanner->show();
+  imgBanner->hide();
+  bannerArea_->setFixedHeight(gifBanner->height() + 10);
   movie->start();
 }
 
 // The picture is read straight from bannerN.dat in the format its entry
 // names; the program folder is never changed to show it.
-void ShowBanner(TfrmMain& window, const BrandAppearance& look) {
+void TfrmMain::ShowBanner(const BrandAppearance& look) {
   if (look.bannerHandCursor) {
-    window.imgBanner->setCursor(Qt::PointingHandCursor);
-    window.gifBanner->setCursor(Qt::PointingHandCursor);
+    imgBanner->setCursor(Qt::PointingHandCursor);
+    gifBanner->setCursor(Qt::PointingHandCursor);
   }
   if (!look.bannerVisible) {
-    window.panBanner->hide();
+    bannerArea_->hide();
     return;
   }
   if (look.bannerAnimated) {
-    ShowAnimatedBanner(window, look);
+    ShowAnimatedBanner(look);
   } else {
-    ShowStillBanner(window, look);
+    ShowStillBanner(look);
   }
-  window.FormResize();
+  CentreBanner();
 }
 
-void ApplySkinAndIcon(TfrmMain& window) {
-  const std::string skin = InFolder(window.ProgramFolder, kSkinFileName);
+void TfrmMain::ApplySkinAndIcon() {
+  const std::string skin = InFolder(programFolder_, kSkinFileName);
   if (IsFile(skin)) {
-    if (const auto sheet = ReadSkin(skin)) window.setStyleSheet(*sheet);
+    if (const auto sheet = ReadSkin(skin)) setStyleSheet(*sheet);
   }
-  const std::string iconPath = InFolder(window.ProgramFolder, kIconFileName);
+  const std::string iconPath = InFolder(programFolder_, kIconFileName);
   if (IsFile(iconPath) && QImageReader(ToQString(iconPath)).canRead()) {
     const QIcon icon(ToQString(iconPath));
-    window.setWindowIcon(icon);
+    setWindowIcon(icon);
     QApplication::setWindowIcon(icon);
   }
 }
 
-void btnAboutClick(TfrmMain& window) {
-  TfrmAbout frmAbout(window.Brand, &window);
-  frmAbout.exec();
+void TfrmMain::ShowAbout() {
+  TfrmAbout about(Brand, this);
+  about.exec();
 }
 
-}  // namespace
-
 void TfrmMain::LoadBrandSettings() {
-  connect(btnAbout, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { btnAboutClick(*this); }); });
+  connect(aboutButton_, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { ShowAbout(); }); });
 
-  BrandSettingsLoad load = LoadBrandSettingsFile(ProgramFolder, Random());
+  BrandSettingsLoad load = LoadBrandSettingsFile(programFolder_, Random());
   if (load.status == BrandFileStatus::Missing) {
     SetLink(lblLink1URL, Link1Address, kPlaceholderLink1Caption, kPlaceholderLink1Address);
     SetLink(lblLink2URL, Link2Address, kPlaceholderLink2Caption, kPlaceholderLink2Address);
     return;
   }
   Brand = std::move(load.settings);
-  const BrandAppearance look = DescribeAppearance(Brand, ProgramFolder);
+  const BrandAppearance look = DescribeAppearance(Brand, programFolder_);
 
   setWindowTitle(ToQString(look.title));
   btnNews->setVisible(look.newsButtonVisible);
   // A lone "&" in a caption is text, not a keyboard mnemonic.
   btnMakeMoney->setText(ToQString(look.makeMoneyCaption).replace(QLatin1Char('&'), QStringLiteral("&&")));
-  // The welcome page itself is shown by FormShow from Brand.WelcomeText.
-  ShowBanner(*this, look);
-  panLinks->setVisible(look.linksVisible);
+  // The welcome page itself is shown by ShowFirstScreen from Brand.WelcomeText.
+  ShowBanner(look);
+  linksArea_->setVisible(look.linksVisible);
   SetLink(lblLink1URL, Link1Address, Brand.Link1Caption, Brand.Link1URL);
   SetLink(lblLink2URL, Link2Address, Brand.Link2Caption, Brand.Link2URL);
-  ApplySkinAndIcon(*this);
+  ApplySkinAndIcon();
 }
 
 }  // namespace velmora

@@ -1,15 +1,9 @@
 // Project commands (New, Open, Save, Save As), the unsaved-changes mark and
 // question, and crash recovery.
 #include <QAction>
-#include <QComboBox>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScopedValueRollback>
-#include <QStackedWidget>
 #include <QTimer>
 
 #include "app/Utils.h"
@@ -18,6 +12,9 @@
 #include "platform/RecoveryStore.h"
 #include "project/ProjectFile.h"
 #include "ui/FMain.h"
+#include "ui/pages/FinishPage.h"
+#include "ui/pages/PromoPage.h"
+#include "ui/pages/TitlePage.h"
 
 namespace velmora {
 
@@ -48,47 +45,18 @@ void TfrmMain::BuildFileCommands() {
     addAction(action);
   };
   command("New", QKeySequence(Qt::CTRL | Qt::Key_N), [this] { NewProject(); });
-  command("Open", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { btnLoadClick(); });
-  command("Save", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { SaveProject(ProjectPath.isEmpty()); });
+  command("Open", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { LoadProject(); });
+  command("Save", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { SaveProject(projectPath_.isEmpty()); });
   command("Save As", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { SaveProject(true); });
   command("Help", QKeySequence(Qt::Key_F1), [this] { btnHelpClick(); });
-  btnLoad->setToolTip(QStringLiteral("Open a project (Ctrl+O)"));
-  btnSave->setToolTip(QStringLiteral("Save the project under a name (Ctrl+Shift+S); Ctrl+S saves it to its file"));
+  loadButton_->setToolTip(QStringLiteral("Open a project (Ctrl+O)"));
+  saveButton_->setToolTip(QStringLiteral("Save the project under a name (Ctrl+Shift+S); Ctrl+S saves it to its file"));
 
-  // Every edit of the project marks it; the promo lists are watched through
-  // their list boxes, which follow every change to them. The watcher goes
-  // first when the window is destroyed, so widgets torn down after it
-  // cannot call back into a window that is half gone.
-  changeWatcher_ = new QObject(this);
-  const auto mark = [this] { MarkModified(); };
-  for (QLineEdit* field : {edtTitlePage, edtAffiliateURL, edtClickbankID, edtFilename})
-    connect(field, &QLineEdit::textChanged, changeWatcher_, mark);
-  connect(cbxTemplates, &QComboBox::currentTextChanged, changeWatcher_, mark);
-  connect(rbtSaveWeb, &QRadioButton::toggled, changeWatcher_, mark);
-  for (PromoKind kind : kPromoKinds) {
-    QAbstractItemModel* model = PageOf(kind).list->model();
-    connect(model, &QAbstractItemModel::rowsInserted, changeWatcher_, mark);
-    connect(model, &QAbstractItemModel::rowsRemoved, changeWatcher_, mark);
-    connect(model, &QAbstractItemModel::rowsMoved, changeWatcher_, mark);
-    connect(model, &QAbstractItemModel::dataChanged, changeWatcher_, mark);
-    connect(model, &QAbstractItemModel::modelReset, changeWatcher_, mark);
-  }
-
-  // A pasted line break in a one-line field shows as the space it is stored as.
-  for (QLineEdit* field : {edtTitlePage, edtAffiliateURL, edtClickbankID, edtAchorText, edtImageUrl, edtPPCTitle,
-                           edtPPCLink, edtFilename}) {
-    connect(field, &QLineEdit::textChanged, changeWatcher_, [field](const QString& text) {
-      if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n'))) return;
-      const int cursor = field->cursorPosition();
-      field->setText(ToQString(OneLine(FromQString(text))));
-      field->setCursorPosition(std::min(cursor, static_cast<int>(field->text().size())));
-    });
-  }
   UpdateWindowTitle();
 }
 
 std::string TfrmMain::ProjectDisplayName() const {
-  return ProjectPath.isEmpty() ? std::string("Untitled") : FromQString(QFileInfo(ProjectPath).fileName());
+  return projectPath_.isEmpty() ? std::string("Untitled") : FromQString(QFileInfo(projectPath_).fileName());
 }
 
 void TfrmMain::UpdateWindowTitle() {
@@ -96,22 +64,21 @@ void TfrmMain::UpdateWindowTitle() {
 }
 
 void TfrmMain::MarkModified() {
-  if (replacingProject_ || !AffManager || !recoveryTimer_) return;
+  if (replacingProject_ || !recoveryTimer_) return;
   setWindowModified(true);
   if (!recoveryTimer_->isActive()) recoveryTimer_->start();
 }
 
 void TfrmMain::WriteRecovery() {
-  if (!isWindowModified() || !AffManager || !recovery_) return;
-  std::string text = JoinLines(ProjectLines(*AffManager));
-  text += TagLine(kRecoveredPathTag, FromQString(ProjectPath));
+  if (!isWindowModified() || !recovery_) return;
+  std::string text = JoinLines(ProjectLines(project_));
+  text += TagLine(kRecoveredPathTag, FromQString(projectPath_));
   text += "\r\n";
   recovery_->Write(std::move(text));
 }
 
 void TfrmMain::StopWatchingChanges() {
-  delete changeWatcher_;
-  changeWatcher_ = nullptr;
+  for (WizardPage* page : pages_) page->disconnect(this);
   if (recoveryTimer_) recoveryTimer_->stop();
 }
 
@@ -125,7 +92,7 @@ void TfrmMain::ProjectIsClean() {
 bool TfrmMain::MaybeSaveChanges() {
   if (!isWindowModified()) return true;
   switch (Messages().AskSaveChanges("Do you want to save the changes to " + ProjectDisplayName() + "?")) {
-    case SaveChoice::Save: return SaveProject(ProjectPath.isEmpty());
+    case SaveChoice::Save: return SaveProject(projectPath_.isEmpty());
     case SaveChoice::Discard: return true;
     case SaveChoice::Cancel: break;
   }
@@ -138,16 +105,13 @@ void TfrmMain::NewProject() {
     const QScopedValueRollback<bool> quiet(replacingProject_, true);
     ApplyLoadedProject(TAffManager{});
     LoadTemplates();  // the first template, as at start-up
-    for (QLineEdit* field : {edtAchorText, edtImageUrl, edtPPCTitle, edtPPCLink}) field->clear();
-    for (QPlainTextEdit* memo : {memPPCBody, memSignature, memEmail, memAutoEmail, memArticle, memPopUp}) memo->clear();
-    for (PromoKind kind : kPromoKinds)
-      if (PageOf(kind).details) PageOf(kind).details->clear();
-    rbtSaveWeb->setChecked(true);
-    ntbMain->setCurrentIndex(0);
+    for (PromoPage* page : promoPages_) page->Reset();
+    finishPage_->ResetMode();
+    ShowPage(titlePage_);
   }
-  ProjectPath.clear();
+  projectPath_.clear();
   ProjectIsClean();
-  edtTitlePage->setFocus(Qt::OtherFocusReason);
+  titlePage_->FirstInput()->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::OfferRecovery() {
@@ -183,7 +147,7 @@ void TfrmMain::OfferRecovery() {
       ApplyLoadedProject(std::move(project));
     }
     recovery_->Adopt(orphan);
-    ProjectPath = ToQString(projectPath);
+    projectPath_ = ToQString(projectPath);
     // Restored work is unsaved work.
     UpdateWindowTitle();
     MarkModified();

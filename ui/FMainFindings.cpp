@@ -1,62 +1,52 @@
 // The page check after "Generate Code" and beside the live preview, and the
 // way from a finding to the wizard page of its item.
 #include <QApplication>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QStackedWidget>
-#include <QVBoxLayout>
 
 #include "generator/PageCheck.h"
 #include "generator/PageGenerator.h"
 #include "ui/FMain.h"
-#include "ui/FindingsList.h"
+#include "ui/pages/FinishPage.h"
+#include "ui/pages/PromoPage.h"
+#include "ui/pages/TemplatePage.h"
+#include "ui/pages/TitlePage.h"
 
 namespace velmora {
 
-void TfrmMain::BuildFindingsList(QVBoxLayout* layout) {
-  panFindings = new TFindingsList(Page(10));
-  panFindings->OnActivated([this](const FindingPlace& place) { GoToFinding(place); });
-  layout->addWidget(panFindings, 1);
-}
-
 void TfrmMain::CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName) {
   std::vector<Finding> findings;
-  if (page && AffManager) {
+  if (page) {
     if (const auto templateText = ReadTemplateText(templateName, Where.TemplateFolders())) {
       // Quick for common pages; a page read in full can take a moment.
       QApplication::setOverrideCursor(Qt::WaitCursor);
-      findings = CheckProjectPage(*AffManager, *templateText, *page);
+      findings = CheckProjectPage(project_, *templateText, *page);
       QApplication::restoreOverrideCursor();
     }
   }
-  panFindings->ShowFindings(std::move(findings));
+  finishPage_->ShowFindings(std::move(findings));
 }
 
 void TfrmMain::GoToFinding(const FindingPlace& place) {
   using What = FindingPlace::What;
   switch (place.what) {
     case What::Title:
-    case What::AffiliateLink: {
-      ntbMain->setCurrentIndex(0);
-      QLineEdit* field = place.what == What::Title ? edtTitlePage : edtAffiliateURL;
-      field->setFocus(Qt::OtherFocusReason);
-      field->selectAll();
+    case What::AffiliateLink:
+      ShowPage(titlePage_);
+      if (place.what == What::Title)
+        titlePage_->FocusTitle();
+      else
+        titlePage_->FocusAffiliateLink();
       return;
-    }
     case What::Template:
     case What::Page:
       // The template makes what the page holds beyond the items.
-      ntbMain->setCurrentIndex(1);
-      cbxTemplates->setFocus(Qt::OtherFocusReason);
+      ShowPage(templatePage_);
+      templatePage_->FocusChoice();
       return;
     case What::Promo: break;
   }
-  ntbMain->setCurrentIndex(2 + static_cast<int>(place.kind));
-  QListWidget* list = PageOf(place.kind).list;
-  const int row = static_cast<int>(place.index);
-  if (row < list->count()) list->setCurrentRow(row);
-  list->setFocus(Qt::OtherFocusReason);
+  PromoPage& page = PromoPageOf(place.kind);
+  ShowPage(&page);
+  page.GoToEntry(static_cast<int>(place.index));
 }
 
 }  // namespace velmora

@@ -9,6 +9,7 @@
 #include "ui/FMain.h"
 #include "ui/FindingsList.h"
 #include "ui/PreviewPane.h"
+#include "ui/pages/TemplatePage.h"
 
 namespace velmora {
 
@@ -19,7 +20,7 @@ constexpr int kPreviewPanelWidth = 480;
 }  // namespace
 
 void TfrmMain::TogglePreview(bool show) {
-  if (!dckPreview) {
+  if (!previewPanel_) {
     if (!show) return;
     auto* dock = new QDockWidget(QStringLiteral("Preview"), this);
     dock->setObjectName(QStringLiteral("dckPreview"));
@@ -30,39 +31,37 @@ void TfrmMain::TogglePreview(bool show) {
           TPreviewPane::Source page;
           // Relative addresses lead where they will once the page is saved.
           page.base = QUrl::fromLocalFile(FromPath(OutputFolderChoice() / ""));
-          CheckedPreview preview;
-          if (AffManager)
-            preview = CheckedPreviewPage(*AffManager, FromQString(cbxTemplates->currentText()), Where.TemplateFolders());
+          CheckedPreview preview = CheckedPreviewPage(project_, templatePage_->Chosen(), Where.TemplateFolders());
           page.text = std::move(preview.page);
-          panPreviewFindings->ShowFindings(std::move(preview.findings));
+          previewFindings_->ShowFindings(std::move(preview.findings));
           return page;
         },
         [this](const QString& url) { Shell().OpenUrl(FromQString(url)); }, dock);
     pane->setMinimumWidth(320);
     // What the page check finds follows the page as it changes.
-    panPreviewFindings = new TFindingsList(pane, false);
-    panPreviewFindings->setObjectName(QStringLiteral("panPreviewFindings"));
-    panPreviewFindings->SetRowsShown(3);
-    panPreviewFindings->OnActivated([this](const FindingPlace& place) { GoToFinding(place); });
-    pane->AddBelow(panPreviewFindings);
+    previewFindings_ = new TFindingsList(pane, false);
+    previewFindings_->setObjectName(QStringLiteral("panPreviewFindings"));
+    previewFindings_->SetRowsShown(3);
+    previewFindings_->OnActivated([this](const FindingPlace& place) { GoToFinding(place); });
+    pane->AddBelow(previewFindings_);
     dock->setWidget(pane);
     connect(this, &TfrmMain::ProjectChanged, pane, &TPreviewPane::ScheduleRefresh);
     connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
       // Closing the panel by its own button releases the toolbar button too.
-      if (!visible && !isMinimized() && btnPreview->isChecked() && !dckPreview->isVisible()) {
-        const QSignalBlocker quiet(btnPreview);
-        btnPreview->setChecked(false);
+      if (!visible && !isMinimized() && previewButton_->isChecked() && !previewPanel_->isVisible()) {
+        const QSignalBlocker quiet(previewButton_);
+        previewButton_->setChecked(false);
       }
     });
     addDockWidget(Qt::RightDockWidgetArea, dock);
     dock->hide();
-    dckPreview = dock;
+    previewPanel_ = dock;
   }
-  if (show == dckPreview->isVisible()) return;
+  if (show == previewPanel_->isVisible()) return;
   // The wizard keeps its room: the window grows by the panel, as far as the screen allows.
   const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
   if (show) {
-    dckPreview->show();
+    previewPanel_->show();
     if (!isMaximized() && !isFullScreen() && screen.isValid()) {
       const int wanted = std::min(width() + kPreviewPanelWidth, screen.width() - (frameGeometry().width() - width()));
       if (wanted > width()) resize(wanted, height());
@@ -71,16 +70,16 @@ void TfrmMain::TogglePreview(bool show) {
       if (frame.left() < screen.left()) frame.moveLeft(screen.left());
       move(frame.topLeft());
     }
-    resizeDocks({dckPreview.data()}, {std::max(kPreviewPanelWidth - 20, width() - minimumSizeHint().width())},
+    resizeDocks({previewPanel_.data()}, {std::max(kPreviewPanelWidth - 20, width() - minimumSizeHint().width())},
                 Qt::Horizontal);
   } else {
-    const int panel = dckPreview->width();
-    dckPreview->hide();
+    const int panel = previewPanel_->width();
+    previewPanel_->hide();
     if (!isMaximized() && !isFullScreen()) resize(std::max(minimumWidth(), width() - panel), height());
   }
-  if (btnPreview->isChecked() != show) {
-    const QSignalBlocker quiet(btnPreview);
-    btnPreview->setChecked(show);
+  if (previewButton_->isChecked() != show) {
+    const QSignalBlocker quiet(previewButton_);
+    previewButton_->setChecked(show);
   }
 }
 

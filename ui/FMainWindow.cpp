@@ -1,23 +1,17 @@
 // The main window as a desktop window: its smallest usable size, its place
 // on the screen and the order in which Tab visits its controls.
-#include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QStackedWidget>
 
 #include "ui/FMain.h"
+#include "ui/pages/WizardPage.h"
 #include "ui/WindowPlacement.h"
 
 namespace velmora {
 
 void TfrmMain::ApplyWindowBehaviour() {
-  // Three lines of an ad's body stay in view however small the window gets.
-  memPPCBody->setMinimumHeight(memPPCBody->fontMetrics().lineSpacing() * 3 + 2 * memPPCBody->frameWidth() + 8);
-
   // Tab goes top to bottom: toolbar, the page's own controls, "Back", "Next",
   // the links. Hidden pages are skipped by Qt, so all pages can share one chain.
   std::vector<QWidget*> chain;
@@ -28,19 +22,19 @@ void TfrmMain::ApplyWindowBehaviour() {
       if (area->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus)) found.push_back(w);
     return found;
   };
-  std::vector<QWidget*> order = within(btnLoad->parentWidget());
-  for (int page = 0; page < kPageCount; ++page) {
-    const auto controls = within(Page(page));
+  std::vector<QWidget*> order = within(loadButton_->parentWidget());
+  for (WizardPage* page : pages_) {
+    const auto controls = within(page);
     order.insert(order.end(), controls.begin(), controls.end());
   }
-  order.insert(order.end(), {btnBack, btnNext, lblLink1URL, lblLink2URL});
+  order.insert(order.end(), {backButton_, nextButton_, lblLink1URL, lblLink2URL});
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TfrmMain::FitMinimumSize() {
   // Every page usable: no caption cut, no field squeezed below its own minimum.
   QSize smallest = minimumSizeHint();
-  for (QWidget* area : {static_cast<QWidget*>(ntbMain->parentWidget()), stsMain})
+  for (QWidget* area : {pageStack_->parentWidget(), wizardScreen_})
     smallest = smallest.expandedTo(area->minimumSizeHint());
   setMinimumSize(smallest);
 }

@@ -2,13 +2,16 @@
 // A main window's surroundings for window tests: a fresh program folder and
 // recording fakes of every port.
 
+#include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 
 #include "tests/mock/FakePorts.h"
 #include "tests/mock/TempDir.h"
+#include "project/PromoKinds.h"
 #include "ui/FMain.h"
 
 namespace velmora::test {
@@ -37,7 +40,7 @@ struct FakeWindowEnvironment {
   // A window on the screen with the keyboard, its news check stopped.
   std::unique_ptr<TfrmMain> OpenActive(FileDialogPort* dialogs = nullptr) {
     auto window = std::make_unique<TfrmMain>(Environment(dialogs));
-    window->Timer1->stop();
+    Find<QTimer>(*window, "newsTimer")->stop();
     window->show();
     window->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -45,10 +48,25 @@ struct FakeWindowEnvironment {
   }
 
   template <typename T>
-  static T* Find(const TfrmMain& window, const char* name) {
-    T* control = window.findChild<T*>(QString::fromLatin1(name));
+  static T* Find(const TfrmMain& window, const std::string& name) {
+    T* control = window.findChild<T*>(QString::fromStdString(name));
     EXPECT_NE(control, nullptr) << name;
     return control;
+  }
+  // A promo page's control: the kind's name stem and the control's part ("List", "CreateButton").
+  template <typename T>
+  static T* Find(const TfrmMain& window, PromoKind kind, const char* part) {
+    return Find<T>(window, std::string(InfoOf(kind).page.stem) + part);
+  }
+  static void ShowPage(const TfrmMain& window, const char* page) {
+    Find<QStackedWidget>(window, "ntbMain")->setCurrentWidget(Find<QWidget>(window, page));
+  }
+  static std::string CurrentPage(const TfrmMain& window) {
+    return Find<QStackedWidget>(window, "ntbMain")->currentWidget()->objectName().toStdString();
+  }
+  // The wizard page at a step, counted from 0.
+  static QWidget* Page(const TfrmMain& window, int step) {
+    return Find<QStackedWidget>(window, "ntbMain")->widget(step);
   }
 };
 

@@ -91,16 +91,18 @@ TEST_F(BrandWindowFixture, WithoutABrandFileTheWindowKeepsItsBuiltInLook) {
   TfrmMain window(Environment());
   window.show();
   EXPECT_EQ(window.windowTitle(), "Untitled[*] - Velmora");
-  EXPECT_TRUE(window.btnNews->isVisibleTo(&window));
-  EXPECT_EQ(window.btnMakeMoney->text(), "Make Money");
-  EXPECT_TRUE(window.panBanner->isVisibleTo(&window));
-  EXPECT_TRUE(window.panLinks->isVisibleTo(&window));
-  EXPECT_FALSE(window.lblLink1URL->text().isEmpty());
-  EXPECT_FALSE(window.Link1Address.empty());
-  EXPECT_FALSE(window.Link2Address.empty());
+  EXPECT_TRUE(Find<QToolButton>(window, "btnNews")->isVisibleTo(&window));
+  EXPECT_EQ(Find<QPushButton>(window, "btnMakeMoney")->text(), "Make Money");
+  EXPECT_TRUE(Find<QWidget>(window, "panBanner")->isVisibleTo(&window));
+  EXPECT_TRUE(Find<QWidget>(window, "panLinks")->isVisibleTo(&window));
+  EXPECT_FALSE(Find<QLabel>(window, "lblLink1URL")->text().isEmpty());
+  for (const char* link : {"lblLink1URL", "lblLink2URL"}) emit Find<QLabel>(window, link)->linkActivated(QString());
+  ASSERT_EQ(shell.openedUrls.size(), 2u);
+  EXPECT_FALSE(shell.openedUrls[0].empty());
+  EXPECT_FALSE(shell.openedUrls[1].empty());
   EXPECT_TRUE(window.styleSheet().isEmpty()) << "no brand file, no skin";
   EXPECT_TRUE(folder.Exists("dbsettings.sim")) << "a plain copy on its own is left alone";
-  EXPECT_TRUE(window.Timer1->isActive());
+  EXPECT_TRUE(Find<QTimer>(window, "newsTimer")->isActive());
 }
 
 TEST_F(BrandWindowFixture, BrandFileDressesTitleButtonsWelcomeBannerAndLinks) {
@@ -111,29 +113,31 @@ TEST_F(BrandWindowFixture, BrandFileDressesTitleButtonsWelcomeBannerAndLinks) {
   window.show();
 
   EXPECT_EQ(window.windowTitle(), "Untitled[*] - Acme Pages v2.0");
-  EXPECT_EQ(window.pgsScreens->currentWidget(), window.stsWelcome);
-  EXPECT_THAT(window.prfWelcome->toPlainText().toStdString(), ::testing::HasSubstr("Hello reseller"));
-  EXPECT_FALSE(window.Timer1->isActive()) << "waits for the welcome page to be left";
-  window.bsSkinButton1->click();
-  EXPECT_EQ(window.pgsScreens->currentWidget(), window.stsMain);
+  EXPECT_EQ(Find<QStackedWidget>(window, "pgsScreens")->currentWidget(), Find<QWidget>(window, "stsWelcome"));
+  EXPECT_THAT(Find<QTextBrowser>(window, "prfWelcome")->toPlainText().toStdString(), ::testing::HasSubstr("Hello reseller"));
+  EXPECT_FALSE(Find<QTimer>(window, "newsTimer")->isActive()) << "waits for the welcome page to be left";
+  Find<QPushButton>(window, "bsSkinButton1")->click();
+  EXPECT_EQ(Find<QStackedWidget>(window, "pgsScreens")->currentWidget(), Find<QWidget>(window, "stsMain"));
 
-  EXPECT_TRUE(window.btnNews->isVisibleTo(&window));
-  EXPECT_EQ(window.btnMakeMoney->text(), "Earn && Learn");
-  EXPECT_EQ(window.Brand.AffiliateURL, "http://aff.example/joe");
+  EXPECT_TRUE(Find<QToolButton>(window, "btnNews")->isVisibleTo(&window));
+  EXPECT_EQ(Find<QPushButton>(window, "btnMakeMoney")->text(), "Earn && Learn");
+  Find<QPushButton>(window, "btnMakeMoney")->click();
+  EXPECT_EQ(shell.openedUrls, std::vector<std::string>{"http://aff.example/joe"});
 
-  EXPECT_TRUE(window.imgBanner->isVisibleTo(&window));
-  EXPECT_FALSE(window.gifBanner->isVisibleTo(&window));
-  EXPECT_EQ(window.imgBanner->size(), QSize(300, 40));
-  EXPECT_EQ(window.panBanner->height(), 50);
-  EXPECT_EQ(window.imgBanner->cursor().shape(), Qt::PointingHandCursor);
-  EXPECT_EQ(window.imgBanner->x(), window.panBanner->width() / 2 - 150);
-  EXPECT_EQ(window.imgBanner->y(), 5);
+  EXPECT_TRUE(Find<QLabel>(window, "imgBanner")->isVisibleTo(&window));
+  EXPECT_FALSE(Find<QLabel>(window, "gifBanner")->isVisibleTo(&window));
+  EXPECT_EQ(Find<QLabel>(window, "imgBanner")->size(), QSize(300, 40));
+  EXPECT_EQ(Find<QWidget>(window, "panBanner")->height(), 50);
+  EXPECT_EQ(Find<QLabel>(window, "imgBanner")->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(Find<QLabel>(window, "imgBanner")->x(), Find<QWidget>(window, "panBanner")->width() / 2 - 150);
+  EXPECT_EQ(Find<QLabel>(window, "imgBanner")->y(), 5);
 
-  EXPECT_TRUE(window.panLinks->isVisibleTo(&window));
-  EXPECT_EQ(window.Link1Address, "http://two.example/");
-  EXPECT_EQ(window.Link2Address, "http://one.example/");
-  EXPECT_THAT(window.lblLink1URL->text().toStdString(), ::testing::HasSubstr(">Right</a>"));
-  EXPECT_THAT(window.lblLink2URL->text().toStdString(), ::testing::HasSubstr("Left &lt;b&gt;one&lt;/b&gt;"))
+  EXPECT_TRUE(Find<QWidget>(window, "panLinks")->isVisibleTo(&window));
+  for (const char* link : {"lblLink1URL", "lblLink2URL"}) emit Find<QLabel>(window, link)->linkActivated(QString());
+  EXPECT_EQ(shell.openedUrls,
+            (std::vector<std::string>{"http://aff.example/joe", "http://two.example/", "http://one.example/"}));
+  EXPECT_THAT(Find<QLabel>(window, "lblLink1URL")->text().toStdString(), ::testing::HasSubstr(">Right</a>"));
+  EXPECT_THAT(Find<QLabel>(window, "lblLink2URL")->text().toStdString(), ::testing::HasSubstr("Left &lt;b&gt;one&lt;/b&gt;"))
       << "captions are text, not markup";
 }
 
@@ -146,13 +150,14 @@ TEST_F(BrandWindowFixture, GifNamedEntryPlaysTheBannerFileAsAnAnimationWithoutRe
   TfrmMain window(Environment());
   window.show();
   EXPECT_EQ(FolderContents(folder.path()), before) << "the folder holds banner2.dat and no ad.GIF";
-  EXPECT_TRUE(window.gifBanner->isVisibleTo(&window));
-  EXPECT_FALSE(window.imgBanner->isVisibleTo(&window));
-  ASSERT_NE(window.gifBannerMovie, nullptr);
-  EXPECT_EQ(window.gifBannerMovie->frameCount(), 2);
-  EXPECT_EQ(window.gifBanner->size(), QSize(40, 12));
-  EXPECT_EQ(window.panBanner->height(), 22);
-  EXPECT_NE(window.gifBanner->cursor().shape(), Qt::PointingHandCursor) << "no click address";
+  EXPECT_TRUE(Find<QLabel>(window, "gifBanner")->isVisibleTo(&window));
+  EXPECT_FALSE(Find<QLabel>(window, "imgBanner")->isVisibleTo(&window));
+  QMovie* movie = Find<QLabel>(window, "gifBanner")->movie();
+  ASSERT_NE(movie, nullptr);
+  EXPECT_EQ(movie->frameCount(), 2);
+  EXPECT_EQ(Find<QLabel>(window, "gifBanner")->size(), QSize(40, 12));
+  EXPECT_EQ(Find<QWidget>(window, "panBanner")->height(), 22);
+  EXPECT_NE(Find<QLabel>(window, "gifBanner")->cursor().shape(), Qt::PointingHandCursor) << "no click address";
 }
 
 TEST_F(BrandWindowFixture, MissingOrUndecodableBannerPictureHidesTheBannerArea) {
@@ -160,7 +165,7 @@ TEST_F(BrandWindowFixture, MissingOrUndecodableBannerPictureHidesTheBannerArea) 
     WriteBrand({{"Banner1", "ad.jpg^u"}});
     if (present) folder.Write("banner1.dat", "not a picture");
     TfrmMain window(Environment());
-    EXPECT_FALSE(window.panBanner->isVisibleTo(&window)) << (present ? "undecodable" : "missing");
+    EXPECT_FALSE(Find<QWidget>(window, "panBanner")->isVisibleTo(&window)) << (present ? "undecodable" : "missing");
   }
 }
 
@@ -173,11 +178,11 @@ TEST_F(BrandWindowFixture, DamagedBrandFileStartsAsIfEveryFieldWereAbsent) {
   TfrmMain window(Environment());
   window.show();
   EXPECT_EQ(window.windowTitle(), "Untitled[*] -  v2.0");
-  EXPECT_FALSE(window.btnNews->isVisibleTo(&window));
-  EXPECT_FALSE(window.panBanner->isVisibleTo(&window));
-  EXPECT_FALSE(window.panLinks->isVisibleTo(&window));
-  EXPECT_EQ(window.stsWelcome, nullptr);
-  EXPECT_TRUE(window.Timer1->isActive());
+  EXPECT_FALSE(Find<QToolButton>(window, "btnNews")->isVisibleTo(&window));
+  EXPECT_FALSE(Find<QWidget>(window, "panBanner")->isVisibleTo(&window));
+  EXPECT_FALSE(Find<QWidget>(window, "panLinks")->isVisibleTo(&window));
+  EXPECT_EQ(window.findChild<QWidget*>("stsWelcome"), nullptr);
+  EXPECT_TRUE(Find<QTimer>(window, "newsTimer")->isActive());
 }
 
 TEST_F(BrandWindowFixture, SkinIsAStyleSheetPlainOrCompressedAndAnUnreadableOneIsIgnored) {
@@ -227,7 +232,7 @@ TEST_F(BrandWindowFixture, AboutButtonShowsTheBrandInAModalBoxBuiltForEachShowin
       about = box->memAbout->toPlainText();
       box->editAbout->click();
     });
-    window.btnAbout->click();
+    Find<QPushButton>(window, "btnAbout")->click();
     EXPECT_TRUE(modal);
     EXPECT_EQ(title, "About Acme Pages...");
     EXPECT_EQ(product, "Acme Pages");

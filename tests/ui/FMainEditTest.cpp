@@ -22,34 +22,11 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-struct EditPage {
-  PromoKind kind;
-  const char* name;
-  int page;
-  const char* list;
-  const char* create;
-  const char* edit;
-  const char* moveDown;
-};
-
-const EditPage kEditPages[] = {
-    {PromoKind::Anchors, "Anchors", 2, "lbxLinkPromo", "btnCreateLinkPromo", "btnEditLinkPromo", "btnMoveDownLinkPromo"},
-    {PromoKind::PPC, "PPC", 3, "lbxPPCAds", "btnCreateProm", "btnEditProm", "btnMoveDownProm"},
-    {PromoKind::Banners, "Banners", 4, "lbxBanners", "btnCreateImageUrl", "btnEditImageUrl", "btnMoveDownImageUrl"},
-    {PromoKind::Signatures, "Signatures", 5, "lbxSignatures", "btnAddSignature", "btnEditSignature",
-     "btnMoveDownSignature"},
-    {PromoKind::Email, "Email", 6, "lbxEmails", "btnCreateEmail", "btnEditEmail", "btnMoveDownEmail"},
-    {PromoKind::AutoEmail, "AutoEmail", 7, "lbxAutoEmail", "btnCreateAutoEmail", "btnEditAutoEmail",
-     "btnMoveDownAutoEmail"},
-    {PromoKind::Articles, "Articles", 8, "lbxArticles", "btnCreateArticle", "btnEditArticle", "btnMoveDownArticle"},
-    {PromoKind::PopUps, "PopUps", 9, "lbxPopups", "btnCreatePopUp", "btnEditPopUp", "btnMoveDownPopUp"},
-};
-
 struct EditWindow : ::testing::Test, test::FakeWindowEnvironment {
   std::unique_ptr<TfrmMain> Open() {
     auto window = OpenActive();
-    QTest::keyClicks(window->edtTitlePage, QStringLiteral("Title"));
-    QTest::keyClicks(window->edtAffiliateURL, QStringLiteral("link"));
+    QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("Title"));
+    QTest::keyClicks(Find<QLineEdit>(*window, "affiliateLinkInput"), QStringLiteral("link"));
     return window;
   }
   static void Select(QListWidget* list, int row) {
@@ -73,41 +50,43 @@ struct EditWindow : ::testing::Test, test::FakeWindowEnvironment {
   }
   // Opens the preview and waits for its page; null when the engine cannot run here.
   TPreviewPane* ShowPreview(TfrmMain& window) {
-    window.btnPreview->click();
+    Find<QPushButton>(window, "btnPreview")->click();
     auto* pane = window.findChild<TPreviewPane*>();
     if (!pane || !pane->EngineStarted()) return nullptr;
     loaded = std::make_unique<QSignalSpy>(pane, &TPreviewPane::PageLoaded);
     return loaded->wait(20000) ? pane : nullptr;
   }
   std::unique_ptr<QSignalSpy> loaded;  // the preview's refreshes, once it is shown
-  // Puts `text` into the page's first input (a PPC ad gets it as its title).
+  // The input that takes typing first on a promo page (a PPC ad's title).
+  static QWidget* FirstInput(const TfrmMain& window, PromoKind kind) { return Find<QWidget>(window, kind, "Input"); }
+  // Puts `text` into the page's first input.
   static void Type(TfrmMain& window, PromoKind kind, const QString& text) {
-    QWidget* input = window.FirstPromoInput(kind);
+    QWidget* input = FirstInput(window, kind);
     if (auto* field = qobject_cast<QLineEdit*>(input)) field->clear();
     if (auto* memo = qobject_cast<QPlainTextEdit*>(input)) memo->clear();
     QTest::keyClicks(input, text);
   }
   static QString InputText(TfrmMain& window, PromoKind kind) {
-    QWidget* input = window.FirstPromoInput(kind);
+    QWidget* input = FirstInput(window, kind);
     if (auto* field = qobject_cast<QLineEdit*>(input)) return field->text();
     return qobject_cast<QPlainTextEdit*>(input)->toPlainText();
   }
 };
 
-class EditEveryPage : public EditWindow, public ::testing::WithParamInterface<EditPage> {};
+class EditEveryPage : public EditWindow, public ::testing::WithParamInterface<PromoKind> {};
 
 }  // namespace
 
 TEST_P(EditEveryPage, EditUpdateEscapeMoveAndDeleteKey) {
-  const EditPage& p = GetParam();
+  const PromoKind kind = GetParam();
   auto window = Open();
-  window->ntbMain->setCurrentIndex(p.page);
-  auto* list = Find<QListWidget>(*window, p.list);
-  auto* create = Find<QPushButton>(*window, p.create);
-  auto* edit = Find<QPushButton>(*window, p.edit);
-  const PromoList& items = ListOf(*window->AffManager, p.kind);
+  Find<QStackedWidget>(*window, "ntbMain")->setCurrentWidget(Find<QWidget>(*window, kind, "Page"));
+  auto* list = Find<QListWidget>(*window, kind, "List");
+  auto* create = Find<QPushButton>(*window, kind, "CreateButton");
+  auto* edit = Find<QPushButton>(*window, kind, "EditButton");
+  const PromoList& items = ListOf(window->Project(), kind);
   for (const char* text : {"first", "second", "third"}) {
-    Type(*window, p.kind, QString::fromLatin1(text));
+    Type(*window, kind, QString::fromLatin1(text));
     QTest::mouseClick(create, Qt::LeftButton);
   }
   ASSERT_EQ(items.size(), 3u);
@@ -117,26 +96,26 @@ TEST_P(EditEveryPage, EditUpdateEscapeMoveAndDeleteKey) {
   // Edit, change, Update: the item is replaced where it stood.
   Select(list, 1);
   QTest::mouseClick(edit, Qt::LeftButton);
-  EXPECT_EQ(InputText(*window, p.kind), "second");
+  EXPECT_EQ(InputText(*window, kind), "second");
   EXPECT_EQ(create->text(), "&Update Ad");
-  EXPECT_EQ(QApplication::focusWidget(), window->FirstPromoInput(p.kind));
+  EXPECT_EQ(QApplication::focusWidget(), FirstInput(*window, kind));
   QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" changed"));
   QTest::mouseClick(create, Qt::LeftButton);
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(create->text(), "&Create Ad");
   ASSERT_EQ(items.size(), 3u);
-  EXPECT_EQ(items[1], BuildPromoItem(p.kind, {"second changed", {}, {}}));
+  EXPECT_EQ(items[1], BuildPromoItem(kind, {"second changed", {}, {}}));
   EXPECT_EQ(list->count(), 3);
 
   // Double click, type, Escape: nothing stored, the inputs as they were.
-  Type(*window, p.kind, QStringLiteral("draft"));
+  Type(*window, kind, QStringLiteral("draft"));
   Select(list, 0);
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
-  EXPECT_EQ(InputText(*window, p.kind), "first");
+  EXPECT_EQ(InputText(*window, kind), "first");
   QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" lost"));
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
   EXPECT_EQ(create->text(), "&Create Ad");
-  EXPECT_EQ(InputText(*window, p.kind), "draft");
+  EXPECT_EQ(InputText(*window, kind), "draft");
   EXPECT_EQ(items[0], created[0]);
 
   // Alt+Down from the list, then "Move Down" at the end does nothing.
@@ -147,46 +126,46 @@ TEST_P(EditEveryPage, EditUpdateEscapeMoveAndDeleteKey) {
   QTest::keyClick(list, Qt::Key_Up, Qt::AltModifier);
   EXPECT_EQ(items[0], created[0]);
   Select(list, 2);
-  EXPECT_FALSE(Find<QPushButton>(*window, p.moveDown)->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(*window, kind, "MoveDownButton")->isEnabled());
 
   // The Delete key deletes like "Delete Ad".
   QTest::keyClick(list, Qt::Key_Delete);
   EXPECT_EQ(items.size(), 2u);
   EXPECT_EQ(list->count(), 2);
   QTest::keyClick(list, Qt::Key_Delete);
-  EXPECT_EQ(messages.Texts(), Strings{std::string(InfoOf(p.kind).selectMessage)}) << "nothing selected after a delete";
+  EXPECT_EQ(messages.Texts(), Strings{std::string(InfoOf(kind).selectMessage)}) << "nothing selected after a delete";
 }
 
-INSTANTIATE_TEST_SUITE_P(FMainEdit, EditEveryPage, ::testing::ValuesIn(kEditPages),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(FMainEdit, EditEveryPage, ::testing::ValuesIn(kPromoKinds),
+                         [](const auto& row) { return std::string(InfoOf(row.param).page.stem); });
 
 TEST_F(EditWindow, RefusedUpdateKeepsEditingAndTheItemAndDeletingItEndsEditing) {
   auto window = Open();
-  window->ntbMain->setCurrentIndex(2);
+  Find<QStackedWidget>(*window, "ntbMain")->setCurrentWidget(Find<QWidget>(*window, "anchorPage"));
   for (const char* text : {"Buy", "Order"}) {
     Type(*window, PromoKind::Anchors, QString::fromLatin1(text));
-    QTest::keyClick(window->edtAchorText, Qt::Key_Return);
+    QTest::keyClick(Find<QLineEdit>(*window, "anchorInput"), Qt::Key_Return);
   }
-  Select(window->lbxLinkPromo, 1);
-  window->EditPromo(PromoKind::Anchors);
+  Select(Find<QListWidget>(*window, "anchorList"), 1);
+  Find<QPushButton>(*window, "anchorEditButton")->click();
   Type(*window, PromoKind::Anchors, QStringLiteral("buy"));
-  QTest::keyClick(window->edtAchorText, Qt::Key_Return);
+  QTest::keyClick(Find<QLineEdit>(*window, "anchorInput"), Qt::Key_Return);
   EXPECT_EQ(messages.Texts(), Strings{"This Text Link Promo already exists."});
-  EXPECT_TRUE(window->EditingPromo(PromoKind::Anchors)) << "the user can correct the text";
-  EXPECT_EQ(window->AffManager->Anchors, (Strings{"Buy", "Order"}));
+  EXPECT_EQ(Find<QPushButton>(*window, "anchorCreateButton")->text(), "&Update Ad") << "the user can correct the text";
+  EXPECT_EQ(window->Project().Anchors, (Strings{"Buy", "Order"}));
 
-  Select(window->lbxLinkPromo, 0);
-  QTest::keyClick(window->lbxLinkPromo, Qt::Key_Down, Qt::AltModifier);
-  Select(window->lbxLinkPromo, 0);
-  QTest::keyClick(window->lbxLinkPromo, Qt::Key_Delete);
-  EXPECT_FALSE(window->EditingPromo(PromoKind::Anchors));
-  EXPECT_EQ(window->AffManager->Anchors, Strings{"Buy"});
+  Select(Find<QListWidget>(*window, "anchorList"), 0);
+  QTest::keyClick(Find<QListWidget>(*window, "anchorList"), Qt::Key_Down, Qt::AltModifier);
+  Select(Find<QListWidget>(*window, "anchorList"), 0);
+  QTest::keyClick(Find<QListWidget>(*window, "anchorList"), Qt::Key_Delete);
+  EXPECT_EQ(Find<QPushButton>(*window, "anchorCreateButton")->text(), "&Create Ad") << "editing ended";
+  EXPECT_EQ(window->Project().Anchors, Strings{"Buy"});
 }
 
 TEST_F(EditWindow, DetailViewsOnlyShow) {
   auto window = Open();
-  for (QPlainTextEdit* details : {window->memPPCDetails, window->memSignatureDetails, window->memEmailDetails,
-                                  window->memAutoEmailDetails, window->memArticleDetails, window->memPopUpDetails}) {
+  for (QPlainTextEdit* details : {Find<QPlainTextEdit>(*window, "ppcAdDetails"), Find<QPlainTextEdit>(*window, "signatureDetails"), Find<QPlainTextEdit>(*window, "emailDetails"),
+                                  Find<QPlainTextEdit>(*window, "autoEmailDetails"), Find<QPlainTextEdit>(*window, "articleDetails"), Find<QPlainTextEdit>(*window, "popUpDetails")}) {
     details->setPlainText(QStringLiteral("shown"));
     QTest::keyClicks(details, QStringLiteral("typed"));
     EXPECT_EQ(details->toPlainText(), "shown") << details->objectName().toStdString();
@@ -202,7 +181,7 @@ TEST_F(EditWindow, PreviewLoadsTheGeneratedPageAndFollowsChanges) {
   if (!pane) GTEST_SKIP() << "the browser engine did not start here";
   EXPECT_EQ(Run(pane, QStringLiteral("document.title")), "Title");
 
-  QTest::keyClicks(window->edtTitlePage, QStringLiteral(" two"));
+  QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral(" two"));
   ASSERT_TRUE(loaded->wait(5000));
   EXPECT_EQ(Run(pane, QStringLiteral("document.title")), "Title two");
   EXPECT_TRUE(shell.openedUrls.empty());
@@ -222,17 +201,17 @@ TEST_F(EditWindow, PreviewPatchesOnlyWhatScriptsLeaveAlone) {
   auto window = Open();
   TPreviewPane* pane = ShowPreview(*window);
   if (!pane) GTEST_SKIP() << "the browser engine did not start here";
-  ASSERT_EQ(window->cbxTemplates->currentText(), QStringLiteral("A"));
+  ASSERT_EQ(Find<QComboBox>(*window, "templateChoice")->currentText(), QStringLiteral("A"));
   Run(pane, QStringLiteral("window.sameDocument = true"));
-  QTest::keyClicks(window->edtTitlePage, QStringLiteral(" two"));
+  QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral(" two"));
   ASSERT_TRUE(loaded->wait(5000));
   EXPECT_EQ(Run(pane, QStringLiteral("document.querySelector('h1').textContent")), "Title two");
   EXPECT_EQ(Run(pane, QStringLiteral("String(window.sameDocument)")), "true") << "patched in place";
 
-  window->cbxTemplates->setCurrentText(QStringLiteral("B"));
+  Find<QComboBox>(*window, "templateChoice")->setCurrentText(QStringLiteral("B"));
   ASSERT_TRUE(loaded->wait(5000));
   EXPECT_EQ(Run(pane, QStringLiteral("document.getElementById('s').textContent")), "by script: Title two");
-  QTest::keyClicks(window->edtTitlePage, QStringLiteral(" three"));
+  QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral(" three"));
   ASSERT_TRUE(loaded->wait(5000));
   EXPECT_EQ(Run(pane, QStringLiteral("document.getElementById('s').textContent")), "by script: Title two three")
       << "the script ran again on a fresh page";

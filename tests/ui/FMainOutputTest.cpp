@@ -28,7 +28,7 @@ struct OutputPagesFixture : ::testing::Test, test::FakeWindowEnvironment {
   }
   static QStringList Entries(const TfrmMain& window) {
     QStringList entries;
-    for (int i = 0; i < window.cbxTemplates->count(); ++i) entries << window.cbxTemplates->itemText(i);
+    for (int i = 0; i < Find<QComboBox>(window, "templateChoice")->count(); ++i) entries << Find<QComboBox>(window, "templateChoice")->itemText(i);
     return entries;
   }
 };
@@ -43,11 +43,11 @@ TEST_F(OutputPagesFixture, StartUpListsTemplatesAndSelectsTheFirstWithItsPreview
   Picture("alpha.jpg", 100, 50);
   TfrmMain window(Environment());
   EXPECT_EQ(Entries(window), (QStringList{"Alpha", "Beta", "Zeta"}));
-  EXPECT_EQ(window.cbxTemplates->currentText(), "Alpha");
-  EXPECT_EQ(window.AffManager->Template, "Alpha");
-  EXPECT_FALSE(window.Image1->isHidden());
-  EXPECT_EQ(window.Image1->geometry(), QRect(149, 108, 100, 50)) << "own size, centred in 398 by 266";
-  EXPECT_EQ(window.panPreview->size(), QSize(398, 266));
+  EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Alpha");
+  EXPECT_EQ(window.Project().Template, "Alpha");
+  EXPECT_FALSE(Find<QLabel>(window, "templatePicture")->isHidden());
+  EXPECT_EQ(Find<QLabel>(window, "templatePicture")->geometry(), QRect(149, 108, 100, 50)) << "own size, centred in 398 by 266";
+  EXPECT_EQ(Find<QWidget>(window, "templatePreviewArea")->size(), QSize(398, 266));
 }
 
 TEST_F(OutputPagesFixture, PreviewFollowsTheChoiceAndIsNeverScaled) {
@@ -55,22 +55,22 @@ TEST_F(OutputPagesFixture, PreviewFollowsTheChoiceAndIsNeverScaled) {
   folder.Write("Templates/plain.tem", "y");
   Picture("BIG.jpg", 500, 300);
   TfrmMain window(Environment());
-  ASSERT_EQ(window.cbxTemplates->currentText(), "Big");
-  EXPECT_EQ(window.Image1->geometry(), QRect(-51, -17, 500, 300)) << "cut at the edges";
-  EXPECT_EQ(window.Image1->pixmap().size(), QSize(500, 300));
-  window.cbxTemplates->setCurrentIndex(1);
-  EXPECT_EQ(window.AffManager->Template, "Plain");
-  EXPECT_TRUE(window.Image1->isHidden()) << "no picture for this one";
-  window.cbxTemplates->setCurrentIndex(0);
-  EXPECT_FALSE(window.Image1->isHidden());
-  EXPECT_EQ(window.AffManager->Template, "Big");
+  ASSERT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Big");
+  EXPECT_EQ(Find<QLabel>(window, "templatePicture")->geometry(), QRect(-51, -17, 500, 300)) << "cut at the edges";
+  EXPECT_EQ(Find<QLabel>(window, "templatePicture")->pixmap().size(), QSize(500, 300));
+  Find<QComboBox>(window, "templateChoice")->setCurrentIndex(1);
+  EXPECT_EQ(window.Project().Template, "Plain");
+  EXPECT_TRUE(Find<QLabel>(window, "templatePicture")->isHidden()) << "no picture for this one";
+  Find<QComboBox>(window, "templateChoice")->setCurrentIndex(0);
+  EXPECT_FALSE(Find<QLabel>(window, "templatePicture")->isHidden());
+  EXPECT_EQ(window.Project().Template, "Big");
 }
 
 TEST_F(OutputPagesFixture, WithoutTemplatesNothingIsSelected) {
   TfrmMain window(Environment());
-  EXPECT_EQ(window.cbxTemplates->count(), 0);
-  EXPECT_EQ(window.AffManager->Template, "");
-  EXPECT_TRUE(window.Image1->isHidden());
+  EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->count(), 0);
+  EXPECT_EQ(window.Project().Template, "");
+  EXPECT_TRUE(Find<QLabel>(window, "templatePicture")->isHidden());
 }
 
 TEST_F(OutputPagesFixture, LoadedProjectSelectsItsTemplateWithoutRegardToCase) {
@@ -78,39 +78,39 @@ TEST_F(OutputPagesFixture, LoadedProjectSelectsItsTemplateWithoutRegardToCase) {
   folder.Write("Templates/zeta.tem", "z");
   TfrmMain window(Environment());
   window.SelectTemplateAfterLoad("ZETA");
-  EXPECT_EQ(window.cbxTemplates->currentText(), "Zeta");
-  EXPECT_EQ(window.AffManager->Template, "ZETA") << "the value as read";
+  EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Zeta");
+  EXPECT_EQ(window.Project().Template, "ZETA") << "the value as read";
   window.SelectTemplateAfterLoad("Gone");
-  EXPECT_EQ(window.cbxTemplates->currentText(), "Zeta") << "keeps its selection";
-  EXPECT_EQ(window.AffManager->Template, "Gone");
+  EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Zeta") << "keeps its selection";
+  EXPECT_EQ(window.Project().Template, "Gone");
 }
 
 TEST_F(OutputPagesFixture, FinishPageStartsWithThePresetNameAndSaveMode) {
   TfrmMain window(Environment());
-  EXPECT_EQ(window.edtFilename->text(), "affiliatepage.htm");
-  EXPECT_EQ(window.AffManager->FileName, "") << "untouched field leaves the model empty";
-  EXPECT_TRUE(window.rbtSaveWeb->isChecked());
-  EXPECT_FALSE(window.rbtClipboard->isChecked());
-  EXPECT_EQ(window.btnFinish->text().remove(QLatin1Char('&')), "Generate Code");
-  EXPECT_FALSE(window.btnOpenInBrowser->isEnabled());
-  QTest::keyClick(window.edtFilename, Qt::Key_Backspace);
-  EXPECT_EQ(window.AffManager->FileName, "affiliatepage.ht");
+  EXPECT_EQ(Find<QLineEdit>(window, "outputNameInput")->text(), "affiliatepage.htm");
+  EXPECT_EQ(window.Project().FileName, "") << "untouched field leaves the model empty";
+  EXPECT_TRUE(Find<QRadioButton>(window, "saveWebPageOption")->isChecked());
+  EXPECT_FALSE(Find<QRadioButton>(window, "clipboardOption")->isChecked());
+  EXPECT_EQ(Find<QPushButton>(window, "generateButton")->text().remove(QLatin1Char('&')), "Generate Code");
+  EXPECT_FALSE(Find<QPushButton>(window, "openInBrowserButton")->isEnabled());
+  QTest::keyClick(Find<QLineEdit>(window, "outputNameInput"), Qt::Key_Backspace);
+  EXPECT_EQ(window.Project().FileName, "affiliatepage.ht");
   window.SetOutputFileNameField("loaded.htm");
-  EXPECT_EQ(window.edtFilename->text(), "loaded.htm");
-  EXPECT_EQ(window.AffManager->FileName, "loaded.htm");
+  EXPECT_EQ(Find<QLineEdit>(window, "outputNameInput")->text(), "loaded.htm");
+  EXPECT_EQ(window.Project().FileName, "loaded.htm");
 }
 
 TEST_F(OutputPagesFixture, GenerateCodeSavesThePageAndOffersToOpenIt) {
   folder.Write("Templates/simple.tem", "<h1>%%TITLE%%</h1>\n");
   TfrmMain window(Environment());
-  window.AffManager->Title = "Deal";
-  QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+  Find<QLineEdit>(window, "titleInput")->setText(QStringLiteral("Deal"));
+  QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
   EXPECT_EQ(folder.Read("Output/affiliatepage.htm"), "<h1>Deal</h1>\r\n");
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].text,
             "You have successfully saved your file as:\n\r" + folder.folder() + "Output/affiliatepage.htm");
-  ASSERT_TRUE(window.btnOpenInBrowser->isEnabled());
-  QTest::mouseClick(window.btnOpenInBrowser, Qt::LeftButton);
+  ASSERT_TRUE(Find<QPushButton>(window, "openInBrowserButton")->isEnabled());
+  QTest::mouseClick(Find<QPushButton>(window, "openInBrowserButton"), Qt::LeftButton);
   ASSERT_EQ(shell.openedUrls.size(), 1u);
   EXPECT_EQ(shell.openedUrls[0], "file://" + folder.folder() + "Output/affiliatepage.htm");
 }
@@ -118,14 +118,14 @@ TEST_F(OutputPagesFixture, GenerateCodeSavesThePageAndOffersToOpenIt) {
 TEST_F(OutputPagesFixture, ClipboardModePutsThePageOnTheClipboard) {
   folder.Write("Templates/simple.tem", "<p>%%TITLE%%</p>");
   TfrmMain window(Environment());
-  window.AffManager->Title = "Clip";
-  window.rbtClipboard->click();
-  QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+  Find<QLineEdit>(window, "titleInput")->setText(QStringLiteral("Clip"));
+  Find<QRadioButton>(window, "clipboardOption")->click();
+  QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
   ASSERT_TRUE(clipboard.text);
   EXPECT_EQ(*clipboard.text, "<p>Clip</p>\r\n");
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"You have successfully copy your code to clipboard!"});
   EXPECT_FALSE(folder.Exists("Output/affiliatepage.htm"));
-  EXPECT_FALSE(window.btnOpenInBrowser->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(window, "openInBrowserButton")->isEnabled());
 }
 
 TEST_F(OutputPagesFixture, InstalledProgramSavesInTheUsersFolderAndRemembersAChangedOne) {
@@ -138,22 +138,22 @@ TEST_F(OutputPagesFixture, InstalledProgramSavesInTheUsersFolderAndRemembersACha
   {
     TfrmMain window(env);
     EXPECT_EQ(window.OutputFolderChoice().string(), (home / "Documents/Velmora/Output").string());
-    QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
     EXPECT_EQ(home.Read("Documents/Velmora/Output/affiliatepage.htm"), "<p></p>\r\n");
     EXPECT_FALSE(folder.Exists("Output")) << "the program folder is never written";
 
     dialogs.answers.push_back(QString::fromStdString((home / "Sites").string()));
     std::filesystem::create_directories(home / "Sites");
-    QTest::mouseClick(window.btnChangeOutputFolder, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(window, "changeOutputFolderButton"), Qt::LeftButton);
     ASSERT_EQ(dialogs.opened.size(), 1u);
     EXPECT_EQ(dialogs.opened[0].folder.toStdString(), (home / "Documents/Velmora/Output").string());
-    QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
     EXPECT_TRUE(home.Exists("Sites/affiliatepage.htm"));
   }
   TfrmMain again(env);
   EXPECT_EQ(again.OutputFolderChoice().string(), (home / "Sites").string()) << "remembered per user";
   dialogs.opened.clear();
-  QTest::mouseClick(again.btnChangeOutputFolder, Qt::LeftButton);  // cancelled: nothing changes
+  QTest::mouseClick(Find<QPushButton>(again, "changeOutputFolderButton"), Qt::LeftButton);  // cancelled: nothing changes
   EXPECT_EQ(again.OutputFolderChoice().string(), (home / "Sites").string());
 }
 
@@ -161,9 +161,9 @@ TEST_F(OutputPagesFixture, ClipboardModeNeedsNoOutputFolder) {
   folder.Write("Templates/simple.tem", "<p>%%TITLE%%</p>");
   folder.Write("Output", "a file where the folder would be");
   TfrmMain window(Environment());
-  window.rbtClipboard->click();
-  EXPECT_FALSE(window.btnChangeOutputFolder->isEnabled());
-  QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+  Find<QRadioButton>(window, "clipboardOption")->click();
+  EXPECT_FALSE(Find<QPushButton>(window, "changeOutputFolderButton")->isEnabled());
+  QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
   EXPECT_TRUE(clipboard.text);
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"You have successfully copy your code to clipboard!"});
 }
@@ -171,18 +171,18 @@ TEST_F(OutputPagesFixture, ClipboardModeNeedsNoOutputFolder) {
 TEST_F(OutputPagesFixture, FinishPageWorksFromTheKeyboard) {
   folder.Write("Templates/simple.tem", "<p>%%TITLE%%</p>");
   TfrmMain window(Environment());
-  window.Timer1->stop();
-  window.AffManager->Title = "Keys";
+  Find<QTimer>(window, "newsTimer")->stop();
+  Find<QLineEdit>(window, "titleInput")->setText(QStringLiteral("Keys"));
   window.show();
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  window.ntbMain->setCurrentIndex(10);
+  ShowPage(window, "finishPage");
   auto pressAlt = [&](Qt::Key key) {
     QTest::keyClick(window.windowHandle(), key, Qt::AltModifier);
     QTest::qWait(150);  // a mnemonic presses its button with a short animated click
   };
   pressAlt(Qt::Key_P);
-  EXPECT_TRUE(window.rbtClipboard->isChecked());
+  EXPECT_TRUE(Find<QRadioButton>(window, "clipboardOption")->isChecked());
   pressAlt(Qt::Key_G);
   ASSERT_TRUE(clipboard.text);
   EXPECT_EQ(*clipboard.text, "<p>Keys</p>\r\n");
@@ -197,11 +197,11 @@ TEST_F(OutputPagesFixture, TemplateRemovedAfterStartIsReportedAndNothingIsSaved)
   folder.Write("Templates/simple.tem", "x");
   TfrmMain window(Environment());
   std::filesystem::remove(folder / "Templates/simple.tem");
-  QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+  QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
   EXPECT_FALSE(folder.Exists("Output/affiliatepage.htm"));
-  EXPECT_FALSE(window.btnOpenInBrowser->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(window, "openInBrowserButton")->isEnabled());
 }
 
 TEST_F(OutputPagesFixture, FailedWriteGoesToTheErrorReport) {
@@ -212,11 +212,11 @@ TEST_F(OutputPagesFixture, FailedWriteGoesToTheErrorReport) {
   // A folder where the page would go: the writer refuses to replace it.
   folder.Write("Output/page.htm/inside", "x");
   TfrmMain window(Environment());
-  window.edtFilename->setText(QStringLiteral("page.htm"));
-  QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+  Find<QLineEdit>(window, "outputNameInput")->setText(QStringLiteral("page.htm"));
+  QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
   SetErrorReportHook(nullptr);
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_TRUE(reports[0].contains(QStringLiteral("page.htm"))) << reports[0].toStdString();
   EXPECT_TRUE(messages.shown.empty()) << "no success message";
-  EXPECT_FALSE(window.btnOpenInBrowser->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(window, "openInBrowserButton")->isEnabled());
 }

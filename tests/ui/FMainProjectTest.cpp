@@ -69,12 +69,13 @@ struct ProjectWindow : ::testing::Test, test::FakeWindowEnvironment {
     for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
     return texts;
   }
-  // Fills page 0 and walks to `page` with "Next".
-  static void WalkTo(TfrmMain& window, int page) {
-    if (window.edtTitlePage->text().isEmpty()) QTest::keyClicks(window.edtTitlePage, QStringLiteral("Title"));
-    if (window.edtAffiliateURL->text().isEmpty()) QTest::keyClicks(window.edtAffiliateURL, QStringLiteral("link"));
-    while (window.ntbMain->currentIndex() < page) QTest::mouseClick(window.btnNext, Qt::LeftButton);
-    ASSERT_EQ(window.ntbMain->currentIndex(), page);
+  // Fills the first page and walks to `page` with "Next".
+  static void WalkTo(TfrmMain& window, const std::string& page) {
+    if (Find<QLineEdit>(window, "titleInput")->text().isEmpty()) QTest::keyClicks(Find<QLineEdit>(window, "titleInput"), QStringLiteral("Title"));
+    if (Find<QLineEdit>(window, "affiliateLinkInput")->text().isEmpty()) QTest::keyClicks(Find<QLineEdit>(window, "affiliateLinkInput"), QStringLiteral("link"));
+    for (int step = 0; step < TWizard::kPageCount && CurrentPage(window) != page; ++step)
+      QTest::mouseClick(Find<QPushButton>(window, "btnNext"), Qt::LeftButton);
+    ASSERT_EQ(CurrentPage(window), page);
   }
 };
 
@@ -84,174 +85,162 @@ struct ProjectWindow : ::testing::Test, test::FakeWindowEnvironment {
 
 TEST_F(ProjectWindow, FirstPageAsksForTitleThenLinkAndKeepsTheTextsUntrimmed) {
   auto window = Open();
-  EXPECT_FALSE(window->btnBack->isEnabled());
-  EXPECT_TRUE(window->btnNext->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>(*window, "btnBack")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>(*window, "btnNext")->isEnabled());
 
   Click(*window, "btnNext");
-  QTest::keyClicks(Find<QLineEdit>(*window, "edtTitlePage"), QStringLiteral(" My page"));
+  QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral(" My page"));
   Click(*window, "btnNext");
-  EXPECT_EQ(window->ntbMain->currentIndex(), 0);
+  EXPECT_EQ(CurrentPage(*window), "titlePage");
   EXPECT_EQ(messages.Texts(), (Strings{"Please provide a valid title for your page.", "Please provide a valid affiliate url."}));
   EXPECT_EQ(messages.shown.front().kind, MessageKind::Warning);
 
-  QTest::keyClicks(Find<QLineEdit>(*window, "edtAffiliateURL"), QStringLiteral("no marker here "));
+  QTest::keyClicks(Find<QLineEdit>(*window, "affiliateLinkInput"), QStringLiteral("no marker here "));
   Click(*window, "btnNext");
-  EXPECT_EQ(window->ntbMain->currentIndex(), 1);
-  EXPECT_EQ(window->AffManager->Title, " My page");
-  EXPECT_EQ(window->AffManager->URL, "no marker here ");
+  EXPECT_EQ(CurrentPage(*window), "templatePage");
+  EXPECT_EQ(window->Project().Title, " My page");
+  EXPECT_EQ(window->Project().URL, "no marker here ");
   EXPECT_EQ(messages.shown.size(), 2u);
 }
 
 TEST_F(ProjectWindow, BackAndNextAreEnabledByPageAndLaterPagesPassFreely) {
   auto window = Open();
-  WalkTo(*window, 10);
-  EXPECT_FALSE(window->btnNext->isEnabled());
-  EXPECT_TRUE(window->btnBack->isEnabled());
+  WalkTo(*window, "finishPage");
+  EXPECT_FALSE(Find<QPushButton>(*window, "btnNext")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>(*window, "btnBack")->isEnabled());
   EXPECT_TRUE(messages.shown.empty()) << "no check after the first page";
   Click(*window, "btnBack");
-  EXPECT_EQ(window->ntbMain->currentIndex(), 9);
-  EXPECT_TRUE(window->btnNext->isEnabled());
-  while (window->btnBack->isEnabled()) Click(*window, "btnBack");
-  EXPECT_EQ(window->ntbMain->currentIndex(), 0);
+  EXPECT_EQ(CurrentPage(*window), "popUpPage");
+  EXPECT_TRUE(Find<QPushButton>(*window, "btnNext")->isEnabled());
+  while (Find<QPushButton>(*window, "btnBack")->isEnabled()) Click(*window, "btnBack");
+  EXPECT_EQ(CurrentPage(*window), "titlePage");
 }
 
 TEST_F(ProjectWindow, AffiliateIdFieldStaysHiddenAndEmpty) {
   auto window = Open();
-  for (const char* name : {"edtClickbankID", "lblClickbankID", "lblClickbankOptional"})
+  for (const char* name : {"affiliateIdInput", "affiliateIdCaption", "affiliateIdOptional"})
     EXPECT_FALSE(Find<QWidget>(*window, name)->isVisible()) << name;
-  EXPECT_EQ(Find<QLabel>(*window, "lblClickbankID")->text(), "Enter your Affiliate ID (Paypal Email):");
-  WalkTo(*window, 3);
-  EXPECT_EQ(window->AffManager->ClickBankId, "");
+  EXPECT_EQ(Find<QLabel>(*window, "affiliateIdCaption")->text(), "Enter your Affiliate ID (Paypal Email):");
+  WalkTo(*window, "ppcAdPage");
+  EXPECT_EQ(window->Project().ClickBankId, "");
 }
 
 TEST_F(ProjectWindow, KeyboardWalksTheWizardAndWorksThePromoPages) {
   auto window = Open();
-  QTest::keyClicks(window->edtTitlePage, QStringLiteral("T"));
-  QTest::keyClicks(window->edtAffiliateURL, QStringLiteral("L"));
-  QTest::keyClick(window->edtAffiliateURL, Qt::Key_Return);
-  EXPECT_EQ(window->ntbMain->currentIndex(), 1) << "Enter on the first page goes on";
+  QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("T"));
+  QTest::keyClicks(Find<QLineEdit>(*window, "affiliateLinkInput"), QStringLiteral("L"));
+  QTest::keyClick(Find<QLineEdit>(*window, "affiliateLinkInput"), Qt::Key_Return);
+  EXPECT_EQ(CurrentPage(*window), "templatePage") << "Enter on the first page goes on";
   PressAlt(*window, Qt::Key_N);
-  EXPECT_EQ(window->ntbMain->currentIndex(), 2);
+  EXPECT_EQ(CurrentPage(*window), "anchorPage");
 
-  QLineEdit* anchor = Find<QLineEdit>(*window, "edtAchorText");
+  QLineEdit* anchor = Find<QLineEdit>(*window, "anchorInput");
   EXPECT_EQ(QApplication::focusWidget(), anchor) << "typing goes on in the new page's field";
   QTest::keyClicks(anchor, QStringLiteral("Buy Now"));
   QTest::keyClick(anchor, Qt::Key_Return);
   EXPECT_EQ(anchor->selectedText(), "Buy Now") << "the text stays, ready to be typed over";
   QTest::keyClicks(anchor, QStringLiteral("Order"));
   PressAlt(*window, Qt::Key_C);
-  EXPECT_EQ(Entries(window->lbxLinkPromo), (QStringList{QStringLiteral("Buy Now"), QStringLiteral("Order")}));
+  EXPECT_EQ(Entries(Find<QListWidget>(*window, "anchorList")), (QStringList{QStringLiteral("Buy Now"), QStringLiteral("Order")}));
   PressAlt(*window, Qt::Key_D);
   EXPECT_EQ(messages.Texts(), Strings{"Please select a Text Link Promo to delete."});
 
   PressAlt(*window, Qt::Key_N);
   PressAlt(*window, Qt::Key_B);
   PressAlt(*window, Qt::Key_N);
-  ASSERT_EQ(window->ntbMain->currentIndex(), 3);
+  ASSERT_EQ(CurrentPage(*window), "ppcAdPage");
   // Tab walks the PPC page from top to bottom, memo included.
-  window->edtPPCTitle->setFocus();
+  Find<QLineEdit>(*window, "ppcAdInput")->setFocus();
   std::vector<QString> visited;
   for (int i = 0; i < 8; ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     visited.push_back(QApplication::focusWidget()->objectName());
   }
-  EXPECT_EQ(visited, (std::vector<QString>{"memPPCBody", "edtPPCLink", "btnCreateProm", "btnDeleteProm", "lbxPPCAds",
-                                           "memPPCDetails", "btnBack", "btnNext"}));
+  EXPECT_EQ(visited, (std::vector<QString>{"ppcAdBodyInput", "ppcAdLinkInput", "ppcAdCreateButton", "ppcAdDeleteButton", "ppcAdList",
+                                           "ppcAdDetails", "btnBack", "btnNext"}));
 }
 
 // --- the promo pages ---
 
 TEST_F(ProjectWindow, PpcAdsKeepTheirLabelsAfterADeleteAndShowTheSelectedAd) {
   auto window = Open();
-  WalkTo(*window, 3);
-  QLineEdit* title = Find<QLineEdit>(*window, "edtPPCTitle");
-  QPlainTextEdit* body = Find<QPlainTextEdit>(*window, "memPPCBody");
-  QLineEdit* link = Find<QLineEdit>(*window, "edtPPCLink");
-  QListWidget* list = Find<QListWidget>(*window, "lbxPPCAds");
-  QPlainTextEdit* details = Find<QPlainTextEdit>(*window, "memPPCDetails");
+  WalkTo(*window, "ppcAdPage");
+  QLineEdit* title = Find<QLineEdit>(*window, "ppcAdInput");
+  QPlainTextEdit* body = Find<QPlainTextEdit>(*window, "ppcAdBodyInput");
+  QLineEdit* link = Find<QLineEdit>(*window, "ppcAdLinkInput");
+  QListWidget* list = Find<QListWidget>(*window, "ppcAdList");
+  QPlainTextEdit* details = Find<QPlainTextEdit>(*window, "ppcAdDetails");
   EXPECT_TRUE(details->isReadOnly());
 
   QTest::keyClicks(title, QStringLiteral("Save 50%"));
   TypeLines(body, {"Fast", "Easy"});
   QTest::keyClicks(link, QStringLiteral("buy.htm"));
-  Click(*window, "btnCreateProm");
+  Click(*window, "ppcAdCreateButton");
   title->setText(QStringLiteral("Second"));
   QTest::keyClick(title, Qt::Key_Return);
-  EXPECT_EQ(window->AffManager->PPC, (Strings{"^Save 50%^Fast$$Easy^buy.htm^", "^Second^Fast$$Easy^buy.htm^"}))
+  EXPECT_EQ(window->Project().PPC, (Strings{"^Save 50%^Fast$$Easy^buy.htm^", "^Second^Fast$$Easy^buy.htm^"}))
       << "the inputs keep their text after a creation";
 
   ClickEntry(list, 0);
   EXPECT_EQ(details->toPlainText(), "Save 50%\nFast\nEasy\nbuy.htm");
-  Click(*window, "btnDeleteProm");
+  Click(*window, "ppcAdDeleteButton");
   EXPECT_TRUE(details->toPlainText().isEmpty());
   title->setText(QStringLiteral("Third"));
-  Click(*window, "btnCreateProm");
+  Click(*window, "ppcAdCreateButton");
   EXPECT_EQ(Entries(list), (QStringList{QStringLiteral("PPC Ad2"), QStringLiteral("PPC Ad2")}));
   ClickEntry(list, 1);
   EXPECT_TRUE(details->toPlainText().startsWith(QStringLiteral("Third\n")));
   EXPECT_TRUE(messages.shown.empty());
 
   title->setText(QStringLiteral("50^ off"));
-  Click(*window, "btnCreateProm");
+  Click(*window, "ppcAdCreateButton");
   EXPECT_EQ(messages.Texts(), Strings{"A PPC Ad Promo can't contain the character ^."});
   EXPECT_EQ(list->count(), 2);
 }
 
-struct TextPage {
-  int page;
-  const char* memo;
-  const char* create;
-  const char* remove;
-  const char* list;
-  const char* details;
-  const char* label;
-  PromoList TAffManager::*items;
-};
+// Every kind typed as several lines.
+std::vector<PromoKind> TextKinds() {
+  std::vector<PromoKind> kinds;
+  for (const PromoKindInfo& info : kPromoKindTable)
+    if (info.shape == PromoShape::Text) kinds.push_back(info.kind);
+  return kinds;
+}
 
-class TextPromoPage : public ProjectWindow, public ::testing::WithParamInterface<TextPage> {};
+class TextPromoPage : public ProjectWindow, public ::testing::WithParamInterface<PromoKind> {};
 
 TEST_P(TextPromoPage, TypedLinesAreStoredFlatShownOnTheirLinesAndDeleted) {
-  const TextPage& p = GetParam();
+  const PromoKind kind = GetParam();
+  const QString label = QString::fromLatin1(InfoOf(kind).labelWord.data(), static_cast<qsizetype>(InfoOf(kind).labelWord.size()));
   auto window = Open();
-  WalkTo(*window, p.page);
-  QPlainTextEdit* memo = Find<QPlainTextEdit>(*window, p.memo);
-  QListWidget* list = Find<QListWidget>(*window, p.list);
-  QPlainTextEdit* details = Find<QPlainTextEdit>(*window, p.details);
+  WalkTo(*window, std::string(InfoOf(kind).page.stem) + "Page");
+  QPlainTextEdit* memo = Find<QPlainTextEdit>(*window, kind, "Input");
+  QListWidget* list = Find<QListWidget>(*window, kind, "List");
+  QPlainTextEdit* details = Find<QPlainTextEdit>(*window, kind, "Details");
+  QPushButton* create = Find<QPushButton>(*window, kind, "CreateButton");
 
   TypeLines(memo, {"line one", "line two", ""});
-  Click(*window, p.create);
-  Click(*window, p.create);
-  EXPECT_EQ((*window->AffManager).*p.items, (Strings{"line one$$line two", "line one$$line two"}));
-  EXPECT_EQ(Entries(list), (QStringList{QString::fromLatin1(p.label) + "1", QString::fromLatin1(p.label) + "2"}));
+  QTest::mouseClick(create, Qt::LeftButton);
+  QTest::mouseClick(create, Qt::LeftButton);
+  EXPECT_EQ(ListOf(window->Project(), kind), (Strings{"line one$$line two", "line one$$line two"}));
+  EXPECT_EQ(Entries(list), (QStringList{label + "1", label + "2"}));
 
   ClickEntry(list, 1);
   EXPECT_EQ(details->toPlainText(), "line one\nline two");
-  Click(*window, p.remove);
-  EXPECT_EQ(((*window->AffManager).*p.items).size(), 1u);
-  EXPECT_EQ(Entries(list), QStringList{QString::fromLatin1(p.label) + "1"});
+  QTest::mouseClick(Find<QPushButton>(*window, kind, "DeleteButton"), Qt::LeftButton);
+  EXPECT_EQ(ListOf(window->Project(), kind).size(), 1u);
+  EXPECT_EQ(Entries(list), QStringList{label + "1"});
   EXPECT_TRUE(details->toPlainText().isEmpty());
   EXPECT_TRUE(messages.shown.empty());
 
   memo->clear();
-  Click(*window, p.create);
+  QTest::mouseClick(create, Qt::LeftButton);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, MessageKind::Warning);
   EXPECT_EQ(list->count(), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ProjectWindow, TextPromoPage,
-    ::testing::Values(TextPage{5, "memSignature", "btnAddSignature", "btnDeleteSignature", "lbxSignatures",
-                               "memSignatureDetails", "Signature Ad", &TAffManager::Signatures},
-                      TextPage{6, "memEmail", "btnCreateEmail", "btnDeleteEmail", "lbxEmails", "memEmailDetails",
-                               "Email Ad", &TAffManager::Email},
-                      TextPage{7, "memAutoEmail", "btnCreateAutoEmail", "btnDeleteAutoEmail", "lbxAutoEmail",
-                               "memAutoEmailDetails", "Autoresponder Ad", &TAffManager::AutoEmail},
-                      TextPage{8, "memArticle", "btnCreateArticle", "btnDeleteArticle", "lbxArticles",
-                               "memArticleDetails", "Article", &TAffManager::Articles},
-                      TextPage{9, "memPopUp", "btnCreatePopUp", "btnDeletePopUp", "lbxPopups", "memPopUpDetails",
-                               "PopUp", &TAffManager::PopUps}),
-    [](const auto& row) { return std::string(row.param.memo); });
+INSTANTIATE_TEST_SUITE_P(ProjectWindow, TextPromoPage, ::testing::ValuesIn(TextKinds()),
+                         [](const auto& row) { return std::string(InfoOf(row.param).page.stem); });
 
 TEST_F(ProjectWindow, BrowsedPictureIsAddressedCreatedOnlyOnRequestAndPreviewed) {
   QImage picture(40, 20, QImage::Format_RGB32);
@@ -259,9 +248,9 @@ TEST_F(ProjectWindow, BrowsedPictureIsAddressedCreatedOnlyOnRequestAndPreviewed)
   ASSERT_TRUE(picture.save(Q(folder / "ad.jpg")));
   dialogs.answers = {Q(folder / "ad.jpg")};
   auto window = Open();
-  WalkTo(*window, 4);
+  WalkTo(*window, "bannerPage");
 
-  Click(*window, "btnBrowseImage");
+  Click(*window, "bannerBrowseButton");
   ASSERT_EQ(dialogs.opened.size(), 1u);
   EXPECT_EQ(dialogs.opened[0].title, "Open picture");
   // The patterns between the parentheses, as the dialog reads them.
@@ -271,26 +260,26 @@ TEST_F(ProjectWindow, BrowsedPictureIsAddressedCreatedOnlyOnRequestAndPreviewed)
     EXPECT_TRUE(QDir::match(filter, QString::fromLatin1(name))) << name;
   for (const char* name : {"a.ico", "a.gif.txt", "gif"}) EXPECT_FALSE(QDir::match(filter, QString::fromLatin1(name))) << name;
   const QString address = QUrl::fromLocalFile(Q(folder / "ad.jpg")).toString(QUrl::FullyEncoded);
-  QLineEdit* field = Find<QLineEdit>(*window, "edtImageUrl");
+  QLineEdit* field = Find<QLineEdit>(*window, "bannerInput");
   EXPECT_EQ(field->text(), address);
-  QListWidget* list = Find<QListWidget>(*window, "lbxBanners");
+  QListWidget* list = Find<QListWidget>(*window, "bannerList");
   EXPECT_EQ(list->count(), 0) << "Browse adds nothing by itself";
 
   QTest::keyClick(field, Qt::Key_Return);
   EXPECT_EQ(Entries(list), QStringList{address});
   field->setText(address.toUpper());
-  Click(*window, "btnCreateImageUrl");
+  Click(*window, "bannerCreateButton");
   EXPECT_EQ(messages.Texts(), Strings{"This Banner Ad Promo already exists."});
 
   ClickEntry(list, 0);
-  auto* preview = Find<TBannerPreview>(*window, "EmbeddedWB1");
+  auto* preview = Find<TBannerPreview>(*window, "bannerPreview");
   EXPECT_EQ(preview->ShownAddress(), address);
   ASSERT_NE(preview->pixmap().isNull(), true);
 
-  Click(*window, "btnDeleteImageUrl");
+  Click(*window, "bannerDeleteButton");
   EXPECT_EQ(list->count(), 0);
   EXPECT_TRUE(preview->pixmap().isNull()) << "a deleted banner leaves the preview";
-  Click(*window, "btnDeleteImageUrl");
+  Click(*window, "bannerDeleteButton");
   EXPECT_EQ(messages.shown.size(), 1u) << "deleting from an empty list says nothing";
 }
 
@@ -301,32 +290,32 @@ TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels)
   TAffManager saved;
   {
     auto window = Open();
-    QTest::keyClicks(window->edtTitlePage, QStringLiteral("Spring offer"));
-    QTest::keyClicks(window->edtAffiliateURL, QStringLiteral("http://xxxx.vendor.hop.example"));
-    WalkTo(*window, 2);
-    QTest::keyClicks(window->edtAchorText, QStringLiteral("Buy Now"));
-    QTest::keyClick(window->edtAchorText, Qt::Key_Return);
+    QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("Spring offer"));
+    QTest::keyClicks(Find<QLineEdit>(*window, "affiliateLinkInput"), QStringLiteral("http://xxxx.vendor.hop.example"));
+    WalkTo(*window, "anchorPage");
+    QTest::keyClicks(Find<QLineEdit>(*window, "anchorInput"), QStringLiteral("Buy Now"));
+    QTest::keyClick(Find<QLineEdit>(*window, "anchorInput"), Qt::Key_Return);
     Click(*window, "btnNext");
-    QTest::keyClicks(window->edtPPCTitle, QStringLiteral("Ad"));
-    TypeLines(window->memPPCBody, {"first line", "second line"});
-    Click(*window, "btnCreateProm");
+    QTest::keyClicks(Find<QLineEdit>(*window, "ppcAdInput"), QStringLiteral("Ad"));
+    TypeLines(Find<QPlainTextEdit>(*window, "ppcAdBodyInput"), {"first line", "second line"});
+    Click(*window, "ppcAdCreateButton");
     Click(*window, "btnNext");
-    QTest::keyClicks(window->edtImageUrl, QStringLiteral("http://127.0.0.1:1/banner.gif"));
-    Click(*window, "btnCreateImageUrl");
+    QTest::keyClicks(Find<QLineEdit>(*window, "bannerInput"), QStringLiteral("http://127.0.0.1:1/banner.gif"));
+    Click(*window, "bannerCreateButton");
     for (auto [memo, create] : std::vector<std::pair<QPlainTextEdit*, const char*>>{
-             {window->memSignature, "btnAddSignature"}, {window->memEmail, "btnCreateEmail"},
-             {window->memAutoEmail, "btnCreateAutoEmail"}, {window->memArticle, "btnCreateArticle"},
-             {window->memPopUp, "btnCreatePopUp"}}) {
+             {Find<QPlainTextEdit>(*window, "signatureInput"), "signatureCreateButton"}, {Find<QPlainTextEdit>(*window, "emailInput"), "emailCreateButton"},
+             {Find<QPlainTextEdit>(*window, "autoEmailInput"), "autoEmailCreateButton"}, {Find<QPlainTextEdit>(*window, "articleInput"), "articleCreateButton"},
+             {Find<QPlainTextEdit>(*window, "popUpInput"), "popUpCreateButton"}}) {
       Click(*window, "btnNext");
       TypeLines(memo, {"Hello", "there"});
       Click(*window, create);
       Click(*window, create);
     }
-    while (window->ntbMain->currentIndex() > 6) Click(*window, "btnBack");
-    ClickEntry(window->lbxEmails, 0);
-    Click(*window, "btnDeleteEmail");
-    Click(*window, "btnCreateEmail");
-    EXPECT_EQ(Entries(window->lbxEmails), (QStringList{QStringLiteral("Email Ad2"), QStringLiteral("Email Ad2")}));
+    while (CurrentPage(*window) != "emailPage") Click(*window, "btnBack");
+    ClickEntry(Find<QListWidget>(*window, "emailList"), 0);
+    Click(*window, "emailDeleteButton");
+    Click(*window, "emailCreateButton");
+    EXPECT_EQ(Entries(Find<QListWidget>(*window, "emailList")), (QStringList{QStringLiteral("Email Ad2"), QStringLiteral("Email Ad2")}));
 
     dialogs.answers = {Q(path)};
     Click(*window, "btnSave");
@@ -337,14 +326,14 @@ TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels)
     EXPECT_EQ(dialogs.opened[0].folder, QString::fromStdString(folder.folder()));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0], (test::ShownMessage{MessageKind::Information, "Configuration saved successfully!"}));
-    saved = *window->AffManager;
+    saved = window->Project();
   }
   ASSERT_TRUE(std::filesystem::exists(path));
 
   messages.shown.clear();
   auto window = Open();
-  WalkTo(*window, 6);
-  window->edtTitlePage->clear();
+  WalkTo(*window, "emailPage");
+  Find<QLineEdit>(*window, "titleInput")->clear();
   dialogs.answers = {Q(path)};
   messages.saveAnswers = {SaveChoice::Discard};
   Click(*window, "btnLoad");
@@ -354,31 +343,34 @@ TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels)
             (Strings{"Do you want to save the changes to Untitled?", "Configuration loaded successfully!"}));
   EXPECT_FALSE(window->isWindowModified());
   EXPECT_EQ(window->windowTitle(), "spring.set[*] - Velmora");
-  EXPECT_EQ(window->ntbMain->currentIndex(), 6) << "a load stays on the page";
+  EXPECT_EQ(CurrentPage(*window), "emailPage") << "a load stays on the page";
 
-  EXPECT_EQ(window->edtTitlePage->text(), "Spring offer");
-  EXPECT_EQ(window->edtAffiliateURL->text(), "http://xxxx.vendor.hop.example");
-  for (PromoKind kind : kPromoKinds) EXPECT_EQ(ListOf(*window->AffManager, kind), ListOf(saved, kind));
-  EXPECT_EQ(window->AffManager->Title, saved.Title);
-  EXPECT_EQ(window->AffManager->PPC, Strings{"^Ad^first line$$second line^^"}) << "a multi-line body stays whole";
-  EXPECT_EQ(Entries(window->lbxEmails), (QStringList{QStringLiteral("Email Ad1"), QStringLiteral("Email Ad2")}));
-  EXPECT_EQ(Entries(window->lbxLinkPromo), QStringList{QStringLiteral("Buy Now")});
-  EXPECT_EQ(Entries(window->lbxPopups), (QStringList{QStringLiteral("PopUp1"), QStringLiteral("PopUp2")}));
-  ClickEntry(window->lbxPPCAds, 0);
-  EXPECT_EQ(window->memPPCDetails->toPlainText(), "Ad\nfirst line\nsecond line\n");
+  EXPECT_EQ(Find<QLineEdit>(*window, "titleInput")->text(), "Spring offer");
+  EXPECT_EQ(Find<QLineEdit>(*window, "affiliateLinkInput")->text(), "http://xxxx.vendor.hop.example");
+  for (PromoKind kind : kPromoKinds) EXPECT_EQ(ListOf(window->Project(), kind), ListOf(saved, kind));
+  EXPECT_EQ(window->Project().Title, saved.Title);
+  EXPECT_EQ(window->Project().PPC, Strings{"^Ad^first line$$second line^^"}) << "a multi-line body stays whole";
+  EXPECT_EQ(Entries(Find<QListWidget>(*window, "emailList")), (QStringList{QStringLiteral("Email Ad1"), QStringLiteral("Email Ad2")}));
+  EXPECT_EQ(Entries(Find<QListWidget>(*window, "anchorList")), QStringList{QStringLiteral("Buy Now")});
+  EXPECT_EQ(Entries(Find<QListWidget>(*window, "popUpList")), (QStringList{QStringLiteral("PopUp1"), QStringLiteral("PopUp2")}));
+  ClickEntry(Find<QListWidget>(*window, "ppcAdList"), 0);
+  EXPECT_EQ(Find<QPlainTextEdit>(*window, "ppcAdDetails")->toPlainText(), "Ad\nfirst line\nsecond line\n");
 }
 
 TEST_F(ProjectWindow, LoadedAffiliateIdReachesTheModelThroughTheHiddenField) {
   folder.Write("p.set", "<%%AfTitle%%>T<%%/AfTitle%%>\r\n<%%AfClickBankId%%>me@example.com<%%/AfClickBankId%%>\r\n");
   auto window = Open();
-  window->AffManager->Anchors = {"left over"};
+  Find<QLineEdit>(*window, "anchorInput")->setText(QStringLiteral("left over"));
+  Click(*window, "anchorCreateButton");
+  ASSERT_EQ(window->Project().Anchors.size(), 1u);
+  messages.saveAnswers = {SaveChoice::Discard};
   dialogs.answers = {Q(folder / "p.set")};
   Click(*window, "btnLoad");
-  EXPECT_EQ(window->edtClickbankID->text(), "me@example.com");
-  EXPECT_EQ(window->AffManager->ClickBankId, "me@example.com");
-  EXPECT_TRUE(window->AffManager->Anchors.empty()) << "nothing of the previous project remains";
-  EXPECT_EQ(window->AffManager->URL, "");
-  EXPECT_EQ(window->edtFilename->text(), "affiliatepage.htm") << "an empty name delivers to the preset one";
+  EXPECT_EQ(Find<QLineEdit>(*window, "affiliateIdInput")->text(), "me@example.com");
+  EXPECT_EQ(window->Project().ClickBankId, "me@example.com");
+  EXPECT_TRUE(window->Project().Anchors.empty()) << "nothing of the previous project remains";
+  EXPECT_EQ(window->Project().URL, "");
+  EXPECT_EQ(Find<QLineEdit>(*window, "outputNameInput")->text(), "affiliatepage.htm") << "an empty name delivers to the preset one";
 }
 
 TEST_F(ProjectWindow, EachDialogOpensWhereItsLastFileWas) {
@@ -404,7 +396,7 @@ TEST_F(ProjectWindow, LoadOfAFileThatCannotBeReadOrIsNoProjectChangesNothingAndS
   folder.Write("random.set", std::string("\x7f" "ELF\0\0 <%%AfTitle%%>x<%%/AfTitle%%>", 30));
   folder.Write("notes.set", "a text file without a single project tag\r\n");
   auto window = Open();
-  QTest::keyClicks(window->edtTitlePage, QStringLiteral("Kept"));
+  QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("Kept"));
   for (const auto& path : {folder / "vanished.set", folder / "folder.set", folder / "random.set", folder / "notes.set"}) {
     messages.shown.clear();
     messages.saveAnswers = {SaveChoice::Discard};
@@ -416,8 +408,8 @@ TEST_F(ProjectWindow, LoadOfAFileThatCannotBeReadOrIsNoProjectChangesNothingAndS
     EXPECT_NE(messages.shown[1].text.find(path.filename().string()), std::string::npos) << "names the file";
   }
   EXPECT_NE(messages.shown[1].text.find("not a project file"), std::string::npos);
-  EXPECT_EQ(window->AffManager->Title, "Kept");
-  EXPECT_EQ(window->edtTitlePage->text(), "Kept");
+  EXPECT_EQ(window->Project().Title, "Kept");
+  EXPECT_EQ(Find<QLineEdit>(*window, "titleInput")->text(), "Kept");
   EXPECT_TRUE(window->isWindowModified()) << "the work is still unsaved";
 }
 
@@ -445,7 +437,7 @@ TEST_F(ProjectWindow, CloseAsksAboutUnsavedChangesAndFollowsEachAnswer) {
   EXPECT_TRUE(messages.shown.empty());
 
   window = Open();
-  QTest::keyClicks(window->edtTitlePage, QStringLiteral("Draft"));
+  QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("Draft"));
   EXPECT_TRUE(window->isWindowModified());
   messages.saveAnswers = {SaveChoice::Cancel};
   EXPECT_FALSE(window->close());
@@ -463,7 +455,7 @@ TEST_F(ProjectWindow, CloseAsksAboutUnsavedChangesAndFollowsEachAnswer) {
   EXPECT_EQ(LoadProjectFile(folder / "draft.set").Title, "Draft") << "saved with .set added";
 
   window = Open();
-  QTest::keyClicks(window->edtTitlePage, QStringLiteral("Thrown away"));
+  QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("Thrown away"));
   messages.saveAnswers = {SaveChoice::Discard};
   EXPECT_TRUE(window->close());
   EXPECT_EQ(LoadProjectFile(folder / "draft.set").Title, "Draft");
@@ -474,7 +466,7 @@ TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditM
   const auto press = [&window](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
     QTest::keyClick(window->windowHandle(), key, modifiers);
   };
-  QTest::keyClicks(window->edtTitlePage, QStringLiteral("Offer"));
+  QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("Offer"));
   EXPECT_EQ(window->windowTitle(), "Untitled[*] - Velmora");
   dialogs.answers = {Q(folder / "offer.set")};
   press(Qt::Key_S);
@@ -483,12 +475,12 @@ TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditM
   EXPECT_EQ(window->windowTitle(), "offer.set[*] - Velmora");
 
   const std::vector<std::pair<const char*, std::function<void()>>> edits = {
-      {"title", [&] { QTest::keyClicks(window->edtTitlePage, QStringLiteral("!")); }},
-      {"anchor", [&] { window->edtAchorText->setText(QStringLiteral("Buy")); Click(*window, "btnCreateLinkPromo"); }},
-      {"delete", [&] { window->lbxLinkPromo->setCurrentRow(0); Click(*window, "btnDeleteLinkPromo"); }},
-      {"signature", [&] { window->memSignature->setPlainText(QStringLiteral("Tom")); Click(*window, "btnAddSignature"); }},
-      {"output name", [&] { window->edtFilename->setText(QStringLiteral("offer.htm")); }},
-      {"mode", [&] { window->rbtClipboard->setChecked(true); }},
+      {"title", [&] { QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("!")); }},
+      {"anchor", [&] { Find<QLineEdit>(*window, "anchorInput")->setText(QStringLiteral("Buy")); Click(*window, "anchorCreateButton"); }},
+      {"delete", [&] { Find<QListWidget>(*window, "anchorList")->setCurrentRow(0); Click(*window, "anchorDeleteButton"); }},
+      {"signature", [&] { Find<QPlainTextEdit>(*window, "signatureInput")->setPlainText(QStringLiteral("Tom")); Click(*window, "signatureCreateButton"); }},
+      {"output name", [&] { Find<QLineEdit>(*window, "outputNameInput")->setText(QStringLiteral("offer.htm")); }},
+      {"mode", [&] { Find<QRadioButton>(*window, "clipboardOption")->setChecked(true); }},
   };
   for (const auto& [what, edit] : edits) {
     SCOPED_TRACE(what);
@@ -509,22 +501,22 @@ TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditM
   EXPECT_TRUE(std::filesystem::exists(folder / "copy.txt")) << "another extension is kept as typed";
   EXPECT_EQ(window->windowTitle(), "copy.txt[*] - Velmora");
 
-  QTest::keyClicks(window->edtTitlePage, QStringLiteral("?"));
+  QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("?"));
   messages.saveAnswers = {SaveChoice::Discard};
   press(Qt::Key_N);
-  EXPECT_EQ(window->edtTitlePage->text(), "");
-  EXPECT_EQ(window->edtFilename->text(), "affiliatepage.htm");
-  EXPECT_TRUE(window->rbtSaveWeb->isChecked());
-  EXPECT_TRUE(window->AffManager->Signatures.empty());
+  EXPECT_EQ(Find<QLineEdit>(*window, "titleInput")->text(), "");
+  EXPECT_EQ(Find<QLineEdit>(*window, "outputNameInput")->text(), "affiliatepage.htm");
+  EXPECT_TRUE(Find<QRadioButton>(*window, "saveWebPageOption")->isChecked());
+  EXPECT_TRUE(window->Project().Signatures.empty());
   EXPECT_FALSE(window->isWindowModified());
   EXPECT_EQ(window->windowTitle(), "Untitled[*] - Velmora");
 }
 
 TEST_F(ProjectWindow, ValueHoldingAProjectTagIsNotSavedAndAPastedLineBreakBecomesASpace) {
   auto window = Open();
-  window->edtTitlePage->setText(QStringLiteral("Two\nlines <%%/AfTitle%%>"));
-  EXPECT_EQ(window->edtTitlePage->text(), "Two lines <%%/AfTitle%%>");
-  EXPECT_EQ(window->AffManager->Title, "Two lines <%%/AfTitle%%>");
+  Find<QLineEdit>(*window, "titleInput")->setText(QStringLiteral("Two\nlines <%%/AfTitle%%>"));
+  EXPECT_EQ(Find<QLineEdit>(*window, "titleInput")->text(), "Two lines <%%/AfTitle%%>");
+  EXPECT_EQ(window->Project().Title, "Two lines <%%/AfTitle%%>");
   dialogs.answers = {Q(folder / "cut.set")};
   Click(*window, "btnSave");
   ASSERT_EQ(messages.shown.size(), 1u);
@@ -540,23 +532,23 @@ TEST_F(ProjectWindow, WorkLeftByAnInstanceThatDiedIsRestoredWithEveryKindOfPromo
   {
     auto window = Open();
     window->findChild<QTimer*>(QStringLiteral("recoveryTimer"))->setInterval(0);
-    QTest::keyClicks(window->edtTitlePage, QStringLiteral("Lost? No."));
-    window->edtAchorText->setText(QStringLiteral("Buy"));
-    Click(*window, "btnCreateLinkPromo");
-    window->edtPPCTitle->setText(QStringLiteral("Ad"));
-    window->memPPCBody->setPlainText(QStringLiteral("two\nlines"));
-    Click(*window, "btnCreateProm");
-    window->edtImageUrl->setText(QStringLiteral("http://127.0.0.1:1/b.gif"));
-    Click(*window, "btnCreateImageUrl");
+    QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("Lost? No."));
+    Find<QLineEdit>(*window, "anchorInput")->setText(QStringLiteral("Buy"));
+    Click(*window, "anchorCreateButton");
+    Find<QLineEdit>(*window, "ppcAdInput")->setText(QStringLiteral("Ad"));
+    Find<QPlainTextEdit>(*window, "ppcAdBodyInput")->setPlainText(QStringLiteral("two\nlines"));
+    Click(*window, "ppcAdCreateButton");
+    Find<QLineEdit>(*window, "bannerInput")->setText(QStringLiteral("http://127.0.0.1:1/b.gif"));
+    Click(*window, "bannerCreateButton");
     for (auto [memo, create] : std::vector<std::pair<QPlainTextEdit*, const char*>>{
-             {window->memSignature, "btnAddSignature"}, {window->memEmail, "btnCreateEmail"},
-             {window->memAutoEmail, "btnCreateAutoEmail"}, {window->memArticle, "btnCreateArticle"},
-             {window->memPopUp, "btnCreatePopUp"}}) {
+             {Find<QPlainTextEdit>(*window, "signatureInput"), "signatureCreateButton"}, {Find<QPlainTextEdit>(*window, "emailInput"), "emailCreateButton"},
+             {Find<QPlainTextEdit>(*window, "autoEmailInput"), "autoEmailCreateButton"}, {Find<QPlainTextEdit>(*window, "articleInput"), "articleCreateButton"},
+             {Find<QPlainTextEdit>(*window, "popUpInput"), "popUpCreateButton"}}) {
       memo->setPlainText(QStringLiteral("Hello\nthere"));
       Click(*window, create);
     }
-    window->edtFilename->setText(QStringLiteral("kept.htm"));
-    before = *window->AffManager;
+    Find<QLineEdit>(*window, "outputNameInput")->setText(QStringLiteral("kept.htm"));
+    before = window->Project();
     for (PromoKind kind : kPromoKinds) ASSERT_EQ(ListOf(before, kind).size(), 1u);
     // A crash leaves the copy behind without its running owner.
     std::filesystem::path copy;
@@ -578,11 +570,11 @@ TEST_F(ProjectWindow, WorkLeftByAnInstanceThatDiedIsRestoredWithEveryKindOfPromo
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_TRUE(messages.shown[0].question);
   EXPECT_NE(messages.shown[0].text.find("Lost? No."), std::string::npos) << messages.shown[0].text;
-  EXPECT_EQ(window->AffManager->Title, before.Title);
-  for (PromoKind kind : kPromoKinds) EXPECT_EQ(ListOf(*window->AffManager, kind), ListOf(before, kind));
-  EXPECT_EQ(window->AffManager->FileName, "kept.htm");
-  EXPECT_EQ(window->edtTitlePage->text(), "Lost? No.");
-  EXPECT_EQ(window->lbxArticles->count(), 1);
+  EXPECT_EQ(window->Project().Title, before.Title);
+  for (PromoKind kind : kPromoKinds) EXPECT_EQ(ListOf(window->Project(), kind), ListOf(before, kind));
+  EXPECT_EQ(window->Project().FileName, "kept.htm");
+  EXPECT_EQ(Find<QLineEdit>(*window, "titleInput")->text(), "Lost? No.");
+  EXPECT_EQ(Find<QListWidget>(*window, "articleList")->count(), 1);
   EXPECT_TRUE(window->isWindowModified()) << "restored work is unsaved";
   EXPECT_FALSE(std::filesystem::exists(recoveryFolder / "recovery-1-dead.set")) << "taken over, not offered twice";
 

@@ -15,6 +15,7 @@
 #include "services/NewsService.h"
 #include "services/UpdateCheck.h"
 #include "tests/mock/FakePorts.h"
+#include "tests/mock/FakeWindowEnvironment.h"
 #include "tests/mock/TempDir.h"
 #include "tests/platform/LoopbackServers.h"
 #include "ui/FMain.h"
@@ -24,6 +25,11 @@
 using namespace velmora;
 
 namespace {
+
+template <typename T>
+T* Find(const TfrmMain& window, const char* name) {
+  return test::FakeWindowEnvironment::Find<T>(window, name);
+}
 
 const std::string kNewsBase = "http://pub/news/";
 const std::string kListUrl = kNewsBase + "getlastnews.php";
@@ -135,7 +141,7 @@ TEST_F(MainServicesFixture, BalloonIsReplacedByTheNextAndClosedByAClickOrAKey) {
   ASSERT_NE(NewsHint::Current(), nullptr);
   EXPECT_EQ(NewsHint::Current()->text(), "You've Got A Message!\nTwo");
 
-  QTest::mouseClick(window->btnLoad->parentWidget(), Qt::LeftButton);
+  QTest::mouseClick(Find<QPushButton>(*window, "btnLoad")->parentWidget(), Qt::LeftButton);
   EXPECT_FALSE(NewsHint::Current() && NewsHint::Current()->isVisible());
 
   window->ShowNewsHint("You've Got A Message!\r\nThree");
@@ -176,14 +182,14 @@ TEST_F(MainServicesFixture, WhileNewsLoadTheWindowShowsItIsBusyAndStillTakesInpu
     cursorMeanwhile = real.cursor().shape();
     downMeanwhile = real.btnNews->isDown();
     hintMeanwhile = real.btnNews->toolTip();
-    QTest::keyClicks(real.edtTitlePage, QStringLiteral("typed"));
+    QTest::keyClicks(Find<QLineEdit>(real, "titleInput"), QStringLiteral("typed"));
   });
   QTest::mouseClick(real.btnNews, Qt::LeftButton);
   EXPECT_EQ(cursorMeanwhile, Qt::BusyCursor);
   EXPECT_TRUE(downMeanwhile);
   EXPECT_EQ(hintMeanwhile, QStringLiteral("Checking News..."));
-  EXPECT_EQ(real.edtTitlePage->text(), QStringLiteral("typed")) << "the wizard took keys during the request";
-  EXPECT_EQ(real.AffManager->Title, "typed");
+  EXPECT_EQ(Find<QLineEdit>(real, "titleInput")->text(), QStringLiteral("typed")) << "the wizard took keys during the request";
+  EXPECT_EQ(real.Project().Title, "typed");
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There's no news for this application!"});
   EXPECT_EQ(real.cursor().shape(), Qt::ArrowCursor) << "the busy cursor is gone";
   EXPECT_FALSE(real.btnNews->isDown());

@@ -24,16 +24,15 @@ struct MainWindowFixture : ::testing::Test, test::FakeWindowEnvironment {
 TEST_F(MainWindowFixture, WithoutBrandFileOpensOnTheWizardWithTheTimerRunning) {
   TfrmMain window(Environment());
   EXPECT_EQ(window.windowTitle(), "Untitled[*] - Velmora");
-  EXPECT_TRUE(window.Timer1->isActive()) << "no welcome page to wait for";
-  EXPECT_EQ(window.Timer1->interval(), 2000);
-  EXPECT_TRUE(window.Timer1->isSingleShot());
+  EXPECT_TRUE(Find<QTimer>(window, "newsTimer")->isActive()) << "no welcome page to wait for";
+  EXPECT_EQ(Find<QTimer>(window, "newsTimer")->interval(), 2000);
+  EXPECT_TRUE(Find<QTimer>(window, "newsTimer")->isSingleShot());
   window.show();
-  EXPECT_EQ(window.stsWelcome, nullptr) << "the welcome screen is destroyed";
-  EXPECT_EQ(window.pgsScreens->currentWidget(), window.stsMain);
-  EXPECT_EQ(window.ntbMain->count(), TfrmMain::kPageCount);
-  EXPECT_EQ(window.ntbMain->currentIndex(), 0);
-  EXPECT_EQ(window.btnMakeMoney->text(), "Make Money");
-  ASSERT_NE(window.AffManager, nullptr);
+  EXPECT_EQ(window.findChild<QWidget*>("stsWelcome"), nullptr) << "the welcome screen is never made";
+  EXPECT_EQ(Find<QStackedWidget>(window, "pgsScreens")->currentWidget(), Find<QWidget>(window, "stsMain"));
+  EXPECT_EQ(Find<QStackedWidget>(window, "ntbMain")->count(), TWizard::kPageCount);
+  EXPECT_EQ(Find<QStackedWidget>(window, "ntbMain")->currentIndex(), 0);
+  EXPECT_EQ(Find<QPushButton>(window, "btnMakeMoney")->text(), "Make Money");
 }
 
 TEST_F(MainWindowFixture, OpensAt732By521ClientPixels) {
@@ -47,26 +46,26 @@ TEST_F(MainWindowFixture, ClosingDisconnectsTheHttpClient) {
   window.show();
   window.close();
   EXPECT_GE(http.disconnects, 1);
-  EXPECT_FALSE(window.Timer1->isActive());
+  EXPECT_FALSE(Find<QTimer>(window, "newsTimer")->isActive());
 }
 
 TEST_F(MainWindowFixture, BannerControlsStayCentredWhenTheWindowResizes) {
   TfrmMain window(Environment());
   window.show();
   window.resize(1000, 600);
-  window.FormResize();
-  const QLabel* banner = window.imgBanner;
-  EXPECT_EQ(banner->x(), window.panBanner->width() / 2 - banner->width() / 2);
-  EXPECT_EQ(banner->y(), window.panBanner->height() / 2 - banner->height() / 2);
+  QApplication::processEvents();  // lays the banner area out at its new width
+  const QLabel* banner = Find<QLabel>(window, "imgBanner");
+  EXPECT_EQ(banner->x(), Find<QWidget>(window, "panBanner")->width() / 2 - banner->width() / 2);
+  EXPECT_EQ(banner->y(), Find<QWidget>(window, "panBanner")->height() / 2 - banner->height() / 2);
 }
 
 TEST_F(MainWindowFixture, TypingAtStartGoesIntoTheTitleField) {
   TfrmMain window(Environment());
-  window.Timer1->stop();
+  Find<QTimer>(window, "newsTimer")->stop();
   window.show();
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Spring offer"));
-  EXPECT_EQ(window.edtTitlePage->text(), QStringLiteral("Spring offer"));
-  EXPECT_EQ(window.AffManager->Title, "Spring offer");
+  EXPECT_EQ(Find<QLineEdit>(window, "titleInput")->text(), QStringLiteral("Spring offer"));
+  EXPECT_EQ(window.Project().Title, "Spring offer");
 }

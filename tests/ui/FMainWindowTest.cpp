@@ -28,25 +28,25 @@ struct WindowBehaviour : ::testing::Test, test::FakeWindowEnvironment {
 
 TEST_F(WindowBehaviour, TabVisitsOnlyVisibleControlsTopToBottomThenBackAndNext) {
   auto window = Open();
-  for (int page = 0; page < TfrmMain::kPageCount; ++page) {
-    window->ntbMain->setCurrentIndex(page);
-    window->btnHelp->setFocus();  // the last stop of the toolbar at the top
+  for (int page = 0; page < TWizard::kPageCount; ++page) {
+    Find<QStackedWidget>(*window, "ntbMain")->setCurrentIndex(page);
+    Find<QToolButton>(*window, "btnHelp")->setFocus();  // the last stop of the toolbar at the top
     std::vector<QWidget*> onPage, after;
-    for (int i = 0; i < 40 && QApplication::focusWidget() != static_cast<QWidget*>(window->lblLink1URL); ++i) {
+    for (int i = 0; i < 40 && QApplication::focusWidget() != static_cast<QWidget*>(Find<QLabel>(*window, "lblLink1URL")); ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
       QWidget* focused = QApplication::focusWidget();
       ASSERT_NE(focused, nullptr);
       EXPECT_TRUE(focused->isVisible() && focused->isEnabled()) << page << " " << focused->objectName().toStdString();
-      (window->Page(page)->isAncestorOf(focused) ? onPage : after).push_back(focused);
+      (Page(*window, page)->isAncestorOf(focused) ? onPage : after).push_back(focused);
     }
     ASSERT_FALSE(onPage.empty()) << "page " << page;
     for (std::size_t i = 1; i < onPage.size(); ++i)
       EXPECT_LE(onPage[i - 1]->mapTo(window.get(), QPoint()).y(), onPage[i]->mapTo(window.get(), QPoint()).y())
           << "page " << page << ": " << onPage[i]->objectName().toStdString();
     std::vector<QWidget*> expected;
-    for (QWidget* button : {window->btnBack, window->btnNext})
+    for (QWidget* button : {Find<QPushButton>(*window, "btnBack"), Find<QPushButton>(*window, "btnNext")})
       if (button->isEnabled()) expected.push_back(button);
-    expected.push_back(static_cast<QWidget*>(window->lblLink1URL));
+    expected.push_back(static_cast<QWidget*>(Find<QLabel>(*window, "lblLink1URL")));
     EXPECT_EQ(after, expected) << "page " << page << ": Back and Next, then the links";
   }
 }
@@ -57,19 +57,19 @@ TEST_F(WindowBehaviour, AtItsMinimumSizeEveryPageKeepsItsCaptionsAndFields) {
   window->resize(300, 200);
   QApplication::processEvents();
   EXPECT_EQ(window->size(), window->minimumSize());
-  for (int page = 0; page < TfrmMain::kPageCount; ++page) {
-    window->ntbMain->setCurrentIndex(page);
+  for (int page = 0; page < TWizard::kPageCount; ++page) {
+    Find<QStackedWidget>(*window, "ntbMain")->setCurrentIndex(page);
     QApplication::processEvents();
     for (QPushButton* button : window->findChildren<QPushButton*>()) {
       if (!button->isVisible()) continue;
       EXPECT_GE(button->width(), button->sizeHint().width()) << page << " " << button->objectName().toStdString();
     }
-    for (QWidget* field : window->Page(page)->findChildren<QWidget*>()) {
+    for (QWidget* field : Page(*window, page)->findChildren<QWidget*>()) {
       if (!field->isVisible() || !qobject_cast<QLineEdit*>(field)) continue;
       EXPECT_GE(field->height(), field->minimumSizeHint().height()) << page << " " << field->objectName().toStdString();
     }
   }
-  EXPECT_GE(window->memPPCBody->height(), 3 * window->memPPCBody->fontMetrics().lineSpacing());
+  EXPECT_GE(Find<QPlainTextEdit>(*window, "ppcAdBodyInput")->height(), 3 * Find<QPlainTextEdit>(*window, "ppcAdBodyInput")->fontMetrics().lineSpacing());
 }
 
 TEST(WindowPlacement, WindowLiesWhollyOnItsScreenCentred) {
@@ -94,10 +94,10 @@ TEST_F(WindowBehaviour, ButtonsShowKeyboardFocusInTheSkin) {
   QFile skin(QStringLiteral(VELMORA_SOURCE_DIR "/brand/mainskin.dat"));
   ASSERT_TRUE(skin.open(QIODevice::ReadOnly));
   window->setStyleSheet(QString::fromUtf8(skin.readAll()));
-  window->ntbMain->setCurrentIndex(2);
-  for (QWidget* button : std::initializer_list<QWidget*>{window->btnSave, static_cast<QWidget*>(window->btnNews), window->btnBack,
-                                                         window->btnCreateLinkPromo}) {
-    window->edtAchorText->setFocus();
+  ShowPage(*window, "anchorPage");
+  for (QWidget* button : std::initializer_list<QWidget*>{Find<QPushButton>(*window, "btnSave"), static_cast<QWidget*>(Find<QToolButton>(*window, "btnNews")), Find<QPushButton>(*window, "btnBack"),
+                                                         Find<QPushButton>(*window, "anchorCreateButton")}) {
+    Find<QLineEdit>(*window, "anchorInput")->setFocus();
     const QImage plain = button->grab().toImage();
     button->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(button->hasFocus());

@@ -43,19 +43,21 @@ bool WaitForLoad(TPreviewPane* pane, int timeoutMs) {
 // The window with a project of `promos` promos and its preview shown; null
 // (the run skipped) when the engine does not load the page.
 TPreviewPane* OpenPreview(TfrmMain& window, std::size_t promos, benchmark::State& state) {
-  window.Timer1->stop();
+  window.findChild<QTimer*>(QStringLiteral("newsTimer"))->stop();
   TAffManager project = ProjectOf(promos);
   project.Template = "Aurora";
   // Local banner pictures: this machine has no web to fetch made-up addresses from.
   for (std::string& banner : project.Banners) banner = g_banner;
   window.ApplyLoadedProject(std::move(project));
   window.show();
-  window.btnPreview->click();
+  window.findChild<QPushButton*>(QStringLiteral("btnPreview"))->click();
   auto* pane = window.findChild<TPreviewPane*>();
   if (pane && WaitForLoad(pane, 60000)) return pane;
   state.SkipWithError("the browser engine did not load the page");
   return nullptr;
 }
+
+QLineEdit* TitleField(TfrmMain& window) { return window.findChild<QLineEdit*>(QStringLiteral("titleInput")); }
 
 // The page's heading as the engine shows it now.
 QString ShownHeading(TPreviewPane* pane) {
@@ -81,14 +83,14 @@ void BM_PreviewRefresh(benchmark::State& state) {
   for (auto _ : state) {
     QElapsedTimer clock;
     clock.start();
-    window.edtTitlePage->setText(QStringLiteral("Benchmark page %1").arg(++change));
+    TitleField(window)->setText(QStringLiteral("Benchmark page %1").arg(++change));
     if (!WaitForLoad(pane, 60000)) {
       state.SkipWithError("no refresh");
       return;
     }
     state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
   }
-  if (!ShownHeading(pane).contains(window.edtTitlePage->text()))
+  if (!ShownHeading(pane).contains(TitleField(window)->text()))
     state.SkipWithError("the page does not show the last change");
 }
 
@@ -104,16 +106,16 @@ void BM_PreviewAfterTyping(benchmark::State& state) {
   int change = 0;
   for (auto _ : state) {
     for (int key = 0; key < 4; ++key) {
-      window.edtTitlePage->setText(QStringLiteral("Benchmark page %1").arg(++change));
+      TitleField(window)->setText(QStringLiteral("Benchmark page %1").arg(++change));
       QEventLoop pause;
       QTimer::singleShot(100, &pause, &QEventLoop::quit);
       pause.exec();
     }
     QElapsedTimer clock;
     clock.start();
-    window.edtTitlePage->setText(QStringLiteral("Benchmark page %1").arg(++change));
+    TitleField(window)->setText(QStringLiteral("Benchmark page %1").arg(++change));
     // The refreshes of earlier keys may still report; only the last counts.
-    const QString last = window.edtTitlePage->text();
+    const QString last = TitleField(window)->text();
     bool shown = false;
     while (!shown && clock.elapsed() < 60000 && WaitForLoad(pane, 60000)) shown = ShownHeading(pane) == last;
     if (!shown) {

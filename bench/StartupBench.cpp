@@ -31,7 +31,7 @@ int RunAsProgram(int argc, char** argv) {
   QTimer::singleShot(0, &app, [&] {
     std::puts("shown");
     std::fflush(stdout);
-    frmMain.Timer1->stop();
+    frmMain.findChild<QTimer*>(QStringLiteral("newsTimer"))->stop();
     QApplication::quit();
   });
   return app.exec();

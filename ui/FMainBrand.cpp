@@ -17,7 +17,7 @@
 #include "app/TextCodec.h"
 #include "platform/ErrorReport.h"
 #include "platform/QtText.h"
-#include "ui/FAbout.h"
+#include "ui/AboutWindow.h"
 #include "ui/FMain.h"
 
 namespace velmora {
@@ -148,7 +148,7 @@ void TfrmMain::ApplySkinAndIcon() {
 }
 
 void TfrmMain::ShowAbout() {
-  TfrmAbout about(Brand, this);
+  AboutWindow about(Brand, this);
   about.exec();
 }
 

@@ -22,7 +22,7 @@
 #include "tests/mock/BrandText.h"
 #include "tests/mock/FakeWindowEnvironment.h"
 #include "tests/mock/TempDir.h"
-#include "ui/FAbout.h"
+#include "ui/AboutWindow.h"
 #include "ui/FMain.h"
 
 using namespace velmora;
@@ -223,14 +223,14 @@ TEST_F(BrandWindowFixture, AboutButtonShowsTheBrandInAModalBoxBuiltForEachShowin
     QString title, product, copyright, about;
     bool modal = false;
     QTimer::singleShot(0, [&] {
-      auto* box = qobject_cast<TfrmAbout*>(QApplication::activeModalWidget());
+      auto* box = qobject_cast<AboutWindow*>(QApplication::activeModalWidget());
       ASSERT_NE(box, nullptr);
       modal = box->isModal();
       title = box->windowTitle();
-      product = box->lblProductName->text();
-      copyright = box->lblCopyright->text();
-      about = box->memAbout->toPlainText();
-      box->editAbout->click();
+      product = box->findChild<QLabel*>("lblProductName")->text();
+      copyright = box->findChild<QLabel*>("lblCopyright")->text();
+      about = box->findChild<QPlainTextEdit*>("memAbout")->toPlainText();
+      box->findChild<QPushButton*>("editAbout")->click();
     });
     Find<QPushButton>(window, "btnAbout")->click();
     EXPECT_TRUE(modal);
@@ -238,6 +238,6 @@ TEST_F(BrandWindowFixture, AboutButtonShowsTheBrandInAModalBoxBuiltForEachShowin
     EXPECT_EQ(product, "Acme Pages");
     EXPECT_EQ(copyright, QStringLiteral("Copyright \u00A9 2006 Acme Ltd"));
     EXPECT_EQ(about, "First line\nSecond line");
-    EXPECT_EQ(window.findChildren<TfrmAbout*>().size(), 0) << "destroyed when closed";
+    EXPECT_EQ(window.findChildren<AboutWindow*>().size(), 0) << "destroyed when closed";
   }
 }

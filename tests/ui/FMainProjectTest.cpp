@@ -272,7 +272,7 @@ TEST_F(ProjectWindow, BrowsedPictureIsAddressedCreatedOnlyOnRequestAndPreviewed)
   EXPECT_EQ(messages.Texts(), Strings{"This Banner Ad Promo already exists."});
 
   ClickEntry(list, 0);
-  auto* preview = Find<TBannerPreview>(*window, "bannerPreview");
+  auto* preview = Find<BannerPreview>(*window, "bannerPreview");
   EXPECT_EQ(preview->ShownAddress(), address);
   ASSERT_NE(preview->pixmap().isNull(), true);
 

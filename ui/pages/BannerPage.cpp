@@ -45,7 +45,7 @@ BannerPage::BannerPage(const PromoKindInfo& info, const PromoPageContext& contex
   Layout()->addLayout(row);
   connect(address_, &QLineEdit::returnPressed, this, &PromoPage::createRequested);
   connect(browse, &QPushButton::clicked, this, &BannerPage::Browse);
-  preview_ = Named(new TBannerPreview(this), NameOf("Preview"));
+  preview_ = Named(new BannerPreview(this), NameOf("Preview"));
   FinishBuilding({address_, browse}, preview_);
 }
 

@@ -8,7 +8,7 @@ class QLineEdit;
 
 namespace velmora {
 
-class TBannerPreview;
+class BannerPreview;
 
 class BannerPage : public PromoPage {
   Q_OBJECT
@@ -31,7 +31,7 @@ private:
   FileDialogPort& dialogs_;
   QString pictureFolder_;  // where "Browse" opens next
   QLineEdit* address_ = nullptr;
-  TBannerPreview* preview_ = nullptr;
+  BannerPreview* preview_ = nullptr;
 };
 
 }  // namespace velmora

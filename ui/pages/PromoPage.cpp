@@ -12,7 +12,6 @@
 #include <QVBoxLayout>
 
 #include "platform/QtText.h"
-#include "ui/PromoListRows.h"
 #include "ui/pages/BannerPage.h"
 #include "ui/pages/LinePromoPage.h"
 #include "ui/pages/PageParts.h"
@@ -143,7 +142,10 @@ void PromoPage::FollowSelection() {
   moveDown_->setEnabled(row >= 0 && row + 1 < list_->count());
 }
 
-int PromoPage::SelectedRow() const { return velmora::SelectedRow(list_); }
+int PromoPage::SelectedRow() const {
+  const QList<QListWidgetItem*> selected = list_->selectedItems();
+  return selected.isEmpty() ? -1 : list_->row(selected.first());
+}
 
 void PromoPage::ShowEntries(const std::vector<std::string>& entries) {
   const QSignalBlocker quiet(list_);

@@ -283,6 +283,23 @@ TEST_F(ProjectWindow, BrowsedPictureIsAddressedCreatedOnlyOnRequestAndPreviewed)
   EXPECT_EQ(messages.shown.size(), 1u) << "deleting from an empty list says nothing";
 }
 
+TEST_F(ProjectWindow, NewProjectShowsNoBannerOfTheProjectBefore) {
+  QImage picture(40, 20, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  ASSERT_TRUE(picture.save(Q(folder / "ad.png")));
+  auto window = Open();
+  WalkTo(*window, "bannerPage");
+  Find<QLineEdit>(*window, "bannerInput")->setText(QUrl::fromLocalFile(Q(folder / "ad.png")).toString());
+  Click(*window, "bannerCreateButton");
+  ClickEntry(Find<QListWidget>(*window, "bannerList"), 0);
+  auto* preview = Find<BannerPreview>(*window, "bannerPreview");
+  ASSERT_FALSE(preview->pixmap().isNull());
+  messages.saveAnswers = {SaveChoice::Discard};
+  QTest::keyClick(window->windowHandle(), Qt::Key_N, Qt::ControlModifier);
+  EXPECT_TRUE(preview->pixmap().isNull());
+  EXPECT_TRUE(preview->ShownAddress().isEmpty());
+}
+
 // --- saving and loading ---
 
 TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels) {

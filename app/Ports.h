@@ -3,6 +3,7 @@
 // (platform/), the tests hand in recording fakes (tests/mock/).
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,19 +44,40 @@ struct FormField {
   std::string value;
 };
 
-// One HTTP client serves every request of the program. Requests block the
-// caller; a request that fails in any way (no connection, an HTTP error
-// status, a broken transfer, a body over maxBytes) yields std::nullopt.
-// Bodies are raw bytes, never converted between character sets.
+// How a request ended. Only Ok carries a body.
+enum class HttpOutcome {
+  Ok,            // a 2xx status and a body within the limit
+  HttpError,     // the server answered with another status
+  NetworkError,  // no connection, a bad address, a broken transfer
+  TooLarge,      // the body (or its announced length) went over the limit
+  TimedOut,      // nothing came for too long, or the request ran too long in all
+  Cancelled,     // Disconnect ended it
+};
+
+struct HttpResult {
+  HttpOutcome outcome = HttpOutcome::NetworkError;
+  int status = 0;       // the server's HTTP status when one came
+  std::string reason;   // for people: the status line or what failed
+  std::string body;     // raw bytes, never converted between character sets; empty unless Ok
+
+  bool ok() const { return outcome == HttpOutcome::Ok; }
+};
+
+using HttpDone = std::function<void(HttpResult)>;
+
+// One HTTP client serves every request of the program. A request returns at
+// once; its `done` runs exactly once, later, from the caller's event loop,
+// and never from inside the call that started it. Nothing throws. Whoever
+// owns the ports a continuation uses calls Disconnect before they go.
 class HttpClient {
 public:
   virtual ~HttpClient() = default;
   // POST with a multipart/form-data body whose parts keep the given order.
-  virtual std::optional<std::string> PostMultipart(const std::string& url,
-                                                   const std::vector<FormField>& fields,
-                                                   std::size_t maxBytes) = 0;
-  virtual std::optional<std::string> Get(const std::string& url, std::size_t maxBytes) = 0;
-  // Ends whatever is in flight; never fails.
+  virtual void PostMultipart(const std::string& url, const std::vector<FormField>& fields, std::size_t maxBytes,
+                             HttpDone done) = 0;
+  virtual void Get(const std::string& url, std::size_t maxBytes, HttpDone done) = 0;
+  // Ends every request in flight: each `done` has run with Cancelled before
+  // this returns.
   virtual void Disconnect() = 0;
 };
 

@@ -41,7 +41,8 @@ void BM_GeneratePage(benchmark::State& state) {
   double total = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    std::string page = FillTemplate(TemplateText(), project);
+    // As "Generate Code" makes it: counted against the page limit on the way.
+    std::string page = FillPage(TemplateText(), project).value();
     total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     bytes = page.size();
     benchmark::DoNotOptimize(page.data());

@@ -51,13 +51,16 @@ OutputResult ProduceOutput(bool save, const TAffManager& project, const OutputRe
     }
   }
 
-  result.page = GeneratePage(project, request.templateName, request.places.TemplateFolders());
-  if (!result.page) {
+  auto page = GeneratePage(project, request.templateName, request.places.TemplateFolders());
+  if (!page) {
     messages.ShowMessage(MessageKind::Error,
-                         "The selected template could not be found: " +
-                             ExpectedTemplatePath(request.places.ShippedTemplateFolder(), request.templateName));
+                         page.error().kind == ErrorKind::NotFound
+                             ? "The selected template could not be found: " +
+                                   ExpectedTemplatePath(request.places.ShippedTemplateFolder(), request.templateName)
+                             : page.error().message);
     return result;
   }
+  result.page = std::move(page).value();
 
   if (save) {
     result.savedFile = SaveOutputPage(request.outputFolder, request.fileNameField, *result.page);

@@ -52,8 +52,8 @@ std::filesystem::path SaveOutputPage(const std::filesystem::path& outputFolder, 
 // With `save`, ensures the output folder; generates the page and, with
 // `save`, writes it as a line file (replacing any file of that name). The
 // clipboard needs no folder, so none is made for it. Tells the user through
-// `messages`; a missing template is reported as an error and nothing is
-// written. A failed write throws FileError and leaves any earlier page as it was.
+// `messages`; a missing, unreadable or too large template, or a page that
+// would be too large, is reported as an error and nothing is written. A failed write throws FileError and leaves any earlier page as it was.
 OutputResult ProduceOutput(bool save, const TAffManager& project, const OutputRequest& request,
                            MessagePort& messages);
 

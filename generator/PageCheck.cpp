@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -120,16 +121,265 @@ FindingPlace PromoPlace(PromoKind kind, std::size_t index) { return {FindingPlac
 
 // ---------------------------------------------------------------- parsing
 
-// One parse by the HTML5 parser; the tree points into the owned copy.
+// ---------------------------------------------------------------- parser bounds
+
+// The parser's work per tag grows with the elements left open, the
+// formatting elements it keeps to reopen, and the attributes before it in
+// the same tag (each new one is compared with all of them). Pages within
+// these bounds reach it as written. Beyond them tags are closed where they
+// open and attributes no rule reads are dropped: every element stays, with
+// every attribute a rule reads, and the parse stays linear.
+constexpr std::size_t kMostOpen = 256;
+constexpr std::size_t kMostFormatting = 32;
+// Formatting elements another end tag closed: the parser makes a copy of
+// each in every element that takes text after it.
+constexpr std::size_t kMostReopened = 4;
+constexpr std::size_t kMostAttributes = 64;
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool IsFormattingName(std::string_view name) {
+  static const std::unordered_set<std::string_view> names = {"a",      "b",     "big",    "code", "em",
+                                                             "font",   "i",     "nobr",   "s",    "small",
+                                                             "strike", "strong", "tt",    "u"};
+  return names.count(name) > 0;
+}
+
+bool IsVoidName(std::string_view name) {
+  static const std::unordered_set<std::string_view> names = {
+      "area", "base", "basefont", "bgsound", "br", "col", "embed", "frame", "hr", "image", "img", "input",
+      "keygen", "link", "meta", "param", "source", "track", "wbr", "html", "head", "body"};
+  return names.count(name) > 0;
+}
+
+// Elements whose text runs to their own end tag, markup or not.
+bool IsRawTextName(std::string_view name) {
+  static const std::unordered_set<std::string_view> names = {"script",  "style",    "textarea", "title", "xmp",
+                                                             "iframe",  "noembed",  "noframes", "noscript"};
+  return names.count(name) > 0;
+}
+
+// The attributes the rules read; beyond the bound, the first of each is kept.
+int ReadAttributeBit(std::string_view name) {
+  static constexpr std::array<std::string_view, 6> names = {"href", "src", "alt", "rel", "class", "id"};
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (EqualsIgnoreCaseAscii(name, names[i])) return 1 << i;
+  return 0;
+}
+
+// An element that a start tag of the same group closes when it is open.
+int ImpliedEndGroup(std::string_view name) {
+  if (name == "p") return 1;
+  if (name == "li") return 2;
+  if (name == "dt" || name == "dd") return 3;
+  if (name == "option") return 4;
+  if (name == "tr") return 5;
+  if (name == "td" || name == "th") return 6;
+  return 0;
+}
+
+class ParserBounds {
+public:
+  explicit ParserBounds(std::string_view text) : text_(text) {}
+
+  // The text the parser should read, or nothing when it is within bounds.
+  std::optional<std::string> Apply() {
+    Scan();
+    if (edits_.empty()) return std::nullopt;
+    std::string out;
+    out.reserve(text_.size() + text_.size() / 8);
+    std::size_t copied = 0;
+    for (const Edit& edit : edits_) {
+      out.append(text_.substr(copied, edit.at - copied));
+      out += edit.insert;
+      copied = edit.at + edit.remove;
+    }
+    out.append(text_.substr(copied));
+    return out;
+  }
+
+private:
+  struct Edit {
+    std::size_t at;
+    std::size_t remove;
+    std::string insert;
+  };
+
+  void Insert(std::size_t at, std::string text) { edits_.push_back({at, 0, std::move(text)}); }
+  void Remove(std::size_t from, std::size_t to) {
+    if (!edits_.empty() && edits_.back().insert.empty() && edits_.back().at + edits_.back().remove == from) {
+      edits_.back().remove += to - from;
+    } else {
+      edits_.push_back({from, to - from, {}});
+    }
+  }
+
+  void FlushTagRemovals() {
+    for (const auto& [from, to] : tagRemovals_) Remove(from, to);
+    tagRemovals_.clear();
+  }
+
+  std::size_t SkipTo(std::string_view what, std::size_t from) const {
+    const std::size_t at = text_.find(what, from);
+    return at == std::string_view::npos ? text_.size() : at + what.size();
+  }
+
+  void Scan() {
+    const std::size_t n = text_.size();
+    std::size_t i = 0;
+    while (true) {
+      const std::size_t lt = text_.find('<', i);
+      if (lt == std::string_view::npos || lt + 1 >= n) return;
+      i = lt + 1;
+      if (text_[i] == '!') {
+        i = text_.compare(i, 3, "!--") == 0 ? SkipTo("-->", i + 3) : SkipTo(">", i);
+        continue;
+      }
+      if (text_[i] == '?') {
+        i = SkipTo(">", i);
+        continue;
+      }
+      const bool end = text_[i] == '/';
+      if (end) ++i;
+      if (i >= n) return;
+      if (!IsAsciiLetter(text_[i])) {
+        if (end) i = SkipTo(">", i);
+        continue;
+      }
+      const std::size_t nameStart = i;
+      while (i < n && !IsAsciiSpace(text_[i]) && text_[i] != '/' && text_[i] != '>') ++i;
+      const std::string name = ToLowerAscii(text_.substr(nameStart, i - nameStart));
+      bool selfClosing = false;
+      if (!ScanAttributes(i, end, selfClosing)) return;  // a tag the text ends in is no tag
+      // Edits go in text order: an end tag may have closings put before it.
+      if (end) {
+        EndTag(name, lt);
+        FlushTagRemovals();
+      } else {
+        FlushTagRemovals();
+        StartTag(name, selfClosing, i);
+        if (name == "plaintext") return;
+        if (IsRawTextName(name)) i = RawTextEnd(name, i);
+      }
+    }
+  }
+
+  // Reads a tag's attributes up to and past its ">"; false at the end of the text.
+  bool ScanAttributes(std::size_t& i, bool end, bool& selfClosing) {
+    const std::size_t n = text_.size();
+    std::size_t count = 0;
+    int seen = 0;
+    tagRemovals_.clear();
+    while (true) {
+      const std::size_t before = i;
+      while (i < n && (IsAsciiSpace(text_[i]) || text_[i] == '/')) {
+        selfClosing = text_[i] == '/';
+        ++i;
+      }
+      if (i >= n) return false;
+      if (text_[i] == '>') {
+        ++i;
+        return true;
+      }
+      selfClosing = false;
+      const std::size_t nameStart = i++;
+      while (i < n && !IsAsciiSpace(text_[i]) && text_[i] != '/' && text_[i] != '>' && text_[i] != '=') ++i;
+      const std::string_view name = text_.substr(nameStart, i - nameStart);
+      std::size_t look = i;
+      while (look < n && IsAsciiSpace(text_[look])) ++look;
+      if (look < n && text_[look] == '=') {
+        i = look + 1;
+        while (i < n && IsAsciiSpace(text_[i])) ++i;
+        if (i < n && (text_[i] == '"' || text_[i] == '\'')) {
+          const std::size_t close = text_.find(text_[i], i + 1);
+          if (close == std::string_view::npos) return false;
+          i = close + 1;
+        } else {
+          while (i < n && !IsAsciiSpace(text_[i]) && text_[i] != '>') ++i;
+        }
+      }
+      const int bit = ReadAttributeBit(name);
+      const bool wanted = !end && bit != 0 && (seen & bit) == 0;
+      if (count++ >= kMostAttributes && !wanted) tagRemovals_.emplace_back(before, i);
+      if (!end) seen |= bit;
+    }
+  }
+
+  std::size_t RawTextEnd(const std::string& name, std::size_t from) const {
+    for (std::size_t at = text_.find("</", from); at != std::string_view::npos; at = text_.find("</", at + 2)) {
+      const std::size_t after = at + 2 + name.size();
+      if (after <= text_.size() && EqualsIgnoreCaseAscii(text_.substr(at + 2, name.size()), name) &&
+          (after == text_.size() || IsAsciiSpace(text_[after]) || text_[after] == '/' || text_[after] == '>'))
+        return at;
+    }
+    return text_.size();
+  }
+
+  void StartTag(const std::string& name, bool selfClosing, std::size_t after) {
+    if (IsVoidName(name) || IsRawTextName(name) || name == "plaintext") return;
+    if (selfClosing && foreign_ > 0) return;
+    if (const int group = ImpliedEndGroup(name); group != 0 && !open_.empty() && ImpliedEndGroup(open_.back()) == group)
+      Pop();
+    const bool formatting = IsFormattingName(name);
+    if (open_.size() >= kMostOpen || (formatting && formatting_ + pending_ >= kMostFormatting)) {
+      Insert(after, "</" + name + ">");
+      return;
+    }
+    open_.push_back(name);
+    ++counts_[name];
+    if (formatting) ++formatting_;
+    if (name == "svg" || name == "math") ++foreign_;
+  }
+
+  void EndTag(const std::string& name, std::size_t at) {
+    const auto count = counts_.find(name);
+    if (count == counts_.end() || count->second == 0) {
+      if (pending_ > 0 && IsFormattingName(name)) --pending_;
+      return;
+    }
+    while (!open_.empty()) {
+      const std::string top = Pop();
+      if (top == name) return;
+      // The parser would reopen it after this end tag, again and again.
+      if (IsFormattingName(top)) {
+        if (pending_ >= kMostReopened) {
+          Insert(at, "</" + top + ">");
+        } else {
+          ++pending_;
+        }
+      }
+    }
+  }
+
+  std::string Pop() {
+    std::string top = std::move(open_.back());
+    open_.pop_back();
+    --counts_[top];
+    if (IsFormattingName(top)) --formatting_;
+    if (top == "svg" || top == "math") --foreign_;
+    return top;
+  }
+
+  std::string_view text_;
+  std::vector<Edit> edits_;
+  std::vector<std::pair<std::size_t, std::size_t>> tagRemovals_;  // of the tag being read
+  std::vector<std::string> open_;
+  std::unordered_map<std::string, std::size_t> counts_;
+  std::size_t formatting_ = 0;  // open
+  std::size_t pending_ = 0;     // closed by another element's end tag: the parser reopens them
+  std::size_t foreign_ = 0;
+};
+
+// One parse by the HTML5 parser, within its bounds.
 class Html {
 public:
+  struct Borrowed {};
   // `context`: parse as the contents of that element; GUMBO_TAG_LAST: a whole document.
-  explicit Html(std::string text, GumboTag context = GUMBO_TAG_LAST) : text_(std::move(text)) {
-    options_ = kGumboDefaultOptions;
-    options_.max_errors = 0;  // the tree is all we read; recording errors costs time
-    options_.fragment_context = context;
-    output_ = gumbo_parse_with_options(&options_, text_.data(), text_.size());
+  explicit Html(std::string text, GumboTag context = GUMBO_TAG_LAST) : owned_(std::move(text)), text_(owned_) {
+    Parse(context);
   }
+  // `text` outlives the tree: a page is not copied to be read.
+  Html(Borrowed, std::string_view text, GumboTag context = GUMBO_TAG_LAST) : text_(text) { Parse(context); }
   ~Html() { gumbo_destroy_output(&options_, output_); }
   Html(const Html&) = delete;
   Html& operator=(const Html&) = delete;
@@ -137,10 +387,26 @@ public:
   const GumboNode* Document() const { return output_->document; }
   // The element a fragment's nodes are children of.
   const GumboNode* Root() const { return output_->root; }
-  const std::string& Text() const { return text_; }
+  std::string_view Text() const { return text_; }
+  // What the parser read: the tree's positions point into it.
+  std::string_view Parsed() const { return bounded_ ? std::string_view(*bounded_) : text_; }
+  // Whether the parser read the text with tags closed or attributes dropped,
+  // so that its positions are not the text's.
+  bool Bounded() const { return bounded_.has_value(); }
 
 private:
-  std::string text_;
+  void Parse(GumboTag context) {
+    bounded_ = ParserBounds(text_).Apply();
+    const std::string_view input = bounded_ ? std::string_view(*bounded_) : text_;
+    options_ = kGumboDefaultOptions;
+    options_.max_errors = 0;  // the tree is all we read; recording errors costs time
+    options_.fragment_context = context;
+    output_ = gumbo_parse_with_options(&options_, input.data(), input.size());
+  }
+
+  std::string owned_;
+  std::string_view text_;
+  std::optional<std::string> bounded_;
   GumboOptions options_;
   GumboOutput* output_ = nullptr;
 };
@@ -280,10 +546,6 @@ bool IsInline(GumboTag tag) {
   }
 }
 
-bool MentionsDisclosure(std::string_view text) {
-  return ContainsNoCase(text, "affiliate") && ContainsNoCase(text, "commission");
-}
-
 // Finds a disclosure: an element whose class or id names it, or a block of
 // text that speaks of both affiliates and commission.
 class DisclosureFinder {
@@ -299,7 +561,7 @@ public:
       if (HidesText(element.tag)) ++hidden_;
       if (!IsInline(element.tag)) blocks_.emplace_back();
     } else if (node->type == GUMBO_NODE_TEXT && hidden_ == 0 && !blocks_.empty()) {
-      blocks_.back() += node->v.text.text;
+      blocks_.back().Add(node->v.text.text);
     }
   }
   void Leave(const GumboNode* node) {
@@ -307,16 +569,35 @@ public:
     const GumboElement& element = node->v.element;
     if (HidesText(element.tag)) --hidden_;
     if (!IsInline(element.tag) && !blocks_.empty()) {
-      if (MentionsDisclosure(blocks_.back())) found_ = true;
+      if (blocks_.back().Mentions()) found_ = true;
       blocks_.pop_back();
     }
   }
   bool Found() const { return found_; }
 
 private:
+  // A block's words, read as they come: only a word split between two
+  // pieces of text is kept, so a page-long block is not copied.
+  class Block {
+  public:
+    void Add(std::string_view text) {
+      tail_ += text;
+      affiliate_ = affiliate_ || ContainsNoCase(tail_, "affiliate");
+      commission_ = commission_ || ContainsNoCase(tail_, "commission");
+      constexpr std::size_t kLongestWord = 10;
+      if (tail_.size() > kLongestWord) tail_.erase(0, tail_.size() - kLongestWord);
+    }
+    bool Mentions() const { return affiliate_ && commission_; }
+
+  private:
+    std::string tail_;
+    bool affiliate_ = false;
+    bool commission_ = false;
+  };
+
   bool found_ = false;
   int hidden_ = 0;
-  std::vector<std::string> blocks_;
+  std::vector<Block> blocks_;
 };
 
 bool PageHasDisclosure(const Html& html) {
@@ -433,6 +714,21 @@ std::vector<std::string> LeftPlaceholders(std::string_view page) {
   return names;
 }
 
+// Every "%%NAME%%" in `text`, overlapping ones too ("%%A%%B%%" holds
+// "%%A%%" and "%%B%%"), as a search for each would find them.
+std::unordered_set<std::string_view> PlaceholdersIn(std::string_view text) {
+  std::unordered_set<std::string_view> names;
+  auto isNameByte = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+  };
+  for (std::size_t at = text.find("%%"); at != std::string_view::npos; at = text.find("%%", at + 1)) {
+    std::size_t end = at + 2;
+    while (end < text.size() && isNameByte(text[end])) ++end;
+    if (end > at + 2 && text.compare(end, 2, "%%") == 0) names.insert(text.substr(at, end + 2 - at));
+  }
+  return names;
+}
+
 void ReportPlaceholder(std::string_view placeholder, const FindingPlace& where, Report& report) {
   report.Add("placeholder-left", where,
              std::string(placeholder) + " was left in the page as it stands: the template has no such placeholder.");
@@ -454,11 +750,59 @@ std::string ItemInPage(PromoKind kind, std::string_view item, std::string_view u
   return text;
 }
 
-// The visible text of `typed` read as HTML, or nothing when the visitor
-// sees exactly what was typed.
-std::optional<std::string> SeenInsteadOf(std::string_view typed) {
-  if (!MayHoldMarkup(typed)) return std::nullopt;
-  const std::string expected = NormalisedLineBreaks(AsciiCopy(typed));
+// Whether the parser reads all of "&name;" as one character reference.
+// Some names are read from their start alone ("&notit;" shows "¬it;").
+bool IsWholeReference(std::string_view reference) {
+  // Items repeat the same few references; each is parsed once per thread.
+  thread_local std::unordered_map<std::string, bool> known;
+  constexpr std::size_t kMostKnown = 4096;
+  if (known.size() >= kMostKnown) known.clear();
+  const auto [at, added] = known.try_emplace(std::string(reference), false);
+  if (!added) return at->second;
+  const Html html(std::string(reference), GUMBO_TAG_DIV);
+  const GumboVector& children = html.Root()->v.element.children;
+  if (children.length != 1 || Child(children, 0)->type != GUMBO_NODE_TEXT) return false;
+  const std::string_view text = Child(children, 0)->v.text.text;
+  at->second = text != reference && (text.back() != ';' || reference == "&semi;");
+  return at->second;
+}
+
+// `typed` with each finished character reference ("&amp;", "&#36;",
+// "&#x24;") as a blank: those are the way to write text, not markup.
+std::string WithoutReferences(std::string_view typed) {
+  std::string out;
+  out.reserve(typed.size());
+  std::size_t i = 0;
+  while (i < typed.size()) {
+    if (typed[i] != '&') {
+      out += typed[i++];
+      continue;
+    }
+    std::size_t end = i + 1;
+    const bool numeric = end < typed.size() && typed[end] == '#';
+    if (numeric) ++end;
+    const bool hex = numeric && end < typed.size() && (typed[end] == 'x' || typed[end] == 'X');
+    if (hex) ++end;
+    const std::size_t digits = end;
+    constexpr std::size_t kLongestName = 40;
+    while (end < typed.size() && end - digits < kLongestName &&
+           (numeric ? (hex ? std::isxdigit(static_cast<unsigned char>(typed[end])) != 0
+                           : (typed[end] >= '0' && typed[end] <= '9'))
+                    : std::isalnum(static_cast<unsigned char>(typed[end])) != 0))
+      ++end;
+    const bool finished = end > digits && end < typed.size() && typed[end] == ';';
+    if (finished && (numeric || IsWholeReference(typed.substr(i, end + 1 - i)))) {
+      out += ' ';  // joins nothing: "<&amp;b" stays text
+      i = end + 1;
+    } else {
+      out += typed[i++];
+    }
+  }
+  return out;
+}
+
+// What a visitor sees of `typed` read as HTML, with '\x01' where markup stands.
+std::string SeenText(std::string_view typed) {
   Html html(AsciiCopy(typed), GUMBO_TAG_DIV);
   std::string seen;
   int hidden = 0;
@@ -477,7 +821,16 @@ std::optional<std::string> SeenInsteadOf(std::string_view typed) {
       [&](const GumboNode* node) {
         if (node->type == GUMBO_NODE_ELEMENT && HidesText(node->v.element.tag)) --hidden;
       });
-  if (seen == expected) return std::nullopt;
+  return seen;
+}
+
+// The visible text of `typed` read as HTML, or nothing when the visitor
+// sees what was typed, its character references as the characters they name.
+std::optional<std::string> SeenInsteadOf(std::string_view typed) {
+  if (!MayHoldMarkup(typed)) return std::nullopt;
+  const std::string plain = WithoutReferences(typed);
+  if (!MayHoldMarkup(plain) || SeenText(plain) == NormalisedLineBreaks(AsciiCopy(plain))) return std::nullopt;
+  std::string seen = SeenText(typed);
   seen.erase(std::remove(seen.begin(), seen.end(), '\x01'), seen.end());
   return seen;
 }
@@ -558,6 +911,8 @@ ClosureResult ParseClosure(std::string_view item) {
     }
     if (open) result.problem = "<" + std::string(TagNameOf(open->v.element)) + "> is not closed";
   }
+  // Positions in a text the parser read with changes are not the item's.
+  if (html.Bounded()) result.textSpans.clear();
   result.textSpans.erase(std::remove_if(result.textSpans.begin(), result.textSpans.end(),
                                         [&](const auto& span) { return span.second > item.size(); }),
                          result.textSpans.end());
@@ -601,7 +956,9 @@ private:
   std::string lastText_;
 };
 
-void CheckItemsOfProject(const TAffManager& project, const ItemMarks& marks, Report& report) {
+// True when every item's markup ends within the item.
+bool CheckItemsOfProject(const TAffManager& project, const ItemMarks& marks, Report& report) {
+  bool closed = true;
   if (TrimAddress(project.URL).empty())
     report.Add("link-invalid", PlaceOf(FindingPlace::What::AffiliateLink),
                "The affiliate link is empty, yet every link of the page goes there.");
@@ -627,14 +984,30 @@ void CheckItemsOfProject(const TAffManager& project, const ItemMarks& marks, Rep
     const PromoList& items = ListOf(project, kind);
     for (std::size_t i = 0; i < items.size(); ++i) {
       if (!marks.HoldsTag(kind, i)) continue;
-      if (const auto problem = checker.Check(ItemInPage(kind, items[i], project.URL)))
+      if (const auto problem = checker.Check(ItemInPage(kind, items[i], project.URL))) {
+        closed = false;
         report.Add("unclosed-markup", PromoPlace(kind, i),
                    *problem + ", so it swallows what follows it on the page.");
+      }
     }
   }
+  return closed;
 }
 
 // ---------------------------------------------------------------- whole page
+
+std::string_view Unquoted(std::string_view written) {
+  if (written.size() >= 2 && (written.front() == '"' || written.front() == '\'') && written.back() == written.front())
+    return written.substr(1, written.size() - 2);
+  return written;
+}
+
+// Whether the parser reads an attribute's value just as it is written.
+bool ReadAsWritten(std::string_view written) {
+  return std::none_of(written.begin(), written.end(), [](char c) {
+    return c == '&' || c == '\0' || c == '\r' || static_cast<unsigned char>(c) >= 0x80;
+  });
+}
 
 // Which item, if any, an element of the page was written by: a row's
 // address is an item itself; markup in an item holds the element's tag as
@@ -643,10 +1016,16 @@ class ItemLocator {
 public:
   explicit ItemLocator(const TAffManager& project) : project_(project) {}
 
-  Origin Locate(const GumboElement& element, std::string_view address) {
+  Origin Locate(const GumboElement& element, std::string_view) {
     if (!indexed_) Index();
-    if (const auto hit = byAddress_.find(std::string(TrimAddress(address))); hit != byAddress_.end())
-      return {hit->second, true};
+    // The address as written in the page, before the parser decodes it: a
+    // row's is the item itself, character references and all.
+    if (const GumboAttribute* attribute =
+            gumbo_get_attribute(&element.attributes, element.tag == GUMBO_TAG_IMG ? "src" : "href")) {
+      const std::string_view written = Unquoted({attribute->original_value.data, attribute->original_value.length});
+      if (const auto hit = byAddress_.find(std::string(TrimAddress(written))); hit != byAddress_.end())
+        return {hit->second, true};
+    }
     const std::string tag(element.original_tag.data, element.original_tag.length);
     if (const auto hit = byTag_.find(tag); hit != byTag_.end()) return {hit->second};
     return {PlaceOf(FindingPlace::What::Template)};
@@ -658,15 +1037,18 @@ private:
     for (PromoKind kind : {PromoKind::Banners, PromoKind::Anchors}) {
       const PromoList& items = ListOf(project_, kind);
       for (std::size_t i = 0; i < items.size(); ++i) {
-        const std::string_view address = TrimAddress(items[i]);
+        const std::string inPage = ItemInPage(kind, items[i], project_.URL);
+        const std::string_view address = TrimAddress(inPage);
         if (!address.empty()) byAddress_.emplace(address, PromoPlace(kind, i));
       }
     }
     auto indexTags = [&](std::string_view text, const FindingPlace& where) {
-      for (std::size_t open = text.find('<'); open != std::string_view::npos; open = text.find('<', open + 1)) {
+      // Tags do not overlap: each byte is read once.
+      for (std::size_t open = text.find('<'); open != std::string_view::npos; open = text.find('<', open)) {
         const std::size_t close = text.find('>', open);
         if (close == std::string_view::npos) break;
         byTag_.emplace(text.substr(open, close + 1 - open), where);
+        open = close + 1;
       }
     };
     for (PromoKind kind : kPromoKinds) {
@@ -683,8 +1065,140 @@ private:
   std::unordered_map<std::string, FindingPlace> byTag_;
 };
 
-void CheckWholePage(const Html& html, const TAffManager* project, Report& report) {
+// Where each item stands in the page: the page made with a marker for each
+// item, and each marker then read as its item, must be the page itself.
+struct ItemSpan {
+  std::size_t begin, end;
+  FindingPlace where;
+};
+
+// Stand-ins and markers begin alike; a project or template that holds this
+// is read in the whole page, its places found by their text.
+constexpr std::string_view kStandInStem = "zqvelmoraitem";
+
+bool HoldsStandInStem(const TAffManager& project, std::string_view templateText) {
+  auto holds = [](std::string_view text) { return text.find(kStandInStem) != std::string_view::npos; };
+  if (holds(templateText) || holds(project.Title) || holds(project.URL) || holds(project.ClickBankId)) return true;
+  for (PromoKind kind : kPromoKinds) {
+    const PromoList& items = ListOf(project, kind);
+    if (std::any_of(items.begin(), items.end(), holds)) return true;
+  }
+  return false;
+}
+
+std::string ItemMarker(PromoKind kind, std::size_t index, std::size_t field = 0) {
+  return std::string(kStandInStem) + static_cast<char>('a' + static_cast<int>(kind)) + std::to_string(index) +
+         (field ? "f" + std::to_string(field) : std::string()) + "zq";
+}
+
+std::optional<std::vector<ItemSpan>> ItemSpans(const TAffManager& project, std::string_view templateText,
+                                               std::string_view page) {
+  if (HoldsStandInStem(project, templateText)) return std::nullopt;
+  TAffManager marked = project;
+  std::unordered_map<std::string, std::pair<std::string, FindingPlace>> items;  // marker: text in page, place
+  std::vector<std::string> fields;
+  for (PromoKind kind : kPromoKinds) {
+    PromoList& list = ListOf(marked, kind);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      const FindingPlace where = PromoPlace(kind, i);
+      if (kind == PromoKind::PPC) {
+        SplitFields('^', list[i], fields);
+        std::string ad = "^";
+        for (std::size_t f = 1; f <= 3; ++f) {
+          std::string text = FieldOrEmpty(fields, f);
+          if (f == 2) text = ReplaceAll(text, "$$", "\r\n");
+          items.emplace(ItemMarker(kind, i, f), std::pair{ReplaceAll(text, kAffiliateLink, project.URL), where});
+          ad += ItemMarker(kind, i, f) + "^";
+        }
+        list[i] = ad;
+      } else {
+        items.emplace(ItemMarker(kind, i), std::pair{ItemInPage(kind, list[i], project.URL), where});
+        list[i] = ItemMarker(kind, i);
+      }
+    }
+  }
+  const std::string markedPage = FillTemplate(templateText, marked);
+  std::vector<ItemSpan> spans;
+  std::size_t read = 0;   // in the marked page
+  std::size_t inPage = 0;  // in the page
+  auto same = [&](std::string_view text) {
+    if (page.compare(inPage, text.size(), text) != 0) return false;
+    inPage += text.size();
+    return true;
+  };
+  for (std::size_t at = markedPage.find(kStandInStem); at != std::string::npos;
+       at = markedPage.find(kStandInStem, at + 1)) {
+    const std::size_t end = markedPage.find("zq", at + kStandInStem.size());
+    if (end == std::string::npos) break;
+    const auto item = items.find(markedPage.substr(at, end + 2 - at));
+    if (item == items.end()) continue;
+    if (!same(std::string_view(markedPage).substr(read, at - read))) return std::nullopt;
+    spans.push_back({inPage, inPage + item->second.first.size(), item->second.second});
+    if (!same(item->second.first)) return std::nullopt;
+    read = end + 2;
+    at = end + 1;
+  }
+  if (!same(std::string_view(markedPage).substr(read)) || inPage != page.size()) return std::nullopt;
+  return spans;
+}
+
+// Which item, if any, wrote an element: one whose tag stands in an item,
+// or a row's, whose address is an item.
+class SpanLocator {
+public:
+  SpanLocator(std::vector<ItemSpan> spans, std::string_view parsed) : spans_(std::move(spans)), parsed_(parsed) {}
+
+  Origin Locate(const GumboElement& element) const {
+    if (const auto* item = SpanHolding(element.original_tag.data)) return {item->where};
+    if (const GumboAttribute* attribute =
+            gumbo_get_attribute(&element.attributes, element.tag == GUMBO_TAG_IMG ? "src" : "href")) {
+      const std::string_view written =
+          Unquoted({attribute->original_value.data, attribute->original_value.length});
+      // A row's address holds an item, perhaps with the template's text around it.
+      if (const auto* item = SpanMeeting(written)) return {item->where, true};
+    }
+    return {PlaceOf(FindingPlace::What::Template)};
+  }
+
+private:
+  const ItemSpan* SpanHolding(const char* at) const {
+    if (!at || at < parsed_.data() || at >= parsed_.data() + parsed_.size()) return nullptr;
+    const std::size_t offset = static_cast<std::size_t>(at - parsed_.data());
+    auto after = std::upper_bound(spans_.begin(), spans_.end(), offset,
+                                  [](std::size_t o, const ItemSpan& span) { return o < span.begin; });
+    if (after == spans_.begin()) return nullptr;
+    --after;
+    return offset < after->end ? &*after : nullptr;
+  }
+
+  const ItemSpan* SpanMeeting(std::string_view written) const {
+    if (written.data() < parsed_.data() || written.data() + written.size() > parsed_.data() + parsed_.size())
+      return nullptr;
+    const std::size_t from = static_cast<std::size_t>(written.data() - parsed_.data());
+    const std::size_t to = from + written.size();
+    auto after = std::upper_bound(spans_.begin(), spans_.end(), to,
+                                  [](std::size_t o, const ItemSpan& span) { return o < span.begin; });
+    if (after == spans_.begin()) return nullptr;
+    --after;
+    return after->end >= from ? &*after : nullptr;
+  }
+
+  std::vector<ItemSpan> spans_;
+  std::string_view parsed_;
+};
+
+void CheckWholePage(const Html& html, const TAffManager* project, std::string_view templateText, Report& report) {
   if (project) {
+    // Exact places where the page's text shows them; the parser's positions
+    // are the page's unless it read the page within its bounds.
+    auto spans = html.Bounded() ? std::nullopt : ItemSpans(*project, templateText, html.Text());
+    if (spans) {
+      const SpanLocator locator(std::move(*spans), html.Parsed());
+      CheckElements(
+          html.Document(), project->URL,
+          [&](const GumboElement& element, std::string_view) { return locator.Locate(element); }, report);
+      return;
+    }
     ItemLocator locator(*project);
     CheckElements(
         html.Document(), project->URL,
@@ -713,7 +1227,8 @@ void ReportNoDisclosure(Report& report) {
 const std::string& StandIn(PromoKind kind) {
   static const auto standIns = [] {
     std::array<std::string, kPromoKinds.size()> texts;
-    for (std::size_t k = 0; k < texts.size(); ++k) texts[k] = std::string("zqvelmoraitem") + static_cast<char>('a' + k) + "zq";
+    for (std::size_t k = 0; k < texts.size(); ++k)
+      texts[k] = std::string(kStandInStem) + static_cast<char>('a' + k) + "zq";
     return texts;
   }();
   return standIns[static_cast<std::size_t>(kind)];
@@ -723,9 +1238,21 @@ enum Context : unsigned { kData = 1, kText = 2, kRaw = 4, kComment = 8, kQuoted 
 
 struct AddressUse {
   bool picture;
-  std::string value;  // with the stand-in in it
-  std::string rel;    // links: the rel the template gives
+  std::string value;    // with the stand-in in it
+  std::string written;  // the same as the page has it, quotes and character references and all
+  std::string rel;      // links: the rel the template gives
 };
+
+// An address as browsers read it from the page: character references,
+// bytes that are no UTF-8 and line breaks are read as the parser reads them.
+std::string AddressAsRead(std::string_view written) {
+  if (ReadAsWritten(written)) return std::string(Unquoted(written));
+  const Html html("<img src=" + std::string(written) + ">", GUMBO_TAG_DIV);
+  const GumboVector& children = html.Root()->v.element.children;
+  if (children.length == 1 && Child(children, 0)->type == GUMBO_NODE_ELEMENT)
+    if (const char* src = AttributeOf(Child(children, 0)->v.element, "src")) return src;
+  return std::string(Unquoted(written));
+}
 
 struct StandInUses {
   unsigned contexts = 0;
@@ -757,9 +1284,32 @@ std::size_t CountOf(std::string_view text, std::string_view needle) {
   return count;
 }
 
-// False when the check has to read the whole page.
-bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, std::string_view templateText,
-                     Report& report, bool& disclosure, std::vector<std::string>& leftPlaceholders) {
+// Whether every "%%" of `item` belongs to the affiliate link's placeholder,
+// which is always filled in: many promos hold that one and no other.
+bool OnlyTheLinkPlaceholder(std::string_view item) {
+  for (std::size_t at = item.find("%%"); at != std::string_view::npos; at = item.find("%%", at)) {
+    if (item.compare(at, kAffiliateLink.size(), kAffiliateLink) != 0) return false;
+    at += kAffiliateLink.size();
+  }
+  return true;
+}
+
+// Whether an item, as the page holds it, could hold "%%" or join the
+// page's text around it into a placeholder.
+bool MayTouchPlaceholders(PromoKind kind, std::string_view raw, std::string_view url) {
+  if (raw.find('%') == std::string_view::npos) return false;
+  if (!OnlyTheLinkPlaceholder(raw)) return true;
+  // Most items hold the link's placeholder and no other "%": they are quick to tell.
+  const auto percents = std::count(raw.begin(), raw.end(), '%');
+  if (url.find('%') == std::string_view::npos &&
+      static_cast<std::size_t>(percents) == 4 * CountOf(raw, kAffiliateLink))
+    return false;
+  const std::string text = ItemInPage(kind, raw, url);
+  return text.find("%%") != std::string::npos || text.front() == '%' || text.back() == '%';
+}
+
+// The page with one stand-in for the items of each kind the project has.
+std::string StandInPage(const TAffManager& project, std::string_view templateText, PromoKind twice = PromoKind::PPC) {
   TAffManager sample;
   sample.Title = project.Title;
   sample.URL = project.URL;
@@ -767,10 +1317,90 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, std::st
   for (PromoKind kind : kPromoKinds) {
     if (ListOf(project, kind).empty()) continue;
     ListOf(sample, kind).push_back(kind == PromoKind::PPC ? "^" + StandIn(kind) + "^^^" : StandIn(kind));
+    if (kind == twice && kind != PromoKind::PPC) ListOf(sample, kind).push_back(StandIn(kind));
   }
-  Html html(FillTemplate(templateText, sample));
-  // What the template (or the title or link) leaves stands in this page once.
+  return FillTemplate(templateText, sample);
+}
+
+// Whether each row of the template ends all it opens: then one row read
+// stands for all. A row that leaves a quote, tag or comment open reaches
+// into the next, and only the whole page shows how. (The PPC table is the
+// program's own, its rows made to follow one another.)
+bool RowsStandAlone(const TAffManager& project, std::string_view templateText, std::string_view onePerKind) {
+  for (PromoKind kind : kPromoKinds) {
+    if (kind == PromoKind::PPC || ListOf(project, kind).size() < 2) continue;
+    const std::string twoRows = StandInPage(project, templateText, kind);
+    if (twoRows.size() < onePerKind.size()) return false;
+    // The second row is what the longer page has beyond the shorter one.
+    std::size_t prefix = 0;
+    while (prefix < onePerKind.size() && onePerKind[prefix] == twoRows[prefix]) ++prefix;
+    std::size_t suffix = 0;
+    while (suffix < onePerKind.size() - prefix &&
+           onePerKind[onePerKind.size() - 1 - suffix] == twoRows[twoRows.size() - 1 - suffix])
+      ++suffix;
+    const std::string_view row = std::string_view(twoRows).substr(prefix, twoRows.size() - prefix - suffix);
+    if (ParseClosure(row).problem) return false;
+  }
+  return true;
+}
+
+// The elements whose text ends only at their own end tag, and which a text
+// item may be shown in.
+constexpr std::array<GumboTag, 3> kBoxes = {GUMBO_TAG_TEXTAREA, GUMBO_TAG_SCRIPT, GUMBO_TAG_STYLE};
+using BoxesOfKinds = std::array<unsigned, kPromoKinds.size()>;  // bit b: in kBoxes[b]
+
+BoxesOfKinds BoxesOfItems(const Html& standIns) {
+  BoxesOfKinds boxes{};
+  Walk(
+      standIns.Document(),
+      [&](const GumboNode* node) {
+        if (node->type != GUMBO_NODE_TEXT && node->type != GUMBO_NODE_WHITESPACE) return;
+        const GumboNode* parent = node->parent;
+        if (!parent || parent->type != GUMBO_NODE_ELEMENT) return;
+        const auto box = std::find(kBoxes.begin(), kBoxes.end(), parent->v.element.tag);
+        if (box == kBoxes.end()) return;
+        for (PromoKind kind : kTextKinds)
+          if (std::string_view(node->v.text.text).find(StandIn(kind)) != std::string_view::npos)
+            boxes[static_cast<std::size_t>(kind)] |= 1u << (box - kBoxes.begin());
+      },
+      [](const GumboNode*) {});
+  return boxes;
+}
+
+// A text item shown in a box that holds the box's end tag ends it there,
+// and the rest of the item becomes the visitors' page.
+void CheckBoxEscapes(const TAffManager& project, const BoxesOfKinds& boxes, Report& report) {
+  for (PromoKind kind : kTextKinds) {
+    const unsigned in = boxes[static_cast<std::size_t>(kind)];
+    if (in == 0) continue;
+    const PromoList& items = ListOf(project, kind);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (items[i].find("</") == std::string::npos) continue;
+      for (std::size_t b = 0; b < kBoxes.size(); ++b) {
+        const std::string_view name = gumbo_normalized_tagname(kBoxes[b]);
+        if (!(in & (1u << b)) || !ContainsEndTag(items[i], name)) continue;
+        const std::string endTag = "</" + std::string(name);
+        const std::string advice = kBoxes[b] == GUMBO_TAG_TEXTAREA
+                                       ? "Write &lt;/textarea to show it as text."
+                                       : "Write <\\/" + std::string(name) + " instead, which reads the same there.";
+        report.Add("box-escape", PromoPlace(kind, i),
+                   "The text holds \"" + endTag + "\", which ends the <" + std::string(name) +
+                       "> the template shows it in, so what follows becomes live markup or script on the "
+                       "visitors' page. " + advice);
+        break;
+      }
+    }
+  }
+}
+
+// False when the check has to read the whole page.
+bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const Html& html, Report& report,
+                     bool& disclosure, std::vector<std::string>& leftPlaceholders) {
+  // What the template (or the title or link) leaves stands in this page once,
+  // unless a stand-in took part in one.
   leftPlaceholders = LeftPlaceholders(html.Text());
+  for (const std::string& placeholder : leftPlaceholders)
+    if (placeholder.find(kStandInStem) != std::string::npos) return false;
 
   std::array<StandInUses, kPromoKinds.size()> uses;
   auto noteText = [&](std::string_view text, unsigned context, bool inTitle = false) {
@@ -805,7 +1435,10 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, std::st
           for (PromoKind kind : kPromoKinds) {
             if (value.find(StandIn(kind)) == std::string::npos) continue;
             const char* rel = AttributeOf(element, "rel");
-            uses[static_cast<std::size_t>(kind)].addresses.push_back({picture, value, rel ? rel : ""});
+            const GumboAttribute* attribute = gumbo_get_attribute(&element.attributes, picture ? "src" : "href");
+            uses[static_cast<std::size_t>(kind)].addresses.push_back(
+                {picture, value, std::string(attribute->original_value.data, attribute->original_value.length),
+                 rel ? rel : ""});
             row = true;
           }
           if (!row) {
@@ -853,8 +1486,10 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, std::st
     for (std::size_t i = 0; i < items.size(); ++i) {
       const std::string& raw = items[i];
       const bool holdsTag = marks.HoldsTag(kind, i);
-      // Only what could read as markup where the item stands needs more.
-      if (MayChangeThePage(use, raw, holdsTag) || (linkMatters && raw.find(kAffiliateLink) != std::string::npos))
+      // Only what could read as markup where the item stands needs more;
+      // placeholders other than the link's are filled in after the item is placed.
+      if (MayChangeThePage(use, raw, holdsTag) || (linkMatters && raw.find(kAffiliateLink) != std::string::npos) ||
+          MayTouchPlaceholders(kind, raw, project.URL))
         return false;
       if ((use.contexts & kData) && holdsTag) {
         const FindingPlace where = PromoPlace(kind, i);
@@ -874,10 +1509,11 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, std::st
       for (const AddressUse& address : use.addresses) {
         // Most rows hold the item alone, as typed.
         const bool asTyped = address.value == StandIn(kind) && raw.find("%%") == std::string::npos &&
-                             !(IsTextKind(kind) && raw.find("$$") != std::string::npos);
+                             !(IsTextKind(kind) && raw.find("$$") != std::string::npos) &&
+                             ReadAsWritten(raw);
         const std::string built =
             asTyped ? std::string()
-                    : ReplaceAll(address.value, StandIn(kind), ItemInPage(kind, raw, project.URL));
+                    : AddressAsRead(ReplaceAll(address.written, StandIn(kind), ItemInPage(kind, raw, project.URL)));
         const std::string_view value = asTyped ? std::string_view(raw) : std::string_view(built);
         CheckAddress(value, address.picture, PromoPlace(kind, i), report);
         if (!address.picture && !project.URL.empty() && value.find(project.URL) != std::string::npos &&
@@ -891,24 +1527,22 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, std::st
 
 // Placeholders typed into items: most are filled or removed as the page is
 // made, so each is looked for in the page itself.
-// Whether every "%%" of `item` belongs to the affiliate link's placeholder,
-// which is always filled in: many promos hold that one and no other.
-bool OnlyTheLinkPlaceholder(std::string_view item) {
-  for (std::size_t at = item.find("%%"); at != std::string_view::npos; at = item.find("%%", at)) {
-    if (item.compare(at, kAffiliateLink.size(), kAffiliateLink) != 0) return false;
-    at += kAffiliateLink.size();
-  }
-  return true;
-}
-
 void AddPlaceholdersOfItems(const TAffManager& project, std::string_view page, std::vector<std::string>& left) {
   std::unordered_set<std::string> known(left.begin(), left.end());
   known.insert(std::string(kAffiliateLink));  // always filled in
+  // The page is read once, not once for each placeholder an item holds, and
+  // as the whole-page reading reads it.
+  std::optional<std::unordered_set<std::string>> inPage;
   for (PromoKind kind : kPromoKinds) {
     for (const std::string& item : ListOf(project, kind)) {
       if (OnlyTheLinkPlaceholder(item)) continue;
       for (std::string& placeholder : LeftPlaceholders(item)) {
-        if (known.count(placeholder) || page.find(placeholder) == std::string_view::npos) continue;
+        if (known.count(placeholder)) continue;
+        if (!inPage) {
+          const auto names = LeftPlaceholders(page);
+          inPage.emplace(names.begin(), names.end());
+        }
+        if (!inPage->count(placeholder)) continue;
         known.insert(placeholder);
         left.push_back(std::move(placeholder));
       }
@@ -918,21 +1552,25 @@ void AddPlaceholdersOfItems(const TAffManager& project, std::string_view page, s
 
 void CheckPlaceholders(const std::vector<std::string>& left, const TAffManager* project,
                        std::string_view templateText, Report& report) {
+  if (left.empty()) return;
+  // Where each placeholder is first typed, found in one pass over the
+  // template and the items rather than one per placeholder.
+  std::unordered_set<std::string_view> inTemplate;
+  std::unordered_map<std::string_view, FindingPlace> typedAt;
+  if (project) {
+    inTemplate = PlaceholdersIn(templateText);
+    for (PromoKind kind : kPromoKinds) {
+      const PromoList& items = ListOf(*project, kind);
+      for (std::size_t i = 0; i < items.size(); ++i)
+        for (std::string_view placeholder : PlaceholdersIn(items[i])) typedAt.emplace(placeholder, PromoPlace(kind, i));
+    }
+    for (std::string_view placeholder : PlaceholdersIn(project->Title))
+      typedAt.emplace(placeholder, PlaceOf(FindingPlace::What::Title));
+  }
   for (const std::string& placeholder : left) {
     FindingPlace where = PlaceOf(project ? FindingPlace::What::Template : FindingPlace::What::Page);
-    if (project && templateText.find(placeholder) == std::string_view::npos) {
-      bool found = false;
-      for (PromoKind kind : kPromoKinds) {
-        const PromoList& items = ListOf(*project, kind);
-        for (std::size_t i = 0; i < items.size() && !found; ++i) {
-          if (items[i].find(placeholder) != std::string::npos) {
-            where = PromoPlace(kind, i);
-            found = true;
-          }
-        }
-        if (found) break;
-      }
-      if (!found && project->Title.find(placeholder) != std::string::npos) where = PlaceOf(FindingPlace::What::Title);
+    if (project && !inTemplate.count(placeholder)) {
+      if (const auto at = typedAt.find(placeholder); at != typedAt.end()) where = at->second;
     }
     ReportPlaceholder(placeholder, where, report);
   }
@@ -997,19 +1635,23 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
                                       std::string_view page, bool readWholePage) {
   Report report;
   const ItemMarks marks(project);
-  CheckItemsOfProject(project, marks, report);
+  // An item left open takes in what follows it, which only the whole page shows.
+  const bool itemsClosed = CheckItemsOfProject(project, marks, report);
+  const Html standIns(StandInPage(project, templateText));
+  CheckBoxEscapes(project, BoxesOfItems(standIns), report);
   Report pageReport;
   bool disclosure = false;
   std::vector<std::string> left;
-  if (!readWholePage && CheckByStandIns(project, marks, templateText, pageReport, disclosure, left)) {
+  if (!readWholePage && itemsClosed && !HoldsStandInStem(project, templateText) &&
+      RowsStandAlone(project, templateText, standIns.Text()) && CheckByStandIns(project, marks, standIns, pageReport, disclosure, left)) {
     AddPlaceholdersOfItems(project, page, left);
     report.Append(std::move(pageReport));
     // Only a page without a disclosure of its own needs reading in full:
     // the items' words may still hold one.
-    if (!disclosure) disclosure = PageHasDisclosure(Html(std::string(page)));
+    if (!disclosure) disclosure = PageHasDisclosure(Html(Html::Borrowed{}, page));
   } else {
-    const Html html{std::string(page)};
-    CheckWholePage(html, &project, report);
+    const Html html(Html::Borrowed{}, page);
+    CheckWholePage(html, &project, templateText, report);
     disclosure = PageHasDisclosure(html);
     left = LeftPlaceholders(page);
   }
@@ -1020,8 +1662,8 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
 
 std::vector<Finding> CheckFinishedPage(std::string_view page) {
   Report report;
-  const Html html{std::string(page)};
-  CheckWholePage(html, nullptr, report);
+  const Html html(Html::Borrowed{}, page);
+  CheckWholePage(html, nullptr, {}, report);
   if (!PageHasDisclosure(html)) ReportNoDisclosure(report);
   CheckPlaceholders(LeftPlaceholders(page), nullptr, {}, report);
   return report.Take();

@@ -1,6 +1,8 @@
 #include "generator/PageGenerator.h"
 
 #include <array>
+#include <cstdint>
+#include <system_error>
 #include <memory>
 #include <span>
 #include <vector>
@@ -60,7 +62,45 @@ std::string BuildPpcTable(const PromoList& ads) {
   return table;
 }
 
-std::string FillTemplate(std::string_view templateText, const TAffManager& project) {
+namespace {
+
+// Why a page is refused: what filled in passed the limit.
+Error PageTooLarge(std::size_t limit, const std::string& cause) {
+  return {ErrorKind::TooLarge, "The page would be larger than " + ByteSize(limit) + "; " + cause +
+                                   ". Choose another template, or make the project's items fewer or shorter."};
+}
+
+// ReplaceAllInPlace, unless the text would pass `limit`; counted before it grows.
+bool ReplaceWithin(std::string& text, std::string_view from, std::string_view to, std::size_t limit) {
+  if (from.empty()) return true;
+  if (to.size() > from.size()) {
+    const std::size_t each = to.size() - from.size();
+    const auto fits = [&](std::size_t count) { return text.size() <= limit && count <= (limit - text.size()) / each; };
+    // Counted only when the most matches the text could hold might not fit.
+    if (!fits(text.size() / from.size())) {
+      std::size_t count = 0;
+      for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + from.size())) ++count;
+      if (!fits(count)) return false;
+    }
+  }
+  ReplaceAllInPlace(text, from, to);
+  return true;
+}
+
+}  // namespace
+
+std::string ByteSize(std::size_t bytes) {
+  constexpr std::size_t kMegabyte = std::size_t{1} << 20;
+  if (bytes != 0 && bytes % kMegabyte == 0) return std::to_string(bytes / kMegabyte) + " MB";
+  return std::to_string(bytes) + " bytes";
+}
+
+std::string PageFileTooLargeMessage(const std::filesystem::path& file) {
+  return "The page " + file.string() + " is larger than " + ByteSize(kMaxPageBytes) +
+         ", the most a page may be; it is not read.";
+}
+
+Result<std::string> FillPage(std::string_view templateText, const TAffManager& project, std::size_t maxPageBytes) {
   // Blocks are cut from the template as it stands, each after the one before.
   std::string work(templateText);
   std::array<std::string, kPageBlockOrder.size()> blocks;
@@ -77,39 +117,97 @@ std::string FillTemplate(std::string_view templateText, const TAffManager& proje
   searched.push_back(kPpcAds);
 
   std::string page(templateText);
-  ReplaceAllInPlace(page, "%%TITLE%%", project.Title);
-  ReplaceAllInPlace(page, "%%MENU%%", BuildPageMenu(project));
-  ReplaceAllInPlace(page, "%%AFFILIATECODE%%",
-                    project.ClickBankId.empty() ? std::string() : "?e=" + project.ClickBankId);
+  if (page.size() > maxPageBytes) return PageTooLarge(maxPageBytes, "its template alone is larger than that");
+  const auto repeated = [&](std::string_view what) {
+    return PageTooLarge(maxPageBytes, "the template repeats the " + std::string(what) + " too often");
+  };
+  if (!ReplaceWithin(page, "%%TITLE%%", project.Title, maxPageBytes)) return repeated("title");
+  if (!ReplaceWithin(page, "%%MENU%%", BuildPageMenu(project), maxPageBytes)) return repeated("menu");
+  if (!ReplaceWithin(page, "%%AFFILIATECODE%%", project.ClickBankId.empty() ? std::string() : "?e=" + project.ClickBankId,
+                     maxPageBytes))
+    return repeated("affiliate code");
 
-  PageText grown(std::move(page), kAffiliateLink);
+  PageText grown(std::move(page), kAffiliateLink, maxPageBytes);
   for (std::size_t k = 0; k < blocks.size(); ++k) {
     const PromoKindInfo& kind = InfoOf(kPageBlockOrder[k]);
+    const PromoList& items = ListOf(project, kind.kind);
     const std::span later(searched.begin() + static_cast<std::ptrdiff_t>(4 * k + 1), searched.end());
-    auto rows =
-        std::make_shared<BlockRows>(kind.fillsLink ? ReplaceAll(blocks[k], kAffiliateLink, project.URL) : blocks[k],
-                                    kind.placeholder, ListOf(project, kind.kind), kind.MultiLine());
-    grown.Replace(blocks[k], rows, later);
-    grown.Replace(kind.blockOpen, "");
-    grown.Replace(kind.blockClose, "");
-    grown.Replace(kind.placeholder, "");
+    // Without items the block makes no rows, so its links need no filling.
+    std::string block = blocks[k];
+    if (kind.fillsLink && !items.empty() && !ReplaceWithin(block, kAffiliateLink, project.URL, maxPageBytes))
+      return repeated("affiliate link");
+    auto rows = std::make_shared<BlockRows>(std::move(block), kind.placeholder, items, kind.MultiLine());
+    if (!grown.Replace(blocks[k], rows, later))
+      return PageTooLarge(maxPageBytes, "the template's block of " + std::string(kind.blockItems) +
+                                            " is written once for each of the " + std::to_string(items.size()) + " " +
+                                            std::string(kind.blockItems));
+    if (!grown.Replace(kind.blockOpen, "") || !grown.Replace(kind.blockClose, "") || !grown.Replace(kind.placeholder, ""))
+      return PageTooLarge(maxPageBytes, "the template is too large");
   }
-  grown.Replace(kPpcAds, BuildPpcTable(project.PPC));
-  return grown.Finish(project.URL);
+  // The table is as large as the ads; a project of huge ads is only refused when the page shows them.
+  std::size_t tableBound = 64;
+  for (const auto& ad : project.PPC) tableBound += ad.size() + 160;
+  if (tableBound <= maxPageBytes) {
+    if (!grown.Replace(kPpcAds, BuildPpcTable(project.PPC))) return repeated("PPC ads table");
+  } else if (grown.Holds(kPpcAds)) {
+    return PageTooLarge(maxPageBytes, "its PPC ads table alone is larger than that");
+  }
+  auto finished = grown.Finish(project.URL);
+  if (!finished) return repeated("affiliate link");
+  return std::move(*finished);
 }
 
-std::optional<std::string> ReadTemplateText(const std::string& templateName,
-                                            const std::vector<std::filesystem::path>& templateFolders) {
+std::string FillTemplate(std::string_view templateText, const TAffManager& project) {
+  return std::move(FillPage(templateText, project, SIZE_MAX).value());
+}
+
+namespace {
+
+// A template refused for its size before it is read.
+class TemplateTooLarge : public FileError {
+public:
+  TemplateTooLarge(const std::filesystem::path& file, std::size_t maxBytes)
+      : FileError("Cannot read the template", file,
+                  "it is larger than " + ByteSize(maxBytes) + ", the most a template may be") {}
+};
+
+// The template file as FillPage expects it; throws FileError.
+std::string ReadTemplateFile(const std::filesystem::path& file, std::size_t maxBytes) {
+  std::error_code ec;
+  if (const auto size = std::filesystem::file_size(file, ec); !ec && size > maxBytes) throw TemplateTooLarge(file, maxBytes);
+  try {
+    return JoinLines(SplitLines(ReadWholeFile(file, maxBytes)));
+  } catch (const FileError&) {
+    // A file that grew since its size was looked at.
+    if (const auto size = std::filesystem::file_size(file, ec); !ec && size > maxBytes)
+      throw TemplateTooLarge(file, maxBytes);
+    throw;
+  }
+}
+
+}  // namespace
+
+Result<std::string> LoadTemplate(const std::string& templateName,
+                                 const std::vector<std::filesystem::path>& templateFolders,
+                                 std::size_t maxTemplateBytes) {
   const auto file = FindTemplate(templateFolders, templateName);
-  if (!file) return std::nullopt;
-  return JoinLines(ReadLineFile(*file));
+  if (!file) return Error{ErrorKind::NotFound, UnknownTemplateMessage(templateName, ListTemplates(templateFolders))};
+  const std::string quoted = "The template \"" + ShownTemplateName(templateName) + "\"";
+  try {
+    return ReadTemplateFile(*file, maxTemplateBytes);
+  } catch (const TemplateTooLarge&) {
+    return Error{ErrorKind::TooLarge, quoted + " is larger than " + ByteSize(maxTemplateBytes) +
+                                          ", the most a template may be; it is not used."};
+  } catch (const FileError& error) {
+    return Error{ErrorKind::Unreadable, quoted + " could not be read: " + error.reason() + " (" + file->string() + ")"};
+  }
 }
 
-std::optional<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,
-                                        const std::vector<std::filesystem::path>& templateFolders) {
-  const auto text = ReadTemplateText(templateName, templateFolders);
-  if (!text) return std::nullopt;
-  return FillTemplate(*text, project);
+Result<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,
+                                 const std::vector<std::filesystem::path>& templateFolders) {
+  auto text = LoadTemplate(templateName, templateFolders);
+  if (!text) return text.error();
+  return FillPage(*text, project);
 }
 
 }  // namespace velmora

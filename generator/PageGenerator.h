@@ -3,12 +3,14 @@
 // seven repeated blocks, the PPC table and the affiliate link. Pure text
 // work; nothing is escaped, so promos may carry their own HTML.
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/Result.h"
 #include "project/AffManager.h"
 
 namespace velmora {
@@ -19,20 +21,35 @@ std::string BuildPageMenu(const TAffManager& project);
 // Two ads per row with a spacer cell between; "" without ads.
 std::string BuildPpcTable(const PromoList& ads);
 
+// The most a template file may hold, and the most a page may become: larger
+// ones are refused before they are read or made, so a template or project
+// from someone else cannot make the program grow without bound.
+inline constexpr std::size_t kMaxTemplateBytes = std::size_t{4} << 20;
+inline constexpr std::size_t kMaxPageBytes = std::size_t{64} << 20;
+
+// "64 MB" for whole megabytes, else "1000 bytes".
+std::string ByteSize(std::size_t bytes);
+// Why a finished page file over kMaxPageBytes is not read.
+std::string PageFileTooLargeMessage(const std::filesystem::path& file);
+
 // The page made from a template's text. The text is expected as a line file
 // reads it (CR LF after every line); blocks are cut from it before any
-// placeholder is filled.
+// placeholder is filled. A page that would be larger than `maxPageBytes` is
+// refused (ErrorKind::TooLarge, saying what makes it large) before it is made.
+Result<std::string> FillPage(std::string_view templateText, const TAffManager& project,
+                             std::size_t maxPageBytes = kMaxPageBytes);
+// The same without a limit, for templates and projects of one's own.
 std::string FillTemplate(std::string_view templateText, const TAffManager& project);
 
-// The text of the template of a name as FillTemplate expects it (a line
-// file joined with CR LF), from the last of the template folders that holds
-// it (name matched without regard to case); std::nullopt when there is none.
-std::optional<std::string> ReadTemplateText(const std::string& templateName,
-                                            const std::vector<std::filesystem::path>& templateFolders);
-
-// Reads the template as ReadTemplateText does and fills it. std::nullopt when there is no such template;
-// a template that exists but cannot be read throws FileError.
-std::optional<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,
-                                        const std::vector<std::filesystem::path>& templateFolders);
+// The text of the template of a name as FillPage expects it (a line file
+// joined with CR LF), from the last of the template folders that holds it
+// (name matched without regard to case). NotFound (saying which templates
+// there are), Unreadable, or TooLarge over `maxTemplateBytes`.
+Result<std::string> LoadTemplate(const std::string& templateName,
+                                 const std::vector<std::filesystem::path>& templateFolders,
+                                 std::size_t maxTemplateBytes = kMaxTemplateBytes);
+// The page "Generate Code" makes: LoadTemplate, then FillPage, each with its limit.
+Result<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,
+                                 const std::vector<std::filesystem::path>& templateFolders);
 
 }  // namespace velmora

@@ -1,6 +1,5 @@
 #include "generator/PagePreview.h"
 
-#include "app/FileIO.h"
 #include "generator/PageGenerator.h"
 
 namespace velmora {
@@ -27,35 +26,40 @@ std::string NoticePage(const std::string& text) {
          Escaped(text) + "</p></body></html>";
 }
 
-// The page `make` makes from the template's text, or a notice page.
-template <class Make>
-CheckedPreview Preview(const std::string& templateName, const std::vector<std::filesystem::path>& templateFolders,
-                       Make make) {
+// The page made within the limits "Generate Code" keeps, or a notice page
+// saying why there is none; with the template's text where there is a page.
+PreviewToCheck Preview(const TAffManager& project, const std::string& templateName,
+                       const std::vector<std::filesystem::path>& templateFolders) {
   if (templateName.empty()) return {NoticePage("Choose a template to see the page."), {}};
-  try {
-    if (const auto text = ReadTemplateText(templateName, templateFolders)) return make(*text);
-    return {NoticePage("The template \"" + templateName + "\" is missing from the Templates folder."), {}};
-  } catch (const FileError& error) {
-    return {NoticePage("The template \"" + templateName + "\" could not be read: " + error.reason()), {}};
+  Result<std::string> text = LoadTemplate(templateName, templateFolders);
+  if (!text) {
+    if (text.error().kind == ErrorKind::NotFound)
+      return {NoticePage("The template \"" + templateName + "\" is missing from the Templates folder."), {}};
+    return {NoticePage(text.error().message), {}};
   }
+  Result<std::string> page = FillPage(*text, project);
+  if (!page) return {NoticePage(page.error().message), {}};
+  return {std::move(*page), std::move(*text)};
 }
 
 }  // namespace
 
 std::string PreviewPage(const TAffManager& project, const std::string& templateName,
                         const std::vector<std::filesystem::path>& templateFolders) {
-  return Preview(templateName, templateFolders, [&](const std::string& text) {
-           return CheckedPreview{FillTemplate(text, project), {}};
-         }).page;
+  return Preview(project, templateName, templateFolders).page;
+}
+
+PreviewToCheck PreviewPageToCheck(const TAffManager& project, const std::string& templateName,
+                                  const std::vector<std::filesystem::path>& templateFolders) {
+  return Preview(project, templateName, templateFolders);
 }
 
 CheckedPreview CheckedPreviewPage(const TAffManager& project, const std::string& templateName,
                                   const std::vector<std::filesystem::path>& templateFolders) {
-  return Preview(templateName, templateFolders, [&](const std::string& text) {
-    CheckedPreview preview{FillTemplate(text, project), {}};
-    preview.findings = CheckProjectPage(project, text, preview.page);
-    return preview;
-  });
+  PreviewToCheck made = PreviewPageToCheck(project, templateName, templateFolders);
+  CheckedPreview preview{std::move(made.page), {}};
+  if (made.templateText) preview.findings = CheckProjectPage(project, *made.templateText, preview.page);
+  return preview;
 }
 
 }  // namespace velmora

@@ -3,6 +3,7 @@
 // written and nothing is asked, so it can run after every keystroke.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,17 @@ namespace velmora {
 std::string PreviewPage(const TAffManager& project, const std::string& templateName,
                         const std::vector<std::filesystem::path>& templateFolders);
 
-// That page and what the page check finds in it, the template read once.
-// No findings where there is no page.
+// That page and the template it was made from, read once, for a page check
+// run elsewhere (the window runs it off its own thread). No template where
+// there is no page.
+struct PreviewToCheck {
+  std::string page;
+  std::optional<std::string> templateText;
+};
+PreviewToCheck PreviewPageToCheck(const TAffManager& project, const std::string& templateName,
+                                  const std::vector<std::filesystem::path>& templateFolders);
+
+// That page and what the page check finds in it. No findings where there is no page.
 struct CheckedPreview {
   std::string page;
   std::vector<Finding> findings;

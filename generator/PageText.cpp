@@ -12,6 +12,13 @@ namespace {
 
 constexpr std::size_t kLargePiece = 4096;
 
+// Matches as ReplaceAll finds them: left to right, none overlapping.
+std::size_t CountMatches(std::string_view text, std::string_view from) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(from); at != std::string_view::npos; at = text.find(from, at + from.size())) ++count;
+  return count;
+}
+
 // Texts looked for by their '%' bytes: a match of a text has the text's
 // first '%', its anchor, at a '%' of the text searched.
 class PercentNeedles {
@@ -199,53 +206,85 @@ std::size_t BlockRows::LastRowFrom(std::size_t end, std::size_t bytes) const {
   return static_cast<std::size_t>(after - offsets_.begin()) - 1;
 }
 
-PageText::PageText(std::string text, std::string_view last) : last_(last) {
+PageText::PageText(std::string text, std::string_view last, std::size_t limit)
+    : last_(last), limit_(limit), size_(text.size()) {
   pieces_.push_back(MakePiece(std::move(text)));
 }
 
-void PageText::Replace(std::string_view from, std::string to) {
-  if (from.empty()) return;
+bool PageText::Replace(std::string_view from, std::string to) {
+  if (from.empty()) return true;
   if (to.size() >= kLargePiece) {
-    Split(from, [&] { return MakePiece(std::move(to)); });
-    return;
+    const std::size_t size = to.size();
+    return Split(from, size, [&] { return MakePiece(std::move(to)); });
   }
   for (std::size_t i = 0; i < pieces_.size(); ++i) {
     while (i + 1 < pieces_.size() && Straddles(i, from)) Join(i);
-    if (FindIn(i, from) != std::string::npos) pieces_[i] = MakePiece(ReplaceAll(*pieces_[i].text, from, to));
+    if (FindIn(i, from) == std::string::npos) continue;
+    const std::string& text = *pieces_[i].text;
+    // Counted only when the most matches the piece could hold might not fit.
+    if (to.size() > from.size() && !Fits(text.size() / from.size(), to.size() - from.size()) &&
+        !Fits(CountMatches(text, from), to.size() - from.size()))
+      return false;
+    std::string replaced = ReplaceAll(text, from, to);
+    size_ = size_ - text.size() + replaced.size();
+    pieces_[i] = MakePiece(std::move(replaced));
   }
+  return true;
 }
 
-void PageText::Replace(std::string_view from, const std::shared_ptr<BlockRows>& rows,
+bool PageText::Replace(std::string_view from, const std::shared_ptr<BlockRows>& rows,
                        std::span<const std::string_view> later) {
-  if (from.empty()) return;
-  if (rows->Size() < kLargePiece) {
-    Replace(from, rows->Text());
-    return;
+  if (from.empty()) return true;
+  if (rows->Size() < kLargePiece) return Replace(from, rows->Text());
+  return Split(from, rows->Size(), [&] {
+    return rows->Scan(later, last_) ? Piece{nullptr, nullptr, rows} : MakePiece(rows->Text());
+  });
+}
+
+bool PageText::Holds(std::string_view needle) {
+  if (needle.empty()) return false;
+  for (std::size_t i = 0; i < pieces_.size(); ++i) {
+    while (i + 1 < pieces_.size() && Straddles(i, needle)) Join(i);
+    if (FindIn(i, needle) != std::string::npos) return true;
   }
-  Split(from, [&] { return rows->Scan(later, last_) ? Piece{nullptr, nullptr, rows} : MakePiece(rows->Text()); });
+  return false;
+}
+
+bool PageText::Fits(std::size_t count, std::size_t each) const {
+  if (count == 0 || each == 0) return size_ <= limit_;
+  return size_ <= limit_ && count <= (limit_ - size_) / each;
 }
 
 // Each piece or row is settled as soon as it is written, while it is still
 // in the cache; only the last bytes, which may begin a match, wait for what
 // follows.
-std::string PageText::Finish(std::string_view to) const {
-  std::size_t size = 0;
+std::optional<std::string> PageText::Finish(std::string_view to) const {
   std::size_t matches = pieces_.size();  // at most one match across each border
+  std::size_t inText = 0;
   for (const auto& piece : pieces_) {
-    size += piece.rows ? piece.rows->Size() : piece.text->size();
     if (last_.empty()) continue;
     if (piece.rows) {
       matches += piece.rows->LastMatches();
       continue;
     }
     for (std::size_t at = Find(piece, last_); at != std::string::npos; at = piece.text->find(last_, at + last_.size()))
-      ++matches;
+      ++inText;
   }
+  matches += inText;
+  const std::size_t each = to.size() > last_.size() ? to.size() - last_.size() : 0;
+  // A match across a border may take the start of one inside a piece; the rest are sure.
+  if (!Fits(inText > pieces_.size() ? inText - pieces_.size() : 0, each)) return std::nullopt;
+  // The count is an upper bound: only a page it cannot clear is watched
+  // while it is written, and given up once its finished part passes the limit.
+  const bool watched = !Fits(matches, each);
   std::string page;
-  page.reserve(size + (to.size() > last_.size() ? matches * (to.size() - last_.size()) : 0));
+  page.reserve(watched ? std::min(limit_, size_) : size_ + matches * each);
   std::size_t settled = 0;
   auto settle = [&] {
-    if (last_.empty()) return;
+    if (last_.empty()) {
+      settled = page.size();
+      return;
+    }
     const std::size_t after = ReplaceAllInPlace(page, last_, to, settled);
     const std::size_t open = page.size() - after;
     settled = open >= last_.size() ? page.size() - (last_.size() - 1) : after;
@@ -254,13 +293,16 @@ std::string PageText::Finish(std::string_view to) const {
     if (!piece.rows) {
       page.append(*piece.text);
       settle();
+      if (watched && settled > limit_) return std::nullopt;
       continue;
     }
     for (std::size_t row = 0; row < piece.rows->Count(); ++row) {
       piece.rows->AppendRow(page, row);
       settle();
+      if (watched && settled > limit_) return std::nullopt;
     }
   }
+  if (page.size() > limit_) return std::nullopt;
   return page;
 }
 
@@ -276,13 +318,21 @@ PageText::Piece PageText::MakePiece(std::string text) {
 }
 
 template <typename Make>
-void PageText::Split(std::string_view from, Make make) {
+bool PageText::Split(std::string_view from, std::size_t largeSize, Make make) {
   std::optional<Piece> large;
   for (std::size_t i = 0; i < pieces_.size(); ++i) {
     while (i + 1 < pieces_.size() && Straddles(i, from)) Join(i);
     if (FindIn(i, from) == std::string::npos) continue;
-    if (!large) large = make();
     const std::string& text = *pieces_[i].text;
+    // The large piece is shared, not copied, but the page it stands for is what the limit is about.
+    const std::size_t count = CountMatches(text, from);
+    if (largeSize > from.size()) {
+      if (!Fits(count, largeSize - from.size())) return false;
+      size_ += count * (largeSize - from.size());
+    } else {
+      size_ -= count * (from.size() - largeSize);
+    }
+    if (!large) large = make();
     std::vector<Piece> split;
     std::size_t start = 0;
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, start)) {
@@ -295,6 +345,7 @@ void PageText::Split(std::string_view from, Make make) {
     pieces_.insert(pieces_.begin() + static_cast<std::ptrdiff_t>(i), split.begin(), split.end());
     i += split.size() - 1;
   }
+  return true;
 }
 
 std::size_t PageText::FindIn(std::size_t i, std::string_view needle) {

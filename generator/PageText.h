@@ -4,7 +4,9 @@
 // for each of them.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -68,19 +70,26 @@ private:
 // holds one; a piece of rows knows which later searches cannot find anything
 // in it. A match across pieces is found by joining those pieces first, so the
 // result is exactly that of replacing in one long text.
+//
+// The page never grows past `limit` bytes: a replacement that would take it
+// there is counted before anything is written and refused, so a page of
+// hundreds of megabytes is turned down without being made.
 class PageText {
 public:
   // `last` is the replacement `Finish` will make; it must outlive the page.
-  PageText(std::string text, std::string_view last);
+  PageText(std::string text, std::string_view last, std::size_t limit = SIZE_MAX);
 
-  // Every `from`, left to right; inserted text is not searched again.
-  void Replace(std::string_view from, std::string to);
+  // Every `from`, left to right; inserted text is not searched again. False
+  // when the page would pass the limit; the page is then half done and of no use.
+  bool Replace(std::string_view from, std::string to);
   // The same with the rows as the replacement; `later` are all the texts the
   // page will be searched for after this, in any order, and must outlive it.
-  void Replace(std::string_view from, const std::shared_ptr<BlockRows>& rows, std::span<const std::string_view> later);
+  bool Replace(std::string_view from, const std::shared_ptr<BlockRows>& rows, std::span<const std::string_view> later);
+  // Whether `needle` stands in the page.
+  bool Holds(std::string_view needle);
 
-  // The whole page with `last` replaced by `to`.
-  std::string Finish(std::string_view to) const;
+  // The whole page with `last` replaced by `to`; nothing when it would pass the limit.
+  std::optional<std::string> Finish(std::string_view to) const;
 
 private:
   // Either a text or a block of rows.
@@ -98,8 +107,11 @@ private:
 
   // Every match of `from` in a piece of text is cut out and the piece made
   // by `make` (once, then shared) put in its place.
+  // `largeSize` is the size of the piece `make` makes.
   template <typename Make>
-  void Split(std::string_view from, Make make);
+  bool Split(std::string_view from, std::size_t largeSize, Make make);
+  // Whether the page grown by `count` times `each` bytes stays within the limit.
+  bool Fits(std::size_t count, std::size_t each) const;
   // Where `needle` first stands in piece i; rows that might hold it become text first.
   std::size_t FindIn(std::size_t i, std::string_view needle);
   // Whether `needle` could start in piece i and end in a later piece.
@@ -107,6 +119,8 @@ private:
   void Join(std::size_t i);
 
   std::string_view last_;
+  std::size_t limit_;
+  std::size_t size_;  // of the page as the pieces stand
   std::vector<Piece> pieces_;
 };
 

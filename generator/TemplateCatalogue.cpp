@@ -103,6 +103,29 @@ std::optional<std::filesystem::path> FindTemplateFile(const std::filesystem::pat
   return folder / *std::min_element(matches.begin(), matches.end());
 }
 
+std::string ShownTemplateName(std::string_view name) {
+  constexpr std::size_t kLongest = 80;
+  std::string shown;
+  for (const char c : name.substr(0, kLongest)) {
+    const auto byte = static_cast<unsigned char>(c);
+    shown += byte < 0x20 || byte == 0x7f ? '?' : c;
+  }
+  if (name.size() > kLongest) shown += "...";
+  return shown;
+}
+
+std::string UnknownTemplateMessage(std::string_view name, const std::vector<std::string>& listed) {
+  std::string message = "No template named \"" + ShownTemplateName(name) + "\". Installed templates: ";
+  if (listed.empty()) message += "none";
+  for (std::size_t i = 0; i < listed.size(); ++i) message += (i ? ", " : "") + listed[i];
+  return message + ".";
+}
+
+std::string TemplateNotListedWarning(std::string_view name, std::string_view shown) {
+  return "The project asks for the template \"" + ShownTemplateName(name) +
+         "\", which is not installed. The page is shown with the template \"" + std::string(shown) + "\" instead.";
+}
+
 std::string ExpectedTemplatePath(const std::filesystem::path& folder, std::string_view name) {
   return (folder / "").string() + std::string(name) + std::string(kTemplateExtension);
 }

@@ -35,6 +35,15 @@ std::optional<std::filesystem::path> FindTemplateFile(const std::filesystem::pat
 std::optional<std::filesystem::path> FindTemplate(const std::vector<std::filesystem::path>& folders,
                                                   std::string_view name);
 
+// A template name from a project as messages quote it: control bytes shown
+// as '?', and a very long name cut short.
+std::string ShownTemplateName(std::string_view name);
+// What the tool says of a template name no folder holds.
+std::string UnknownTemplateMessage(std::string_view name, const std::vector<std::string>& listed);
+// What the window says when a loaded project names a template that is not
+// listed and `shown` is shown instead.
+std::string TemplateNotListedWarning(std::string_view name, std::string_view shown);
+
 // Where the template of a name is expected, for telling the user it is missing.
 std::string ExpectedTemplatePath(const std::filesystem::path& folder, std::string_view name);
 

@@ -1,13 +1,13 @@
 #include "platform/QtHttpClient.h"
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
+#include <optional>
 
 namespace velmora {
 
@@ -24,7 +24,74 @@ QNetworkRequest MakeRequest(const std::string& url) {
   return request;
 }
 
+HttpResult Failure(HttpOutcome outcome, std::string reason) {
+  HttpResult result;
+  result.outcome = outcome;
+  result.reason = std::move(reason);
+  return result;
+}
+
+std::string Seconds(std::chrono::milliseconds duration) {
+  return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(duration).count()) + " s";
+}
+
 }  // namespace
+
+// One request: its reply, its two clocks and what has come so far.
+class QtHttpClient::Transfer final : public QObject {
+public:
+  Transfer(QObject* parent, QNetworkReply* reply, std::size_t maxBytes, HttpDone done)
+      : QObject(parent), reply(reply), maxBytes(maxBytes), done(std::move(done)) {
+    stalled.setSingleShot(true);
+    overdue.setSingleShot(true);
+  }
+
+  // Ends the reply with this verdict unless it has one already.
+  void Fail(HttpResult result) {
+    if (!verdict) verdict = std::move(result);
+    if (!reply->isFinished()) reply->abort();
+  }
+
+  void Drain() {
+    if (verdict || !reply->isReadable()) return;
+    const QByteArray chunk = reply->readAll();
+    if (body.size() + static_cast<std::size_t>(chunk.size()) > maxBytes) {
+      body.clear();
+      Fail(Failure(HttpOutcome::TooLarge, "the reply is larger than " + std::to_string(maxBytes) + " bytes"));
+      return;
+    }
+    body.append(chunk.constData(), static_cast<std::size_t>(chunk.size()));
+  }
+
+  HttpResult Result() {
+    if (verdict) return std::move(*verdict);
+    HttpResult result;
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const bool success = result.status >= 200 && result.status < 300;
+    if (reply->error() == QNetworkReply::NoError && success) {
+      result.outcome = HttpOutcome::Ok;
+      result.reason = std::to_string(result.status);
+      result.body = std::move(body);
+    } else if (result.status != 0 && !success) {
+      result.outcome = HttpOutcome::HttpError;
+      const QByteArray phrase = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
+      result.reason = "HTTP " + std::to_string(result.status) + (phrase.isEmpty() ? "" : " " + phrase.toStdString());
+    } else {
+      result.outcome = HttpOutcome::NetworkError;
+      result.reason = reply->errorString().toStdString();
+    }
+    return result;
+  }
+
+  QNetworkReply* reply;
+  std::size_t maxBytes;
+  HttpDone done;
+  std::string body;
+  std::optional<HttpResult> verdict;  // set when the client itself ended the reply
+  bool completed = false;
+  QTimer stalled;
+  QTimer overdue;
+};
 
 QtHttpClient::QtHttpClient(QObject* parent, HttpTimeouts timeouts) : QObject(parent), timeouts_(timeouts) {
   manager_.setCookieJar(new QNetworkCookieJar(&manager_));
@@ -33,8 +100,8 @@ QtHttpClient::QtHttpClient(QObject* parent, HttpTimeouts timeouts) : QObject(par
 
 QtHttpClient::~QtHttpClient() { Disconnect(); }
 
-std::optional<std::string> QtHttpClient::PostMultipart(const std::string& url, const std::vector<FormField>& fields,
-                                                       std::size_t maxBytes) {
+void QtHttpClient::PostMultipart(const std::string& url, const std::vector<FormField>& fields, std::size_t maxBytes,
+                                 HttpDone done) {
   // The body is built here rather than streamed from a multipart device:
   // Qt starts a streamed upload later, after the reply's read buffer size
   // has been set, and that size then never reaches its network thread.
@@ -46,132 +113,86 @@ std::optional<std::string> QtHttpClient::PostMultipart(const std::string& url, c
             Bytes(field.value) + "\r\n";
   }
   body += "--" + boundary + "--\r\n";
-  return Run(
-      [&]() -> QNetworkReply* {
-        QNetworkRequest request = MakeRequest(url);
-        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("multipart/form-data; boundary=") + boundary);
-        return manager_.post(request, body);
-      },
-      maxBytes);
+  QNetworkRequest request = MakeRequest(url);
+  request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("multipart/form-data; boundary=") + boundary);
+  Start(manager_.post(request, body), maxBytes, std::move(done));
 }
 
-std::optional<std::string> QtHttpClient::Get(const std::string& url, std::size_t maxBytes) {
-  return Run([&] { return manager_.get(MakeRequest(url)); }, maxBytes);
+void QtHttpClient::Get(const std::string& url, std::size_t maxBytes, HttpDone done) {
+  Start(manager_.get(MakeRequest(url)), maxBytes, std::move(done));
 }
 
 void QtHttpClient::Disconnect() {
-  ++generation_;
-  if (current_) current_->abort();
-  emit Idle();
+  // Requests that callbacks start meanwhile are not in this list: they go on.
+  const std::vector<Transfer*> ending = transfers_;
+  for (Transfer* transfer : ending) {
+    transfer->Fail(Failure(HttpOutcome::Cancelled, "cancelled"));
+    Complete(transfer);
+  }
 }
 
-std::optional<std::string> QtHttpClient::Run(const std::function<QNetworkReply*()>& start, std::size_t maxBytes) {
-  const quint64 generation = generation_;
-  const QDeadlineTimer deadline(timeouts_.total);
-  const auto remaining = [&deadline] {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(deadline.remainingTimeAsDuration());
-  };
-  // One request at a time: a second one waits (in its own loop) for the first.
-  while (busy_) {
-    if (deadline.hasExpired()) return std::nullopt;
-    QEventLoop wait;
-    connect(this, &QtHttpClient::Idle, &wait, &QEventLoop::quit);
-    QTimer::singleShot(remaining(), &wait, &QEventLoop::quit);
-    wait.exec();
-    if (generation != generation_) return std::nullopt;
-  }
-  if (deadline.hasExpired()) return std::nullopt;
-
-  busy_ = true;
-  QNetworkReply* reply = start();
-  current_ = reply;
+void QtHttpClient::Start(QNetworkReply* reply, std::size_t maxBytes, HttpDone done) {
   reply->setReadBufferSize(kHttpReadBufferSize);
-  std::string body;
-  bool overLimit = false;
-  bool finished = false;
-  QEventLoop loop;
-  QTimer stalled;
-  stalled.setSingleShot(true);
-  QTimer overdue;
-  overdue.setSingleShot(true);
-  const auto fail = [&] {
-    if (!reply->isFinished()) reply->abort();
+  auto* transfer = new Transfer(this, reply, maxBytes, std::move(done));
+  transfers_.push_back(transfer);
+
+  const auto progressed = [this, transfer] {
+    if (!transfer->completed) transfer->stalled.start(timeouts_.noProgress);
   };
-  const auto progressed = [&] {
-    if (!finished) stalled.start(timeouts_.noProgress);
-  };
-  connect(&stalled, &QTimer::timeout, &loop, fail);
-  connect(&overdue, &QTimer::timeout, &loop, fail);
-  const auto drain = [&] {
-    if (overLimit || !reply->isReadable()) return;
-    const QByteArray chunk = reply->readAll();
-    if (body.size() + static_cast<std::size_t>(chunk.size()) > maxBytes) {
-      overLimit = true;
-      body.clear();
-      reply->abort();
-      return;
-    }
-    body.append(chunk.constData(), static_cast<std::size_t>(chunk.size()));
-  };
+  connect(&transfer->stalled, &QTimer::timeout, transfer, [this, transfer] {
+    transfer->Fail(Failure(HttpOutcome::TimedOut, "nothing came for " + Seconds(timeouts_.noProgress)));
+  });
+  connect(&transfer->overdue, &QTimer::timeout, transfer, [this, transfer] {
+    transfer->Fail(Failure(HttpOutcome::TimedOut, "no complete reply within " + Seconds(timeouts_.total)));
+  });
   // Qt hands the size to its network thread only if that thread has
   // already started the request, which for a POST it has not yet: Qt starts
   // it from the event loop. Set it again once Qt has, before the server can
   // answer, and again when the upload and the headers are reported.
-  const auto limitBuffer = [&] { reply->setReadBufferSize(kHttpReadBufferSize); };
-  QMetaObject::invokeMethod(&loop, limitBuffer, Qt::QueuedConnection);
-  connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+  const auto limitBuffer = [reply] { reply->setReadBufferSize(kHttpReadBufferSize); };
+  QMetaObject::invokeMethod(transfer, limitBuffer, Qt::QueuedConnection);
+  connect(reply, &QNetworkReply::readyRead, transfer, [transfer, progressed] {
     progressed();
-    drain();
+    transfer->Drain();
   });
   // A length over the limit is refused before a byte of the body is read.
-  connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
+  connect(reply, &QNetworkReply::metaDataChanged, transfer, [transfer, progressed, limitBuffer] {
     progressed();
     limitBuffer();
-    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-    if (!overLimit && length.isValid() && length.toULongLong() > maxBytes) {
-      overLimit = true;
-      reply->abort();
+    const QVariant length = transfer->reply->header(QNetworkRequest::ContentLengthHeader);
+    if (length.isValid() && length.toULongLong() > transfer->maxBytes) {
+      transfer->Fail(Failure(HttpOutcome::TooLarge, "the server announced " + length.toString().toStdString() +
+                                                        " bytes; at most " + std::to_string(transfer->maxBytes) +
+                                                        " are taken"));
     }
   });
-  connect(reply, &QNetworkReply::uploadProgress, &loop, [&] {
+  connect(reply, &QNetworkReply::uploadProgress, transfer, [progressed, limitBuffer] {
     progressed();
     limitBuffer();
   });
-  connect(reply, &QNetworkReply::downloadProgress, &loop, progressed);
-  // Frees the client as soon as this reply ends: a request waiting in a
-  // loop nested inside ours must not wait for our loop to unwind.
-  connect(reply, &QNetworkReply::finished, &loop, [&] {
-    drain();
-    finished = true;
-    stalled.stop();
-    overdue.stop();
-    if (current_ == reply) current_ = nullptr;
-    busy_ = false;
-    emit Idle();
-    loop.quit();
-  });
-  if (!reply->isFinished()) {
-    stalled.start(timeouts_.noProgress);
-    overdue.start(remaining());
-    loop.exec();
-  } else {
-    drain();
-  }
-  stalled.stop();
-  overdue.stop();
-  if (!finished) {
-    if (current_ == reply) current_ = nullptr;
-    busy_ = false;
-    emit Idle();
-  }
+  connect(reply, &QNetworkReply::downloadProgress, transfer, progressed);
+  connect(reply, &QNetworkReply::finished, transfer, [this, transfer] { Complete(transfer); });
+  transfer->stalled.start(timeouts_.noProgress);
+  transfer->overdue.start(timeouts_.total);
+  // A reply Qt refused at once (a bad address) still ends from the event
+  // loop, never inside the call that started it.
+  if (reply->isFinished()) QMetaObject::invokeMethod(transfer, [this, transfer] { Complete(transfer); }, Qt::QueuedConnection);
+}
 
-  const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-  const bool ok = !overLimit && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300 &&
-                  generation == generation_;
-  reply->disconnect(&loop);
-  reply->deleteLater();
-  if (!ok) return std::nullopt;
-  return body;
+void QtHttpClient::Complete(Transfer* transfer) {
+  if (transfer->completed) return;
+  transfer->completed = true;
+  transfer->stalled.stop();
+  transfer->overdue.stop();
+  transfer->Drain();
+  transfers_.erase(std::remove(transfers_.begin(), transfers_.end(), transfer), transfers_.end());
+  transfer->reply->disconnect(transfer);
+  if (!transfer->reply->isFinished()) transfer->reply->abort();
+  HttpResult result = transfer->Result();
+  HttpDone done = std::move(transfer->done);
+  transfer->reply->deleteLater();
+  transfer->deleteLater();
+  done(std::move(result));
 }
 
 }  // namespace velmora

@@ -1,14 +1,12 @@
 #pragma once
-// The program's one HTTP client. A request blocks its caller in a local
-// event loop, so the windows keep working while it waits; a request started
-// meanwhile (from an event handler) waits for the client to be free.
-// Whatever a server does, a request ends in bounded time and memory.
+// The program's one HTTP client. Requests return at once and end through
+// their callback, from the event loop. Whatever a server does, a request
+// ends in bounded time and memory.
 
 #include <QNetworkAccessManager>
 #include <QObject>
-#include <QPointer>
 #include <chrono>
-#include <functional>
+#include <vector>
 
 #include "app/Ports.h"
 
@@ -18,8 +16,7 @@ namespace velmora {
 
 // A request that receives nothing for this long fails...
 inline constexpr std::chrono::milliseconds kHttpNoProgressTimeout = std::chrono::seconds(30);
-// ...and every request ends within this long in all, time spent waiting for
-// the client included.
+// ...and every request ends within this long in all.
 inline constexpr std::chrono::milliseconds kHttpTotalTimeout = std::chrono::seconds(120);
 // Qt stops reading the socket while this much is unread, so a reply never
 // piles up in memory faster than it is checked against its limit.
@@ -37,25 +34,22 @@ public:
   explicit QtHttpClient(QObject* parent = nullptr, HttpTimeouts timeouts = {});
   ~QtHttpClient() override;
 
-  std::optional<std::string> PostMultipart(const std::string& url, const std::vector<FormField>& fields,
-                                           std::size_t maxBytes) override;
-  std::optional<std::string> Get(const std::string& url, std::size_t maxBytes) override;
-  // Aborts the request in flight and every request waiting for the client.
+  void PostMultipart(const std::string& url, const std::vector<FormField>& fields, std::size_t maxBytes,
+                     HttpDone done) override;
+  void Get(const std::string& url, std::size_t maxBytes, HttpDone done) override;
   void Disconnect() override;
 
-  QNetworkAccessManager& Manager() { return manager_; }
-
-signals:
-  void Idle();
+  // Requests whose callback has not run yet.
+  std::size_t InFlight() const { return transfers_.size(); }
 
 private:
-  std::optional<std::string> Run(const std::function<QNetworkReply*()>& start, std::size_t maxBytes);
+  class Transfer;
+  void Start(QNetworkReply* reply, std::size_t maxBytes, HttpDone done);
+  void Complete(Transfer* transfer);
 
   QNetworkAccessManager manager_;
   HttpTimeouts timeouts_;
-  QPointer<QNetworkReply> current_;
-  bool busy_ = false;
-  quint64 generation_ = 0;  // advanced by Disconnect, so waiting requests give up
+  std::vector<Transfer*> transfers_;
 };
 
 }  // namespace velmora

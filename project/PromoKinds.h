@@ -60,6 +60,8 @@ struct PromoKindInfo {
   // The page's menu entry, shown when the kind has items.
   std::string_view menuEntry;
   PromoPageText page;
+  // How messages about the page's block name its items.
+  std::string_view blockItems;
 
   bool Mirrored() const { return labelWord.empty(); }
   bool MultiLine() const { return shape == PromoShape::Text; }
@@ -73,39 +75,39 @@ inline constexpr std::array<PromoKindInfo, 8> kPromoKindTable = {{
      "Please provide a valid Text Link Promo.", "This Text Link Promo already exists.",
      "Please select a Text Link Promo to delete.", "Text Link Promo", "AfAnchors", "$$", "%%TABLE_LINKTEXT_INIT%%",
      "%%TABLE_LINKTEXT_END%%", "%%ANCHORTEXT%%", true, "<a href=\"#linktext\">Text Link</a> | ",
-     {"anchor", "Create your Text Link Promo.", " Write your anchor text:", "Text Link Promos:", ""}},
+     {"anchor", "Create your Text Link Promo.", " Write your anchor text:", "Text Link Promos:", ""}, "text links"},
     {PromoKind::PPC, PromoShape::PpcAd, &TAffManager::PPC, "PPC Ad", "PPC Ad", "Please provide a valid PPC Ad Promo.",
      "", "Please select a PPC Ad Promo to delete.", "PPC Ad Promo", "AfPPC", "$$", "", "", "", false,
      "<a href=\"#ppcads\"> PPC Ads</a> | ",
-     {"ppcAd", "Create your PPC Ad Promo.", "", "PPC Ads Promos:", "Ad details:"}},
+     {"ppcAd", "Create your PPC Ad Promo.", "", "PPC Ads Promos:", "Ad details:"}, ""},
     {PromoKind::Banners, PromoShape::Banner, &TAffManager::Banners, "Banner", "",
      "Please provide a valid Banner Ad Promo.", "This Banner Ad Promo already exists.",
      "Please select a Bannert Ad Promo to delete.", "Banner Ad Promo", "AfBanners", "$$", "%%TABLE_BANNER_INIT%%",
      "%%TABLE_BANNER_END%%", "%%BANNER%%", true, "<a href=\"#banners\" target=\"_self\">Banners</a> | ",
-     {"banner", "Create your Banner Ad Promo.", "Choose image url or browse:", "Banner Ad Promos:", "Preview"}},
+     {"banner", "Create your Banner Ad Promo.", "Choose image url or browse:", "Banner Ad Promos:", "Preview"}, "banners"},
     {PromoKind::Signatures, PromoShape::Text, &TAffManager::Signatures, "Signature Ad", "Signature Ad",
      "Please provide a valid Signature Ad Promo.", "", "Please select a Signature Ad Promo to delete.",
      "Signature Ad Promo", "AfSignatures", "^^", "%%TABLE_SIGNATURE_INIT%%", "%%TABLE_SIGNATURE_END%%",
      "%%SIGNATURE%%", false, "<a href=\"#sig\" target=\"_self\">Signature Ads</a> | ",
-     {"signature", "Create your Signature Ad Promo.", "Enter your Signature Promo:", "Signature Promos:", "Signature Promo Details:"}},
+     {"signature", "Create your Signature Ad Promo.", "Enter your Signature Promo:", "Signature Promos:", "Signature Promo Details:"}, "signatures"},
     {PromoKind::Email, PromoShape::Text, &TAffManager::Email, "Email Ad", "Email Ad", "Please provide a valid Email Ad.",
      "", "Please select a Email Ad to delete.", "Email Ad", "AfEmail", "^^", "%%TABLE_EMAIL_INIT%%",
      "%%TABLE_EMAIL_END%%", "%%EMAIL%%", false, "<a href=\"#emailcopy\" target=\"_self\">Email Copy</a> | ",
-     {"email", "Create your Email Ad.", " Write your email:", "Email Ads:", "Email Ad Details:"}},
+     {"email", "Create your Email Ad.", " Write your email:", "Email Ads:", "Email Ad Details:"}, "e-mail ads"},
     {PromoKind::AutoEmail, PromoShape::Text, &TAffManager::AutoEmail, "Autoresponder Ad", "Autoresponder Ad",
      "Please provide a valid Autoresponder Ad.", "", "Please select an Autoresponder Ad to delete.",
      "Autoresponder Ad", "AfAutoEmail", "^^", "%%TABLE_AUTORESPONDER_INIT%%", "%%TABLE_AUTORESPONDER_END%%",
      "%%AUTOEMAIL%%", false, "<a href=\"#autoemailcopy\" target=\"_self\"> Autoresponder Emails</a> | ",
-     {"autoEmail", "Create your Autoresponder Email Promo.", " Write your email:", "Email Autoresponder Promos:", "Autoresponder Email Details:"}},
+     {"autoEmail", "Create your Autoresponder Email Promo.", " Write your email:", "Email Autoresponder Promos:", "Autoresponder Email Details:"}, "autoresponder e-mails"},
     {PromoKind::Articles, PromoShape::Text, &TAffManager::Articles, "Article", "Article",
      "Please provide a valid Article.", "", "Please select a Article to delete.", "Article", "AfArticles", "^^",
      "%%TABLE_ARTICLE_INIT%%", "%%TABLE_ARTICLE_END%%", "%%ARTICLE%%", false,
      "<a href=\"#articles\" target=\"_self\">Articles</a> | ",
-     {"article", "Create your Article.", "Enter your Article:", "Articles:", "Article Details:"}},
+     {"article", "Create your Article.", "Enter your Article:", "Articles:", "Article Details:"}, "articles"},
     {PromoKind::PopUps, PromoShape::Text, &TAffManager::PopUps, "PopUp", "PopUp", "Please provide a valid PopUp.", "",
      "Please select a PopUp to delete.", "PopUp", "AfPopUps", "^^", "%%TABLE_POPUP_INIT%%", "%%TABLE_POPUP_END%%",
      "%%POPUP%%", false, "<a href=\"#pops\" target=\"_self\">PopUp Codes </a> | ",
-     {"popUp", "Create your PopUp Code.", "Enter your PopUp Code:", "PopUp Codes:", "PopUp Code Details:"}},
+     {"popUp", "Create your PopUp Code.", "Enter your PopUp Code:", "PopUp Codes:", "PopUp Code Details:"}, "pop-up codes"},
 }};
 
 constexpr std::array<PromoKind, kPromoKindTable.size()> KindsOfTable() {

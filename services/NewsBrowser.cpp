@@ -29,17 +29,30 @@ private:
 
 }  // namespace
 
-bool CheckNews(HttpClient& http, MessagePort& messages, const BrandSettings& brand,
-               std::vector<std::string>& newsList) {
-  newsList.clear();
-  bool success = false;
-  CountingMessages counted(messages);
-  if (const auto tier = MatchNewsTier(brand)) {
-    success = NewsService(http, counted).GetNewsList(*tier, brand.BranderCode, newsList);
+bool NewsCheck::Start(const BrandSettings& brand, std::function<void(std::vector<std::string>)> done) {
+  if (*running_) return false;
+  const auto tier = MatchNewsTier(brand);
+  if (!tier) {
+    messages_.ShowMessage(MessageKind::Information, kNoNewsMessage);
+    done({});
+    return true;
   }
-  if (success && !newsList.empty()) return true;
-  if (counted.shown == 0) messages.ShowMessage(MessageKind::Information, kNoNewsMessage);
-  return false;
+  *running_ = true;
+  auto counted = std::make_shared<CountingMessages>(messages_);
+  NewsService(http_, *counted)
+      .GetNewsList(*tier, brand.BranderCode,
+                   [running = std::weak_ptr<bool>(running_), counted, &messages = messages_,
+                    done = std::move(done)](NewsReply<std::vector<std::string>> items) {
+                     const auto flag = running.lock();
+                     if (!flag) return;
+                     *flag = false;
+                     if (items.value && !items.value->empty()) return done(std::move(*items.value));
+                     if (counted->shown == 0 && !items.cancelled) {
+                       messages.ShowMessage(MessageKind::Information, kNoNewsMessage);
+                     }
+                     done({});
+                   });
+  return true;
 }
 
 std::vector<NewsRow> NewsRows(const std::vector<std::string>& newsList) {
@@ -52,32 +65,36 @@ std::vector<NewsRow> NewsRows(const std::vector<std::string>& newsList) {
   return rows;
 }
 
-std::optional<NewsItemOpener::Opened> NewsItemOpener::Open(const std::string& id) {
-  if (busy_) return std::nullopt;
-  struct BusyScope {
-    bool& flag;
-    explicit BusyScope(bool& f) : flag(f) { flag = true; }
-    ~BusyScope() { flag = false; }
-  } scope(busy_);
-
+bool NewsItemOpener::Open(const std::string& id, std::function<void(std::optional<Opened>)> done) {
+  if (*busy_) return false;
   const auto tier = MatchNewsTier(brand_);
-  if (!tier) return std::nullopt;
-  auto html = NewsService(http_, messages_).GetNewsDetails(*tier, brand_.BranderCode, id);
-  if (!html) return std::nullopt;
-  Opened opened{std::move(*html), true};
-  // An id the brand file must not take is still shown, only not remembered.
-  if (!IsStorableNewsId(id)) {
-    opened.idStored = false;
-    return opened;
+  if (!tier) {
+    done(std::nullopt);
+    return true;
   }
-  try {
-    WriteLastNewsId(places_, id);
-  } catch (const FileError&) {
-    // A read-only program folder: the item is still shown; only the notifier
-    // will announce it again.
-    opened.idStored = false;
-  }
-  return opened;
+  *busy_ = true;
+  NewsService(http_, messages_)
+      .GetNewsDetails(*tier, brand_.BranderCode, id,
+                      [busy = std::weak_ptr<bool>(busy_), places = places_, id,
+                       done = std::move(done)](NewsReply<std::string> html) {
+                        const auto flag = busy.lock();
+                        if (!flag) return;
+                        *flag = false;
+                        if (!html.value) return done(std::nullopt);
+                        Opened opened{std::move(*html.value), false};
+                        // An id the brand file must not take is still shown, only not remembered.
+                        if (IsStorableNewsId(id)) {
+                          try {
+                            WriteLastNewsId(places, id);
+                            opened.idStored = true;
+                          } catch (const FileError&) {
+                            // A read-only program folder: the item is still shown; only
+                            // the notifier will announce it again.
+                          }
+                        }
+                        done(std::move(opened));
+                      });
+  return true;
 }
 
 }  // namespace velmora

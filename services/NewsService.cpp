@@ -69,73 +69,106 @@ std::optional<std::string> NewsFailureMessage(std::string_view trimmedReply, boo
   return std::nullopt;
 }
 
-std::string NewsService::Post(const NewsTier& tier, const std::string& branderCode, const char* script,
-                              const FormField& fourth) {
+namespace {
+
+template <class T>
+NewsReply<T> Delivered(T value) {
+  NewsReply<T> reply;
+  reply.value = std::move(value);
+  return reply;
+}
+
+// Nothing came: cancelled, or with the client's reason (empty when a reply
+// came that is no answer of the service).
+template <class T>
+NewsReply<T> Nothing(bool cancelled, const std::string& failure) {
+  NewsReply<T> reply;
+  reply.cancelled = cancelled;
+  reply.transportFailure = failure;
+  return reply;
+}
+
+void WarnFor(MessagePort& messages, std::string_view trimmedReply, bool detailsRequest) {
+  if (const auto message = NewsFailureMessage(trimmedReply, detailsRequest)) {
+    messages.ShowMessage(MessageKind::Warning, *message);
+  }
+}
+
+}  // namespace
+
+void NewsService::Post(const NewsTier& tier, const std::string& branderCode, const char* script,
+                       const FormField& fourth,
+                       std::function<void(std::optional<std::string>, const std::string& failure)> reply) {
   const std::vector<FormField> fields = {
       {"memusername", tier.publisherId}, {"prodcode", branderCode}, {"prodtype", tier.tierCode}, fourth,
       {"newstarget", "UA"},              {"something", ""},
   };
-  std::optional<std::string> reply;
-  try {
-    reply = http_.PostMultipart(NewsScriptUrl(tier.baseUrl, script), fields, kNewsReplyLimit);
-  } catch (...) {
-    // Whatever the transport throws counts as no reply.
-    reply.reset();
-  }
-  return reply ? TrimControl(*reply) : std::string();
+  http_.PostMultipart(NewsScriptUrl(tier.baseUrl, script), fields, kNewsReplyLimit,
+                      [reply = std::move(reply)](HttpResult result) {
+                        if (result.outcome == HttpOutcome::Cancelled) return reply(std::nullopt, result.reason);
+                        // Every other failure reads as an empty reply: the service's own
+                        // grammar has a warning for that.
+                        if (!result.ok()) return reply(std::string(), result.reason);
+                        reply(TrimControl(result.body), {});
+                      });
 }
 
-void NewsService::WarnFor(std::string_view trimmedReply, bool detailsRequest) {
-  if (const auto message = NewsFailureMessage(trimmedReply, detailsRequest)) {
-    messages_.ShowMessage(MessageKind::Warning, *message);
-  }
+void NewsService::GetNewsList(const NewsTier& tier, const std::string& branderCode,
+                              std::function<void(NewsReply<std::vector<std::string>>)> done) {
+  Post(tier, branderCode, kNewsScriptList, {"conttype", "all"},
+       [&messages = messages_, done = std::move(done)](std::optional<std::string> reply, const std::string& failure) {
+         if (!reply) return done(Nothing<std::vector<std::string>>(true, failure));
+         if (!IsSuccessReply(*reply)) {
+           WarnFor(messages, *reply, false);
+           return done(Nothing<std::vector<std::string>>(false, failure));
+         }
+         std::vector<std::string> items;
+         for (auto& piece : SplitFields(kNewsItemSeparator, *reply)) {
+           if (piece.empty() || piece == kOkMarker) continue;
+           items.push_back(std::move(piece));
+         }
+         done(Delivered(std::move(items)));
+       });
 }
 
-bool NewsService::GetNewsList(const NewsTier& tier, const std::string& branderCode,
-                              std::vector<std::string>& newsList) {
-  const std::string reply = Post(tier, branderCode, kNewsScriptList, {"conttype", "all"});
-  if (!IsSuccessReply(reply)) {
-    WarnFor(reply, false);
-    return false;
-  }
-  for (auto& piece : SplitFields(kNewsItemSeparator, reply)) {
-    if (piece.empty() || piece == kOkMarker) continue;
-    newsList.push_back(std::move(piece));
-  }
-  return true;
+void NewsService::GetLastNews(const NewsTier& tier, const std::string& branderCode,
+                              std::function<void(NewsReply<LatestNews>)> done) {
+  Post(tier, branderCode, kNewsScriptList, {"conttype", "lastcode"},
+       [done = std::move(done)](std::optional<std::string> reply, const std::string& failure) {
+         if (!reply) return done(Nothing<LatestNews>(true, failure));
+         if (!IsSuccessReply(*reply)) return done(Nothing<LatestNews>(false, failure));
+         const std::string rest = ReplaceAll(*reply, kSeparatedOkMarker, "");
+         LatestNews latest;
+         const auto fields = SplitFields('^', rest);
+         // Data without a title is outside the grammar; it announces nothing.
+         if (rest != kOkMarker && fields.size() >= 2) {
+           latest.id = fields[0];
+           latest.title = fields[1];
+           latest.any = true;
+         }
+         done(Delivered(std::move(latest)));
+       });
 }
 
-std::optional<LatestNews> NewsService::GetLastNews(const NewsTier& tier, const std::string& branderCode) {
-  const std::string reply = Post(tier, branderCode, kNewsScriptList, {"conttype", "lastcode"});
-  if (!IsSuccessReply(reply)) return std::nullopt;
-  const std::string rest = ReplaceAll(reply, kSeparatedOkMarker, "");
-  LatestNews latest;
-  if (rest == kOkMarker) return latest;
-  const auto fields = SplitFields('^', rest);
-  // Data without a title is outside the grammar; it announces nothing.
-  if (fields.size() < 2) return latest;
-  latest.id = fields[0];
-  latest.title = fields[1];
-  latest.any = true;
-  return latest;
-}
-
-std::optional<std::string> NewsService::GetNewsDetails(const NewsTier& tier, const std::string& branderCode,
-                                                       const std::string& newsId) {
-  const std::string reply = Post(tier, branderCode, kNewsScriptDetails, {"newsid", newsId});
-  if (!IsSuccessReply(reply)) {
-    WarnFor(reply, true);
-    return std::nullopt;
-  }
-  const std::string escaped = ReplaceAll(reply, kSeparatedOkMarker, "");
-  std::string html = DecodeHexEscapes(escaped);
-  // Decoding gives nothing for a non-empty text only when an escape is
-  // malformed: the item is damaged, not empty.
-  if (html.empty() && !escaped.empty()) {
-    messages_.ShowMessage(MessageKind::Warning, kInvalidNewsMessage);
-    return std::nullopt;
-  }
-  return html;
+void NewsService::GetNewsDetails(const NewsTier& tier, const std::string& branderCode, const std::string& newsId,
+                                 std::function<void(NewsReply<std::string>)> done) {
+  Post(tier, branderCode, kNewsScriptDetails, {"newsid", newsId},
+       [&messages = messages_, done = std::move(done)](std::optional<std::string> reply, const std::string& failure) {
+         if (!reply) return done(Nothing<std::string>(true, failure));
+         if (!IsSuccessReply(*reply)) {
+           WarnFor(messages, *reply, true);
+           return done(Nothing<std::string>(false, failure));
+         }
+         const std::string escaped = ReplaceAll(*reply, kSeparatedOkMarker, "");
+         std::string html = DecodeHexEscapes(escaped);
+         // Decoding gives nothing for a non-empty text only when an escape is
+         // malformed: the item is damaged, not empty.
+         if (html.empty() && !escaped.empty()) {
+           messages.ShowMessage(MessageKind::Warning, kInvalidNewsMessage);
+           return done(Nothing<std::string>(false, failure));
+         }
+         done(Delivered(std::move(html)));
+       });
 }
 
 std::string ReadLastNewsId(const std::string& programFolder) {

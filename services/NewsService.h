@@ -4,6 +4,7 @@
 // the brand-settings file.
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,25 +56,38 @@ struct LatestNews {
   bool any = false;  // false for "OK" alone or data without a title
 };
 
+// What a request of the service gave: nothing for a failed request (warned
+// where the service warns) and for one that Disconnect cancelled (never warned).
+template <class T>
+struct NewsReply {
+  std::optional<T> value;
+  bool cancelled = false;
+  std::string transportFailure;  // the client's reason when no reply came at all
+};
+
 // The requests. `brand` supplies BranderCode; the tier supplies the rest.
+// Each returns at once; `done` runs once the reply is in.
 class NewsService {
 public:
   NewsService(HttpClient& http, MessagePort& messages) : http_(http), messages_(messages) {}
 
-  // Appends the listed items to `newsList`. Warns on an error reply.
-  bool GetNewsList(const NewsTier& tier, const std::string& branderCode, std::vector<std::string>& newsList);
+  // The listed items in server order; nothing when the request failed.
+  // Warns on an error reply.
+  void GetNewsList(const NewsTier& tier, const std::string& branderCode,
+                   std::function<void(NewsReply<std::vector<std::string>>)> done);
   // Silent in every case.
-  std::optional<LatestNews> GetLastNews(const NewsTier& tier, const std::string& branderCode);
+  void GetLastNews(const NewsTier& tier, const std::string& branderCode,
+                   std::function<void(NewsReply<LatestNews>)> done);
   // The decoded HTML of one item. Warns on an error reply and on a text
   // whose hex escapes are malformed.
-  std::optional<std::string> GetNewsDetails(const NewsTier& tier, const std::string& branderCode,
-                                            const std::string& newsId);
+  void GetNewsDetails(const NewsTier& tier, const std::string& branderCode, const std::string& newsId,
+                      std::function<void(NewsReply<std::string>)> done);
 
 private:
-  // The trimmed reply; empty when the request failed in any way.
-  std::string Post(const NewsTier& tier, const std::string& branderCode, const char* script,
-                   const FormField& fourth);
-  void WarnFor(std::string_view trimmedReply, bool detailsRequest);
+  // `reply` gets the trimmed body, empty (with the client's reason) when the
+  // request failed; nothing when it was cancelled.
+  void Post(const NewsTier& tier, const std::string& branderCode, const char* script, const FormField& fourth,
+            std::function<void(std::optional<std::string>, const std::string& failure)> reply);
 
   HttpClient& http_;
   MessagePort& messages_;

@@ -5,21 +5,19 @@
 
 namespace velmora {
 
-NotifierResult Timer1Timer(const UpdateContext& context, const BrandSettings& brand,
-                           const std::function<void(const std::string&)>& showHint) {
-  NotifierResult result;
-  if (const auto tier = MatchNewsTier(brand)) {
-    const auto latest = NewsService(context.http, context.messages).GetLastNews(*tier, brand.BranderCode);
-    if (latest && latest->any) {
-      const std::int32_t stored = ToInt32OrZero(ReadLastNewsId(context.places));
-      if (ToInt32OrZero(latest->id) > stored) {
-        showHint(kNewsHintHeading + latest->title);
-        result.hintShown = true;
-      }
-    }
-  }
-  result.update = CheckForUpdates(context, true);
-  return result;
+void AnnounceNewerNews(HttpClient& http, MessagePort& messages, const Places& places, const BrandSettings& brand,
+                       std::function<void(std::optional<std::string> hint)> done) {
+  const auto tier = MatchNewsTier(brand);
+  if (!tier) return done(std::nullopt);
+  NewsService(http, messages)
+      .GetLastNews(*tier, brand.BranderCode, [places, done = std::move(done)](NewsReply<LatestNews> reply) {
+        if (reply.cancelled) return;
+        const auto& latest = reply.value;
+        if (!latest || !latest->any) return done(std::nullopt);
+        const std::int32_t stored = ToInt32OrZero(ReadLastNewsId(places));
+        if (ToInt32OrZero(latest->id) <= stored) return done(std::nullopt);
+        done(kNewsHintHeading + latest->title);
+      });
 }
 
 }  // namespace velmora

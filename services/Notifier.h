@@ -1,24 +1,23 @@
 #pragma once
-// The one-shot notifier: announce news newer than the item last opened,
-// then run the quiet update check.
+// The one-shot notifier at start-up: announces news newer than the item
+// last opened. The window runs the quiet update check after it.
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/BrandSettings.h"
-#include "services/UpdateCheck.h"
+#include "app/Places.h"
+#include "app/Ports.h"
 
 namespace velmora {
 
 inline constexpr const char* kNewsHintHeading = "You've Got A Message!\r\n";
 
-struct NotifierResult {
-  bool hintShown = false;
-  UpdateOutcome update = UpdateOutcome::NoUpdate;
-};
-
-// `showHint` receives the balloon text when the server's newest item is newer.
-NotifierResult Timer1Timer(const UpdateContext& context, const BrandSettings& brand,
-                           const std::function<void(const std::string&)>& showHint);
+// Asks for the newest item, silently. `done` gets the balloon text when that
+// item is newer than the one last opened, else nothing; it is not called at
+// all when Disconnect ended the request, so nothing follows a close.
+void AnnounceNewerNews(HttpClient& http, MessagePort& messages, const Places& places, const BrandSettings& brand,
+                       std::function<void(std::optional<std::string> hint)> done);
 
 }  // namespace velmora

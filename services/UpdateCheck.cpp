@@ -68,24 +68,18 @@ std::optional<std::string> UsableManifestVersion(std::string_view manifest) {
   return version;
 }
 
-UpdateOutcome CheckForUpdates(const UpdateContext& context, bool quiet) {
+std::string UpdateServerUnreachableMessage(std::string_view reason) {
+  return "Could not reach the update server (" + std::string(reason) + "). Please try again later.";
+}
+
+namespace {
+
+UpdateOutcome UseManifest(const UpdateContext& context, bool quiet, const std::string& manifest) {
   const auto tell = [&](MessageKind kind, const char* text) {
     if (!quiet) context.messages.ShowMessage(kind, text);
   };
   const std::filesystem::path local = context.places.ManifestFile();
-  std::optional<std::string> manifest;
-  try {
-    manifest = context.http.Get(context.updateBaseUrl + kManifestName, kManifestLimit);
-  } catch (...) {
-    // Whatever the transport throws is a failed download.
-    manifest.reset();
-  }
-  if (!manifest) {
-    RemoveQuietly(local);
-    tell(MessageKind::Warning, kUpdateServerUnreachableMessage);
-    return UpdateOutcome::ServerUnreachable;
-  }
-  const auto versionText = UsableManifestVersion(*manifest);
+  const auto versionText = UsableManifestVersion(manifest);
   if (!versionText) {
     RemoveQuietly(local);
     tell(MessageKind::Warning, kManifestUnusableMessage);
@@ -94,7 +88,7 @@ UpdateOutcome CheckForUpdates(const UpdateContext& context, bool quiet) {
   try {
     std::error_code folderError;
     std::filesystem::create_directories(local.parent_path(), folderError);
-    WriteFileAtomic(local, *manifest);
+    WriteFileAtomic(local, manifest);
   } catch (const FileError&) {
     // A folder that refuses the copy ends the check as if there were nothing new.
     RemoveQuietly(local);
@@ -129,6 +123,40 @@ UpdateOutcome CheckForUpdates(const UpdateContext& context, bool quiet) {
   // The start is not examined: the program closes either way.
   context.shell.StartProgram(updater.string(), context.updateBaseUrl + " " + ProgramVersion + " A");
   return UpdateOutcome::UpdaterStarted;
+}
+
+}  // namespace
+
+void CheckForUpdates(const UpdateContext& context, bool quiet, UpdateDone done) {
+  context.http.Get(context.updateBaseUrl + kManifestName, kManifestLimit,
+                   [context, quiet, done = std::move(done)](HttpResult result) {
+                     if (result.outcome == HttpOutcome::Cancelled) return done(UpdateOutcome::Cancelled, result.reason);
+                     if (!result.ok()) {
+                       RemoveQuietly(context.places.ManifestFile());
+                       if (!quiet) {
+                         context.messages.ShowMessage(MessageKind::Warning,
+                                                      UpdateServerUnreachableMessage(result.reason));
+                       }
+                       return done(UpdateOutcome::ServerUnreachable, result.reason);
+                     }
+                     done(UseManifest(context, quiet, result.body), {});
+                   });
+}
+
+bool UpdateChecker::Start(bool quiet, UpdateDone done) {
+  if (*running_) return false;
+  *running_ = true;
+  // The flag is shared so that a reply after this checker has gone finds it
+  // alone and calls nothing.
+  CheckForUpdates(context_, quiet,
+                  [running = std::weak_ptr<bool>(running_), done = std::move(done)](UpdateOutcome outcome,
+                                                                                       const std::string& reason) {
+                    const auto flag = running.lock();
+                    if (!flag) return;
+                    *flag = false;
+                    done(outcome, reason);
+                  });
+  return true;
 }
 
 }  // namespace velmora

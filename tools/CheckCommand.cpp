@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/FileIO.h"
@@ -38,6 +39,11 @@ void Print(const std::vector<Finding>& findings, bool json) {
   std::cout.flush();
 }
 
+int Refuse(const Error& error) {
+  std::cerr << "velmora-tool check: " << error.message << "\n";
+  return kUnreadable;
+}
+
 int RunCheck(const std::vector<std::string>& args) {
   const ParsedArgs parsed =
       ParseArgs(args, {"--program-folder", "--project", "--template", "--page"}, {"--json"});
@@ -53,18 +59,28 @@ int RunCheck(const std::vector<std::string>& args) {
   std::vector<Finding> findings;
   try {
     if (pageOption) {
-      findings = CheckFinishedPage(ReadWholeFile(*pageOption));
+      // Looked at before reading, to say why; the read's own bound holds for what is not a plain file.
+      std::error_code ec;
+      // A pipe or device would keep the check waiting, or reading, for ever.
+      if (std::filesystem::exists(*pageOption, ec) && !std::filesystem::is_regular_file(*pageOption, ec)) {
+        std::cerr << "velmora-tool check: " << *pageOption << " is not a plain file; it is not read.\n";
+        return kUnreadable;
+      }
+      const auto size = std::filesystem::file_size(*pageOption, ec);
+      if (!ec && size > kMaxPageBytes) {
+        std::cerr << "velmora-tool check: " << PageFileTooLargeMessage(*pageOption) << "\n";
+        return kUnreadable;
+      }
+      findings = CheckFinishedPage(ReadWholeFile(*pageOption, kMaxPageBytes));
     } else {
       const Places places = ToolPlaces(parsed);
       const TAffManager project = LoadProjectFile(*projectOption);
       const std::string templateName = ToolTemplateName(parsed, places, project);
-      const auto templateText = ReadTemplateText(templateName, places.TemplateFolders());
-      if (!templateText) {
-        std::cerr << "velmora-tool check: the template could not be found: "
-                  << ExpectedTemplatePath(places.ShippedTemplateFolder(), templateName) << "\n";
-        return kUnreadable;
-      }
-      findings = CheckProjectPage(project, *templateText, FillTemplate(*templateText, project));
+      auto templateText = LoadTemplate(templateName, places.TemplateFolders());
+      if (!templateText) return Refuse(templateText.error());
+      auto page = FillPage(*templateText, project);
+      if (!page) return Refuse(page.error());
+      findings = CheckProjectPage(project, *templateText, *page);
     }
   } catch (const FileError& e) {
     std::cerr << "velmora-tool check: " << e.what() << "\n";

@@ -36,8 +36,12 @@ int RunGenerate(const std::vector<std::string>& args) {
   const std::string templateName = ToolTemplateName(parsed, places, project);
 
   const auto page = GeneratePage(project, templateName, places.TemplateFolders());
-  if (!page)
-    throw Failure("the template could not be found: " + ExpectedTemplatePath(places.ShippedTemplateFolder(), templateName));
+  if (!page) {
+    // A template the tool cannot find is a wrong argument or project, as bad usage is.
+    if (page.error().kind != ErrorKind::NotFound) throw Failure(page.error().message);
+    std::cerr << "velmora-tool generate: " << page.error().message << "\n";
+    return 2;
+  }
 
   if (parsed.Flag("--deliver")) {
     // Where "Generate Code" would save it, with the same checks on the name.

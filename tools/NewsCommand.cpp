@@ -1,9 +1,12 @@
 // `news` and `update-check`: the program's own requests from the command
 // line, so that a publisher can check a server with a copy's brand file.
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "app/BrandSettingsReader.h"
 #include "app/FileIO.h"
@@ -42,6 +45,27 @@ std::unique_ptr<QCoreApplication> NetworkApplication() {
   return std::make_unique<QCoreApplication>(argc, argv);
 }
 
+// The tool has no window to keep responsive: it waits for each answer in a
+// loop of its own. The client ends every request in bounded time.
+template <class T>
+T Await(const std::function<void(std::function<void(T)>)>& start) {
+  std::optional<T> result;
+  QEventLoop loop;
+  start([&](T value) {
+    result = std::move(value);
+    loop.quit();
+  });
+  if (!result) loop.exec();
+  return std::move(*result);
+}
+
+// The window's message says only that the site could not be reached; the
+// publisher at the command line also learns why.
+template <class T>
+void TellTransportFailure(const NewsReply<T>& reply) {
+  if (!reply.transportFailure.empty()) std::cerr << "(" << reply.transportFailure << ")\n";
+}
+
 void WriteRaw(const std::string& bytes) { std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); }
 
 int RunNews(const std::vector<std::string>& args) {
@@ -73,29 +97,34 @@ int RunNews(const std::vector<std::string>& args) {
   NewsService news(client, messages);
 
   if (what == "list") {
-    std::vector<std::string> items;
-    const bool success = news.GetNewsList(*tier, brand.BranderCode, items);
-    for (const auto& item : items) {
+    const auto items = Await<NewsReply<std::vector<std::string>>>(
+        [&](auto done) { news.GetNewsList(*tier, brand.BranderCode, std::move(done)); });
+    for (const auto& item : items.value.value_or(std::vector<std::string>())) {
       WriteRaw(item);
       std::cout << "\n";
     }
     // One message, as in the window: a warning already said what went wrong.
-    if ((!success || items.empty()) && messages.shown == 0) std::cerr << kNoNewsMessage << "\n";
-    return success ? 0 : 1;
+    if ((!items.value || items.value->empty()) && messages.shown == 0) std::cerr << kNoNewsMessage << "\n";
+    TellTransportFailure(items);
+    return items.value ? 0 : 1;
   }
   if (what == "latest") {
-    const auto latest = news.GetLastNews(*tier, brand.BranderCode);
-    if (!latest) return 1;
-    if (latest->any) {
-      WriteRaw(latest->id + "^" + latest->title);
+    const auto latest = Await<NewsReply<LatestNews>>(
+        [&](auto done) { news.GetLastNews(*tier, brand.BranderCode, std::move(done)); });
+    TellTransportFailure(latest);
+    if (!latest.value) return 1;
+    if (latest.value->any) {
+      WriteRaw(latest.value->id + "^" + latest.value->title);
       std::cout << "\n";
     }
     return 0;
   }
   const std::string& id = positional[1];
-  const auto text = news.GetNewsDetails(*tier, brand.BranderCode, id);
-  if (!text) return 1;
-  WriteRaw(*text);
+  const auto text = Await<NewsReply<std::string>>(
+      [&](auto done) { news.GetNewsDetails(*tier, brand.BranderCode, id, std::move(done)); });
+  TellTransportFailure(text);
+  if (!text.value) return 1;
+  WriteRaw(*text.value);
   std::cout.flush();
   WriteLastNewsId(places, id);
   return 0;
@@ -121,10 +150,18 @@ int RunUpdateCheck(const std::vector<std::string>& args) {
   NoShell shell;
   // The program's own check, quiet as at start-up; its first question tells
   // whether an update would be offered.
-  const UpdateOutcome outcome = CheckForUpdates(UpdateContext{client, messages, shell, places, baseUrl}, true);
+  struct Ended {
+    UpdateOutcome outcome;
+    std::string reason;
+  };
+  const UpdateContext context{client, messages, shell, places, baseUrl};
+  const auto [outcome, reason] = Await<Ended>([&](std::function<void(Ended)> done) {
+    CheckForUpdates(context, true,
+                    [done](UpdateOutcome ended, const std::string& why) { done({ended, why}); });
+  });
   const std::string manifestUrl = baseUrl + kManifestName;
   if (outcome == UpdateOutcome::ServerUnreachable) {
-    std::cerr << kUpdateServerUnreachableMessage << " (" << manifestUrl << ")\n";
+    std::cerr << UpdateServerUnreachableMessage(reason) << " (" << manifestUrl << ")\n";
     return 1;
   }
   if (outcome == UpdateOutcome::ManifestUnusable) {

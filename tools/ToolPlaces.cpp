@@ -48,7 +48,10 @@ std::filesystem::path ToolOutputFolder(const Places& places) {
 }
 
 std::string ToolTemplateName(const ParsedArgs& parsed, const Places& places, const TAffManager& project) {
-  return parsed.Option("--template").value_or(TemplateAfterLoad(ListTemplates(places.TemplateFolders()), project.Template));
+  if (auto chosen = parsed.Option("--template")) return *chosen;
+  // A template the project names is used or said missing, never swapped for another.
+  if (!project.Template.empty()) return project.Template;
+  return TemplateAfterLoad(ListTemplates(places.TemplateFolders()), project.Template);
 }
 
 }  // namespace velmora::tool

@@ -17,8 +17,8 @@ Places ToolPlaces(const ParsedArgs& parsed);
 // the window when it remembers one, else the default.
 std::filesystem::path ToolOutputFolder(const Places& places);
 
-// --template when given, else the template a fresh start followed by "Load
-// Configuration" of the project would select.
+// --template when given, else the project's template, else the first listed
+// (what the window selects for a project that names none).
 std::string ToolTemplateName(const ParsedArgs& parsed, const Places& places, const TAffManager& project);
 
 }  // namespace velmora::tool

@@ -18,6 +18,8 @@
 #include "project/AffManager.h"
 #include "project/PromoLists.h"
 #include "project/Wizard.h"
+#include "services/NewsBrowser.h"
+#include "services/UpdateCheck.h"
 
 class QDockWidget;
 class QLabel;
@@ -196,7 +198,8 @@ private:
   std::unique_ptr<HttpClient> CreateHttpClient();
   // Messages of the services, silenced once the window is closing.
   MessagePort& ServiceMessages();
-  bool RunUpdateCheck(bool quiet);
+  void RunUpdateCheck(bool quiet);
+  void OpenNewsWindow();
 
   // Project commands (FMainFile.cpp).
   void BuildFileCommands();
@@ -261,8 +264,6 @@ private:
   // Services.
   std::unique_ptr<MessagePort> serviceMessages_;
   bool servicesClosing_ = false;
-  bool checkingNews_ = false;
-  bool checkingUpdates_ = false;
 
   // Unsaved changes and crash recovery.
   std::unique_ptr<TRecoveryStore> recovery_;
@@ -285,6 +286,16 @@ private:
   HttpClient* http_ = nullptr;
   RandomSource* random_ = nullptr;
   FileDialogPort* dialogs_ = nullptr;
+  std::unique_ptr<NewsCheck> newsCheck_;
+  std::unique_ptr<UpdateChecker> updateCheck_;
+  // Declared last, so it goes first: requests still in flight end, cancelled,
+  // while everything their continuations use is still here.
+  struct EndRequestsFirst {
+    HttpClient* http = nullptr;
+    ~EndRequestsFirst() {
+      if (http) http->Disconnect();
+    }
+  } endRequests_;
 };
 
 }  // namespace velmora

@@ -1,7 +1,5 @@
 // The page check after "Generate Code" and beside the live preview, and the
 // way from a finding to the wizard page of its item.
-#include <QApplication>
-
 #include "generator/PageCheck.h"
 #include "generator/PageGenerator.h"
 #include "ui/FMain.h"
@@ -13,16 +11,16 @@
 namespace velmora {
 
 void TfrmMain::CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName) {
-  std::vector<Finding> findings;
   if (page) {
-    if (const auto templateText = ReadTemplateText(templateName, Where.TemplateFolders())) {
-      // Quick for common pages; a page read in full can take a moment.
-      QApplication::setOverrideCursor(Qt::WaitCursor);
-      findings = CheckProjectPage(project_, *templateText, *page);
-      QApplication::restoreOverrideCursor();
+    if (auto templateText = LoadTemplate(templateName, Where.TemplateFolders())) {
+      // The check reads copies: the project may change while it runs.
+      finishPage_->CheckInBackground([project = project_, templateText = std::move(*templateText), page = *page] {
+        return CheckProjectPage(project, templateText, page);
+      });
+      return;
     }
   }
-  finishPage_->ShowFindings(std::move(findings));
+  finishPage_->ShowFindings({});
 }
 
 void TfrmMain::GoToFinding(const FindingPlace& place) {

@@ -46,9 +46,10 @@ void TfrmMain::TemplateChosen() {
 }
 
 void TfrmMain::SelectTemplateAfterLoad(const std::string& name) {
-  if (const auto index = FindListedTemplate(templatePage_->Listed(), name)) {
-    if (!templatePage_->Choose(*index)) TemplateChosen();
-  }
+  const std::vector<std::string> listed = templatePage_->Listed();
+  // A template that is not listed is not guessed at: the first is shown, as at start-up.
+  const std::size_t index = FindListedTemplate(listed, name).value_or(0);
+  if (index < listed.size() && !templatePage_->Choose(index)) TemplateChosen();
   project_.Template = name;
 }
 

@@ -30,10 +30,19 @@ void TfrmMain::TogglePreview(bool show) {
         [this] {
           TPreviewPane::Source page;
           // Relative addresses lead where they will once the page is saved.
-          page.base = QUrl::fromLocalFile(FromPath(OutputFolderChoice() / ""));
-          CheckedPreview preview = CheckedPreviewPage(project_, templatePage_->Chosen(), Where.TemplateFolders());
+          page.folder = FromPath(OutputFolderChoice());
+          page.pictures = TPreviewPane::LocalPictures(project_.Banners, page.folder);
+          PreviewToCheck preview = PreviewPageToCheck(project_, templatePage_->Chosen(), Where.TemplateFolders());
+          if (preview.templateText) {
+            // Checked off this thread, on copies, so typing never waits for it.
+            previewFindings_->CheckInBackground(
+                [project = project_, templateText = std::move(*preview.templateText), page = preview.page] {
+                  return CheckProjectPage(project, templateText, page);
+                });
+          } else {
+            previewFindings_->ShowFindings({});
+          }
           page.text = std::move(preview.page);
-          previewFindings_->ShowFindings(std::move(preview.findings));
           return page;
         },
         [this](const QString& url) { Shell().OpenUrl(FromQString(url)); }, dock);

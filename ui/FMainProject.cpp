@@ -9,6 +9,7 @@
 #include <QStackedWidget>
 
 #include "generator/OutputDelivery.h"
+#include "generator/TemplateCatalogue.h"
 #include "platform/ErrorReport.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtPlaces.h"
@@ -203,6 +204,10 @@ void TfrmMain::ApplyLoadedProject(TAffManager loaded) {
     // Selecting the template is a courtesy; the project keeps the name it stored.
   }
   project_.Template = loaded.Template;
+  // Someone else's project may name a template this copy lacks; the user is told which, once.
+  const std::vector<std::string> listed = templatePage_->Listed();
+  if (!loaded.Template.empty() && !listed.empty() && !FindListedTemplate(listed, loaded.Template))
+    Messages().ShowMessage(MessageKind::Warning, TemplateNotListedWarning(loaded.Template, templatePage_->Chosen()));
 
   for (PromoKind kind : kPromoKinds) ListOf(project_, kind) = std::move(ListOf(loaded, kind));
   promos_.Rebuild(project_);

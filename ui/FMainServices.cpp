@@ -37,20 +37,25 @@ private:
 };
 
 // While a request that the user asked for runs, the window shows it is busy
-// (it still takes input: requests let events run) and the button that
-// started it stays pressed with a hint that says what it does.
+// (it still takes input: requests run beside it) and the button that started
+// it is greyed with a hint that says what it does. The cursor comes back
+// when the last such request ends.
 class WorkingSign {
 public:
   WorkingSign(QWidget* window, QToolButton* button, const QString& hint)
       : window_(window), button_(button), idleHint_(button->toolTip()) {
-    window_->setCursor(Qt::BusyCursor);
-    button_->setDown(true);
+    if (Signs(window_) == 0) window_->setCursor(Qt::BusyCursor);
+    window_->setProperty(kSignsProperty, Signs(window_) + 1);
+    button_->setEnabled(false);
     button_->setToolTip(hint);
   }
   ~WorkingSign() {
-    if (window_) window_->unsetCursor();
+    if (window_) {
+      window_->setProperty(kSignsProperty, Signs(window_) - 1);
+      if (Signs(window_) == 0) window_->unsetCursor();
+    }
     if (button_) {
-      button_->setDown(false);
+      button_->setEnabled(true);
       button_->setToolTip(idleHint_);
     }
   }
@@ -58,15 +63,12 @@ public:
   WorkingSign& operator=(const WorkingSign&) = delete;
 
 private:
+  static constexpr const char* kSignsProperty = "velmoraWorkingSigns";
+  static int Signs(const QWidget* window) { return window->property(kSignsProperty).toInt(); }
+
   QPointer<QWidget> window_;
   QPointer<QToolButton> button_;
   QString idleHint_;
-};
-
-struct Reentry {
-  bool& flag;
-  explicit Reentry(bool& f) : flag(f) { flag = true; }
-  ~Reentry() { flag = false; }
 };
 
 }  // namespace
@@ -89,6 +91,9 @@ void TfrmMain::ConnectServices() {
   connect(btnMakeMoney, &QPushButton::clicked, this, guarded(&TfrmMain::btnMakeMoneyClick));
   connect(lblLink1URL, &QLabel::linkActivated, this, [this] { Shell().OpenUrl(Link1Address); });
   connect(lblLink2URL, &QLabel::linkActivated, this, [this] { Shell().OpenUrl(Link2Address); });
+  endRequests_.http = &Http();
+  newsCheck_ = std::make_unique<NewsCheck>(Http(), ServiceMessages());
+  updateCheck_ = std::make_unique<UpdateChecker>(UpdateContext{Http(), ServiceMessages(), Shell(), Where});
 
   auto* hook = new EventHook(this, [this](QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {
@@ -107,18 +112,26 @@ void TfrmMain::ConnectServices() {
   installEventFilter(hook);
 }
 
-bool TfrmMain::RunUpdateCheck(bool quiet) {
-  const UpdateContext context{Http(), ServiceMessages(), Shell(), Where};
-  if (CheckForUpdates(context, quiet) != UpdateOutcome::UpdaterStarted) return false;
-  close();
-  return true;
+void TfrmMain::RunUpdateCheck(bool quiet) {
+  // The start-up check runs unseen; only the user's own shows it is busy.
+  std::shared_ptr<WorkingSign> working;
+  if (!quiet) working = std::make_shared<WorkingSign>(this, btnUpdate, QStringLiteral("Checking Updates..."));
+  updateCheck_->Start(quiet, [self = QPointer<TfrmMain>(this), working](UpdateOutcome outcome, const std::string&) {
+    if (self && outcome == UpdateOutcome::UpdaterStarted) RunGuarded(self, [&] { self->close(); });
+  });
 }
 
 void TfrmMain::Timer1Timer() {
   Timer1->stop();
-  const UpdateContext context{Http(), ServiceMessages(), Shell(), Where};
-  const auto result = velmora::Timer1Timer(context, Brand, [this](const std::string& text) { ShowNewsHint(text); });
-  if (result.update == UpdateOutcome::UpdaterStarted) close();
+  AnnounceNewerNews(Http(), ServiceMessages(), Where, Brand,
+                    [self = QPointer<TfrmMain>(this)](std::optional<std::string> hint) {
+                      if (!self) return;
+                      RunGuarded(self, [&] {
+                        if (hint) self->ShowNewsHint(*hint);
+                        // A check the user started meanwhile already asks.
+                        self->RunUpdateCheck(true);
+                      });
+                    });
 }
 
 void TfrmMain::ShowNewsHint(const std::string& text) {
@@ -128,25 +141,28 @@ void TfrmMain::ShowNewsHint(const std::string& text) {
 }
 
 void TfrmMain::btnNewsClick() {
-  // A second click while the list loads would clear the list under the first.
-  if (checkingNews_ || frmNews) return;
-  Reentry reentry(checkingNews_);
-  const bool any = [this] {
-    WorkingSign working(this, btnNews, QStringLiteral("Checking News..."));
-    return CheckNews(Http(), ServiceMessages(), Brand, NewsList);
-  }();
-  if (!any || servicesClosing_) return;
-  TfrmNews form(NewsWindowContext{Http(), ServiceMessages(), Shell(), Brand, Where, NewsList}, this);
-  frmNews = &form;
-  form.exec();
+  // The list shown in an open news window must not change under it.
+  if (frmNews) return;
+  auto working = std::make_shared<WorkingSign>(this, btnNews, QStringLiteral("Checking News..."));
+  newsCheck_->Start(Brand, [self = QPointer<TfrmMain>(this), working](std::vector<std::string> items) mutable {
+    working.reset();
+    if (!self) return;
+    RunGuarded(self, [&] {
+      self->NewsList = std::move(items);
+      if (!self->NewsList.empty() && !self->servicesClosing_ && !self->frmNews) self->OpenNewsWindow();
+    });
+  });
 }
 
-void TfrmMain::btnUpdateClick() {
-  if (checkingUpdates_) return;
-  Reentry reentry(checkingUpdates_);
-  WorkingSign working(this, btnUpdate, QStringLiteral("Checking Updates..."));
-  RunUpdateCheck(false);
+void TfrmMain::OpenNewsWindow() {
+  auto* form = new TfrmNews(NewsWindowContext{Http(), ServiceMessages(), Shell(), Brand, Where, NewsList}, this);
+  form->setAttribute(Qt::WA_DeleteOnClose);
+  frmNews = form;
+  // Modal to this window only, without an event loop of its own.
+  form->open();
 }
+
+void TfrmMain::btnUpdateClick() { RunUpdateCheck(false); }
 
 void TfrmMain::btnHelpClick() { OpenInBrowser(Shell(), Brand.AppHelpURL); }
 

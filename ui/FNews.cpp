@@ -12,7 +12,6 @@
 
 #include "platform/ErrorReport.h"
 #include "platform/QtText.h"
-#include "ui/ClosingAwareMessages.h"
 
 namespace velmora {
 
@@ -32,8 +31,7 @@ TfrmNews::TfrmNews(const NewsWindowContext& context, QWidget* parent)
       http_(context.http),
       shell_(context.shell),
       newsList_(context.newsList),
-      messages_(std::make_unique<ClosingAwareMessages>(context.messages, closing_)),
-      opener_(context.http, *messages_, context.brand, context.places) {
+      opener_(context.http, context.messages, context.brand, context.places) {
   setObjectName(QStringLiteral("frmNews"));
   setWindowTitle(QStringLiteral("News"));
   setModal(true);
@@ -105,6 +103,10 @@ TfrmNews::TfrmNews(const NewsWindowContext& context, QWidget* parent)
   splitter->setSizes({105, textHeight});
 }
 
+TfrmNews::~TfrmNews() {
+  if (Busy()) http_.Disconnect();
+}
+
 void TfrmNews::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (filled_) return;
@@ -133,11 +135,13 @@ void TfrmNews::lvwItemsChange() {
   if (selected.isEmpty() || Busy()) return;
   const std::string id = FromQString(selected.first()->data(0, Qt::UserRole).toString());
   SetBusyCursor(true);
-  struct Restore {
-    TfrmNews* form;
-    ~Restore() { form->SetBusyCursor(false); }
-  } restore{this};
-  if (const auto opened = opener_.Open(id)) prfEditorNews->setHtml(ToQString(opened->html));
+  // The opener is this window's own: once the window goes, it calls nothing.
+  opener_.Open(id, [this](std::optional<NewsItemOpener::Opened> opened) {
+    RunGuarded(this, [&] {
+      SetBusyCursor(false);
+      if (opened) prfEditorNews->setHtml(ToQString(opened->html));
+    });
+  });
 }
 
 void TfrmNews::SetBusyCursor(bool busy) {
@@ -154,10 +158,9 @@ void TfrmNews::SetBusyCursor(bool busy) {
 void TfrmNews::btnExitClick() { close(); }
 
 void TfrmNews::done(int result) {
-  if (Busy()) {
-    closing_ = true;
-    http_.Disconnect();
-  }
+  // A cancelled request says nothing, so the user hears no trouble for a
+  // text that was still loading.
+  if (Busy()) http_.Disconnect();
   QDialog::done(result);
 }
 

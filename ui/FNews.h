@@ -1,6 +1,6 @@
 #pragma once
 // The news window: the list of news items and the text of the one selected.
-// Modal, built anew for every opening.
+// Modal to the main window, built anew for every opening.
 
 #include <QDialog>
 #include <QTreeWidget>
@@ -44,6 +44,8 @@ class TfrmNews : public QDialog {
 
 public:
   TfrmNews(const NewsWindowContext& context, QWidget* parent = nullptr);
+  // A text still loading is cancelled while what its request uses is here.
+  ~TfrmNews() override;
 
   NewsListView* lvwItems = nullptr;
   QSplitter* splitter = nullptr;
@@ -71,8 +73,6 @@ private:
   HttpClient& http_;
   ShellPort& shell_;
   const std::vector<std::string>& newsList_;
-  bool closing_ = false;
-  std::unique_ptr<MessagePort> messages_;  // silent once closing_
   NewsItemOpener opener_;
   bool filled_ = false;
 };

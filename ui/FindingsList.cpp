@@ -1,14 +1,20 @@
 #include "ui/FindingsList.h"
 
-#include <QLabel>
-#include <algorithm>
 #include <QEvent>
+#include <QLabel>
 #include <QListWidget>
+#include <QLoggingCategory>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <exception>
 
 #include "platform/QtText.h"
 
 namespace velmora {
+
+namespace {
+Q_LOGGING_CATEGORY(lcFindings, "velmora.findings")
+}  // namespace
 
 TFindingsList::TFindingsList(QWidget* parent, bool shortcut) : QWidget(parent), shortcut_(shortcut) {
   setObjectName(QStringLiteral("panFindings"));
@@ -32,10 +38,45 @@ TFindingsList::TFindingsList(QWidget* parent, bool shortcut) : QWidget(parent), 
     if (activated_ && row >= 0 && static_cast<std::size_t>(row) < findings_.size())
       activated_(findings_[static_cast<std::size_t>(row)].where);
   });
+  // One check at a time; a newer one makes those waiting stale.
+  checks_.setMaxThreadCount(1);
   hide();
 }
 
+TFindingsList::~TFindingsList() {
+  checks_.clear();
+  checks_.waitForDone();
+}
+
 void TFindingsList::ShowFindings(std::vector<Finding> findings) {
+  ++serial_;
+  Show(std::move(findings));
+}
+
+void TFindingsList::CheckInBackground(std::function<std::vector<Finding>()> check) {
+  const std::uint64_t serial = ++serial_;
+  checks_.clear();
+  checks_.start([this, serial, check = std::move(check)] {
+    std::vector<Finding> findings;
+    try {
+      findings = check();
+    } catch (const std::exception& error) {
+      // The page is made and shown all the same; only its check is missing.
+      qCWarning(lcFindings, "The page check failed: %s", error.what());
+      return;
+    }
+    // Queued to this list's thread, where serial_ lives; a list gone by
+    // then takes its queued calls with it.
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial, findings = std::move(findings)]() mutable {
+          if (serial == serial_) Show(std::move(findings));
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void TFindingsList::Show(std::vector<Finding> findings) {
   // The preview checks its page at every change; most changes leave the findings as they were.
   if (findings == findings_) return;
   findings_ = std::move(findings);

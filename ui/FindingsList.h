@@ -3,7 +3,9 @@
 // preview. Hidden while
 // there is nothing to show; activating a finding asks to go to its place.
 
+#include <QThreadPool>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -18,9 +20,14 @@ class TFindingsList : public QWidget {
 public:
   // `shortcut`: the caption gives Alt+K to the list (one list per window may).
   explicit TFindingsList(QWidget* parent = nullptr, bool shortcut = true);
+  ~TFindingsList() override;
 
   // Replaces the list, unless it shows these findings already; no findings hide it.
   void ShowFindings(std::vector<Finding> findings);
+  // Runs `check` off the window's thread and shows what it finds, unless a
+  // later check or ShowFindings came first: typing never waits for a check,
+  // and a page that has changed since never shows its old findings.
+  void CheckInBackground(std::function<std::vector<Finding>()> check);
   const std::vector<Finding>& Findings() const { return findings_; }
   // The list grows with its findings up to this many rows, then scrolls
   // (0: it takes the room it is given).
@@ -32,6 +39,7 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+  void Show(std::vector<Finding> findings);
   void FitRows();
 
   bool shortcut_ = true;
@@ -40,6 +48,8 @@ private:
   QListWidget* list_ = nullptr;
   std::vector<Finding> findings_;
   std::function<void(const FindingPlace&)> activated_;
+  std::uint64_t serial_ = 0;  // of the newest check asked for
+  QThreadPool checks_;        // last: gone first, after a running check ends
 };
 
 }  // namespace velmora

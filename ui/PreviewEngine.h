@@ -4,7 +4,7 @@
 // program would more than double its start-up time.
 
 #include <QString>
-#include <QUrl>
+#include <QStringList>
 #include <QVariant>
 #include <functional>
 #include <string>
@@ -15,17 +15,29 @@ namespace velmora {
 
 class PreviewEngine {
 public:
+  // Why the engine ended a page.
+  enum class Stop { Busy, Crashed, Memory };
+
   struct Hooks {
-    std::function<void(const QString& url)> openLink;  // a link the user clicked
+    std::function<void(const QString& url)> openLink;  // a link the user clicked: http, https or mailto
     std::function<void(bool ok)> shown;                // a page handed to Show() is in place
+    std::function<void(Stop why)> stopped;             // the page was ended; the engine waits for the next Show()
+  };
+
+  // What a page may read of this machine: nothing but the pictures its
+  // banners name. Relative addresses in the page resolve against `folder`.
+  struct Place {
+    QString folder;        // a local folder
+    QStringList pictures;  // absolute paths of local picture files
+    bool operator==(const Place&) const = default;
   };
 
   virtual ~PreviewEngine() = default;
   virtual QWidget* View() = 0;
   virtual void SetZoom(qreal factor) = 0;
-  // Shows `page`; relative addresses in it resolve against `base`. Each call
-  // ends in one `shown`, unless a later Show() overtakes it.
-  virtual void Show(std::string page, const QUrl& base) = 0;
+  // Shows `page`. Each call ends in one `shown` or `stopped`, unless a later
+  // Show() overtakes it.
+  virtual void Show(std::string page, const Place& place) = 0;
   virtual void RunScript(const QString& script, std::function<void(const QVariant&)> done) = 0;
 };
 

@@ -8,9 +8,11 @@
 #include <QLabel>
 #include <QLibrary>
 #include <QOpenGLContext>
+#include <QPushButton>
 #include <QSurfaceFormat>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <unistd.h>
 
@@ -52,6 +54,19 @@ void ShareGraphicsContext() {
 }  // namespace
 
 bool TPreviewPane::Available() { return QFileInfo::exists(ModulePath()); }
+
+QStringList TPreviewPane::LocalPictures(const std::vector<std::string>& addresses, const QString& folder) {
+  // Resolved as the engine resolves the page's addresses against its folder.
+  const QUrl base = QUrl::fromLocalFile(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+  QStringList files;
+  for (const std::string& address : addresses) {
+    const QString trimmed = QString::fromStdString(address).trimmed();
+    if (trimmed.isEmpty()) continue;  // would name the folder itself
+    const QUrl url = base.resolved(QUrl(trimmed));
+    if (url.isLocalFile() && url.host().isEmpty()) files << url.toLocalFile();
+  }
+  return files;
+}
 
 void PrepareBrowserEngine(const QString& programFolder) {
   ProgramFolder() = programFolder;
@@ -99,6 +114,22 @@ TPreviewPane::TPreviewPane(PageSource source, LinkOpener openLink, QWidget* pare
   notice_->setWordWrap(true);
   if (!Available()) notice_->setText(QStringLiteral("The live preview is not part of this build."));
   stageLayout->addWidget(notice_, 1);
+  stopped_ = new QWidget(stage_);
+  stopped_->setObjectName(QStringLiteral("panPreviewStopped"));
+  auto* stoppedLayout = new QVBoxLayout(stopped_);
+  stoppedLayout->addStretch(1);
+  stoppedWhy_ = new QLabel(stopped_);
+  stoppedWhy_->setObjectName(QStringLiteral("lblPreviewStopped"));
+  stoppedWhy_->setAlignment(Qt::AlignCenter);
+  stoppedWhy_->setWordWrap(true);
+  stoppedLayout->addWidget(stoppedWhy_);
+  auto* reload = new QPushButton(QStringLiteral("&Reload"), stopped_);
+  reload->setObjectName(QStringLiteral("btnPreviewReload"));
+  stoppedLayout->addWidget(reload, 0, Qt::AlignHCenter);
+  stoppedLayout->addStretch(1);
+  stopped_->hide();
+  stageLayout->addWidget(stopped_, 1);
+  connect(reload, &QPushButton::clicked, this, &TPreviewPane::RefreshNow);
   layout->addWidget(stage_, 1);
 
   debounce_ = new QTimer(this);
@@ -144,7 +175,19 @@ void TPreviewPane::StartEngine() {
     notice_->setText(QStringLiteral("The live preview could not start: %1").arg(module.errorString()));
     return;
   }
-  engine_ = make(stage_, {openLink_, [this](bool ok) { emit PageLoaded(ok); }});
+  engine_ = make(stage_, {openLink_, [this](bool ok) { emit PageLoaded(ok); },
+                          [this](PreviewEngine::Stop why) {
+                            switch (why) {
+                              case PreviewEngine::Stop::Busy:
+                                return ShowStopped(
+                                    QStringLiteral("The preview was stopped because the page did not finish."));
+                              case PreviewEngine::Stop::Memory:
+                                return ShowStopped(
+                                    QStringLiteral("The preview was stopped because the page used too much memory."));
+                              case PreviewEngine::Stop::Crashed:
+                                return ShowStopped(QStringLiteral("The preview stopped while showing the page."));
+                            }
+                          }});
   notice_->hide();
   static_cast<QHBoxLayout*>(stage_->layout())->addWidget(engine_->View(), 0, Qt::AlignHCenter);
   FitWidth();
@@ -158,7 +201,19 @@ void TPreviewPane::RefreshNow() {
   }
   stale_ = false;
   Source page = source_();
-  if (engine_) engine_->Show(std::move(page.text), page.base);
+  if (!engine_) return;
+  stopped_->hide();
+  engine_->View()->show();
+  engine_->Show(std::move(page.text), {std::move(page.folder), std::move(page.pictures)});
+}
+
+void TPreviewPane::ShowStopped(const QString& why) {
+  // What the engine showed is gone with its renderer; the next change, or
+  // Reload, makes the page anew.
+  engine_->View()->hide();
+  stoppedWhy_->setText(why);
+  stopped_->show();
+  emit PageStopped();
 }
 
 void TPreviewPane::AddBelow(QWidget* widget) { layout()->addWidget(widget); }

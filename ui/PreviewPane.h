@@ -3,10 +3,11 @@
 // a browser engine at a phone, tablet or desktop width. The engine starts
 // when the pane is first shown, so it costs nothing at start-up.
 
-#include <QUrl>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QButtonGroup;
 class QLabel;
@@ -23,7 +24,8 @@ class TPreviewPane : public QWidget {
 public:
   struct Source {
     std::string text;
-    QUrl base;  // where relative addresses in the page lead: the folder the page is saved to
+    QString folder;        // where relative addresses in the page lead: the folder the page is saved to
+    QStringList pictures;  // the only local files the page may show: those its banners name
   };
   using PageSource = std::function<Source()>;
   using LinkOpener = std::function<void(const QString& url)>;
@@ -49,15 +51,21 @@ public:
   bool EngineStarted() const;
   // Puts `widget` under the page.
   void AddBelow(QWidget* widget);
-  // Runs `script` in the page on show and hands its result to `done`.
+  // Runs `script` on the page on show, in a world of its own (the page's own
+  // scripts do not run), and hands its result to `done`.
   void RunScript(const QString& script, std::function<void(const QVariant&)> done);
 
   // False when the browser engine's module is not in the program folder.
   static bool Available();
+  // The local files that banner `addresses` name, relative ones in `folder`;
+  // web addresses name none.
+  static QStringList LocalPictures(const std::vector<std::string>& addresses, const QString& folder);
 
 signals:
   // The engine has finished loading a refreshed page.
   void PageLoaded(bool ok);
+  // The engine ended the page (it ran away or crashed); the pane says so.
+  void PageStopped();
 
 protected:
   void showEvent(QShowEvent* event) override;
@@ -66,11 +74,14 @@ protected:
 private:
   void StartEngine();
   void FitWidth();
+  void ShowStopped(const QString& why);
 
   PageSource source_;
   LinkOpener openLink_;
   QWidget* stage_ = nullptr;  // holds the engine's view, centred
   QLabel* notice_ = nullptr;
+  QWidget* stopped_ = nullptr;  // why the page was ended, and a way to try again
+  QLabel* stoppedWhy_ = nullptr;
   QButtonGroup* widths_ = nullptr;
   QTimer* debounce_ = nullptr;
   PreviewEngine* engine_ = nullptr;

@@ -42,17 +42,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   NewsService news(http, messages);
 
   if (request == 0) {
-    std::vector<std::string> list{"kept"};
-    FUZZ_CHECK(news.GetNewsList(kTier, "CODE", list) == success);
-    FUZZ_CHECK(list.front() == "kept");
-    if (!success) FUZZ_CHECK(list.size() == 1);
-    for (std::size_t i = 1; i < list.size(); ++i) {
-      FUZZ_CHECK(!list[i].empty() && list[i] != "OK" && list[i].find(kNewsItemSeparator) == std::string::npos);
-      CheckStorableId(FieldOrEmpty(SplitFields('^', list[i]), 0));
+    const auto list = http.Settle<NewsReply<std::vector<std::string>>>(
+        [&](auto done) { news.GetNewsList(kTier, "CODE", done); });
+    FUZZ_CHECK(list && !list->cancelled);
+    FUZZ_CHECK(list->value.has_value() == success);
+    for (const auto& item : list->value.value_or(std::vector<std::string>())) {
+      FUZZ_CHECK(!item.empty() && item != "OK" && item.find(kNewsItemSeparator) == std::string::npos);
+      CheckStorableId(FieldOrEmpty(SplitFields('^', item), 0));
     }
     FUZZ_CHECK(messages.shown.size() <= 1);
   } else if (request == 1) {
-    const auto latest = news.GetLastNews(kTier, "CODE");
+    const auto last = http.Settle<NewsReply<LatestNews>>([&](auto done) { news.GetLastNews(kTier, "CODE", done); });
+    FUZZ_CHECK(last && !last->cancelled);
+    const auto& latest = last->value;
     FUZZ_CHECK(latest.has_value() == success);
     if (latest && latest->any) {
       FUZZ_CHECK(latest->id.find('^') == std::string::npos && latest->title.find('^') == std::string::npos);
@@ -60,7 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(messages.shown.empty());
   } else {
-    const auto html = news.GetNewsDetails(kTier, "CODE", "1");
+    const auto details =
+        http.Settle<NewsReply<std::string>>([&](auto done) { news.GetNewsDetails(kTier, "CODE", "1", done); });
+    FUZZ_CHECK(details && !details->cancelled);
+    const auto& html = details->value;
     if (!success) FUZZ_CHECK(!html);
     // A text either decodes whole or the request fails with at most one warning.
     if (html) FUZZ_CHECK(messages.shown.empty());

@@ -46,7 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string base = "http://updates.example/liveupdate/velmora/";
   http.replies[base + kManifestName] = manifest;
   const UpdateContext context{http, messages, shell, Places::Portable(ScratchFolder()), base};
-  const UpdateOutcome outcome = CheckForUpdates(context, true);
+  const auto ended = http.Settle<UpdateOutcome>([&](auto done) {
+    CheckForUpdates(context, true, [done](UpdateOutcome outcome, const std::string&) { done(outcome); });
+  });
+  FUZZ_CHECK(ended.has_value());
+  const UpdateOutcome outcome = ended.value_or(UpdateOutcome::Cancelled);
   const std::filesystem::path local = context.places.ManifestFile();
 
   if (manifest.size() > kManifestLimit) {

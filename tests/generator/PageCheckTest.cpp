@@ -118,12 +118,15 @@ TEST(PageCheck, EachFaultIsFoundWhereItComesFrom) {
        "no-disclosure", "Page"},
       {"markup in the title", [](TAffManager& p, std::string&) { p.Title = "Summer & <Deals>"; }, "markup-in-text",
        "Title"},
-      {"character reference in an anchor", [](TAffManager& p, std::string&) { p.Anchors[1] = "&copy; deals"; },
-       "markup-in-text", "Text Link 2"},
+      {"unfinished character reference in an anchor",
+       [](TAffManager& p, std::string&) { p.Anchors[1] = "&copy deals"; }, "markup-in-text", "Text Link 2"},
       {"markup in a PPC body", [](TAffManager& p, std::string&) { p.PPC[0] = "^Save^Easy & <cheap>^x^"; },
        "markup-in-text", "PPC Ad 1"},
       {"pop-up with an open textarea", [](TAffManager& p, std::string&) { p.PopUps.push_back("<textarea>x"); },
        "unclosed-markup", "PopUp 3"},
+      {"pop-up ending the textarea it is shown in",
+       [](TAffManager& p, std::string&) { p.PopUps.push_back("x</TEXTAREA ><script>go()</script>"); }, "box-escape",
+       "PopUp 3"},
       {"article with an unfinished comment", [](TAffManager& p, std::string&) { p.Articles.push_back("a <!-- b"); },
        "unclosed-markup", "Article 2"},
       {"misspelt placeholder", [](TAffManager&, std::string& t) { t = Replaced(t, "</nav>", "%%TITEL%%</nav>"); },
@@ -154,7 +157,54 @@ TEST(PageCheck, EachPopUpIsJudgedOnItsOwnAmongSimilarOnes) {
   EXPECT_THAT(CodesOf(Check(project, kTemplate)),
               ElementsAre(Pair("unclosed-markup", "PopUp 3"), Pair("unclosed-markup", "PopUp 6"),
                           Pair("unclosed-markup", "PopUp 7"), Pair("unclosed-markup", "PopUp 9"),
-                          Pair("unclosed-markup", "PopUp 11")));
+                          Pair("unclosed-markup", "PopUp 11"), Pair("box-escape", "PopUp 10"),
+                          Pair("box-escape", "PopUp 11")));
+}
+
+TEST(PageCheck, FollowingTheAdviceRemovesTheFinding) {
+  const std::string scriptRows = Replaced(
+      kTemplate, "%%PPCADS%%", "%%TABLE_SIGNATURE_INIT%%<script>show('%%SIGNATURE%%')</script>%%TABLE_SIGNATURE_END%%");
+  struct Case {
+    const char* code;
+    std::string templ;
+    std::function<void(TAffManager&, const char*)> set;
+    const char* fault;
+    const char* advised;
+  };
+  const Case cases[] = {
+      {"markup-in-text", kTemplate, [](TAffManager& p, const char* t) { p.Anchors[1] = t; }, "Tom & <Jerry> hose",
+       "Tom &amp; &lt;Jerry> hose"},
+      {"markup-in-text", kTemplate, [](TAffManager& p, const char* t) { p.Title = t; }, "5 <b>$</b> & up",
+       "5 &lt;b>&#36;&lt;/b> &amp; up"},
+      {"box-escape", kTemplate, [](TAffManager& p, const char* t) { p.PopUps[0] = t; },
+       "</textarea><script>go()</script>", "&lt;/textarea><script>go()</script>"},
+      {"box-escape", scriptRows, [](TAffManager& p, const char* t) { p.Signatures = {t}; }, "a</Script>b",
+       "a<\\/Script>b"},
+      {"missing-sponsored", kTemplate, [](TAffManager& p, const char* t) { p.Articles[0] = t; },
+       "<a href=\"%%AFFILIATELINK%%\">x</a>", "<a href=\"%%AFFILIATELINK%%\" rel=\"sponsored\">x</a>"},
+      {"missing-alt", kTemplate, [](TAffManager& p, const char* t) { p.Articles[0] = t; }, "<img src=\"a.png\">",
+       "<img src=\"a.png\" alt=\"A\">"},
+      {"no-disclosure", Replaced(kTemplate, " class=\"disclosure\"", ""),
+       [](TAffManager& p, const char* t) { p.Articles[0] = t; }, "<p>We may earn a fee.</p>",
+       "<p>As an affiliate we earn a commission.</p>"},
+  };
+  for (const auto& c : cases) {
+    TAffManager project = CleanProject();
+    c.set(project, c.fault);
+    EXPECT_THAT(CodesOf(Check(project, c.templ)), ElementsAre(Pair(c.code, ::testing::_))) << c.fault;
+    c.set(project, c.advised);
+    EXPECT_THAT(Sorted(Check(project, c.templ)), IsEmpty()) << c.advised;
+  }
+}
+
+TEST(PageCheck, BoxEscapeSaysWhatEndsTheBoxAndWhatToWrite) {
+  TAffManager project = CleanProject();
+  project.PopUps[0] = "</textarea><script>steal()</script>";
+  EXPECT_THAT(Check(project, kTemplate),
+              ElementsAre(Finding{"box-escape", {FindingPlace::What::Promo, PromoKind::PopUps, 0},
+                                  "The text holds \"</textarea\", which ends the <textarea> the template shows it in, "
+                                  "so what follows becomes live markup or script on the visitors' page. Write "
+                                  "&lt;/textarea to show it as text."}));
 }
 
 TEST(PageCheck, FinishedPageIsCheckedForWhatItShowsOnly) {
@@ -209,4 +259,16 @@ TEST(PageCheck, AddressRules) {
     EXPECT_EQ(IsInsecurePicture(r.address), r.insecure) << r.address;
     EXPECT_EQ(IsLocalFileAddress(r.address), r.local) << r.address;
   }
+}
+
+TEST(PageCheck, PagesBeyondTheParsersBoundsKeepEveryFinding) {
+  // Deeper nesting and more attributes than the parser is given as they are.
+  std::string page = "<p class=disclosure>We earn a fee.</p>";
+  for (int i = 0; i < 400; ++i) page += "<div><b class=c" + std::to_string(i) + ">";
+  page += "<img src=\"http://x.example/a.gif\">";
+  page += "<a";
+  for (int i = 0; i < 200; ++i) page += " data-" + std::to_string(i) + "=v";
+  page += " href=\"file:///home/me/offer.htm\">x</a>";
+  EXPECT_THAT(CodesOf(CheckFinishedPage(page)),
+              ElementsAre(Pair("picture-insecure", "Page"), Pair("missing-alt", "Page"), Pair("local-file", "Page")));
 }

@@ -1,10 +1,12 @@
 #include "generator/PageGenerator.h"
+#include "generator/PagePreview.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <random>
 
+#include "app/FileIO.h"
 #include "app/Utils.h"
 
 #include "tests/mock/TempDir.h"
@@ -245,13 +247,100 @@ TEST(GeneratePage, UserTemplateShadowsTheShippedOneOfTheSameName) {
   EXPECT_EQ(*page, "user\r\n");
 }
 
-TEST(GeneratePage, MissingTemplateGivesNoPage) {
+TEST(GeneratePage, MissingTemplateGivesNoPageAndSaysWhichThereAre) {
   test::TempDir program;
   program.Write("Templates/plain.tem", "x");
-  EXPECT_FALSE(GeneratePage(TAffManager{}, "Other", {program / "Templates"}));
-  EXPECT_FALSE(GeneratePage(TAffManager{}, "", {program / "Templates"}));
-  const auto empty = GeneratePage(TAffManager{}, "plain", {program / "nowhere/Templates"});
-  EXPECT_FALSE(empty);
+  program.Write("Templates/blue.tem", "x");
+  program.Write("passwd", "secret");
+  const auto other = GeneratePage(TAffManager{}, "Other", {program / "Templates"});
+  ASSERT_FALSE(other);
+  EXPECT_EQ(other.error().kind, ErrorKind::NotFound);
+  EXPECT_EQ(other.error().message, "No template named \"Other\". Installed templates: Blue, Plain.");
+  // Names from someone else's project that would reach outside the folder.
+  for (const std::string name : {"", "..", "../passwd", "../../../etc/passwd", "/etc/passwd"}) {
+    const auto page = GeneratePage(TAffManager{}, name, {program / "Templates"});
+    ASSERT_FALSE(page) << name;
+    EXPECT_EQ(page.error().kind, ErrorKind::NotFound) << name;
+  }
+  const auto none = GeneratePage(TAffManager{}, "plain", {program / "nowhere/Templates"});
+  ASSERT_FALSE(none);
+  EXPECT_EQ(none.error().message, "No template named \"plain\". Installed templates: none.");
+}
+
+TEST(GeneratePage, TemplateOverFourMegabytesIsRefusedUnread) {
+  test::TempDir program;
+  program.Write("Templates/big.tem", std::string(kMaxTemplateBytes + 1, 'x'));
+  program.Write("Templates/full.tem", std::string(kMaxTemplateBytes, 'x'));
+  const auto big = GeneratePage(TAffManager{}, "Big", {program / "Templates"});
+  ASSERT_FALSE(big);
+  EXPECT_EQ(big.error().kind, ErrorKind::TooLarge);
+  EXPECT_EQ(big.error().message, "The template \"Big\" is larger than 4 MB, the most a template may be; it is not used.");
+  EXPECT_NE(PreviewPage(TAffManager{}, "Big", {program / "Templates"}).find("larger than 4 MB"), std::string::npos)
+      << "the preview says so too";
+  EXPECT_TRUE(GeneratePage(TAffManager{}, "Full", {program / "Templates"}));
+  EXPECT_EQ(PageFileTooLargeMessage("/p/page.htm"),
+            "The page /p/page.htm is larger than 64 MB, the most a page may be; it is not read.");
+}
+
+TEST(FillPage, PageOverTheLimitIsRefusedSayingWhatMakesItLarge) {
+  TAffManager p;
+  p.Title = std::string(100, 't');
+  p.URL = "http://" + std::string(100, 'u');
+  p.Anchors.assign(50, "anchor");
+  struct Case {
+    std::string name;
+    std::string templ;
+    std::string cause;
+  };
+  const std::string block = "%%TABLE_LINKTEXT_INIT%%" + std::string(1000, 'b') + "%%ANCHORTEXT%%%%TABLE_LINKTEXT_END%%";
+  std::string titles;
+  std::string links;
+  std::string menus;
+  for (int i = 0; i < 200; ++i) titles += "%%TITLE%%", links += "%%AFFILIATELINK%%", menus += "%%MENU%%";
+  const Case cases[] = {
+      {"a block repeated for every item", block, "block of text links"},
+      {"the title repeated", titles, "repeats the title"},
+      {"the menu repeated", menus, "repeats the menu"},
+      {"the affiliate link repeated", links, "repeats the affiliate link"},
+      {"links inside a block", "%%TABLE_LINKTEXT_INIT%%" + links + "%%TABLE_LINKTEXT_END%%", "affiliate link"},
+  };
+  for (const auto& c : cases) {
+    const auto page = FillPage(c.templ, p, 10000);
+    ASSERT_FALSE(page) << c.name;
+    EXPECT_EQ(page.error().kind, ErrorKind::TooLarge) << c.name;
+    EXPECT_NE(page.error().message.find("The page would be larger than 10000 bytes;"), std::string::npos) << c.name;
+    EXPECT_NE(page.error().message.find(c.cause), std::string::npos) << c.name << ": " << page.error().message;
+    EXPECT_GT(FillTemplate(c.templ, p).size(), 10000u) << c.name << ": refused rightly";
+  }
+  // A table of ads larger than the limit only matters where the page shows it.
+  p.PPC.assign(100, "^" + std::string(200, 'a') + "^b^c");
+  EXPECT_FALSE(FillPage("<p>%%PPCADS%%</p>", p, 10000));
+  EXPECT_TRUE(FillPage("<p>no ads</p>", p, 10000));
+}
+
+TEST(FillPage, LimitIsThePagesOwnSize) {
+  TAffManager p;
+  p.Title = "A title";
+  p.URL = "http://example.com/a-long-enough-link";
+  const std::string templ = "<h1>%%TITLE%%</h1><a href=\"%%AFFILIATELINK%%\">%%TITLE%%</a>\r\n";
+  const std::string page = FillTemplate(templ, p);
+  EXPECT_EQ(FillPage(templ, p, page.size()).value(), page);
+  EXPECT_FALSE(FillPage(templ, p, page.size() - 1));
+}
+
+TEST(FillPage, HostilePagesAreRefusedAtTheDefaultLimitWithoutBeingMade) {
+  // A 1 MB block for 65 items, and 100,000 markers: either would pass 64 MB.
+  TAffManager p;
+  p.Anchors.assign(65, "a");
+  const auto rows = FillPage("%%TABLE_LINKTEXT_INIT%%" + std::string(1 << 20, 'b') + "%%ANCHORTEXT%%%%TABLE_LINKTEXT_END%%", p);
+  ASSERT_FALSE(rows);
+  EXPECT_EQ(rows.error().message,
+            "The page would be larger than 64 MB; the template's block of text links is written once for each of the "
+            "65 text links. Choose another template, or make the project's items fewer or shorter.");
+  p.Title.assign(1000, 't');
+  std::string markers;
+  for (int i = 0; i < 100000; ++i) markers += "%%TITLE%%";
+  EXPECT_FALSE(FillPage(markers, p));
 }
 
 namespace {
@@ -332,7 +421,12 @@ void ExpectSameAsReference(const std::function<std::string(RandomText&)>& makeTe
       }
     }
     const std::string templ = makeTemplate(random);
-    ASSERT_EQ(FillTemplate(templ, p), ReferencePage(templ, p)) << "round " << round << ": " << templ;
+    const std::string page = ReferencePage(templ, p);
+    ASSERT_EQ(FillTemplate(templ, p), page) << "round " << round << ": " << templ;
+    // However the page is put together, no page over the limit comes out.
+    if (!page.empty()) {
+      ASSERT_FALSE(FillPage(templ, p, page.size() - 1)) << "round " << round << ": " << templ;
+    }
   }
 }
 

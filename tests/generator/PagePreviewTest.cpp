@@ -16,11 +16,17 @@ TEST(PagePreview, IsTheGeneratedPageOrSaysWhyThereIsNone) {
   TAffManager project;
   project.Title = "Tom & <Jerry>";
 
-  EXPECT_EQ(PreviewPage(project, "Plain", folders), GeneratePage(project, "Plain", folders));
+  EXPECT_EQ(PreviewPage(project, "Plain", folders), GeneratePage(project, "Plain", folders).value());
   const std::string missing = PreviewPage(project, "Gone <b>", folders);
   EXPECT_NE(missing.find("The template &quot;Gone &lt;b&gt;&quot; is missing"), std::string::npos) << missing;
   EXPECT_NE(PreviewPage(project, "", folders).find("Choose a template"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(dir.folder()) / "Output")) << "nothing is written";
+  // A page over the limit "Generate Code" keeps is not made for the preview either.
+  WriteFileAtomic(std::filesystem::path(dir.folder()) / "Templates" / "huge.tem",
+                  "%%TABLE_LINKTEXT_INIT%%" + std::string(std::size_t{1} << 20, 'x') + "%%TABLE_LINKTEXT_END%%\r\n");
+  TAffManager many;
+  many.Anchors.assign(65, "a");
+  EXPECT_NE(PreviewPage(many, "Huge", folders).find("larger than 64 MB"), std::string::npos);
 
   const CheckedPreview checked = CheckedPreviewPage(project, "Plain", folders);
   EXPECT_EQ(checked.page, PreviewPage(project, "Plain", folders));

@@ -47,5 +47,5 @@ TEST(PageText, ReplacementsMeetAcrossRowsAndTextAsInOneLongText) {
   // The rows end in "y" and the text after them begins "%%GO", so the later
   // search finds a match that only exists across the two pieces.
   page.Replace("y%%GO", "!");
-  EXPECT_EQ(page.Finish("go"), "head " + std::string(300 * 20 - 1, 'y') + "!%% tail go");
+  EXPECT_EQ(page.Finish("go").value(), "head " + std::string(300 * 20 - 1, 'y') + "!%% tail go");
 }

@@ -117,3 +117,12 @@ TEST(TemplateAfterLoad, PrefersTheProjectsTemplateThenTheFirstListed) {
   EXPECT_EQ(FindListedTemplate(listed, "zeta"), std::optional<std::size_t>(2));
   EXPECT_FALSE(FindListedTemplate(listed, "Zet"));
 }
+
+TEST(TemplateNotListedWarning, QuotesTheProjectsNameHarmlessly) {
+  EXPECT_EQ(TemplateNotListedWarning("Gamma", "Alpha"),
+            "The project asks for the template \"Gamma\", which is not installed. The page is shown with the template "
+            "\"Alpha\" instead.");
+  // A name from someone else's file must not move the terminal or the message about.
+  EXPECT_EQ(UnknownTemplateMessage("a\nb\x1b[2J", {"Alpha"}), "No template named \"a?b?[2J\". Installed templates: Alpha.");
+  EXPECT_EQ(ShownTemplateName(std::string(100, 'n')), std::string(80, 'n') + "...");
+}

@@ -84,7 +84,8 @@ public:
   }
 };
 
-// Answers from a table keyed by URL; records every request.
+// Records every request and answers only when the test says so, from a
+// table keyed by URL, so a test sees what happens while requests are in flight.
 class FakeHttp : public HttpClient {
 public:
   struct Request {
@@ -93,29 +94,79 @@ public:
     std::vector<FormField> fields;
   };
   std::vector<Request> requests;
-  std::map<std::string, std::optional<std::string>> replies;  // missing URL: failure
+  std::map<std::string, std::optional<std::string>> replies;  // missing or nullopt: a refused connection
   int disconnects = 0;
-  // Runs once while the next POST "waits", as the real client lets user events run.
-  std::function<void()> whileWaiting;
 
-  std::optional<std::string> PostMultipart(const std::string& url, const std::vector<FormField>& fields,
-                                           std::size_t maxBytes) override {
-    if (auto action = std::exchange(whileWaiting, nullptr)) action();
+  void PostMultipart(const std::string& url, const std::vector<FormField>& fields, std::size_t maxBytes,
+                     HttpDone done) override {
     requests.push_back({"POST", url, fields});
-    return Answer(url, maxBytes);
+    waiting_.push_back({url, maxBytes, std::move(done)});
   }
-  std::optional<std::string> Get(const std::string& url, std::size_t maxBytes) override {
+  void Get(const std::string& url, std::size_t maxBytes, HttpDone done) override {
     requests.push_back({"GET", url, {}});
-    return Answer(url, maxBytes);
+    waiting_.push_back({url, maxBytes, std::move(done)});
   }
-  void Disconnect() override { ++disconnects; }
+  void Disconnect() override {
+    ++disconnects;
+    auto ending = std::exchange(waiting_, {});
+    for (auto& request : ending) request.done(Result(HttpOutcome::Cancelled));
+  }
+
+  std::size_t Waiting() const { return waiting_.size(); }
+  // Answers the oldest waiting request from the table; false when none waits.
+  bool AnswerNext() {
+    if (waiting_.empty()) return false;
+    Pending request = std::move(waiting_.front());
+    waiting_.pop_front();
+    request.done(FromTable(request.url, request.maxBytes));
+    return true;
+  }
+  // Answers the oldest waiting request with this result.
+  bool AnswerNext(HttpResult result) {
+    if (waiting_.empty()) return false;
+    Pending request = std::move(waiting_.front());
+    waiting_.pop_front();
+    request.done(std::move(result));
+    return true;
+  }
+  // Answers until nothing waits, requests made by the answers included.
+  void AnswerAll() {
+    for (int i = 0; i < 100 && AnswerNext(); ++i) {
+    }
+  }
+
+  // Starts a continuation, answers every request from the table and gives
+  // what it delivered; nothing when it never called back.
+  template <class T, class Start>
+  std::optional<T> Settle(Start start) {
+    std::optional<T> delivered;
+    start([&delivered](T value) { delivered = std::move(value); });
+    AnswerAll();
+    return delivered;
+  }
+
+  static HttpResult Result(HttpOutcome outcome, std::string body = {}) {
+    HttpResult result;
+    result.outcome = outcome;
+    result.status = outcome == HttpOutcome::Ok ? 200 : 0;
+    result.reason = outcome == HttpOutcome::Ok ? "200" : "fake " + std::to_string(static_cast<int>(outcome));
+    result.body = std::move(body);
+    return result;
+  }
 
 private:
-  std::optional<std::string> Answer(const std::string& url, std::size_t maxBytes) const {
+  struct Pending {
+    std::string url;
+    std::size_t maxBytes;
+    HttpDone done;
+  };
+  HttpResult FromTable(const std::string& url, std::size_t maxBytes) const {
     const auto it = replies.find(url);
-    if (it == replies.end() || !it->second || it->second->size() > maxBytes) return std::nullopt;
-    return it->second;
+    if (it == replies.end() || !it->second) return Result(HttpOutcome::NetworkError);
+    if (it->second->size() > maxBytes) return Result(HttpOutcome::TooLarge);
+    return Result(HttpOutcome::Ok, *it->second);
   }
+  std::deque<Pending> waiting_;
 };
 
 // Plays back a fixed sequence of choices (each taken modulo n).

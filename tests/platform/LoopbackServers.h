@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPointer>
 #include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
@@ -20,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <netinet/in.h>
+#include <optional>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -218,6 +221,21 @@ private:
   QProcess process_;
   bool ready_ = false;
 };
+
+// Waits for a callback in a loop of the test's own, as the command-line tool
+// does; nothing when it has not come within the time.
+template <class T, class Start>
+std::optional<T> Await(Start start, int timeoutMs = 30000) {
+  auto result = std::make_shared<std::optional<T>>();
+  QEventLoop loop;
+  QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+  start([result, waiting = QPointer<QEventLoop>(&loop)](T value) {
+    *result = std::move(value);
+    if (waiting) waiting->quit();
+  });
+  if (!*result) loop.exec();
+  return *result;
+}
 
 }  // namespace velmora::test
 

@@ -1,5 +1,6 @@
 #include "platform/QtHttpClient.h"
 
+#include <QEventLoop>
 #include <QTimer>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -28,6 +29,16 @@ struct Watchdog {
 
 QByteArray FromStd(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
 
+HttpResult Fetch(QtHttpClient& client, const std::string& url, std::size_t maxBytes) {
+  return test::Await<HttpResult>([&](auto done) { client.Get(url, maxBytes, done); }).value_or(HttpResult{});
+}
+
+HttpResult Post(QtHttpClient& client, const std::string& url, const std::vector<FormField>& fields,
+                std::size_t maxBytes) {
+  return test::Await<HttpResult>([&](auto done) { client.PostMultipart(url, fields, maxBytes, done); })
+      .value_or(HttpResult{});
+}
+
 }  // namespace
 
 TEST(QtHttpClientTest, PostSendsOrderedFormPartsAndTheExpectedHeaders) {
@@ -36,7 +47,10 @@ TEST(QtHttpClientTest, PostSendsOrderedFormPartsAndTheExpectedHeaders) {
   });
   QtHttpClient client;
   const std::vector<FormField> fields = {{"memusername", "pub"}, {"prodcode", "C\xAF"}, {"something", ""}};
-  EXPECT_EQ(client.PostMultipart(server.Url("/news/getlastnews.php"), fields, 1000), "OK");
+  const HttpResult result = Post(client, server.Url("/news/getlastnews.php"), fields, 1000);
+  EXPECT_EQ(result.outcome, HttpOutcome::Ok);
+  EXPECT_EQ(result.status, 200);
+  EXPECT_EQ(result.body, "OK");
 
   ASSERT_EQ(server.requests.size(), 1u);
   const HttpRequestSeen& seen = server.requests[0];
@@ -65,19 +79,24 @@ TEST(QtHttpClientTest, BodiesArriveAsRawBytes) {
     ScriptedHttpServer::Reply(socket, 200, all, "Content-Type: text/html; charset=utf-8\r\n");
   });
   QtHttpClient client;
-  const auto body = client.Get(server.Url("/x"), 1000);
-  ASSERT_TRUE(body);
-  EXPECT_EQ(*body, all.toStdString());
+  const HttpResult result = Fetch(client, server.Url("/x"), 1000);
+  ASSERT_TRUE(result.ok()) << result.reason;
+  EXPECT_EQ(result.body, all.toStdString());
 }
 
-TEST(QtHttpClientTest, HttpErrorStatusFailsWhateverTheBody) {
+TEST(QtHttpClientTest, HttpErrorStatusFailsWhateverTheBodyAndSaysWhich) {
   for (const int status : {404, 500, 403}) {
     ScriptedHttpServer server([&](const HttpRequestSeen&, QTcpSocket& socket) {
       ScriptedHttpServer::Reply(socket, status, "\xAFOK");
     });
     QtHttpClient client;
-    EXPECT_FALSE(client.PostMultipart(server.Url("/p"), {{"a", "b"}}, 1000)) << status;
-    EXPECT_FALSE(client.Get(server.Url("/g"), 1000)) << status;
+    for (const HttpResult& result :
+         {Post(client, server.Url("/p"), {{"a", "b"}}, 1000), Fetch(client, server.Url("/g"), 1000)}) {
+      EXPECT_EQ(result.outcome, HttpOutcome::HttpError) << status;
+      EXPECT_EQ(result.status, status);
+      EXPECT_EQ(result.reason.rfind("HTTP " + std::to_string(status), 0), 0u) << result.reason;
+      EXPECT_EQ(result.body, "");
+    }
   }
 }
 
@@ -90,7 +109,7 @@ TEST(QtHttpClientTest, RedirectIsFollowed) {
     }
   });
   QtHttpClient client;
-  EXPECT_EQ(client.Get(server.Url("/old/getlastnews.php"), 1000), "moved /new/getlastnews.php");
+  EXPECT_EQ(Fetch(client, server.Url("/old/getlastnews.php"), 1000).body, "moved /new/getlastnews.php");
 }
 
 TEST(QtHttpClientTest, CookieFromOneReplyIsSentWithTheNextRequest) {
@@ -104,18 +123,20 @@ TEST(QtHttpClientTest, CookieFromOneReplyIsSentWithTheNextRequest) {
     }
   });
   QtHttpClient client;
-  EXPECT_FALSE(client.Get(server.Url("/news"), 1000)) << "the server does require the cookie";
-  EXPECT_EQ(client.Get(server.Url("/login"), 1000), "hello");
-  EXPECT_EQ(client.PostMultipart(server.Url("/news"), {{"a", "b"}}, 1000), "\xAFOK");
+  EXPECT_FALSE(Fetch(client, server.Url("/news"), 1000).ok()) << "the server does require the cookie";
+  EXPECT_EQ(Fetch(client, server.Url("/login"), 1000).body, "hello");
+  EXPECT_EQ(Post(client, server.Url("/news"), {{"a", "b"}}, 1000).body, "\xAFOK");
 }
 
 TEST(QtHttpClientTest, RefusedConnectionAndBadAddressesFail) {
   QtHttpClient client;
   const std::string closedPort = "http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/x";
-  EXPECT_FALSE(client.Get(closedPort, 1000));
-  EXPECT_FALSE(client.PostMultipart(closedPort, {{"a", "b"}}, 1000));
-  EXPECT_FALSE(client.PostMultipart("/getlastnews.php", {{"a", "b"}}, 1000)) << "an empty base address";
-  EXPECT_FALSE(client.Get("", 1000));
+  for (const HttpResult& result :
+       {Fetch(client, closedPort, 1000), Post(client, closedPort, {{"a", "b"}}, 1000),
+        Post(client, "/getlastnews.php", {{"a", "b"}}, 1000), Fetch(client, "", 1000)}) {
+    EXPECT_EQ(result.outcome, HttpOutcome::NetworkError);
+    EXPECT_FALSE(result.reason.empty());
+  }
 }
 
 TEST(QtHttpClientTest, EndlessReplyIsCutOffAtTheLimit) {
@@ -131,7 +152,7 @@ TEST(QtHttpClientTest, EndlessReplyIsCutOffAtTheLimit) {
   });
   QtHttpClient client;
   Watchdog watchdog(client, 20000);
-  EXPECT_FALSE(client.Get(server.Url("/huge"), 1 << 20));
+  EXPECT_EQ(Fetch(client, server.Url("/huge"), 1 << 20).outcome, HttpOutcome::TooLarge);
   EXPECT_FALSE(watchdog.fired);
 }
 
@@ -141,54 +162,58 @@ TEST(QtHttpClientTest, ReplyExactlyAtTheLimitIsAccepted) {
     ScriptedHttpServer::Reply(socket, 200, body);
   });
   QtHttpClient client;
-  EXPECT_EQ(client.Get(server.Url("/a"), 1000), body.toStdString());
-  EXPECT_FALSE(client.Get(server.Url("/a"), 999));
+  EXPECT_EQ(Fetch(client, server.Url("/a"), 1000).body, body.toStdString());
+  EXPECT_EQ(Fetch(client, server.Url("/a"), 999).outcome, HttpOutcome::TooLarge);
 }
 
-TEST(QtHttpClientTest, DisconnectEndsARequestTheServerNeverAnswers) {
+TEST(QtHttpClientTest, RequestsReturnAtOnceAndDisconnectEndsEveryOneBeforeItReturns) {
   ScriptedHttpServer server([](const HttpRequestSeen&, QTcpSocket&) {});
   QtHttpClient client;
-  Watchdog watchdog(client, 20000);
-  QTimer::singleShot(100, &client, [&client] { client.Disconnect(); });
-  EXPECT_FALSE(client.PostMultipart(server.Url("/hang"), {{"a", "b"}}, 1000));
-  EXPECT_FALSE(watchdog.fired);
-  ASSERT_EQ(server.requests.size(), 1u) << "the request did reach the server";
+  std::vector<HttpOutcome> ended;
+  const auto record = [&ended](HttpResult result) { ended.push_back(result.outcome); };
+  client.PostMultipart(server.Url("/hang"), {{"a", "b"}}, 1000, record);
+  client.Get(server.Url("/hang2"), 1000, record);
+  client.Get("", 1000, record);
+  EXPECT_TRUE(ended.empty()) << "no callback runs inside the call that started it";
+  EXPECT_EQ(client.InFlight(), 3u);
+  QTimer::singleShot(300, &client, [&client] { client.Disconnect(); });
+  QEventLoop loop;
+  QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+  loop.exec();
+  ASSERT_EQ(ended.size(), 3u);
+  EXPECT_EQ(ended[0], HttpOutcome::NetworkError) << "the bad address ended first, from the event loop";
+  EXPECT_EQ(ended[1], HttpOutcome::Cancelled);
+  EXPECT_EQ(ended[2], HttpOutcome::Cancelled);
+  EXPECT_EQ(client.InFlight(), 0u);
+  EXPECT_EQ(server.requests.size(), 2u) << "both requests did reach the server";
 }
 
-TEST(QtHttpClientTest, RequestStartedWhileOneWaitsRunsAfterIt) {
-  std::vector<std::string> events;
-  ScriptedHttpServer server([&](const HttpRequestSeen& request, QTcpSocket& socket) {
-    events.push_back("arrived " + request.path.toStdString());
+TEST(QtHttpClientTest, RequestsRunSideBySide) {
+  ScriptedHttpServer server([](const HttpRequestSeen& request, QTcpSocket& socket) {
     if (request.path == "/slow") {
-      QTimer::singleShot(300, &socket, [&events, &socket] {
-        events.push_back("answered /slow");
-        ScriptedHttpServer::Reply(socket, 200, "slow");
-      });
+      QTimer::singleShot(300, &socket, [&socket] { ScriptedHttpServer::Reply(socket, 200, "slow"); });
     } else {
       ScriptedHttpServer::Reply(socket, 200, "fast");
     }
   });
   QtHttpClient client;
-  Watchdog watchdog(client, 20000);
-  std::optional<std::string> nested;
-  QTimer::singleShot(50, &client, [&] { nested = client.Get(server.Url("/fast"), 100); });
-  EXPECT_EQ(client.Get(server.Url("/slow"), 100), "slow");
-  EXPECT_EQ(nested, "fast");
-  EXPECT_EQ(events, (std::vector<std::string>{"arrived /slow", "answered /slow", "arrived /fast"}));
-  EXPECT_FALSE(watchdog.fired);
+  std::vector<std::string> bodies;
+  client.Get(server.Url("/slow"), 100, [&](HttpResult result) { bodies.push_back(result.body); });
+  const HttpResult fast = Fetch(client, server.Url("/fast"), 100);
+  EXPECT_EQ(fast.body, "fast");
+  EXPECT_TRUE(bodies.empty()) << "the quick reply did not wait for the slow one";
+  test::Await<bool>([&](auto done) { QTimer::singleShot(600, [done] { done(true); }); });
+  EXPECT_EQ(bodies, std::vector<std::string>{"slow"});
 }
 
-TEST(QtHttpClientTest, DisconnectAlsoReleasesARequestWaitingForTheClient) {
+TEST(QtHttpClientTest, ClientDestroyedWithRequestsInFlightCancelsThem) {
   ScriptedHttpServer server([](const HttpRequestSeen&, QTcpSocket&) {});
-  QtHttpClient client;
-  Watchdog watchdog(client, 20000);
-  std::optional<std::string> nested{"not run"};
-  QTimer::singleShot(50, &client, [&] { nested = client.Get(server.Url("/second"), 100); });
-  QTimer::singleShot(150, &client, [&] { client.Disconnect(); });
-  EXPECT_FALSE(client.Get(server.Url("/first"), 100));
-  EXPECT_EQ(nested, std::nullopt);
-  EXPECT_EQ(server.requests.size(), 1u) << "the waiting request never went out";
-  EXPECT_FALSE(watchdog.fired);
+  std::vector<HttpOutcome> ended;
+  {
+    QtHttpClient client;
+    client.Get(server.Url("/hang"), 100, [&](HttpResult result) { ended.push_back(result.outcome); });
+  }
+  EXPECT_EQ(ended, std::vector<HttpOutcome>{HttpOutcome::Cancelled});
 }
 
 namespace {
@@ -229,8 +254,9 @@ TEST(QtHttpClientTest, ChunkedFloodStopsAtTheLimitWithoutPilingUpMemory) {
     Watchdog watchdog(client, 60000);
     const std::size_t before = ResidentMemory("VmRSS");
     ResetPeakMemory();
-    EXPECT_FALSE(post ? client.PostMultipart(server.Url("/flood"), {{"a", "b"}}, kLimit)
-                      : client.Get(server.Url("/flood"), kLimit));
+    const HttpResult result = post ? Post(client, server.Url("/flood"), {{"a", "b"}}, kLimit)
+                                   : Fetch(client, server.Url("/flood"), kLimit);
+    EXPECT_EQ(result.outcome, HttpOutcome::TooLarge) << result.reason;
     const std::size_t peak = ResidentMemory("VmHWM");
     const std::size_t growth = peak - std::min(before, peak);
     EXPECT_LT(growth, kLimit + (std::size_t{48} << 20)) << "peak grew by " << (growth >> 20) << " MB";
@@ -270,7 +296,8 @@ TEST(QtHttpClientTest, ServersThatStallOrTrickleFailWithinTheTimeouts) {
     ScriptedHttpServer server(c.handler);
     QtHttpClient client(nullptr, kShortTimeouts);
     Watchdog watchdog(client, 20000);
-    EXPECT_FALSE(client.PostMultipart(server.Url("/getlastnews.php"), {{"a", "b"}}, 1 << 20));
+    const HttpResult result = Post(client, server.Url("/getlastnews.php"), {{"a", "b"}}, 1 << 20);
+    EXPECT_EQ(result.outcome, HttpOutcome::TimedOut) << result.reason;
     EXPECT_FALSE(watchdog.fired) << "only the watchdog ended the request";
   }
 }
@@ -282,6 +309,8 @@ TEST(QtHttpClientTest, AnnouncedLengthOverTheLimitFailsBeforeTheBody) {
   });
   QtHttpClient client(nullptr, HttpTimeouts{std::chrono::seconds(30), std::chrono::seconds(30)});
   Watchdog watchdog(client, 10000);
-  EXPECT_FALSE(client.Get(server.Url("/big"), 1 << 20));
+  const HttpResult result = Fetch(client, server.Url("/big"), 1 << 20);
+  EXPECT_EQ(result.outcome, HttpOutcome::TooLarge);
+  EXPECT_NE(result.reason.find("5000000"), std::string::npos) << result.reason;
   EXPECT_FALSE(watchdog.fired);
 }

@@ -31,6 +31,13 @@ struct NewsBrowserFixture : ::testing::Test {
   test::FakeMessages messages;
   BrandSettings brand = GoldBrand();
 
+  std::optional<NewsItemOpener::Opened> Open(NewsItemOpener& opener, const std::string& id) {
+    const auto opened =
+        http.Settle<std::optional<NewsItemOpener::Opened>>([&](auto done) { EXPECT_TRUE(opener.Open(id, done)); });
+    EXPECT_TRUE(opened) << "the opener never called back";
+    return opened.value_or(std::nullopt);
+  }
+
   void SetUp() override {
     std::string enciphered;
     ASSERT_EQ(EncipherBytes("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n", enciphered), CipherResult::Ok);
@@ -40,46 +47,70 @@ struct NewsBrowserFixture : ::testing::Test {
 
 }  // namespace
 
-TEST_F(NewsBrowserFixture, CheckNewsUsesTheBrandsTierAndReplacesTheOldList) {
+TEST_F(NewsBrowserFixture, CheckUsesTheBrandsTierAndDeliversTheList) {
   http.replies["http://gold/news/getlastnews.php"] = "2^B^Feb\xAF" "1^A^Jan\xAFOK";
-  std::vector<std::string> list{"stale"};
-  EXPECT_TRUE(CheckNews(http, messages, brand, list));
+  NewsCheck check(http, messages);
+  const auto list = http.Settle<std::vector<std::string>>([&](auto done) { EXPECT_TRUE(check.Start(brand, done)); });
   EXPECT_EQ(list, (std::vector<std::string>{"2^B^Feb", "1^A^Jan"}));
   ASSERT_EQ(http.requests.size(), 1u);
   EXPECT_EQ(http.requests[0].fields[0].value, "gold-id");
   EXPECT_EQ(http.requests[0].fields[2].value, "BG");
   EXPECT_TRUE(messages.shown.empty());
+  EXPECT_FALSE(check.Running());
 }
 
-TEST_F(NewsBrowserFixture, NoNewsIsReportedAndNoWindowOpens) {
+TEST_F(NewsBrowserFixture, NoNewsIsReportedInOneBoxAndNoWindowOpens) {
   const test::ShownMessage noNews{MessageKind::Information, "There's no news for this application!"};
   const test::ShownMessage trouble{MessageKind::Warning,
                                    "There is a trouble with the Publisher Id. Contact your provider."};
-  std::vector<std::string> list{"stale"};
+  NewsCheck check(http, messages);
+  const auto run = [&] {
+    messages.shown.clear();
+    return http.Settle<std::vector<std::string>>([&](auto done) { check.Start(brand, done); });
+  };
+  const std::vector<std::string> none;
 
   http.replies["http://gold/news/getlastnews.php"] = "OK";
-  EXPECT_FALSE(CheckNews(http, messages, brand, list));
-  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(run(), none);
   EXPECT_EQ(messages.shown, std::vector<test::ShownMessage>{noNews});
 
-  messages.shown.clear();
   http.replies["http://gold/news/getlastnews.php"] = "INVALIDUSER";
-  EXPECT_FALSE(CheckNews(http, messages, brand, list));
+  EXPECT_EQ(run(), none);
   EXPECT_EQ(messages.shown, std::vector<test::ShownMessage>{trouble}) << "the warning alone says what went wrong";
 
-  messages.shown.clear();
-  http.replies.clear();
-  EXPECT_FALSE(CheckNews(http, messages, brand, list));
-  EXPECT_EQ(messages.Texts(),
-            std::vector<std::string>{"There is a trouble accessing the news site. Contact your provider."})
-      << "server down: one box";
+  http.replies["http://gold/news/getlastnews.php"] = "Server busy";
+  EXPECT_EQ(run(), none);
+  EXPECT_EQ(messages.shown, std::vector<test::ShownMessage>{noNews}) << "a reply without a warning of its own";
 
-  messages.shown.clear();
+  http.replies.clear();
+  EXPECT_EQ(run(), none);
+  EXPECT_EQ(messages.shown.size(), 1u) << "server down: one box";
+
   const auto requestsBefore = http.requests.size();
   brand.BranderType = "Free";
-  EXPECT_FALSE(CheckNews(http, messages, brand, list));
+  EXPECT_EQ(run(), none);
   EXPECT_EQ(http.requests.size(), requestsBefore) << "no tier, no request";
   EXPECT_EQ(messages.shown, std::vector<test::ShownMessage>{noNews});
+}
+
+TEST_F(NewsBrowserFixture, ASecondCheckWhileOneRunsIsRefusedAndACancelledOneSaysNothing) {
+  NewsCheck check(http, messages);
+  int delivered = 0;
+  EXPECT_TRUE(check.Start(brand, [&](auto) { ++delivered; }));
+  EXPECT_TRUE(check.Running());
+  EXPECT_FALSE(check.Start(brand, [&](auto) { ++delivered; }));
+  EXPECT_EQ(http.requests.size(), 1u);
+  http.Disconnect();
+  EXPECT_EQ(delivered, 1);
+  EXPECT_FALSE(check.Running());
+  EXPECT_TRUE(messages.shown.empty());
+
+  // A check whose owner has gone calls nothing when its answer comes.
+  auto gone = std::make_unique<NewsCheck>(http, messages);
+  gone->Start(brand, [&](auto) { ++delivered; });
+  gone.reset();
+  http.AnswerAll();
+  EXPECT_EQ(delivered, 1);
 }
 
 TEST(NewsRowsTest, RowsKeepOrderAndShowMissingFieldsEmpty) {
@@ -98,7 +129,7 @@ TEST(NewsRowsTest, RowsKeepOrderAndShowMissingFieldsEmpty) {
 TEST_F(NewsBrowserFixture, OpeningAnItemShowsItsTextAndStoresItsId) {
   http.replies["http://gold/news/getnewsdetails.php"] = "<p>Hello $24</p>\xAFOK";
   NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
-  const auto opened = opener.Open("5");
+  const auto opened = Open(opener, "5");
   ASSERT_TRUE(opened);
   EXPECT_EQ(opened->html, "<p>Hello $</p>");
   EXPECT_TRUE(opened->idStored);
@@ -110,7 +141,7 @@ TEST_F(NewsBrowserFixture, OpeningAnItemShowsItsTextAndStoresItsId) {
 TEST_F(NewsBrowserFixture, FailedDetailsKeepTheStoredId) {
   http.replies["http://gold/news/getnewsdetails.php"] = "INVALIDNEWS";
   NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
-  EXPECT_FALSE(opener.Open("5"));
+  EXPECT_FALSE(Open(opener, "5"));
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There is a trouble with this news. Contact your provider."});
   EXPECT_FALSE(opener.Busy());
@@ -119,7 +150,7 @@ TEST_F(NewsBrowserFixture, FailedDetailsKeepTheStoredId) {
 TEST_F(NewsBrowserFixture, MalformedEscapesFailAndStoreNothing) {
   http.replies["http://gold/news/getnewsdetails.php"] = "$G1\xAFOK";
   NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
-  EXPECT_FALSE(opener.Open("8"));
+  EXPECT_FALSE(Open(opener, "8"));
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There is a trouble with this news. Contact your provider."});
 }
@@ -128,7 +159,7 @@ TEST_F(NewsBrowserFixture, ItemWithAnIdTheBrandFileMustNotTakeIsShownButNotStore
   http.replies["http://gold/news/getnewsdetails.php"] = "text\xAFOK";
   const std::string before = dir.Read(kBrandFileName);
   NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
-  const auto opened = opener.Open("9\r\n<%%Welcome2%%>hi<%%/Welcome2%%>");
+  const auto opened = Open(opener, "9\r\n<%%Welcome2%%>hi<%%/Welcome2%%>");
   ASSERT_TRUE(opened);
   EXPECT_EQ(opened->html, "text");
   EXPECT_FALSE(opened->idStored);
@@ -136,20 +167,18 @@ TEST_F(NewsBrowserFixture, ItemWithAnIdTheBrandFileMustNotTakeIsShownButNotStore
 }
 
 TEST_F(NewsBrowserFixture, ASecondOpenWhileBusyIsRefused) {
-  test::FakeHttp reentrant;
-  reentrant.replies["http://gold/news/getnewsdetails.php"] = "text\xAFOK";
-  NewsItemOpener opener(reentrant, messages, brand, Places::Portable(dir.folder()));
-  bool busyInside = false;
-  std::optional<NewsItemOpener::Opened> nested{NewsItemOpener::Opened{}};
-  reentrant.whileWaiting = [&] {
-    busyInside = opener.Busy();
-    nested = opener.Open("9");
-  };
-  EXPECT_TRUE(opener.Open("4"));
-  EXPECT_TRUE(busyInside);
-  EXPECT_FALSE(nested);
-  EXPECT_EQ(reentrant.requests.size(), 1u);
+  http.replies["http://gold/news/getnewsdetails.php"] = "text\xAFOK";
+  NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
+  std::vector<std::optional<NewsItemOpener::Opened>> opened;
+  EXPECT_TRUE(opener.Open("4", [&](auto item) { opened.push_back(item); }));
+  EXPECT_TRUE(opener.Busy());
+  EXPECT_FALSE(opener.Open("9", [&](auto item) { opened.push_back(item); }));
+  http.AnswerAll();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_TRUE(opened[0]);
+  EXPECT_EQ(http.requests.size(), 1u);
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "4");
+  EXPECT_FALSE(opener.Busy());
 }
 
 TEST_F(NewsBrowserFixture, ReadOnlyFolderStillShowsTheItemAndLeavesBusy) {
@@ -158,7 +187,7 @@ TEST_F(NewsBrowserFixture, ReadOnlyFolderStillShowsTheItemAndLeavesBusy) {
   std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   http.replies["http://gold/news/getnewsdetails.php"] = "text\xAFOK";
   NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));
-  const auto opened = opener.Open("6");
+  const auto opened = Open(opener, "6");
   std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
   ASSERT_TRUE(opened);
   EXPECT_EQ(opened->html, "text");

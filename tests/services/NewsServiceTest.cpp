@@ -23,6 +23,24 @@ struct NewsServiceFixture : ::testing::Test {
   test::FakeHttp http;
   test::FakeMessages messages;
   NewsService service{http, messages};
+
+  // Each request's reply, once the fake has answered it.
+  template <class T, class Start>
+  NewsReply<T> Answered(Start start) {
+    const auto reply = http.Settle<NewsReply<T>>(start);
+    EXPECT_TRUE(reply) << "the service never called back";
+    return reply.value_or(NewsReply<T>{});
+  }
+  std::optional<std::vector<std::string>> List() {
+    return Answered<std::vector<std::string>>([&](auto done) { service.GetNewsList(MasterTier(), "CODE", done); })
+        .value;
+  }
+  std::optional<LatestNews> Latest() {
+    return Answered<LatestNews>([&](auto done) { service.GetLastNews(MasterTier(), "CODE", done); }).value;
+  }
+  std::optional<std::string> Details(const std::string& id = "1") {
+    return Answered<std::string>([&](auto done) { service.GetNewsDetails(MasterTier(), "CODE", id, done); }).value;
+  }
 };
 
 void WriteBrand(const test::TempDir& dir, const std::string& plain) {
@@ -76,10 +94,9 @@ TEST(NewsScriptUrlTest, ExactlyOneSlashStandsBeforeTheScript) {
 TEST_F(NewsServiceFixture, RequestsSendTheirFieldsInProtocolOrder) {
   http.replies[kListUrl] = "OK";
   http.replies[kDetailsUrl] = "x\xAFOK";
-  std::vector<std::string> list;
-  service.GetNewsList(MasterTier(), "CODE", list);
-  service.GetLastNews(MasterTier(), "CODE");
-  service.GetNewsDetails(MasterTier(), "CODE", "42");
+  List();
+  Latest();
+  Details("42");
   ASSERT_EQ(http.requests.size(), 3u);
   const auto names = [](const test::FakeHttp::Request& r) {
     std::vector<std::string> n;
@@ -99,17 +116,13 @@ TEST_F(NewsServiceFixture, RequestsSendTheirFieldsInProtocolOrder) {
 
 TEST_F(NewsServiceFixture, ListKeepsServerOrderAndDropsMarkerAndEmptyPieces) {
   http.replies[kListUrl] = "  \r\n3^Third^Mar\xAF\xAF" "2^^Feb\xAFOK\xAF" "1^First^Jan\xAF\r\n";
-  std::vector<std::string> list{"kept"};
-  EXPECT_TRUE(service.GetNewsList(MasterTier(), "C", list));
-  EXPECT_EQ(list, (std::vector<std::string>{"kept", "3^Third^Mar", "2^^Feb", "1^First^Jan"}));
+  EXPECT_EQ(List(), (std::vector<std::string>{"3^Third^Mar", "2^^Feb", "1^First^Jan"}));
   EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(NewsServiceFixture, OkAloneIsASuccessfulEmptyList) {
   http.replies[kListUrl] = "OK";
-  std::vector<std::string> list;
-  EXPECT_TRUE(service.GetNewsList(MasterTier(), "C", list));
-  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(List(), std::vector<std::string>());
 }
 
 TEST_F(NewsServiceFixture, ReplyThatMerelyHoldsTheLettersOkIsNoReply) {
@@ -118,11 +131,9 @@ TEST_F(NewsServiceFixture, ReplyThatMerelyHoldsTheLettersOkIsNoReply) {
     SCOPED_TRACE(reply);
     http.replies[kListUrl] = reply;
     http.replies[kDetailsUrl] = reply;
-    std::vector<std::string> list;
-    EXPECT_FALSE(service.GetNewsList(MasterTier(), "C", list));
-    EXPECT_TRUE(list.empty());
-    EXPECT_FALSE(service.GetLastNews(MasterTier(), "C"));
-    EXPECT_FALSE(service.GetNewsDetails(MasterTier(), "C", "1"));
+    EXPECT_FALSE(List());
+    EXPECT_FALSE(Latest());
+    EXPECT_FALSE(Details());
   }
   EXPECT_TRUE(messages.shown.empty()) << "text that is no error word gets no warning";
 }
@@ -153,15 +164,13 @@ TEST_F(NewsServiceFixture, ErrorRepliesWarnWithTheirOwnText) {
     http.replies[kListUrl] = c.reply;
     http.replies[kDetailsUrl] = c.reply;
     messages.shown.clear();
-    std::vector<std::string> list;
-    EXPECT_FALSE(service.GetNewsList(MasterTier(), "C", list));
-    EXPECT_TRUE(list.empty());
-    EXPECT_FALSE(service.GetNewsDetails(MasterTier(), "C", "1"));
+    EXPECT_FALSE(List());
+    EXPECT_FALSE(Details());
     std::vector<test::ShownMessage> expected;
     if (c.listMessage) expected.push_back({MessageKind::Warning, *c.listMessage});
     if (c.detailsMessage) expected.push_back({MessageKind::Warning, *c.detailsMessage});
     EXPECT_EQ(messages.shown, expected);
-    EXPECT_FALSE(service.GetLastNews(MasterTier(), "C"));
+    EXPECT_FALSE(Latest());
     EXPECT_EQ(messages.shown.size(), expected.size()) << "the latest-news request stays silent";
   }
 }
@@ -178,7 +187,7 @@ TEST_F(NewsServiceFixture, LatestNewsGivesIdAndTitle) {
                         Case{"\xAFOK", false, "", ""}, Case{"12\xAFOK", false, "", ""}}) {
     SCOPED_TRACE(c.reply);
     http.replies[kListUrl] = c.reply;
-    const auto latest = service.GetLastNews(MasterTier(), "C");
+    const auto latest = Latest();
     ASSERT_TRUE(latest);
     EXPECT_EQ(latest->any, c.any);
     EXPECT_EQ(latest->id, c.id);
@@ -188,11 +197,11 @@ TEST_F(NewsServiceFixture, LatestNewsGivesIdAndTitle) {
 
 TEST_F(NewsServiceFixture, DetailsAreHexDecoded) {
   http.replies[kDetailsUrl] = "$41$42C <b>50$25</b>$24\xAFOK\r\n";
-  EXPECT_EQ(service.GetNewsDetails(MasterTier(), "C", "1"), "ABC <b>50%</b>$");
+  EXPECT_EQ(Details(), "ABC <b>50%</b>$");
   http.replies[kDetailsUrl] = "caf$E9 $AF\xAFOK";
-  EXPECT_EQ(service.GetNewsDetails(MasterTier(), "C", "1"), "caf\xE9 \xAF") << "bytes pass unconverted";
+  EXPECT_EQ(Details(), "caf\xE9 \xAF") << "bytes pass unconverted";
   http.replies[kDetailsUrl] = "\xAFOK";
-  EXPECT_EQ(service.GetNewsDetails(MasterTier(), "C", "1"), "") << "an item without text";
+  EXPECT_EQ(Details(), "") << "an item without text";
   EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -201,7 +210,7 @@ TEST_F(NewsServiceFixture, MalformedEscapeFailsTheDetailsWithAWarning) {
     SCOPED_TRACE(reply);
     http.replies[kDetailsUrl] = reply;
     messages.shown.clear();
-    EXPECT_EQ(service.GetNewsDetails(MasterTier(), "C", "1"), std::nullopt);
+    EXPECT_EQ(Details(), std::nullopt);
     EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{
                                   {MessageKind::Warning, "There is a trouble with this news. Contact your provider."}}));
   }
@@ -209,10 +218,30 @@ TEST_F(NewsServiceFixture, MalformedEscapeFailsTheDetailsWithAWarning) {
 
 TEST_F(NewsServiceFixture, OversizedReplyIsAFailedRequest) {
   http.replies[kListUrl] = std::string(kNewsReplyLimit + 1, 'x') + "\xAFOK";
-  std::vector<std::string> list;
-  EXPECT_FALSE(service.GetNewsList(MasterTier(), "C", list));
+  EXPECT_FALSE(List());
   EXPECT_EQ(messages.Texts(),
             std::vector<std::string>{"There is a trouble accessing the news site. Contact your provider."});
+}
+
+TEST_F(NewsServiceFixture, RepliesComeOnlyWithTheAnswerAndCancelledOnesSayNothing) {
+  http.replies[kListUrl] = "OK";
+  http.replies[kDetailsUrl] = "INVALIDNEWS";
+  std::vector<NewsReply<std::string>> details;
+  std::vector<NewsReply<LatestNews>> latest;
+  std::vector<NewsReply<std::vector<std::string>>> lists;
+  service.GetNewsDetails(MasterTier(), "C", "1", [&](auto reply) { details.push_back(reply); });
+  service.GetLastNews(MasterTier(), "C", [&](auto reply) { latest.push_back(reply); });
+  service.GetNewsList(MasterTier(), "C", [&](auto reply) { lists.push_back(reply); });
+  EXPECT_TRUE(details.empty() && latest.empty() && lists.empty()) << "nothing before the answers";
+  EXPECT_EQ(http.Waiting(), 3u);
+
+  http.Disconnect();
+  ASSERT_EQ(details.size(), 1u);
+  ASSERT_EQ(latest.size(), 1u);
+  ASSERT_EQ(lists.size(), 1u);
+  EXPECT_TRUE(details[0].cancelled && latest[0].cancelled && lists[0].cancelled);
+  EXPECT_FALSE(details[0].value || latest[0].value || lists[0].value);
+  EXPECT_TRUE(messages.shown.empty()) << "a request the user ended gets no trouble message";
 }
 
 TEST(LastNewsIdTest, MissingFileReadsEmptyAndIsNeverCreated) {

@@ -13,16 +13,13 @@ using namespace velmora;
 namespace {
 
 const std::string kLatestUrl = "http://pub/news/getlastnews.php";
-const std::string kManifestUrl = "http://pub/liveupdate/velmora/mainappupdate.inf";
+const std::optional<std::optional<std::string>> kCalledBackWithoutBalloon{std::in_place, std::nullopt};
 
 struct NotifierFixture : ::testing::Test {
   test::TempDir dir;
   test::FakeHttp http;
   test::FakeMessages messages;
-  test::FakeShell shell;
-  UpdateContext context{http, messages, shell, Places::Portable(dir.folder()), "http://pub/liveupdate/velmora/"};
   BrandSettings brand;
-  std::vector<std::string> hints;
 
   void SetUp() override {
     brand.BranderType = "Master";
@@ -37,11 +34,10 @@ struct NotifierFixture : ::testing::Test {
     ASSERT_EQ(EncipherBytes(plain, enciphered), CipherResult::Ok);
     dir.Write(kBrandFileName, enciphered);
   }
-  NotifierResult Run() {
-    return Timer1Timer(context, brand, [this](const std::string& text) { hints.push_back(text); });
-  }
-  bool ManifestRequested() const {
-    return !http.requests.empty() && http.requests.back().method == "GET" && http.requests.back().url == kManifestUrl;
+  // The balloon text, once the fake has answered; nothing inside when no balloon.
+  std::optional<std::optional<std::string>> Run() {
+    return http.Settle<std::optional<std::string>>(
+        [&](auto done) { AnnounceNewerNews(http, messages, Places::Portable(dir.folder()), brand, done); });
   }
 };
 
@@ -61,41 +57,37 @@ TEST_F(NotifierFixture, BalloonOnlyForANewerIdComparedAsSignedNumbers) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.stored.value_or("<none>") + " vs " + c.latest);
     StoreLastNewsId(c.stored);
-    hints.clear();
     http.replies[kLatestUrl] = c.latest + "^Title " + c.latest + "\xAFOK";
-    EXPECT_EQ(Run().hintShown, c.shown);
-    if (c.shown) {
-      ASSERT_EQ(hints.size(), 1u);
-      EXPECT_EQ(hints[0], "You've Got A Message!\r\nTitle " + c.latest);
-    } else {
-      EXPECT_TRUE(hints.empty());
-    }
+    const auto hint = Run();
+    ASSERT_TRUE(hint) << "the notifier always calls back after an answer";
+    EXPECT_EQ(*hint, c.shown ? std::optional<std::string>("You've Got A Message!\r\nTitle " + c.latest)
+                             : std::nullopt);
   }
 }
 
-TEST_F(NotifierFixture, NoNewsNoTierOrErrorsAreSilentAndTheQuietCheckStillRuns) {
+TEST_F(NotifierFixture, NoNewsNoTierAndErrorsAreSilent) {
   StoreLastNewsId(std::nullopt);
   for (const std::optional<std::string>& reply :
        {std::optional<std::string>("OK"), std::optional<std::string>("INVALIDUSER"), std::optional<std::string>()}) {
     http.replies[kLatestUrl] = reply;
-    http.requests.clear();
-    EXPECT_FALSE(Run().hintShown);
-    EXPECT_TRUE(ManifestRequested());
+    EXPECT_EQ(Run(), kCalledBackWithoutBalloon);
   }
   brand.BranderType = "Free";
   http.requests.clear();
-  EXPECT_EQ(Run().update, UpdateOutcome::ServerUnreachable) << "this server has no manifest";
-  ASSERT_EQ(http.requests.size(), 1u) << "no news request without a tier";
-  EXPECT_TRUE(ManifestRequested());
-  EXPECT_TRUE(hints.empty());
-  EXPECT_TRUE(messages.shown.empty()) << "the start-up check says nothing when it fails";
+  EXPECT_EQ(Run(), kCalledBackWithoutBalloon);
+  EXPECT_TRUE(http.requests.empty()) << "no news request without a tier";
+  EXPECT_TRUE(messages.shown.empty()) << "the start-up notifier says nothing when it fails";
 }
 
-TEST_F(NotifierFixture, NotifierNeverStoresTheId) {
+TEST_F(NotifierFixture, NotifierNeverStoresTheIdAndACancelledOneEndsTheChain) {
   StoreLastNewsId("1");
   http.replies[kLatestUrl] = "5^T\xAFOK";
-  Run();
-  Run();
-  EXPECT_EQ(hints.size(), 2u) << "the balloon comes back until the item is opened";
+  EXPECT_TRUE(Run().value());
+  EXPECT_TRUE(Run().value()) << "the balloon comes back until the item is opened";
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "1");
+
+  bool called = false;
+  AnnounceNewerNews(http, messages, Places::Portable(dir.folder()), brand, [&](auto) { called = true; });
+  http.Disconnect();
+  EXPECT_FALSE(called) << "nothing follows a close";
 }

@@ -13,7 +13,6 @@ namespace {
 const std::string kBase = "http://updates.example/liveupdate/velmora/";
 const std::string kManifestUrl = kBase + "mainappupdate.inf";
 const std::string kNoUpdates = "There's no new updates for this application!";
-const std::string kUnreachable = "Could not reach the update server. Please try again later.";
 const std::string kSecondQuestion =
     "To update your software the application will close to\n\rreplace some files. Do you want to update now?";
 
@@ -34,6 +33,13 @@ struct UpdateCheckFixture : ::testing::Test {
   UpdateContext context{http, messages, shell, Places::Portable(dir.folder()), kBase};
 
   void AddUpdater() { dir.Write(kUpdaterName, "#!/bin/sh\n"); }
+  UpdateOutcome Check(bool quiet) {
+    const auto outcome = http.Settle<UpdateOutcome>([&](auto done) {
+      CheckForUpdates(context, quiet, [done](UpdateOutcome ended, const std::string&) { done(ended); });
+    });
+    EXPECT_TRUE(outcome) << "the check never called back";
+    return outcome.value_or(UpdateOutcome::Cancelled);
+  }
 };
 
 }  // namespace
@@ -79,7 +85,7 @@ TEST_F(UpdateCheckFixture, OnlyAStrictlyHigherVersionIsOffered) {
     http.replies[kManifestUrl] = Manifest(c.version);
     messages.shown.clear();
     messages.answers = {false};
-    const UpdateOutcome outcome = CheckForUpdates(context, false);
+    const UpdateOutcome outcome = Check(false);
     if (c.offered) {
       EXPECT_EQ(outcome, UpdateOutcome::Declined);
       EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{
@@ -96,7 +102,7 @@ TEST_F(UpdateCheckFixture, OnlyAStrictlyHigherVersionIsOffered) {
 TEST_F(UpdateCheckFixture, TwoOksStartTheUpdaterWithBaseVersionAndA) {
   AddUpdater();
   http.replies[kManifestUrl] = Manifest("2.1");
-  EXPECT_EQ(CheckForUpdates(context, true), UpdateOutcome::UpdaterStarted);
+  EXPECT_EQ(Check(true), UpdateOutcome::UpdaterStarted);
   // Keys typed into the wizard must not accept an update that pops up.
   EXPECT_EQ(messages.shown,
             (std::vector<test::ShownMessage>{
@@ -112,14 +118,14 @@ TEST_F(UpdateCheckFixture, CancelAtTheSecondQuestionStartsNothing) {
   AddUpdater();
   http.replies[kManifestUrl] = Manifest("3");
   messages.answers = {true, false};
-  EXPECT_EQ(CheckForUpdates(context, false), UpdateOutcome::Declined);
+  EXPECT_EQ(Check(false), UpdateOutcome::Declined);
   EXPECT_EQ(messages.shown.size(), 2u);
   EXPECT_TRUE(shell.started.empty());
 }
 
 TEST_F(UpdateCheckFixture, MissingUpdaterIsWarnedAfterTheFirstQuestion) {
   http.replies[kManifestUrl] = Manifest("2.1");
-  EXPECT_EQ(CheckForUpdates(context, false), UpdateOutcome::UpdaterMissing);
+  EXPECT_EQ(Check(false), UpdateOutcome::UpdaterMissing);
   EXPECT_EQ(messages.shown,
             (std::vector<test::ShownMessage>{
                 {MessageKind::Information, FirstQuestion("2.1"), true},
@@ -135,12 +141,14 @@ TEST_F(UpdateCheckFixture, FailedChecksSaySoOnlyWhenAskedAndLeaveNoCopy) {
     UpdateOutcome outcome;
     std::string message;
   };
+  const std::string unreachable = UpdateServerUnreachableMessage(test::FakeHttp::Result(HttpOutcome::NetworkError).reason);
+  const std::string oversized = UpdateServerUnreachableMessage(test::FakeHttp::Result(HttpOutcome::TooLarge).reason);
   std::string utf16;
   for (const char c : Manifest("9")) utf16 += std::string{c, '\0'};
   for (const auto& c : {
-           Case{"no answer", std::nullopt, UpdateOutcome::ServerUnreachable, kUnreachable},
+           Case{"no answer", std::nullopt, UpdateOutcome::ServerUnreachable, unreachable},
            Case{"oversized", Manifest("9") + std::string(kManifestLimit, ';'), UpdateOutcome::ServerUnreachable,
-                kUnreachable},
+                oversized},
            Case{"empty", "", UpdateOutcome::ManifestUnusable, kManifestUnusableMessage},
            Case{"UTF-16", "\xFF\xFE" + utf16, UpdateOutcome::ManifestUnusable, kManifestUnusableMessage},
            Case{"no version", "[APPLICATION]\r\nName=x\r\n", UpdateOutcome::ManifestUnusable,
@@ -151,7 +159,7 @@ TEST_F(UpdateCheckFixture, FailedChecksSaySoOnlyWhenAskedAndLeaveNoCopy) {
       dir.Write(kManifestName, Manifest("9"));
       http.replies[kManifestUrl] = c.reply;
       messages.shown.clear();
-      EXPECT_EQ(CheckForUpdates(context, quiet), c.outcome);
+      EXPECT_EQ(Check(quiet), c.outcome);
       std::vector<test::ShownMessage> expected;
       if (!quiet) expected.push_back({MessageKind::Warning, c.message});
       EXPECT_EQ(messages.shown, expected);
@@ -165,7 +173,7 @@ TEST_F(UpdateCheckFixture, ManifestWithAByteOrderMarkOffersItsUpdate) {
   AddUpdater();
   http.replies[kManifestUrl] = "\xEF\xBB\xBF" + Manifest("2.1");
   messages.answers = {false};
-  EXPECT_EQ(CheckForUpdates(context, false), UpdateOutcome::Declined);
+  EXPECT_EQ(Check(false), UpdateOutcome::Declined);
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{FirstQuestion("2.1")});
 }
 
@@ -174,7 +182,33 @@ TEST_F(UpdateCheckFixture, CopyThatCannotBeWrittenEndsWithoutHarm) {
   http.replies[kManifestUrl] = Manifest("9");
   // A folder in the manifest's place cannot be replaced, whoever runs the test.
   dir.Write(std::string(kManifestName) + "/keep", "x");
-  EXPECT_EQ(CheckForUpdates(context, false), UpdateOutcome::NoUpdate);
+  EXPECT_EQ(Check(false), UpdateOutcome::NoUpdate);
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{kNoUpdates});
   EXPECT_TRUE(dir.Exists(std::string(kManifestName) + "/keep"));
+}
+
+TEST(UpdateMessageTest, UnreachableServerIsToldWithTheClientsReason) {
+  EXPECT_EQ(UpdateServerUnreachableMessage("nothing came for 30 s"),
+            "Could not reach the update server (nothing came for 30 s). Please try again later.");
+}
+
+TEST_F(UpdateCheckFixture, OneCheckAtATimeAndACancelledOneSaysNothing) {
+  http.replies[kManifestUrl] = Manifest("9");
+  UpdateChecker checker(context);
+  std::vector<UpdateOutcome> ended;
+  const auto record = [&](UpdateOutcome outcome, const std::string&) { ended.push_back(outcome); };
+  EXPECT_TRUE(checker.Start(false, record));
+  EXPECT_TRUE(checker.Running());
+  EXPECT_FALSE(checker.Start(false, record)) << "a second click while the first check runs";
+  EXPECT_EQ(http.Waiting(), 1u);
+  http.Disconnect();
+  EXPECT_EQ(ended, std::vector<UpdateOutcome>{UpdateOutcome::Cancelled});
+  EXPECT_FALSE(checker.Running());
+  EXPECT_TRUE(messages.shown.empty());
+
+  auto gone = std::make_unique<UpdateChecker>(context);
+  gone->Start(true, record);
+  gone.reset();
+  http.AnswerAll();
+  EXPECT_EQ(ended.size(), 1u) << "a checker that has gone calls nothing back";
 }

@@ -1,8 +1,10 @@
 // velmora-tool check, run as a script before publishing would run it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "tests/mock/TempDir.h"
 
@@ -88,4 +90,26 @@ TEST_F(CheckTool, UsageErrorsAndUnreadableInputExitTwo) {
     EXPECT_NE(err, "") << args;
     EXPECT_EQ(out, "") << args;
   }
+}
+
+TEST_F(CheckTool, UnknownTemplateAndOversizedPagesExitTwoSayingWhy) {
+  dir.Write("gone.set", "<%%AfTemplate%%>../../../etc/passwd<%%/AfTemplate%%>\r\n");
+  EXPECT_EQ(Run(Project("gone.set")), 2);
+  EXPECT_EQ(err, "velmora-tool check: No template named \"../../../etc/passwd\". Installed templates: Plain.\n");
+
+  std::string titles;
+  for (int i = 0; i < 100000; ++i) titles += "%%TITLE%%";
+  dir.Write("prog/Templates/titles.tem", titles);
+  dir.Write("long.set", "<%%AfTitle%%>" + std::string(1000, 't') + "<%%/AfTitle%%>\r\n<%%AfTemplate%%>Titles<%%/AfTemplate%%>\r\n");
+  EXPECT_EQ(Run(Project("long.set")), 2);
+  EXPECT_NE(err.find("The page would be larger than 64 MB"), std::string::npos) << err;
+
+  // A finished page over the limit is not read at all (the file is sparse, so the test stays cheap).
+  dir.Write("huge.htm", "");
+  std::filesystem::resize_file(dir / "huge.htm", (64 << 20) + 1);
+  EXPECT_EQ(Run("--page '" + (dir / "huge.htm").string() + "'"), 2);
+  EXPECT_NE(err.find("is larger than 64 MB, the most a page may be"), std::string::npos) << err;
+  EXPECT_EQ(out, "");
+  ASSERT_EQ(::mkfifo((dir / "pipe.htm").c_str(), 0600), 0);
+  EXPECT_EQ(Run("--page '" + (dir / "pipe.htm").string() + "'"), 2) << "a pipe is not waited on";
 }

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "app/Places.h"
 #include "app/Utils.h"
@@ -51,12 +52,10 @@ TEST_F(ToolFixture, WritesToStandardOutputWithoutAnOutputFile) {
   EXPECT_EQ(dir.Read("out.txt"), "B:Hi|http://xxxx.example/?e=7\r\n");
 }
 
-TEST_F(ToolFixture, PicksTheTemplateAsAProjectLoadWould) {
+TEST_F(ToolFixture, UsesTheProjectsTemplateOrTheFirstWhenItNamesNone) {
   const std::pair<std::string, std::string> cases[] = {
-      {"bEtA", "B:"},     // matched without regard to case
-      {"Gamma", "A:"},    // not listed: the first listed one
+      {"bEtA", "B:"},  // matched without regard to case
       {"", "A:"},
-      {"../Templates/alpha", "A:"},  // never a path
   };
   for (const auto& [templ, start] : cases) {
     dir.Write("p.set", Project(templ));
@@ -67,20 +66,43 @@ TEST_F(ToolFixture, PicksTheTemplateAsAProjectLoadWould) {
   EXPECT_EQ(dir.Read("out.txt"), "A:Hi\r\n") << "--template overrides the project";
 }
 
+TEST_F(ToolFixture, UnknownOrUnsafeTemplateExitsTwoNamingTheInstalledOnes) {
+  const std::string page = (dir / "page.htm").string();
+  for (const std::string templ : {"Gamma", "..", "../Templates/alpha", "../../../etc/passwd"}) {
+    dir.Write("p.set", Project(templ));
+    EXPECT_EQ(Run(Base() + " --output '" + page + "'"), 2) << templ;
+    EXPECT_EQ(err, "velmora-tool generate: No template named \"" + templ + "\". Installed templates: Alpha, Beta.\n");
+    EXPECT_FALSE(dir.Exists("page.htm")) << templ;
+  }
+  dir.Write("p.set", Project("Beta"));
+  EXPECT_EQ(Run(Base() + " --template Missing"), 2);
+  EXPECT_EQ(Run("--program-folder '" + (dir / "empty").string() + "' --project '" + (dir / "p.set").string() + "'"), 2);
+  EXPECT_NE(err.find("Installed templates: none."), std::string::npos) << err;
+}
+
 TEST_F(ToolFixture, FailuresExitOneWithOneLineAndWriteNothing) {
   const std::string page = (dir / "page.htm").string();
+  // A template over 4 MB, and one whose page would pass 64 MB.
+  dir.Write("prog/Templates/huge.tem", "");
+  std::filesystem::resize_file(dir / "prog/Templates/huge.tem", 5 << 20);
+  std::string titles;
+  for (int i = 0; i < 100000; ++i) titles += "%%TITLE%%";
+  dir.Write("prog/Templates/titles.tem", titles);
+  dir.Write("long.set", "<%%AfTitle%%>" + std::string(1000, 't') + "<%%/AfTitle%%>\r\n");
   const std::string cases[] = {
-      Base() + " --template Missing --output '" + page + "'",
       "--program-folder '" + (dir / "prog").string() + "' --project '" + (dir / "none.set").string() +
           "' --output '" + page + "'",
-      "--program-folder '" + (dir / "empty").string() + "' --project '" + (dir / "p.set").string() +
-          "' --output '" + page + "'",
+      Base() + " --template Huge --output '" + page + "'",
+      "--program-folder '" + (dir / "prog").string() + "' --project '" + (dir / "long.set").string() +
+          "' --template Titles --output '" + page + "'",
   };
   for (const auto& args : cases) {
     EXPECT_EQ(Run(args), 1) << args;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_FALSE(dir.Exists("page.htm")) << args;
   }
+  EXPECT_NE(err.find("The page would be larger than 64 MB; the template repeats the title too often."),
+            std::string::npos) << err;
   EXPECT_EQ(Run(Base() + " --output '" + (dir / "no/such/folder/page.htm").string() + "'"), 1);
   EXPECT_NE(err.find("page.htm"), std::string::npos) << err;
 }

@@ -142,7 +142,9 @@ TEST_F(NewsCommandTest, FailuresGoToStderrWithTheWindowsTexts) {
   WriteBrand("Master", "http://127.0.0.1:" + std::to_string(FreePort()) + "/news");
   const ToolRun refused = News("list");
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_EQ(refused.err, "There is a trouble accessing the news site. Contact your provider.\n") << "one message";
+  EXPECT_EQ(refused.err,
+            "There is a trouble accessing the news site. Contact your provider.\n(Connection refused)\n")
+      << "one message, and the client's reason";
   EXPECT_EQ(News("latest").exitCode, 1);
 }
 
@@ -171,4 +173,5 @@ TEST_F(NewsCommandTest, UpdateCheckTellsTheVersionAndTheOffer) {
   const ToolRun missing = Tool("update-check --program-folder " + dir.path().string() + " --base-url http://127.0.0.1:" +
                            std::to_string(port) + "/liveupdate/none/");
   EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("HTTP 404"), std::string::npos) << "the client's reason reaches the publisher: " << missing.err;
 }

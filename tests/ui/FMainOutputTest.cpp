@@ -81,7 +81,7 @@ TEST_F(OutputPagesFixture, LoadedProjectSelectsItsTemplateWithoutRegardToCase) {
   EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Zeta");
   EXPECT_EQ(window.Project().Template, "ZETA") << "the value as read";
   window.SelectTemplateAfterLoad("Gone");
-  EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Zeta") << "keeps its selection";
+  EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Alpha") << "not listed: the first, as at start-up";
   EXPECT_EQ(window.Project().Template, "Gone");
 }
 
@@ -200,6 +200,29 @@ TEST_F(OutputPagesFixture, TemplateRemovedAfterStartIsReportedAndNothingIsSaved)
   QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
+  EXPECT_FALSE(folder.Exists("Output/affiliatepage.htm"));
+  EXPECT_FALSE(Find<QPushButton>(window, "openInBrowserButton")->isEnabled());
+}
+
+TEST_F(OutputPagesFixture, TooLargeTemplateOrPageIsRefusedAndNothingDelivered) {
+  folder.Write("Templates/huge.tem", "");
+  std::filesystem::resize_file(folder / "Templates/huge.tem", 5 << 20);
+  std::string titles;
+  for (int i = 0; i < 100000; ++i) titles += "%%TITLE%%";
+  folder.Write("Templates/titles.tem", titles);
+  TfrmMain window(Environment());
+  Find<QLineEdit>(window, "titleInput")->setText(QString(1000, QLatin1Char('t')));
+  for (const int entry : {0, 1}) {
+    Find<QComboBox>(window, "templateChoice")->setCurrentIndex(entry);
+    for (QRadioButton* mode : {Find<QRadioButton>(window, "saveWebPageOption"), Find<QRadioButton>(window, "clipboardOption")}) {
+      mode->click();
+      messages.shown.clear();
+      QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
+      ASSERT_EQ(messages.shown.size(), 1u) << entry;
+      EXPECT_EQ(messages.shown[0].kind, MessageKind::Error) << entry;
+    }
+  }
+  EXPECT_FALSE(clipboard.text);
   EXPECT_FALSE(folder.Exists("Output/affiliatepage.htm"));
   EXPECT_FALSE(Find<QPushButton>(window, "openInBrowserButton")->isEnabled());
 }

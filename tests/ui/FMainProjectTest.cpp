@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QUrl>
@@ -388,6 +389,32 @@ TEST_F(ProjectWindow, LoadedAffiliateIdReachesTheModelThroughTheHiddenField) {
   EXPECT_TRUE(window->Project().Anchors.empty()) << "nothing of the previous project remains";
   EXPECT_EQ(window->Project().URL, "");
   EXPECT_EQ(Find<QLineEdit>(*window, "outputNameInput")->text(), "affiliatepage.htm") << "an empty name delivers to the preset one";
+}
+
+TEST_F(ProjectWindow, ProjectNamingATemplateNotInstalledShowsTheFirstAndWarnsOnce) {
+  folder.Write("Templates/alpha.tem", "a");
+  folder.Write("Templates/beta.tem", "b");
+  folder.Write("beta.set", "<%%AfTemplate%%>BETA<%%/AfTemplate%%>\r\n");
+  folder.Write("gone.set", "<%%AfTemplate%%>../../../etc/passwd<%%/AfTemplate%%>\r\n");
+  auto window = Open();
+  auto kinds = [&] {
+    std::vector<MessageKind> shown;
+    for (const auto& message : messages.shown) shown.push_back(message.kind);
+    messages.shown.clear();
+    return shown;
+  };
+  dialogs.answers = {Q(folder / "beta.set")};
+  Click(*window, "btnLoad");
+  EXPECT_EQ(Find<QComboBox>(*window, "templateChoice")->currentText(), "Beta");
+  EXPECT_EQ(kinds(), std::vector<MessageKind>{MessageKind::Information});
+
+  dialogs.answers = {Q(folder / "gone.set")};
+  Click(*window, "btnLoad");
+  EXPECT_EQ(Find<QComboBox>(*window, "templateChoice")->currentText(), "Alpha");
+  EXPECT_EQ(kinds(), (std::vector<MessageKind>{MessageKind::Warning, MessageKind::Information}));
+  EXPECT_EQ(window->Project().Template, "../../../etc/passwd") << "the project keeps the name it stored";
+  Find<QComboBox>(*window, "templateChoice")->setCurrentIndex(1);
+  EXPECT_TRUE(kinds().empty()) << "told once, not on every change";
 }
 
 TEST_F(ProjectWindow, EachDialogOpensWhereItsLastFileWas) {

@@ -81,26 +81,28 @@ struct MainServicesFixture : ::testing::Test {
 TEST_F(MainServicesFixture, NewsButtonWithoutNewsSaysSoAndOpensNoWindow) {
   http.replies[kListUrl] = "OK";
   QTest::mouseClick(window->btnNews, Qt::LeftButton);
-  EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{
-                                {MessageKind::Information, "There's no news for this application!"}}));
+  EXPECT_TRUE(messages.shown.empty()) << "nothing before the answer";
+  http.AnswerAll();
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Information);
   EXPECT_EQ(window->frmNews, nullptr);
 }
 
 TEST_F(MainServicesFixture, NewsButtonOpensTheNewsWindowOnTheFetchedList) {
   http.replies[kListUrl] = "2^Two^Feb\xAF" "1^One^Jan\xAFOK";
-  int rows = -1;
-  QString caption;
-  QTimer::singleShot(0, [&] {
-    if (auto* form = qobject_cast<TfrmNews*>(QApplication::activeModalWidget())) {
-      rows = form->lvwItems->topLevelItemCount();
-      caption = form->windowTitle();
-      form->btnExit->click();
-    }
-  });
   window->btnNewsClick();
-  EXPECT_EQ(rows, 2);
-  EXPECT_EQ(caption, "News");
+  http.AnswerAll();
+  auto* form = qobject_cast<TfrmNews*>(window->frmNews.data());
+  ASSERT_NE(form, nullptr);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->windowModality(), Qt::WindowModal) << "modal to the main window, without a loop of its own";
+  EXPECT_EQ(form->lvwItems->topLevelItemCount(), 2);
   EXPECT_EQ(window->NewsList, (std::vector<std::string>{"2^Two^Feb", "1^One^Jan"}));
+
+  window->btnNewsClick();
+  EXPECT_EQ(http.requests.size(), 1u) << "no second list while the window shows one";
+  form->btnExit->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(window->frmNews, nullptr) << "the window is destroyed when it closes";
 }
 
@@ -109,6 +111,7 @@ TEST_F(MainServicesFixture, TimerShowsTheBalloonBelowLeftOfTheNewsButtonAndCheck
   window->Timer1->start();
   window->Timer1Timer();
   EXPECT_FALSE(window->Timer1->isActive());
+  http.AnswerAll();
   NewsHint* hint = NewsHint::Current();
   ASSERT_NE(hint, nullptr);
   EXPECT_EQ(hint->text(), "You've Got A Message!\nSpring sale");
@@ -154,52 +157,59 @@ TEST_F(MainServicesFixture, UpdateButtonStartsTheUpdaterAfterTwoOksAndCloses) {
   http.replies[kManifestUrl] = "[APPLICATION]\r\nVersion=2.1\r\n";
   folder.Write(kUpdaterName, "");
   QTest::mouseClick(window->btnUpdate, Qt::LeftButton);
+  http.AnswerAll();
   ASSERT_EQ(shell.started.size(), 1u);
   EXPECT_EQ(shell.started[0].second, std::string(kUpdateBaseURL) + " 2.0 A");
   EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(MainServicesFixture, UpdateButtonWithTheServerDownSaysSo) {
+TEST_F(MainServicesFixture, UpdateButtonWithTheServerDownWarns) {
   QTest::mouseClick(window->btnUpdate, Qt::LeftButton);
-  EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{
-                                {MessageKind::Warning, "Could not reach the update server. Please try again later."}}));
+  http.AnswerAll();
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Warning);
   EXPECT_TRUE(window->isVisible());
 }
 
-TEST_F(MainServicesFixture, WhileNewsLoadTheWindowShowsItIsBusyAndStillTakesInput) {
-  test::ScriptedHttpServer server([](const test::HttpRequestSeen&, QTcpSocket& socket) {
-    QTimer::singleShot(300, &socket, [&socket] { test::ScriptedHttpServer::Reply(socket, 200, "OK"); });
-  });
-  TfrmMain real(Environment(true));
-  real.Timer1->stop();
-  SetMasterBrand(real.Brand, server.Url("/news/"));
-  real.show();
-  const QString idleHint = real.btnNews->toolTip();
-  Qt::CursorShape cursorMeanwhile = Qt::ArrowCursor;
-  bool downMeanwhile = false;
-  QString hintMeanwhile;
-  QTimer::singleShot(100, &real, [&] {
-    cursorMeanwhile = real.cursor().shape();
-    downMeanwhile = real.btnNews->isDown();
-    hintMeanwhile = real.btnNews->toolTip();
-    QTest::keyClicks(Find<QLineEdit>(real, "titleInput"), QStringLiteral("typed"));
-  });
-  QTest::mouseClick(real.btnNews, Qt::LeftButton);
-  EXPECT_EQ(cursorMeanwhile, Qt::BusyCursor);
-  EXPECT_TRUE(downMeanwhile);
-  EXPECT_EQ(hintMeanwhile, QStringLiteral("Checking News..."));
-  EXPECT_EQ(Find<QLineEdit>(real, "titleInput")->text(), QStringLiteral("typed")) << "the wizard took keys during the request";
-  EXPECT_EQ(real.Project().Title, "typed");
-  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There's no news for this application!"});
-  EXPECT_EQ(real.cursor().shape(), Qt::ArrowCursor) << "the busy cursor is gone";
-  EXPECT_FALSE(real.btnNews->isDown());
-  EXPECT_EQ(real.btnNews->toolTip(), idleHint);
+TEST_F(MainServicesFixture, WhileChecksRunTheWindowShowsItIsBusyAndStillTakesInput) {
+  const QString idleHint = window->btnNews->toolTip();
+  QTest::mouseClick(window->btnNews, Qt::LeftButton);
+  QTest::mouseClick(window->btnUpdate, Qt::LeftButton);
+  EXPECT_EQ(window->cursor().shape(), Qt::BusyCursor);
+  EXPECT_FALSE(window->btnNews->isEnabled());
+  EXPECT_FALSE(window->btnUpdate->isEnabled());
+  EXPECT_NE(window->btnNews->toolTip(), idleHint);
+  QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("typed"));
+  EXPECT_EQ(window->Project().Title, "typed") << "the wizard takes keys while the checks run";
+
+  window->btnNewsClick();
+  window->btnUpdateClick();
+  EXPECT_EQ(http.requests.size(), 2u) << "a second start while a check runs asks nothing";
+
+  http.AnswerNext();
+  EXPECT_TRUE(window->btnNews->isEnabled());
+  EXPECT_EQ(window->btnNews->toolTip(), idleHint);
+  EXPECT_EQ(window->cursor().shape(), Qt::BusyCursor) << "the update check still runs";
+  http.AnswerNext();
+  EXPECT_TRUE(window->btnUpdate->isEnabled());
+  EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
+  EXPECT_EQ(messages.shown.size(), 2u);
 }
 
 TEST_F(MainServicesFixture, NewsButtonWithTheServerDownShowsOneMessage) {
   QTest::mouseClick(window->btnNews, Qt::LeftButton);
-  EXPECT_EQ(messages.Texts(),
-            std::vector<std::string>{"There is a trouble accessing the news site. Contact your provider."});
+  http.AnswerAll();
+  EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+TEST_F(MainServicesFixture, WindowGoingWhileChecksRunEndsThemWithoutAWord) {
+  http.replies[kListUrl] = "INVALIDUSER";
+  QTest::mouseClick(window->btnNews, Qt::LeftButton);
+  QTest::mouseClick(window->btnUpdate, Qt::LeftButton);
+  window.reset();
+  EXPECT_EQ(http.Waiting(), 0u);
+  http.AnswerAll();
+  EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(MainServicesFixture, HelpMakeMoneyBannerAndLinksOpenTheirAddresses) {
@@ -233,18 +243,10 @@ TEST_F(MainServicesFixture, ClosingTheWindowEndsARequestTheServerNeverAnswers) {
   real.Timer1->stop();
   SetMasterBrand(real.Brand, server.Url("/news/"));
   real.show();
-  bool watchdogFired = false;
-  QTimer::singleShot(200, &real, [&real] { real.close(); });
-  QTimer watchdog;
-  watchdog.setSingleShot(true);
-  QObject::connect(&watchdog, &QTimer::timeout, [&] {
-    watchdogFired = true;
-    real.Http().Disconnect();
-  });
-  watchdog.start(20000);
-  real.btnNewsClick();
-  EXPECT_FALSE(watchdogFired);
-  EXPECT_EQ(server.requests.size(), 1u);
+  QTest::mouseClick(real.btnNews, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == 1u; }, 10000));
+  real.close();
   EXPECT_FALSE(real.isVisible());
+  EXPECT_EQ(real.cursor().shape(), Qt::ArrowCursor);
   EXPECT_TRUE(messages.shown.empty()) << "no trouble message on the way out";
 }

@@ -75,6 +75,7 @@ TEST_F(NewsWindowFixture, ListsTheItemsInServerOrderWithNothingSelected) {
 TEST_F(NewsWindowFixture, SelectingARowShowsItsTextAndStoresItsId) {
   http.replies[kDetailsUrl] = "<p>Second $24 text</p>\xAFOK";
   ClickRow(1);
+  http.AnswerAll();
   EXPECT_EQ(SelectedRow(), 1);
   EXPECT_EQ(form->prfEditorNews->toPlainText(), "Second $ text");
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "2");
@@ -82,8 +83,10 @@ TEST_F(NewsWindowFixture, SelectingARowShowsItsTextAndStoresItsId) {
   EXPECT_EQ(http.requests[0].fields[3].value, "2");
 
   ClickRow(0);
+  http.AnswerAll();
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "3");
   ClickRow(1);
+  http.AnswerAll();
   EXPECT_EQ(http.requests.size(), 3u) << "selecting a row again fetches its text again";
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "2") << "an older item lowers the stored id";
   EXPECT_FALSE(form->Busy());
@@ -91,28 +94,26 @@ TEST_F(NewsWindowFixture, SelectingARowShowsItsTextAndStoresItsId) {
 
 TEST_F(NewsWindowFixture, WhileATextLoadsTheSelectionStaysAndTheCursorIsBusy) {
   http.replies[kDetailsUrl] = "text\xAFOK";
-  bool busy = false;
-  Qt::CursorShape cursor = Qt::ArrowCursor;
-  http.whileWaiting = [&] {
-    busy = form->Busy();
-    cursor = form->lvwItems->viewport()->cursor().shape();
-    ClickRow(2);
-    QTest::keyClick(form->lvwItems, Qt::Key_Down);
-  };
   ClickRow(0);
-  EXPECT_TRUE(busy);
-  EXPECT_EQ(cursor, Qt::WaitCursor);
+  EXPECT_TRUE(form->Busy());
+  EXPECT_EQ(form->lvwItems->viewport()->cursor().shape(), Qt::WaitCursor);
+  ClickRow(2);
+  QTest::keyClick(form->lvwItems, Qt::Key_Down);
   EXPECT_EQ(SelectedRow(), 0);
   EXPECT_EQ(http.requests.size(), 1u);
+  http.AnswerAll();
   EXPECT_FALSE(form->Busy());
   EXPECT_NE(form->lvwItems->viewport()->cursor().shape(), Qt::WaitCursor);
+  EXPECT_EQ(form->prfEditorNews->toPlainText(), "text");
 }
 
 TEST_F(NewsWindowFixture, FailedDetailsKeepTheShownTextAndTheStoredId) {
   http.replies[kDetailsUrl] = "shown\xAFOK";
   ClickRow(0);
+  http.AnswerAll();
   http.replies[kDetailsUrl] = "INVALIDNEWS";
   ClickRow(1);
+  http.AnswerAll();
   EXPECT_EQ(form->prfEditorNews->toPlainText(), "shown");
   EXPECT_EQ(SelectedRow(), 1) << "the row stays selected";
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "3");
@@ -128,12 +129,22 @@ TEST_F(NewsWindowFixture, LinksInTheTextOpenOutsideAndCloseEndsTheWindow) {
 }
 
 TEST_F(NewsWindowFixture, ClosingWhileATextLoadsEndsTheRequestWithoutAWord) {
-  // No reply for the details: the request fails once the window has gone.
-  http.whileWaiting = [&] { QTest::keyClick(form.get(), Qt::Key_Escape); };
   ClickRow(0);
+  QTest::keyClick(form.get(), Qt::Key_Escape);
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(http.disconnects, 1);
+  EXPECT_EQ(http.Waiting(), 0u);
   EXPECT_TRUE(messages.shown.empty()) << "no trouble message for a request the user ended";
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
   EXPECT_FALSE(form->Busy());
+}
+
+TEST_F(NewsWindowFixture, WindowDestroyedWhileATextLoadsEndsItsRequest) {
+  http.replies[kDetailsUrl] = "INVALIDNEWS";
+  ClickRow(0);
+  form.reset();
+  EXPECT_EQ(http.Waiting(), 0u) << "the request ended with the window";
+  http.AnswerAll();
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
 }

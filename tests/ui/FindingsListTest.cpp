@@ -7,6 +7,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "tests/mock/FakeWindowEnvironment.h"
 #include "ui/FMain.h"
 #include "ui/FindingsList.h"
@@ -30,6 +32,10 @@ struct FindingsFixture : ::testing::Test, test::FakeWindowEnvironment {
   void Generate(TfrmMain& window) {
     ShowPage(window, "finishPage");
     QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
+  }
+  // The check runs off the window's thread: its list follows in a moment.
+  static bool ListShown(TfrmMain& window, bool shown) {
+    return QTest::qWaitFor([&] { return Find<TFindingsList>(window, "panFindings")->isHidden() != shown; }, 5000);
   }
 };
 
@@ -57,7 +63,7 @@ TEST_F(FindingsFixture, FindingsShowAfterGeneratingAndLeadToTheirItem) {
     QTest::mouseClick(Find<QPushButton>(window, "bannerCreateButton"), Qt::LeftButton);
   }
   Generate(window);
-  ASSERT_FALSE(Find<TFindingsList>(window, "panFindings")->isHidden());
+  ASSERT_TRUE(ListShown(window, true));
   EXPECT_EQ(Rows(window).size(), 2);
   EXPECT_TRUE(Rows(window).value(0).startsWith("Title: The title \"Summer & <Deals>\"")) << Rows(window).value(0).toStdString();
   EXPECT_TRUE(Rows(window).value(1).startsWith("Banner 2: The picture \"file://C:/Pics/top.gif\""));
@@ -86,7 +92,38 @@ TEST_F(FindingsFixture, FindingsShowAfterGeneratingAndLeadToTheirItem) {
   Find<QListWidget>(window, "bannerList")->setCurrentRow(1);
   QTest::mouseClick(Find<QPushButton>(window, "bannerDeleteButton"), Qt::LeftButton);
   Generate(window);
-  EXPECT_TRUE(Find<TFindingsList>(window, "panFindings")->isHidden());
+  EXPECT_TRUE(ListShown(window, false));
+}
+
+TEST(FindingsList, OnlyTheNewestCheckIsShown) {
+  auto finding = [](const char* code) { return std::vector<Finding>{{code, {}, "m"}}; };
+  TFindingsList list;
+  list.show();
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  // A slow check of a page typed over meanwhile, then the newer page's check.
+  list.CheckInBackground([&] {
+    released.wait();
+    return finding("stale");
+  });
+  list.CheckInBackground([&] { return finding("newest"); });
+  release.set_value();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !list.Findings().empty(); }, 5000));
+  QTest::qWait(50);
+  EXPECT_EQ(list.Findings(), finding("newest"));
+
+  // A check that ends after something newer was shown is dropped.
+  std::promise<void> releaseAgain;
+  std::shared_future<void> releasedAgain = releaseAgain.get_future().share();
+  list.CheckInBackground([&] {
+    releasedAgain.wait();
+    return finding("stale");
+  });
+  list.ShowFindings({});
+  releaseAgain.set_value();
+  QTest::qWait(100);
+  EXPECT_TRUE(list.Findings().empty());
+  EXPECT_TRUE(list.isHidden());
 }
 
 TEST_F(FindingsFixture, PreviewListsFindingsAsThePageChanges) {

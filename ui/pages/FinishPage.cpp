@@ -114,6 +114,10 @@ void FinishPage::OfferOpening() { open_->setEnabled(true); }
 
 void FinishPage::ShowFindings(std::vector<Finding> findings) { findings_->ShowFindings(std::move(findings)); }
 
+void FinishPage::CheckInBackground(std::function<std::vector<Finding>()> check) {
+  findings_->CheckInBackground(std::move(check));
+}
+
 void FinishPage::OnFindingChosen(std::function<void(const FindingPlace&)> handler) {
   findings_->OnActivated(std::move(handler));
 }

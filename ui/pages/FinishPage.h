@@ -34,6 +34,8 @@ public:
   // "Open in Browser" once a page was saved in this run.
   void OfferOpening();
   void ShowFindings(std::vector<Finding> findings);
+  // Runs the page check off the window's thread and lists what it finds.
+  void CheckInBackground(std::function<std::vector<Finding>()> check);
   void OnFindingChosen(std::function<void(const FindingPlace&)> handler);
 
 signals:

@@ -2,14 +2,40 @@
 // first use. A refresh changes only the parts of the shown page that differ
 // from the new one, so typing does not make the engine load, lay out and
 // paint thousands of promos again, nor the view flash or lose its place.
+//
+// The page is someone else's work, so the engine shows it and never obeys
+// it: its scripts do not run (the template's Copy buttons stay inert); it
+// comes from an address scheme of our own, reads no file but the pictures its
+// banners name, opens no connection but to fetch pictures, opens a link only
+// on a real click, and is ended when it runs away. Scripts stay off because
+// no policy covers every way out a script has: peer-to-peer connections, for
+// one, pass both the page's policy and the request gate.
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QMimeDatabase>
+#include <QSet>
+#include <QStringDecoder>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
-#include <QStringDecoder>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "ui/PreviewEngine.h"
 
@@ -112,8 +138,32 @@ const char kPatchScript[] = R"JS(
 )JS";
 
 // An empty document to write a page into: a fresh one for every full load, so
-// nothing of the previous page's scripts carries over.
-const char kShell[] = "<!DOCTYPE html><html><head></head><body></body></html>";
+// nothing of the previous page carries over. Its policy outlives the writing
+// of the page, for the engine's own ways out that need no script: the page
+// may load pictures (from the web, or the banners' files through our
+// handler), post no form, prefetch nothing and open no frame.
+const char kShell[] =
+    "<!DOCTYPE html><html><head>"
+    "<meta http-equiv=\"Content-Security-Policy\" content=\""
+    "default-src 'none'; img-src velmora-preview: file: http: https: data:; style-src 'unsafe-inline'; "
+    "font-src data:; script-src 'none'; connect-src 'none'; form-action 'none'; frame-src 'none'; "
+    "worker-src 'none'; manifest-src 'none'; media-src 'none'; object-src 'none'; base-uri 'none'\">"
+    "<meta http-equiv=\"x-dns-prefetch-control\" content=\"off\">"
+    "</head><body></body></html>";
+
+// The page's own origin.
+const char kScheme[] = "velmora-preview";
+const char kPageHost[] = "page";
+
+// Largest local picture served, as the banner view allows.
+constexpr qint64 kMaxPictureBytes = qint64{8} << 20;
+// A real click or key press opens at most one link, this soon after.
+constexpr qint64 kGestureMs = 1000;
+// A renderer that answers nothing for this long is ended, as is one that
+// holds more memory than this.
+constexpr qint64 kBusyMs = 5000;
+constexpr qint64 kMemoryCeilingBytes = qint64{1} << 30;
+constexpr int kWatchMs = 250;
 
 // Builds the scripts that carry a page to the engine, reusing its buffers:
 // on this scale fresh memory costs more than the work, since every page of it
@@ -160,60 +210,304 @@ private:
   QString script_;
 };
 
-// Keeps the user on the preview: a clicked link opens in the system browser.
+
+QUrl OwnUrl(const char* host, const QString& path) {
+  QUrl url;
+  url.setScheme(QString::fromLatin1(kScheme));
+  url.setHost(QString::fromLatin1(host));
+  url.setPath(path.startsWith(QLatin1Char('/')) ? path : QLatin1Char('/') + path);
+  return url;
+}
+
+// The page's address: its folder, so relative addresses lead where they
+// will once the page is saved there.
+QUrl PageUrl(const QString& folder) {
+  QString path = folder;
+  if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+  return OwnUrl(kPageHost, path);
+}
+
+// A regular file of at most kMaxPictureBytes that holds a picture, or
+// nothing. Never blocks: a banner may name a pipe or a device.
+QByteArray ReadPicture(const QString& path) {
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return {};
+  QByteArray bytes;
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxPictureBytes) {
+    bytes.resize(static_cast<qsizetype>(info.st_size));
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+      const ssize_t got = ::read(fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      done += got;
+    }
+    bytes.truncate(done);
+  }
+  ::close(fd);
+  if (!QMimeDatabase().mimeTypeForData(bytes).name().startsWith(QStringLiteral("image/"))) return {};
+  return bytes;
+}
+
+// Serves the page's empty document and the local pictures its banners name;
+// every other address fails.
+class PageSource : public QWebEngineUrlSchemeHandler {
+public:
+  using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
+
+  void Set(const QUrl& page, const QStringList& pictures) {
+    page_ = page;
+    pictures_ = QSet<QString>(pictures.begin(), pictures.end());
+  }
+  bool Serves(const QString& picture) const { return pictures_.contains(picture); }
+
+  void requestStarted(QWebEngineUrlRequestJob* job) override {
+    const QUrl url = job->requestUrl();
+    const QString path = url.path(QUrl::FullyDecoded);
+    if (job->requestMethod() != "GET") return job->fail(QWebEngineUrlRequestJob::RequestDenied);
+    if (url.host() == QLatin1String(kPageHost)) {
+      if (url.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment) == page_)
+        return Reply(job, "text/html", QByteArray(kShell));
+      if (Serves(path)) {
+        QByteArray bytes = ReadPicture(path);
+        if (!bytes.isEmpty())
+          return Reply(job, QMimeDatabase().mimeTypeForData(bytes).name().toLatin1(), std::move(bytes));
+      }
+    }
+    job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+  }
+
+private:
+  static void Reply(QWebEngineUrlRequestJob* job, const QByteArray& type, QByteArray bytes) {
+    auto* body = new QBuffer(job);  // the engine reads it after we return
+    body->setData(std::move(bytes));
+    body->open(QIODevice::ReadOnly);
+    job->reply(type, body);
+  }
+
+  QUrl page_;
+  QSet<QString> pictures_;  // absolute paths
+};
+
+// Lets through only our own addresses and pictures from the web; a local
+// picture the banners name goes to our handler, every other request is
+// dropped. (WebSockets pass no interceptor: the page's policy stops those.)
+class RequestGate : public QWebEngineUrlRequestInterceptor {
+public:
+  RequestGate(const PageSource* source, QObject* parent) : QWebEngineUrlRequestInterceptor(parent), source_(source) {}
+
+  void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+    const QUrl url = info.requestUrl();
+    const QString scheme = url.scheme();
+    if (scheme == QLatin1String(kScheme)) return;
+    if (info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeImage &&
+        info.requestMethod() == "GET") {
+      if (scheme == QLatin1String("http") || scheme == QLatin1String("https")) return;
+      if (url.isLocalFile() && source_->Serves(url.toLocalFile()))
+        return info.redirect(OwnUrl(kPageHost, url.toLocalFile()));
+    }
+    info.block(true);
+  }
+
+private:
+  const PageSource* source_;
+};
+
+// Opens links for the user, never for the page: only the link the user
+// pressed on (or pressed Enter on), within a moment of the press, one per
+// press, and only on the web or to write a mail. The engine calls a script's
+// click or location change a click too; it goes nowhere unless it leads
+// exactly where the user pointed.
+class LinkGate : public QObject {
+public:
+  LinkGate(std::function<void(const QString&)> openLink, QObject* parent)
+      : QObject(parent), openLink_(std::move(openLink)) {}
+
+  // The view takes input through child widgets it makes and replaces as it
+  // pleases (a new renderer gets a new one).
+  void Watch(QWebEngineView* view) {
+    view_ = view;
+    view->installEventFilter(this);
+    for (QObject* child : view->children())
+      if (child->isWidgetType()) child->installEventFilter(this);
+  }
+
+  void Open(const QUrl& url) {
+    if (!gesture_.isValid() || gesture_.elapsed() > kGestureMs) return;
+    // The page may ask before it has said what was under the press.
+    if (!answered_) {
+      waiting_ = url;
+      return;
+    }
+    Decide(url);
+  }
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::ChildAdded:
+        if (QObject* child = static_cast<QChildEvent*>(event)->child(); child->isWidgetType())
+          child->installEventFilter(this);
+        break;
+      case QEvent::MouseButtonPress:
+        if (watched != view_) {
+          const QPointF at = static_cast<QMouseEvent*>(event)->position() / view_->zoomFactor();
+          Point(QStringLiteral("document.elementFromPoint(%1,%2)").arg(at.x()).arg(at.y()));
+        }
+        break;
+      case QEvent::MouseButtonRelease:
+        gesture_.start();
+        break;
+      case QEvent::KeyPress:
+        if (const int key = static_cast<QKeyEvent*>(event)->key(); key == Qt::Key_Return || key == Qt::Key_Enter) {
+          Point(QStringLiteral("document.activeElement"));
+          gesture_.start();
+        }
+        break;
+      default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+private:
+  void Decide(QUrl url) {  // by value: it may be waiting_, which this clears
+    const bool pointed = url.isValid() && url == pointed_;
+    gesture_.invalidate();
+    pointed_.clear();
+    waiting_.clear();
+    if (!pointed) return;
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto"))
+      openLink_(url.toString(QUrl::FullyEncoded));
+  }
+
+  // Asks the page, out of reach of its scripts, which link `element` is in.
+  void Point(const QString& element) {
+    pointed_.clear();
+    waiting_.clear();
+    answered_ = false;
+    const quint64 press = ++presses_;
+    view_->page()->runJavaScript(
+        QStringLiteral("(function(e){e=e&&e.closest&&e.closest('a[href],area[href]');"
+                       "return e&&typeof e.href==='string'?e.href:''})(%1)")
+            .arg(element),
+        QWebEngineScript::ApplicationWorld, [this, press](const QVariant& href) {
+          if (press != presses_) return;
+          answered_ = true;
+          pointed_ = QUrl(href.toString());
+          if (!waiting_.isEmpty() && gesture_.isValid() && gesture_.elapsed() <= kGestureMs) Decide(waiting_);
+        });
+  }
+
+  std::function<void(const QString&)> openLink_;
+  QWebEngineView* view_ = nullptr;
+  QElapsedTimer gesture_;
+  QUrl pointed_;      // the link under the last press
+  bool answered_ = true;
+  QUrl waiting_;      // asked for before the page said what was pressed
+  quint64 presses_ = 0;
+};
+
+// Keeps the user on the preview: the page goes nowhere but where the engine
+// sends it; links go through the gate to the system browser.
 class Page : public QWebEnginePage {
 public:
-  Page(QWebEngineProfile* profile, std::function<void(const QString&)> openLink, QObject* parent)
-      : QWebEnginePage(profile, parent), openLink_(std::move(openLink)) {}
+  Page(QWebEngineProfile* profile, LinkGate* links, QObject* parent)
+      : QWebEnginePage(profile, parent), links_(links) {}
+
+  // The next load of ours, the only navigation accepted.
+  void Expect(const QUrl& url) { expected_ = url; }
 
 protected:
   bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
-    if (!isMainFrame || type != NavigationTypeLinkClicked) return true;  // our own loads, frames inside promos
+    if (!isMainFrame) return false;  // frames are the page's own loads, and it may make none
+    if ((type == NavigationTypeTyped || type == NavigationTypeReload) && url == expected_) {
+      expected_.clear();
+      return true;
+    }
     if (url.hasFragment() && url.adjusted(QUrl::RemoveFragment) == this->url().adjusted(QUrl::RemoveFragment))
       return true;  // an anchor within the page
-    openLink_(url.toString());
+    if (type == NavigationTypeLinkClicked) links_->Open(url);
     return false;
   }
   QWebEnginePage* createWindow(WebWindowType) override {
-    // A link with a target: catch where it goes, then hand it to the system browser.
-    return new LinkCatcher(profile(), openLink_, this);
+    // A link with a target: catch where it goes, then hand it to the gate.
+    return new LinkCatcher(profile(), links_, this);
   }
 
 private:
   class LinkCatcher : public QWebEnginePage {
   public:
-    LinkCatcher(QWebEngineProfile* profile, std::function<void(const QString&)> openLink, QObject* parent)
-        : QWebEnginePage(profile, parent), openLink_(std::move(openLink)) {}
+    LinkCatcher(QWebEngineProfile* profile, LinkGate* links, QObject* parent)
+        : QWebEnginePage(profile, parent), links_(links) {}
 
   protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
-      openLink_(url.toString());
+      if (url.isEmpty() || url.scheme() == QLatin1String("about")) return false;  // the new window's empty start
+      links_->Open(url);
       deleteLater();
       return false;
     }
 
   private:
-    std::function<void(const QString&)> openLink_;
+    LinkGate* links_;
   };
 
-  std::function<void(const QString&)> openLink_;
+  LinkGate* links_;
+  QUrl expected_;
 };
+
+// The renderer's resident memory, from the system's account of it.
+qint64 ResidentBytes(qint64 pid) {
+  QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+  if (!status.open(QIODevice::ReadOnly)) return 0;
+  for (QByteArray line = status.readLine(256); !line.isEmpty(); line = status.readLine(256))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+  return 0;
+}
 
 class WebPreviewEngine final : public PreviewEngine {
 public:
   WebPreviewEngine(QWidget* parent, Hooks hooks)
       : hooks_(std::move(hooks)),
         profile_(new QWebEngineProfile),  // off the record: nothing goes to disk
+        source_(new PageSource(profile_)),
         view_(new QWebEngineView(parent)),
-        page_(new Page(profile_, hooks_.openLink, view_)) {
+        links_(new LinkGate(hooks_.openLink, view_)),
+        page_(new Page(profile_, links_, view_)),
+        watch_(new QTimer(view_)) {
+    profile_->installUrlSchemeHandler(kScheme, source_);
+    profile_->setUrlRequestInterceptor(new RequestGate(source_, profile_));
+    profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     QWebEngineSettings* settings = page_->settings();
-    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
-    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    for (const auto off :
+         {QWebEngineSettings::JavascriptEnabled, QWebEngineSettings::JavascriptCanOpenWindows,
+          QWebEngineSettings::JavascriptCanAccessClipboard, QWebEngineSettings::LocalContentCanAccessFileUrls,
+          QWebEngineSettings::LocalContentCanAccessRemoteUrls, QWebEngineSettings::ErrorPageEnabled,
+          QWebEngineSettings::AutoLoadIconsForPage, QWebEngineSettings::HyperlinkAuditingEnabled,
+          QWebEngineSettings::DnsPrefetchEnabled, QWebEngineSettings::PluginsEnabled,
+          QWebEngineSettings::LocalStorageEnabled, QWebEngineSettings::PdfViewerEnabled,
+          QWebEngineSettings::FullScreenSupportEnabled, QWebEngineSettings::NavigateOnDropEnabled})
+      settings->setAttribute(off, false);
     view_->setPage(page_);
     view_->setObjectName(QStringLiteral("webPreview"));
     view_->setContextMenuPolicy(Qt::NoContextMenu);
+    links_->Watch(view_);
     QObject::connect(page_, &QWebEnginePage::loadFinished, view_, [this](bool ok) { ShellLoaded(ok); });
+    QObject::connect(page_, &QWebEnginePage::renderProcessTerminated, view_,
+                     [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+                       if (ending_.isValid()) {
+                         // Ours, ended by End(), which said so already.
+                         ending_.invalidate();
+                         if (state_ == State::Empty) ShowLatest();  // shown while it went
+                       } else if (state_ != State::Stopped && status != QWebEnginePage::NormalTerminationStatus) {
+                         End(Stop::Crashed);
+                       }
+                     });
+    QObject::connect(watch_, &QTimer::timeout, view_, [this] { Watch(); });
+    watch_->start(kWatchMs);
   }
 
   ~WebPreviewEngine() override {
@@ -225,10 +519,13 @@ public:
   QWidget* View() override { return view_; }
   void SetZoom(qreal factor) override { view_->setZoomFactor(factor); }
 
-  void Show(std::string page, const QUrl& base) override {
+  void Show(std::string page, const Place& place) override {
     ++serial_;
     latest_ = std::move(page);
-    latestBase_ = base;
+    latestPlace_ = place;
+    if (state_ == State::Stopped) state_ = State::Empty;
+    // A load sent while an ended renderer is still going would go down with it.
+    if (ending_.isValid()) return;
     // One patch at a time: pages typed over meanwhile are skipped, and the
     // latest follows when the one in the engine is done. On a large page
     // each patch takes a while, and queueing every keystroke's would add up.
@@ -236,41 +533,53 @@ public:
   }
 
   void RunScript(const QString& script, std::function<void(const QVariant&)> done) override {
-    page_->runJavaScript(script, [done = std::move(done)](const QVariant& result) { done(result); });
+    page_->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                         [done = std::move(done)](const QVariant& result) { done(result); });
   }
 
 private:
-  enum class State { Empty, LoadingShell, Writing, Shown };
+  enum class State { Empty, LoadingShell, Writing, Shown, Stopped };
 
   void ShowLatest() {
-    if (state_ != State::Shown || latestBase_ != base_) return Load(latestBase_);
+    if (state_ != State::Shown || latestPlace_ != place_) return Load(latestPlace_);
     const quint64 serial = serial_;
+    const quint64 life = life_;
     static const std::string call = std::string(kPatchScript) + "(";
     patching_ = true;
     page_->runJavaScript(scripts_.Build(call, latest_, ")"), QWebEngineScript::ApplicationWorld,
-                         [this, serial](const QVariant& patched) {
+                         [this, serial, life](const QVariant& patched) {
+                           if (life != life_) return;  // the renderer was ended meanwhile
                            patching_ = false;
                            if (serial != serial_) return ShowLatest();  // a newer page waited
                            if (patched.toBool()) {
                              hooks_.shown(true);
                            } else {
-                             Load(base_);
+                             Load(place_);
                            }
                          });
   }
 
   // A fresh document for the latest page.
-  void Load(const QUrl& base) {
+  void Load(const Place& place) {
     // Back to where the user was reading, once the page is in.
     if (state_ == State::Shown) scroll_ = page_->scrollPosition();
-    if (state_ == State::LoadingShell && base == base_) return;  // the shell on its way takes the latest page
+    if (state_ == State::LoadingShell && place == place_) return;  // the shell on its way takes the latest page
     state_ = State::LoadingShell;
-    base_ = base;
-    page_->setHtml(QString::fromLatin1(kShell), base);
+    place_ = place;
+    ++life_;  // answers from the document going away are of no interest
+    ping_.invalidate();
+    loading_.start();
+    QUrl url = PageUrl(place.folder);
+    source_->Set(url, place.pictures);
+    // A new address each time, so the engine never takes the load for a reload.
+    url.setQuery(QStringLiteral("load=%1").arg(life_));
+    page_->Expect(url);
+    page_->load(url);
   }
 
   void ShellLoaded(bool ok) {
     if (state_ != State::LoadingShell) return;  // the written page's own load
+    loading_.invalidate();
     if (!ok) {
       state_ = State::Empty;
       hooks_.shown(false);
@@ -278,11 +587,12 @@ private:
     }
     state_ = State::Writing;
     const quint64 serial = serial_;
+    const quint64 life = life_;
     const std::string after = ");document.close();window.scrollTo(" + std::to_string(scroll_.x()) + "," +
                               std::to_string(scroll_.y()) + ");";
     page_->runJavaScript(scripts_.Build("document.open();document.write(", latest_, after),
-                         QWebEngineScript::MainWorld, [this, serial](const QVariant&) {
-                           if (state_ != State::Writing) return;  // a newer load began
+                         QWebEngineScript::ApplicationWorld, [this, serial, life](const QVariant&) {
+                           if (life != life_ || state_ != State::Writing) return;  // a newer load began
                            state_ = State::Shown;
                            if (serial == serial_) hooks_.shown(true);
                          });
@@ -291,19 +601,83 @@ private:
                          QWebEngineScript::ApplicationWorld);
   }
 
+  // A renderer that keeps busy does not answer a script of ours; one that
+  // grows past the ceiling is ended before it takes the machine's memory.
+  void Watch() {
+    if (ending_.isValid() && ending_.elapsed() > kBusyMs) {
+      // Its end was never reported; carry on without the word.
+      ending_.invalidate();
+      if (state_ == State::Empty) ShowLatest();
+    }
+    if (ending_.isValid() || state_ == State::Empty || state_ == State::Stopped) return;
+    const qint64 pid = page_->renderProcessPid();
+    if (pid > 0 && ResidentBytes(pid) > kMemoryCeilingBytes) return End(Stop::Memory);
+    // Our own document loads at once; only a renderer that does not let go
+    // of the page before it keeps it waiting.
+    if (loading_.isValid()) {
+      if (loading_.elapsed() > kBusyMs) End(Stop::Busy);
+      return;
+    }
+    if (ping_.isValid()) {
+      if (ping_.elapsed() > kBusyMs) End(Stop::Busy);
+      return;
+    }
+    ping_.start();
+    const quint64 life = life_;
+    page_->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld, [this, life](const QVariant&) {
+      if (life == life_) ping_.invalidate();
+    });
+  }
+
+  // Ends the renderer: a script that loops cannot be stopped any other way.
+  // The next Show() starts a fresh one.
+  void End(Stop why) {
+    state_ = State::Stopped;
+    patching_ = false;
+    ++life_;
+    ping_.invalidate();
+    loading_.invalidate();
+    if (const qint64 pid = page_->renderProcessPid(); pid > 0 && ::kill(static_cast<pid_t>(pid), SIGKILL) == 0)
+      ending_.start();
+    hooks_.stopped(why);
+  }
+
   Hooks hooks_;
   QWebEngineProfile* profile_;
+  PageSource* source_;
   QWebEngineView* view_;
+  LinkGate* links_;
   Page* page_;
+  QTimer* watch_;
   State state_ = State::Empty;
-  QUrl base_;
-  std::string latest_;  // the page last handed to Show(), and where it is based
-  QUrl latestBase_;
+  Place place_;
+  std::string latest_;  // the page last handed to Show(), and its place
+  Place latestPlace_;
   bool patching_ = false;  // a patch is in the engine
   ScriptBuilder scripts_;
   QPointF scroll_;
   quint64 serial_ = 0;
+  quint64 life_ = 0;        // the document now in the renderer: answers from earlier ones are dropped
+  QElapsedTimer ping_;      // running while our ping waits for an answer
+  QElapsedTimer loading_;   // running while our document loads
+  QElapsedTimer ending_;    // running from End() until the renderer has gone
 };
+
+// The scheme must be known before the engine starts, which it does with the
+// first profile: here, not in the program, which would then load the
+// engine's libraries at every start.
+void RegisterScheme() {
+  static const bool registered = [] {
+    QWebEngineUrlScheme scheme(kScheme);
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
+    // Lets a page show file:// pictures; the request gate lets through only
+    // those that the banners name, and hands them to our handler.
+    scheme.setFlags(QWebEngineUrlScheme::LocalAccessAllowed);
+    QWebEngineUrlScheme::registerScheme(scheme);
+    return true;
+  }();
+  (void)registered;
+}
 
 }  // namespace
 
@@ -311,5 +685,6 @@ private:
 
 extern "C" Q_DECL_EXPORT velmora::PreviewEngine* velmora_make_preview_engine(QWidget* parent,
                                                                              velmora::PreviewEngine::Hooks hooks) {
+  velmora::RegisterScheme();
   return new velmora::WebPreviewEngine(parent, std::move(hooks));
 }

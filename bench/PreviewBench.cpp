@@ -16,7 +16,7 @@
 #include <filesystem>
 
 #include "bench/BenchProject.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
 
 using namespace velmora;
@@ -27,10 +27,10 @@ namespace {
 QString g_programFolder;
 std::string g_banner;
 
-bool WaitForLoad(TPreviewPane* pane, int timeoutMs) {
+bool WaitForLoad(PreviewPane* pane, int timeoutMs) {
   QEventLoop loop;
   bool loaded = false;
-  const auto connection = QObject::connect(pane, &TPreviewPane::PageLoaded, &loop, [&] {
+  const auto connection = QObject::connect(pane, &PreviewPane::PageLoaded, &loop, [&] {
     loaded = true;
     loop.quit();
   });
@@ -42,7 +42,7 @@ bool WaitForLoad(TPreviewPane* pane, int timeoutMs) {
 
 // The window with a project of `promos` promos and its preview shown; null
 // (the run skipped) when the engine does not load the page.
-TPreviewPane* OpenPreview(TfrmMain& window, std::size_t promos, benchmark::State& state) {
+PreviewPane* OpenPreview(MainWindow& window, std::size_t promos, benchmark::State& state) {
   window.findChild<QTimer*>(QStringLiteral("newsTimer"))->stop();
   TAffManager project = ProjectOf(promos);
   project.Template = "Aurora";
@@ -51,16 +51,16 @@ TPreviewPane* OpenPreview(TfrmMain& window, std::size_t promos, benchmark::State
   window.ApplyLoadedProject(std::move(project));
   window.show();
   window.findChild<QPushButton*>(QStringLiteral("btnPreview"))->click();
-  auto* pane = window.findChild<TPreviewPane*>();
+  auto* pane = window.findChild<PreviewPane*>();
   if (pane && WaitForLoad(pane, 60000)) return pane;
   state.SkipWithError("the browser engine did not load the page");
   return nullptr;
 }
 
-QLineEdit* TitleField(TfrmMain& window) { return window.findChild<QLineEdit*>(QStringLiteral("titleInput")); }
+QLineEdit* TitleField(MainWindow& window) { return window.findChild<QLineEdit*>(QStringLiteral("titleInput")); }
 
 // The page's heading as the engine shows it now.
-QString ShownHeading(TPreviewPane* pane) {
+QString ShownHeading(PreviewPane* pane) {
   QString shown;
   bool answered = false;
   pane->RunScript(QStringLiteral("document.querySelector('h1').textContent"), [&](const QVariant& value) {
@@ -76,8 +76,8 @@ QString ShownHeading(TPreviewPane* pane) {
 void BM_PreviewRefresh(benchmark::State& state) {
   MainWindowEnvironment environment;
   environment.programFolder = g_programFolder.toStdString();
-  TfrmMain window(environment);
-  TPreviewPane* pane = OpenPreview(window, static_cast<std::size_t>(state.range(0)), state);
+  MainWindow window(environment);
+  PreviewPane* pane = OpenPreview(window, static_cast<std::size_t>(state.range(0)), state);
   if (!pane) return;
   int change = 0;
   for (auto _ : state) {
@@ -100,8 +100,8 @@ void BM_PreviewRefresh(benchmark::State& state) {
 void BM_PreviewAfterTyping(benchmark::State& state) {
   MainWindowEnvironment environment;
   environment.programFolder = g_programFolder.toStdString();
-  TfrmMain window(environment);
-  TPreviewPane* pane = OpenPreview(window, static_cast<std::size_t>(state.range(0)), state);
+  MainWindow window(environment);
+  PreviewPane* pane = OpenPreview(window, static_cast<std::size_t>(state.range(0)), state);
   if (!pane) return;
   int change = 0;
   for (auto _ : state) {

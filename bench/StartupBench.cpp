@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
 
 namespace {
@@ -26,12 +26,12 @@ QString g_bare;
 int RunAsProgram(int argc, char** argv) {
   velmora::PrepareBrowserEngine(QStringLiteral(VELMORA_PROGRAM_BUILD_DIR));
   QApplication app(argc, argv);
-  velmora::TfrmMain frmMain;
-  frmMain.show();
+  velmora::MainWindow window;
+  window.show();
   QTimer::singleShot(0, &app, [&] {
     std::puts("shown");
     std::fflush(stdout);
-    frmMain.findChild<QTimer*>(QStringLiteral("newsTimer"))->stop();
+    window.findChild<QTimer*>(QStringLiteral("newsTimer"))->stop();
     QApplication::quit();
   });
   return app.exec();

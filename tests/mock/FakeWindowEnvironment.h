@@ -12,7 +12,7 @@
 #include "tests/mock/FakePorts.h"
 #include "tests/mock/TempDir.h"
 #include "project/PromoKinds.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 
 namespace velmora::test {
 
@@ -38,8 +38,8 @@ struct FakeWindowEnvironment {
   }
 
   // A window on the screen with the keyboard, its news check stopped.
-  std::unique_ptr<TfrmMain> OpenActive(FileDialogPort* dialogs = nullptr) {
-    auto window = std::make_unique<TfrmMain>(Environment(dialogs));
+  std::unique_ptr<MainWindow> OpenActive(FileDialogPort* dialogs = nullptr) {
+    auto window = std::make_unique<MainWindow>(Environment(dialogs));
     Find<QTimer>(*window, "newsTimer")->stop();
     window->show();
     window->activateWindow();
@@ -48,24 +48,24 @@ struct FakeWindowEnvironment {
   }
 
   template <typename T>
-  static T* Find(const TfrmMain& window, const std::string& name) {
+  static T* Find(const MainWindow& window, const std::string& name) {
     T* control = window.findChild<T*>(QString::fromStdString(name));
     EXPECT_NE(control, nullptr) << name;
     return control;
   }
   // A promo page's control: the kind's name stem and the control's part ("List", "CreateButton").
   template <typename T>
-  static T* Find(const TfrmMain& window, PromoKind kind, const char* part) {
+  static T* Find(const MainWindow& window, PromoKind kind, const char* part) {
     return Find<T>(window, std::string(InfoOf(kind).page.stem) + part);
   }
-  static void ShowPage(const TfrmMain& window, const char* page) {
+  static void ShowPage(const MainWindow& window, const char* page) {
     Find<QStackedWidget>(window, "ntbMain")->setCurrentWidget(Find<QWidget>(window, page));
   }
-  static std::string CurrentPage(const TfrmMain& window) {
+  static std::string CurrentPage(const MainWindow& window) {
     return Find<QStackedWidget>(window, "ntbMain")->currentWidget()->objectName().toStdString();
   }
   // The wizard page at a step, counted from 0.
-  static QWidget* Page(const TfrmMain& window, int step) {
+  static QWidget* Page(const MainWindow& window, int step) {
     return Find<QStackedWidget>(window, "ntbMain")->widget(step);
   }
 };

@@ -10,7 +10,7 @@
 #include <future>
 
 #include "tests/mock/FakeWindowEnvironment.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 #include "ui/FindingsList.h"
 
 using namespace velmora;
@@ -23,37 +23,37 @@ struct FindingsFixture : ::testing::Test, test::FakeWindowEnvironment {
                  "<p class=disclosure>%%TITLE%%</p>%%TABLE_BANNER_INIT%%"
                  "<a href=\"%%AFFILIATELINK%%\" rel=sponsored><img src=\"%%BANNER%%\" alt=B></a>%%TABLE_BANNER_END%%\n");
   }
-  static QListWidget* List(TfrmMain& window) { return window.findChild<QListWidget*>("lvwFindings"); }
-  static QStringList Rows(TfrmMain& window) {
+  static QListWidget* List(MainWindow& window) { return window.findChild<QListWidget*>("lvwFindings"); }
+  static QStringList Rows(MainWindow& window) {
     QStringList rows;
     for (int i = 0; i < List(window)->count(); ++i) rows << List(window)->item(i)->text();
     return rows;
   }
-  void Generate(TfrmMain& window) {
+  void Generate(MainWindow& window) {
     ShowPage(window, "finishPage");
     QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
   }
   // The check runs off the window's thread: its list follows in a moment.
-  static bool ListShown(TfrmMain& window, bool shown) {
-    return QTest::qWaitFor([&] { return Find<TFindingsList>(window, "panFindings")->isHidden() != shown; }, 5000);
+  static bool ListShown(MainWindow& window, bool shown) {
+    return QTest::qWaitFor([&] { return Find<FindingsList>(window, "panFindings")->isHidden() != shown; }, 5000);
   }
 };
 
 }  // namespace
 
 TEST_F(FindingsFixture, SoundPageShowsNoList) {
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.show();
   Find<QLineEdit>(window, "titleInput")->setText("Deals");
   Find<QLineEdit>(window, "affiliateLinkInput")->setText("https://xxxx.example/");
   Generate(window);
   ASSERT_TRUE(List(window));
-  EXPECT_TRUE(Find<TFindingsList>(window, "panFindings")->isHidden());
+  EXPECT_TRUE(Find<FindingsList>(window, "panFindings")->isHidden());
   EXPECT_TRUE(QFile::exists(QString::fromStdString((folder / "Output/affiliatepage.htm").string())));
 }
 
 TEST_F(FindingsFixture, FindingsShowAfterGeneratingAndLeadToTheirItem) {
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   Find<QLineEdit>(window, "titleInput")->setText("Summer & <Deals>");
@@ -97,7 +97,7 @@ TEST_F(FindingsFixture, FindingsShowAfterGeneratingAndLeadToTheirItem) {
 
 TEST(FindingsList, OnlyTheNewestCheckIsShown) {
   auto finding = [](const char* code) { return std::vector<Finding>{{code, {}, "m"}}; };
-  TFindingsList list;
+  FindingsList list;
   list.show();
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
@@ -127,12 +127,12 @@ TEST(FindingsList, OnlyTheNewestCheckIsShown) {
 }
 
 TEST_F(FindingsFixture, PreviewListsFindingsAsThePageChanges) {
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.show();
   Find<QLineEdit>(window, "titleInput")->setText("Deals");
   Find<QLineEdit>(window, "affiliateLinkInput")->setText("https://xxxx.example/");
   Find<QPushButton>(window, "btnPreview")->click();
-  auto* list = window.findChild<TFindingsList*>("panPreviewFindings");
+  auto* list = window.findChild<FindingsList*>("panPreviewFindings");
   ASSERT_NE(list, nullptr);
   QTest::qWait(200);
   EXPECT_TRUE(list->isHidden()) << "a sound page shows no list";

@@ -93,7 +93,7 @@ FinishPage::FinishPage(QWidget* parent)
   buttons->addWidget(open_);
   buttons->addStretch(1);
   layout->addLayout(buttons);
-  findings_ = new TFindingsList(this);
+  findings_ = new FindingsList(this);
   layout->addWidget(findings_, 1);
   layout->addStretch(0);
 }

@@ -17,7 +17,7 @@ class QRadioButton;
 namespace velmora {
 
 class PathLabel;
-class TFindingsList;
+class FindingsList;
 
 class FinishPage : public WizardPage {
   Q_OBJECT
@@ -50,7 +50,7 @@ private:
   QRadioButton* saveWebPage_ = nullptr;
   QRadioButton* clipboard_ = nullptr;
   QPushButton* open_ = nullptr;
-  TFindingsList* findings_ = nullptr;
+  FindingsList* findings_ = nullptr;
 };
 
 }  // namespace velmora

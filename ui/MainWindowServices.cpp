@@ -1,4 +1,4 @@
-// News, updates, help, "Make Money", banner and side links, and Timer1.
+// News, updates, help, "Make Money", banner and side links, and newsTimer_.
 #include <QEvent>
 #include <QLabel>
 #include <QPointer>
@@ -13,8 +13,8 @@
 #include "services/NewsBrowser.h"
 #include "services/Notifier.h"
 #include "ui/ClosingAwareMessages.h"
-#include "ui/FMain.h"
-#include "ui/FNews.h"
+#include "ui/MainWindow.h"
+#include "ui/NewsWindow.h"
 #include "ui/NewsHint.h"
 
 namespace velmora {
@@ -73,58 +73,57 @@ private:
 
 }  // namespace
 
-std::unique_ptr<HttpClient> TfrmMain::CreateHttpClient() { return std::make_unique<QtHttpClient>(); }
+std::unique_ptr<HttpClient> MainWindow::CreateHttpClient() { return std::make_unique<QtHttpClient>(); }
 
-MessagePort& TfrmMain::ServiceMessages() {
+MessagePort& MainWindow::ServiceMessages() {
   if (!serviceMessages_) serviceMessages_ = std::make_unique<ClosingAwareMessages>(Messages(), servicesClosing_);
   return *serviceMessages_;
 }
 
-void TfrmMain::ConnectServices() {
-  const auto guarded = [this](void (TfrmMain::*handler)()) {
+void MainWindow::ConnectServices() {
+  const auto guarded = [this](void (MainWindow::*handler)()) {
     return [this, handler] { RunGuarded(this, [this, handler] { (this->*handler)(); }); };
   };
-  connect(Timer1, &QTimer::timeout, this, guarded(&TfrmMain::Timer1Timer));
-  connect(btnNews, &QToolButton::clicked, this, guarded(&TfrmMain::btnNewsClick));
-  connect(btnUpdate, &QToolButton::clicked, this, guarded(&TfrmMain::btnUpdateClick));
-  connect(btnHelp, &QToolButton::clicked, this, guarded(&TfrmMain::btnHelpClick));
-  connect(btnMakeMoney, &QPushButton::clicked, this, guarded(&TfrmMain::btnMakeMoneyClick));
-  connect(lblLink1URL, &QLabel::linkActivated, this, [this] { Shell().OpenUrl(Link1Address); });
-  connect(lblLink2URL, &QLabel::linkActivated, this, [this] { Shell().OpenUrl(Link2Address); });
+  connect(newsTimer_, &QTimer::timeout, this, guarded(&MainWindow::CheckNewsNow));
+  connect(newsButton_, &QToolButton::clicked, this, guarded(&MainWindow::ShowNews));
+  connect(updateButton_, &QToolButton::clicked, this, guarded(&MainWindow::CheckUpdates));
+  connect(helpButton_, &QToolButton::clicked, this, guarded(&MainWindow::OpenHelp));
+  connect(makeMoneyButton_, &QPushButton::clicked, this, guarded(&MainWindow::OpenMakeMoneyPage));
+  connect(leftLink_, &QLabel::linkActivated, this, [this] { Shell().OpenUrl(leftLinkAddress_); });
+  connect(rightLink_, &QLabel::linkActivated, this, [this] { Shell().OpenUrl(rightLinkAddress_); });
   endRequests_.http = &Http();
   newsCheck_ = std::make_unique<NewsCheck>(Http(), ServiceMessages());
-  updateCheck_ = std::make_unique<UpdateChecker>(UpdateContext{Http(), ServiceMessages(), Shell(), Where});
+  updateCheck_ = std::make_unique<UpdateChecker>(UpdateContext{Http(), ServiceMessages(), Shell(), places_});
 
   auto* hook = new EventHook(this, [this](QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {
-      if (watched == imgBanner) RunGuarded(this, [this] { imgBannerClick(); });
-      if (watched == gifBanner) RunGuarded(this, [this] { gifBannerClick(); });
+      if (watched == stillBanner_ || watched == animatedBanner_) RunGuarded(this, [this] { OpenBannerAddress(); });
     } else if (watched == this && event->type() == QEvent::Close) {
       servicesClosing_ = true;
-      if (frmNews) frmNews->close();
-      if (LMDMessageHint1) LMDMessageHint1->close();
+      if (newsWindow_) newsWindow_->close();
+      if (newsHint_) newsHint_->close();
     } else if (watched == this && event->type() == QEvent::Show) {
       servicesClosing_ = false;
     }
   });
-  imgBanner->installEventFilter(hook);
-  gifBanner->installEventFilter(hook);
+  stillBanner_->installEventFilter(hook);
+  animatedBanner_->installEventFilter(hook);
   installEventFilter(hook);
 }
 
-void TfrmMain::RunUpdateCheck(bool quiet) {
+void MainWindow::RunUpdateCheck(bool quiet) {
   // The start-up check runs unseen; only the user's own shows it is busy.
   std::shared_ptr<WorkingSign> working;
-  if (!quiet) working = std::make_shared<WorkingSign>(this, btnUpdate, QStringLiteral("Checking Updates..."));
-  updateCheck_->Start(quiet, [self = QPointer<TfrmMain>(this), working](UpdateOutcome outcome, const std::string&) {
+  if (!quiet) working = std::make_shared<WorkingSign>(this, updateButton_, QStringLiteral("Checking Updates..."));
+  updateCheck_->Start(quiet, [self = QPointer<MainWindow>(this), working](UpdateOutcome outcome, const std::string&) {
     if (self && outcome == UpdateOutcome::UpdaterStarted) RunGuarded(self, [&] { self->close(); });
   });
 }
 
-void TfrmMain::Timer1Timer() {
-  Timer1->stop();
-  AnnounceNewerNews(Http(), ServiceMessages(), Where, Brand,
-                    [self = QPointer<TfrmMain>(this)](std::optional<std::string> hint) {
+void MainWindow::CheckNewsNow() {
+  newsTimer_->stop();
+  AnnounceNewerNews(Http(), ServiceMessages(), places_, brand_,
+                    [self = QPointer<MainWindow>(this)](std::optional<std::string> hint) {
                       if (!self) return;
                       RunGuarded(self, [&] {
                         if (hint) self->ShowNewsHint(*hint);
@@ -134,44 +133,42 @@ void TfrmMain::Timer1Timer() {
                     });
 }
 
-void TfrmMain::ShowNewsHint(const std::string& text) {
+void MainWindow::ShowNewsHint(const std::string& text) {
   if (servicesClosing_) return;
-  const QPoint anchor = btnNews->mapToGlobal(QPoint(btnNews->width() / 2, btnNews->height() / 2));
-  LMDMessageHint1 = NewsHint::Show(ToMultiline(text), anchor, this);
+  const QPoint anchor = newsButton_->mapToGlobal(QPoint(newsButton_->width() / 2, newsButton_->height() / 2));
+  newsHint_ = NewsHint::Show(ToMultiline(text), anchor, this);
 }
 
-void TfrmMain::btnNewsClick() {
+void MainWindow::ShowNews() {
   // The list shown in an open news window must not change under it.
-  if (frmNews) return;
-  auto working = std::make_shared<WorkingSign>(this, btnNews, QStringLiteral("Checking News..."));
-  newsCheck_->Start(Brand, [self = QPointer<TfrmMain>(this), working](std::vector<std::string> items) mutable {
+  if (newsWindow_) return;
+  auto working = std::make_shared<WorkingSign>(this, newsButton_, QStringLiteral("Checking News..."));
+  newsCheck_->Start(brand_, [self = QPointer<MainWindow>(this), working](std::vector<std::string> items) mutable {
     working.reset();
     if (!self) return;
     RunGuarded(self, [&] {
-      self->NewsList = std::move(items);
-      if (!self->NewsList.empty() && !self->servicesClosing_ && !self->frmNews) self->OpenNewsWindow();
+      self->newsList_ = std::move(items);
+      if (!self->newsList_.empty() && !self->servicesClosing_ && !self->newsWindow_) self->OpenNewsWindow();
     });
   });
 }
 
-void TfrmMain::OpenNewsWindow() {
-  auto* form = new TfrmNews(NewsWindowContext{Http(), ServiceMessages(), Shell(), Brand, Where, NewsList}, this);
+void MainWindow::OpenNewsWindow() {
+  auto* form = new NewsWindow(NewsWindowContext{Http(), ServiceMessages(), Shell(), brand_, places_, newsList_}, this);
   form->setAttribute(Qt::WA_DeleteOnClose);
-  frmNews = form;
+  newsWindow_ = form;
   // Modal to this window only, without an event loop of its own.
   form->open();
 }
 
-void TfrmMain::btnUpdateClick() { RunUpdateCheck(false); }
+void MainWindow::CheckUpdates() { RunUpdateCheck(false); }
 
-void TfrmMain::btnHelpClick() { OpenInBrowser(Shell(), Brand.AppHelpURL); }
+void MainWindow::OpenHelp() { OpenInBrowser(Shell(), brand_.AppHelpURL); }
 
-void TfrmMain::btnMakeMoneyClick() { OpenInBrowser(Shell(), Brand.AffiliateURL); }
+void MainWindow::OpenMakeMoneyPage() { OpenInBrowser(Shell(), brand_.AffiliateURL); }
 
-void TfrmMain::imgBannerClick() {
-  if (!Brand.BannerURL.empty()) OpenInBrowser(Shell(), Brand.BannerURL);
+void MainWindow::OpenBannerAddress() {
+  if (!brand_.BannerURL.empty()) OpenInBrowser(Shell(), brand_.BannerURL);
 }
-
-void TfrmMain::gifBannerClick() { imgBannerClick(); }
 
 }  // namespace velmora

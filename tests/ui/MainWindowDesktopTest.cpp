@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/mock/FakeWindowEnvironment.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 #include "ui/WindowPlacement.h"
 
 using namespace velmora;
@@ -21,7 +21,7 @@ using namespace velmora;
 namespace {
 
 struct WindowBehaviour : ::testing::Test, test::FakeWindowEnvironment {
-  std::unique_ptr<TfrmMain> Open() { return OpenActive(); }
+  std::unique_ptr<MainWindow> Open() { return OpenActive(); }
 };
 
 }  // namespace

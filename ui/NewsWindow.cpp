@@ -1,4 +1,4 @@
-#include "ui/FNews.h"
+#include "ui/NewsWindow.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -26,7 +26,7 @@ QModelIndex NewsListView::moveCursor(CursorAction action, Qt::KeyboardModifiers 
   return QTreeWidget::moveCursor(action, modifiers);
 }
 
-TfrmNews::TfrmNews(const NewsWindowContext& context, QWidget* parent)
+NewsWindow::NewsWindow(const NewsWindowContext& context, QWidget* parent)
     : QDialog(parent),
       http_(context.http),
       shell_(context.shell),
@@ -92,7 +92,7 @@ TfrmNews::TfrmNews(const NewsWindowContext& context, QWidget* parent)
   btnExit->setObjectName(QStringLiteral("btnExit"));
   btnExit->setFixedSize(97, 20);
   btnExit->setAutoDefault(false);
-  connect(btnExit, &QPushButton::clicked, this, &TfrmNews::btnExitClick);
+  connect(btnExit, &QPushButton::clicked, this, &NewsWindow::btnExitClick);
   bottom->addStretch(1);
   bottom->addWidget(btnExit);
   bottom->addStretch(1);
@@ -103,11 +103,11 @@ TfrmNews::TfrmNews(const NewsWindowContext& context, QWidget* parent)
   splitter->setSizes({105, textHeight});
 }
 
-TfrmNews::~TfrmNews() {
+NewsWindow::~NewsWindow() {
   if (Busy()) http_.Disconnect();
 }
 
-void TfrmNews::showEvent(QShowEvent* event) {
+void NewsWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (filled_) return;
   filled_ = true;
@@ -119,7 +119,7 @@ void TfrmNews::showEvent(QShowEvent* event) {
   FormShow();
 }
 
-void TfrmNews::FormShow() {
+void NewsWindow::FormShow() {
   const QSignalBlocker quiet(lvwItems);
   lvwItems->clear();
   for (const auto& row : NewsRows(newsList_)) {
@@ -130,7 +130,7 @@ void TfrmNews::FormShow() {
   lvwItems->clearSelection();
 }
 
-void TfrmNews::lvwItemsChange() {
+void NewsWindow::lvwItemsChange() {
   const QList<QTreeWidgetItem*> selected = lvwItems->selectedItems();
   if (selected.isEmpty() || Busy()) return;
   const std::string id = FromQString(selected.first()->data(0, Qt::UserRole).toString());
@@ -144,7 +144,7 @@ void TfrmNews::lvwItemsChange() {
   });
 }
 
-void TfrmNews::SetBusyCursor(bool busy) {
+void NewsWindow::SetBusyCursor(bool busy) {
   for (QWidget* widget : {static_cast<QWidget*>(this), static_cast<QWidget*>(lvwItems), lvwItems->viewport(),
                           static_cast<QWidget*>(prfEditorNews), prfEditorNews->viewport()}) {
     if (busy) {
@@ -155,9 +155,9 @@ void TfrmNews::SetBusyCursor(bool busy) {
   }
 }
 
-void TfrmNews::btnExitClick() { close(); }
+void NewsWindow::btnExitClick() { close(); }
 
-void TfrmNews::done(int result) {
+void NewsWindow::done(int result) {
   // A cancelled request says nothing, so the user hears no trouble for a
   // text that was still loading.
   if (Busy()) http_.Disconnect();

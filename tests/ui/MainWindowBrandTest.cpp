@@ -23,7 +23,7 @@
 #include "tests/mock/FakeWindowEnvironment.h"
 #include "tests/mock/TempDir.h"
 #include "ui/AboutWindow.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 
 using namespace velmora;
 
@@ -88,7 +88,7 @@ std::vector<Field> DemoFields() {
 TEST_F(BrandWindowFixture, WithoutABrandFileTheWindowKeepsItsBuiltInLook) {
   folder.Write("dbsettings.sim", "<%%ApplicationName%%>Plain<%%/ApplicationName%%>\r\n");
   folder.Write("mainskin.dat", "QPushButton { color: red; }");
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.show();
   EXPECT_EQ(window.windowTitle(), "Untitled[*] - Velmora");
   EXPECT_TRUE(Find<QToolButton>(window, "btnNews")->isVisibleTo(&window));
@@ -109,7 +109,7 @@ TEST_F(BrandWindowFixture, BrandFileDressesTitleButtonsWelcomeBannerAndLinks) {
   WriteBrand(DemoFields());
   folder.Write("banner1.dat", Picture(300, 40, "PNG"));
   random.picks = {0, 0, 1, 0};
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.show();
 
   EXPECT_EQ(window.windowTitle(), "Untitled[*] - Acme Pages v2.0");
@@ -147,7 +147,7 @@ TEST_F(BrandWindowFixture, GifNamedEntryPlaysTheBannerFileAsAnAnimationWithoutRe
   folder.Write("banner2.dat", ReadWholeFile(kAnimatedGif));
   const auto before = FolderContents(folder.path());
   random.picks = {1};
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.show();
   EXPECT_EQ(FolderContents(folder.path()), before) << "the folder holds banner2.dat and no ad.GIF";
   EXPECT_TRUE(Find<QLabel>(window, "gifBanner")->isVisibleTo(&window));
@@ -164,7 +164,7 @@ TEST_F(BrandWindowFixture, MissingOrUndecodableBannerPictureHidesTheBannerArea) 
   for (const bool present : {false, true}) {
     WriteBrand({{"Banner1", "ad.jpg^u"}});
     if (present) folder.Write("banner1.dat", "not a picture");
-    TfrmMain window(Environment());
+    MainWindow window(Environment());
     EXPECT_FALSE(Find<QWidget>(window, "panBanner")->isVisibleTo(&window)) << (present ? "undecodable" : "missing");
   }
 }
@@ -175,7 +175,7 @@ TEST_F(BrandWindowFixture, DamagedBrandFileStartsAsIfEveryFieldWereAbsent) {
   enciphered[30] = static_cast<char>(enciphered[30] ^ 0x20);
   folder.Write("dbsettings.dat", enciphered);
   folder.Write("banner1.dat", Picture(300, 40, "PNG"));
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.show();
   EXPECT_EQ(window.windowTitle(), "Untitled[*] -  v2.0");
   EXPECT_FALSE(Find<QToolButton>(window, "btnNews")->isVisibleTo(&window));
@@ -202,7 +202,7 @@ TEST_F(BrandWindowFixture, SkinIsAStyleSheetPlainOrCompressedAndAnUnreadableOneI
   for (const auto& c : cases) {
     WriteBrand({{"ApplicationName", "Acme"}});
     folder.Write("mainskin.dat", c.bytes);
-    TfrmMain window(Environment());
+    MainWindow window(Environment());
     EXPECT_EQ(window.styleSheet(), c.expected) << c.what;
   }
 }
@@ -210,14 +210,14 @@ TEST_F(BrandWindowFixture, SkinIsAStyleSheetPlainOrCompressedAndAnUnreadableOneI
 TEST_F(BrandWindowFixture, IconComesFromMainIco) {
   WriteBrand({{"ApplicationName", "Acme"}});
   folder.Write("main.ico", Picture(32, 32, "ICO"));
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   EXPECT_FALSE(window.windowIcon().isNull());
   EXPECT_EQ(window.windowIcon().availableSizes().value(0), QSize(32, 32));
 }
 
 TEST_F(BrandWindowFixture, AboutButtonShowsTheBrandInAModalBoxBuiltForEachShowing) {
   WriteBrand(DemoFields());
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.show();
   for (int showing = 0; showing < 2; ++showing) {
     QString title, product, copyright, about;

@@ -23,7 +23,7 @@
 #include "tests/mock/FakeWindowEnvironment.h"
 #include "tests/mock/TempDir.h"
 #include "ui/BannerPreview.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 
 using namespace velmora;
 using velmora::test::FakeDialogs;
@@ -43,8 +43,8 @@ struct ProjectWindow : ::testing::Test, test::FakeWindowEnvironment {
   }
   void TearDown() override { SetErrorReportHook({}); }
 
-  std::unique_ptr<TfrmMain> Open() { return OpenActive(&dialogs); }
-  static void Click(const TfrmMain& window, const char* button) {
+  std::unique_ptr<MainWindow> Open() { return OpenActive(&dialogs); }
+  static void Click(const MainWindow& window, const char* button) {
     QTest::mouseClick(Find<QPushButton>(window, button), Qt::LeftButton);
   }
   static void ClickEntry(QListWidget* list, int row) {
@@ -60,7 +60,7 @@ struct ProjectWindow : ::testing::Test, test::FakeWindowEnvironment {
     }
   }
   // Alt+key through the window system, as a person presses it.
-  static void PressAlt(TfrmMain& window, Qt::Key key) {
+  static void PressAlt(MainWindow& window, Qt::Key key) {
     ASSERT_EQ(QApplication::activeWindow(), &window);
     QTest::keyClick(window.windowHandle(), key, Qt::AltModifier);
     QTest::qWait(150);  // a mnemonic presses its button with a short animated click
@@ -71,7 +71,7 @@ struct ProjectWindow : ::testing::Test, test::FakeWindowEnvironment {
     return texts;
   }
   // Fills the first page and walks to `page` with "Next".
-  static void WalkTo(TfrmMain& window, const std::string& page) {
+  static void WalkTo(MainWindow& window, const std::string& page) {
     if (Find<QLineEdit>(window, "titleInput")->text().isEmpty()) QTest::keyClicks(Find<QLineEdit>(window, "titleInput"), QStringLiteral("Title"));
     if (Find<QLineEdit>(window, "affiliateLinkInput")->text().isEmpty()) QTest::keyClicks(Find<QLineEdit>(window, "affiliateLinkInput"), QStringLiteral("link"));
     for (int step = 0; step < TWizard::kPageCount && CurrentPage(window) != page; ++step)

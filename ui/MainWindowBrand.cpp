@@ -18,7 +18,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/QtText.h"
 #include "ui/AboutWindow.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 
 namespace velmora {
 
@@ -85,21 +85,21 @@ std::optional<QString> ReadSkin(const std::string& path) {
 
 }  // namespace
 
-void TfrmMain::ShowStillBanner(const BrandAppearance& look) {
+void MainWindow::ShowStillBanner(const BrandAppearance& look) {
   QImageReader reader(ToQString(look.bannerPath), QByteArray::fromStdString(look.bannerFormat));
   const QImage image = reader.read();
   if (image.isNull()) {
     bannerArea_->hide();
     return;
   }
-  imgBanner->setPixmap(QPixmap::fromImage(image));
-  imgBanner->resize(image.size());
-  imgBanner->show();
-  gifBanner->hide();
-  bannerArea_->setFixedHeight(imgBanner->height() + 10);
+  stillBanner_->setPixmap(QPixmap::fromImage(image));
+  stillBanner_->resize(image.size());
+  stillBanner_->show();
+  animatedBanner_->hide();
+  bannerArea_->setFixedHeight(stillBanner_->height() + 10);
 }
 
-void TfrmMain::ShowAnimatedBanner(const BrandAppearance& look) {
+void MainWindow::ShowAnimatedBanner(const BrandAppearance& look) {
   auto* movie = new QMovie(ToQString(look.bannerPath), QByteArrayLiteral("gif"), this);
   if (!movie->isValid() || !movie->jumpToFrame(0)) {
     delete movie;
@@ -107,20 +107,20 @@ void TfrmMain::ShowAnimatedBanner(const BrandAppearance& look) {
     return;
   }
   bannerMovie_ = movie;
-  gifBanner->setMovie(movie);
-  gifBanner->resize(movie->currentPixmap().size());
-  gifBanner->show();
-  imgBanner->hide();
-  bannerArea_->setFixedHeight(gifBanner->height() + 10);
+  animatedBanner_->setMovie(movie);
+  animatedBanner_->resize(movie->currentPixmap().size());
+  animatedBanner_->show();
+  stillBanner_->hide();
+  bannerArea_->setFixedHeight(animatedBanner_->height() + 10);
   movie->start();
 }
 
 // The picture is read straight from bannerN.dat in the format its entry
 // names; the program folder is never changed to show it.
-void TfrmMain::ShowBanner(const BrandAppearance& look) {
+void MainWindow::ShowBanner(const BrandAppearance& look) {
   if (look.bannerHandCursor) {
-    imgBanner->setCursor(Qt::PointingHandCursor);
-    gifBanner->setCursor(Qt::PointingHandCursor);
+    stillBanner_->setCursor(Qt::PointingHandCursor);
+    animatedBanner_->setCursor(Qt::PointingHandCursor);
   }
   if (!look.bannerVisible) {
     bannerArea_->hide();
@@ -134,7 +134,7 @@ void TfrmMain::ShowBanner(const BrandAppearance& look) {
   CentreBanner();
 }
 
-void TfrmMain::ApplySkinAndIcon() {
+void MainWindow::ApplySkinAndIcon() {
   const std::string skin = InFolder(programFolder_, kSkinFileName);
   if (IsFile(skin)) {
     if (const auto sheet = ReadSkin(skin)) setStyleSheet(*sheet);
@@ -147,32 +147,32 @@ void TfrmMain::ApplySkinAndIcon() {
   }
 }
 
-void TfrmMain::ShowAbout() {
-  AboutWindow about(Brand, this);
+void MainWindow::ShowAbout() {
+  AboutWindow about(brand_, this);
   about.exec();
 }
 
-void TfrmMain::LoadBrandSettings() {
+void MainWindow::LoadBrandSettings() {
   connect(aboutButton_, &QPushButton::clicked, this, [this] { RunGuarded(this, [this] { ShowAbout(); }); });
 
   BrandSettingsLoad load = LoadBrandSettingsFile(programFolder_, Random());
   if (load.status == BrandFileStatus::Missing) {
-    SetLink(lblLink1URL, Link1Address, kPlaceholderLink1Caption, kPlaceholderLink1Address);
-    SetLink(lblLink2URL, Link2Address, kPlaceholderLink2Caption, kPlaceholderLink2Address);
+    SetLink(leftLink_, leftLinkAddress_, kPlaceholderLink1Caption, kPlaceholderLink1Address);
+    SetLink(rightLink_, rightLinkAddress_, kPlaceholderLink2Caption, kPlaceholderLink2Address);
     return;
   }
-  Brand = std::move(load.settings);
-  const BrandAppearance look = DescribeAppearance(Brand, programFolder_);
+  brand_ = std::move(load.settings);
+  const BrandAppearance look = DescribeAppearance(brand_, programFolder_);
 
   setWindowTitle(ToQString(look.title));
-  btnNews->setVisible(look.newsButtonVisible);
+  newsButton_->setVisible(look.newsButtonVisible);
   // A lone "&" in a caption is text, not a keyboard mnemonic.
-  btnMakeMoney->setText(ToQString(look.makeMoneyCaption).replace(QLatin1Char('&'), QStringLiteral("&&")));
-  // The welcome page itself is shown by ShowFirstScreen from Brand.WelcomeText.
+  makeMoneyButton_->setText(ToQString(look.makeMoneyCaption).replace(QLatin1Char('&'), QStringLiteral("&&")));
+  // The welcome page itself is shown by ShowFirstScreen from brand_.WelcomeText.
   ShowBanner(look);
   linksArea_->setVisible(look.linksVisible);
-  SetLink(lblLink1URL, Link1Address, Brand.Link1Caption, Brand.Link1URL);
-  SetLink(lblLink2URL, Link2Address, Brand.Link2Caption, Brand.Link2URL);
+  SetLink(leftLink_, leftLinkAddress_, brand_.Link1Caption, brand_.Link1URL);
+  SetLink(rightLink_, rightLinkAddress_, brand_.Link2Caption, brand_.Link2URL);
   ApplySkinAndIcon();
 }
 

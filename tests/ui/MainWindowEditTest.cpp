@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/mock/FakeWindowEnvironment.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
 
 using namespace velmora;
@@ -23,7 +23,7 @@ namespace {
 using Strings = std::vector<std::string>;
 
 struct EditWindow : ::testing::Test, test::FakeWindowEnvironment {
-  std::unique_ptr<TfrmMain> Open() {
+  std::unique_ptr<MainWindow> Open() {
     auto window = OpenActive();
     QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("Title"));
     QTest::keyClicks(Find<QLineEdit>(*window, "affiliateLinkInput"), QStringLiteral("link"));
@@ -38,7 +38,7 @@ struct EditWindow : ::testing::Test, test::FakeWindowEnvironment {
     std::filesystem::create_directories(std::filesystem::path(folder.folder()) / "Templates");
     std::ofstream(std::filesystem::path(folder.folder()) / "Templates" / name, std::ios::binary) << text;
   }
-  static QString Run(TPreviewPane* pane, const QString& script) {
+  static QString Run(PreviewPane* pane, const QString& script) {
     QString result;
     bool done = false;
     pane->RunScript(script, [&](const QVariant& value) {
@@ -49,24 +49,24 @@ struct EditWindow : ::testing::Test, test::FakeWindowEnvironment {
     return result;
   }
   // Opens the preview and waits for its page; null when the engine cannot run here.
-  TPreviewPane* ShowPreview(TfrmMain& window) {
+  PreviewPane* ShowPreview(MainWindow& window) {
     Find<QPushButton>(window, "btnPreview")->click();
-    auto* pane = window.findChild<TPreviewPane*>();
+    auto* pane = window.findChild<PreviewPane*>();
     if (!pane || !pane->EngineStarted()) return nullptr;
-    loaded = std::make_unique<QSignalSpy>(pane, &TPreviewPane::PageLoaded);
+    loaded = std::make_unique<QSignalSpy>(pane, &PreviewPane::PageLoaded);
     return loaded->wait(20000) ? pane : nullptr;
   }
   std::unique_ptr<QSignalSpy> loaded;  // the preview's refreshes, once it is shown
   // The input that takes typing first on a promo page (a PPC ad's title).
-  static QWidget* FirstInput(const TfrmMain& window, PromoKind kind) { return Find<QWidget>(window, kind, "Input"); }
+  static QWidget* FirstInput(const MainWindow& window, PromoKind kind) { return Find<QWidget>(window, kind, "Input"); }
   // Puts `text` into the page's first input.
-  static void Type(TfrmMain& window, PromoKind kind, const QString& text) {
+  static void Type(MainWindow& window, PromoKind kind, const QString& text) {
     QWidget* input = FirstInput(window, kind);
     if (auto* field = qobject_cast<QLineEdit*>(input)) field->clear();
     if (auto* memo = qobject_cast<QPlainTextEdit*>(input)) memo->clear();
     QTest::keyClicks(input, text);
   }
-  static QString InputText(TfrmMain& window, PromoKind kind) {
+  static QString InputText(MainWindow& window, PromoKind kind) {
     QWidget* input = FirstInput(window, kind);
     if (auto* field = qobject_cast<QLineEdit*>(input)) return field->text();
     return qobject_cast<QPlainTextEdit*>(input)->toPlainText();
@@ -173,11 +173,11 @@ TEST_F(EditWindow, DetailViewsOnlyShow) {
 }
 
 TEST_F(EditWindow, PreviewLoadsTheGeneratedPageAndFollowsChanges) {
-  if (!TPreviewPane::Available()) GTEST_SKIP() << "this build has no browser engine";
+  if (!PreviewPane::Available()) GTEST_SKIP() << "this build has no browser engine";
   WriteTemplate("plain.tem", "<!DOCTYPE html><html><head><title>%%TITLE%%</title></head><body>"
                              "<a id=\"out\" href=\"http://example.com/\">x</a></body></html>\r\n");
   auto window = Open();
-  TPreviewPane* pane = ShowPreview(*window);
+  PreviewPane* pane = ShowPreview(*window);
   if (!pane) GTEST_SKIP() << "the browser engine did not start here";
   EXPECT_EQ(Run(pane, QStringLiteral("document.title")), "Title");
 
@@ -199,13 +199,13 @@ TEST_F(EditWindow, PreviewLoadsTheGeneratedPageAndFollowsChanges) {
 
 // A refresh patches the page in place; the page's own scripts never run.
 TEST_F(EditWindow, PreviewPatchesInPlaceAndNeverRunsThePagesScripts) {
-  if (!TPreviewPane::Available()) GTEST_SKIP() << "this build has no browser engine";
+  if (!PreviewPane::Available()) GTEST_SKIP() << "this build has no browser engine";
   WriteTemplate("a.tem", "<!DOCTYPE html><html><head><title>t</title></head><body><h1>%%TITLE%%</h1></body></html>\r\n");
   WriteTemplate("b.tem", "<!DOCTYPE html><html><head><title>t</title></head><body><h1>%%TITLE%%</h1><p id=\"s\"></p>"
                          "<script>document.getElementById('s').textContent = 'by script: ' + "
                          "document.querySelector('h1').textContent;</script></body></html>\r\n");
   auto window = Open();
-  TPreviewPane* pane = ShowPreview(*window);
+  PreviewPane* pane = ShowPreview(*window);
   if (!pane) GTEST_SKIP() << "the browser engine did not start here";
   ASSERT_EQ(Find<QComboBox>(*window, "templateChoice")->currentText(), QStringLiteral("A"));
   Run(pane, QStringLiteral("window.sameDocument = true"));

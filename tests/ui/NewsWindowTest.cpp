@@ -1,4 +1,4 @@
-#include "ui/FNews.h"
+#include "ui/NewsWindow.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -26,7 +26,7 @@ struct NewsWindowFixture : ::testing::Test {
   test::FakeShell shell;
   BrandSettings brand;
   std::vector<std::string> newsList{"3^Third news^2026-12-01", "2^Second^2026-11-20", "1^First^2026-11-02"};
-  std::unique_ptr<TfrmNews> form;
+  std::unique_ptr<NewsWindow> form;
 
   void SetUp() override {
     brand.BranderType = "Master";
@@ -36,7 +36,7 @@ struct NewsWindowFixture : ::testing::Test {
     std::string enciphered;
     ASSERT_EQ(EncipherBytes("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n", enciphered), CipherResult::Ok);
     dir.Write(kBrandFileName, enciphered);
-    form = std::make_unique<TfrmNews>(NewsWindowContext{http, messages, shell, brand, Places::Portable(dir.folder()), newsList});
+    form = std::make_unique<NewsWindow>(NewsWindowContext{http, messages, shell, brand, Places::Portable(dir.folder()), newsList});
     form->show();
   }
 

@@ -14,12 +14,13 @@
 #include "crypto/AesLib.h"
 #include "services/NewsService.h"
 #include "services/UpdateCheck.h"
+#include "tests/mock/BrandText.h"
 #include "tests/mock/FakePorts.h"
 #include "tests/mock/FakeWindowEnvironment.h"
 #include "tests/mock/TempDir.h"
 #include "tests/platform/LoopbackServers.h"
-#include "ui/FMain.h"
-#include "ui/FNews.h"
+#include "ui/MainWindow.h"
+#include "ui/NewsWindow.h"
 #include "ui/NewsHint.h"
 
 using namespace velmora;
@@ -27,7 +28,7 @@ using namespace velmora;
 namespace {
 
 template <typename T>
-T* Find(const TfrmMain& window, const char* name) {
+T* Find(const MainWindow& window, const char* name) {
   return test::FakeWindowEnvironment::Find<T>(window, name);
 }
 
@@ -42,15 +43,10 @@ struct MainServicesFixture : ::testing::Test {
   test::FakeClipboard clipboard;
   test::FakeHttp http;
   test::FixedRandom random;
-  std::unique_ptr<TfrmMain> window;
+  std::unique_ptr<MainWindow> window;
 
   void SetUp() override {
-    std::string enciphered;
-    ASSERT_EQ(EncipherBytes("<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n", enciphered), CipherResult::Ok);
-    folder.Write(kBrandFileName, enciphered);
-    window = std::make_unique<TfrmMain>(Environment());
-    window->Timer1->stop();
-    SetMasterBrand(window->Brand, kNewsBase);
+    window = Open(MasterBrand(kNewsBase));
     window->show();
     QCoreApplication::processEvents();  // lays out the toolbar, so the news button has its place
   }
@@ -68,11 +64,19 @@ struct MainServicesFixture : ::testing::Test {
     env.random = &random;
     return env;
   }
-  static void SetMasterBrand(BrandSettings& brand, const std::string& base) {
-    brand.BranderType = "Master";
-    brand.BranderCode = "CODE";
-    brand.MasterPublID = "pub";
-    brand.MasterNewsBaseURL = base;
+  // A brand whose news and update checks ask the publisher at `newsBase`.
+  static std::vector<test::Field> MasterBrand(const std::string& newsBase) {
+    return {{"ApplicationName", "Acme"}, {"BranderCode", "CODE"},       {"BranderType", "Master"},
+            {"MasterNewsBaseURL", newsBase}, {"MasterPublID", "pub"}};
+  }
+  // A window dressed by a brand file of `fields` (in the file's order), its start-up check stopped.
+  std::unique_ptr<MainWindow> Open(const std::vector<test::Field>& fields, bool realHttp = false) {
+    std::string enciphered;
+    EXPECT_EQ(EncipherBytes(test::BrandText(fields), enciphered), CipherResult::Ok);
+    folder.Write(kBrandFileName, enciphered);
+    auto opened = std::make_unique<MainWindow>(Environment(realHttp));
+    Find<QTimer>(*opened, "newsTimer")->stop();
+    return opened;
   }
 };
 
@@ -80,44 +84,45 @@ struct MainServicesFixture : ::testing::Test {
 
 TEST_F(MainServicesFixture, NewsButtonWithoutNewsSaysSoAndOpensNoWindow) {
   http.replies[kListUrl] = "OK";
-  QTest::mouseClick(window->btnNews, Qt::LeftButton);
+  QTest::mouseClick(Find<QToolButton>(*window, "btnNews"), Qt::LeftButton);
   EXPECT_TRUE(messages.shown.empty()) << "nothing before the answer";
   http.AnswerAll();
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, MessageKind::Information);
-  EXPECT_EQ(window->frmNews, nullptr);
+  EXPECT_EQ(window->findChild<NewsWindow*>(), nullptr);
 }
 
 TEST_F(MainServicesFixture, NewsButtonOpensTheNewsWindowOnTheFetchedList) {
   http.replies[kListUrl] = "2^Two^Feb\xAF" "1^One^Jan\xAFOK";
-  window->btnNewsClick();
+  window->ShowNews();
   http.AnswerAll();
-  auto* form = qobject_cast<TfrmNews*>(window->frmNews.data());
+  auto* form = window->findChild<NewsWindow*>();
   ASSERT_NE(form, nullptr);
   EXPECT_TRUE(form->isVisible());
   EXPECT_EQ(form->windowModality(), Qt::WindowModal) << "modal to the main window, without a loop of its own";
   EXPECT_EQ(form->lvwItems->topLevelItemCount(), 2);
-  EXPECT_EQ(window->NewsList, (std::vector<std::string>{"2^Two^Feb", "1^One^Jan"}));
+  EXPECT_EQ(form->lvwItems->topLevelItem(0)->text(0), "Two") << "in the order of the list";
+  EXPECT_EQ(form->lvwItems->topLevelItem(1)->text(0), "One");
 
-  window->btnNewsClick();
+  window->ShowNews();
   EXPECT_EQ(http.requests.size(), 1u) << "no second list while the window shows one";
   form->btnExit->click();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(window->frmNews, nullptr) << "the window is destroyed when it closes";
+  EXPECT_EQ(window->findChild<NewsWindow*>(), nullptr) << "the window is destroyed when it closes";
 }
 
 TEST_F(MainServicesFixture, TimerShowsTheBalloonBelowLeftOfTheNewsButtonAndChecksUpdates) {
   http.replies[kListUrl] = "7^Spring sale\xAFOK";
-  window->Timer1->start();
-  window->Timer1Timer();
-  EXPECT_FALSE(window->Timer1->isActive());
+  Find<QTimer>(*window, "newsTimer")->start();
+  window->CheckNewsNow();
+  EXPECT_FALSE(Find<QTimer>(*window, "newsTimer")->isActive());
   http.AnswerAll();
   NewsHint* hint = NewsHint::Current();
   ASSERT_NE(hint, nullptr);
   EXPECT_EQ(hint->text(), "You've Got A Message!\nSpring sale");
-  EXPECT_EQ(window->LMDMessageHint1, hint);
+  EXPECT_EQ(hint->parentWidget(), window.get()) << "the balloon belongs to the window, which closes it";
   const QPoint anchor =
-      window->btnNews->mapToGlobal(QPoint(window->btnNews->width() / 2, window->btnNews->height() / 2));
+      Find<QToolButton>(*window, "btnNews")->mapToGlobal(QPoint(Find<QToolButton>(*window, "btnNews")->width() / 2, Find<QToolButton>(*window, "btnNews")->height() / 2));
   EXPECT_EQ(hint->geometry().top(), anchor.y()) << "just below the news button's centre";
   EXPECT_LE(hint->geometry().left(), anchor.x());
   ASSERT_FALSE(http.requests.empty());
@@ -156,7 +161,7 @@ TEST_F(MainServicesFixture, BalloonIsReplacedByTheNextAndClosedByAClickOrAKey) {
 TEST_F(MainServicesFixture, UpdateButtonStartsTheUpdaterAfterTwoOksAndCloses) {
   http.replies[kManifestUrl] = "[APPLICATION]\r\nVersion=2.1\r\n";
   folder.Write(kUpdaterName, "");
-  QTest::mouseClick(window->btnUpdate, Qt::LeftButton);
+  QTest::mouseClick(Find<QToolButton>(*window, "btnUpdate"), Qt::LeftButton);
   http.AnswerAll();
   ASSERT_EQ(shell.started.size(), 1u);
   EXPECT_EQ(shell.started[0].second, std::string(kUpdateBaseURL) + " 2.0 A");
@@ -164,7 +169,7 @@ TEST_F(MainServicesFixture, UpdateButtonStartsTheUpdaterAfterTwoOksAndCloses) {
 }
 
 TEST_F(MainServicesFixture, UpdateButtonWithTheServerDownWarns) {
-  QTest::mouseClick(window->btnUpdate, Qt::LeftButton);
+  QTest::mouseClick(Find<QToolButton>(*window, "btnUpdate"), Qt::LeftButton);
   http.AnswerAll();
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, MessageKind::Warning);
@@ -172,40 +177,40 @@ TEST_F(MainServicesFixture, UpdateButtonWithTheServerDownWarns) {
 }
 
 TEST_F(MainServicesFixture, WhileChecksRunTheWindowShowsItIsBusyAndStillTakesInput) {
-  const QString idleHint = window->btnNews->toolTip();
-  QTest::mouseClick(window->btnNews, Qt::LeftButton);
-  QTest::mouseClick(window->btnUpdate, Qt::LeftButton);
+  const QString idleHint = Find<QToolButton>(*window, "btnNews")->toolTip();
+  QTest::mouseClick(Find<QToolButton>(*window, "btnNews"), Qt::LeftButton);
+  QTest::mouseClick(Find<QToolButton>(*window, "btnUpdate"), Qt::LeftButton);
   EXPECT_EQ(window->cursor().shape(), Qt::BusyCursor);
-  EXPECT_FALSE(window->btnNews->isEnabled());
-  EXPECT_FALSE(window->btnUpdate->isEnabled());
-  EXPECT_NE(window->btnNews->toolTip(), idleHint);
+  EXPECT_FALSE(Find<QToolButton>(*window, "btnNews")->isEnabled());
+  EXPECT_FALSE(Find<QToolButton>(*window, "btnUpdate")->isEnabled());
+  EXPECT_NE(Find<QToolButton>(*window, "btnNews")->toolTip(), idleHint);
   QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("typed"));
   EXPECT_EQ(window->Project().Title, "typed") << "the wizard takes keys while the checks run";
 
-  window->btnNewsClick();
-  window->btnUpdateClick();
+  window->ShowNews();
+  window->CheckUpdates();
   EXPECT_EQ(http.requests.size(), 2u) << "a second start while a check runs asks nothing";
 
   http.AnswerNext();
-  EXPECT_TRUE(window->btnNews->isEnabled());
-  EXPECT_EQ(window->btnNews->toolTip(), idleHint);
+  EXPECT_TRUE(Find<QToolButton>(*window, "btnNews")->isEnabled());
+  EXPECT_EQ(Find<QToolButton>(*window, "btnNews")->toolTip(), idleHint);
   EXPECT_EQ(window->cursor().shape(), Qt::BusyCursor) << "the update check still runs";
   http.AnswerNext();
-  EXPECT_TRUE(window->btnUpdate->isEnabled());
+  EXPECT_TRUE(Find<QToolButton>(*window, "btnUpdate")->isEnabled());
   EXPECT_EQ(window->cursor().shape(), Qt::ArrowCursor);
   EXPECT_EQ(messages.shown.size(), 2u);
 }
 
 TEST_F(MainServicesFixture, NewsButtonWithTheServerDownShowsOneMessage) {
-  QTest::mouseClick(window->btnNews, Qt::LeftButton);
+  QTest::mouseClick(Find<QToolButton>(*window, "btnNews"), Qt::LeftButton);
   http.AnswerAll();
   EXPECT_EQ(messages.shown.size(), 1u);
 }
 
 TEST_F(MainServicesFixture, WindowGoingWhileChecksRunEndsThemWithoutAWord) {
   http.replies[kListUrl] = "INVALIDUSER";
-  QTest::mouseClick(window->btnNews, Qt::LeftButton);
-  QTest::mouseClick(window->btnUpdate, Qt::LeftButton);
+  QTest::mouseClick(Find<QToolButton>(*window, "btnNews"), Qt::LeftButton);
+  QTest::mouseClick(Find<QToolButton>(*window, "btnUpdate"), Qt::LeftButton);
   window.reset();
   EXPECT_EQ(http.Waiting(), 0u);
   http.AnswerAll();
@@ -213,37 +218,36 @@ TEST_F(MainServicesFixture, WindowGoingWhileChecksRunEndsThemWithoutAWord) {
 }
 
 TEST_F(MainServicesFixture, HelpMakeMoneyBannerAndLinksOpenTheirAddresses) {
-  window->Brand.AppHelpURL = "";
-  window->Brand.AffiliateURL = "https://aff.example/?id=42";
-  window->Brand.BannerURL = "";
-  window->Link1Address = "https://one.example/";
-  window->Link2Address = "mailto:two@example.com";
-
-  QTest::mouseClick(window->btnHelp, Qt::LeftButton);
-  QTest::mouseClick(window->btnMakeMoney, Qt::LeftButton);
-  window->imgBanner->show();
-  QTest::mouseClick(window->imgBanner, Qt::LeftButton);
+  window = Open({{"ApplicationName", "Acme"},
+                 {"AffiliateURL", "https://aff.example/?id=42"},
+                 {"Banner1", "ad.png^"},
+                 {"Link1", "One^https://one.example/"},
+                 {"Link2", "Two^mailto:two@example.com"}});
+  QTest::mouseClick(Find<QToolButton>(*window, "btnHelp"), Qt::LeftButton);
+  QTest::mouseClick(Find<QPushButton>(*window, "btnMakeMoney"), Qt::LeftButton);
+  Find<QLabel>(*window, "imgBanner")->show();
+  QTest::mouseClick(Find<QLabel>(*window, "imgBanner"), Qt::LeftButton);
   EXPECT_EQ(shell.openedUrls, (std::vector<std::string>{"", "https://aff.example/?id=42"}))
       << "help opens even an empty address; an empty banner address opens nothing";
+  emit Find<QLabel>(*window, "lblLink1URL")->linkActivated(QStringLiteral("ignored"));
+  emit Find<QLabel>(*window, "lblLink2URL")->linkActivated(QStringLiteral("ignored"));
+  EXPECT_EQ(shell.openedUrls, (std::vector<std::string>{"", "https://aff.example/?id=42", "https://one.example/",
+                                                        "mailto:two@example.com"}));
 
-  window->Brand.BannerURL = "https://banner.example/";
-  QTest::mouseClick(window->imgBanner, Qt::LeftButton);
-  window->gifBanner->show();
-  QTest::mouseClick(window->gifBanner, Qt::LeftButton);
-  emit window->lblLink1URL->linkActivated(QStringLiteral("ignored"));
-  emit window->lblLink2URL->linkActivated(QStringLiteral("ignored"));
-  EXPECT_EQ(shell.openedUrls,
-            (std::vector<std::string>{"", "https://aff.example/?id=42", "https://banner.example/",
-                                      "https://banner.example/", "https://one.example/", "mailto:two@example.com"}));
+  shell.openedUrls.clear();
+  window = Open({{"ApplicationName", "Acme"}, {"Banner1", "ad.png^https://banner.example/"}});
+  QTest::mouseClick(Find<QLabel>(*window, "imgBanner"), Qt::LeftButton);
+  Find<QLabel>(*window, "gifBanner")->show();
+  QTest::mouseClick(Find<QLabel>(*window, "gifBanner"), Qt::LeftButton);
+  EXPECT_EQ(shell.openedUrls, (std::vector<std::string>{"https://banner.example/", "https://banner.example/"}));
 }
 
 TEST_F(MainServicesFixture, ClosingTheWindowEndsARequestTheServerNeverAnswers) {
   test::ScriptedHttpServer server([](const test::HttpRequestSeen&, QTcpSocket&) {});
-  TfrmMain real(Environment(true));
-  real.Timer1->stop();
-  SetMasterBrand(real.Brand, server.Url("/news/"));
+  std::unique_ptr<MainWindow> opened = Open(MasterBrand(server.Url("/news/")), true);
+  MainWindow& real = *opened;
   real.show();
-  QTest::mouseClick(real.btnNews, Qt::LeftButton);
+  QTest::mouseClick(Find<QToolButton>(real, "btnNews"), Qt::LeftButton);
   ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests.size() == 1u; }, 10000));
   real.close();
   EXPECT_FALSE(real.isVisible());

@@ -6,7 +6,7 @@
 
 #include "generator/PagePreview.h"
 #include "platform/QtText.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 #include "ui/FindingsList.h"
 #include "ui/PreviewPane.h"
 #include "ui/pages/TemplatePage.h"
@@ -19,20 +19,20 @@ constexpr int kPreviewPanelWidth = 480;
 
 }  // namespace
 
-void TfrmMain::TogglePreview(bool show) {
+void MainWindow::TogglePreview(bool show) {
   if (!previewPanel_) {
     if (!show) return;
     auto* dock = new QDockWidget(QStringLiteral("Preview"), this);
     dock->setObjectName(QStringLiteral("dckPreview"));
     dock->setFeatures(QDockWidget::DockWidgetClosable);
     dock->setAllowedAreas(Qt::RightDockWidgetArea);
-    auto* pane = new TPreviewPane(
+    auto* pane = new PreviewPane(
         [this] {
-          TPreviewPane::Source page;
+          PreviewPane::Source page;
           // Relative addresses lead where they will once the page is saved.
           page.folder = FromPath(OutputFolderChoice());
-          page.pictures = TPreviewPane::LocalPictures(project_.Banners, page.folder);
-          PreviewToCheck preview = PreviewPageToCheck(project_, templatePage_->Chosen(), Where.TemplateFolders());
+          page.pictures = PreviewPane::LocalPictures(project_.Banners, page.folder);
+          PreviewToCheck preview = PreviewPageToCheck(project_, templatePage_->Chosen(), places_.TemplateFolders());
           if (preview.templateText) {
             // Checked off this thread, on copies, so typing never waits for it.
             previewFindings_->CheckInBackground(
@@ -48,13 +48,13 @@ void TfrmMain::TogglePreview(bool show) {
         [this](const QString& url) { Shell().OpenUrl(FromQString(url)); }, dock);
     pane->setMinimumWidth(320);
     // What the page check finds follows the page as it changes.
-    previewFindings_ = new TFindingsList(pane, false);
+    previewFindings_ = new FindingsList(pane, false);
     previewFindings_->setObjectName(QStringLiteral("panPreviewFindings"));
     previewFindings_->SetRowsShown(3);
     previewFindings_->OnActivated([this](const FindingPlace& place) { GoToFinding(place); });
     pane->AddBelow(previewFindings_);
     dock->setWidget(pane);
-    connect(this, &TfrmMain::ProjectChanged, pane, &TPreviewPane::ScheduleRefresh);
+    connect(this, &MainWindow::ProjectChanged, pane, &PreviewPane::ScheduleRefresh);
     connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
       // Closing the panel by its own button releases the toolbar button too.
       if (!visible && !isMinimized() && previewButton_->isChecked() && !previewPanel_->isVisible()) {

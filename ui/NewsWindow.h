@@ -39,13 +39,13 @@ struct NewsWindowContext {
   const std::vector<std::string>& newsList;
 };
 
-class TfrmNews : public QDialog {
+class NewsWindow : public QDialog {
   Q_OBJECT
 
 public:
-  TfrmNews(const NewsWindowContext& context, QWidget* parent = nullptr);
+  NewsWindow(const NewsWindowContext& context, QWidget* parent = nullptr);
   // A text still loading is cancelled while what its request uses is here.
-  ~TfrmNews() override;
+  ~NewsWindow() override;
 
   NewsListView* lvwItems = nullptr;
   QSplitter* splitter = nullptr;

@@ -2,7 +2,7 @@
 // The main window: a welcome screen and the wizard screen. The window holds
 // the wizard's pages, the project, the ports and the way between the pages;
 // each page keeps its own controls. What the window does is decided in the
-// core and shown here; its code is spread over files by area (FMain*.cpp).
+// core and shown here; its code is spread over files by area (MainWindow*.cpp).
 
 #include <QMainWindow>
 #include <QPointer>
@@ -36,7 +36,7 @@ class FileDialogPort;
 class FinishPage;
 class PromoPage;
 class TemplatePage;
-class TFindingsList;
+class FindingsList;
 class TitlePage;
 class TRecoveryStore;
 class WizardPage;
@@ -61,12 +61,12 @@ struct MainWindowEnvironment {
   std::string recoveryFolder;
 };
 
-class TfrmMain : public QMainWindow {
+class MainWindow : public QMainWindow {
   Q_OBJECT
 
 public:
-  explicit TfrmMain(MainWindowEnvironment environment = {}, QWidget* parent = nullptr);
-  ~TfrmMain() override;
+  explicit MainWindow(MainWindowEnvironment environment = {}, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // The project as the wizard holds it now.
   const TAffManager& Project() const { return project_; }
@@ -86,42 +86,12 @@ public:
   RandomSource& Random() const { return *random_; }
   FileDialogPort& Dialogs() const { return *dialogs_; }
 
-  // --- project commands, unsaved changes and crash recovery (FMainFile.cpp) ---
-  // Any change to the project: the title shows the mark, and a recovery copy follows.
-  void MarkModified();
-  // Asks about unsaved changes; true when the caller may go on (saved or discarded).
-  bool MaybeSaveChanges();
-  // Saves to the project's file, or asks for a name first when there is none
-  // or `askForName`; true when the file was written.
-  bool SaveProject(bool askForName);
-  void NewProject();
-  // Offers work left by an instance that ended without cleaning up.
-  void OfferRecovery();
-
-  // --- services (FMainServices.cpp) ---
-  std::vector<std::string> NewsList;
-  BrandSettings Brand;
-  QTimer* Timer1 = nullptr;
-  QToolButton* btnNews = nullptr;
-  QToolButton* btnUpdate = nullptr;
-  QToolButton* btnHelp = nullptr;
-  QPushButton* btnMakeMoney = nullptr;
-  QLabel* imgBanner = nullptr;
-  QLabel* gifBanner = nullptr;
-  QLabel* lblLink1URL = nullptr;
-  QLabel* lblLink2URL = nullptr;
-  std::string Link1Address;
-  std::string Link2Address;
-  void Timer1Timer();
-  void btnNewsClick();
-  void btnUpdateClick();
-  void btnHelpClick();
-  void btnMakeMoneyClick();
-  void imgBannerClick();
-  void gifBannerClick();
+  // What the news timer, "Check News" and "Check Updates" do.
+  void CheckNewsNow();
+  void ShowNews();
+  void CheckUpdates();
+  // The news balloon under the news button.
   void ShowNewsHint(const std::string& text);
-  QPointer<QWidget> LMDMessageHint1;  // the news balloon while it shows
-  QPointer<QWidget> frmNews;          // the news window while it is open
 
 signals:
   // Anything the generated page depends on has changed.
@@ -134,7 +104,7 @@ protected:
   void closeEvent(QCloseEvent* event) override;
 
 private:
-  // Building the window (FMain.cpp).
+  // Building the window (MainWindow.cpp).
   void BuildScreens();
   void BuildWelcomeScreen();
   QWidget* BuildToolbar();
@@ -149,7 +119,7 @@ private:
   void CentreBanner();
   void LeaveWelcomeScreen();
 
-  // The way between the pages and the pages' requests (FMainProject.cpp).
+  // The way between the pages and the pages' requests (MainWindowProject.cpp).
   void ConnectPages();
   void ConnectPromoPage(PromoPage* page);
   void GoNext();
@@ -168,7 +138,7 @@ private:
   // and the project is marked.
   void ProjectEdited();
 
-  // Template and output (FMainOutput.cpp).
+  // Template and output (MainWindowOutput.cpp).
   void LoadTemplates();  // fills the template list and selects the first
   void TemplateChosen();
   void ShowPageFolder(const std::filesystem::path& folder);
@@ -176,16 +146,16 @@ private:
   void DeliverPage();
   void OpenSavedPage();
 
-  // The page check (FMainFindings.cpp).
+  // The page check (MainWindowFindings.cpp).
   // Checks the page "Generate Code" made (none: nothing to show) and lists what it found.
   void CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName);
   // The wizard page of a finding's place, with its item selected.
   void GoToFinding(const FindingPlace& place);
 
-  // The live preview beside the wizard, made on first use (FMainPreview.cpp).
+  // The live preview beside the wizard, made on first use (MainWindowPreview.cpp).
   void TogglePreview(bool show);
 
-  // Brand (FMainBrand.cpp): reads the brand file and dresses the window.
+  // Brand (MainWindowBrand.cpp): reads the brand file and dresses the window.
   void LoadBrandSettings();
   void ShowBanner(const BrandAppearance& look);
   void ShowStillBanner(const BrandAppearance& look);
@@ -193,15 +163,28 @@ private:
   void ApplySkinAndIcon();
   void ShowAbout();
 
-  // Services (FMainServices.cpp).
+  // Services (MainWindowServices.cpp).
   void ConnectServices();  // news, updates, help, "Make Money", banner, links, the news timer
+  void OpenHelp();
+  void OpenMakeMoneyPage();
+  void OpenBannerAddress();
   std::unique_ptr<HttpClient> CreateHttpClient();
   // Messages of the services, silenced once the window is closing.
   MessagePort& ServiceMessages();
   void RunUpdateCheck(bool quiet);
   void OpenNewsWindow();
 
-  // Project commands (FMainFile.cpp).
+  // Project commands, unsaved changes and crash recovery (MainWindowFile.cpp).
+  // Any change to the project: the title shows the mark, and a recovery copy follows.
+  void MarkModified();
+  // Asks about unsaved changes; true when the caller may go on (saved or discarded).
+  bool MaybeSaveChanges();
+  // Saves to the project's file, or asks for a name first when there is none
+  // or `askForName`; true when the file was written.
+  bool SaveProject(bool askForName);
+  void NewProject();
+  // Offers work left by an instance that ended without cleaning up.
+  void OfferRecovery();
   void BuildFileCommands();
   void StopWatchingChanges();
   void UpdateWindowTitle();
@@ -210,14 +193,16 @@ private:
   void ProjectIsClean();
   std::string ProjectDisplayName() const;
 
-  // The window as a desktop window (FMainWindow.cpp).
+  // The window as a desktop window (MainWindowDesktop.cpp).
   void ApplyWindowBehaviour();
   void FitMinimumSize();
   void PlaceOnScreen();
 
   // Values the window owns for the whole run.
-  Places Where;                // where what ships lies and what the user makes goes
+  Places places_;              // where what ships lies and what the user makes goes
   std::string programFolder_;  // ends in a path separator
+  BrandSettings brand_;
+  std::vector<std::string> newsList_;
   TAffManager project_;
   TWizard wizard_;      // the current page and the Back/Next rules
   TPromoBoard promos_;  // the list boxes' entries, in step with the promo lists
@@ -232,11 +217,17 @@ private:
   // Toolbar.
   QPushButton* loadButton_ = nullptr;
   QPushButton* saveButton_ = nullptr;
+  QPushButton* makeMoneyButton_ = nullptr;
   QPushButton* aboutButton_ = nullptr;
   QPushButton* previewButton_ = nullptr;
+  QToolButton* newsButton_ = nullptr;
+  QToolButton* updateButton_ = nullptr;
+  QToolButton* helpButton_ = nullptr;
 
   // Banner area: a still picture and an animated one on top of each other.
   QWidget* bannerArea_ = nullptr;
+  QLabel* stillBanner_ = nullptr;
+  QLabel* animatedBanner_ = nullptr;
   QMovie* bannerMovie_ = nullptr;
 
   // The wizard.
@@ -248,7 +239,13 @@ private:
   FinishPage* finishPage_ = nullptr;
   QPushButton* backButton_ = nullptr;
   QPushButton* nextButton_ = nullptr;
+
+  // The brand's links under the wizard.
   QWidget* linksArea_ = nullptr;
+  QLabel* leftLink_ = nullptr;
+  QLabel* rightLink_ = nullptr;
+  std::string leftLinkAddress_;
+  std::string rightLinkAddress_;
 
   // Loading and saving.
   QString loadFolder_;  // where each dialog opens next
@@ -259,9 +256,12 @@ private:
 
   // The live preview.
   QPointer<QDockWidget> previewPanel_;
-  TFindingsList* previewFindings_ = nullptr;
+  FindingsList* previewFindings_ = nullptr;
 
   // Services.
+  QTimer* newsTimer_ = nullptr;  // the first news and update check, a moment after start-up
+  QPointer<QWidget> newsHint_;    // the news balloon while it shows
+  QPointer<QWidget> newsWindow_;  // the news window while it is open
   std::unique_ptr<MessagePort> serviceMessages_;
   bool servicesClosing_ = false;
 

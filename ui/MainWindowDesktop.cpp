@@ -5,13 +5,13 @@
 #include <QScreen>
 #include <QStackedWidget>
 
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 #include "ui/pages/WizardPage.h"
 #include "ui/WindowPlacement.h"
 
 namespace velmora {
 
-void TfrmMain::ApplyWindowBehaviour() {
+void MainWindow::ApplyWindowBehaviour() {
   // Tab goes top to bottom: toolbar, the page's own controls, "Back", "Next",
   // the links. Hidden pages are skipped by Qt, so all pages can share one chain.
   std::vector<QWidget*> chain;
@@ -27,11 +27,11 @@ void TfrmMain::ApplyWindowBehaviour() {
     const auto controls = within(page);
     order.insert(order.end(), controls.begin(), controls.end());
   }
-  order.insert(order.end(), {backButton_, nextButton_, lblLink1URL, lblLink2URL});
+  order.insert(order.end(), {backButton_, nextButton_, leftLink_, rightLink_});
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
-void TfrmMain::FitMinimumSize() {
+void MainWindow::FitMinimumSize() {
   // Every page usable: no caption cut, no field squeezed below its own minimum.
   QSize smallest = minimumSizeHint();
   for (QWidget* area : {pageStack_->parentWidget(), wizardScreen_})
@@ -39,7 +39,7 @@ void TfrmMain::FitMinimumSize() {
   setMinimumSize(smallest);
 }
 
-void TfrmMain::PlaceOnScreen() {
+void MainWindow::PlaceOnScreen() {
   const QScreen* screen = this->screen();
   if (!screen) return;
   const QRect available = screen->availableGeometry();

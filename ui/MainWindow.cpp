@@ -1,4 +1,4 @@
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -44,8 +44,8 @@ Places PlacesOf(const MainWindowEnvironment& environment) {
 
 }  // namespace
 
-TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent)
-    : QMainWindow(parent), Where(PlacesOf(environment)) {
+MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
+    : QMainWindow(parent), places_(PlacesOf(environment)) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Velmora"));
 
@@ -62,13 +62,13 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent)
   dialogs_ = environment.dialogs ? environment.dialogs : ownDialogs_.get();
   http_ = environment.http ? environment.http : ownHttp_.get();
 
-  programFolder_ = Where.ProgramFolder();
+  programFolder_ = places_.ProgramFolder();
   recoveryFolder_ = ToQString(environment.recoveryFolder);
 
-  Timer1 = new QTimer(this);
-  Timer1->setObjectName(QStringLiteral("newsTimer"));
-  Timer1->setInterval(2000);
-  Timer1->setSingleShot(true);
+  newsTimer_ = new QTimer(this);
+  newsTimer_->setObjectName(QStringLiteral("newsTimer"));
+  newsTimer_->setInterval(2000);
+  newsTimer_->setSingleShot(true);
 
   BuildScreens();
   auto* quit = new QAction(QStringLiteral("Quit"), this);
@@ -83,19 +83,19 @@ TfrmMain::TfrmMain(MainWindowEnvironment environment, QWidget* parent)
   resize(732, 521);
 }
 
-TfrmMain::~TfrmMain() {
+MainWindow::~MainWindow() {
   // The banner, the pages and the preview panel outlive this destructor's
   // body; none of them may call back into a window that is half destroyed.
   bannerArea_->removeEventFilter(this);
-  lblLink1URL->removeEventFilter(this);
-  lblLink2URL->removeEventFilter(this);
+  leftLink_->removeEventFilter(this);
+  rightLink_->removeEventFilter(this);
   StopWatchingChanges();
   if (previewPanel_) previewPanel_->disconnect(this);
 }
 
-bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == bannerArea_ && event->type() == QEvent::Resize) CentreBanner();
-  if ((watched == lblLink1URL || watched == lblLink2URL) && event->type() == QEvent::KeyPress) {
+  if ((watched == leftLink_ || watched == rightLink_) && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
       emit static_cast<QLabel*>(watched)->linkActivated(QString());
@@ -107,7 +107,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 
 // Only a brand with a welcome text has this screen; made when it is shown,
 // so that a start without it does not pay for the text browser.
-void TfrmMain::BuildWelcomeScreen() {
+void MainWindow::BuildWelcomeScreen() {
   welcomeScreen_ = Named(new QWidget(screens_), QStringLiteral("stsWelcome"));
   auto* welcomeLayout = new QVBoxLayout(welcomeScreen_);
   welcomeText_ = Named(new QTextBrowser(welcomeScreen_), QStringLiteral("prfWelcome"));
@@ -118,7 +118,7 @@ void TfrmMain::BuildWelcomeScreen() {
   welcomeDone_ = Named(new QPushButton(QStringLiteral("Thanks, just show me the main application"), welcomeScreen_),
                        QStringLiteral("bsSkinButton1"));
   welcomeDone_->setDefault(true);
-  connect(welcomeDone_, &QPushButton::clicked, this, &TfrmMain::LeaveWelcomeScreen);
+  connect(welcomeDone_, &QPushButton::clicked, this, &MainWindow::LeaveWelcomeScreen);
   welcomeLayout->addWidget(welcomeDone_, 0, Qt::AlignHCenter);
   screens_->insertWidget(0, welcomeScreen_);
 }
@@ -126,7 +126,7 @@ void TfrmMain::BuildWelcomeScreen() {
 // A brand's skin styles the screens, the toolbar, the banner, the links
 // and the wizard's buttons by their object names ("#panToolbar
 // #btnMakeMoney"), so those names keep their spelling for skins made before.
-void TfrmMain::BuildScreens() {
+void MainWindow::BuildScreens() {
   screens_ = Named(new QStackedWidget(this), QStringLiteral("pgsScreens"));
   setCentralWidget(screens_);
 
@@ -141,19 +141,19 @@ void TfrmMain::BuildScreens() {
   screens_->addWidget(wizardScreen_);
 }
 
-QWidget* TfrmMain::BuildToolbar() {
+QWidget* MainWindow::BuildToolbar() {
   auto* bar = Named(new QWidget(wizardScreen_), QStringLiteral("panToolbar"));
   auto* layout = new QHBoxLayout(bar);
   layout->setContentsMargins(6, 4, 6, 4);
   loadButton_ = Named(new QPushButton(QStringLiteral("&Load Configuration"), bar), QStringLiteral("btnLoad"));
   saveButton_ = Named(new QPushButton(QStringLiteral("&Save Configuration"), bar), QStringLiteral("btnSave"));
-  btnMakeMoney = Named(new QPushButton(QStringLiteral("Make Money"), bar), QStringLiteral("btnMakeMoney"));
+  makeMoneyButton_ = Named(new QPushButton(QStringLiteral("Make Money"), bar), QStringLiteral("btnMakeMoney"));
   aboutButton_ = Named(new QPushButton(QStringLiteral("About"), bar), QStringLiteral("btnAbout"));
   previewButton_ = Named(new QPushButton(QStringLiteral("Pre&view"), bar), QStringLiteral("btnPreview"));
   previewButton_->setCheckable(true);
   previewButton_->setToolTip(QStringLiteral("Show the page as it would be generated now"));
-  connect(previewButton_, &QPushButton::toggled, this, &TfrmMain::TogglePreview);
-  for (auto* button : {loadButton_, saveButton_, btnMakeMoney, aboutButton_, previewButton_}) layout->addWidget(button);
+  connect(previewButton_, &QPushButton::toggled, this, &MainWindow::TogglePreview);
+  for (auto* button : {loadButton_, saveButton_, makeMoneyButton_, aboutButton_, previewButton_}) layout->addWidget(button);
   layout->addStretch(1);
   auto iconButton = [bar, layout](const char* name, const QString& hint, QStyle::StandardPixmap icon) {
     auto* button = Named(new QToolButton(bar), QString::fromLatin1(name));
@@ -164,26 +164,26 @@ QWidget* TfrmMain::BuildToolbar() {
     layout->addWidget(button);
     return button;
   };
-  btnNews = iconButton("btnNews", QStringLiteral("Check News"), QStyle::SP_MessageBoxInformation);
-  btnUpdate = iconButton("btnUpdate", QStringLiteral("Check Updates"), QStyle::SP_BrowserReload);
-  btnHelp = iconButton("btnHelp", QStringLiteral("Help"), QStyle::SP_TitleBarContextHelpButton);
+  newsButton_ = iconButton("btnNews", QStringLiteral("Check News"), QStyle::SP_MessageBoxInformation);
+  updateButton_ = iconButton("btnUpdate", QStringLiteral("Check Updates"), QStyle::SP_BrowserReload);
+  helpButton_ = iconButton("btnHelp", QStringLiteral("Help"), QStyle::SP_TitleBarContextHelpButton);
   return bar;
 }
 
-QWidget* TfrmMain::BuildBanner() {
+QWidget* MainWindow::BuildBanner() {
   bannerArea_ = Named(new QWidget(wizardScreen_), QStringLiteral("panBanner"));
   bannerArea_->setFixedHeight(65);
-  imgBanner = Named(new QLabel(bannerArea_), QStringLiteral("imgBanner"));
-  gifBanner = Named(new QLabel(bannerArea_), QStringLiteral("gifBanner"));
-  imgBanner->setGeometry(0, 0, 468, 60);
-  gifBanner->hide();
+  stillBanner_ = Named(new QLabel(bannerArea_), QStringLiteral("imgBanner"));
+  animatedBanner_ = Named(new QLabel(bannerArea_), QStringLiteral("gifBanner"));
+  stillBanner_->setGeometry(0, 0, 468, 60);
+  animatedBanner_->hide();
   // The banner area gets its real width only once the wizard screen is laid
   // out, which with a welcome page is after start-up: centre again then.
   bannerArea_->installEventFilter(this);
   return bannerArea_;
 }
 
-QWidget* TfrmMain::BuildWizard() {
+QWidget* MainWindow::BuildWizard() {
   auto* area = Named(new QWidget(wizardScreen_), QStringLiteral("panWizard"));
   auto* layout = new QVBoxLayout(area);
   layout->setContentsMargins(8, 0, 8, 2);
@@ -217,20 +217,20 @@ QWidget* TfrmMain::BuildWizard() {
   return area;
 }
 
-void TfrmMain::AddPage(WizardPage* page) {
+void MainWindow::AddPage(WizardPage* page) {
   pageStack_->addWidget(page);
   pages_.push_back(page);
   page->NumberStep(static_cast<int>(pages_.size()));
 }
 
-QWidget* TfrmMain::BuildLinks() {
+QWidget* MainWindow::BuildLinks() {
   linksArea_ = Named(new QWidget(wizardScreen_), QStringLiteral("panLinks"));
   auto* layout = new QHBoxLayout(linksArea_);
   layout->setContentsMargins(8, 2, 8, 4);
-  lblLink1URL = Named(new QLabel(linksArea_), QStringLiteral("lblLink1URL"));
-  lblLink2URL = Named(new QLabel(linksArea_), QStringLiteral("lblLink2URL"));
-  lblLink2URL->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  for (auto* label : {lblLink1URL, lblLink2URL}) {
+  leftLink_ = Named(new QLabel(linksArea_), QStringLiteral("lblLink1URL"));
+  rightLink_ = Named(new QLabel(linksArea_), QStringLiteral("lblLink2URL"));
+  rightLink_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  for (auto* label : {leftLink_, rightLink_}) {
     label->setTextFormat(Qt::RichText);
     // One Tab stop per link, which Enter or Space follows; a label left to
     // move the keyboard among its links would first take a stop that shows nothing.
@@ -238,22 +238,22 @@ QWidget* TfrmMain::BuildLinks() {
     label->setFocusPolicy(Qt::TabFocus);
     label->installEventFilter(this);
   }
-  layout->addWidget(lblLink1URL);
+  layout->addWidget(leftLink_);
   layout->addStretch(1);
-  layout->addWidget(lblLink2URL);
+  layout->addWidget(rightLink_);
   return linksArea_;
 }
 
-void TfrmMain::PrepareWindow() {
-  gifBanner->setGeometry(imgBanner->geometry());
+void MainWindow::PrepareWindow() {
+  animatedBanner_->setGeometry(stillBanner_->geometry());
   LoadBrandSettings();
-  if (Brand.WelcomeText.empty()) Timer1->start();
-  NewsList.clear();
+  if (brand_.WelcomeText.empty()) newsTimer_->start();
+  newsList_.clear();
   LoadTemplates();
   pageStack_->setCurrentIndex(0);
 }
 
-void TfrmMain::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shown_) return;
   shown_ = true;
@@ -263,11 +263,11 @@ void TfrmMain::showEvent(QShowEvent* event) {
   QTimer::singleShot(0, this, [this] { RunGuarded(this, [this] { OfferRecovery(); }); });
 }
 
-void TfrmMain::ShowFirstScreen() {
-  if (!Brand.WelcomeText.empty()) {
+void MainWindow::ShowFirstScreen() {
+  if (!brand_.WelcomeText.empty()) {
     BuildWelcomeScreen();
     screens_->setCurrentWidget(welcomeScreen_);
-    welcomeText_->setHtml(ToQString(Brand.WelcomeText));
+    welcomeText_->setHtml(ToQString(brand_.WelcomeText));
     welcomeDone_->setFocus();
   } else {
     screens_->setCurrentWidget(wizardScreen_);
@@ -276,30 +276,30 @@ void TfrmMain::ShowFirstScreen() {
   CentreBanner();
 }
 
-void TfrmMain::FocusWizardPage() {
+void MainWindow::FocusWizardPage() {
   // Typing should land in the page's first field, not on a toolbar button.
   if (QWidget* first = pages_.at(static_cast<std::size_t>(pageStack_->currentIndex()))->FirstInput())
     first->setFocus(Qt::OtherFocusReason);
 }
 
-void TfrmMain::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   CentreBanner();
 }
 
-void TfrmMain::CentreBanner() {
-  for (QLabel* banner : {imgBanner, gifBanner}) {
+void MainWindow::CentreBanner() {
+  for (QLabel* banner : {stillBanner_, animatedBanner_}) {
     banner->move(bannerArea_->width() / 2 - banner->width() / 2, bannerArea_->height() / 2 - banner->height() / 2);
   }
 }
 
-void TfrmMain::LeaveWelcomeScreen() {
+void MainWindow::LeaveWelcomeScreen() {
   screens_->setCurrentWidget(wizardScreen_);
   FocusWizardPage();
-  if (!Brand.WelcomeText.empty()) Timer1->start();
+  if (!brand_.WelcomeText.empty()) newsTimer_->start();
 }
 
-void TfrmMain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   if (!MaybeSaveChanges()) {
     event->ignore();
     servicesClosing_ = false;  // the services heard of the close first; the window stays
@@ -310,8 +310,8 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
-void TfrmMain::StopServices() {
-  Timer1->stop();
+void MainWindow::StopServices() {
+  newsTimer_->stop();
   Http().Disconnect();
 }
 

@@ -1,4 +1,4 @@
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -22,7 +22,7 @@ struct MainWindowFixture : ::testing::Test, test::FakeWindowEnvironment {
 }  // namespace
 
 TEST_F(MainWindowFixture, WithoutBrandFileOpensOnTheWizardWithTheTimerRunning) {
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   EXPECT_EQ(window.windowTitle(), "Untitled[*] - Velmora");
   EXPECT_TRUE(Find<QTimer>(window, "newsTimer")->isActive()) << "no welcome page to wait for";
   EXPECT_EQ(Find<QTimer>(window, "newsTimer")->interval(), 2000);
@@ -36,13 +36,13 @@ TEST_F(MainWindowFixture, WithoutBrandFileOpensOnTheWizardWithTheTimerRunning) {
 }
 
 TEST_F(MainWindowFixture, OpensAt732By521ClientPixels) {
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.show();
   EXPECT_EQ(window.size(), QSize(732, 521));
 }
 
 TEST_F(MainWindowFixture, ClosingDisconnectsTheHttpClient) {
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.show();
   window.close();
   EXPECT_GE(http.disconnects, 1);
@@ -50,7 +50,7 @@ TEST_F(MainWindowFixture, ClosingDisconnectsTheHttpClient) {
 }
 
 TEST_F(MainWindowFixture, BannerControlsStayCentredWhenTheWindowResizes) {
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.show();
   window.resize(1000, 600);
   QApplication::processEvents();  // lays the banner area out at its new width
@@ -60,7 +60,7 @@ TEST_F(MainWindowFixture, BannerControlsStayCentredWhenTheWindowResizes) {
 }
 
 TEST_F(MainWindowFixture, TypingAtStartGoesIntoTheTitleField) {
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   Find<QTimer>(window, "newsTimer")->stop();
   window.show();
   window.activateWindow();

@@ -10,18 +10,18 @@
 #include "platform/QtPlaces.h"
 #include "platform/QtText.h"
 #include "project/ProjectFile.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 #include "ui/pages/FinishPage.h"
 #include "ui/pages/TemplatePage.h"
 
 namespace velmora {
 
-void TfrmMain::ShowPageFolder(const std::filesystem::path& folder) {
+void MainWindow::ShowPageFolder(const std::filesystem::path& folder) {
   pageFolder_ = folder;
   finishPage_->ShowFolder(folder);
 }
 
-void TfrmMain::ChangeOutputFolder() {
+void MainWindow::ChangeOutputFolder() {
   const std::filesystem::path current = OutputFolderChoice();
   std::error_code ec;
   // The dialog opens where pages go now, or the nearest folder above it that exists.
@@ -30,22 +30,22 @@ void TfrmMain::ChangeOutputFolder() {
     start = start.parent_path();
   const QString folder = Dialogs().ChooseFolder(this, QStringLiteral("Save pages in"), FromPath(start));
   if (folder.isEmpty()) return;
-  if (!RememberOutputFolder(Where, ToPath(folder))) {
+  if (!RememberOutputFolder(places_, ToPath(folder))) {
     Messages().ShowMessage(MessageKind::Warning,
                            "The folder is used for now, but could not be remembered in " +
-                               Where.UserSettingsFile().string());
+                               places_.UserSettingsFile().string());
   }
   ShowPageFolder(ToPath(folder));
 }
 
-void TfrmMain::LoadTemplates() { templatePage_->ListTemplates(ListTemplates(Where.TemplateFolders())); }
+void MainWindow::LoadTemplates() { templatePage_->ListTemplates(ListTemplates(places_.TemplateFolders())); }
 
-void TfrmMain::TemplateChosen() {
-  const TemplateChoice choice = ChooseTemplate(project_, Where.TemplateFolders(), templatePage_->Chosen());
+void MainWindow::TemplateChosen() {
+  const TemplateChoice choice = ChooseTemplate(project_, places_.TemplateFolders(), templatePage_->Chosen());
   templatePage_->ShowPicture(choice.preview);
 }
 
-void TfrmMain::SelectTemplateAfterLoad(const std::string& name) {
+void MainWindow::SelectTemplateAfterLoad(const std::string& name) {
   const std::vector<std::string> listed = templatePage_->Listed();
   // A template that is not listed is not guessed at: the first is shown, as at start-up.
   const std::size_t index = FindListedTemplate(listed, name).value_or(0);
@@ -53,15 +53,15 @@ void TfrmMain::SelectTemplateAfterLoad(const std::string& name) {
   project_.Template = name;
 }
 
-void TfrmMain::SetOutputFileNameField(const std::string& name) {
+void MainWindow::SetOutputFileNameField(const std::string& name) {
   finishPage_->ShowOutputName(name);
   // The model keeps the bytes as read, even where the field cannot show them.
   project_.FileName = name;
 }
 
-void TfrmMain::DeliverPage() {
+void MainWindow::DeliverPage() {
   RunGuarded(this, [this] {
-    const OutputRequest request{Where, OutputFolderChoice(), templatePage_->Chosen(), finishPage_->OutputName()};
+    const OutputRequest request{places_, OutputFolderChoice(), templatePage_->Chosen(), finishPage_->OutputName()};
     const DeliveryMode mode = finishPage_->ToClipboard() ? DeliveryMode::Clipboard : DeliveryMode::SaveWebPage;
     const OutputResult result = velmora::btnFinishClick(mode, project_, request, Messages(), Clipboard());
     if (result.savedFile) {
@@ -72,7 +72,7 @@ void TfrmMain::DeliverPage() {
   });
 }
 
-void TfrmMain::OpenSavedPage() {
+void MainWindow::OpenSavedPage() {
   if (lastSavedPage_.empty()) return;
   OpenInBrowser(Shell(), FromQString(QUrl::fromLocalFile(FromPath(lastSavedPage_)).toString()));
 }

@@ -11,7 +11,7 @@
 #include "platform/QtText.h"
 #include "platform/RecoveryStore.h"
 #include "project/ProjectFile.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 #include "ui/pages/FinishPage.h"
 #include "ui/pages/PromoPage.h"
 #include "ui/pages/TitlePage.h"
@@ -27,7 +27,7 @@ constexpr int kRecoveryDelayMs = 3000;
 
 }  // namespace
 
-void TfrmMain::BuildFileCommands() {
+void MainWindow::BuildFileCommands() {
   appTitle_ = windowTitle();
   recovery_ = std::make_unique<TRecoveryStore>(recoveryFolder_.isEmpty() ? TRecoveryStore::DefaultFolder()
                                                                          : recoveryFolder_);
@@ -48,28 +48,28 @@ void TfrmMain::BuildFileCommands() {
   command("Open", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { LoadProject(); });
   command("Save", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { SaveProject(projectPath_.isEmpty()); });
   command("Save As", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { SaveProject(true); });
-  command("Help", QKeySequence(Qt::Key_F1), [this] { btnHelpClick(); });
+  command("Help", QKeySequence(Qt::Key_F1), [this] { OpenHelp(); });
   loadButton_->setToolTip(QStringLiteral("Open a project (Ctrl+O)"));
   saveButton_->setToolTip(QStringLiteral("Save the project under a name (Ctrl+Shift+S); Ctrl+S saves it to its file"));
 
   UpdateWindowTitle();
 }
 
-std::string TfrmMain::ProjectDisplayName() const {
+std::string MainWindow::ProjectDisplayName() const {
   return projectPath_.isEmpty() ? std::string("Untitled") : FromQString(QFileInfo(projectPath_).fileName());
 }
 
-void TfrmMain::UpdateWindowTitle() {
+void MainWindow::UpdateWindowTitle() {
   setWindowTitle(ToQString(ProjectDisplayName()) + QStringLiteral("[*] - ") + appTitle_);
 }
 
-void TfrmMain::MarkModified() {
+void MainWindow::MarkModified() {
   if (replacingProject_ || !recoveryTimer_) return;
   setWindowModified(true);
   if (!recoveryTimer_->isActive()) recoveryTimer_->start();
 }
 
-void TfrmMain::WriteRecovery() {
+void MainWindow::WriteRecovery() {
   if (!isWindowModified() || !recovery_) return;
   std::string text = JoinLines(ProjectLines(project_));
   text += TagLine(kRecoveredPathTag, FromQString(projectPath_));
@@ -77,19 +77,19 @@ void TfrmMain::WriteRecovery() {
   recovery_->Write(std::move(text));
 }
 
-void TfrmMain::StopWatchingChanges() {
+void MainWindow::StopWatchingChanges() {
   for (WizardPage* page : pages_) page->disconnect(this);
   if (recoveryTimer_) recoveryTimer_->stop();
 }
 
-void TfrmMain::ProjectIsClean() {
+void MainWindow::ProjectIsClean() {
   if (recoveryTimer_) recoveryTimer_->stop();
   if (recovery_) recovery_->Clear();
   setWindowModified(false);
   UpdateWindowTitle();
 }
 
-bool TfrmMain::MaybeSaveChanges() {
+bool MainWindow::MaybeSaveChanges() {
   if (!isWindowModified()) return true;
   switch (Messages().AskSaveChanges("Do you want to save the changes to " + ProjectDisplayName() + "?")) {
     case SaveChoice::Save: return SaveProject(projectPath_.isEmpty());
@@ -99,7 +99,7 @@ bool TfrmMain::MaybeSaveChanges() {
   return false;
 }
 
-void TfrmMain::NewProject() {
+void MainWindow::NewProject() {
   if (!MaybeSaveChanges()) return;
   {
     const QScopedValueRollback<bool> quiet(replacingProject_, true);
@@ -114,7 +114,7 @@ void TfrmMain::NewProject() {
   titlePage_->FirstInput()->setFocus(Qt::OtherFocusReason);
 }
 
-void TfrmMain::OfferRecovery() {
+void MainWindow::OfferRecovery() {
   if (!recovery_) return;
   std::vector<TRecoveryStore::Orphan> orphans = recovery_->TakeOrphans();
   for (auto& orphan : orphans) {

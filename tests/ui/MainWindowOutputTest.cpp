@@ -13,7 +13,7 @@
 #include "tests/mock/FakeDialogs.h"
 #include "tests/mock/FakeWindowEnvironment.h"
 #include "tests/mock/TempDir.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 
 using namespace velmora;
 
@@ -26,7 +26,7 @@ struct OutputPagesFixture : ::testing::Test, test::FakeWindowEnvironment {
     image.fill(Qt::darkCyan);
     ASSERT_TRUE(image.save(QString::fromStdString((folder / ("Templates/" + name)).string()), "JPG"));
   }
-  static QStringList Entries(const TfrmMain& window) {
+  static QStringList Entries(const MainWindow& window) {
     QStringList entries;
     for (int i = 0; i < Find<QComboBox>(window, "templateChoice")->count(); ++i) entries << Find<QComboBox>(window, "templateChoice")->itemText(i);
     return entries;
@@ -41,7 +41,7 @@ TEST_F(OutputPagesFixture, StartUpListsTemplatesAndSelectsTheFirstWithItsPreview
   folder.Write("Templates/beta.tem", "b");
   folder.Write("Templates/notes.txt", "n");
   Picture("alpha.jpg", 100, 50);
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   EXPECT_EQ(Entries(window), (QStringList{"Alpha", "Beta", "Zeta"}));
   EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Alpha");
   EXPECT_EQ(window.Project().Template, "Alpha");
@@ -54,7 +54,7 @@ TEST_F(OutputPagesFixture, PreviewFollowsTheChoiceAndIsNeverScaled) {
   folder.Write("Templates/big.tem", "x");
   folder.Write("Templates/plain.tem", "y");
   Picture("BIG.jpg", 500, 300);
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   ASSERT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Big");
   EXPECT_EQ(Find<QLabel>(window, "templatePicture")->geometry(), QRect(-51, -17, 500, 300)) << "cut at the edges";
   EXPECT_EQ(Find<QLabel>(window, "templatePicture")->pixmap().size(), QSize(500, 300));
@@ -67,7 +67,7 @@ TEST_F(OutputPagesFixture, PreviewFollowsTheChoiceAndIsNeverScaled) {
 }
 
 TEST_F(OutputPagesFixture, WithoutTemplatesNothingIsSelected) {
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->count(), 0);
   EXPECT_EQ(window.Project().Template, "");
   EXPECT_TRUE(Find<QLabel>(window, "templatePicture")->isHidden());
@@ -76,7 +76,7 @@ TEST_F(OutputPagesFixture, WithoutTemplatesNothingIsSelected) {
 TEST_F(OutputPagesFixture, LoadedProjectSelectsItsTemplateWithoutRegardToCase) {
   folder.Write("Templates/alpha.tem", "a");
   folder.Write("Templates/zeta.tem", "z");
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.SelectTemplateAfterLoad("ZETA");
   EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Zeta");
   EXPECT_EQ(window.Project().Template, "ZETA") << "the value as read";
@@ -86,7 +86,7 @@ TEST_F(OutputPagesFixture, LoadedProjectSelectsItsTemplateWithoutRegardToCase) {
 }
 
 TEST_F(OutputPagesFixture, FinishPageStartsWithThePresetNameAndSaveMode) {
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   EXPECT_EQ(Find<QLineEdit>(window, "outputNameInput")->text(), "affiliatepage.htm");
   EXPECT_EQ(window.Project().FileName, "") << "untouched field leaves the model empty";
   EXPECT_TRUE(Find<QRadioButton>(window, "saveWebPageOption")->isChecked());
@@ -102,7 +102,7 @@ TEST_F(OutputPagesFixture, FinishPageStartsWithThePresetNameAndSaveMode) {
 
 TEST_F(OutputPagesFixture, GenerateCodeSavesThePageAndOffersToOpenIt) {
   folder.Write("Templates/simple.tem", "<h1>%%TITLE%%</h1>\n");
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   Find<QLineEdit>(window, "titleInput")->setText(QStringLiteral("Deal"));
   QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
   EXPECT_EQ(folder.Read("Output/affiliatepage.htm"), "<h1>Deal</h1>\r\n");
@@ -117,7 +117,7 @@ TEST_F(OutputPagesFixture, GenerateCodeSavesThePageAndOffersToOpenIt) {
 
 TEST_F(OutputPagesFixture, ClipboardModePutsThePageOnTheClipboard) {
   folder.Write("Templates/simple.tem", "<p>%%TITLE%%</p>");
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   Find<QLineEdit>(window, "titleInput")->setText(QStringLiteral("Clip"));
   Find<QRadioButton>(window, "clipboardOption")->click();
   QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
@@ -136,7 +136,7 @@ TEST_F(OutputPagesFixture, InstalledProgramSavesInTheUsersFolderAndRemembersACha
   MainWindowEnvironment env = Environment(&dialogs);
   env.places = Places::Installed(folder.folder(), user);
   {
-    TfrmMain window(env);
+    MainWindow window(env);
     EXPECT_EQ(window.OutputFolderChoice().string(), (home / "Documents/Velmora/Output").string());
     QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
     EXPECT_EQ(home.Read("Documents/Velmora/Output/affiliatepage.htm"), "<p></p>\r\n");
@@ -150,7 +150,7 @@ TEST_F(OutputPagesFixture, InstalledProgramSavesInTheUsersFolderAndRemembersACha
     QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
     EXPECT_TRUE(home.Exists("Sites/affiliatepage.htm"));
   }
-  TfrmMain again(env);
+  MainWindow again(env);
   EXPECT_EQ(again.OutputFolderChoice().string(), (home / "Sites").string()) << "remembered per user";
   dialogs.opened.clear();
   QTest::mouseClick(Find<QPushButton>(again, "changeOutputFolderButton"), Qt::LeftButton);  // cancelled: nothing changes
@@ -160,7 +160,7 @@ TEST_F(OutputPagesFixture, InstalledProgramSavesInTheUsersFolderAndRemembersACha
 TEST_F(OutputPagesFixture, ClipboardModeNeedsNoOutputFolder) {
   folder.Write("Templates/simple.tem", "<p>%%TITLE%%</p>");
   folder.Write("Output", "a file where the folder would be");
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   Find<QRadioButton>(window, "clipboardOption")->click();
   EXPECT_FALSE(Find<QPushButton>(window, "changeOutputFolderButton")->isEnabled());
   QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
@@ -170,7 +170,7 @@ TEST_F(OutputPagesFixture, ClipboardModeNeedsNoOutputFolder) {
 
 TEST_F(OutputPagesFixture, FinishPageWorksFromTheKeyboard) {
   folder.Write("Templates/simple.tem", "<p>%%TITLE%%</p>");
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   Find<QTimer>(window, "newsTimer")->stop();
   Find<QLineEdit>(window, "titleInput")->setText(QStringLiteral("Keys"));
   window.show();
@@ -195,7 +195,7 @@ TEST_F(OutputPagesFixture, FinishPageWorksFromTheKeyboard) {
 
 TEST_F(OutputPagesFixture, TemplateRemovedAfterStartIsReportedAndNothingIsSaved) {
   folder.Write("Templates/simple.tem", "x");
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   std::filesystem::remove(folder / "Templates/simple.tem");
   QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
   ASSERT_EQ(messages.shown.size(), 1u);
@@ -210,7 +210,7 @@ TEST_F(OutputPagesFixture, TooLargeTemplateOrPageIsRefusedAndNothingDelivered) {
   std::string titles;
   for (int i = 0; i < 100000; ++i) titles += "%%TITLE%%";
   folder.Write("Templates/titles.tem", titles);
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   Find<QLineEdit>(window, "titleInput")->setText(QString(1000, QLatin1Char('t')));
   for (const int entry : {0, 1}) {
     Find<QComboBox>(window, "templateChoice")->setCurrentIndex(entry);
@@ -234,7 +234,7 @@ TEST_F(OutputPagesFixture, FailedWriteGoesToTheErrorReport) {
   SetErrorReportHook([&](const ErrorReportText& report) { reports.push_back(report.summary); });
   // A folder where the page would go: the writer refuses to replace it.
   folder.Write("Output/page.htm/inside", "x");
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   Find<QLineEdit>(window, "outputNameInput")->setText(QStringLiteral("page.htm"));
   QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
   SetErrorReportHook(nullptr);

@@ -15,7 +15,7 @@
 #include "platform/QtPlaces.h"
 #include "platform/QtText.h"
 #include "project/ProjectFile.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 #include "ui/pages/FinishPage.h"
 #include "ui/pages/PromoPage.h"
 #include "ui/pages/TemplatePage.h"
@@ -38,8 +38,8 @@ const QString& Ensured(const QString& folder) {
 
 }  // namespace
 
-void TfrmMain::ConnectPages() {
-  loadFolder_ = saveFolder_ = FromPath(Where.ProjectFolder() / "");
+void MainWindow::ConnectPages() {
+  loadFolder_ = saveFolder_ = FromPath(places_.ProjectFolder() / "");
 
   // Each change copies the whole field into the model, untrimmed.
   const auto bind = [this](void (TitlePage::*typed)(const QString&), std::string TAffManager::*target) {
@@ -48,28 +48,28 @@ void TfrmMain::ConnectPages() {
   bind(&TitlePage::titleTyped, &TAffManager::Title);
   bind(&TitlePage::affiliateLinkTyped, &TAffManager::URL);
   bind(&TitlePage::affiliateIdTyped, &TAffManager::ClickBankId);
-  connect(titlePage_, &TitlePage::nextRequested, this, &TfrmMain::GoNext);
-  connect(templatePage_, &TemplatePage::templateChosen, this, &TfrmMain::TemplateChosen);
+  connect(titlePage_, &TitlePage::nextRequested, this, &MainWindow::GoNext);
+  connect(templatePage_, &TemplatePage::templateChosen, this, &MainWindow::TemplateChosen);
   for (PromoPage* page : promoPages_) ConnectPromoPage(page);
   connect(finishPage_, &FinishPage::outputNameTyped, this,
           [this](const QString& name) { project_.FileName = OneLine(FromQString(name)); });
-  connect(finishPage_, &FinishPage::generateRequested, this, &TfrmMain::DeliverPage);
-  connect(finishPage_, &FinishPage::openRequested, this, &TfrmMain::OpenSavedPage);
-  connect(finishPage_, &FinishPage::changeFolderRequested, this, &TfrmMain::ChangeOutputFolder);
+  connect(finishPage_, &FinishPage::generateRequested, this, &MainWindow::DeliverPage);
+  connect(finishPage_, &FinishPage::openRequested, this, &MainWindow::OpenSavedPage);
+  connect(finishPage_, &FinishPage::changeFolderRequested, this, &MainWindow::ChangeOutputFolder);
   finishPage_->OnFindingChosen([this](const FindingPlace& place) { GoToFinding(place); });
-  for (WizardPage* page : pages_) connect(page, &WizardPage::edited, this, &TfrmMain::ProjectEdited);
+  for (WizardPage* page : pages_) connect(page, &WizardPage::edited, this, &MainWindow::ProjectEdited);
 
-  connect(nextButton_, &QPushButton::clicked, this, &TfrmMain::GoNext);
-  connect(backButton_, &QPushButton::clicked, this, &TfrmMain::GoBack);
-  connect(pageStack_, &QStackedWidget::currentChanged, this, &TfrmMain::PageShown);
-  connect(loadButton_, &QPushButton::clicked, this, &TfrmMain::LoadProject);
+  connect(nextButton_, &QPushButton::clicked, this, &MainWindow::GoNext);
+  connect(backButton_, &QPushButton::clicked, this, &MainWindow::GoBack);
+  connect(pageStack_, &QStackedWidget::currentChanged, this, &MainWindow::PageShown);
+  connect(loadButton_, &QPushButton::clicked, this, &MainWindow::LoadProject);
   connect(saveButton_, &QPushButton::clicked, this, [this] { SaveProject(true); });
   backButton_->setEnabled(wizard_.BackEnabled());
   nextButton_->setEnabled(wizard_.NextEnabled());
-  ShowPageFolder(ChosenOutputFolder(Where));
+  ShowPageFolder(ChosenOutputFolder(places_));
 }
 
-void TfrmMain::ConnectPromoPage(PromoPage* page) {
+void MainWindow::ConnectPromoPage(PromoPage* page) {
   connect(page, &PromoPage::createRequested, this, [this, page] { CreatePromo(*page); });
   connect(page, &PromoPage::deleteRequested, this, [this, page] { DeletePromo(*page); });
   connect(page, &PromoPage::editRequested, this, [this, page] { EditPromo(*page); });
@@ -77,59 +77,59 @@ void TfrmMain::ConnectPromoPage(PromoPage* page) {
   connect(page, &PromoPage::itemChosen, this, [this, page] { ShowPromo(*page); });
 }
 
-void TfrmMain::ProjectEdited() {
+void MainWindow::ProjectEdited() {
   emit ProjectChanged();
   MarkModified();
 }
 
-PromoPage& TfrmMain::PromoPageOf(PromoKind kind) const { return *promoPages_.at(static_cast<std::size_t>(kind)); }
+PromoPage& MainWindow::PromoPageOf(PromoKind kind) const { return *promoPages_.at(static_cast<std::size_t>(kind)); }
 
-void TfrmMain::CreatePromo(PromoPage& page) {
+void MainWindow::CreatePromo(PromoPage& page) {
   if (page.Editing()) return UpdatePromo(page);
   const PromoChange change = promos_.Create(project_, page.Kind(), page.Input(), Messages());
   page.ItemCreated(change, promos_.Entries(page.Kind()));
 }
 
-void TfrmMain::UpdatePromo(PromoPage& page) {
+void MainWindow::UpdatePromo(PromoPage& page) {
   const PromoChange change = promos_.Update(project_, page.Kind(), page.EditingRow(), page.Input(), Messages());
   if (change.what != PromoChange::What::Replaced) return;
   page.ItemUpdated(change.row, promos_.Entries(page.Kind())[static_cast<std::size_t>(change.row)]);
   ShowPromo(page);
 }
 
-void TfrmMain::DeletePromo(PromoPage& page) {
+void MainWindow::DeletePromo(PromoPage& page) {
   const PromoChange change = promos_.Delete(project_, page.Kind(), page.SelectedRow(), Messages());
   page.ItemDeleted(change, promos_.Entries(page.Kind()));
 }
 
-void TfrmMain::EditPromo(PromoPage& page) {
+void MainWindow::EditPromo(PromoPage& page) {
   const int row = page.SelectedRow();
   if (const std::optional<PromoInput> input = promos_.EditInput(project_, page.Kind(), row))
     page.BeginEditing(row, *input);
 }
 
-void TfrmMain::MovePromo(PromoPage& page, int offset) {
+void MainWindow::MovePromo(PromoPage& page, int offset) {
   const PromoChange change = promos_.Move(project_, page.Kind(), page.SelectedRow(), offset);
   if (change.what == PromoChange::What::Moved) page.ItemMoved(change.from, change.row);
 }
 
-void TfrmMain::ShowPromo(PromoPage& page) {
+void MainWindow::ShowPromo(PromoPage& page) {
   if (const std::optional<std::string> shown = promos_.Show(project_, page.Kind(), page.SelectedRow()))
     page.ShowItem(*shown);
 }
 
-void TfrmMain::GoNext() {
+void MainWindow::GoNext() {
   if (wizard_.Next(titlePage_->Title(), titlePage_->AffiliateLink(), Messages()))
     pageStack_->setCurrentIndex(wizard_.PageIndex());
 }
 
-void TfrmMain::GoBack() {
+void MainWindow::GoBack() {
   if (wizard_.Back()) pageStack_->setCurrentIndex(wizard_.PageIndex());
 }
 
-void TfrmMain::ShowPage(QWidget* page) { pageStack_->setCurrentWidget(page); }
+void MainWindow::ShowPage(QWidget* page) { pageStack_->setCurrentWidget(page); }
 
-void TfrmMain::PageShown(int index) {
+void MainWindow::PageShown(int index) {
   wizard_.ShowPage(index);
   backButton_->setEnabled(wizard_.BackEnabled());
   nextButton_->setEnabled(wizard_.NextEnabled());
@@ -140,7 +140,7 @@ void TfrmMain::PageShown(int index) {
   if (QWidget* first = pages_.at(static_cast<std::size_t>(index))->FirstInput()) first->setFocus(Qt::OtherFocusReason);
 }
 
-bool TfrmMain::SaveProject(bool askForName) {
+bool MainWindow::SaveProject(bool askForName) {
   QString path = projectPath_;
   if (askForName || path.isEmpty()) {
     path = Dialogs().SaveFile(this, QStringLiteral("Save file"), kProjectFilter, Ensured(saveFolder_));
@@ -166,7 +166,7 @@ bool TfrmMain::SaveProject(bool askForName) {
   return true;
 }
 
-void TfrmMain::LoadProject() {
+void MainWindow::LoadProject() {
   if (!MaybeSaveChanges()) return;
   const QString path = Dialogs().OpenFile(this, QStringLiteral("Open file"), kProjectFilter, Ensured(loadFolder_));
   if (path.isEmpty()) return;
@@ -190,7 +190,7 @@ void TfrmMain::LoadProject() {
   });
 }
 
-void TfrmMain::ApplyLoadedProject(TAffManager loaded) {
+void MainWindow::ApplyLoadedProject(TAffManager loaded) {
   // The model takes the file's bytes as they are; the fields only show them.
   titlePage_->ShowValues(loaded.Title, loaded.URL, loaded.ClickBankId);
   project_.Title = loaded.Title;

@@ -2,7 +2,7 @@
 // way from a finding to the wizard page of its item.
 #include "generator/PageCheck.h"
 #include "generator/PageGenerator.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 #include "ui/pages/FinishPage.h"
 #include "ui/pages/PromoPage.h"
 #include "ui/pages/TemplatePage.h"
@@ -10,9 +10,9 @@
 
 namespace velmora {
 
-void TfrmMain::CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName) {
+void MainWindow::CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName) {
   if (page) {
-    if (auto templateText = LoadTemplate(templateName, Where.TemplateFolders())) {
+    if (auto templateText = LoadTemplate(templateName, places_.TemplateFolders())) {
       // The check reads copies: the project may change while it runs.
       finishPage_->CheckInBackground([project = project_, templateText = std::move(*templateText), page = *page] {
         return CheckProjectPage(project, templateText, page);
@@ -23,7 +23,7 @@ void TfrmMain::CheckGeneratedPage(const std::optional<std::string>& page, const 
   finishPage_->ShowFindings({});
 }
 
-void TfrmMain::GoToFinding(const FindingPlace& place) {
+void MainWindow::GoToFinding(const FindingPlace& place) {
   using What = FindingPlace::What;
   switch (place.what) {
     case What::Title:

@@ -40,67 +40,68 @@ NewsWindow::NewsWindow(const NewsWindowContext& context, QWidget* parent)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
 
-  splitter = new QSplitter(Qt::Vertical, this);
-  splitter->setObjectName(QStringLiteral("splitter"));
-  splitter->setHandleWidth(10);
-  splitter->setChildrenCollapsible(false);
+  splitter_ = new QSplitter(Qt::Vertical, this);
+  splitter_->setObjectName(QStringLiteral("splitter"));
+  splitter_->setHandleWidth(10);
+  splitter_->setChildrenCollapsible(false);
 
-  lvwItems = new NewsListView(splitter);
-  lvwItems->setObjectName(QStringLiteral("lvwItems"));
-  lvwItems->setColumnCount(2);
-  lvwItems->setHeaderLabels({QStringLiteral("News Title"), QStringLiteral("Published")});
-  lvwItems->setRootIsDecorated(false);
-  lvwItems->setItemsExpandable(false);
-  lvwItems->setUniformRowHeights(true);
-  lvwItems->setSelectionMode(QAbstractItemView::SingleSelection);
-  lvwItems->setSelectionBehavior(QAbstractItemView::SelectRows);
-  lvwItems->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  lvwItems->setMinimumHeight(10);
-  QHeaderView* header = lvwItems->header();
+  list_ = new NewsListView(splitter_);
+  list_->setObjectName(QStringLiteral("lvwItems"));
+  list_->setColumnCount(2);
+  list_->setHeaderLabels({QStringLiteral("News Title"), QStringLiteral("Published")});
+  list_->setRootIsDecorated(false);
+  list_->setItemsExpandable(false);
+  list_->setUniformRowHeights(true);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setMinimumHeight(10);
+  QHeaderView* header = list_->header();
   header->setStretchLastSection(false);
   header->setSectionResizeMode(0, QHeaderView::Stretch);
   header->setSectionResizeMode(1, QHeaderView::Fixed);
   header->resizeSection(1, 160);
   // The selected row stays marked when the text view has the focus.
-  QPalette palette = lvwItems->palette();
+  QPalette palette = list_->palette();
   palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
   palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                    palette.color(QPalette::Active, QPalette::HighlightedText));
-  lvwItems->setPalette(palette);
-  lvwItems->refuseChanges = [this] { return !lvwItemsChanging(); };
-  connect(lvwItems, &QTreeWidget::itemSelectionChanged, this, [this] { RunGuarded(this, [this] { lvwItemsChange(); }); });
+  list_->setPalette(palette);
+  // The selection stays while a text is loading.
+  list_->refuseChanges = [this] { return Busy(); };
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] { RunGuarded(this, [this] { OpenSelectedItem(); }); });
 
-  prfEditorNews = new QTextBrowser(splitter);
-  prfEditorNews->setObjectName(QStringLiteral("prfEditorNews"));
-  prfEditorNews->setReadOnly(true);
-  prfEditorNews->setOpenLinks(false);
-  connect(prfEditorNews, &QTextBrowser::anchorClicked, this,
+  text_ = new QTextBrowser(splitter_);
+  text_->setObjectName(QStringLiteral("prfEditorNews"));
+  text_->setReadOnly(true);
+  text_->setOpenLinks(false);
+  connect(text_, &QTextBrowser::anchorClicked, this,
           [this](const QUrl& url) { shell_.OpenUrl(FromQString(url.toString())); });
 
-  splitter->addWidget(lvwItems);
-  splitter->addWidget(prfEditorNews);
-  splitter->setStretchFactor(0, 0);
-  splitter->setStretchFactor(1, 1);
-  layout->addWidget(splitter, 1);
+  splitter_->addWidget(list_);
+  splitter_->addWidget(text_);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  layout->addWidget(splitter_, 1);
 
-  panBottom = new QWidget(this);
-  panBottom->setObjectName(QStringLiteral("panBottom"));
-  panBottom->setFixedHeight(41);
-  auto* bottom = new QHBoxLayout(panBottom);
+  auto* bottomArea = new QWidget(this);
+  bottomArea->setObjectName(QStringLiteral("panBottom"));
+  bottomArea->setFixedHeight(41);
+  auto* bottom = new QHBoxLayout(bottomArea);
   bottom->setContentsMargins(0, 0, 0, 0);
-  btnExit = new QPushButton(QStringLiteral("Close"), panBottom);
-  btnExit->setObjectName(QStringLiteral("btnExit"));
-  btnExit->setFixedSize(97, 20);
-  btnExit->setAutoDefault(false);
-  connect(btnExit, &QPushButton::clicked, this, &NewsWindow::btnExitClick);
+  auto* closeButton = new QPushButton(QStringLiteral("Close"), bottomArea);
+  closeButton->setObjectName(QStringLiteral("btnExit"));
+  closeButton->setFixedSize(97, 20);
+  closeButton->setAutoDefault(false);
+  connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
   bottom->addStretch(1);
-  bottom->addWidget(btnExit);
+  bottom->addWidget(closeButton);
   bottom->addStretch(1);
-  layout->addWidget(panBottom);
+  layout->addWidget(bottomArea);
 
   resize(682, 411);
-  const int textHeight = 411 - 41 - 105 - splitter->handleWidth();
-  splitter->setSizes({105, textHeight});
+  const int textHeight = 411 - 41 - 105 - splitter_->handleWidth();
+  splitter_->setSizes({105, textHeight});
 }
 
 NewsWindow::~NewsWindow() {
@@ -116,22 +117,22 @@ void NewsWindow::showEvent(QShowEvent* event) {
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
   }
-  FormShow();
+  FillList();
 }
 
-void NewsWindow::FormShow() {
-  const QSignalBlocker quiet(lvwItems);
-  lvwItems->clear();
+void NewsWindow::FillList() {
+  const QSignalBlocker quiet(list_);
+  list_->clear();
   for (const auto& row : NewsRows(newsList_)) {
-    auto* item = new QTreeWidgetItem(lvwItems, {ToQString(row.title), ToQString(row.date)});
+    auto* item = new QTreeWidgetItem(list_, {ToQString(row.title), ToQString(row.date)});
     item->setData(0, Qt::UserRole, ToQString(row.id));
   }
-  lvwItems->setCurrentItem(nullptr);
-  lvwItems->clearSelection();
+  list_->setCurrentItem(nullptr);
+  list_->clearSelection();
 }
 
-void NewsWindow::lvwItemsChange() {
-  const QList<QTreeWidgetItem*> selected = lvwItems->selectedItems();
+void NewsWindow::OpenSelectedItem() {
+  const QList<QTreeWidgetItem*> selected = list_->selectedItems();
   if (selected.isEmpty() || Busy()) return;
   const std::string id = FromQString(selected.first()->data(0, Qt::UserRole).toString());
   SetBusyCursor(true);
@@ -139,14 +140,14 @@ void NewsWindow::lvwItemsChange() {
   opener_.Open(id, [this](std::optional<NewsItemOpener::Opened> opened) {
     RunGuarded(this, [&] {
       SetBusyCursor(false);
-      if (opened) prfEditorNews->setHtml(ToQString(opened->html));
+      if (opened) text_->setHtml(ToQString(opened->html));
     });
   });
 }
 
 void NewsWindow::SetBusyCursor(bool busy) {
-  for (QWidget* widget : {static_cast<QWidget*>(this), static_cast<QWidget*>(lvwItems), lvwItems->viewport(),
-                          static_cast<QWidget*>(prfEditorNews), prfEditorNews->viewport()}) {
+  for (QWidget* widget : {static_cast<QWidget*>(this), static_cast<QWidget*>(list_), list_->viewport(),
+                          static_cast<QWidget*>(text_), text_->viewport()}) {
     if (busy) {
       widget->setCursor(Qt::WaitCursor);
     } else {
@@ -154,8 +155,6 @@ void NewsWindow::SetBusyCursor(bool busy) {
     }
   }
 }
-
-void NewsWindow::btnExitClick() { close(); }
 
 void NewsWindow::done(int result) {
   // A cancelled request says nothing, so the user hears no trouble for a

@@ -13,7 +13,6 @@
 #include "app/Ports.h"
 #include "services/NewsBrowser.h"
 
-class QPushButton;
 class QSplitter;
 class QTextBrowser;
 
@@ -47,19 +46,7 @@ public:
   // A text still loading is cancelled while what its request uses is here.
   ~NewsWindow() override;
 
-  NewsListView* lvwItems = nullptr;
-  QSplitter* splitter = nullptr;
-  QTextBrowser* prfEditorNews = nullptr;
-  QWidget* panBottom = nullptr;
-  QPushButton* btnExit = nullptr;
-
   bool Busy() const { return opener_.Busy(); }
-
-  void FormShow();
-  void lvwItemsChange();
-  // False while a text is loading: the selection must not move.
-  bool lvwItemsChanging() const { return !Busy(); }
-  void btnExitClick();
 
   // Closing while a text loads ends its request at once.
   void done(int result) override;
@@ -68,7 +55,14 @@ protected:
   void showEvent(QShowEvent* event) override;
 
 private:
+  void FillList();
+  // Loads the selected item's text into the view.
+  void OpenSelectedItem();
   void SetBusyCursor(bool busy);
+
+  NewsListView* list_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  QTextBrowser* text_ = nullptr;
 
   HttpClient& http_;
   ShellPort& shell_;

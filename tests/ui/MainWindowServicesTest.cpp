@@ -100,13 +100,13 @@ TEST_F(MainServicesFixture, NewsButtonOpensTheNewsWindowOnTheFetchedList) {
   ASSERT_NE(form, nullptr);
   EXPECT_TRUE(form->isVisible());
   EXPECT_EQ(form->windowModality(), Qt::WindowModal) << "modal to the main window, without a loop of its own";
-  EXPECT_EQ(form->lvwItems->topLevelItemCount(), 2);
-  EXPECT_EQ(form->lvwItems->topLevelItem(0)->text(0), "Two") << "in the order of the list";
-  EXPECT_EQ(form->lvwItems->topLevelItem(1)->text(0), "One");
+  EXPECT_EQ(form->findChild<QTreeWidget*>("lvwItems")->topLevelItemCount(), 2);
+  EXPECT_EQ(form->findChild<QTreeWidget*>("lvwItems")->topLevelItem(0)->text(0), "Two") << "in the order of the list";
+  EXPECT_EQ(form->findChild<QTreeWidget*>("lvwItems")->topLevelItem(1)->text(0), "One");
 
   window->ShowNews();
   EXPECT_EQ(http.requests.size(), 1u) << "no second list while the window shows one";
-  form->btnExit->click();
+  form->findChild<QPushButton*>("btnExit")->click();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(window->findChild<NewsWindow*>(), nullptr) << "the window is destroyed when it closes";
 }

@@ -41,13 +41,13 @@ struct NewsWindowFixture : ::testing::Test {
   }
 
   void ClickRow(int row) {
-    QTreeWidgetItem* item = form->lvwItems->topLevelItem(row);
-    const QRect rect = form->lvwItems->visualItemRect(item);
-    QTest::mouseClick(form->lvwItems->viewport(), Qt::LeftButton, {}, rect.center());
+    QTreeWidgetItem* item = form->findChild<QTreeWidget*>("lvwItems")->topLevelItem(row);
+    const QRect rect = form->findChild<QTreeWidget*>("lvwItems")->visualItemRect(item);
+    QTest::mouseClick(form->findChild<QTreeWidget*>("lvwItems")->viewport(), Qt::LeftButton, {}, rect.center());
   }
   int SelectedRow() const {
-    const auto selected = form->lvwItems->selectedItems();
-    return selected.isEmpty() ? -1 : form->lvwItems->indexOfTopLevelItem(selected.first());
+    const auto selected = form->findChild<QTreeWidget*>("lvwItems")->selectedItems();
+    return selected.isEmpty() ? -1 : form->findChild<QTreeWidget*>("lvwItems")->indexOfTopLevelItem(selected.first());
   }
 };
 
@@ -57,17 +57,17 @@ TEST_F(NewsWindowFixture, ListsTheItemsInServerOrderWithNothingSelected) {
   EXPECT_EQ(form->windowTitle(), "News");
   EXPECT_EQ(form->size(), QSize(682, 411));
   EXPECT_TRUE(form->isModal());
-  ASSERT_EQ(form->lvwItems->topLevelItemCount(), 3);
-  EXPECT_EQ(form->lvwItems->headerItem()->text(0), "News Title");
-  EXPECT_EQ(form->lvwItems->headerItem()->text(1), "Published");
-  EXPECT_EQ(form->lvwItems->header()->sectionSize(1), 160);
-  EXPECT_EQ(form->lvwItems->topLevelItem(0)->text(0), "Third news");
-  EXPECT_EQ(form->lvwItems->topLevelItem(0)->text(1), "2026-12-01");
-  EXPECT_EQ(form->lvwItems->topLevelItem(2)->text(0), "First");
-  EXPECT_EQ(form->lvwItems->height(), 105);
-  EXPECT_EQ(form->splitter->handleWidth(), 10);
-  EXPECT_EQ(form->btnExit->text(), "Close");
-  EXPECT_EQ(form->btnExit->size(), QSize(97, 20));
+  ASSERT_EQ(form->findChild<QTreeWidget*>("lvwItems")->topLevelItemCount(), 3);
+  EXPECT_EQ(form->findChild<QTreeWidget*>("lvwItems")->headerItem()->text(0), "News Title");
+  EXPECT_EQ(form->findChild<QTreeWidget*>("lvwItems")->headerItem()->text(1), "Published");
+  EXPECT_EQ(form->findChild<QTreeWidget*>("lvwItems")->header()->sectionSize(1), 160);
+  EXPECT_EQ(form->findChild<QTreeWidget*>("lvwItems")->topLevelItem(0)->text(0), "Third news");
+  EXPECT_EQ(form->findChild<QTreeWidget*>("lvwItems")->topLevelItem(0)->text(1), "2026-12-01");
+  EXPECT_EQ(form->findChild<QTreeWidget*>("lvwItems")->topLevelItem(2)->text(0), "First");
+  EXPECT_EQ(form->findChild<QTreeWidget*>("lvwItems")->height(), 105);
+  EXPECT_EQ(form->findChild<QSplitter*>("splitter")->handleWidth(), 10);
+  EXPECT_EQ(form->findChild<QPushButton*>("btnExit")->text(), "Close");
+  EXPECT_EQ(form->findChild<QPushButton*>("btnExit")->size(), QSize(97, 20));
   EXPECT_EQ(SelectedRow(), -1);
   EXPECT_TRUE(http.requests.empty()) << "no text is fetched before the user selects a row";
 }
@@ -77,7 +77,7 @@ TEST_F(NewsWindowFixture, SelectingARowShowsItsTextAndStoresItsId) {
   ClickRow(1);
   http.AnswerAll();
   EXPECT_EQ(SelectedRow(), 1);
-  EXPECT_EQ(form->prfEditorNews->toPlainText(), "Second $ text");
+  EXPECT_EQ(form->findChild<QTextBrowser*>("prfEditorNews")->toPlainText(), "Second $ text");
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "2");
   ASSERT_EQ(http.requests.size(), 1u);
   EXPECT_EQ(http.requests[0].fields[3].value, "2");
@@ -96,15 +96,15 @@ TEST_F(NewsWindowFixture, WhileATextLoadsTheSelectionStaysAndTheCursorIsBusy) {
   http.replies[kDetailsUrl] = "text\xAFOK";
   ClickRow(0);
   EXPECT_TRUE(form->Busy());
-  EXPECT_EQ(form->lvwItems->viewport()->cursor().shape(), Qt::WaitCursor);
+  EXPECT_EQ(form->findChild<QTreeWidget*>("lvwItems")->viewport()->cursor().shape(), Qt::WaitCursor);
   ClickRow(2);
-  QTest::keyClick(form->lvwItems, Qt::Key_Down);
+  QTest::keyClick(form->findChild<QTreeWidget*>("lvwItems"), Qt::Key_Down);
   EXPECT_EQ(SelectedRow(), 0);
   EXPECT_EQ(http.requests.size(), 1u);
   http.AnswerAll();
   EXPECT_FALSE(form->Busy());
-  EXPECT_NE(form->lvwItems->viewport()->cursor().shape(), Qt::WaitCursor);
-  EXPECT_EQ(form->prfEditorNews->toPlainText(), "text");
+  EXPECT_NE(form->findChild<QTreeWidget*>("lvwItems")->viewport()->cursor().shape(), Qt::WaitCursor);
+  EXPECT_EQ(form->findChild<QTextBrowser*>("prfEditorNews")->toPlainText(), "text");
 }
 
 TEST_F(NewsWindowFixture, FailedDetailsKeepTheShownTextAndTheStoredId) {
@@ -114,7 +114,7 @@ TEST_F(NewsWindowFixture, FailedDetailsKeepTheShownTextAndTheStoredId) {
   http.replies[kDetailsUrl] = "INVALIDNEWS";
   ClickRow(1);
   http.AnswerAll();
-  EXPECT_EQ(form->prfEditorNews->toPlainText(), "shown");
+  EXPECT_EQ(form->findChild<QTextBrowser*>("prfEditorNews")->toPlainText(), "shown");
   EXPECT_EQ(SelectedRow(), 1) << "the row stays selected";
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "3");
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"There is a trouble with this news. Contact your provider."});
@@ -122,9 +122,9 @@ TEST_F(NewsWindowFixture, FailedDetailsKeepTheShownTextAndTheStoredId) {
 }
 
 TEST_F(NewsWindowFixture, LinksInTheTextOpenOutsideAndCloseEndsTheWindow) {
-  emit form->prfEditorNews->anchorClicked(QUrl(QStringLiteral("https://example.com/offer")));
+  emit form->findChild<QTextBrowser*>("prfEditorNews")->anchorClicked(QUrl(QStringLiteral("https://example.com/offer")));
   EXPECT_EQ(shell.openedUrls, std::vector<std::string>{"https://example.com/offer"});
-  QTest::mouseClick(form->btnExit, Qt::LeftButton);
+  QTest::mouseClick(form->findChild<QPushButton*>("btnExit"), Qt::LeftButton);
   EXPECT_FALSE(form->isVisible());
 }
 

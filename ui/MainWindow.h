@@ -119,7 +119,7 @@ private:
   void CentreBanner();
   void LeaveWelcomeScreen();
 
-  // The way between the pages and the pages' requests (MainWindowProject.cpp).
+  // The way between the pages, the pages' requests, loading and saving (MainWindowProject.cpp).
   void ConnectPages();
   void ConnectPromoPage(PromoPage* page);
   void GoNext();
@@ -127,6 +127,9 @@ private:
   void PageShown(int index);
   void ShowPage(QWidget* page);
   void LoadProject();
+  // Saves to the project's file, or asks for a name first when there is none
+  // or `askForName`; true when the file was written.
+  bool SaveProject(bool askForName);
   void CreatePromo(PromoPage& page);
   void UpdatePromo(PromoPage& page);
   void DeletePromo(PromoPage& page);
@@ -179,9 +182,6 @@ private:
   void MarkModified();
   // Asks about unsaved changes; true when the caller may go on (saved or discarded).
   bool MaybeSaveChanges();
-  // Saves to the project's file, or asks for a name first when there is none
-  // or `askForName`; true when the file was written.
-  bool SaveProject(bool askForName);
   void NewProject();
   // Offers work left by an instance that ended without cleaning up.
   void OfferRecovery();

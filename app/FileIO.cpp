@@ -44,7 +44,53 @@ std::string CaptureStack() {
   return hook ? hook() : std::string();
 }
 
-std::string ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
+namespace {
+
+constexpr const char* kNotRegularReason = "it is not a regular file (a device or a pipe)";
+constexpr const char* kLinkReason = "it is a symbolic link";
+
+#ifndef _WIN32
+// Opened without following a link and without waiting for a pipe's writer,
+// then checked on the open file, so nothing can be swapped in between.
+std::string ReadPrivateFile(const std::filesystem::path& path, std::size_t maxBytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    const int err = errno;
+    throw FileError("Cannot open the file", path, err == ELOOP ? kLinkReason : SystemReason(err));
+  }
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) throw FileError("Cannot read the file", path, SystemReason(errno));
+  if (!S_ISREG(info.st_mode)) throw FileError("Cannot read the file", path, kNotRegularReason);
+  if (static_cast<std::size_t>(info.st_size) > maxBytes)
+    throw FileError("Cannot read the file", path, "the file is too large");
+  std::string data;
+  data.reserve(static_cast<std::size_t>(info.st_size));
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw FileError("Cannot read the file", path, SystemReason(errno));
+    if (got == 0) return data;
+    // The size may have grown since fstat.
+    if (data.size() + static_cast<std::size_t>(got) > maxBytes)
+      throw FileError("Cannot read the file", path, "the file is too large");
+    data.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+#endif
+
+}  // namespace
+
+std::string ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes, FileAccess access) {
+#ifndef _WIN32
+  if (access == FileAccess::Private) return ReadPrivateFile(path, maxBytes);
+#else
+  (void)access;
+#endif
   std::ifstream in(path, std::ios::binary);
   if (!in) throw FileError("Cannot open the file", path, SystemReason(errno));
   std::string data;
@@ -127,24 +173,30 @@ void RemoveStaleTemporaries(const std::filesystem::path& folder, std::filesystem
   }
 }
 
-ReplacementFile::ReplacementFile(const std::filesystem::path& target)
-    : target_(target), resolved_(ResolveLinks(target)) {
+ReplacementFile::ReplacementFile(const std::filesystem::path& target, FileAccess access)
+    : target_(target),
+      resolved_(access == FileAccess::Private ? target : ResolveLinks(target)),
+      access_(access) {
   std::error_code ec;
-  const auto status = std::filesystem::status(resolved_, ec);
+  // The rename puts a new file in place of whatever stands at the name, so a
+  // link planted after this check is replaced, never written through.
+  const auto status = std::filesystem::symlink_status(resolved_, ec);
   const bool exists = !ec && std::filesystem::exists(status);
+  if (std::filesystem::is_symlink(status)) throw FileError("Cannot write the file", target_, kLinkReason);
   if (exists && std::filesystem::is_directory(status))
     throw FileError("Cannot write the file", target_, "it is a folder");
   if (exists && !std::filesystem::is_regular_file(status))
-    throw FileError("Cannot write the file", target_, "it is not a regular file (a device or a pipe)");
+    throw FileError("Cannot write the file", target_, kNotRegularReason);
 
   const std::filesystem::path folder = FolderOf(resolved_);
   RemoveStaleTemporaries(folder, kStaleAge);
   std::string name = resolved_.filename().string();
   if (name.size() > kMaxNamePart) name.resize(kMaxNamePart);
 #ifndef _WIN32
-  mode_t mode = 0666;
+  const bool isPrivate = access_ == FileAccess::Private;
+  mode_t mode = isPrivate ? 0600 : 0666;
   struct stat existing {};
-  const bool hadFile = exists && ::stat(resolved_.c_str(), &existing) == 0;
+  const bool hadFile = !isPrivate && exists && ::lstat(resolved_.c_str(), &existing) == 0;
   if (hadFile) mode = existing.st_mode & 07777;
   int fd = -1;
   for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
@@ -211,10 +263,33 @@ void ReplacementFile::Commit() {
 #endif
 }
 
-void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
-  ReplacementFile file(path);
+void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, FileAccess access) {
+  ReplacementFile file(path, access);
   file.Write(bytes);
   file.Commit();
+}
+
+bool MakePrivateFolders(const std::filesystem::path& folder) {
+  std::error_code ec;
+  if (folder.empty()) return false;
+  if (std::filesystem::is_directory(folder, ec)) return true;
+#ifndef _WIN32
+  // The missing folders, outermost first.
+  std::vector<std::filesystem::path> missing;
+  std::filesystem::path start = folder.lexically_normal();
+  if (start.filename().empty()) start = start.parent_path();  // a trailing separator
+  for (std::filesystem::path at = start; !at.empty(); at = at.parent_path()) {
+    if (!at.has_relative_path() && at.has_root_path()) break;  // the root always exists
+    if (std::filesystem::exists(std::filesystem::symlink_status(at, ec))) break;
+    missing.push_back(at);
+    if (!at.has_parent_path() || at.parent_path() == at) break;
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+    if (::mkdir(it->c_str(), 0700) != 0 && errno != EEXIST) return false;
+#else
+  std::filesystem::create_directories(folder, ec);
+#endif
+  return std::filesystem::is_directory(folder, ec);
 }
 
 Lines ReadLineFile(const std::filesystem::path& path) { return SplitLines(ReadWholeFile(path)); }

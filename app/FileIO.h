@@ -35,24 +35,39 @@ private:
 void SetStackCaptureHook(std::function<std::string()> hook);
 std::string CaptureStack();
 
+// How a file is reached. The user's files are Ordinary: a symbolic link is
+// followed to the file it names. The program's own files (crash-recovery
+// copies) are Private: only a regular file at that very name is read or
+// replaced, and it is readable by the user alone (0600). A link, a pipe or a
+// device there is refused, so nobody can point those reads and writes at
+// another file or stall them on a pipe.
+enum class FileAccess { Ordinary, Private };
+
 // Reads a whole file; throws FileError. maxBytes guards against huge files.
 std::string ReadWholeFile(const std::filesystem::path& path,
-                          std::size_t maxBytes = std::size_t{1} << 31);
+                          std::size_t maxBytes = std::size_t{1} << 31,
+                          FileAccess access = FileAccess::Ordinary);
+
+// Creates the folder and the missing folders above it, each for the user
+// alone (0700); folders that exist keep their mode. False when `folder` is
+// not a folder afterwards. Every folder the program makes is made here.
+bool MakePrivateFolders(const std::filesystem::path& folder);
 
 // The one way the program replaces a file. The new content goes into a
 // temporary file of ours beside the target (".<name>.velmora.tmp-<random>"),
 // and Commit() flushes it to disk and renames it over the target. A target
 // that is a symbolic link is followed: the file it points to is replaced
-// and the link stays. A target that exists but is not a regular file (a
-// folder, a device, a pipe) is refused before anything is written. The
-// replacement keeps the old file's permissions. Dropped without Commit(),
+// and the link stays (a Private target that is a link is refused instead). A
+// target that exists but is not a regular file (a folder, a device, a pipe)
+// is refused before anything is written. The replacement keeps the old
+// file's permissions (a Private one is always 0600). Dropped without Commit(),
 // the temporary file is removed, so the target is as it was. Temporaries
 // of ours older than an hour, left by a process that was killed, are
 // removed from the folder when it is next written to.
 class ReplacementFile {
 public:
   // Throws FileError when the target is refused or nothing can be created beside it.
-  explicit ReplacementFile(const std::filesystem::path& target);
+  explicit ReplacementFile(const std::filesystem::path& target, FileAccess access = FileAccess::Ordinary);
   ~ReplacementFile();
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
@@ -73,6 +88,7 @@ private:
   std::filesystem::path resolved_;
   std::filesystem::path temp_;
   std::ofstream out_;
+  FileAccess access_;
   bool committed_ = false;
 };
 
@@ -81,7 +97,8 @@ void RemoveStaleTemporaries(const std::filesystem::path& folder, std::filesystem
 bool IsOurTemporaryName(const std::string& fileName);
 
 // Replaces the file atomically with the bytes; throws FileError.
-void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes,
+                     FileAccess access = FileAccess::Ordinary);
 
 using Lines = std::vector<std::string>;
 // Line files: lines end at CR LF, lone CR or lone LF; reading stops at NUL.

@@ -78,6 +78,11 @@ fs::path Places::UserTemplateFolder() const {
   return user_.data / "Templates";
 }
 
+fs::path Places::RecoveryFolder() const {
+  if (user_.data.empty()) return {};
+  return user_.data / "recovery";
+}
+
 std::vector<fs::path> Places::TemplateFolders() const {
   std::vector<fs::path> folders{ShippedTemplateFolder()};
   if (!UserTemplateFolder().empty()) folders.push_back(UserTemplateFolder());

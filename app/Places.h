@@ -56,6 +56,10 @@ public:
   std::vector<std::filesystem::path> TemplateFolders() const;
   std::filesystem::path ShippedTemplateFolder() const;
   std::filesystem::path UserTemplateFolder() const;
+  // Where unsaved work is kept against a crash: per user even for a portable
+  // copy, so that two users of one copy never see each other's work (empty
+  // path when there is no data folder).
+  std::filesystem::path RecoveryFolder() const;
 
 private:
   Places(std::string programFolder, UserFolders user, bool portable);

@@ -31,9 +31,7 @@ std::filesystem::path SaveOutputPage(const std::filesystem::path& folder, const 
   // output folder, blanks and all, exactly as the message says.
   const std::filesystem::path file((folder / "").string() + name);
   if (const auto problem = OutputNameProblem(name)) throw FileError("Cannot write the file", file, problem->text);
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (!std::filesystem::is_directory(folder, ec))
+  if (!MakePrivateFolders(folder))
     throw FileError("Cannot create the folder", folder, "Can't create the output folder! Check the output path you provided.");
   WriteLineFile(file, SplitLines(page));
   return file;
@@ -43,9 +41,7 @@ OutputResult ProduceOutput(bool save, const TAffManager& project, const OutputRe
                            MessagePort& messages) {
   OutputResult result;
   if (save) {
-    std::error_code ec;
-    std::filesystem::create_directories(request.outputFolder, ec);
-    if (!std::filesystem::is_directory(request.outputFolder, ec)) {
+    if (!MakePrivateFolders(request.outputFolder)) {
       messages.ShowMessage(MessageKind::Error, "Can't create the output folder! Check the output path you provided.");
       return result;
     }

@@ -4,6 +4,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "app/FileIO.h"
 #include "platform/QtText.h"
 
 namespace velmora {
@@ -43,6 +44,7 @@ std::filesystem::path ChosenOutputFolder(const Places& places) {
 }
 
 bool RememberOutputFolder(const Places& places, const std::filesystem::path& folder) {
+  MakePrivateFolders(places.UserSettingsFile().parent_path());  // else QSettings makes it readable by all
   QSettings settings = UserSettings(places);
   settings.setValue(kOutputFolderKey, FromPath(folder));
   settings.sync();

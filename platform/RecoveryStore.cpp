@@ -1,18 +1,21 @@
 #include "platform/RecoveryStore.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QUuid>
-
-#include "platform/QtText.h"
 #include <algorithm>
+#include <filesystem>
 
 #include "app/FileIO.h"
-#include "platform/QtPlaces.h"
+#include "platform/QtText.h"
+
+Q_LOGGING_CATEGORY(lcRecovery, "velmora.recovery")
 
 namespace velmora {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -20,14 +23,16 @@ const QString kPrefix = QStringLiteral("recovery-");
 const QString kData = QStringLiteral(".set");
 const QString kLock = QStringLiteral(".lock");
 
-}  // namespace
+bool IsCopyName(const QString& name) { return name.startsWith(kPrefix) && name.endsWith(kData); }
 
-QString TRecoveryStore::DefaultFolder() {
-  // In the program's per-user data folder, beside the user's templates.
-  return QFile::decodeName(QByteArray::fromStdString((StandardUserFolders().data / "recovery").string()));
+bool IsPlainFile(const QString& file) {
+  std::error_code ec;
+  return fs::is_regular_file(fs::symlink_status(ToPath(file), ec));
 }
 
-TRecoveryStore::TRecoveryStore(QString folder) : folder_(std::move(folder)) {
+}  // namespace
+
+RecoveryStore::RecoveryStore(QString folder, std::size_t maxBytes) : folder_(std::move(folder)), maxBytes_(maxBytes) {
   writer_.setMaxThreadCount(1);  // one writer keeps the writes in order
   const QString id = kPrefix + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-') +
                      QUuid::createUuid().toString(QUuid::Id128).left(8);
@@ -36,61 +41,80 @@ TRecoveryStore::TRecoveryStore(QString folder) : folder_(std::move(folder)) {
   lock_->setStaleLockTime(0);  // only a dead owner makes a lock stale, never its age
 }
 
-TRecoveryStore::~TRecoveryStore() { Clear(); }
+RecoveryStore::~RecoveryStore() { Clear(); }
 
-bool TRecoveryStore::EnsureOwnLock() {
+bool RecoveryStore::EnsureOwnLock() {
   if (lock_->isLocked()) return true;
-  QDir().mkpath(folder_);
+  MakePrivateFolders(ToPath(folder_));
   return lock_->tryLock(0);
 }
 
-std::vector<TRecoveryStore::Orphan> TRecoveryStore::TakeOrphans() {
+std::vector<RecoveryStore::Orphan> RecoveryStore::TakeOrphans() {
   std::vector<Orphan> orphans;
-  const QDir folder(folder_);
-  const QFileInfoList files =
-      folder.entryInfoList({kPrefix + QLatin1Char('*') + kData}, QDir::Files | QDir::NoDotAndDotDot);
-  for (const QFileInfo& info : files) {
-    if (info.absoluteFilePath() == QFileInfo(file_).absoluteFilePath()) continue;
+  std::error_code ec;
+  fs::directory_iterator entries(ToPath(folder_), ec);
+  for (; !ec && entries != fs::directory_iterator(); entries.increment(ec)) {
+    const QString file = FromPath(entries->path());
+    const QFileInfo info(file);
+    if (!IsCopyName(info.fileName()) || info.fileName() == QFileInfo(file_).fileName()) continue;
+    std::error_code ignored;
+    const fs::file_status status = entries->symlink_status(ignored);
+    if (!fs::is_regular_file(status)) {
+      // Not something an instance of ours wrote: reading it could stall on a
+      // pipe or show another file, and a rename could put a link in place.
+      qCWarning(lcRecovery) << "Ignored" << file << "in the recovery folder: it is not a regular file";
+      continue;
+    }
     auto lock = std::make_unique<QLockFile>(folder_ + QLatin1Char('/') + info.completeBaseName() + kLock);
     lock->setStaleLockTime(0);
     // A lock that can be taken belongs to nobody running: its owner is gone.
     if (!lock->tryLock(0)) continue;
-    orphans.push_back({info.absoluteFilePath(), info.lastModified(), std::move(lock)});
+    if (static_cast<std::size_t>(info.size()) > maxBytes_) {
+      qCWarning(lcRecovery) << "Dropped the recovery copy" << file << "of" << info.size()
+                            << "bytes: larger than a project may be";
+      QFile::remove(file);
+      continue;
+    }
+    orphans.push_back({file, info.lastModified(), std::move(lock)});
   }
   std::sort(orphans.begin(), orphans.end(), [](const Orphan& a, const Orphan& b) { return a.written > b.written; });
   return orphans;
 }
 
-std::string TRecoveryStore::Read(const Orphan& orphan) { return ReadWholeFile(ToPath(orphan.file)); }
+std::string RecoveryStore::Read(const Orphan& orphan) const {
+  return ReadWholeFile(ToPath(orphan.file), maxBytes_, FileAccess::Private);
+}
 
-void TRecoveryStore::Remove(Orphan& orphan) {
+void RecoveryStore::Remove(Orphan& orphan) {
   QFile::remove(orphan.file);
   orphan.lock->unlock();
 }
 
-void TRecoveryStore::Adopt(Orphan& orphan) {
+void RecoveryStore::Adopt(Orphan& orphan) {
   writer_.waitForDone();
-  if (EnsureOwnLock()) {
+  // Checked again: the file may have been swapped for a link since it was read.
+  // Left in place, the next write makes a copy of the restored work instead.
+  if (IsPlainFile(orphan.file) && EnsureOwnLock()) {
     std::error_code ec;
-    std::filesystem::rename(ToPath(orphan.file), ToPath(file_), ec);
+    fs::rename(ToPath(orphan.file), ToPath(file_), ec);
   }
   orphan.lock->unlock();
 }
 
-void TRecoveryStore::Write(std::string text) {
+void RecoveryStore::Write(std::string text) {
   if (!EnsureOwnLock()) return;  // without the lock another instance could take the file for an orphan
-  const std::filesystem::path path = ToPath(file_);
+  const fs::path path = ToPath(file_);
   writer_.start([path, text = std::move(text)] {
     try {
-      WriteFileAtomic(path, text);
-    } catch (const FileError&) {
-      // A recovery copy that cannot be written is not worth interrupting the user for;
-      // the previous copy stays in place.
+      WriteFileAtomic(path, text, FileAccess::Private);
+    } catch (const FileError& e) {
+      // Not worth interrupting the user for; the previous copy stays in place.
+      qCWarning(lcRecovery) << "No recovery copy was written:" << e.what();
     }
   });
 }
 
-void TRecoveryStore::Clear() {
+void RecoveryStore::Clear() {
   writer_.waitForDone();
   QFile::remove(file_);
 }

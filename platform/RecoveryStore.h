@@ -3,27 +3,32 @@
 // a file of its own, guarded by a lock file that lives as long as the
 // instance. A file whose lock nobody holds was left by an instance that
 // ended without cleaning up, and can be offered back at the next start.
+// The copies are private plain files: made 0600 in a folder made 0700, and
+// only regular files are read, adopted or replaced, so a link, a pipe or a
+// device in the folder is never followed, waited on or offered.
 
 #include <QDateTime>
 #include <QLockFile>
 #include <QString>
 #include <QThreadPool>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "project/ProjectFile.h"
+
 namespace velmora {
 
-class TRecoveryStore {
+class RecoveryStore {
 public:
-  // The recovery folder of this user; created when first needed.
-  static QString DefaultFolder();
-
-  explicit TRecoveryStore(QString folder);
+  // `maxBytes`: a copy larger than this is dropped with a note in the log,
+  // never offered (the project size cap, which a load would refuse anyway).
+  explicit RecoveryStore(QString folder, std::size_t maxBytes = kMaxProjectBytes);
   // Waits for a write in flight and removes this instance's file.
-  ~TRecoveryStore();
-  TRecoveryStore(const TRecoveryStore&) = delete;
-  TRecoveryStore& operator=(const TRecoveryStore&) = delete;
+  ~RecoveryStore();
+  RecoveryStore(const RecoveryStore&) = delete;
+  RecoveryStore& operator=(const RecoveryStore&) = delete;
 
   // A file left behind by an instance that is no longer running. Its lock is
   // held while the object lives, so no other instance offers it meanwhile.
@@ -34,7 +39,7 @@ public:
   };
   // Newest first.
   std::vector<Orphan> TakeOrphans();
-  static std::string Read(const Orphan& orphan);  // throws FileError
+  std::string Read(const Orphan& orphan) const;  // throws FileError
   static void Remove(Orphan& orphan);
   // Makes the orphan's file this instance's own in one rename, so restored
   // work is never without a copy on disk.
@@ -52,6 +57,7 @@ private:
   bool EnsureOwnLock();
 
   QString folder_;
+  std::size_t maxBytes_;
   QString file_;
   std::unique_ptr<QLockFile> lock_;
   QThreadPool writer_;

@@ -10,10 +10,6 @@ namespace velmora {
 
 namespace {
 
-// Large enough for any project a person writes, small enough that a wrong
-// file chosen by mistake cannot exhaust memory.
-constexpr std::size_t kMaxProjectBytes = std::size_t{256} << 20;
-
 constexpr std::size_t kPpcCarets = 4;                 // "^title^body^link^"
 
 std::string JoinItems(const PromoList& items, std::string_view separator) {

@@ -14,6 +14,10 @@
 
 namespace velmora {
 
+// Large enough for any project a person writes, small enough that a wrong
+// file chosen by mistake cannot exhaust memory.
+inline constexpr std::size_t kMaxProjectBytes = std::size_t{256} << 20;
+
 // The lines a save writes.
 Lines ProjectLines(const TAffManager& project);
 // Writes beside the target and renames over it; throws FileError.

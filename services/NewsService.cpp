@@ -220,8 +220,7 @@ void WriteLastNewsId(const Places& places, const std::string& id) {
       if (userCopy.empty()) throw;
     }
   }
-  std::error_code ec;
-  std::filesystem::create_directories(userCopy.parent_path(), ec);
+  MakePrivateFolders(userCopy.parent_path());
   Lines lines;
   ReplaceTagLine(lines, "LastNewsId", id);
   WriteLineFile(userCopy, lines);

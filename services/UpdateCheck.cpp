@@ -86,8 +86,7 @@ UpdateOutcome UseManifest(const UpdateContext& context, bool quiet, const std::s
     return UpdateOutcome::ManifestUnusable;
   }
   try {
-    std::error_code folderError;
-    std::filesystem::create_directories(local.parent_path(), folderError);
+    MakePrivateFolders(local.parent_path());
     WriteFileAtomic(local, manifest);
   } catch (const FileError&) {
     // A folder that refuses the copy ends the check as if there were nothing new.

@@ -38,7 +38,7 @@ class PromoPage;
 class TemplatePage;
 class FindingsList;
 class TitlePage;
-class TRecoveryStore;
+class RecoveryStore;
 class WizardPage;
 struct BrandAppearance;
 struct Finding;
@@ -266,7 +266,7 @@ private:
   bool servicesClosing_ = false;
 
   // Unsaved changes and crash recovery.
-  std::unique_ptr<TRecoveryStore> recovery_;
+  std::unique_ptr<RecoveryStore> recovery_;
   QTimer* recoveryTimer_ = nullptr;
   QString appTitle_;          // the title the brand gives the window
   QString recoveryFolder_;    // empty: the user's application data folder

@@ -29,8 +29,8 @@ constexpr int kRecoveryDelayMs = 3000;
 
 void MainWindow::BuildFileCommands() {
   appTitle_ = windowTitle();
-  recovery_ = std::make_unique<TRecoveryStore>(recoveryFolder_.isEmpty() ? TRecoveryStore::DefaultFolder()
-                                                                         : recoveryFolder_);
+  const QString recoveryFolder = recoveryFolder_.isEmpty() ? FromPath(places_.RecoveryFolder()) : recoveryFolder_;
+  if (!recoveryFolder.isEmpty()) recovery_ = std::make_unique<RecoveryStore>(recoveryFolder);
   recoveryTimer_ = new QTimer(this);
   recoveryTimer_->setObjectName(QStringLiteral("recoveryTimer"));
   recoveryTimer_->setSingleShot(true);
@@ -116,16 +116,16 @@ void MainWindow::NewProject() {
 
 void MainWindow::OfferRecovery() {
   if (!recovery_) return;
-  std::vector<TRecoveryStore::Orphan> orphans = recovery_->TakeOrphans();
+  std::vector<RecoveryStore::Orphan> orphans = recovery_->TakeOrphans();
   for (auto& orphan : orphans) {
     std::string bytes;
     try {
-      bytes = TRecoveryStore::Read(orphan);
+      bytes = recovery_->Read(orphan);
     } catch (const FileError&) {
       continue;  // unreadable now; it is offered again at the next start
     }
     if (!LooksLikeProjectFile(bytes)) {
-      TRecoveryStore::Remove(orphan);
+      RecoveryStore::Remove(orphan);
       continue;
     }
     TAffManager project = ParseProject(bytes);
@@ -139,7 +139,7 @@ void MainWindow::OfferRecovery() {
                                  (project.Title.empty() ? std::string() : " (\"" + project.Title + "\")") +
                                  " from " + when + " was kept.\n\nDo you want to restore it?";
     if (!Messages().AskRestore(question)) {
-      TRecoveryStore::Remove(orphan);
+      RecoveryStore::Remove(orphan);
       continue;
     }
     {

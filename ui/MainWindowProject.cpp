@@ -8,6 +8,7 @@
 #include <QScopedValueRollback>
 #include <QStackedWidget>
 
+#include "app/FileIO.h"
 #include "generator/OutputDelivery.h"
 #include "generator/TemplateCatalogue.h"
 #include "platform/ErrorReport.h"
@@ -32,7 +33,7 @@ QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 // The per-user project folder may not exist yet; a dialog opened on a
 // missing folder would start somewhere unrelated.
 const QString& Ensured(const QString& folder) {
-  QDir().mkpath(folder);
+  MakePrivateFolders(ToPath(folder));
   return folder;
 }
 

@@ -179,3 +179,51 @@ TEST(FileIO, FullTmpfsKeepsTheOldFile) {
   EXPECT_THAT(Entries(dir / "small"), ElementsAre("f.txt"));
   EXPECT_EQ(std::system(("umount " + (dir / "small").string()).c_str()), 0);
 }
+
+TEST(FileIO, MadeFoldersAreForTheUserAloneAndExistingOnesKeepTheirMode) {
+  test::TempDir dir;
+  const mode_t previous = ::umask(022);
+  std::filesystem::create_directory(dir / "shared");  // 0755 under this umask
+  EXPECT_TRUE(MakePrivateFolders(dir / "shared/one/two/"));
+  ::umask(previous);
+  const auto mode = [&](const char* name) { return std::filesystem::status(dir / name).permissions(); };
+  EXPECT_EQ(mode("shared"), std::filesystem::perms(0755));
+  EXPECT_EQ(mode("shared/one"), std::filesystem::perms(0700));
+  EXPECT_EQ(mode("shared/one/two"), std::filesystem::perms(0700));
+  EXPECT_TRUE(MakePrivateFolders(dir / "shared/one")) << "an existing folder is fine";
+  dir.Write("file", "x");
+  EXPECT_FALSE(MakePrivateFolders(dir / "file"));
+  EXPECT_FALSE(MakePrivateFolders(dir / "file/below"));
+}
+
+TEST(FileIO, PrivateFilesAreOnlyRegularFilesAtTheirOwnNameAndForTheUserAlone) {
+  test::TempDir dir;
+  dir.Write("elsewhere.set", "another project");
+  std::filesystem::create_symlink(dir / "elsewhere.set", dir / "link.set");
+  ASSERT_EQ(::mkfifo((dir / "pipe.set").c_str(), 0600), 0);
+  const auto reasonOf = [](auto&& operation) {
+    try {
+      operation();
+    } catch (const FileError& e) {
+      return e.reason();
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(reasonOf([&] { WriteFileAtomic(dir / "link.set", "mine", FileAccess::Private); }),
+            "it is a symbolic link");
+  EXPECT_EQ(reasonOf([&] { ReadWholeFile(dir / "link.set", 100, FileAccess::Private); }), "it is a symbolic link");
+  // A pipe with no writer would block an ordinary open for good.
+  EXPECT_EQ(reasonOf([&] { ReadWholeFile(dir / "pipe.set", 100, FileAccess::Private); }),
+            "it is not a regular file (a device or a pipe)");
+  EXPECT_EQ(reasonOf([&] { ReadWholeFile(dir / "elsewhere.set", 14, FileAccess::Private); }), "the file is too large");
+  EXPECT_EQ(dir.Read("elsewhere.set"), "another project");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.set"));
+
+  const mode_t previous = ::umask(022);
+  WriteFileAtomic(dir / "new.set", "mine", FileAccess::Private);
+  WriteFileAtomic(dir / "elsewhere.set", "mine too", FileAccess::Private);  // was 0644
+  ::umask(previous);
+  for (const char* name : {"new.set", "elsewhere.set"})
+    EXPECT_EQ(std::filesystem::status(dir / name).permissions(), std::filesystem::perms(0600)) << name;
+  EXPECT_EQ(ReadWholeFile(dir / "new.set", 100, FileAccess::Private), "mine");
+}

@@ -28,6 +28,7 @@ TEST(Places, PortableKeepsWhatTheUserMakesBesideTheProgram) {
   EXPECT_EQ(places.ManifestFile(), fs::path(program.folder() + "mainappupdate.inf"));
   // Per-user files stay per user even for a portable copy.
   EXPECT_EQ(places.UserNewsIdFile(), home / ".config/Velmora/LastNewsId");
+  EXPECT_EQ(places.RecoveryFolder(), home / ".local/share/Velmora/recovery");
 }
 
 TEST(Places, InstalledSendsWhatTheUserMakesToTheUsersFolders) {
@@ -46,6 +47,7 @@ TEST(Places, WithoutUserFoldersOnlyTheShippedTemplatesAreListed) {
   const Places places = Places::Portable(program.folder());
   EXPECT_EQ(places.TemplateFolders(), std::vector<fs::path>{program.folder() + "Templates"});
   EXPECT_TRUE(places.UserNewsIdFile().empty());
+  EXPECT_TRUE(places.RecoveryFolder().empty());
 }
 
 TEST(Places, LocateTellsAWritableCopyFromAnInstalledOrReadOnlyFolder) {

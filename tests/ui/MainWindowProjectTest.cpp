@@ -15,6 +15,7 @@
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/ErrorReport.h"
 #include "platform/QtDialogs.h"
@@ -568,6 +569,30 @@ TEST_F(ProjectWindow, ValueHoldingAProjectTagIsNotSavedAndAPastedLineBreakBecome
   EXPECT_NE(messages.shown[0].text.find("<%%/AfTitle%%>"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(folder / "cut.set"));
   EXPECT_TRUE(window->isWindowModified());
+}
+
+TEST_F(ProjectWindow, UnsavedWorkGoesToTheUsersRecoveryFolderPastAPlantedPipeAndLink) {
+  const auto recoveryFolder = folder / "data/recovery";
+  folder.Write("other.set", "another project");
+  std::filesystem::create_directories(recoveryFolder);
+  std::filesystem::create_symlink(folder / "other.set", recoveryFolder / "recovery-1-link.set");
+  ASSERT_EQ(::mkfifo((recoveryFolder / "recovery-2-pipe.set").c_str(), 0600), 0);
+  MainWindowEnvironment env = Environment(&dialogs);
+  env.recoveryFolder.clear();
+  env.places = Places::Portable(folder.folder(), UserFolders{{}, {}, folder / "data", {}});
+  MainWindow window(env);
+  window.findChild<QTimer*>(QStringLiteral("recoveryTimer"))->setInterval(0);
+  QTest::qWait(50);  // start-up offers what it finds
+  EXPECT_TRUE(messages.shown.empty()) << "nothing to offer";
+  Find<QLineEdit>(window, "titleInput")->setText(QStringLiteral("Mine"));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        for (const auto& e : std::filesystem::directory_iterator(recoveryFolder))
+          if (e.is_regular_file() && !e.is_symlink() && e.path().extension() == ".set") return true;
+        return false;
+      },
+      5000));
+  EXPECT_EQ(folder.Read("other.set"), "another project");
 }
 
 TEST_F(ProjectWindow, WorkLeftByAnInstanceThatDiedIsRestoredWithEveryKindOfPromo) {

@@ -7,12 +7,20 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "tests/mock/FakePorts.h"
 #include "tests/mock/TempDir.h"
 #include "project/PromoKinds.h"
 #include "ui/MainWindow.h"
+
+namespace velmora {
+
+// Tests over every kind name their cases by the kind's page.
+inline void PrintTo(PromoKind kind, std::ostream* out) { *out << InfoOf(kind).page.stem; }
+
+}  // namespace velmora
 
 namespace velmora::test {
 

@@ -127,8 +127,15 @@ void BM_PreviewAfterTyping(benchmark::State& state) {
 }
 BENCHMARK(BM_PreviewAfterTyping)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
-BENCHMARK(BM_PreviewRefresh)->Arg(100)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)
-    ->Iterations(10)->Repetitions(3)->ReportAggregatesOnly(false);
+BENCHMARK(BM_PreviewRefresh)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(false);
 
 }  // namespace
 
@@ -146,7 +153,8 @@ int main(int argc, char** argv) {
                                std::filesystem::path(folder.path().toStdString()) / "Templates" / name);
   g_programFolder = folder.path() + QLatin1Char('/');
   const auto banner = std::filesystem::path(folder.path().toStdString()) / "banner.svg";
-  std::filesystem::copy_file(std::filesystem::path(VELMORA_SOURCE_DIR) / "templates" / "sample" / "banner-468x60.svg", banner);
+  std::filesystem::copy_file(std::filesystem::path(VELMORA_SOURCE_DIR) / "templates" / "sample" / "banner-468x60.svg",
+                             banner);
   g_banner = "file://" + banner.string();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

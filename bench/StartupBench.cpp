@@ -71,8 +71,16 @@ int main(int argc, char** argv) {
   g_self = QCoreApplication::applicationFilePath();
   g_bare = QFileInfo(g_self).dir().filePath(QStringLiteral("bench_BareWindow"));
   // Side by side in one run, under the same machine load.
-  benchmark::RegisterBenchmark("BM_BareQtWindow", BM_BareQtWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(4);
-  benchmark::RegisterBenchmark("BM_VelmoraWizard", BM_VelmoraWizard)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(4);
+  benchmark::RegisterBenchmark("BM_BareQtWindow", BM_BareQtWindow)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(5)
+      ->Repetitions(4);
+  benchmark::RegisterBenchmark("BM_VelmoraWizard", BM_VelmoraWizard)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(5)
+      ->Repetitions(4);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -11,8 +11,7 @@
 namespace velmora {
 
 AboutWindow::AboutWindow(const BrandSettings& brand, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("frmAbout"));
   setModal(true);
   setFixedSize(368, 211);
@@ -55,7 +54,7 @@ void AboutWindow::ShowBrand(const BrandSettings& brand) {
   productName_->setText(name);
   productVersion_->setText(QStringLiteral("Product Version: ") + QString::fromLatin1(ProgramVersion));
   copyright_->setText(QStringLiteral("Copyright \u00A9 ") + ToQString(brand.CopyrightYears) + QStringLiteral(" ") +
-                        ToQString(brand.CopyrightCompany));
+                      ToQString(brand.CopyrightCompany));
   aboutText_->setPlainText(ToMultiline(brand.AboutText));
 }
 

@@ -153,7 +153,8 @@ QWidget* MainWindow::BuildToolbar() {
   previewButton_->setCheckable(true);
   previewButton_->setToolTip(QStringLiteral("Show the page as it would be generated now"));
   connect(previewButton_, &QPushButton::toggled, this, &MainWindow::TogglePreview);
-  for (auto* button : {loadButton_, saveButton_, makeMoneyButton_, aboutButton_, previewButton_}) layout->addWidget(button);
+  for (auto* button : {loadButton_, saveButton_, makeMoneyButton_, aboutButton_, previewButton_})
+    layout->addWidget(button);
   layout->addStretch(1);
   auto iconButton = [bar, layout](const char* name, const QString& hint, QStyle::StandardPixmap icon) {
     auto* button = Named(new QToolButton(bar), QString::fromLatin1(name));

@@ -250,8 +250,8 @@ private:
   // Loading and saving.
   QString loadFolder_;  // where each dialog opens next
   QString saveFolder_;
-  QString projectPath_;  // the project's file once it was saved or loaded
-  std::string lastSavedPage_;  // the page saved last in this run
+  QString projectPath_;               // the project's file once it was saved or loaded
+  std::string lastSavedPage_;         // the page saved last in this run
   std::filesystem::path pageFolder_;  // where "Save as web page" puts the page
 
   // The live preview.
@@ -259,7 +259,7 @@ private:
   FindingsList* previewFindings_ = nullptr;
 
   // Services.
-  QTimer* newsTimer_ = nullptr;  // the first news and update check, a moment after start-up
+  QTimer* newsTimer_ = nullptr;   // the first news and update check, a moment after start-up
   QPointer<QWidget> newsHint_;    // the news balloon while it shows
   QPointer<QWidget> newsWindow_;  // the news window while it is open
   std::unique_ptr<MessagePort> serviceMessages_;
@@ -268,8 +268,8 @@ private:
   // Unsaved changes and crash recovery.
   std::unique_ptr<RecoveryStore> recovery_;
   QTimer* recoveryTimer_ = nullptr;
-  QString appTitle_;          // the title the brand gives the window
-  QString recoveryFolder_;    // empty: the user's application data folder
+  QString appTitle_;               // the title the brand gives the window
+  QString recoveryFolder_;         // empty: the user's application data folder
   bool replacingProject_ = false;  // a load, restore or new project is not an edit
 
   bool shown_ = false;

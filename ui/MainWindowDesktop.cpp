@@ -6,8 +6,8 @@
 #include <QStackedWidget>
 
 #include "ui/MainWindow.h"
-#include "ui/pages/WizardPage.h"
 #include "ui/WindowPlacement.h"
+#include "ui/pages/WizardPage.h"
 
 namespace velmora {
 
@@ -46,8 +46,7 @@ void MainWindow::PlaceOnScreen() {
   const QSize frameExtra = frameGeometry().size() - size();
   // On a small screen (or a large scale factor) the window gives up some of its minimum rather than stand off it.
   const QSize room = available.size() - frameExtra;
-  if (minimumWidth() > room.width() || minimumHeight() > room.height())
-    setMinimumSize(minimumSize().boundedTo(room));
+  if (minimumWidth() > room.width() || minimumHeight() > room.height()) setMinimumSize(minimumSize().boundedTo(room));
   const QRect frame = FitOnScreen(frameGeometry(), available);
   resize(frame.size() - frameExtra);
   move(frame.topLeft());

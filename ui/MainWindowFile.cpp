@@ -92,9 +92,12 @@ void MainWindow::ProjectIsClean() {
 bool MainWindow::MaybeSaveChanges() {
   if (!isWindowModified()) return true;
   switch (Messages().AskSaveChanges("Do you want to save the changes to " + ProjectDisplayName() + "?")) {
-    case SaveChoice::Save: return SaveProject(projectPath_.isEmpty());
-    case SaveChoice::Discard: return true;
-    case SaveChoice::Cancel: break;
+    case SaveChoice::Save:
+      return SaveProject(projectPath_.isEmpty());
+    case SaveChoice::Discard:
+      return true;
+    case SaveChoice::Cancel:
+      break;
   }
   return false;
 }
@@ -132,12 +135,12 @@ void MainWindow::OfferRecovery() {
     std::string work = bytes;
     ExtractTagged(OpenTag("AfFileName"), CloseTag("AfFileName"), work);
     const std::string projectPath = ExtractTagged(OpenTag(kRecoveredPathTag), CloseTag(kRecoveredPathTag), work);
-    const std::string name =
-        projectPath.empty() ? std::string("an untitled project") : FromQString(QFileInfo(ToQString(projectPath)).fileName());
+    const std::string name = projectPath.empty() ? std::string("an untitled project")
+                                                 : FromQString(QFileInfo(ToQString(projectPath)).fileName());
     const std::string when = FromQString(orphan.written.toString(QStringLiteral("yyyy-MM-dd hh:mm")));
     const std::string question = "The program did not end normally last time. Unsaved work on " + name +
-                                 (project.Title.empty() ? std::string() : " (\"" + project.Title + "\")") +
-                                 " from " + when + " was kept.\n\nDo you want to restore it?";
+                                 (project.Title.empty() ? std::string() : " (\"" + project.Title + "\")") + " from " +
+                                 when + " was kept.\n\nDo you want to restore it?";
     if (!Messages().AskRestore(question)) {
       RecoveryStore::Remove(orphan);
       continue;

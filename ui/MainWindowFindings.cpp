@@ -40,7 +40,8 @@ void MainWindow::GoToFinding(const FindingPlace& place) {
       ShowPage(templatePage_);
       templatePage_->FocusChoice();
       return;
-    case What::Promo: break;
+    case What::Promo:
+      break;
   }
   PromoPage& page = PromoPageOf(place.kind);
   ShowPage(&page);

@@ -31,9 +31,8 @@ void MainWindow::ChangeOutputFolder() {
   const QString folder = Dialogs().ChooseFolder(this, QStringLiteral("Save pages in"), FromPath(start));
   if (folder.isEmpty()) return;
   if (!RememberOutputFolder(places_, ToPath(folder))) {
-    Messages().ShowMessage(MessageKind::Warning,
-                           "The folder is used for now, but could not be remembered in " +
-                               places_.UserSettingsFile().string());
+    Messages().ShowMessage(MessageKind::Warning, "The folder is used for now, but could not be remembered in " +
+                                                     places_.UserSettingsFile().string());
   }
   ShowPageFolder(ToPath(folder));
 }

@@ -6,8 +6,8 @@
 
 #include "generator/PagePreview.h"
 #include "platform/QtText.h"
-#include "ui/MainWindow.h"
 #include "ui/FindingsList.h"
+#include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
 #include "ui/pages/TemplatePage.h"
 

@@ -44,7 +44,8 @@ void MainWindow::ConnectPages() {
 
   // Each change copies the whole field into the model, untrimmed.
   const auto bind = [this](void (TitlePage::*typed)(const QString&), std::string TAffManager::*target) {
-    connect(titlePage_, typed, this, [this, target](const QString& text) { project_.*target = OneLine(FromQString(text)); });
+    connect(titlePage_, typed, this,
+            [this, target](const QString& text) { project_.*target = OneLine(FromQString(text)); });
   };
   bind(&TitlePage::titleTyped, &TAffManager::Title);
   bind(&TitlePage::affiliateLinkTyped, &TAffManager::URL);
@@ -178,7 +179,8 @@ void MainWindow::LoadProject() {
       loaded = LoadProjectFile(ToPath(path));
     } catch (const FileError& error) {
       // Vanished, unreadable or no project at all: the project stays as it was, and the user hears why.
-      Messages().ShowMessage(MessageKind::Error, std::string("The configuration could not be loaded.\n\n") + error.what());
+      Messages().ShowMessage(MessageKind::Error,
+                             std::string("The configuration could not be loaded.\n\n") + error.what());
       return;
     }
     {

@@ -14,8 +14,8 @@
 #include "services/Notifier.h"
 #include "ui/ClosingAwareMessages.h"
 #include "ui/MainWindow.h"
-#include "ui/NewsWindow.h"
 #include "ui/NewsHint.h"
+#include "ui/NewsWindow.h"
 
 namespace velmora {
 

@@ -2,17 +2,18 @@
 // A main window's surroundings for window tests: a fresh program folder and
 // recording fakes of every port.
 
+#include <gtest/gtest.h>
+
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
 #include <string>
 
+#include "project/PromoKinds.h"
 #include "tests/mock/FakePorts.h"
 #include "tests/mock/TempDir.h"
-#include "project/PromoKinds.h"
 #include "ui/MainWindow.h"
 
 namespace velmora {

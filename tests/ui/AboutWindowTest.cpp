@@ -1,4 +1,4 @@
-#include "ui/AboutWindow.h"
+#include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -6,7 +6,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-#include <gtest/gtest.h>
+
+#include "ui/AboutWindow.h"
 
 using namespace velmora;
 
@@ -22,7 +23,8 @@ TEST(AboutBox, ShowsProductVersionCopyrightAndTheAboutTextLineByLine) {
   EXPECT_EQ(box.findChild<QLabel*>("lblProductName")->text(), "Acme Pages");
   EXPECT_TRUE(box.findChild<QLabel*>("lblProductName")->font().bold());
   EXPECT_EQ(box.findChild<QLabel*>("lblProductVersion")->text(), "Product Version: 2.0");
-  EXPECT_EQ(box.findChild<QLabel*>("lblCopyright")->text(), QStringLiteral("Copyright \u00A9 2005-2007 Acme \u00A9 Ltd"));
+  EXPECT_EQ(box.findChild<QLabel*>("lblCopyright")->text(),
+            QStringLiteral("Copyright \u00A9 2005-2007 Acme \u00A9 Ltd"));
   EXPECT_EQ(box.findChild<QPlainTextEdit*>("memAbout")->document()->blockCount(), 4);
   EXPECT_EQ(box.findChild<QPlainTextEdit*>("memAbout")->toPlainText(), "one\ntwo\nthree\nfour");
 }

@@ -1,17 +1,17 @@
 // The page check's list on the Finish page, driven as a user would.
+#include <gtest/gtest.h>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <future>
 
 #include "tests/mock/FakeWindowEnvironment.h"
-#include "ui/MainWindow.h"
 #include "ui/FindingsList.h"
+#include "ui/MainWindow.h"
 
 using namespace velmora;
 
@@ -19,9 +19,10 @@ namespace {
 
 struct FindingsFixture : ::testing::Test, test::FakeWindowEnvironment {
   FindingsFixture() {
-    folder.Write("Templates/plain.tem",
-                 "<p class=disclosure>%%TITLE%%</p>%%TABLE_BANNER_INIT%%"
-                 "<a href=\"%%AFFILIATELINK%%\" rel=sponsored><img src=\"%%BANNER%%\" alt=B></a>%%TABLE_BANNER_END%%\n");
+    folder.Write(
+        "Templates/plain.tem",
+        "<p class=disclosure>%%TITLE%%</p>%%TABLE_BANNER_INIT%%"
+        "<a href=\"%%AFFILIATELINK%%\" rel=sponsored><img src=\"%%BANNER%%\" alt=B></a>%%TABLE_BANNER_END%%\n");
   }
   static QListWidget* List(MainWindow& window) { return window.findChild<QListWidget*>("lvwFindings"); }
   static QStringList Rows(MainWindow& window) {
@@ -65,7 +66,8 @@ TEST_F(FindingsFixture, FindingsShowAfterGeneratingAndLeadToTheirItem) {
   Generate(window);
   ASSERT_TRUE(ListShown(window, true));
   EXPECT_EQ(Rows(window).size(), 2);
-  EXPECT_TRUE(Rows(window).value(0).startsWith("Title: The title \"Summer & <Deals>\"")) << Rows(window).value(0).toStdString();
+  EXPECT_TRUE(Rows(window).value(0).startsWith("Title: The title \"Summer & <Deals>\""))
+      << Rows(window).value(0).toStdString();
   EXPECT_TRUE(Rows(window).value(1).startsWith("Banner 2: The picture \"file://C:/Pics/top.gif\""));
   EXPECT_TRUE(QFile::exists(QString::fromStdString((folder / "Output/affiliatepage.htm").string())))
       << "the check never stops the page";

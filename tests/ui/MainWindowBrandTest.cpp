@@ -1,3 +1,6 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QBuffer>
 #include <QIcon>
@@ -12,8 +15,6 @@
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <map>
 
 #include "app/FileIO.h"
@@ -57,7 +58,6 @@ std::map<std::string, std::string> FolderContents(const std::filesystem::path& f
 }
 
 struct BrandWindowFixture : ::testing::Test, test::FakeWindowEnvironment {
-
   void WriteBrand(const std::vector<Field>& fields) {
     std::string enciphered;
     ASSERT_EQ(EncipherBytes(test::BrandText(fields), enciphered), CipherResult::Ok);
@@ -114,7 +114,8 @@ TEST_F(BrandWindowFixture, BrandFileDressesTitleButtonsWelcomeBannerAndLinks) {
 
   EXPECT_EQ(window.windowTitle(), "Untitled[*] - Acme Pages v2.0");
   EXPECT_EQ(Find<QStackedWidget>(window, "pgsScreens")->currentWidget(), Find<QWidget>(window, "stsWelcome"));
-  EXPECT_THAT(Find<QTextBrowser>(window, "prfWelcome")->toPlainText().toStdString(), ::testing::HasSubstr("Hello reseller"));
+  EXPECT_THAT(Find<QTextBrowser>(window, "prfWelcome")->toPlainText().toStdString(),
+              ::testing::HasSubstr("Hello reseller"));
   EXPECT_FALSE(Find<QTimer>(window, "newsTimer")->isActive()) << "waits for the welcome page to be left";
   Find<QPushButton>(window, "bsSkinButton1")->click();
   EXPECT_EQ(Find<QStackedWidget>(window, "pgsScreens")->currentWidget(), Find<QWidget>(window, "stsMain"));
@@ -137,7 +138,8 @@ TEST_F(BrandWindowFixture, BrandFileDressesTitleButtonsWelcomeBannerAndLinks) {
   EXPECT_EQ(shell.openedUrls,
             (std::vector<std::string>{"http://aff.example/joe", "http://two.example/", "http://one.example/"}));
   EXPECT_THAT(Find<QLabel>(window, "lblLink1URL")->text().toStdString(), ::testing::HasSubstr(">Right</a>"));
-  EXPECT_THAT(Find<QLabel>(window, "lblLink2URL")->text().toStdString(), ::testing::HasSubstr("Left &lt;b&gt;one&lt;/b&gt;"))
+  EXPECT_THAT(Find<QLabel>(window, "lblLink2URL")->text().toStdString(),
+              ::testing::HasSubstr("Left &lt;b&gt;one&lt;/b&gt;"))
       << "captions are text, not markup";
 }
 

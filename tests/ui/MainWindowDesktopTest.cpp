@@ -1,16 +1,17 @@
 // How the main window behaves as a desktop window: its minimum size, its
 // place on the screen, the Tab order and the focus mark.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QToolButton>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
+#include <QToolButton>
 
 #include "tests/mock/FakeWindowEnvironment.h"
 #include "ui/MainWindow.h"
@@ -32,7 +33,8 @@ TEST_F(WindowBehaviour, TabVisitsOnlyVisibleControlsTopToBottomThenBackAndNext) 
     Find<QStackedWidget>(*window, "ntbMain")->setCurrentIndex(page);
     Find<QToolButton>(*window, "btnHelp")->setFocus();  // the last stop of the toolbar at the top
     std::vector<QWidget*> onPage, after;
-    for (int i = 0; i < 40 && QApplication::focusWidget() != static_cast<QWidget*>(Find<QLabel>(*window, "lblLink1URL")); ++i) {
+    for (int i = 0;
+         i < 40 && QApplication::focusWidget() != static_cast<QWidget*>(Find<QLabel>(*window, "lblLink1URL")); ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
       QWidget* focused = QApplication::focusWidget();
       ASSERT_NE(focused, nullptr);
@@ -69,7 +71,8 @@ TEST_F(WindowBehaviour, AtItsMinimumSizeEveryPageKeepsItsCaptionsAndFields) {
       EXPECT_GE(field->height(), field->minimumSizeHint().height()) << page << " " << field->objectName().toStdString();
     }
   }
-  EXPECT_GE(Find<QPlainTextEdit>(*window, "ppcAdBodyInput")->height(), 3 * Find<QPlainTextEdit>(*window, "ppcAdBodyInput")->fontMetrics().lineSpacing());
+  EXPECT_GE(Find<QPlainTextEdit>(*window, "ppcAdBodyInput")->height(),
+            3 * Find<QPlainTextEdit>(*window, "ppcAdBodyInput")->fontMetrics().lineSpacing());
 }
 
 TEST(WindowPlacement, WindowLiesWhollyOnItsScreenCentred) {
@@ -95,8 +98,9 @@ TEST_F(WindowBehaviour, ButtonsShowKeyboardFocusInTheSkin) {
   ASSERT_TRUE(skin.open(QIODevice::ReadOnly));
   window->setStyleSheet(QString::fromUtf8(skin.readAll()));
   ShowPage(*window, "anchorPage");
-  for (QWidget* button : std::initializer_list<QWidget*>{Find<QPushButton>(*window, "btnSave"), static_cast<QWidget*>(Find<QToolButton>(*window, "btnNews")), Find<QPushButton>(*window, "btnBack"),
-                                                         Find<QPushButton>(*window, "anchorCreateButton")}) {
+  for (QWidget* button : std::initializer_list<QWidget*>{
+           Find<QPushButton>(*window, "btnSave"), static_cast<QWidget*>(Find<QToolButton>(*window, "btnNews")),
+           Find<QPushButton>(*window, "btnBack"), Find<QPushButton>(*window, "anchorCreateButton")}) {
     Find<QLineEdit>(*window, "anchorInput")->setFocus();
     const QImage plain = button->grab().toImage();
     button->setFocus(Qt::TabFocusReason);

@@ -1,6 +1,7 @@
 // Editing promos in place, reordering them and their keys, and the live preview.
+#include <gtest/gtest.h>
+
 #include <QApplication>
-#include <fstream>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -10,7 +11,7 @@
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
+#include <fstream>
 
 #include "tests/mock/FakeWindowEnvironment.h"
 #include "ui/MainWindow.h"
@@ -164,8 +165,10 @@ TEST_F(EditWindow, RefusedUpdateKeepsEditingAndTheItemAndDeletingItEndsEditing) 
 
 TEST_F(EditWindow, DetailViewsOnlyShow) {
   auto window = Open();
-  for (QPlainTextEdit* details : {Find<QPlainTextEdit>(*window, "ppcAdDetails"), Find<QPlainTextEdit>(*window, "signatureDetails"), Find<QPlainTextEdit>(*window, "emailDetails"),
-                                  Find<QPlainTextEdit>(*window, "autoEmailDetails"), Find<QPlainTextEdit>(*window, "articleDetails"), Find<QPlainTextEdit>(*window, "popUpDetails")}) {
+  for (QPlainTextEdit* details :
+       {Find<QPlainTextEdit>(*window, "ppcAdDetails"), Find<QPlainTextEdit>(*window, "signatureDetails"),
+        Find<QPlainTextEdit>(*window, "emailDetails"), Find<QPlainTextEdit>(*window, "autoEmailDetails"),
+        Find<QPlainTextEdit>(*window, "articleDetails"), Find<QPlainTextEdit>(*window, "popUpDetails")}) {
     details->setPlainText(QStringLiteral("shown"));
     QTest::keyClicks(details, QStringLiteral("typed"));
     EXPECT_EQ(details->toPlainText(), "shown") << details->objectName().toStdString();
@@ -174,8 +177,9 @@ TEST_F(EditWindow, DetailViewsOnlyShow) {
 
 TEST_F(EditWindow, PreviewLoadsTheGeneratedPageAndFollowsChanges) {
   if (!PreviewPane::Available()) GTEST_SKIP() << "this build has no browser engine";
-  WriteTemplate("plain.tem", "<!DOCTYPE html><html><head><title>%%TITLE%%</title></head><body>"
-                             "<a id=\"out\" href=\"http://example.com/\">x</a></body></html>\r\n");
+  WriteTemplate("plain.tem",
+                "<!DOCTYPE html><html><head><title>%%TITLE%%</title></head><body>"
+                "<a id=\"out\" href=\"http://example.com/\">x</a></body></html>\r\n");
   auto window = Open();
   PreviewPane* pane = ShowPreview(*window);
   if (!pane) GTEST_SKIP() << "the browser engine did not start here";
@@ -187,7 +191,7 @@ TEST_F(EditWindow, PreviewLoadsTheGeneratedPageAndFollowsChanges) {
   EXPECT_TRUE(shell.openedUrls.empty());
   const QStringList at = Run(pane, QStringLiteral("(function(r){return (r.left+r.width/2)+','+(r.top+r.height/2)})"
                                                   "(document.getElementById('out').getBoundingClientRect())"))
-                            .split(QLatin1Char(','));
+                             .split(QLatin1Char(','));
   ASSERT_EQ(at.size(), 2);
   auto* view = pane->findChild<QWidget*>(QStringLiteral("webPreview"));
   const double zoom = view->property("zoomFactor").toDouble();
@@ -200,10 +204,12 @@ TEST_F(EditWindow, PreviewLoadsTheGeneratedPageAndFollowsChanges) {
 // A refresh patches the page in place; the page's own scripts never run.
 TEST_F(EditWindow, PreviewPatchesInPlaceAndNeverRunsThePagesScripts) {
   if (!PreviewPane::Available()) GTEST_SKIP() << "this build has no browser engine";
-  WriteTemplate("a.tem", "<!DOCTYPE html><html><head><title>t</title></head><body><h1>%%TITLE%%</h1></body></html>\r\n");
-  WriteTemplate("b.tem", "<!DOCTYPE html><html><head><title>t</title></head><body><h1>%%TITLE%%</h1><p id=\"s\"></p>"
-                         "<script>document.getElementById('s').textContent = 'by script: ' + "
-                         "document.querySelector('h1').textContent;</script></body></html>\r\n");
+  WriteTemplate("a.tem",
+                "<!DOCTYPE html><html><head><title>t</title></head><body><h1>%%TITLE%%</h1></body></html>\r\n");
+  WriteTemplate("b.tem",
+                "<!DOCTYPE html><html><head><title>t</title></head><body><h1>%%TITLE%%</h1><p id=\"s\"></p>"
+                "<script>document.getElementById('s').textContent = 'by script: ' + "
+                "document.querySelector('h1').textContent;</script></body></html>\r\n");
   auto window = Open();
   PreviewPane* pane = ShowPreview(*window);
   if (!pane) GTEST_SKIP() << "the browser engine did not start here";

@@ -1,3 +1,5 @@
+#include <gtest/gtest.h>
+
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
@@ -7,7 +9,6 @@
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "platform/ErrorReport.h"
 #include "tests/mock/FakeDialogs.h"
@@ -28,7 +29,8 @@ struct OutputPagesFixture : ::testing::Test, test::FakeWindowEnvironment {
   }
   static QStringList Entries(const MainWindow& window) {
     QStringList entries;
-    for (int i = 0; i < Find<QComboBox>(window, "templateChoice")->count(); ++i) entries << Find<QComboBox>(window, "templateChoice")->itemText(i);
+    for (int i = 0; i < Find<QComboBox>(window, "templateChoice")->count(); ++i)
+      entries << Find<QComboBox>(window, "templateChoice")->itemText(i);
     return entries;
   }
 };
@@ -46,7 +48,8 @@ TEST_F(OutputPagesFixture, StartUpListsTemplatesAndSelectsTheFirstWithItsPreview
   EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Alpha");
   EXPECT_EQ(window.Project().Template, "Alpha");
   EXPECT_FALSE(Find<QLabel>(window, "templatePicture")->isHidden());
-  EXPECT_EQ(Find<QLabel>(window, "templatePicture")->geometry(), QRect(149, 108, 100, 50)) << "own size, centred in 398 by 266";
+  EXPECT_EQ(Find<QLabel>(window, "templatePicture")->geometry(), QRect(149, 108, 100, 50))
+      << "own size, centred in 398 by 266";
   EXPECT_EQ(Find<QWidget>(window, "templatePreviewArea")->size(), QSize(398, 266));
 }
 
@@ -81,7 +84,8 @@ TEST_F(OutputPagesFixture, LoadedProjectSelectsItsTemplateWithoutRegardToCase) {
   EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Zeta");
   EXPECT_EQ(window.Project().Template, "ZETA") << "the value as read";
   window.SelectTemplateAfterLoad("Gone");
-  EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Alpha") << "not listed: the first, as at start-up";
+  EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Alpha")
+      << "not listed: the first, as at start-up";
   EXPECT_EQ(window.Project().Template, "Gone");
 }
 
@@ -153,7 +157,8 @@ TEST_F(OutputPagesFixture, InstalledProgramSavesInTheUsersFolderAndRemembersACha
   MainWindow again(env);
   EXPECT_EQ(again.OutputFolderChoice().string(), (home / "Sites").string()) << "remembered per user";
   dialogs.opened.clear();
-  QTest::mouseClick(Find<QPushButton>(again, "changeOutputFolderButton"), Qt::LeftButton);  // cancelled: nothing changes
+  QTest::mouseClick(Find<QPushButton>(again, "changeOutputFolderButton"),
+                    Qt::LeftButton);  // cancelled: nothing changes
   EXPECT_EQ(again.OutputFolderChoice().string(), (home / "Sites").string());
 }
 
@@ -214,7 +219,8 @@ TEST_F(OutputPagesFixture, TooLargeTemplateOrPageIsRefusedAndNothingDelivered) {
   Find<QLineEdit>(window, "titleInput")->setText(QString(1000, QLatin1Char('t')));
   for (const int entry : {0, 1}) {
     Find<QComboBox>(window, "templateChoice")->setCurrentIndex(entry);
-    for (QRadioButton* mode : {Find<QRadioButton>(window, "saveWebPageOption"), Find<QRadioButton>(window, "clipboardOption")}) {
+    for (QRadioButton* mode :
+         {Find<QRadioButton>(window, "saveWebPageOption"), Find<QRadioButton>(window, "clipboardOption")}) {
       mode->click();
       messages.shown.clear();
       QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);

@@ -1,8 +1,10 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
-#include <QUrl>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -12,10 +14,9 @@
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <deque>
 #include <functional>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "platform/ErrorReport.h"
 #include "platform/QtDialogs.h"
@@ -73,8 +74,10 @@ struct ProjectWindow : ::testing::Test, test::FakeWindowEnvironment {
   }
   // Fills the first page and walks to `page` with "Next".
   static void WalkTo(MainWindow& window, const std::string& page) {
-    if (Find<QLineEdit>(window, "titleInput")->text().isEmpty()) QTest::keyClicks(Find<QLineEdit>(window, "titleInput"), QStringLiteral("Title"));
-    if (Find<QLineEdit>(window, "affiliateLinkInput")->text().isEmpty()) QTest::keyClicks(Find<QLineEdit>(window, "affiliateLinkInput"), QStringLiteral("link"));
+    if (Find<QLineEdit>(window, "titleInput")->text().isEmpty())
+      QTest::keyClicks(Find<QLineEdit>(window, "titleInput"), QStringLiteral("Title"));
+    if (Find<QLineEdit>(window, "affiliateLinkInput")->text().isEmpty())
+      QTest::keyClicks(Find<QLineEdit>(window, "affiliateLinkInput"), QStringLiteral("link"));
     for (int step = 0; step < TWizard::kPageCount && CurrentPage(window) != page; ++step)
       QTest::mouseClick(Find<QPushButton>(window, "btnNext"), Qt::LeftButton);
     ASSERT_EQ(CurrentPage(window), page);
@@ -94,7 +97,8 @@ TEST_F(ProjectWindow, FirstPageAsksForTitleThenLinkAndKeepsTheTextsUntrimmed) {
   QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral(" My page"));
   Click(*window, "btnNext");
   EXPECT_EQ(CurrentPage(*window), "titlePage");
-  EXPECT_EQ(messages.Texts(), (Strings{"Please provide a valid title for your page.", "Please provide a valid affiliate url."}));
+  EXPECT_EQ(messages.Texts(),
+            (Strings{"Please provide a valid title for your page.", "Please provide a valid affiliate url."}));
   EXPECT_EQ(messages.shown.front().kind, MessageKind::Warning);
 
   QTest::keyClicks(Find<QLineEdit>(*window, "affiliateLinkInput"), QStringLiteral("no marker here "));
@@ -143,7 +147,8 @@ TEST_F(ProjectWindow, KeyboardWalksTheWizardAndWorksThePromoPages) {
   EXPECT_EQ(anchor->selectedText(), "Buy Now") << "the text stays, ready to be typed over";
   QTest::keyClicks(anchor, QStringLiteral("Order"));
   PressAlt(*window, Qt::Key_C);
-  EXPECT_EQ(Entries(Find<QListWidget>(*window, "anchorList")), (QStringList{QStringLiteral("Buy Now"), QStringLiteral("Order")}));
+  EXPECT_EQ(Entries(Find<QListWidget>(*window, "anchorList")),
+            (QStringList{QStringLiteral("Buy Now"), QStringLiteral("Order")}));
   PressAlt(*window, Qt::Key_D);
   EXPECT_EQ(messages.Texts(), Strings{"Please select a Text Link Promo to delete."});
 
@@ -158,8 +163,8 @@ TEST_F(ProjectWindow, KeyboardWalksTheWizardAndWorksThePromoPages) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     visited.push_back(QApplication::focusWidget()->objectName());
   }
-  EXPECT_EQ(visited, (std::vector<QString>{"ppcAdBodyInput", "ppcAdLinkInput", "ppcAdCreateButton", "ppcAdDeleteButton", "ppcAdList",
-                                           "ppcAdDetails", "btnBack", "btnNext"}));
+  EXPECT_EQ(visited, (std::vector<QString>{"ppcAdBodyInput", "ppcAdLinkInput", "ppcAdCreateButton", "ppcAdDeleteButton",
+                                           "ppcAdList", "ppcAdDetails", "btnBack", "btnNext"}));
 }
 
 // --- the promo pages ---
@@ -212,7 +217,8 @@ class TextPromoPage : public ProjectWindow, public ::testing::WithParamInterface
 
 TEST_P(TextPromoPage, TypedLinesAreStoredFlatShownOnTheirLinesAndDeleted) {
   const PromoKind kind = GetParam();
-  const QString label = QString::fromLatin1(InfoOf(kind).labelWord.data(), static_cast<qsizetype>(InfoOf(kind).labelWord.size()));
+  const QString label =
+      QString::fromLatin1(InfoOf(kind).labelWord.data(), static_cast<qsizetype>(InfoOf(kind).labelWord.size()));
   auto window = Open();
   WalkTo(*window, std::string(InfoOf(kind).page.stem) + "Page");
   QPlainTextEdit* memo = Find<QPlainTextEdit>(*window, kind, "Input");
@@ -260,7 +266,8 @@ TEST_F(ProjectWindow, BrowsedPictureIsAddressedCreatedOnlyOnRequestAndPreviewed)
   const QString filter = shown.section(QLatin1Char('('), 1).chopped(1);
   for (const char* name : {"a.gif", "b.JPG", "c.Jpeg", "d.png", "e.WebP", "f.svg", "g.bmp"})
     EXPECT_TRUE(QDir::match(filter, QString::fromLatin1(name))) << name;
-  for (const char* name : {"a.ico", "a.gif.txt", "gif"}) EXPECT_FALSE(QDir::match(filter, QString::fromLatin1(name))) << name;
+  for (const char* name : {"a.ico", "a.gif.txt", "gif"})
+    EXPECT_FALSE(QDir::match(filter, QString::fromLatin1(name))) << name;
   const QString address = QUrl::fromLocalFile(Q(folder / "ad.jpg")).toString(QUrl::FullyEncoded);
   QLineEdit* field = Find<QLineEdit>(*window, "bannerInput");
   EXPECT_EQ(field->text(), address);
@@ -322,8 +329,10 @@ TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels)
     QTest::keyClicks(Find<QLineEdit>(*window, "bannerInput"), QStringLiteral("http://127.0.0.1:1/banner.gif"));
     Click(*window, "bannerCreateButton");
     for (auto [memo, create] : std::vector<std::pair<QPlainTextEdit*, const char*>>{
-             {Find<QPlainTextEdit>(*window, "signatureInput"), "signatureCreateButton"}, {Find<QPlainTextEdit>(*window, "emailInput"), "emailCreateButton"},
-             {Find<QPlainTextEdit>(*window, "autoEmailInput"), "autoEmailCreateButton"}, {Find<QPlainTextEdit>(*window, "articleInput"), "articleCreateButton"},
+             {Find<QPlainTextEdit>(*window, "signatureInput"), "signatureCreateButton"},
+             {Find<QPlainTextEdit>(*window, "emailInput"), "emailCreateButton"},
+             {Find<QPlainTextEdit>(*window, "autoEmailInput"), "autoEmailCreateButton"},
+             {Find<QPlainTextEdit>(*window, "articleInput"), "articleCreateButton"},
              {Find<QPlainTextEdit>(*window, "popUpInput"), "popUpCreateButton"}}) {
       Click(*window, "btnNext");
       TypeLines(memo, {"Hello", "there"});
@@ -334,7 +343,8 @@ TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels)
     ClickEntry(Find<QListWidget>(*window, "emailList"), 0);
     Click(*window, "emailDeleteButton");
     Click(*window, "emailCreateButton");
-    EXPECT_EQ(Entries(Find<QListWidget>(*window, "emailList")), (QStringList{QStringLiteral("Email Ad2"), QStringLiteral("Email Ad2")}));
+    EXPECT_EQ(Entries(Find<QListWidget>(*window, "emailList")),
+              (QStringList{QStringLiteral("Email Ad2"), QStringLiteral("Email Ad2")}));
 
     dialogs.answers = {Q(path)};
     Click(*window, "btnSave");
@@ -369,9 +379,11 @@ TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels)
   for (PromoKind kind : kPromoKinds) EXPECT_EQ(ListOf(window->Project(), kind), ListOf(saved, kind));
   EXPECT_EQ(window->Project().Title, saved.Title);
   EXPECT_EQ(window->Project().PPC, Strings{"^Ad^first line$$second line^^"}) << "a multi-line body stays whole";
-  EXPECT_EQ(Entries(Find<QListWidget>(*window, "emailList")), (QStringList{QStringLiteral("Email Ad1"), QStringLiteral("Email Ad2")}));
+  EXPECT_EQ(Entries(Find<QListWidget>(*window, "emailList")),
+            (QStringList{QStringLiteral("Email Ad1"), QStringLiteral("Email Ad2")}));
   EXPECT_EQ(Entries(Find<QListWidget>(*window, "anchorList")), QStringList{QStringLiteral("Buy Now")});
-  EXPECT_EQ(Entries(Find<QListWidget>(*window, "popUpList")), (QStringList{QStringLiteral("PopUp1"), QStringLiteral("PopUp2")}));
+  EXPECT_EQ(Entries(Find<QListWidget>(*window, "popUpList")),
+            (QStringList{QStringLiteral("PopUp1"), QStringLiteral("PopUp2")}));
   ClickEntry(Find<QListWidget>(*window, "ppcAdList"), 0);
   EXPECT_EQ(Find<QPlainTextEdit>(*window, "ppcAdDetails")->toPlainText(), "Ad\nfirst line\nsecond line\n");
 }
@@ -389,7 +401,8 @@ TEST_F(ProjectWindow, LoadedAffiliateIdReachesTheModelThroughTheHiddenField) {
   EXPECT_EQ(window->Project().ClickBankId, "me@example.com");
   EXPECT_TRUE(window->Project().Anchors.empty()) << "nothing of the previous project remains";
   EXPECT_EQ(window->Project().URL, "");
-  EXPECT_EQ(Find<QLineEdit>(*window, "outputNameInput")->text(), "affiliatepage.htm") << "an empty name delivers to the preset one";
+  EXPECT_EQ(Find<QLineEdit>(*window, "outputNameInput")->text(), "affiliatepage.htm")
+      << "an empty name delivers to the preset one";
 }
 
 TEST_F(ProjectWindow, ProjectNamingATemplateNotInstalledShowsTheFirstAndWarnsOnce) {
@@ -438,11 +451,14 @@ TEST_F(ProjectWindow, EachDialogOpensWhereItsLastFileWas) {
 
 TEST_F(ProjectWindow, LoadOfAFileThatCannotBeReadOrIsNoProjectChangesNothingAndSaysSo) {
   std::filesystem::create_directories(folder / "folder.set");
-  folder.Write("random.set", std::string("\x7f" "ELF\0\0 <%%AfTitle%%>x<%%/AfTitle%%>", 30));
+  folder.Write("random.set", std::string("\x7f"
+                                         "ELF\0\0 <%%AfTitle%%>x<%%/AfTitle%%>",
+                                         30));
   folder.Write("notes.set", "a text file without a single project tag\r\n");
   auto window = Open();
   QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("Kept"));
-  for (const auto& path : {folder / "vanished.set", folder / "folder.set", folder / "random.set", folder / "notes.set"}) {
+  for (const auto& path :
+       {folder / "vanished.set", folder / "folder.set", folder / "random.set", folder / "notes.set"}) {
     messages.shown.clear();
     messages.saveAnswers = {SaveChoice::Discard};
     dialogs.answers = {Q(path)};
@@ -521,9 +537,21 @@ TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditM
 
   const std::vector<std::pair<const char*, std::function<void()>>> edits = {
       {"title", [&] { QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("!")); }},
-      {"anchor", [&] { Find<QLineEdit>(*window, "anchorInput")->setText(QStringLiteral("Buy")); Click(*window, "anchorCreateButton"); }},
-      {"delete", [&] { Find<QListWidget>(*window, "anchorList")->setCurrentRow(0); Click(*window, "anchorDeleteButton"); }},
-      {"signature", [&] { Find<QPlainTextEdit>(*window, "signatureInput")->setPlainText(QStringLiteral("Tom")); Click(*window, "signatureCreateButton"); }},
+      {"anchor",
+       [&] {
+         Find<QLineEdit>(*window, "anchorInput")->setText(QStringLiteral("Buy"));
+         Click(*window, "anchorCreateButton");
+       }},
+      {"delete",
+       [&] {
+         Find<QListWidget>(*window, "anchorList")->setCurrentRow(0);
+         Click(*window, "anchorDeleteButton");
+       }},
+      {"signature",
+       [&] {
+         Find<QPlainTextEdit>(*window, "signatureInput")->setPlainText(QStringLiteral("Tom"));
+         Click(*window, "signatureCreateButton");
+       }},
       {"output name", [&] { Find<QLineEdit>(*window, "outputNameInput")->setText(QStringLiteral("offer.htm")); }},
       {"mode", [&] { Find<QRadioButton>(*window, "clipboardOption")->setChecked(true); }},
   };
@@ -610,8 +638,10 @@ TEST_F(ProjectWindow, WorkLeftByAnInstanceThatDiedIsRestoredWithEveryKindOfPromo
     Find<QLineEdit>(*window, "bannerInput")->setText(QStringLiteral("http://127.0.0.1:1/b.gif"));
     Click(*window, "bannerCreateButton");
     for (auto [memo, create] : std::vector<std::pair<QPlainTextEdit*, const char*>>{
-             {Find<QPlainTextEdit>(*window, "signatureInput"), "signatureCreateButton"}, {Find<QPlainTextEdit>(*window, "emailInput"), "emailCreateButton"},
-             {Find<QPlainTextEdit>(*window, "autoEmailInput"), "autoEmailCreateButton"}, {Find<QPlainTextEdit>(*window, "articleInput"), "articleCreateButton"},
+             {Find<QPlainTextEdit>(*window, "signatureInput"), "signatureCreateButton"},
+             {Find<QPlainTextEdit>(*window, "emailInput"), "emailCreateButton"},
+             {Find<QPlainTextEdit>(*window, "autoEmailInput"), "autoEmailCreateButton"},
+             {Find<QPlainTextEdit>(*window, "articleInput"), "articleCreateButton"},
              {Find<QPlainTextEdit>(*window, "popUpInput"), "popUpCreateButton"}}) {
       memo->setPlainText(QStringLiteral("Hello\nthere"));
       Click(*window, create);

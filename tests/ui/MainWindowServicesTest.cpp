@@ -1,14 +1,15 @@
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <gtest/gtest.h>
 
 #include "app/BrandFile.h"
 #include "crypto/AesLib.h"
@@ -20,8 +21,8 @@
 #include "tests/mock/TempDir.h"
 #include "tests/platform/LoopbackServers.h"
 #include "ui/MainWindow.h"
-#include "ui/NewsWindow.h"
 #include "ui/NewsHint.h"
+#include "ui/NewsWindow.h"
 
 using namespace velmora;
 
@@ -66,8 +67,11 @@ struct MainServicesFixture : ::testing::Test {
   }
   // A brand whose news and update checks ask the publisher at `newsBase`.
   static std::vector<test::Field> MasterBrand(const std::string& newsBase) {
-    return {{"ApplicationName", "Acme"}, {"BranderCode", "CODE"},       {"BranderType", "Master"},
-            {"MasterNewsBaseURL", newsBase}, {"MasterPublID", "pub"}};
+    return {{"ApplicationName", "Acme"},
+            {"BranderCode", "CODE"},
+            {"BranderType", "Master"},
+            {"MasterNewsBaseURL", newsBase},
+            {"MasterPublID", "pub"}};
   }
   // A window dressed by a brand file of `fields` (in the file's order), its start-up check stopped.
   std::unique_ptr<MainWindow> Open(const std::vector<test::Field>& fields, bool realHttp = false) {
@@ -93,7 +97,9 @@ TEST_F(MainServicesFixture, NewsButtonWithoutNewsSaysSoAndOpensNoWindow) {
 }
 
 TEST_F(MainServicesFixture, NewsButtonOpensTheNewsWindowOnTheFetchedList) {
-  http.replies[kListUrl] = "2^Two^Feb\xAF" "1^One^Jan\xAFOK";
+  http.replies[kListUrl] =
+      "2^Two^Feb\xAF"
+      "1^One^Jan\xAFOK";
   window->ShowNews();
   http.AnswerAll();
   auto* form = window->findChild<NewsWindow*>();
@@ -121,8 +127,9 @@ TEST_F(MainServicesFixture, TimerShowsTheBalloonBelowLeftOfTheNewsButtonAndCheck
   ASSERT_NE(hint, nullptr);
   EXPECT_EQ(hint->text(), "You've Got A Message!\nSpring sale");
   EXPECT_EQ(hint->parentWidget(), window.get()) << "the balloon belongs to the window, which closes it";
-  const QPoint anchor =
-      Find<QToolButton>(*window, "btnNews")->mapToGlobal(QPoint(Find<QToolButton>(*window, "btnNews")->width() / 2, Find<QToolButton>(*window, "btnNews")->height() / 2));
+  const QPoint anchor = Find<QToolButton>(*window, "btnNews")
+                            ->mapToGlobal(QPoint(Find<QToolButton>(*window, "btnNews")->width() / 2,
+                                                 Find<QToolButton>(*window, "btnNews")->height() / 2));
   EXPECT_EQ(hint->geometry().top(), anchor.y()) << "just below the news button's centre";
   EXPECT_LE(hint->geometry().left(), anchor.x());
   ASSERT_FALSE(http.requests.empty());

@@ -1,23 +1,22 @@
-#include "ui/MainWindow.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTest>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "tests/mock/FakeWindowEnvironment.h"
 #include "tests/mock/TempDir.h"
+#include "ui/MainWindow.h"
 
 using namespace velmora;
 
 namespace {
 
-struct MainWindowFixture : ::testing::Test, test::FakeWindowEnvironment {
-};
+struct MainWindowFixture : ::testing::Test, test::FakeWindowEnvironment {};
 
 }  // namespace
 

@@ -1,9 +1,9 @@
 #include "ui/pages/BannerPage.h"
 
-#include <QLabel>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>

@@ -54,13 +54,15 @@ FinishPage::FinishPage(QWidget* parent)
   folder_ = Named(new PathLabel(this), QStringLiteral("outputFolder"));
   folder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   folder_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  auto* changeFolder = Named(new QPushButton(QStringLiteral("&Change\u2026"), this),
-                             QStringLiteral("changeOutputFolderButton"));
+  auto* changeFolder =
+      Named(new QPushButton(QStringLiteral("&Change\u2026"), this), QStringLiteral("changeOutputFolderButton"));
   folderCaption->setBuddy(changeFolder);
-  saveWebPage_ = Named(new QRadioButton(QStringLiteral("Save as &web page"), this), QStringLiteral("saveWebPageOption"));
+  saveWebPage_ =
+      Named(new QRadioButton(QStringLiteral("Save as &web page"), this), QStringLiteral("saveWebPageOption"));
   saveWebPage_->setChecked(true);
-  clipboard_ = Named(new QRadioButton(QStringLiteral("&Place code in your clipboard to paste in your html editor"), this),
-                     QStringLiteral("clipboardOption"));
+  clipboard_ =
+      Named(new QRadioButton(QStringLiteral("&Place code in your clipboard to paste in your html editor"), this),
+            QStringLiteral("clipboardOption"));
   auto* generate = Named(new QPushButton(QStringLiteral("&Generate Code"), this), QStringLiteral("generateButton"));
   open_ = Named(new QPushButton(QStringLiteral("&Open in Browser"), this), QStringLiteral("openInBrowserButton"));
   open_->setEnabled(false);

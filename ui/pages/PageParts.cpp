@@ -4,8 +4,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-#include "project/ProjectFile.h"
 #include "platform/QtText.h"
+#include "project/ProjectFile.h"
 
 namespace velmora {
 

@@ -1,7 +1,7 @@
 #include "ui/pages/PpcAdPage.h"
 
-#include <QLabel>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>

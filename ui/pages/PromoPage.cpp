@@ -30,10 +30,14 @@ const QString kUpdateCaption = QStringLiteral("&Update Ad");
 PromoPage* PromoPage::ForKind(PromoKind kind, const PromoPageContext& context, QWidget* parent) {
   const PromoKindInfo& info = InfoOf(kind);
   switch (info.shape) {
-    case PromoShape::Line: return new LinePromoPage(info, parent);
-    case PromoShape::Text: return new TextPromoPage(info, parent);
-    case PromoShape::PpcAd: return new PpcAdPage(info, parent);
-    case PromoShape::Banner: return new BannerPage(info, context, parent);
+    case PromoShape::Line:
+      return new LinePromoPage(info, parent);
+    case PromoShape::Text:
+      return new TextPromoPage(info, parent);
+    case PromoShape::PpcAd:
+      return new PpcAdPage(info, parent);
+    case PromoShape::Banner:
+      return new BannerPage(info, context, parent);
   }
   return nullptr;
 }

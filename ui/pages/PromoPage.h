@@ -4,10 +4,9 @@
 // buttons, the list box and, for most kinds, a view of the selected item.
 // A class per shape adds the inputs; the kind's table row gives the words.
 
+#include <QString>
 #include <string>
 #include <vector>
-
-#include <QString>
 
 #include "project/PromoLists.h"
 #include "ui/pages/WizardPage.h"

@@ -14,8 +14,9 @@ namespace velmora {
 TitlePage::TitlePage(QWidget* parent)
     : WizardPage(QStringLiteral("titlePage"), QStringLiteral("Create a new page"), parent) {
   QVBoxLayout* layout = Layout();
-  auto* greeting = Named(Caption(QStringLiteral("Welcome! In a few steps you'll create an impressive affiliate page."), this),
-                         QStringLiteral("greeting"));
+  auto* greeting =
+      Named(Caption(QStringLiteral("Welcome! In a few steps you'll create an impressive affiliate page."), this),
+            QStringLiteral("greeting"));
   greeting->setWordWrap(true);
   layout->addWidget(greeting);
   layout->addSpacing(8);
@@ -27,15 +28,17 @@ TitlePage::TitlePage(QWidget* parent)
 
   link_ = Named(new QLineEdit(this), QStringLiteral("affiliateLinkInput"));
   auto* linkCaption = Caption(
-      QStringLiteral("Enter your product's affiliate URL, using \"xxxx\" where the Affiliate ID part is located:"), this,
-      link_);
+      QStringLiteral("Enter your product's affiliate URL, using \"xxxx\" where the Affiliate ID part is located:"),
+      this, link_);
   linkCaption->setWordWrap(true);
   layout->addWidget(linkCaption);
   layout->addWidget(link_);
   auto* examples = new QGridLayout;
   examples->addWidget(Caption(QStringLiteral("Examples:"), this), 0, 0, Qt::AlignTop);
-  auto* example1 = Named(Caption(QStringLiteral("http://xxxx.vendor.hop.clickbank.net"), this), QStringLiteral("example1"));
-  auto* example2 = Named(Caption(QStringLiteral("http://www.paydotcom.com/r/12345/xxxx"), this), QStringLiteral("example2"));
+  auto* example1 =
+      Named(Caption(QStringLiteral("http://xxxx.vendor.hop.clickbank.net"), this), QStringLiteral("example1"));
+  auto* example2 =
+      Named(Caption(QStringLiteral("http://www.paydotcom.com/r/12345/xxxx"), this), QStringLiteral("example2"));
   for (QLabel* example : {example1, example2}) example->setTextInteractionFlags(Qt::TextSelectableByMouse);
   examples->addWidget(example1, 0, 1);
   examples->addWidget(example2, 1, 1);

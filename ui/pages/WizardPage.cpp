@@ -20,8 +20,6 @@ WizardPage::WizardPage(const QString& name, const QString& heading, QWidget* par
   layout_->addWidget(heading_);
 }
 
-void WizardPage::NumberStep(int step) {
-  heading_->setText(QStringLiteral("Step %1: ").arg(step) + heading_->text());
-}
+void WizardPage::NumberStep(int step) { heading_->setText(QStringLiteral("Step %1: ").arg(step) + heading_->text()); }
 
 }  // namespace velmora

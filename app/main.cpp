@@ -3,7 +3,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/Logging.h"
 #include "platform/QtPlaces.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
 
 int main(int argc, char** argv) {
@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   velmora::InstallLogging(velmora::LocatePlaces());
   // Lets the desktop match the window to its entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral(VELMORA_APP_ID));
-  velmora::TfrmMain frmMain;
-  frmMain.show();
+  velmora::MainWindow window;
+  window.show();
   return app.exec();
 }

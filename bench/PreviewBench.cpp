@@ -16,7 +16,7 @@
 #include <filesystem>
 
 #include "bench/BenchProject.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
 
 using namespace velmora;
@@ -27,10 +27,10 @@ namespace {
 QString g_programFolder;
 std::string g_banner;
 
-bool WaitForLoad(TPreviewPane* pane, int timeoutMs) {
+bool WaitForLoad(PreviewPane* pane, int timeoutMs) {
   QEventLoop loop;
   bool loaded = false;
-  const auto connection = QObject::connect(pane, &TPreviewPane::PageLoaded, &loop, [&] {
+  const auto connection = QObject::connect(pane, &PreviewPane::PageLoaded, &loop, [&] {
     loaded = true;
     loop.quit();
   });
@@ -42,23 +42,25 @@ bool WaitForLoad(TPreviewPane* pane, int timeoutMs) {
 
 // The window with a project of `promos` promos and its preview shown; null
 // (the run skipped) when the engine does not load the page.
-TPreviewPane* OpenPreview(TfrmMain& window, std::size_t promos, benchmark::State& state) {
-  window.Timer1->stop();
+PreviewPane* OpenPreview(MainWindow& window, std::size_t promos, benchmark::State& state) {
+  window.findChild<QTimer*>(QStringLiteral("newsTimer"))->stop();
   TAffManager project = ProjectOf(promos);
   project.Template = "Aurora";
   // Local banner pictures: this machine has no web to fetch made-up addresses from.
   for (std::string& banner : project.Banners) banner = g_banner;
   window.ApplyLoadedProject(std::move(project));
   window.show();
-  window.btnPreview->click();
-  auto* pane = window.findChild<TPreviewPane*>();
+  window.findChild<QPushButton*>(QStringLiteral("btnPreview"))->click();
+  auto* pane = window.findChild<PreviewPane*>();
   if (pane && WaitForLoad(pane, 60000)) return pane;
   state.SkipWithError("the browser engine did not load the page");
   return nullptr;
 }
 
+QLineEdit* TitleField(MainWindow& window) { return window.findChild<QLineEdit*>(QStringLiteral("titleInput")); }
+
 // The page's heading as the engine shows it now.
-QString ShownHeading(TPreviewPane* pane) {
+QString ShownHeading(PreviewPane* pane) {
   QString shown;
   bool answered = false;
   pane->RunScript(QStringLiteral("document.querySelector('h1').textContent"), [&](const QVariant& value) {
@@ -74,21 +76,21 @@ QString ShownHeading(TPreviewPane* pane) {
 void BM_PreviewRefresh(benchmark::State& state) {
   MainWindowEnvironment environment;
   environment.programFolder = g_programFolder.toStdString();
-  TfrmMain window(environment);
-  TPreviewPane* pane = OpenPreview(window, static_cast<std::size_t>(state.range(0)), state);
+  MainWindow window(environment);
+  PreviewPane* pane = OpenPreview(window, static_cast<std::size_t>(state.range(0)), state);
   if (!pane) return;
   int change = 0;
   for (auto _ : state) {
     QElapsedTimer clock;
     clock.start();
-    window.edtTitlePage->setText(QStringLiteral("Benchmark page %1").arg(++change));
+    TitleField(window)->setText(QStringLiteral("Benchmark page %1").arg(++change));
     if (!WaitForLoad(pane, 60000)) {
       state.SkipWithError("no refresh");
       return;
     }
     state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
   }
-  if (!ShownHeading(pane).contains(window.edtTitlePage->text()))
+  if (!ShownHeading(pane).contains(TitleField(window)->text()))
     state.SkipWithError("the page does not show the last change");
 }
 
@@ -98,22 +100,22 @@ void BM_PreviewRefresh(benchmark::State& state) {
 void BM_PreviewAfterTyping(benchmark::State& state) {
   MainWindowEnvironment environment;
   environment.programFolder = g_programFolder.toStdString();
-  TfrmMain window(environment);
-  TPreviewPane* pane = OpenPreview(window, static_cast<std::size_t>(state.range(0)), state);
+  MainWindow window(environment);
+  PreviewPane* pane = OpenPreview(window, static_cast<std::size_t>(state.range(0)), state);
   if (!pane) return;
   int change = 0;
   for (auto _ : state) {
     for (int key = 0; key < 4; ++key) {
-      window.edtTitlePage->setText(QStringLiteral("Benchmark page %1").arg(++change));
+      TitleField(window)->setText(QStringLiteral("Benchmark page %1").arg(++change));
       QEventLoop pause;
       QTimer::singleShot(100, &pause, &QEventLoop::quit);
       pause.exec();
     }
     QElapsedTimer clock;
     clock.start();
-    window.edtTitlePage->setText(QStringLiteral("Benchmark page %1").arg(++change));
+    TitleField(window)->setText(QStringLiteral("Benchmark page %1").arg(++change));
     // The refreshes of earlier keys may still report; only the last counts.
-    const QString last = window.edtTitlePage->text();
+    const QString last = TitleField(window)->text();
     bool shown = false;
     while (!shown && clock.elapsed() < 60000 && WaitForLoad(pane, 60000)) shown = ShownHeading(pane) == last;
     if (!shown) {
@@ -125,8 +127,15 @@ void BM_PreviewAfterTyping(benchmark::State& state) {
 }
 BENCHMARK(BM_PreviewAfterTyping)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
-BENCHMARK(BM_PreviewRefresh)->Arg(100)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)
-    ->Iterations(10)->Repetitions(3)->ReportAggregatesOnly(false);
+BENCHMARK(BM_PreviewRefresh)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(false);
 
 }  // namespace
 
@@ -144,7 +153,8 @@ int main(int argc, char** argv) {
                                std::filesystem::path(folder.path().toStdString()) / "Templates" / name);
   g_programFolder = folder.path() + QLatin1Char('/');
   const auto banner = std::filesystem::path(folder.path().toStdString()) / "banner.svg";
-  std::filesystem::copy_file(std::filesystem::path(VELMORA_SOURCE_DIR) / "templates" / "sample" / "banner-468x60.svg", banner);
+  std::filesystem::copy_file(std::filesystem::path(VELMORA_SOURCE_DIR) / "templates" / "sample" / "banner-468x60.svg",
+                             banner);
   g_banner = "file://" + banner.string();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

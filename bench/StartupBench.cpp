@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
 
 namespace {
@@ -26,12 +26,12 @@ QString g_bare;
 int RunAsProgram(int argc, char** argv) {
   velmora::PrepareBrowserEngine(QStringLiteral(VELMORA_PROGRAM_BUILD_DIR));
   QApplication app(argc, argv);
-  velmora::TfrmMain frmMain;
-  frmMain.show();
+  velmora::MainWindow window;
+  window.show();
   QTimer::singleShot(0, &app, [&] {
     std::puts("shown");
     std::fflush(stdout);
-    frmMain.Timer1->stop();
+    window.findChild<QTimer*>(QStringLiteral("newsTimer"))->stop();
     QApplication::quit();
   });
   return app.exec();
@@ -71,8 +71,16 @@ int main(int argc, char** argv) {
   g_self = QCoreApplication::applicationFilePath();
   g_bare = QFileInfo(g_self).dir().filePath(QStringLiteral("bench_BareWindow"));
   // Side by side in one run, under the same machine load.
-  benchmark::RegisterBenchmark("BM_BareQtWindow", BM_BareQtWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(4);
-  benchmark::RegisterBenchmark("BM_VelmoraWizard", BM_VelmoraWizard)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(4);
+  benchmark::RegisterBenchmark("BM_BareQtWindow", BM_BareQtWindow)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(5)
+      ->Repetitions(4);
+  benchmark::RegisterBenchmark("BM_VelmoraWizard", BM_VelmoraWizard)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(5)
+      ->Repetitions(4);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -24,6 +24,16 @@ enum class PromoShape {
   Post,    // several lines, measured as the networks count a post; kept as Text is
 };
 
+// What a kind's wizard page says and how its controls are named; the rest
+// of the page follows from the kind's shape.
+struct PromoPageText {
+  std::string_view stem;          // object names: stem + "Page", "Input", "List"...
+  std::string_view heading;       // after the step number
+  std::string_view inputCaption;  // none where the shape labels its own inputs
+  std::string_view listCaption;
+  std::string_view detailsCaption;  // none: the page shows no detail view
+};
+
 struct PromoKindInfo {
   PromoKind kind;
   PromoShape shape;
@@ -57,6 +67,7 @@ struct PromoKindInfo {
   std::string_view sectionName;
   // The page's menu entry, shown when the kind has items.
   std::string_view menuEntry;
+  PromoPageText page;
 
   bool Mirrored() const { return labelWord.empty(); }
   bool MultiLine() const { return shape == PromoShape::Text || shape == PromoShape::Post; }
@@ -69,36 +80,45 @@ inline constexpr std::array<PromoKindInfo, 9> kPromoKindTable = {{
     {PromoKind::Anchors, PromoShape::Line, &TAffManager::Anchors, "Text Link", "text links", "",
      "Please provide a valid Text Link Promo.", "This Text Link Promo already exists.",
      "Please select a Text Link Promo to delete.", "Text Link Promo", "AfAnchors", "$$", false, "%%TABLE_LINKTEXT_INIT%%",
-     "%%TABLE_LINKTEXT_END%%", "%%ANCHORTEXT%%", true, "LINKTEXT", "<a href=\"#linktext\">Text Link</a> | "},
+     "%%TABLE_LINKTEXT_END%%", "%%ANCHORTEXT%%", true, "LINKTEXT", "<a href=\"#linktext\">Text Link</a> | ",
+     {"anchor", "Create your Text Link Promo.", " Write your anchor text:", "Text Link Promos:", ""}},
     {PromoKind::PPC, PromoShape::PpcAd, &TAffManager::PPC, "PPC Ad", "PPC ads", "PPC Ad", "Please provide a valid PPC Ad Promo.",
      "", "Please select a PPC Ad Promo to delete.", "PPC Ad Promo", "AfPPC", "$$", false, "", "", "", false,
-     "PPC", "<a href=\"#ppcads\"> PPC Ads</a> | "},
+     "PPC", "<a href=\"#ppcads\"> PPC Ads</a> | ",
+     {"ppcAd", "Create your PPC Ad Promo.", "", "PPC Ads Promos:", "Ad details:"}},
     {PromoKind::Banners, PromoShape::Banner, &TAffManager::Banners, "Banner", "banners", "",
      "Please provide a valid Banner Ad Promo.", "This Banner Ad Promo already exists.",
      "Please select a Bannert Ad Promo to delete.", "Banner Ad Promo", "AfBanners", "$$", false, "%%TABLE_BANNER_INIT%%",
-     "%%TABLE_BANNER_END%%", "%%BANNER%%", true, "BANNER", "<a href=\"#banners\" target=\"_self\">Banners</a> | "},
+     "%%TABLE_BANNER_END%%", "%%BANNER%%", true, "BANNER", "<a href=\"#banners\" target=\"_self\">Banners</a> | ",
+     {"banner", "Create your Banner Ad Promo.", "Choose image url or browse:", "Banner Ad Promos:", "Preview"}},
     {PromoKind::Signatures, PromoShape::Text, &TAffManager::Signatures, "Signature Ad", "signatures", "Signature Ad",
      "Please provide a valid Signature Ad Promo.", "", "Please select a Signature Ad Promo to delete.",
      "Signature Ad Promo", "AfSignatures", "^^", false, "%%TABLE_SIGNATURE_INIT%%", "%%TABLE_SIGNATURE_END%%",
-     "%%SIGNATURE%%", false, "SIGNATURE", "<a href=\"#sig\" target=\"_self\">Signature Ads</a> | "},
+     "%%SIGNATURE%%", false, "SIGNATURE", "<a href=\"#sig\" target=\"_self\">Signature Ads</a> | ",
+     {"signature", "Create your Signature Ad Promo.", "Enter your Signature Promo:", "Signature Promos:", "Signature Promo Details:"}},
     {PromoKind::Email, PromoShape::Text, &TAffManager::Email, "Email Ad", "e-mail ads", "Email Ad", "Please provide a valid Email Ad.",
      "", "Please select a Email Ad to delete.", "Email Ad", "AfEmail", "^^", false, "%%TABLE_EMAIL_INIT%%",
-     "%%TABLE_EMAIL_END%%", "%%EMAIL%%", false, "EMAIL", "<a href=\"#emailcopy\" target=\"_self\">Email Copy</a> | "},
+     "%%TABLE_EMAIL_END%%", "%%EMAIL%%", false, "EMAIL", "<a href=\"#emailcopy\" target=\"_self\">Email Copy</a> | ",
+     {"email", "Create your Email Ad.", " Write your email:", "Email Ads:", "Email Ad Details:"}},
     {PromoKind::AutoEmail, PromoShape::Text, &TAffManager::AutoEmail, "Autoresponder Ad", "autoresponder e-mails", "Autoresponder Ad",
      "Please provide a valid Autoresponder Ad.", "", "Please select an Autoresponder Ad to delete.",
      "Autoresponder Ad", "AfAutoEmail", "^^", false, "%%TABLE_AUTORESPONDER_INIT%%", "%%TABLE_AUTORESPONDER_END%%",
-     "%%AUTOEMAIL%%", false, "AUTORESPONDER", "<a href=\"#autoemailcopy\" target=\"_self\"> Autoresponder Emails</a> | "},
+     "%%AUTOEMAIL%%", false, "AUTORESPONDER", "<a href=\"#autoemailcopy\" target=\"_self\"> Autoresponder Emails</a> | ",
+     {"autoEmail", "Create your Autoresponder Email Promo.", " Write your email:", "Email Autoresponder Promos:", "Autoresponder Email Details:"}},
     {PromoKind::Articles, PromoShape::Text, &TAffManager::Articles, "Article", "articles", "Article",
      "Please provide a valid Article.", "", "Please select a Article to delete.", "Article", "AfArticles", "^^", false,
      "%%TABLE_ARTICLE_INIT%%", "%%TABLE_ARTICLE_END%%", "%%ARTICLE%%", false,
-     "ARTICLE", "<a href=\"#articles\" target=\"_self\">Articles</a> | "},
+     "ARTICLE", "<a href=\"#articles\" target=\"_self\">Articles</a> | ",
+     {"article", "Create your Article.", "Enter your Article:", "Articles:", "Article Details:"}},
     {PromoKind::PopUps, PromoShape::Text, &TAffManager::PopUps, "PopUp", "pop-up codes", "PopUp", "Please provide a valid PopUp.", "",
      "Please select a PopUp to delete.", "PopUp", "AfPopUps", "^^", false, "%%TABLE_POPUP_INIT%%", "%%TABLE_POPUP_END%%",
-     "%%POPUP%%", false, "POPUP", "<a href=\"#pops\" target=\"_self\">PopUp Codes </a> | "},
+     "%%POPUP%%", false, "POPUP", "<a href=\"#pops\" target=\"_self\">PopUp Codes </a> | ",
+     {"popUp", "Create your PopUp Code.", "Enter your PopUp Code:", "PopUp Codes:", "PopUp Code Details:"}},
     {PromoKind::SocialPosts, PromoShape::Post, &TAffManager::SocialPosts, "Social Post", "social posts", "Social Post",
      "Please provide a valid Social Post.", "", "Please select a Social Post to delete.", "Social Post",
      "AfSocialPosts", "^^", true, "%%TABLE_SOCIAL_INIT%%", "%%TABLE_SOCIAL_END%%", "%%SOCIAL%%", true,
-     "SOCIAL", "<a href=\"#social\" target=\"_self\">Social Posts</a> | "},
+     "SOCIAL", "<a href=\"#social\" target=\"_self\">Social Posts</a> | ",
+     {"socialPost", "Create your Social Post.", "Write your post:", "Social Posts:", "Social Post Details:"}},
 }};
 
 constexpr std::array<PromoKind, kPromoKindTable.size()> KindsOfTable() {

@@ -1,16 +1,17 @@
 #pragma once
-// The wizard's eleven pages as a page index and the rules for moving
-// between them. Only page 0 has a check; the window mirrors this state.
+// The wizard's pages (title and link, template, a page per promo kind,
+// finish) as a page index and the rules for moving between them. Only page 0 has a check; the window mirrors this state.
 
 #include <string_view>
 
 #include "app/Ports.h"
+#include "project/PromoKinds.h"
 
 namespace velmora {
 
 class TWizard {
 public:
-  static constexpr int kPageCount = 11;
+  static constexpr int kPageCount = static_cast<int>(kPromoKinds.size()) + 3;
 
   int PageIndex() const { return page_; }
   // "Next": page 0 requires a title and a link (blank counts as empty);

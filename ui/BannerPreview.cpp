@@ -28,7 +28,7 @@ QString LocalPictureFile(const QString& address) {
   return QUrl::fromPercentEncoding(rest.toUtf8());
 }
 
-TBannerPreview::TBannerPreview(QWidget* parent) : QLabel(parent), network_(new QNetworkAccessManager(this)) {
+BannerPreview::BannerPreview(QWidget* parent) : QLabel(parent), network_(new QNetworkAccessManager(this)) {
   setAlignment(Qt::AlignCenter);
   setMinimumSize(120, 60);
   setFrameShape(QFrame::StyledPanel);
@@ -37,9 +37,9 @@ TBannerPreview::TBannerPreview(QWidget* parent) : QLabel(parent), network_(new Q
   network_->setTransferTimeout(kFetchTimeoutMs);
 }
 
-TBannerPreview::~TBannerPreview() { CancelFetch(); }
+BannerPreview::~BannerPreview() { CancelFetch(); }
 
-void TBannerPreview::CancelFetch() {
+void BannerPreview::CancelFetch() {
   if (!reply_) return;
   QNetworkReply* reply = reply_;
   reply_.clear();
@@ -48,7 +48,7 @@ void TBannerPreview::CancelFetch() {
   reply->deleteLater();
 }
 
-void TBannerPreview::Navigate(const QString& address) {
+void BannerPreview::Navigate(const QString& address) {
   // A second click on the same banner lets its fetch run on.
   if (reply_ && address == fetchingAddress_) return;
   CancelFetch();
@@ -83,25 +83,25 @@ void TBannerPreview::Navigate(const QString& address) {
   });
 }
 
-void TBannerPreview::Clear() {
+void BannerPreview::Clear() {
   picture_ = QPixmap();
   shownAddress_.clear();
   QLabel::clear();
 }
 
-void TBannerPreview::Show(const QImage& image, const QString& address) {
+void BannerPreview::Show(const QImage& image, const QString& address) {
   picture_ = QPixmap::fromImage(image);
   shownAddress_ = address;
   UpdateScaled();
   emit PictureShown(address);
 }
 
-void TBannerPreview::resizeEvent(QResizeEvent* event) {
+void BannerPreview::resizeEvent(QResizeEvent* event) {
   QLabel::resizeEvent(event);
   UpdateScaled();
 }
 
-void TBannerPreview::UpdateScaled() {
+void BannerPreview::UpdateScaled() {
   if (picture_.isNull()) return;
   // Small banners keep their size; larger ones shrink to fit.
   const QSize room = contentsRect().size();

@@ -12,12 +12,12 @@ class QNetworkReply;
 
 namespace velmora {
 
-class TBannerPreview : public QLabel {
+class BannerPreview : public QLabel {
   Q_OBJECT
 
 public:
-  explicit TBannerPreview(QWidget* parent = nullptr);
-  ~TBannerPreview() override;
+  explicit BannerPreview(QWidget* parent = nullptr);
+  ~BannerPreview() override;
 
   // Starts showing `address`; a fetch still running for an earlier one is dropped.
   void Navigate(const QString& address);

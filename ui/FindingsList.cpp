@@ -16,7 +16,7 @@ namespace {
 Q_LOGGING_CATEGORY(lcFindings, "velmora.findings")
 }  // namespace
 
-TFindingsList::TFindingsList(QWidget* parent, bool shortcut) : QWidget(parent), shortcut_(shortcut) {
+FindingsList::FindingsList(QWidget* parent, bool shortcut) : QWidget(parent), shortcut_(shortcut) {
   setObjectName(QStringLiteral("panFindings"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -43,17 +43,17 @@ TFindingsList::TFindingsList(QWidget* parent, bool shortcut) : QWidget(parent), 
   hide();
 }
 
-TFindingsList::~TFindingsList() {
+FindingsList::~FindingsList() {
   checks_.clear();
   checks_.waitForDone();
 }
 
-void TFindingsList::ShowFindings(std::vector<Finding> findings) {
+void FindingsList::ShowFindings(std::vector<Finding> findings) {
   ++serial_;
   Show(std::move(findings));
 }
 
-void TFindingsList::CheckInBackground(std::function<std::vector<Finding>()> check) {
+void FindingsList::CheckInBackground(std::function<std::vector<Finding>()> check) {
   const std::uint64_t serial = ++serial_;
   checks_.clear();
   checks_.start([this, serial, check = std::move(check)] {
@@ -76,7 +76,7 @@ void TFindingsList::CheckInBackground(std::function<std::vector<Finding>()> chec
   });
 }
 
-void TFindingsList::Show(std::vector<Finding> findings) {
+void FindingsList::Show(std::vector<Finding> findings) {
   // The preview checks its page at every change; most changes leave the findings as they were.
   if (findings == findings_) return;
   findings_ = std::move(findings);
@@ -98,13 +98,13 @@ void TFindingsList::Show(std::vector<Finding> findings) {
   FitRows();
 }
 
-bool TFindingsList::eventFilter(QObject* watched, QEvent* event) {
+bool FindingsList::eventFilter(QObject* watched, QEvent* event) {
   // Wrapped rows change height with the width.
   if (watched == list_->viewport() && event->type() == QEvent::Resize) FitRows();
   return QWidget::eventFilter(watched, event);
 }
 
-void TFindingsList::FitRows() {
+void FindingsList::FitRows() {
   if (rowsShown_ <= 0 || findings_.empty() || !isVisible()) return;
   // The rows as laid out, wrapped to the list's width.
   list_->doItemsLayout();

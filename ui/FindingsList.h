@@ -16,11 +16,11 @@ class QListWidget;
 
 namespace velmora {
 
-class TFindingsList : public QWidget {
+class FindingsList : public QWidget {
 public:
   // `shortcut`: the caption gives Alt+K to the list (one list per window may).
-  explicit TFindingsList(QWidget* parent = nullptr, bool shortcut = true);
-  ~TFindingsList() override;
+  explicit FindingsList(QWidget* parent = nullptr, bool shortcut = true);
+  ~FindingsList() override;
 
   // Replaces the list, unless it shows these findings already; no findings hide it.
   void ShowFindings(std::vector<Finding> findings);

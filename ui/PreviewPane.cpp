@@ -53,9 +53,9 @@ void ShareGraphicsContext() {
 
 }  // namespace
 
-bool TPreviewPane::Available() { return QFileInfo::exists(ModulePath()); }
+bool PreviewPane::Available() { return QFileInfo::exists(ModulePath()); }
 
-QStringList TPreviewPane::LocalPictures(const std::vector<std::string>& addresses, const QString& folder) {
+QStringList PreviewPane::LocalPictures(const std::vector<std::string>& addresses, const QString& folder) {
   // Resolved as the engine resolves the page's addresses against its folder.
   const QUrl base = QUrl::fromLocalFile(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
   QStringList files;
@@ -75,7 +75,7 @@ void PrepareBrowserEngine(const QString& programFolder) {
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 }
 
-TPreviewPane::TPreviewPane(PageSource source, LinkOpener openLink, QWidget* parent)
+PreviewPane::PreviewPane(PageSource source, LinkOpener openLink, QWidget* parent)
     : QWidget(parent), source_(std::move(source)), openLink_(std::move(openLink)) {
   setObjectName(QStringLiteral("panLivePreview"));
   auto* layout = new QVBoxLayout(this);
@@ -103,7 +103,7 @@ TPreviewPane::TPreviewPane(PageSource source, LinkOpener openLink, QWidget* pare
   }
   bar->addStretch(1);
   layout->addLayout(bar);
-  connect(widths_, &QButtonGroup::idClicked, this, &TPreviewPane::SetPageWidth);
+  connect(widths_, &QButtonGroup::idClicked, this, &PreviewPane::SetPageWidth);
 
   stage_ = new QWidget(this);
   stage_->setObjectName(QStringLiteral("panPreviewStage"));
@@ -129,42 +129,42 @@ TPreviewPane::TPreviewPane(PageSource source, LinkOpener openLink, QWidget* pare
   stoppedLayout->addStretch(1);
   stopped_->hide();
   stageLayout->addWidget(stopped_, 1);
-  connect(reload, &QPushButton::clicked, this, &TPreviewPane::RefreshNow);
+  connect(reload, &QPushButton::clicked, this, &PreviewPane::RefreshNow);
   layout->addWidget(stage_, 1);
 
   debounce_ = new QTimer(this);
   debounce_->setSingleShot(true);
   debounce_->setInterval(kDebounceMs);
-  connect(debounce_, &QTimer::timeout, this, &TPreviewPane::RefreshNow);
+  connect(debounce_, &QTimer::timeout, this, &PreviewPane::RefreshNow);
 }
 
-TPreviewPane::~TPreviewPane() { delete engine_; }
+PreviewPane::~PreviewPane() { delete engine_; }
 
-bool TPreviewPane::EngineStarted() const { return engine_ != nullptr; }
+bool PreviewPane::EngineStarted() const { return engine_ != nullptr; }
 
-void TPreviewPane::ScheduleRefresh() {
+void PreviewPane::ScheduleRefresh() {
   stale_ = true;
   if (isVisible()) debounce_->start();
 }
 
-void TPreviewPane::showEvent(QShowEvent* event) {
+void PreviewPane::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   StartEngine();
   if (stale_) RefreshNow();
 }
 
-void TPreviewPane::resizeEvent(QResizeEvent* event) {
+void PreviewPane::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   FitWidth();
 }
 
-void TPreviewPane::SetPageWidth(int cssPixels) {
+void PreviewPane::SetPageWidth(int cssPixels) {
   pageWidth_ = cssPixels;
   if (QAbstractButton* button = widths_->button(cssPixels)) button->setChecked(true);
   FitWidth();
 }
 
-void TPreviewPane::StartEngine() {
+void PreviewPane::StartEngine() {
   if (engine_ || !Available()) return;
   ShareGraphicsContext();
   // Once loaded, the engine stays for the life of the program: it cannot be unloaded safely.
@@ -193,7 +193,7 @@ void TPreviewPane::StartEngine() {
   FitWidth();
 }
 
-void TPreviewPane::RefreshNow() {
+void PreviewPane::RefreshNow() {
   debounce_->stop();
   if (!isVisible()) {
     stale_ = true;
@@ -207,7 +207,7 @@ void TPreviewPane::RefreshNow() {
   engine_->Show(std::move(page.text), {std::move(page.folder), std::move(page.pictures)});
 }
 
-void TPreviewPane::ShowStopped(const QString& why) {
+void PreviewPane::ShowStopped(const QString& why) {
   // What the engine showed is gone with its renderer; the next change, or
   // Reload, makes the page anew.
   engine_->View()->hide();
@@ -216,9 +216,9 @@ void TPreviewPane::ShowStopped(const QString& why) {
   emit PageStopped();
 }
 
-void TPreviewPane::AddBelow(QWidget* widget) { layout()->addWidget(widget); }
+void PreviewPane::AddBelow(QWidget* widget) { layout()->addWidget(widget); }
 
-void TPreviewPane::FitWidth() {
+void PreviewPane::FitWidth() {
   if (!engine_) return;
   // The page is laid out at the chosen width and scaled to the room there is.
   const int room = std::max(1, stage_->width());
@@ -227,7 +227,7 @@ void TPreviewPane::FitWidth() {
   engine_->SetZoom(std::clamp(static_cast<qreal>(shown) / pageWidth_, 0.25, 5.0));
 }
 
-void TPreviewPane::RunScript(const QString& script, std::function<void(const QVariant&)> done) {
+void PreviewPane::RunScript(const QString& script, std::function<void(const QVariant&)> done) {
   if (!engine_) return done({});
   engine_->RunScript(script, std::move(done));
 }

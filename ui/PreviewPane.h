@@ -18,7 +18,7 @@ namespace velmora {
 
 class PreviewEngine;
 
-class TPreviewPane : public QWidget {
+class PreviewPane : public QWidget {
   Q_OBJECT
 
 public:
@@ -30,8 +30,8 @@ public:
   using PageSource = std::function<Source()>;
   using LinkOpener = std::function<void(const QString& url)>;
 
-  TPreviewPane(PageSource source, LinkOpener openLink, QWidget* parent = nullptr);
-  ~TPreviewPane() override;
+  PreviewPane(PageSource source, LinkOpener openLink, QWidget* parent = nullptr);
+  ~PreviewPane() override;
 
   // The widths the buttons offer, in CSS pixels.
   static constexpr int kPhoneWidth = 390;

@@ -2,14 +2,26 @@
 // A main window's surroundings for window tests: a fresh program folder and
 // recording fakes of every port.
 
+#include <gtest/gtest.h>
+
+#include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
+#include <string>
 
+#include "project/PromoKinds.h"
 #include "tests/mock/FakePorts.h"
 #include "tests/mock/TempDir.h"
-#include "ui/FMain.h"
+#include "ui/MainWindow.h"
+
+namespace velmora {
+
+// Tests over every kind name their cases by the kind's page.
+inline void PrintTo(PromoKind kind, std::ostream* out) { *out << InfoOf(kind).page.stem; }
+
+}  // namespace velmora
 
 namespace velmora::test {
 
@@ -35,9 +47,9 @@ struct FakeWindowEnvironment {
   }
 
   // A window on the screen with the keyboard, its news check stopped.
-  std::unique_ptr<TfrmMain> OpenActive(FileDialogPort* dialogs = nullptr) {
-    auto window = std::make_unique<TfrmMain>(Environment(dialogs));
-    window->Timer1->stop();
+  std::unique_ptr<MainWindow> OpenActive(FileDialogPort* dialogs = nullptr) {
+    auto window = std::make_unique<MainWindow>(Environment(dialogs));
+    Find<QTimer>(*window, "newsTimer")->stop();
     window->show();
     window->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -45,10 +57,25 @@ struct FakeWindowEnvironment {
   }
 
   template <typename T>
-  static T* Find(const TfrmMain& window, const char* name) {
-    T* control = window.findChild<T*>(QString::fromLatin1(name));
+  static T* Find(const MainWindow& window, const std::string& name) {
+    T* control = window.findChild<T*>(QString::fromStdString(name));
     EXPECT_NE(control, nullptr) << name;
     return control;
+  }
+  // A promo page's control: the kind's name stem and the control's part ("List", "CreateButton").
+  template <typename T>
+  static T* Find(const MainWindow& window, PromoKind kind, const char* part) {
+    return Find<T>(window, std::string(InfoOf(kind).page.stem) + part);
+  }
+  static void ShowPage(const MainWindow& window, const char* page) {
+    Find<QStackedWidget>(window, "ntbMain")->setCurrentWidget(Find<QWidget>(window, page));
+  }
+  static std::string CurrentPage(const MainWindow& window) {
+    return Find<QStackedWidget>(window, "ntbMain")->currentWidget()->objectName().toStdString();
+  }
+  // The wizard page at a step, counted from 0.
+  static QWidget* Page(const MainWindow& window, int step) {
+    return Find<QStackedWidget>(window, "ntbMain")->widget(step);
   }
 };
 

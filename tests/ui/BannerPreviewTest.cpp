@@ -23,7 +23,7 @@ QByteArray PictureBytes(const char* format, QColor color) {
   return bytes;
 }
 
-QColor ShownColour(const TBannerPreview& view) { return view.pixmap().toImage().pixelColor(1, 1); }
+QColor ShownColour(const BannerPreview& view) { return view.pixmap().toImage().pixelColor(1, 1); }
 
 }  // namespace
 
@@ -40,9 +40,9 @@ TEST(BannerPreview, WebPictureArrivesWhileTheWindowKeepsRunning) {
   test::ScriptedHttpServer server([](const test::HttpRequestSeen&, QTcpSocket& socket) {
     test::ScriptedHttpServer::Reply(socket, 200, PictureBytes("PNG", Qt::blue), "Content-Type: image/png\r\n");
   });
-  TBannerPreview view;
+  BannerPreview view;
   view.resize(200, 100);
-  QSignalSpy shown(&view, &TBannerPreview::PictureShown);
+  QSignalSpy shown(&view, &BannerPreview::PictureShown);
   const QString address = QString::fromStdString(server.Url("/b.png"));
   view.Navigate(address);
   EXPECT_TRUE(view.Fetching()) << "Navigate returns before the picture is there";
@@ -57,8 +57,8 @@ TEST(BannerPreview, NewClickDropsTheFetchStillRunning) {
     if (request.path == "/fast.png") test::ScriptedHttpServer::Reply(socket, 200, PictureBytes("PNG", Qt::green));
     // "/slow.png" never answers.
   });
-  TBannerPreview view;
-  QSignalSpy shown(&view, &TBannerPreview::PictureShown);
+  BannerPreview view;
+  QSignalSpy shown(&view, &BannerPreview::PictureShown);
   view.Navigate(QString::fromStdString(server.Url("/slow.png")));
   const QString fast = QString::fromStdString(server.Url("/fast.png"));
   view.Navigate(fast);
@@ -76,7 +76,7 @@ TEST(BannerPreview, AddressesWithoutAPictureClearTheView) {
     if (request.path == "/missing.gif") test::ScriptedHttpServer::Reply(socket, 404, "no");
     else test::ScriptedHttpServer::Reply(socket, 200, "<html>a page, not a picture</html>");
   });
-  TBannerPreview view;
+  BannerPreview view;
   const QString red = QStringLiteral("file://") + QString::fromStdString((folder / "red.png").string());
   view.Navigate(red);
   ASSERT_EQ(view.ShownAddress(), red);
@@ -88,7 +88,7 @@ TEST(BannerPreview, AddressesWithoutAPictureClearTheView) {
         std::string("ftp://host/b.gif")}) {
     view.Navigate(red);
     ASSERT_EQ(view.ShownAddress(), red);
-    QSignalSpy shown(&view, &TBannerPreview::PictureShown);
+    QSignalSpy shown(&view, &BannerPreview::PictureShown);
     view.Navigate(QString::fromStdString(address));
     EXPECT_TRUE(QTest::qWaitFor([&view] { return !view.Fetching(); }, 5000)) << address;
     EXPECT_EQ(shown.count(), 0) << address;

@@ -1,17 +1,17 @@
 // The page check's list on the Finish page, driven as a user would.
+#include <gtest/gtest.h>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <future>
 
 #include "tests/mock/FakeWindowEnvironment.h"
-#include "ui/FMain.h"
 #include "ui/FindingsList.h"
+#include "ui/MainWindow.h"
 
 using namespace velmora;
 
@@ -19,85 +19,87 @@ namespace {
 
 struct FindingsFixture : ::testing::Test, test::FakeWindowEnvironment {
   FindingsFixture() {
-    folder.Write("Templates/plain.tem",
-                 "<p class=disclosure>%%TITLE%%</p>%%TABLE_BANNER_INIT%%"
-                 "<a href=\"%%AFFILIATELINK%%\" rel=sponsored><img src=\"%%BANNER%%\" alt=B></a>%%TABLE_BANNER_END%%\n");
+    folder.Write(
+        "Templates/plain.tem",
+        "<p class=disclosure>%%TITLE%%</p>%%TABLE_BANNER_INIT%%"
+        "<a href=\"%%AFFILIATELINK%%\" rel=sponsored><img src=\"%%BANNER%%\" alt=B></a>%%TABLE_BANNER_END%%\n");
   }
-  static QListWidget* List(TfrmMain& window) { return window.findChild<QListWidget*>("lvwFindings"); }
-  static QStringList Rows(TfrmMain& window) {
+  static QListWidget* List(MainWindow& window) { return window.findChild<QListWidget*>("lvwFindings"); }
+  static QStringList Rows(MainWindow& window) {
     QStringList rows;
     for (int i = 0; i < List(window)->count(); ++i) rows << List(window)->item(i)->text();
     return rows;
   }
-  void Generate(TfrmMain& window) {
-    window.ntbMain->setCurrentIndex(10);
-    QTest::mouseClick(window.btnFinish, Qt::LeftButton);
+  void Generate(MainWindow& window) {
+    ShowPage(window, "finishPage");
+    QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
   }
   // The check runs off the window's thread: its list follows in a moment.
-  static bool ListShown(TfrmMain& window, bool shown) {
-    return QTest::qWaitFor([&] { return window.panFindings->isHidden() != shown; }, 5000);
+  static bool ListShown(MainWindow& window, bool shown) {
+    return QTest::qWaitFor([&] { return Find<FindingsList>(window, "panFindings")->isHidden() != shown; }, 5000);
   }
 };
 
 }  // namespace
 
 TEST_F(FindingsFixture, SoundPageShowsNoList) {
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.show();
-  window.edtTitlePage->setText("Deals");
-  window.edtAffiliateURL->setText("https://xxxx.example/");
+  Find<QLineEdit>(window, "titleInput")->setText("Deals");
+  Find<QLineEdit>(window, "affiliateLinkInput")->setText("https://xxxx.example/");
   Generate(window);
   ASSERT_TRUE(List(window));
-  EXPECT_TRUE(window.panFindings->isHidden());
+  EXPECT_TRUE(Find<FindingsList>(window, "panFindings")->isHidden());
   EXPECT_TRUE(QFile::exists(QString::fromStdString((folder / "Output/affiliatepage.htm").string())));
 }
 
 TEST_F(FindingsFixture, FindingsShowAfterGeneratingAndLeadToTheirItem) {
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  window.edtTitlePage->setText("Summer & <Deals>");
-  window.edtAffiliateURL->setText("https://xxxx.example/");
+  Find<QLineEdit>(window, "titleInput")->setText("Summer & <Deals>");
+  Find<QLineEdit>(window, "affiliateLinkInput")->setText("https://xxxx.example/");
   for (const char* banner : {"https://cdn.example/a.gif", "file://C:/Pics/top.gif"}) {
-    window.edtImageUrl->setText(banner);
-    QTest::mouseClick(window.btnCreateImageUrl, Qt::LeftButton);
+    Find<QLineEdit>(window, "bannerInput")->setText(banner);
+    QTest::mouseClick(Find<QPushButton>(window, "bannerCreateButton"), Qt::LeftButton);
   }
   Generate(window);
   ASSERT_TRUE(ListShown(window, true));
   EXPECT_EQ(Rows(window).size(), 2);
-  EXPECT_TRUE(Rows(window).value(0).startsWith("Title: The title \"Summer & <Deals>\"")) << Rows(window).value(0).toStdString();
+  EXPECT_TRUE(Rows(window).value(0).startsWith("Title: The title \"Summer & <Deals>\""))
+      << Rows(window).value(0).toStdString();
   EXPECT_TRUE(Rows(window).value(1).startsWith("Banner 2: The picture \"file://C:/Pics/top.gif\""));
   EXPECT_TRUE(QFile::exists(QString::fromStdString((folder / "Output/affiliatepage.htm").string())))
       << "the check never stops the page";
 
-  window.edtFilename->setFocus();
+  Find<QLineEdit>(window, "outputNameInput")->setFocus();
   QTest::keyClick(&window, Qt::Key_K, Qt::AltModifier);
   EXPECT_EQ(QApplication::focusWidget(), List(window)) << "Alt+K reaches the list";
   List(window)->setCurrentRow(1);
   QTest::keyClick(List(window), Qt::Key_Return);
-  EXPECT_EQ(window.ntbMain->currentIndex(), 4);
-  EXPECT_EQ(window.lbxBanners->currentRow(), 1);
-  EXPECT_TRUE(window.lbxBanners->item(1)->isSelected());
-  EXPECT_EQ(QApplication::focusWidget(), window.lbxBanners);
+  EXPECT_EQ(CurrentPage(window), "bannerPage");
+  EXPECT_EQ(Find<QListWidget>(window, "bannerList")->currentRow(), 1);
+  EXPECT_TRUE(Find<QListWidget>(window, "bannerList")->item(1)->isSelected());
+  EXPECT_EQ(QApplication::focusWidget(), Find<QListWidget>(window, "bannerList"));
 
   Generate(window);
   List(window)->setCurrentRow(0);
   QTest::keyClick(List(window), Qt::Key_Return);
-  EXPECT_EQ(window.ntbMain->currentIndex(), 0);
-  EXPECT_EQ(QApplication::focusWidget(), window.edtTitlePage);
-  EXPECT_EQ(window.edtTitlePage->selectedText(), "Summer & <Deals>");
+  EXPECT_EQ(CurrentPage(window), "titlePage");
+  EXPECT_EQ(QApplication::focusWidget(), Find<QLineEdit>(window, "titleInput"));
+  EXPECT_EQ(Find<QLineEdit>(window, "titleInput")->selectedText(), "Summer & <Deals>");
 
   // Mended and generated again, the list goes away.
-  window.edtTitlePage->setText("Summer Deals");
-  window.lbxBanners->setCurrentRow(1);
-  QTest::mouseClick(window.btnDeleteImageUrl, Qt::LeftButton);
+  Find<QLineEdit>(window, "titleInput")->setText("Summer Deals");
+  Find<QListWidget>(window, "bannerList")->setCurrentRow(1);
+  QTest::mouseClick(Find<QPushButton>(window, "bannerDeleteButton"), Qt::LeftButton);
   Generate(window);
   EXPECT_TRUE(ListShown(window, false));
 }
 
 TEST(FindingsList, OnlyTheNewestCheckIsShown) {
   auto finding = [](const char* code) { return std::vector<Finding>{{code, {}, "m"}}; };
-  TFindingsList list;
+  FindingsList list;
   list.show();
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
@@ -127,27 +129,27 @@ TEST(FindingsList, OnlyTheNewestCheckIsShown) {
 }
 
 TEST_F(FindingsFixture, PreviewListsFindingsAsThePageChanges) {
-  TfrmMain window(Environment());
+  MainWindow window(Environment());
   window.show();
-  window.edtTitlePage->setText("Deals");
-  window.edtAffiliateURL->setText("https://xxxx.example/");
-  window.btnPreview->click();
-  auto* list = window.findChild<TFindingsList*>("panPreviewFindings");
+  Find<QLineEdit>(window, "titleInput")->setText("Deals");
+  Find<QLineEdit>(window, "affiliateLinkInput")->setText("https://xxxx.example/");
+  Find<QPushButton>(window, "btnPreview")->click();
+  auto* list = window.findChild<FindingsList*>("panPreviewFindings");
   ASSERT_NE(list, nullptr);
   QTest::qWait(200);
   EXPECT_TRUE(list->isHidden()) << "a sound page shows no list";
 
-  window.edtImageUrl->setText("http://cdn.example/a.gif");
-  QTest::mouseClick(window.btnCreateImageUrl, Qt::LeftButton);
+  Find<QLineEdit>(window, "bannerInput")->setText("http://cdn.example/a.gif");
+  QTest::mouseClick(Find<QPushButton>(window, "bannerCreateButton"), Qt::LeftButton);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !list->isHidden(); }, 5000));
   ASSERT_EQ(list->Findings().size(), 1u);
   EXPECT_EQ(list->Findings()[0].code, "picture-insecure");
   auto* rows = list->findChild<QListWidget*>("lvwFindings");
-  window.ntbMain->setCurrentIndex(0);
+  ShowPage(window, "titlePage");
   QTest::keyClick(rows, Qt::Key_Return);
-  EXPECT_EQ(window.ntbMain->currentIndex(), 4) << "the finding leads to its banner";
+  EXPECT_EQ(CurrentPage(window), "bannerPage") << "the finding leads to its banner";
 
-  window.lbxBanners->setCurrentRow(0);
-  QTest::mouseClick(window.btnDeleteImageUrl, Qt::LeftButton);
+  Find<QListWidget>(window, "bannerList")->setCurrentRow(0);
+  QTest::mouseClick(Find<QPushButton>(window, "bannerDeleteButton"), Qt::LeftButton);
   EXPECT_TRUE(QTest::qWaitFor([&] { return list->isHidden(); }, 5000));
 }

@@ -57,12 +57,12 @@ QByteArray Png() {
 class PreviewSandbox : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!TPreviewPane::Available()) GTEST_SKIP() << "this build has no browser engine";
-    pane = std::make_unique<TPreviewPane>([this] { return source; }, [this](const QString& url) { opened << url; });
+    if (!PreviewPane::Available()) GTEST_SKIP() << "this build has no browser engine";
+    pane = std::make_unique<PreviewPane>([this] { return source; }, [this](const QString& url) { opened << url; });
     pane->resize(600, 500);
-    pane->SetPageWidth(TPreviewPane::kPhoneWidth);  // drawn at its own size: page pixels are view pixels
-    loaded = std::make_unique<QSignalSpy>(pane.get(), &TPreviewPane::PageLoaded);
-    stopped = std::make_unique<QSignalSpy>(pane.get(), &TPreviewPane::PageStopped);
+    pane->SetPageWidth(PreviewPane::kPhoneWidth);  // drawn at its own size: page pixels are view pixels
+    loaded = std::make_unique<QSignalSpy>(pane.get(), &PreviewPane::PageLoaded);
+    stopped = std::make_unique<QSignalSpy>(pane.get(), &PreviewPane::PageStopped);
   }
 
   void Show(const QString& page) {
@@ -105,9 +105,9 @@ protected:
                       QPoint(qRound(at[0].toDouble() * zoom), qRound(at[1].toDouble() * zoom)));
   }
 
-  TPreviewPane::Source source;
+  PreviewPane::Source source;
   QStringList opened;
-  std::unique_ptr<TPreviewPane> pane;
+  std::unique_ptr<PreviewPane> pane;
   std::unique_ptr<QSignalSpy> loaded;
   std::unique_ptr<QSignalSpy> stopped;
 };
@@ -130,7 +130,7 @@ TEST_F(PreviewSandbox, HostilePageReachesNoFileAndNoServerButShowsPictures) {
   ASSERT_TRUE(secret.open(QIODevice::WriteOnly) && secret.write(png) == png.size());
   secret.close();
   source.folder = folder.path();
-  source.pictures = TPreviewPane::LocalPictures(
+  source.pictures = PreviewPane::LocalPictures(
       {"banner.png", "file://" + banner.fileName().toStdString(),
        "http://" + pictures.Address().toStdString() + "/b.png"},
       folder.path());

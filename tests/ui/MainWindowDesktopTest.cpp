@@ -1,0 +1,111 @@
+// How the main window behaves as a desktop window: its minimum size, its
+// place on the screen, the Tab order and the focus mark.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "tests/mock/FakeWindowEnvironment.h"
+#include "ui/MainWindow.h"
+#include "ui/WindowPlacement.h"
+
+using namespace velmora;
+
+namespace {
+
+struct WindowBehaviour : ::testing::Test, test::FakeWindowEnvironment {
+  std::unique_ptr<MainWindow> Open() { return OpenActive(); }
+};
+
+}  // namespace
+
+TEST_F(WindowBehaviour, TabVisitsOnlyVisibleControlsTopToBottomThenBackAndNext) {
+  auto window = Open();
+  for (int page = 0; page < TWizard::kPageCount; ++page) {
+    Find<QStackedWidget>(*window, "ntbMain")->setCurrentIndex(page);
+    Find<QToolButton>(*window, "btnHelp")->setFocus();  // the last stop of the toolbar at the top
+    std::vector<QWidget*> onPage, after;
+    for (int i = 0;
+         i < 40 && QApplication::focusWidget() != static_cast<QWidget*>(Find<QLabel>(*window, "lblLink1URL")); ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QWidget* focused = QApplication::focusWidget();
+      ASSERT_NE(focused, nullptr);
+      EXPECT_TRUE(focused->isVisible() && focused->isEnabled()) << page << " " << focused->objectName().toStdString();
+      (Page(*window, page)->isAncestorOf(focused) ? onPage : after).push_back(focused);
+    }
+    ASSERT_FALSE(onPage.empty()) << "page " << page;
+    for (std::size_t i = 1; i < onPage.size(); ++i)
+      EXPECT_LE(onPage[i - 1]->mapTo(window.get(), QPoint()).y(), onPage[i]->mapTo(window.get(), QPoint()).y())
+          << "page " << page << ": " << onPage[i]->objectName().toStdString();
+    std::vector<QWidget*> expected;
+    for (QWidget* button : {Find<QPushButton>(*window, "btnBack"), Find<QPushButton>(*window, "btnNext")})
+      if (button->isEnabled()) expected.push_back(button);
+    expected.push_back(static_cast<QWidget*>(Find<QLabel>(*window, "lblLink1URL")));
+    EXPECT_EQ(after, expected) << "page " << page << ": Back and Next, then the links";
+  }
+}
+
+TEST_F(WindowBehaviour, AtItsMinimumSizeEveryPageKeepsItsCaptionsAndFields) {
+  auto window = Open();
+  EXPECT_GE(window->minimumWidth(), 600);
+  window->resize(300, 200);
+  QApplication::processEvents();
+  EXPECT_EQ(window->size(), window->minimumSize());
+  for (int page = 0; page < TWizard::kPageCount; ++page) {
+    Find<QStackedWidget>(*window, "ntbMain")->setCurrentIndex(page);
+    QApplication::processEvents();
+    for (QPushButton* button : window->findChildren<QPushButton*>()) {
+      if (!button->isVisible()) continue;
+      EXPECT_GE(button->width(), button->sizeHint().width()) << page << " " << button->objectName().toStdString();
+    }
+    for (QWidget* field : Page(*window, page)->findChildren<QWidget*>()) {
+      if (!field->isVisible() || !qobject_cast<QLineEdit*>(field)) continue;
+      EXPECT_GE(field->height(), field->minimumSizeHint().height()) << page << " " << field->objectName().toStdString();
+    }
+  }
+  EXPECT_GE(Find<QPlainTextEdit>(*window, "ppcAdBodyInput")->height(),
+            3 * Find<QPlainTextEdit>(*window, "ppcAdBodyInput")->fontMetrics().lineSpacing());
+}
+
+TEST(WindowPlacement, WindowLiesWhollyOnItsScreenCentred) {
+  struct Case {
+    QRect frame, available, expected;
+  };
+  const Case cases[] = {
+      {{0, 0, 740, 550}, {0, 0, 1280, 900}, {270, 175, 740, 550}},
+      // A scale factor of 2 on 1280 by 900 leaves 640 by 450 to place the window in.
+      {{-50, -50, 740, 550}, {0, 0, 640, 450}, {0, 0, 640, 450}},
+      {{900, 10, 740, 300}, {100, 30, 640, 900}, {100, 330, 640, 300}},
+  };
+  for (const Case& c : cases) {
+    const QRect placed = FitOnScreen(c.frame, c.available);
+    EXPECT_EQ(placed, c.expected);
+    EXPECT_TRUE(c.available.contains(placed));
+  }
+}
+
+TEST_F(WindowBehaviour, ButtonsShowKeyboardFocusInTheSkin) {
+  auto window = Open();
+  QFile skin(QStringLiteral(VELMORA_SOURCE_DIR "/brand/mainskin.dat"));
+  ASSERT_TRUE(skin.open(QIODevice::ReadOnly));
+  window->setStyleSheet(QString::fromUtf8(skin.readAll()));
+  ShowPage(*window, "anchorPage");
+  for (QWidget* button : std::initializer_list<QWidget*>{
+           Find<QPushButton>(*window, "btnSave"), static_cast<QWidget*>(Find<QToolButton>(*window, "btnNews")),
+           Find<QPushButton>(*window, "btnBack"), Find<QPushButton>(*window, "anchorCreateButton")}) {
+    Find<QLineEdit>(*window, "anchorInput")->setFocus();
+    const QImage plain = button->grab().toImage();
+    button->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(button->hasFocus());
+    const QImage focused = button->grab().toImage();
+    EXPECT_NE(focused, plain) << button->objectName().toStdString();
+  }
+}

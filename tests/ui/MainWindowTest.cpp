@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "tests/mock/FakeWindowEnvironment.h"
+#include "tests/mock/TempDir.h"
+#include "ui/MainWindow.h"
+
+using namespace velmora;
+
+namespace {
+
+struct MainWindowFixture : ::testing::Test, test::FakeWindowEnvironment {};
+
+}  // namespace
+
+TEST_F(MainWindowFixture, WithoutBrandFileOpensOnTheWizardWithTheTimerRunning) {
+  MainWindow window(Environment());
+  EXPECT_EQ(window.windowTitle(), "Untitled[*] - Velmora");
+  EXPECT_TRUE(Find<QTimer>(window, "newsTimer")->isActive()) << "no welcome page to wait for";
+  EXPECT_EQ(Find<QTimer>(window, "newsTimer")->interval(), 2000);
+  EXPECT_TRUE(Find<QTimer>(window, "newsTimer")->isSingleShot());
+  window.show();
+  EXPECT_EQ(window.findChild<QWidget*>("stsWelcome"), nullptr) << "the welcome screen is never made";
+  EXPECT_EQ(Find<QStackedWidget>(window, "pgsScreens")->currentWidget(), Find<QWidget>(window, "stsMain"));
+  EXPECT_EQ(Find<QStackedWidget>(window, "ntbMain")->count(), TWizard::kPageCount);
+  EXPECT_EQ(Find<QStackedWidget>(window, "ntbMain")->currentIndex(), 0);
+  EXPECT_EQ(Find<QPushButton>(window, "btnMakeMoney")->text(), "Make Money");
+}
+
+TEST_F(MainWindowFixture, OpensAt732By521ClientPixels) {
+  MainWindow window(Environment());
+  window.show();
+  EXPECT_EQ(window.size(), QSize(732, 521));
+}
+
+TEST_F(MainWindowFixture, ClosingDisconnectsTheHttpClient) {
+  MainWindow window(Environment());
+  window.show();
+  window.close();
+  EXPECT_GE(http.disconnects, 1);
+  EXPECT_FALSE(Find<QTimer>(window, "newsTimer")->isActive());
+}
+
+TEST_F(MainWindowFixture, BannerControlsStayCentredWhenTheWindowResizes) {
+  MainWindow window(Environment());
+  window.show();
+  window.resize(1000, 600);
+  QApplication::processEvents();  // lays the banner area out at its new width
+  const QLabel* banner = Find<QLabel>(window, "imgBanner");
+  EXPECT_EQ(banner->x(), Find<QWidget>(window, "panBanner")->width() / 2 - banner->width() / 2);
+  EXPECT_EQ(banner->y(), Find<QWidget>(window, "panBanner")->height() / 2 - banner->height() / 2);
+}
+
+TEST_F(MainWindowFixture, TypingAtStartGoesIntoTheTitleField) {
+  MainWindow window(Environment());
+  Find<QTimer>(window, "newsTimer")->stop();
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Spring offer"));
+  EXPECT_EQ(Find<QLineEdit>(window, "titleInput")->text(), QStringLiteral("Spring offer"));
+  EXPECT_EQ(window.Project().Title, "Spring offer");
+}

@@ -1,0 +1,319 @@
+#include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMovie>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "platform/ErrorReport.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtPlaces.h"
+#include "platform/QtPorts.h"
+#include "platform/QtText.h"
+#include "platform/RecoveryStore.h"
+#include "ui/pages/FinishPage.h"
+#include "ui/pages/PageParts.h"
+#include "ui/pages/PromoPage.h"
+#include "ui/pages/TemplatePage.h"
+#include "ui/pages/TitlePage.h"
+
+namespace velmora {
+
+namespace {
+
+Places PlacesOf(const MainWindowEnvironment& environment) {
+  if (environment.places) return *environment.places;
+  if (!environment.programFolder.empty()) return Places::Portable(environment.programFolder);
+  return LocatePlaces();
+}
+
+}  // namespace
+
+MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
+    : QMainWindow(parent), places_(PlacesOf(environment)) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(QStringLiteral("Velmora"));
+
+  if (!environment.messages) ownMessages_ = std::make_unique<QtMessagePort>(this);
+  if (!environment.shell) ownShell_ = std::make_unique<QtShell>();
+  if (!environment.clipboard) ownClipboard_ = std::make_unique<QtClipboard>();
+  if (!environment.random) ownRandom_ = std::make_unique<SystemRandom>();
+  if (!environment.dialogs) ownDialogs_ = std::make_unique<QtFileDialogs>();
+  if (!environment.http) ownHttp_ = CreateHttpClient();
+  messages_ = environment.messages ? environment.messages : ownMessages_.get();
+  shell_ = environment.shell ? environment.shell : ownShell_.get();
+  clipboard_ = environment.clipboard ? environment.clipboard : ownClipboard_.get();
+  random_ = environment.random ? environment.random : ownRandom_.get();
+  dialogs_ = environment.dialogs ? environment.dialogs : ownDialogs_.get();
+  http_ = environment.http ? environment.http : ownHttp_.get();
+
+  programFolder_ = places_.ProgramFolder();
+  recoveryFolder_ = ToQString(environment.recoveryFolder);
+
+  newsTimer_ = new QTimer(this);
+  newsTimer_->setObjectName(QStringLiteral("newsTimer"));
+  newsTimer_->setInterval(2000);
+  newsTimer_->setSingleShot(true);
+
+  BuildScreens();
+  auto* quit = new QAction(QStringLiteral("Quit"), this);
+  quit->setShortcut(QKeySequence::Quit);
+  connect(quit, &QAction::triggered, this, &QWidget::close);
+  addAction(quit);
+  ConnectServices();
+  ApplyWindowBehaviour();
+  PrepareWindow();
+  BuildFileCommands();
+  FitMinimumSize();
+  resize(732, 521);
+}
+
+MainWindow::~MainWindow() {
+  // The banner, the pages and the preview panel outlive this destructor's
+  // body; none of them may call back into a window that is half destroyed.
+  bannerArea_->removeEventFilter(this);
+  leftLink_->removeEventFilter(this);
+  rightLink_->removeEventFilter(this);
+  StopWatchingChanges();
+  if (previewPanel_) previewPanel_->disconnect(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == bannerArea_ && event->type() == QEvent::Resize) CentreBanner();
+  if ((watched == leftLink_ || watched == rightLink_) && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+      emit static_cast<QLabel*>(watched)->linkActivated(QString());
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// Only a brand with a welcome text has this screen; made when it is shown,
+// so that a start without it does not pay for the text browser.
+void MainWindow::BuildWelcomeScreen() {
+  welcomeScreen_ = Named(new QWidget(screens_), QStringLiteral("stsWelcome"));
+  auto* welcomeLayout = new QVBoxLayout(welcomeScreen_);
+  welcomeText_ = Named(new QTextBrowser(welcomeScreen_), QStringLiteral("prfWelcome"));
+  welcomeText_->setOpenLinks(false);
+  connect(welcomeText_, &QTextBrowser::anchorClicked, this,
+          [this](const QUrl& url) { Shell().OpenUrl(FromQString(url.toString())); });
+  welcomeLayout->addWidget(welcomeText_, 1);
+  welcomeDone_ = Named(new QPushButton(QStringLiteral("Thanks, just show me the main application"), welcomeScreen_),
+                       QStringLiteral("bsSkinButton1"));
+  welcomeDone_->setDefault(true);
+  connect(welcomeDone_, &QPushButton::clicked, this, &MainWindow::LeaveWelcomeScreen);
+  welcomeLayout->addWidget(welcomeDone_, 0, Qt::AlignHCenter);
+  screens_->insertWidget(0, welcomeScreen_);
+}
+
+// A brand's skin styles the screens, the toolbar, the banner, the links
+// and the wizard's buttons by their object names ("#panToolbar
+// #btnMakeMoney"), so those names keep their spelling for skins made before.
+void MainWindow::BuildScreens() {
+  screens_ = Named(new QStackedWidget(this), QStringLiteral("pgsScreens"));
+  setCentralWidget(screens_);
+
+  wizardScreen_ = Named(new QWidget(screens_), QStringLiteral("stsMain"));
+  auto* mainLayout = new QVBoxLayout(wizardScreen_);
+  mainLayout->setContentsMargins(0, 0, 0, 0);
+  mainLayout->setSpacing(0);
+  mainLayout->addWidget(BuildToolbar());
+  mainLayout->addWidget(BuildBanner());
+  mainLayout->addWidget(BuildWizard(), 1);
+  mainLayout->addWidget(BuildLinks());
+  screens_->addWidget(wizardScreen_);
+}
+
+QWidget* MainWindow::BuildToolbar() {
+  auto* bar = Named(new QWidget(wizardScreen_), QStringLiteral("panToolbar"));
+  auto* layout = new QHBoxLayout(bar);
+  layout->setContentsMargins(6, 4, 6, 4);
+  loadButton_ = Named(new QPushButton(QStringLiteral("&Load Configuration"), bar), QStringLiteral("btnLoad"));
+  saveButton_ = Named(new QPushButton(QStringLiteral("&Save Configuration"), bar), QStringLiteral("btnSave"));
+  makeMoneyButton_ = Named(new QPushButton(QStringLiteral("Make Money"), bar), QStringLiteral("btnMakeMoney"));
+  aboutButton_ = Named(new QPushButton(QStringLiteral("About"), bar), QStringLiteral("btnAbout"));
+  previewButton_ = Named(new QPushButton(QStringLiteral("Pre&view"), bar), QStringLiteral("btnPreview"));
+  previewButton_->setCheckable(true);
+  previewButton_->setToolTip(QStringLiteral("Show the page as it would be generated now"));
+  connect(previewButton_, &QPushButton::toggled, this, &MainWindow::TogglePreview);
+  for (auto* button : {loadButton_, saveButton_, makeMoneyButton_, aboutButton_, previewButton_})
+    layout->addWidget(button);
+  layout->addStretch(1);
+  auto iconButton = [bar, layout](const char* name, const QString& hint, QStyle::StandardPixmap icon) {
+    auto* button = Named(new QToolButton(bar), QString::fromLatin1(name));
+    button->setToolTip(hint);
+    button->setAccessibleName(hint);
+    button->setIcon(bar->style()->standardIcon(icon));
+    button->setAutoRaise(true);
+    layout->addWidget(button);
+    return button;
+  };
+  newsButton_ = iconButton("btnNews", QStringLiteral("Check News"), QStyle::SP_MessageBoxInformation);
+  updateButton_ = iconButton("btnUpdate", QStringLiteral("Check Updates"), QStyle::SP_BrowserReload);
+  helpButton_ = iconButton("btnHelp", QStringLiteral("Help"), QStyle::SP_TitleBarContextHelpButton);
+  return bar;
+}
+
+QWidget* MainWindow::BuildBanner() {
+  bannerArea_ = Named(new QWidget(wizardScreen_), QStringLiteral("panBanner"));
+  bannerArea_->setFixedHeight(65);
+  stillBanner_ = Named(new QLabel(bannerArea_), QStringLiteral("imgBanner"));
+  animatedBanner_ = Named(new QLabel(bannerArea_), QStringLiteral("gifBanner"));
+  stillBanner_->setGeometry(0, 0, 468, 60);
+  animatedBanner_->hide();
+  // The banner area gets its real width only once the wizard screen is laid
+  // out, which with a welcome page is after start-up: centre again then.
+  bannerArea_->installEventFilter(this);
+  return bannerArea_;
+}
+
+QWidget* MainWindow::BuildWizard() {
+  auto* area = Named(new QWidget(wizardScreen_), QStringLiteral("panWizard"));
+  auto* layout = new QVBoxLayout(area);
+  layout->setContentsMargins(8, 0, 8, 2);
+  layout->setSpacing(2);
+  pageStack_ = Named(new QStackedWidget(area), QStringLiteral("ntbMain"));
+  layout->addWidget(pageStack_, 1);
+
+  // The steps: title and link, template, a page per promo kind, finish.
+  titlePage_ = new TitlePage(pageStack_);
+  AddPage(titlePage_);
+  templatePage_ = new TemplatePage(pageStack_);
+  AddPage(templatePage_);
+  const PromoPageContext context{Dialogs(), ToQString(programFolder_), [this] { return project_.URL; }};
+  for (PromoKind kind : kPromoKinds) {
+    promoPages_.push_back(PromoPage::ForKind(kind, context, pageStack_));
+    AddPage(promoPages_.back());
+  }
+  finishPage_ = new FinishPage(pageStack_);
+  pageStack_->addWidget(finishPage_);
+  pages_.push_back(finishPage_);
+
+  auto* bar = new QHBoxLayout;
+  bar->addStretch(1);
+  backButton_ = Named(new QPushButton(QStringLiteral("< &Back"), area), QStringLiteral("btnBack"));
+  nextButton_ = Named(new QPushButton(QStringLiteral("&Next >"), area), QStringLiteral("btnNext"));
+  bar->addWidget(backButton_);
+  bar->addWidget(nextButton_);
+  layout->addLayout(bar);
+
+  ConnectPages();
+  return area;
+}
+
+void MainWindow::AddPage(WizardPage* page) {
+  pageStack_->addWidget(page);
+  pages_.push_back(page);
+  page->NumberStep(static_cast<int>(pages_.size()));
+}
+
+QWidget* MainWindow::BuildLinks() {
+  linksArea_ = Named(new QWidget(wizardScreen_), QStringLiteral("panLinks"));
+  auto* layout = new QHBoxLayout(linksArea_);
+  layout->setContentsMargins(8, 2, 8, 4);
+  leftLink_ = Named(new QLabel(linksArea_), QStringLiteral("lblLink1URL"));
+  rightLink_ = Named(new QLabel(linksArea_), QStringLiteral("lblLink2URL"));
+  rightLink_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  for (auto* label : {leftLink_, rightLink_}) {
+    label->setTextFormat(Qt::RichText);
+    // One Tab stop per link, which Enter or Space follows; a label left to
+    // move the keyboard among its links would first take a stop that shows nothing.
+    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    label->setFocusPolicy(Qt::TabFocus);
+    label->installEventFilter(this);
+  }
+  layout->addWidget(leftLink_);
+  layout->addStretch(1);
+  layout->addWidget(rightLink_);
+  return linksArea_;
+}
+
+void MainWindow::PrepareWindow() {
+  animatedBanner_->setGeometry(stillBanner_->geometry());
+  LoadBrandSettings();
+  if (brand_.WelcomeText.empty()) newsTimer_->start();
+  newsList_.clear();
+  LoadTemplates();
+  pageStack_->setCurrentIndex(0);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  PlaceOnScreen();
+  ShowFirstScreen();
+  // Once the window is up, so the question has something to stand on.
+  QTimer::singleShot(0, this, [this] { RunGuarded(this, [this] { OfferRecovery(); }); });
+}
+
+void MainWindow::ShowFirstScreen() {
+  if (!brand_.WelcomeText.empty()) {
+    BuildWelcomeScreen();
+    screens_->setCurrentWidget(welcomeScreen_);
+    welcomeText_->setHtml(ToQString(brand_.WelcomeText));
+    welcomeDone_->setFocus();
+  } else {
+    screens_->setCurrentWidget(wizardScreen_);
+  }
+  if (screens_->currentWidget() == wizardScreen_) FocusWizardPage();
+  CentreBanner();
+}
+
+void MainWindow::FocusWizardPage() {
+  // Typing should land in the page's first field, not on a toolbar button.
+  if (QWidget* first = pages_.at(static_cast<std::size_t>(pageStack_->currentIndex()))->FirstInput())
+    first->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  CentreBanner();
+}
+
+void MainWindow::CentreBanner() {
+  for (QLabel* banner : {stillBanner_, animatedBanner_}) {
+    banner->move(bannerArea_->width() / 2 - banner->width() / 2, bannerArea_->height() / 2 - banner->height() / 2);
+  }
+}
+
+void MainWindow::LeaveWelcomeScreen() {
+  screens_->setCurrentWidget(wizardScreen_);
+  FocusWizardPage();
+  if (!brand_.WelcomeText.empty()) newsTimer_->start();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!MaybeSaveChanges()) {
+    event->ignore();
+    servicesClosing_ = false;  // the services heard of the close first; the window stays
+    return;
+  }
+  StopServices();
+  ProjectIsClean();  // the program ends normally: no recovery copy is left
+  QMainWindow::closeEvent(event);
+}
+
+void MainWindow::StopServices() {
+  newsTimer_->stop();
+  Http().Disconnect();
+}
+
+}  // namespace velmora

@@ -1,0 +1,301 @@
+#pragma once
+// The main window: a welcome screen and the wizard screen. The window holds
+// the wizard's pages, the project, the ports and the way between the pages;
+// each page keeps its own controls. What the window does is decided in the
+// core and shown here; its code is spread over files by area (MainWindow*.cpp).
+
+#include <QMainWindow>
+#include <QPointer>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/BrandSettings.h"
+#include "app/Places.h"
+#include "app/Ports.h"
+#include "project/AffManager.h"
+#include "project/PromoLists.h"
+#include "project/Wizard.h"
+#include "services/NewsBrowser.h"
+#include "services/UpdateCheck.h"
+
+class QDockWidget;
+class QLabel;
+class QMovie;
+class QPushButton;
+class QStackedWidget;
+class QTextBrowser;
+class QTimer;
+class QToolButton;
+
+namespace velmora {
+
+class FileDialogPort;
+class FinishPage;
+class PromoPage;
+class TemplatePage;
+class FindingsList;
+class TitlePage;
+class RecoveryStore;
+class WizardPage;
+struct BrandAppearance;
+struct Finding;
+struct FindingPlace;
+
+// What the window talks to. Anything left null gets the Qt implementation;
+// tests hand in fakes and a program folder of their own.
+struct MainWindowEnvironment {
+  std::string programFolder;  // with a trailing separator; empty: the program's own folder
+  // Unset: a given programFolder is used as a portable copy; otherwise the
+  // running program's places are located.
+  std::optional<Places> places;
+  MessagePort* messages = nullptr;
+  ShellPort* shell = nullptr;
+  ClipboardPort* clipboard = nullptr;
+  HttpClient* http = nullptr;
+  RandomSource* random = nullptr;
+  FileDialogPort* dialogs = nullptr;
+  // Where unsaved work is kept against a crash; empty: the user's application data folder.
+  std::string recoveryFolder;
+};
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+public:
+  explicit MainWindow(MainWindowEnvironment environment = {}, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The project as the wizard holds it now.
+  const TAffManager& Project() const { return project_; }
+  // Puts a loaded project into the model and onto the pages.
+  void ApplyLoadedProject(TAffManager loaded);
+  // Selects the listed template matching `name` without regard to case, if any.
+  void SelectTemplateAfterLoad(const std::string& name);
+  // Sets the output name on the Finish page (and through it the project's).
+  void SetOutputFileNameField(const std::string& name);
+  // The folder the user chose (remembered per user), else the default one.
+  std::filesystem::path OutputFolderChoice() const { return pageFolder_; }
+
+  MessagePort& Messages() const { return *messages_; }
+  ShellPort& Shell() const { return *shell_; }
+  ClipboardPort& Clipboard() const { return *clipboard_; }
+  HttpClient& Http() const { return *http_; }
+  RandomSource& Random() const { return *random_; }
+  FileDialogPort& Dialogs() const { return *dialogs_; }
+
+  // What the news timer, "Check News" and "Check Updates" do.
+  void CheckNewsNow();
+  void ShowNews();
+  void CheckUpdates();
+  // The news balloon under the news button.
+  void ShowNewsHint(const std::string& text);
+
+signals:
+  // Anything the generated page depends on has changed.
+  void ProjectChanged();
+
+protected:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  // Building the window (MainWindow.cpp).
+  void BuildScreens();
+  void BuildWelcomeScreen();
+  QWidget* BuildToolbar();
+  QWidget* BuildBanner();
+  QWidget* BuildWizard();
+  QWidget* BuildLinks();
+  void AddPage(WizardPage* page);
+  void PrepareWindow();
+  void ShowFirstScreen();
+  void StopServices();
+  void FocusWizardPage();
+  void CentreBanner();
+  void LeaveWelcomeScreen();
+
+  // The way between the pages, the pages' requests, loading and saving (MainWindowProject.cpp).
+  void ConnectPages();
+  void ConnectPromoPage(PromoPage* page);
+  void GoNext();
+  void GoBack();
+  void PageShown(int index);
+  void ShowPage(QWidget* page);
+  void LoadProject();
+  // Saves to the project's file, or asks for a name first when there is none
+  // or `askForName`; true when the file was written.
+  bool SaveProject(bool askForName);
+  void CreatePromo(PromoPage& page);
+  void UpdatePromo(PromoPage& page);
+  void DeletePromo(PromoPage& page);
+  void EditPromo(PromoPage& page);
+  void MovePromo(PromoPage& page, int offset);
+  void ShowPromo(PromoPage& page);
+  PromoPage& PromoPageOf(PromoKind kind) const;
+  // Anything on a page the project holds was changed: the preview follows
+  // and the project is marked.
+  void ProjectEdited();
+
+  // Template and output (MainWindowOutput.cpp).
+  void LoadTemplates();  // fills the template list and selects the first
+  void TemplateChosen();
+  void ShowPageFolder(const std::filesystem::path& folder);
+  void ChangeOutputFolder();
+  void DeliverPage();
+  void OpenSavedPage();
+
+  // The page check (MainWindowFindings.cpp).
+  // Checks the page "Generate Code" made (none: nothing to show) and lists what it found.
+  void CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName);
+  // The wizard page of a finding's place, with its item selected.
+  void GoToFinding(const FindingPlace& place);
+
+  // The live preview beside the wizard, made on first use (MainWindowPreview.cpp).
+  void TogglePreview(bool show);
+
+  // Brand (MainWindowBrand.cpp): reads the brand file and dresses the window.
+  void LoadBrandSettings();
+  void ShowBanner(const BrandAppearance& look);
+  void ShowStillBanner(const BrandAppearance& look);
+  void ShowAnimatedBanner(const BrandAppearance& look);
+  void ApplySkinAndIcon();
+  void ShowAbout();
+
+  // Services (MainWindowServices.cpp).
+  void ConnectServices();  // news, updates, help, "Make Money", banner, links, the news timer
+  void OpenHelp();
+  void OpenMakeMoneyPage();
+  void OpenBannerAddress();
+  std::unique_ptr<HttpClient> CreateHttpClient();
+  // Messages of the services, silenced once the window is closing.
+  MessagePort& ServiceMessages();
+  void RunUpdateCheck(bool quiet);
+  void OpenNewsWindow();
+
+  // Project commands, unsaved changes and crash recovery (MainWindowFile.cpp).
+  // Any change to the project: the title shows the mark, and a recovery copy follows.
+  void MarkModified();
+  // Asks about unsaved changes; true when the caller may go on (saved or discarded).
+  bool MaybeSaveChanges();
+  void NewProject();
+  // Offers work left by an instance that ended without cleaning up.
+  void OfferRecovery();
+  void BuildFileCommands();
+  void StopWatchingChanges();
+  void UpdateWindowTitle();
+  void WriteRecovery();
+  // After a save, a load or a new project: no mark, no recovery copy.
+  void ProjectIsClean();
+  std::string ProjectDisplayName() const;
+
+  // The window as a desktop window (MainWindowDesktop.cpp).
+  void ApplyWindowBehaviour();
+  void FitMinimumSize();
+  void PlaceOnScreen();
+
+  // Values the window owns for the whole run.
+  Places places_;              // where what ships lies and what the user makes goes
+  std::string programFolder_;  // ends in a path separator
+  BrandSettings brand_;
+  std::vector<std::string> newsList_;
+  TAffManager project_;
+  TWizard wizard_;      // the current page and the Back/Next rules
+  TPromoBoard promos_;  // the list boxes' entries, in step with the promo lists
+
+  // Screens.
+  QStackedWidget* screens_ = nullptr;
+  QWidget* welcomeScreen_ = nullptr;  // made only when there is a welcome page
+  QWidget* wizardScreen_ = nullptr;
+  QTextBrowser* welcomeText_ = nullptr;
+  QPushButton* welcomeDone_ = nullptr;
+
+  // Toolbar.
+  QPushButton* loadButton_ = nullptr;
+  QPushButton* saveButton_ = nullptr;
+  QPushButton* makeMoneyButton_ = nullptr;
+  QPushButton* aboutButton_ = nullptr;
+  QPushButton* previewButton_ = nullptr;
+  QToolButton* newsButton_ = nullptr;
+  QToolButton* updateButton_ = nullptr;
+  QToolButton* helpButton_ = nullptr;
+
+  // Banner area: a still picture and an animated one on top of each other.
+  QWidget* bannerArea_ = nullptr;
+  QLabel* stillBanner_ = nullptr;
+  QLabel* animatedBanner_ = nullptr;
+  QMovie* bannerMovie_ = nullptr;
+
+  // The wizard.
+  QStackedWidget* pageStack_ = nullptr;
+  std::vector<WizardPage*> pages_;  // in the order of the steps
+  TitlePage* titlePage_ = nullptr;
+  TemplatePage* templatePage_ = nullptr;
+  std::vector<PromoPage*> promoPages_;  // in the order of the kinds
+  FinishPage* finishPage_ = nullptr;
+  QPushButton* backButton_ = nullptr;
+  QPushButton* nextButton_ = nullptr;
+
+  // The brand's links under the wizard.
+  QWidget* linksArea_ = nullptr;
+  QLabel* leftLink_ = nullptr;
+  QLabel* rightLink_ = nullptr;
+  std::string leftLinkAddress_;
+  std::string rightLinkAddress_;
+
+  // Loading and saving.
+  QString loadFolder_;  // where each dialog opens next
+  QString saveFolder_;
+  QString projectPath_;               // the project's file once it was saved or loaded
+  std::string lastSavedPage_;         // the page saved last in this run
+  std::filesystem::path pageFolder_;  // where "Save as web page" puts the page
+
+  // The live preview.
+  QPointer<QDockWidget> previewPanel_;
+  FindingsList* previewFindings_ = nullptr;
+
+  // Services.
+  QTimer* newsTimer_ = nullptr;   // the first news and update check, a moment after start-up
+  QPointer<QWidget> newsHint_;    // the news balloon while it shows
+  QPointer<QWidget> newsWindow_;  // the news window while it is open
+  std::unique_ptr<MessagePort> serviceMessages_;
+  bool servicesClosing_ = false;
+
+  // Unsaved changes and crash recovery.
+  std::unique_ptr<RecoveryStore> recovery_;
+  QTimer* recoveryTimer_ = nullptr;
+  QString appTitle_;               // the title the brand gives the window
+  QString recoveryFolder_;         // empty: the user's application data folder
+  bool replacingProject_ = false;  // a load, restore or new project is not an edit
+
+  bool shown_ = false;
+
+  std::unique_ptr<MessagePort> ownMessages_;
+  std::unique_ptr<ShellPort> ownShell_;
+  std::unique_ptr<ClipboardPort> ownClipboard_;
+  std::unique_ptr<HttpClient> ownHttp_;
+  std::unique_ptr<RandomSource> ownRandom_;
+  std::unique_ptr<FileDialogPort> ownDialogs_;
+  MessagePort* messages_ = nullptr;
+  ShellPort* shell_ = nullptr;
+  ClipboardPort* clipboard_ = nullptr;
+  HttpClient* http_ = nullptr;
+  RandomSource* random_ = nullptr;
+  FileDialogPort* dialogs_ = nullptr;
+  std::unique_ptr<NewsCheck> newsCheck_;
+  std::unique_ptr<UpdateChecker> updateCheck_;
+  // Declared last, so it goes first: requests still in flight end, cancelled,
+  // while everything their continuations use is still here.
+  struct EndRequestsFirst {
+    HttpClient* http = nullptr;
+    ~EndRequestsFirst() {
+      if (http) http->Disconnect();
+    }
+  } endRequests_;
+};
+
+}  // namespace velmora

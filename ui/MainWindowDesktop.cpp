@@ -1,0 +1,55 @@
+// The main window as a desktop window: its smallest usable size, its place
+// on the screen and the order in which Tab visits its controls.
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+
+#include "ui/MainWindow.h"
+#include "ui/WindowPlacement.h"
+#include "ui/pages/WizardPage.h"
+
+namespace velmora {
+
+void MainWindow::ApplyWindowBehaviour() {
+  // Tab goes top to bottom: toolbar, the page's own controls, "Back", "Next",
+  // the links. Hidden pages are skipped by Qt, so all pages can share one chain.
+  std::vector<QWidget*> chain;
+  for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) chain.push_back(w);
+  auto within = [&chain](const QWidget* area) {
+    std::vector<QWidget*> found;
+    for (QWidget* w : chain)
+      if (area->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus)) found.push_back(w);
+    return found;
+  };
+  std::vector<QWidget*> order = within(loadButton_->parentWidget());
+  for (WizardPage* page : pages_) {
+    const auto controls = within(page);
+    order.insert(order.end(), controls.begin(), controls.end());
+  }
+  order.insert(order.end(), {backButton_, nextButton_, leftLink_, rightLink_});
+  for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void MainWindow::FitMinimumSize() {
+  // Every page usable: no caption cut, no field squeezed below its own minimum.
+  QSize smallest = minimumSizeHint();
+  for (QWidget* area : {pageStack_->parentWidget(), wizardScreen_})
+    smallest = smallest.expandedTo(area->minimumSizeHint());
+  setMinimumSize(smallest);
+}
+
+void MainWindow::PlaceOnScreen() {
+  const QScreen* screen = this->screen();
+  if (!screen) return;
+  const QRect available = screen->availableGeometry();
+  const QSize frameExtra = frameGeometry().size() - size();
+  // On a small screen (or a large scale factor) the window gives up some of its minimum rather than stand off it.
+  const QSize room = available.size() - frameExtra;
+  if (minimumWidth() > room.width() || minimumHeight() > room.height()) setMinimumSize(minimumSize().boundedTo(room));
+  const QRect frame = FitOnScreen(frameGeometry(), available);
+  resize(frame.size() - frameExtra);
+  move(frame.topLeft());
+}
+
+}  // namespace velmora

@@ -1,0 +1,79 @@
+// The template's choice and the page's delivery.
+#include <QFile>
+#include <QUrl>
+
+#include "app/Utils.h"
+#include "generator/OutputDelivery.h"
+#include "generator/TemplateCatalogue.h"
+#include "platform/ErrorReport.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtPlaces.h"
+#include "platform/QtText.h"
+#include "project/ProjectFile.h"
+#include "ui/MainWindow.h"
+#include "ui/pages/FinishPage.h"
+#include "ui/pages/TemplatePage.h"
+
+namespace velmora {
+
+void MainWindow::ShowPageFolder(const std::filesystem::path& folder) {
+  pageFolder_ = folder;
+  finishPage_->ShowFolder(folder);
+}
+
+void MainWindow::ChangeOutputFolder() {
+  const std::filesystem::path current = OutputFolderChoice();
+  std::error_code ec;
+  // The dialog opens where pages go now, or the nearest folder above it that exists.
+  std::filesystem::path start = current;
+  while (!start.empty() && !std::filesystem::is_directory(start, ec) && start != start.parent_path())
+    start = start.parent_path();
+  const QString folder = Dialogs().ChooseFolder(this, QStringLiteral("Save pages in"), FromPath(start));
+  if (folder.isEmpty()) return;
+  if (!RememberOutputFolder(places_, ToPath(folder))) {
+    Messages().ShowMessage(MessageKind::Warning, "The folder is used for now, but could not be remembered in " +
+                                                     places_.UserSettingsFile().string());
+  }
+  ShowPageFolder(ToPath(folder));
+}
+
+void MainWindow::LoadTemplates() { templatePage_->ListTemplates(ListTemplates(places_.TemplateFolders())); }
+
+void MainWindow::TemplateChosen() {
+  const TemplateChoice choice = ChooseTemplate(project_, places_.TemplateFolders(), templatePage_->Chosen());
+  templatePage_->ShowPicture(choice.preview);
+}
+
+void MainWindow::SelectTemplateAfterLoad(const std::string& name) {
+  const std::vector<std::string> listed = templatePage_->Listed();
+  // A template that is not listed is not guessed at: the first is shown, as at start-up.
+  const std::size_t index = FindListedTemplate(listed, name).value_or(0);
+  if (index < listed.size() && !templatePage_->Choose(index)) TemplateChosen();
+  project_.Template = name;
+}
+
+void MainWindow::SetOutputFileNameField(const std::string& name) {
+  finishPage_->ShowOutputName(name);
+  // The model keeps the bytes as read, even where the field cannot show them.
+  project_.FileName = name;
+}
+
+void MainWindow::DeliverPage() {
+  RunGuarded(this, [this] {
+    const OutputRequest request{places_, OutputFolderChoice(), templatePage_->Chosen(), finishPage_->OutputName()};
+    const DeliveryMode mode = finishPage_->ToClipboard() ? DeliveryMode::Clipboard : DeliveryMode::SaveWebPage;
+    const OutputResult result = velmora::btnFinishClick(mode, project_, request, Messages(), Clipboard());
+    if (result.savedFile) {
+      lastSavedPage_ = result.savedFile->string();
+      finishPage_->OfferOpening();
+    }
+    CheckGeneratedPage(result.page, request.templateName);
+  });
+}
+
+void MainWindow::OpenSavedPage() {
+  if (lastSavedPage_.empty()) return;
+  OpenInBrowser(Shell(), FromQString(QUrl::fromLocalFile(FromPath(lastSavedPage_)).toString()));
+}
+
+}  // namespace velmora

@@ -1,0 +1,225 @@
+// The way between the wizard's pages, what the pages ask for, and loading
+// and saving projects.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QStackedWidget>
+
+#include "app/FileIO.h"
+#include "generator/OutputDelivery.h"
+#include "generator/TemplateCatalogue.h"
+#include "platform/ErrorReport.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtPlaces.h"
+#include "platform/QtText.h"
+#include "project/ProjectFile.h"
+#include "ui/MainWindow.h"
+#include "ui/pages/FinishPage.h"
+#include "ui/pages/PromoPage.h"
+#include "ui/pages/TemplatePage.h"
+#include "ui/pages/TitlePage.h"
+
+namespace velmora {
+
+namespace {
+
+const QString kProjectFilter = QStringLiteral("Settings files (*.set)");
+
+QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
+
+// The per-user project folder may not exist yet; a dialog opened on a
+// missing folder would start somewhere unrelated.
+const QString& Ensured(const QString& folder) {
+  MakePrivateFolders(ToPath(folder));
+  return folder;
+}
+
+}  // namespace
+
+void MainWindow::ConnectPages() {
+  loadFolder_ = saveFolder_ = FromPath(places_.ProjectFolder() / "");
+
+  // Each change copies the whole field into the model, untrimmed.
+  const auto bind = [this](void (TitlePage::*typed)(const QString&), std::string TAffManager::*target) {
+    connect(titlePage_, typed, this,
+            [this, target](const QString& text) { project_.*target = OneLine(FromQString(text)); });
+  };
+  bind(&TitlePage::titleTyped, &TAffManager::Title);
+  bind(&TitlePage::affiliateLinkTyped, &TAffManager::URL);
+  bind(&TitlePage::affiliateIdTyped, &TAffManager::ClickBankId);
+  connect(titlePage_, &TitlePage::nextRequested, this, &MainWindow::GoNext);
+  connect(templatePage_, &TemplatePage::templateChosen, this, &MainWindow::TemplateChosen);
+  for (PromoPage* page : promoPages_) ConnectPromoPage(page);
+  connect(finishPage_, &FinishPage::outputNameTyped, this,
+          [this](const QString& name) { project_.FileName = OneLine(FromQString(name)); });
+  connect(finishPage_, &FinishPage::generateRequested, this, &MainWindow::DeliverPage);
+  connect(finishPage_, &FinishPage::openRequested, this, &MainWindow::OpenSavedPage);
+  connect(finishPage_, &FinishPage::changeFolderRequested, this, &MainWindow::ChangeOutputFolder);
+  finishPage_->OnFindingChosen([this](const FindingPlace& place) { GoToFinding(place); });
+  for (WizardPage* page : pages_) connect(page, &WizardPage::edited, this, &MainWindow::ProjectEdited);
+
+  connect(nextButton_, &QPushButton::clicked, this, &MainWindow::GoNext);
+  connect(backButton_, &QPushButton::clicked, this, &MainWindow::GoBack);
+  connect(pageStack_, &QStackedWidget::currentChanged, this, &MainWindow::PageShown);
+  connect(loadButton_, &QPushButton::clicked, this, &MainWindow::LoadProject);
+  connect(saveButton_, &QPushButton::clicked, this, [this] { SaveProject(true); });
+  backButton_->setEnabled(wizard_.BackEnabled());
+  nextButton_->setEnabled(wizard_.NextEnabled());
+  ShowPageFolder(ChosenOutputFolder(places_));
+}
+
+void MainWindow::ConnectPromoPage(PromoPage* page) {
+  connect(page, &PromoPage::createRequested, this, [this, page] { CreatePromo(*page); });
+  connect(page, &PromoPage::deleteRequested, this, [this, page] { DeletePromo(*page); });
+  connect(page, &PromoPage::editRequested, this, [this, page] { EditPromo(*page); });
+  connect(page, &PromoPage::moveRequested, this, [this, page](int offset) { MovePromo(*page, offset); });
+  connect(page, &PromoPage::itemChosen, this, [this, page] { ShowPromo(*page); });
+}
+
+void MainWindow::ProjectEdited() {
+  emit ProjectChanged();
+  MarkModified();
+}
+
+PromoPage& MainWindow::PromoPageOf(PromoKind kind) const { return *promoPages_.at(static_cast<std::size_t>(kind)); }
+
+void MainWindow::CreatePromo(PromoPage& page) {
+  if (page.Editing()) return UpdatePromo(page);
+  const PromoChange change = promos_.Create(project_, page.Kind(), page.Input(), Messages());
+  page.ItemCreated(change, promos_.Entries(page.Kind()));
+}
+
+void MainWindow::UpdatePromo(PromoPage& page) {
+  const PromoChange change = promos_.Update(project_, page.Kind(), page.EditingRow(), page.Input(), Messages());
+  if (change.what != PromoChange::What::Replaced) return;
+  page.ItemUpdated(change.row, promos_.Entries(page.Kind())[static_cast<std::size_t>(change.row)]);
+  ShowPromo(page);
+}
+
+void MainWindow::DeletePromo(PromoPage& page) {
+  const PromoChange change = promos_.Delete(project_, page.Kind(), page.SelectedRow(), Messages());
+  page.ItemDeleted(change, promos_.Entries(page.Kind()));
+}
+
+void MainWindow::EditPromo(PromoPage& page) {
+  const int row = page.SelectedRow();
+  if (const std::optional<PromoInput> input = promos_.EditInput(project_, page.Kind(), row))
+    page.BeginEditing(row, *input);
+}
+
+void MainWindow::MovePromo(PromoPage& page, int offset) {
+  const PromoChange change = promos_.Move(project_, page.Kind(), page.SelectedRow(), offset);
+  if (change.what == PromoChange::What::Moved) page.ItemMoved(change.from, change.row);
+}
+
+void MainWindow::ShowPromo(PromoPage& page) {
+  if (const std::optional<std::string> shown = promos_.Show(project_, page.Kind(), page.SelectedRow()))
+    page.ShowItem(*shown);
+}
+
+void MainWindow::GoNext() {
+  if (wizard_.Next(titlePage_->Title(), titlePage_->AffiliateLink(), Messages()))
+    pageStack_->setCurrentIndex(wizard_.PageIndex());
+}
+
+void MainWindow::GoBack() {
+  if (wizard_.Back()) pageStack_->setCurrentIndex(wizard_.PageIndex());
+}
+
+void MainWindow::ShowPage(QWidget* page) { pageStack_->setCurrentWidget(page); }
+
+void MainWindow::PageShown(int index) {
+  wizard_.ShowPage(index);
+  backButton_->setEnabled(wizard_.BackEnabled());
+  nextButton_->setEnabled(wizard_.NextEnabled());
+  // Typing goes on in the new page's first field, unless the user is
+  // stepping through the pages with the buttons.
+  QWidget* focused = QApplication::focusWidget();
+  if (focused == backButton_ || focused == nextButton_) return;
+  if (QWidget* first = pages_.at(static_cast<std::size_t>(index))->FirstInput()) first->setFocus(Qt::OtherFocusReason);
+}
+
+bool MainWindow::SaveProject(bool askForName) {
+  QString path = projectPath_;
+  if (askForName || path.isEmpty()) {
+    path = Dialogs().SaveFile(this, QStringLiteral("Save file"), kProjectFilter, Ensured(saveFolder_));
+    if (path.isEmpty()) return false;
+    saveFolder_ = FolderOf(path);
+    // Without ".set" the Load and Save dialogs would never show the file again.
+    path = FromPath(WithProjectExtension(ToPath(path)));
+  }
+  if (const auto problem = SaveProblem(project_)) {
+    Messages().ShowMessage(MessageKind::Warning, *problem);
+    return false;
+  }
+  // A failed write keeps the previous file and goes to the error report, with no success message.
+  bool saved = false;
+  RunGuarded(this, [&] {
+    SaveProjectFile(ToPath(path), project_);
+    saved = true;
+  });
+  if (!saved) return false;
+  projectPath_ = path;
+  ProjectIsClean();
+  Messages().ShowMessage(MessageKind::Information, "Configuration saved successfully!");
+  return true;
+}
+
+void MainWindow::LoadProject() {
+  if (!MaybeSaveChanges()) return;
+  const QString path = Dialogs().OpenFile(this, QStringLiteral("Open file"), kProjectFilter, Ensured(loadFolder_));
+  if (path.isEmpty()) return;
+  loadFolder_ = FolderOf(path);
+  RunGuarded(this, [&] {
+    TAffManager loaded;
+    try {
+      loaded = LoadProjectFile(ToPath(path));
+    } catch (const FileError& error) {
+      // Vanished, unreadable or no project at all: the project stays as it was, and the user hears why.
+      Messages().ShowMessage(MessageKind::Error,
+                             std::string("The configuration could not be loaded.\n\n") + error.what());
+      return;
+    }
+    {
+      const QScopedValueRollback<bool> quiet(replacingProject_, true);
+      ApplyLoadedProject(std::move(loaded));
+    }
+    projectPath_ = path;
+    ProjectIsClean();
+    Messages().ShowMessage(MessageKind::Information, "Configuration loaded successfully!");
+  });
+}
+
+void MainWindow::ApplyLoadedProject(TAffManager loaded) {
+  // The model takes the file's bytes as they are; the fields only show them.
+  titlePage_->ShowValues(loaded.Title, loaded.URL, loaded.ClickBankId);
+  project_.Title = loaded.Title;
+  project_.URL = loaded.URL;
+  project_.ClickBankId = loaded.ClickBankId;
+
+  project_.Template = loaded.Template;
+  try {
+    SelectTemplateAfterLoad(loaded.Template);
+  } catch (...) {
+    // Selecting the template is a courtesy; the project keeps the name it stored.
+  }
+  project_.Template = loaded.Template;
+  // Someone else's project may name a template this copy lacks; the user is told which, once.
+  const std::vector<std::string> listed = templatePage_->Listed();
+  if (!loaded.Template.empty() && !listed.empty() && !FindListedTemplate(listed, loaded.Template))
+    Messages().ShowMessage(MessageKind::Warning, TemplateNotListedWarning(loaded.Template, templatePage_->Chosen()));
+
+  for (PromoKind kind : kPromoKinds) ListOf(project_, kind) = std::move(ListOf(loaded, kind));
+  promos_.Rebuild(project_);
+  for (PromoPage* page : promoPages_) page->ShowEntries(promos_.Entries(page->Kind()));
+
+  // An empty name delivers to the preset name, so the field shows that.
+  SetOutputFileNameField(loaded.FileName.empty() ? std::string(kDefaultOutputName) : loaded.FileName);
+  project_.FileName = loaded.FileName;
+  for (PromoPage* page : promoPages_) page->EndEditing();
+}
+
+}  // namespace velmora

@@ -1,0 +1,44 @@
+#pragma once
+// The first page: the page's title and the affiliate link.
+
+#include <string>
+
+#include "ui/pages/WizardPage.h"
+
+class QLineEdit;
+
+namespace velmora {
+
+class TitlePage : public WizardPage {
+  Q_OBJECT
+
+public:
+  explicit TitlePage(QWidget* parent = nullptr);
+
+  std::string Title() const;
+  std::string AffiliateLink() const;
+  // Shows a project's values without reporting them as typed.
+  void ShowValues(const std::string& title, const std::string& link, const std::string& affiliateId);
+  // Puts the cursor into a field with its text selected, to be typed over.
+  void FocusTitle();
+  void FocusAffiliateLink();
+  QWidget* FirstInput() const override;
+
+signals:
+  // The user changed a field (the whole text, as shown).
+  void titleTyped(const QString& text);
+  void affiliateLinkTyped(const QString& text);
+  void affiliateIdTyped(const QString& text);
+  // Enter in a field: on to the next page.
+  void nextRequested();
+
+private:
+  void Watch(QLineEdit* field, void (TitlePage::*typed)(const QString&));
+
+  QLineEdit* title_ = nullptr;
+  QLineEdit* link_ = nullptr;
+  QLineEdit* affiliateId_ = nullptr;  // hidden: only a project load fills it
+  bool showing_ = false;
+};
+
+}  // namespace velmora

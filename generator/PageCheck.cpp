@@ -178,40 +178,73 @@ int ImpliedEndGroup(std::string_view name) {
   return 0;
 }
 
+// Elements that, reopened by their start tag at the start of a slice, put
+// the parser back where it was: none that changes the insertion mode, the
+// tokenizer, foreign content or the form the parser keeps.
+bool ReopensAlike(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_HTML: case GUMBO_TAG_HEAD: case GUMBO_TAG_BODY: case GUMBO_TAG_FRAMESET: case GUMBO_TAG_FRAME:
+    case GUMBO_TAG_TABLE: case GUMBO_TAG_CAPTION: case GUMBO_TAG_COLGROUP: case GUMBO_TAG_COL: case GUMBO_TAG_TBODY:
+    case GUMBO_TAG_THEAD: case GUMBO_TAG_TFOOT: case GUMBO_TAG_TR: case GUMBO_TAG_TD: case GUMBO_TAG_TH:
+    case GUMBO_TAG_SELECT: case GUMBO_TAG_TEMPLATE: case GUMBO_TAG_PRE: case GUMBO_TAG_LISTING:
+    case GUMBO_TAG_TEXTAREA: case GUMBO_TAG_FORM: case GUMBO_TAG_APPLET: case GUMBO_TAG_MARQUEE:
+    case GUMBO_TAG_OBJECT: case GUMBO_TAG_PLAINTEXT: case GUMBO_TAG_SCRIPT: case GUMBO_TAG_STYLE:
+    case GUMBO_TAG_TITLE: case GUMBO_TAG_XMP: case GUMBO_TAG_IFRAME: case GUMBO_TAG_NOEMBED:
+    case GUMBO_TAG_NOFRAMES: case GUMBO_TAG_NOSCRIPT: case GUMBO_TAG_SVG: case GUMBO_TAG_MATH:
+      return false;
+    default:
+      return true;
+  }
+}
+
 class ParserBounds {
 public:
   explicit ParserBounds(std::string_view text) : text_(text) {}
 
   // The text the parser should read, or nothing when it is within bounds.
+  // It is written as the scan goes: a dense page makes an edit every few bytes.
   std::optional<std::string> Apply() {
     Scan();
-    if (edits_.empty()) return std::nullopt;
-    std::string out;
-    out.reserve(text_.size() + text_.size() / 8);
-    std::size_t copied = 0;
-    for (const Edit& edit : edits_) {
-      out.append(text_.substr(copied, edit.at - copied));
-      out += edit.insert;
-      copied = edit.at + edit.remove;
-    }
-    out.append(text_.substr(copied));
-    return out;
+    if (!out_) return std::nullopt;
+    CopyTo(text_.size());
+    return std::move(out_);
+  }
+
+  // Places after a tag, at least `spacing` apart, where the scan sees only
+  // elements open that reopen alike: where the page may be cut into slices.
+  std::vector<std::size_t> Cuts(std::size_t spacing) {
+    editing_ = false;
+    cutSpacing_ = spacing;
+    Scan();
+    if (frameset_) cuts_.clear();  // a frameset may replace the body at any point
+    return std::move(cuts_);
   }
 
 private:
-  struct Edit {
-    std::size_t at;
-    std::size_t remove;
-    std::string insert;
-  };
-
-  void Insert(std::size_t at, std::string text) { edits_.push_back({at, 0, std::move(text)}); }
-  void Remove(std::size_t from, std::size_t to) {
-    if (!edits_.empty() && edits_.back().insert.empty() && edits_.back().at + edits_.back().remove == from) {
-      edits_.back().remove += to - from;
-    } else {
-      edits_.push_back({from, to - from, {}});
+  void CopyTo(std::size_t at) {
+    if (!out_) {
+      out_.emplace();
+      out_->reserve(text_.size() + text_.size() / 8);
     }
+    out_->append(text_.substr(copied_, at - copied_));
+    copied_ = at;
+  }
+  void Insert(std::size_t at, std::string_view text) {
+    if (!editing_) return;
+    CopyTo(at);
+    out_->append(text);
+  }
+  void Remove(std::size_t from, std::size_t to) {
+    if (!editing_) return;
+    CopyTo(from);
+    copied_ = to;
+  }
+
+  void NoteCut(std::size_t at) {
+    if (cutSpacing_ == 0 || blocking_ > 0 || pending_ > 0 || foreign_ > 0 || formSet_) return;
+    if (!cuts_.empty() && at < cuts_.back() + cutSpacing_) return;
+    if (cuts_.empty() && at < cutSpacing_) return;
+    cuts_.push_back(at);
   }
 
   void FlushTagRemovals() {
@@ -259,8 +292,12 @@ private:
         FlushTagRemovals();
         StartTag(name, selfClosing, i);
         if (name == "plaintext") return;
-        if (IsRawTextName(name)) i = RawTextEnd(name, i);
+        if (IsRawTextName(name)) {
+          i = RawTextEnd(name, i);
+          continue;
+        }
       }
+      NoteCut(i);
     }
   }
 
@@ -316,6 +353,8 @@ private:
   }
 
   void StartTag(const std::string& name, bool selfClosing, std::size_t after) {
+    if (name == "frameset") frameset_ = true;
+    if (name == "form") formSet_ = true;
     if (IsVoidName(name) || IsRawTextName(name) || name == "plaintext") return;
     if (selfClosing && foreign_ > 0) return;
     if (const int group = ImpliedEndGroup(name); group != 0 && !open_.empty() && ImpliedEndGroup(open_.back()) == group)
@@ -327,11 +366,13 @@ private:
     }
     open_.push_back(name);
     ++counts_[name];
+    if (!ReopensAlike(gumbo_tag_enum(name.c_str()))) ++blocking_;
     if (formatting) ++formatting_;
     if (name == "svg" || name == "math") ++foreign_;
   }
 
   void EndTag(const std::string& name, std::size_t at) {
+    if (name == "form" && counts_["template"] == 0) formSet_ = false;
     const auto count = counts_.find(name);
     if (count == counts_.end() || count->second == 0) {
       if (pending_ > 0 && IsFormattingName(name)) --pending_;
@@ -355,13 +396,21 @@ private:
     std::string top = std::move(open_.back());
     open_.pop_back();
     --counts_[top];
+    if (!ReopensAlike(gumbo_tag_enum(top.c_str()))) --blocking_;
     if (IsFormattingName(top)) --formatting_;
     if (top == "svg" || top == "math") --foreign_;
     return top;
   }
 
   std::string_view text_;
-  std::vector<Edit> edits_;
+  bool editing_ = true;
+  std::optional<std::string> out_;  // once the first edit is made
+  std::size_t copied_ = 0;          // of the text, into out_
+  std::size_t cutSpacing_ = 0;
+  std::vector<std::size_t> cuts_;
+  std::size_t blocking_ = 0;  // open elements that do not reopen alike
+  bool formSet_ = false;      // the parser may hold a form that a later one joins
+  bool frameset_ = false;
   std::vector<std::pair<std::size_t, std::size_t>> tagRemovals_;  // of the tag being read
   std::vector<std::string> open_;
   std::unordered_map<std::string, std::size_t> counts_;
@@ -453,6 +502,233 @@ const char* AttributeOf(const GumboElement& element, const char* name) {
   const GumboAttribute* attribute = gumbo_get_attribute(&element.attributes, name);
   return attribute ? attribute->value : nullptr;
 }
+
+// A page's tree takes many times the page's bytes, so a large page is read
+// in slices: cut after a tag where only elements that reopen alike are open
+// (the parser says which, checked with a sentinel tag after the slice),
+// each further slice read after a start tag for each of them. Each slice's
+// tree is walked and freed before the next. The walk meets every node as a
+// walk of one parse of the page would, except that text may come in more
+// pieces, and a later <html> or <body> tag's attributes come after the rest.
+class PageReader {
+public:
+  static constexpr std::size_t kSliceBytes = 128 * 1024;
+
+  PageReader(std::string_view page, std::size_t sliceBytes = kSliceBytes)
+      : page_(page), sliceBytes_(std::max<std::size_t>(sliceBytes, 1)) {
+    bounded_ = ParserBounds(page_).Apply();
+    if (Parsed().size() > sliceBytes_) cuts_ = ParserBounds(Parsed()).Cuts(sliceBytes_);
+  }
+
+  std::string_view Text() const { return page_; }
+  std::string_view Parsed() const { return bounded_ ? std::string_view(*bounded_) : page_; }
+  bool Bounded() const { return bounded_.has_value(); }
+
+  // `at`, a position in the slice being walked, in Parsed(); null where
+  // it is not the page's (what reopens the slice).
+  const char* InParsed(const char* at) const {
+    if (!slice_ || !at) return nullptr;
+    const char* own = slice_->input.data() + slice_->prefix;
+    if (at < own || at > own + slice_->length) return nullptr;
+    return Parsed().data() + slice_->start + static_cast<std::size_t>(at - own);
+  }
+
+  template <typename Enter, typename Leave>
+  void Walk(Enter enter, Leave leave) {
+    const std::string_view parsed = Parsed();
+    std::size_t start = 0;
+    std::string reopen;
+    std::unordered_set<std::string> topNames;  // attributes the html and body elements hold
+    while (true) {
+      std::size_t want = start + sliceBytes_;
+      while (true) {
+        const auto cut = std::lower_bound(cuts_.begin(), cuts_.end(), want);
+        const bool last = cut == cuts_.end();
+        const std::size_t end = last ? parsed.size() : *cut;
+        Slice slice(reopen, parsed, start, end, !last);
+        std::optional<std::string> next;
+        if (!last) next = slice.Reopening(start == 0, sliceBytes_ / 4);
+        if (last || next) {
+          slice_ = &slice;
+          slice.Walk(enter, leave, topNames);
+          slice_ = nullptr;
+          if (last) return;
+          reopen = std::move(*next);
+          start = end;
+          break;
+        }
+        // The parser had more open than the scan saw: a longer slice, so
+        // that a page without a place to cut is still read in linear time.
+        want = start + 2 * (end - start);
+      }
+    }
+  }
+
+private:
+  // A comment goes where the parser stands; an element after it goes there
+  // too unless the parser first reopens formatting elements it keeps.
+  static constexpr std::string_view kSentinel = "<!--velmoracheckend--><velmoracheckend>";
+  static constexpr std::size_t kSentinelComment = 22;  // bytes
+
+  struct Slice {
+    std::string owned;
+    std::string_view input;
+    std::size_t prefix, start, length;
+    bool sentinel;
+    GumboOutput* output = nullptr;
+    std::vector<const GumboNode*> reopened;  // html, head, body and what the prefix opened
+    std::vector<const GumboNode*> open;      // at the slice's end
+
+    Slice(std::string_view reopen, std::string_view parsed, std::size_t from, std::size_t to, bool withSentinel)
+        : prefix(reopen.size()), start(from), length(to - from), sentinel(withSentinel) {
+      if (reopen.empty() && !withSentinel) {
+        input = parsed.substr(from, length);
+      } else {
+        owned.reserve(reopen.size() + length + kSentinel.size());
+        owned.append(reopen).append(parsed.substr(from, length));
+        if (withSentinel) owned.append(kSentinel);
+        input = owned;
+      }
+      GumboOptions options = kGumboDefaultOptions;
+      options.max_errors = 0;
+      output = gumbo_parse_with_options(&options, input.data(), input.size());
+      if (!reopen.empty()) {
+        reopened = {output->document, output->root, Head(), Body()};
+        const GumboNode* node = Body();
+        while (node) {
+          const GumboVector& children = node->v.element.children;
+          node = nullptr;
+          for (unsigned i = 0; i < children.length && !node; ++i) {
+            const GumboNode* child = Child(children, i);
+            if (child->type == GUMBO_NODE_ELEMENT && child->v.element.original_tag.data >= input.data() &&
+                child->v.element.original_tag.data < input.data() + prefix) {
+              reopened.push_back(child);
+              node = child;
+            }
+          }
+        }
+      }
+    }
+    ~Slice() { gumbo_destroy_output(&kGumboDefaultOptions, output); }
+    Slice(const Slice&) = delete;
+    Slice& operator=(const Slice&) = delete;
+
+    const GumboNode* Body() const { return ChildTagged(GUMBO_TAG_BODY); }
+    const GumboNode* Head() const { return ChildTagged(GUMBO_TAG_HEAD); }
+    const GumboNode* ChildTagged(GumboTag tag) const {
+      const GumboVector& children = output->root->v.element.children;
+      for (unsigned i = 0; i < children.length; ++i)
+        if (Child(children, i)->type == GUMBO_NODE_ELEMENT && Child(children, i)->v.element.tag == tag)
+          return Child(children, i);
+      return nullptr;
+    }
+
+    bool Reopened(const GumboNode* node) const {
+      return std::find(reopened.begin(), reopened.end(), node) != reopened.end();
+    }
+
+    // What opens the elements left open at the slice's end, or nothing
+    // when the parser stood anywhere but in the body with only elements
+    // that reopen alike open (or that would take more than `most` bytes).
+    std::optional<std::string> Reopening(bool first, std::size_t most) {
+      const GumboNode* last = output->document;
+      while (const GumboVector* children = ChildrenOf(last)) {
+        if (children->length == 0) break;
+        last = Child(*children, children->length - 1);
+      }
+      const char* sentinelAt = input.data() + input.size() - kSentinel.size();
+      if (last->type != GUMBO_NODE_ELEMENT || last->v.element.original_tag.data != sentinelAt + kSentinelComment ||
+          last->index_within_parent == 0)
+        return std::nullopt;
+      const GumboNode* comment = Child(last->parent->v.element.children, last->index_within_parent - 1);
+      if (comment->type != GUMBO_NODE_COMMENT || comment->v.text.original_text.data != sentinelAt) return std::nullopt;
+      const GumboNode* body = Body();
+      if (!body) return std::nullopt;
+      // A body the sentinel made: the slice ended before the body began.
+      if (first && (body->parse_flags & GUMBO_INSERTION_IMPLIED) && body->v.element.children.length == 1)
+        return std::nullopt;
+      std::vector<const GumboNode*> chain;
+      for (const GumboNode* node = last->parent; node != body; node = node->parent) {
+        if (!node || node->type != GUMBO_NODE_ELEMENT || node->v.element.tag_namespace != GUMBO_NAMESPACE_HTML ||
+            !ReopensAlike(node->v.element.tag))
+          return std::nullopt;
+        chain.push_back(node);
+      }
+      open = {last, comment, body, output->root, output->document};  // the sentinel first
+      open.insert(open.end(), chain.begin(), chain.end());
+      std::string text = output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS
+                             ? "<body>"
+                             : "<!DOCTYPE html><body>";
+      for (auto node = chain.rbegin(); node != chain.rend(); ++node) {
+        const GumboElement& element = (*node)->v.element;
+        text += '<';
+        text += TagNameOf(element);
+        // Formatting elements are told apart by their attributes, when the
+        // parser decides which of them to keep reopening.
+        if (IsFormattingName(ToLowerAscii(TagNameOf(element)))) {
+          for (unsigned i = 0; i < element.attributes.length; ++i) {
+            const auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
+            text += ' ';
+            text += attribute->name;
+            text += "=\"";
+            for (const char* c = attribute->value; *c; ++c) {
+              if (*c == '&') text += "&amp;";
+              else if (*c == '"') text += "&quot;";
+              else text += *c;
+            }
+            text += '"';
+          }
+        }
+        text += '>';
+        if (text.size() > most) return std::nullopt;
+      }
+      return text;
+    }
+
+    template <typename Enter, typename Leave>
+    void Walk(Enter& enter, Leave& leave, std::unordered_set<std::string>& topNames) {
+      const bool continued = !reopened.empty();
+      const GumboNode* head = continued ? reopened[2] : nullptr;  // the one the prefix implied
+      const GumboNode* sentinel = open.empty() ? nullptr : open[0];
+      const GumboNode* comment = open.empty() ? nullptr : open[1];
+      velmora::Walk(
+          output->document,
+          [&](const GumboNode* node) {
+            if (node != sentinel && node != comment && !Reopened(node)) enter(node);
+          },
+          [&](const GumboNode* node) {
+            if (node != head && !IsOpen(node)) leave(node);
+          });
+      // <html> and <body> tags after the first add the attributes their
+      // element does not yet hold: shown as an element of those alone.
+      for (const GumboNode* top : {static_cast<const GumboNode*>(output->root), Body()}) {
+        if (!top) continue;
+        const GumboVector& attributes = top->v.element.attributes;
+        std::vector<void*> added;
+        for (unsigned i = 0; i < attributes.length; ++i) {
+          const auto* attribute = static_cast<const GumboAttribute*>(attributes.data[i]);
+          const std::string key = std::string(gumbo_normalized_tagname(top->v.element.tag)) + ' ' + attribute->name;
+          if (topNames.insert(key).second && continued) added.push_back(attributes.data[i]);
+        }
+        if (added.empty()) continue;
+        GumboNode alone = *top;
+        alone.v.element.children = {nullptr, 0, 0};
+        alone.v.element.attributes = {added.data(), static_cast<unsigned>(added.size()),
+                                      static_cast<unsigned>(added.size())};
+        enter(&alone);
+        leave(&alone);
+      }
+    }
+
+    bool IsOpen(const GumboNode* node) const { return std::find(open.begin(), open.end(), node) != open.end(); }
+  };
+
+  std::string_view page_;
+  std::size_t sliceBytes_;
+  std::optional<std::string> bounded_;
+  std::vector<std::size_t> cuts_;
+  const Slice* slice_ = nullptr;
+};
 
 bool HasToken(std::string_view list, std::string_view token) {
   std::size_t i = 0;
@@ -600,11 +876,10 @@ private:
   std::vector<Block> blocks_;
 };
 
-bool PageHasDisclosure(const Html& html) {
+// Whether the page says it holds affiliate links, the page read in slices.
+bool PageHasDisclosure(PageReader& reader) {
   DisclosureFinder finder;
-  Walk(
-      html.Document(), [&](const GumboNode* node) { finder.Enter(node); },
-      [&](const GumboNode* node) { finder.Leave(node); });
+  reader.Walk([&](const GumboNode* node) { finder.Enter(node); }, [&](const GumboNode* node) { finder.Leave(node); });
   return finder.Found();
 }
 
@@ -676,18 +951,21 @@ void CheckElement(const GumboElement& element, std::string_view affiliateLink, c
   }
 }
 
-// Every link and picture of a tree, each from the origin `originOf` gives.
+// A link or picture, from the origin `originOf` gives.
+template <typename OriginOf>
+void CheckElementNode(const GumboNode* node, std::string_view affiliateLink, OriginOf& originOf, Report& report) {
+  if (node->type != GUMBO_NODE_ELEMENT) return;
+  const GumboElement& element = node->v.element;
+  if (element.tag != GUMBO_TAG_IMG && !IsLink(element.tag)) return;
+  const char* address = AttributeOf(element, element.tag == GUMBO_TAG_IMG ? "src" : "href");
+  CheckElement(element, affiliateLink, originOf(element, address ? address : ""), report);
+}
+
+// Every link and picture of a tree.
 template <typename OriginOf>
 void CheckElements(const GumboNode* top, std::string_view affiliateLink, OriginOf originOf, Report& report) {
   Walk(
-      top,
-      [&](const GumboNode* node) {
-        if (node->type != GUMBO_NODE_ELEMENT) return;
-        const GumboElement& element = node->v.element;
-        if (element.tag != GUMBO_TAG_IMG && !IsLink(element.tag)) return;
-        const char* address = AttributeOf(element, element.tag == GUMBO_TAG_IMG ? "src" : "href");
-        CheckElement(element, affiliateLink, originOf(element, address ? address : ""), report);
-      },
+      top, [&](const GumboNode* node) { CheckElementNode(node, affiliateLink, originOf, report); },
       [](const GumboNode*) {});
 }
 
@@ -1146,14 +1424,15 @@ std::optional<std::vector<ItemSpan>> ItemSpans(const TAffManager& project, std::
 // or a row's, whose address is an item.
 class SpanLocator {
 public:
-  SpanLocator(std::vector<ItemSpan> spans, std::string_view parsed) : spans_(std::move(spans)), parsed_(parsed) {}
+  SpanLocator(std::vector<ItemSpan> spans, const PageReader& reader)
+      : spans_(std::move(spans)), reader_(reader), parsed_(reader.Parsed()) {}
 
   Origin Locate(const GumboElement& element) const {
-    if (const auto* item = SpanHolding(element.original_tag.data)) return {item->where};
+    if (const auto* item = SpanHolding(reader_.InParsed(element.original_tag.data))) return {item->where};
     if (const GumboAttribute* attribute =
             gumbo_get_attribute(&element.attributes, element.tag == GUMBO_TAG_IMG ? "src" : "href")) {
-      const std::string_view written =
-          Unquoted({attribute->original_value.data, attribute->original_value.length});
+      const char* at = reader_.InParsed(attribute->original_value.data);
+      const std::string_view written = Unquoted({at ? at : "", at ? attribute->original_value.length : 0});
       // A row's address holds an item, perhaps with the template's text around it.
       if (const auto* item = SpanMeeting(written)) return {item->where, true};
     }
@@ -1184,32 +1463,37 @@ private:
   }
 
   std::vector<ItemSpan> spans_;
+  const PageReader& reader_;
   std::string_view parsed_;
 };
 
-void CheckWholePage(const Html& html, const TAffManager* project, std::string_view templateText, Report& report) {
+// The links and pictures of the page, each where it comes from; true when
+// the page has a disclosure. One reading serves both.
+bool CheckWholePage(PageReader& reader, const TAffManager* project, std::string_view templateText, Report& report) {
+  DisclosureFinder finder;
+  auto walk = [&](auto originOf) {
+    reader.Walk(
+        [&](const GumboNode* node) {
+          finder.Enter(node);
+          CheckElementNode(node, project ? std::string_view(project->URL) : std::string_view(), originOf, report);
+        },
+        [&](const GumboNode* node) { finder.Leave(node); });
+  };
   if (project) {
     // Exact places where the page's text shows them; the parser's positions
     // are the page's unless it read the page within its bounds.
-    auto spans = html.Bounded() ? std::nullopt : ItemSpans(*project, templateText, html.Text());
+    auto spans = reader.Bounded() ? std::nullopt : ItemSpans(*project, templateText, reader.Text());
     if (spans) {
-      const SpanLocator locator(std::move(*spans), html.Parsed());
-      CheckElements(
-          html.Document(), project->URL,
-          [&](const GumboElement& element, std::string_view) { return locator.Locate(element); }, report);
-      return;
+      const SpanLocator locator(std::move(*spans), reader);
+      walk([&](const GumboElement& element, std::string_view) { return locator.Locate(element); });
+    } else {
+      ItemLocator locator(*project);
+      walk([&](const GumboElement& element, std::string_view address) { return locator.Locate(element, address); });
     }
-    ItemLocator locator(*project);
-    CheckElements(
-        html.Document(), project->URL,
-        [&](const GumboElement& element, std::string_view address) { return locator.Locate(element, address); },
-        report);
   } else {
-    CheckElements(
-        html.Document(), {},
-        [](const GumboElement&, std::string_view) { return Origin{PlaceOf(FindingPlace::What::Page)}; },
-        report);
+    walk([](const GumboElement&, std::string_view) { return Origin{PlaceOf(FindingPlace::What::Page)}; });
   }
+  return finder.Found();
 }
 
 void ReportNoDisclosure(Report& report) {
@@ -1648,11 +1932,13 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
     report.Append(std::move(pageReport));
     // Only a page without a disclosure of its own needs reading in full:
     // the items' words may still hold one.
-    if (!disclosure) disclosure = PageHasDisclosure(Html(Html::Borrowed{}, page));
+    if (!disclosure) {
+      PageReader reader(page);
+      disclosure = PageHasDisclosure(reader);
+    }
   } else {
-    const Html html(Html::Borrowed{}, page);
-    CheckWholePage(html, &project, templateText, report);
-    disclosure = PageHasDisclosure(html);
+    PageReader reader(page);
+    disclosure = CheckWholePage(reader, &project, templateText, report);
     left = LeftPlaceholders(page);
   }
   if (!disclosure) ReportNoDisclosure(report);
@@ -1660,11 +1946,12 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
   return report.Take();
 }
 
-std::vector<Finding> CheckFinishedPage(std::string_view page) {
+std::vector<Finding> CheckFinishedPage(std::string_view page) { return CheckFinishedPage(page, 0); }
+
+std::vector<Finding> CheckFinishedPage(std::string_view page, std::size_t sliceBytes) {
   Report report;
-  const Html html(Html::Borrowed{}, page);
-  CheckWholePage(html, nullptr, {}, report);
-  if (!PageHasDisclosure(html)) ReportNoDisclosure(report);
+  PageReader reader(page, sliceBytes ? sliceBytes : PageReader::kSliceBytes);
+  if (!CheckWholePage(reader, nullptr, {}, report)) ReportNoDisclosure(report);
   CheckPlaceholders(LeftPlaceholders(page), nullptr, {}, report);
   return report.Take();
 }

@@ -241,7 +241,7 @@ private:
   }
 
   void NoteCut(std::size_t at) {
-    if (cutSpacing_ == 0 || blocking_ > 0 || pending_ > 0 || foreign_ > 0 || formSet_) return;
+    if (cutSpacing_ == 0 || blocking_ > 0 || foreign_ > 0 || formSet_) return;
     if (!cuts_.empty() && at < cuts_.back() + cutSpacing_) return;
     if (cuts_.empty() && at < cutSpacing_) return;
     cuts_.push_back(at);
@@ -419,26 +419,17 @@ private:
   std::size_t foreign_ = 0;
 };
 
-// One parse by the HTML5 parser, within its bounds.
+// One parse by the HTML5 parser, within its bounds, of a short text (an
+// item, an address) as the contents of `context`; pages are read by PageReader.
 class Html {
 public:
-  struct Borrowed {};
-  // `context`: parse as the contents of that element; GUMBO_TAG_LAST: a whole document.
-  explicit Html(std::string text, GumboTag context = GUMBO_TAG_LAST) : owned_(std::move(text)), text_(owned_) {
-    Parse(context);
-  }
-  // `text` outlives the tree: a page is not copied to be read.
-  Html(Borrowed, std::string_view text, GumboTag context = GUMBO_TAG_LAST) : text_(text) { Parse(context); }
+  Html(std::string text, GumboTag context) : owned_(std::move(text)), text_(owned_) { Parse(context); }
   ~Html() { gumbo_destroy_output(&options_, output_); }
   Html(const Html&) = delete;
   Html& operator=(const Html&) = delete;
 
-  const GumboNode* Document() const { return output_->document; }
   // The element a fragment's nodes are children of.
   const GumboNode* Root() const { return output_->root; }
-  std::string_view Text() const { return text_; }
-  // What the parser read: the tree's positions point into it.
-  std::string_view Parsed() const { return bounded_ ? std::string_view(*bounded_) : text_; }
   // Whether the parser read the text with tags closed or attributes dropped,
   // so that its positions are not the text's.
   bool Bounded() const { return bounded_.has_value(); }
@@ -505,11 +496,13 @@ const char* AttributeOf(const GumboElement& element, const char* name) {
 
 // A page's tree takes many times the page's bytes, so a large page is read
 // in slices: cut after a tag where only elements that reopen alike are open
-// (the parser says which, checked with a sentinel tag after the slice),
-// each further slice read after a start tag for each of them. Each slice's
-// tree is walked and freed before the next. The walk meets every node as a
-// walk of one parse of the page would, except that text may come in more
-// pieces, and a later <html> or <body> tag's attributes come after the rest.
+// (the parser says which, asked with a sentinel after the slice), each
+// further slice read after start tags that put the parser back where it
+// was: the open elements, and the formatting elements it would reopen.
+// Each slice's tree is walked and freed before the next. The walk meets
+// every node as a walk of one parse of the page would, except that text
+// may come in more pieces, and a later <html> or <body> tag's attributes
+// come after the rest.
 class PageReader {
 public:
   static constexpr std::size_t kSliceBytes = 128 * 1024;
@@ -528,7 +521,7 @@ public:
   // it is not the page's (what reopens the slice).
   const char* InParsed(const char* at) const {
     if (!slice_ || !at) return nullptr;
-    const char* own = slice_->input.data() + slice_->prefix;
+    const char* own = slice_->input.data() + slice_->reopen.text.size();
     if (at < own || at > own + slice_->length) return nullptr;
     return Parsed().data() + slice_->start + static_cast<std::size_t>(at - own);
   }
@@ -537,7 +530,7 @@ public:
   void Walk(Enter enter, Leave leave) {
     const std::string_view parsed = Parsed();
     std::size_t start = 0;
-    std::string reopen;
+    Reopen reopen;
     std::unordered_set<std::string> topNames;  // attributes the html and body elements hold
     while (true) {
       std::size_t want = start + sliceBytes_;
@@ -546,7 +539,7 @@ public:
         const bool last = cut == cuts_.end();
         const std::size_t end = last ? parsed.size() : *cut;
         Slice slice(reopen, parsed, start, end, !last);
-        std::optional<std::string> next;
+        std::optional<Reopen> next;
         if (!last) next = slice.Reopening(start == 0, sliceBytes_ / 4);
         if (last || next) {
           slice_ = &slice;
@@ -557,56 +550,67 @@ public:
           start = end;
           break;
         }
-        // The parser had more open than the scan saw: a longer slice, so
-        // that a page without a place to cut is still read in linear time.
+        // The parser stood where a slice cannot start: a longer slice, so
+        // that a page with few places to cut is still read in linear time.
         want = start + 2 * (end - start);
       }
     }
   }
 
 private:
-  // A comment goes where the parser stands; an element after it goes there
-  // too unless the parser first reopens formatting elements it keeps.
+  // A comment goes where the parser stands; an element after it goes
+  // inside the formatting elements the parser reopens first.
   static constexpr std::string_view kSentinel = "<!--velmoracheckend--><velmoracheckend>";
   static constexpr std::size_t kSentinelComment = 22;  // bytes
+  // Holds the formatting elements to reopen, closed at once: the parser
+  // keeps them to reopen, as it kept those it closed in the page.
+  static constexpr std::string_view kHolder = "velmorapending";
+
+  struct Reopen {
+    std::string text;              // parsed before the slice
+    std::size_t depth = 0;         // elements it leaves open below the body
+    std::size_t holder = std::string::npos;  // where the holder's tag starts in it
+  };
 
   struct Slice {
+    const Reopen& reopen;
     std::string owned;
     std::string_view input;
-    std::size_t prefix, start, length;
-    bool sentinel;
+    std::size_t start, length;
     GumboOutput* output = nullptr;
-    std::vector<const GumboNode*> reopened;  // html, head, body and what the prefix opened
-    std::vector<const GumboNode*> open;      // at the slice's end
+    std::vector<const GumboNode*> reopened;  // html, head, body and the elements reopened
+    const GumboNode* holder = nullptr;
+    std::vector<const GumboNode*> made;  // by the sentinel
+    std::vector<const GumboNode*> open;  // at the slice's end
 
-    Slice(std::string_view reopen, std::string_view parsed, std::size_t from, std::size_t to, bool withSentinel)
-        : prefix(reopen.size()), start(from), length(to - from), sentinel(withSentinel) {
-      if (reopen.empty() && !withSentinel) {
+    Slice(const Reopen& before, std::string_view parsed, std::size_t from, std::size_t to, bool withSentinel)
+        : reopen(before), start(from), length(to - from) {
+      if (reopen.text.empty() && !withSentinel) {
         input = parsed.substr(from, length);
       } else {
-        owned.reserve(reopen.size() + length + kSentinel.size());
-        owned.append(reopen).append(parsed.substr(from, length));
+        owned.reserve(reopen.text.size() + length + kSentinel.size());
+        owned.append(reopen.text).append(parsed.substr(from, length));
         if (withSentinel) owned.append(kSentinel);
         input = owned;
       }
       GumboOptions options = kGumboDefaultOptions;
       options.max_errors = 0;
       output = gumbo_parse_with_options(&options, input.data(), input.size());
-      if (!reopen.empty()) {
-        reopened = {output->document, output->root, Head(), Body()};
-        const GumboNode* node = Body();
-        while (node) {
-          const GumboVector& children = node->v.element.children;
-          node = nullptr;
-          for (unsigned i = 0; i < children.length && !node; ++i) {
-            const GumboNode* child = Child(children, i);
-            if (child->type == GUMBO_NODE_ELEMENT && child->v.element.original_tag.data >= input.data() &&
-                child->v.element.original_tag.data < input.data() + prefix) {
-              reopened.push_back(child);
-              node = child;
-            }
-          }
+      if (reopen.text.empty()) return;
+      reopened = {output->document, output->root, Head(), Body()};
+      const char* holderTag = reopen.holder == std::string::npos ? nullptr : input.data() + reopen.holder;
+      const GumboNode* node = Body();
+      for (std::size_t level = 0; node && level <= reopen.depth; ++level) {
+        const GumboVector& children = node->v.element.children;
+        node = nullptr;
+        for (unsigned i = 0; i < children.length && !node; ++i) {
+          const GumboNode* child = Child(children, i);
+          if (child->type != GUMBO_NODE_ELEMENT) continue;
+          if (child->v.element.original_tag.data == holderTag) holder = child;
+          else if (level < reopen.depth && child->v.element.original_tag.data < input.data() + reopen.text.size())
+            node = child;
         }
+        if (node) reopened.push_back(node);
       }
     }
     ~Slice() { gumbo_destroy_output(&kGumboDefaultOptions, output); }
@@ -623,81 +627,106 @@ private:
       return nullptr;
     }
 
-    bool Reopened(const GumboNode* node) const {
-      return std::find(reopened.begin(), reopened.end(), node) != reopened.end();
+    static bool In(const std::vector<const GumboNode*>& nodes, const GumboNode* node) {
+      return std::find(nodes.begin(), nodes.end(), node) != nodes.end();
     }
 
-    // What opens the elements left open at the slice's end, or nothing
-    // when the parser stood anywhere but in the body with only elements
-    // that reopen alike open (or that would take more than `most` bytes).
-    std::optional<std::string> Reopening(bool first, std::size_t most) {
+    static void AppendTag(const GumboElement& element, std::string& text) {
+      text += '<';
+      text += TagNameOf(element);
+      // Formatting elements are told apart by their attributes, when the
+      // parser decides which of them to keep reopening.
+      if (IsFormattingName(ToLowerAscii(TagNameOf(element)))) {
+        for (unsigned i = 0; i < element.attributes.length; ++i) {
+          const auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
+          text += ' ';
+          text += attribute->name;
+          text += "=\"";
+          for (const char* c = attribute->value; *c; ++c) {
+            if (*c == '&') text += "&amp;";
+            else if (*c == '"') text += "&quot;";
+            else text += *c;
+          }
+          text += '"';
+        }
+      }
+      text += '>';
+    }
+
+    // What puts the parser back where it stood at the slice's end, or
+    // nothing when it stood anywhere but in the body with only elements
+    // that reopen alike open (or when that takes more than `most` bytes).
+    std::optional<Reopen> Reopening(bool first, std::size_t most) {
       const GumboNode* last = output->document;
       while (const GumboVector* children = ChildrenOf(last)) {
         if (children->length == 0) break;
         last = Child(*children, children->length - 1);
       }
       const char* sentinelAt = input.data() + input.size() - kSentinel.size();
-      if (last->type != GUMBO_NODE_ELEMENT || last->v.element.original_tag.data != sentinelAt + kSentinelComment ||
-          last->index_within_parent == 0)
+      if (last->type != GUMBO_NODE_ELEMENT || last->v.element.original_tag.data != sentinelAt + kSentinelComment)
         return std::nullopt;
-      const GumboNode* comment = Child(last->parent->v.element.children, last->index_within_parent - 1);
-      if (comment->type != GUMBO_NODE_COMMENT || comment->v.text.original_text.data != sentinelAt) return std::nullopt;
+      // Between the element and where the comment went: what the parser reopened.
+      std::vector<const GumboNode*> pending;
+      const GumboNode* comment = nullptr;
+      for (const GumboNode* node = last; node->parent && node->parent->type == GUMBO_NODE_ELEMENT;
+           node = node->parent) {
+        if (node->index_within_parent > 0) {
+          comment = Child(node->parent->v.element.children, node->index_within_parent - 1);
+          break;
+        }
+        const GumboNode* parent = node->parent;
+        if (!(parent->parse_flags & GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT) ||
+            parent->v.element.children.length != 1 || parent->v.element.tag_namespace != GUMBO_NAMESPACE_HTML)
+          return std::nullopt;
+        pending.push_back(parent);
+      }
+      if (!comment || comment->type != GUMBO_NODE_COMMENT || comment->v.text.original_text.data != sentinelAt)
+        return std::nullopt;
       const GumboNode* body = Body();
       if (!body) return std::nullopt;
       // A body the sentinel made: the slice ended before the body began.
       if (first && (body->parse_flags & GUMBO_INSERTION_IMPLIED) && body->v.element.children.length == 1)
         return std::nullopt;
       std::vector<const GumboNode*> chain;
-      for (const GumboNode* node = last->parent; node != body; node = node->parent) {
+      for (const GumboNode* node = comment->parent; node != body; node = node->parent) {
         if (!node || node->type != GUMBO_NODE_ELEMENT || node->v.element.tag_namespace != GUMBO_NAMESPACE_HTML ||
             !ReopensAlike(node->v.element.tag))
           return std::nullopt;
         chain.push_back(node);
       }
-      open = {last, comment, body, output->root, output->document};  // the sentinel first
+      made = {last, comment};
+      made.insert(made.end(), pending.begin(), pending.end());
+      open = {body, output->root, output->document};
       open.insert(open.end(), chain.begin(), chain.end());
-      std::string text = output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS
-                             ? "<body>"
-                             : "<!DOCTYPE html><body>";
-      for (auto node = chain.rbegin(); node != chain.rend(); ++node) {
-        const GumboElement& element = (*node)->v.element;
-        text += '<';
-        text += TagNameOf(element);
-        // Formatting elements are told apart by their attributes, when the
-        // parser decides which of them to keep reopening.
-        if (IsFormattingName(ToLowerAscii(TagNameOf(element)))) {
-          for (unsigned i = 0; i < element.attributes.length; ++i) {
-            const auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
-            text += ' ';
-            text += attribute->name;
-            text += "=\"";
-            for (const char* c = attribute->value; *c; ++c) {
-              if (*c == '&') text += "&amp;";
-              else if (*c == '"') text += "&quot;";
-              else text += *c;
-            }
-            text += '"';
-          }
-        }
-        text += '>';
-        if (text.size() > most) return std::nullopt;
+      Reopen next;
+      next.text = output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS ? "<body>"
+                                                                                            : "<!DOCTYPE html><body>";
+      next.depth = chain.size();
+      for (auto node = chain.rbegin(); node != chain.rend(); ++node) AppendTag((*node)->v.element, next.text);
+      if (!pending.empty()) {
+        next.holder = next.text.size();
+        next.text += "<" + std::string(kHolder) + ">";
+        for (auto node = pending.rbegin(); node != pending.rend(); ++node) AppendTag((*node)->v.element, next.text);
+        next.text += "</" + std::string(kHolder) + ">";
       }
-      return text;
+      if (next.text.size() > most) return std::nullopt;
+      return next;
     }
 
     template <typename Enter, typename Leave>
     void Walk(Enter& enter, Leave& leave, std::unordered_set<std::string>& topNames) {
       const bool continued = !reopened.empty();
-      const GumboNode* head = continued ? reopened[2] : nullptr;  // the one the prefix implied
-      const GumboNode* sentinel = open.empty() ? nullptr : open[0];
-      const GumboNode* comment = open.empty() ? nullptr : open[1];
+      const GumboNode* head = continued ? reopened[2] : nullptr;  // the one the reopening implied
+      bool inHolder = false;
       velmora::Walk(
           output->document,
           [&](const GumboNode* node) {
-            if (node != sentinel && node != comment && !Reopened(node)) enter(node);
+            inHolder = inHolder || node == holder;
+            if (!inHolder && !In(made, node) && !In(reopened, node)) enter(node);
           },
           [&](const GumboNode* node) {
-            if (node != head && !IsOpen(node)) leave(node);
+            if (!inHolder && node != head && !In(made, node) && !In(open, node)) leave(node);
+            if (node == holder) inHolder = false;
           });
       // <html> and <body> tags after the first add the attributes their
       // element does not yet hold: shown as an element of those alone.
@@ -719,8 +748,6 @@ private:
         leave(&alone);
       }
     }
-
-    bool IsOpen(const GumboNode* node) const { return std::find(open.begin(), open.end(), node) != open.end(); }
   };
 
   std::string_view page_;
@@ -1633,10 +1660,9 @@ bool RowsStandAlone(const TAffManager& project, std::string_view templateText, s
 constexpr std::array<GumboTag, 3> kBoxes = {GUMBO_TAG_TEXTAREA, GUMBO_TAG_SCRIPT, GUMBO_TAG_STYLE};
 using BoxesOfKinds = std::array<unsigned, kPromoKinds.size()>;  // bit b: in kBoxes[b]
 
-BoxesOfKinds BoxesOfItems(const Html& standIns) {
+BoxesOfKinds BoxesOfItems(PageReader& standIns) {
   BoxesOfKinds boxes{};
-  Walk(
-      standIns.Document(),
+  standIns.Walk(
       [&](const GumboNode* node) {
         if (node->type != GUMBO_NODE_TEXT && node->type != GUMBO_NODE_WHITESPACE) return;
         const GumboNode* parent = node->parent;
@@ -1678,7 +1704,7 @@ void CheckBoxEscapes(const TAffManager& project, const BoxesOfKinds& boxes, Repo
 }
 
 // False when the check has to read the whole page.
-bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const Html& html, Report& report,
+bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, PageReader& html, Report& report,
                      bool& disclosure, std::vector<std::string>& leftPlaceholders) {
   // What the template (or the title or link) leaves stands in this page once,
   // unless a stand-in took part in one.
@@ -1698,8 +1724,7 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const H
   };
   DisclosureFinder finder;
   std::vector<GumboTag> open;
-  Walk(
-      html.Document(),
+  html.Walk(
       [&](const GumboNode* node) {
         finder.Enter(node);
         if (node->type == GUMBO_NODE_ELEMENT) {
@@ -1921,7 +1946,8 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
   const ItemMarks marks(project);
   // An item left open takes in what follows it, which only the whole page shows.
   const bool itemsClosed = CheckItemsOfProject(project, marks, report);
-  const Html standIns(StandInPage(project, templateText));
+  const std::string standInPage = StandInPage(project, templateText);
+  PageReader standIns(standInPage);
   CheckBoxEscapes(project, BoxesOfItems(standIns), report);
   Report pageReport;
   bool disclosure = false;

@@ -178,6 +178,22 @@ int ImpliedEndGroup(std::string_view name) {
   return 0;
 }
 
+// Phrasing elements: their text belongs to the block they stand in.
+bool IsInline(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_A: case GUMBO_TAG_ABBR: case GUMBO_TAG_B: case GUMBO_TAG_BDI: case GUMBO_TAG_BDO:
+    case GUMBO_TAG_BR: case GUMBO_TAG_CITE: case GUMBO_TAG_CODE: case GUMBO_TAG_DATA: case GUMBO_TAG_DFN:
+    case GUMBO_TAG_EM: case GUMBO_TAG_FONT: case GUMBO_TAG_I: case GUMBO_TAG_KBD: case GUMBO_TAG_MARK:
+    case GUMBO_TAG_Q: case GUMBO_TAG_S: case GUMBO_TAG_SAMP: case GUMBO_TAG_SMALL: case GUMBO_TAG_SPAN:
+    case GUMBO_TAG_STRONG: case GUMBO_TAG_SUB: case GUMBO_TAG_SUP: case GUMBO_TAG_TIME: case GUMBO_TAG_U:
+    case GUMBO_TAG_VAR: case GUMBO_TAG_WBR: case GUMBO_TAG_BIG: case GUMBO_TAG_TT: case GUMBO_TAG_STRIKE:
+    case GUMBO_TAG_LABEL:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Elements that, reopened by their start tag at the start of a slice, put
 // the parser back where it was: none that changes the insertion mode, the
 // tokenizer, foreign content or the form the parser keeps.
@@ -540,7 +556,7 @@ public:
         const std::size_t end = last ? parsed.size() : *cut;
         Slice slice(reopen, parsed, start, end, !last);
         std::optional<Reopen> next;
-        if (!last) next = slice.Reopening(start == 0, sliceBytes_ / 4);
+        if (!last) next = slice.Reopening(start == 0, std::max<std::size_t>(sliceBytes_ / 4, 4096));
         if (last || next) {
           slice_ = &slice;
           slice.Walk(enter, leave, topNames);
@@ -694,6 +710,14 @@ private:
           return std::nullopt;
         chain.push_back(node);
       }
+      // A block inside an open formatting element: that element's end tag
+      // would move the block, made in an earlier slice, out of it.
+      bool block = false;
+      for (const GumboNode* node : chain) {
+        const GumboElement& element = node->v.element;
+        if (block && IsFormattingName(ToLowerAscii(TagNameOf(element)))) return std::nullopt;
+        block = block || !(IsInline(element.tag) || element.tag == GUMBO_TAG_UNKNOWN);
+      }
       made = {last, comment};
       made.insert(made.end(), pending.begin(), pending.end());
       open = {body, output->root, output->document};
@@ -831,22 +855,6 @@ bool EndTagOptional(GumboTag tag) {
 bool HidesText(GumboTag tag) {
   return tag == GUMBO_TAG_SCRIPT || tag == GUMBO_TAG_STYLE || tag == GUMBO_TAG_TEXTAREA ||
          tag == GUMBO_TAG_TEMPLATE || tag == GUMBO_TAG_NOSCRIPT || tag == GUMBO_TAG_TITLE;
-}
-
-// Phrasing elements: their text belongs to the block they stand in.
-bool IsInline(GumboTag tag) {
-  switch (tag) {
-    case GUMBO_TAG_A: case GUMBO_TAG_ABBR: case GUMBO_TAG_B: case GUMBO_TAG_BDI: case GUMBO_TAG_BDO:
-    case GUMBO_TAG_BR: case GUMBO_TAG_CITE: case GUMBO_TAG_CODE: case GUMBO_TAG_DATA: case GUMBO_TAG_DFN:
-    case GUMBO_TAG_EM: case GUMBO_TAG_FONT: case GUMBO_TAG_I: case GUMBO_TAG_KBD: case GUMBO_TAG_MARK:
-    case GUMBO_TAG_Q: case GUMBO_TAG_S: case GUMBO_TAG_SAMP: case GUMBO_TAG_SMALL: case GUMBO_TAG_SPAN:
-    case GUMBO_TAG_STRONG: case GUMBO_TAG_SUB: case GUMBO_TAG_SUP: case GUMBO_TAG_TIME: case GUMBO_TAG_U:
-    case GUMBO_TAG_VAR: case GUMBO_TAG_WBR: case GUMBO_TAG_BIG: case GUMBO_TAG_TT: case GUMBO_TAG_STRIKE:
-    case GUMBO_TAG_LABEL:
-      return true;
-    default:
-      return false;
-  }
 }
 
 // Finds a disclosure: an element whose class or id names it, or a block of

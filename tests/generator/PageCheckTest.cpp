@@ -286,6 +286,8 @@ TEST(PageCheck, PageReadInSlicesFindsWhatOneReadingFinds) {
       "<body id=top><b class=q>" + filler + "<a href=\"~/offer.htm\">x</a></b>" + filler +
           "<body id=disclosure><img src=a.gif>",
       "<body>" + filler + "<body class=disclosure>",
+      // A formatting element's end tag moves the block inside it.
+      "<a href=\"file:///x\"><a><s class=c0>&amp;commission affiliate<ul class=c1><dt class=c0>" + filler + "</s>",
       // Elements that do not reopen alike, and formatting the parser reopens.
       "<body><table><tr><td>" + filler + "</table><p><b><i>" + filler + "</p>affiliate commission" + filler +
           "<svg><a href=\"c:/x\">" + filler + "</svg><form><div>" + filler + "</div></form>" + filler,

@@ -257,7 +257,7 @@ private:
   }
 
   void NoteCut(std::size_t at) {
-    if (cutSpacing_ == 0 || blocking_ > 0 || foreign_ > 0 || formSet_) return;
+    if (cutSpacing_ == 0 || blocking_ > 0 || foreign_ > 0 || formSet_ || blocksInFormatting_ > 0) return;
     if (!cuts_.empty() && at < cuts_.back() + cutSpacing_) return;
     if (cuts_.empty() && at < cutSpacing_) return;
     cuts_.push_back(at);
@@ -380,9 +380,13 @@ private:
       Insert(after, "</" + name + ">");
       return;
     }
+    const GumboTag tag = gumbo_tag_enum(name.c_str());
+    const bool blockInFormatting = formatting_ > 0 && !IsInline(tag) && tag != GUMBO_TAG_UNKNOWN;
     open_.push_back(name);
+    inFormatting_.push_back(blockInFormatting);
     ++counts_[name];
-    if (!ReopensAlike(gumbo_tag_enum(name.c_str()))) ++blocking_;
+    if (!ReopensAlike(tag)) ++blocking_;
+    if (blockInFormatting) ++blocksInFormatting_;
     if (formatting) ++formatting_;
     if (name == "svg" || name == "math") ++foreign_;
   }
@@ -411,6 +415,8 @@ private:
   std::string Pop() {
     std::string top = std::move(open_.back());
     open_.pop_back();
+    if (inFormatting_.back()) --blocksInFormatting_;
+    inFormatting_.pop_back();
     --counts_[top];
     if (!ReopensAlike(gumbo_tag_enum(top.c_str()))) --blocking_;
     if (IsFormattingName(top)) --formatting_;
@@ -425,6 +431,8 @@ private:
   std::size_t cutSpacing_ = 0;
   std::vector<std::size_t> cuts_;
   std::size_t blocking_ = 0;  // open elements that do not reopen alike
+  std::vector<bool> inFormatting_;      // of each open element: a block inside a formatting element
+  std::size_t blocksInFormatting_ = 0;  // which a slice may not start in
   bool formSet_ = false;      // the parser may hold a form that a later one joins
   bool frameset_ = false;
   std::vector<std::pair<std::size_t, std::size_t>> tagRemovals_;  // of the tag being read

@@ -534,7 +534,8 @@ public:
   PageReader(std::string_view page, std::size_t sliceBytes = kSliceBytes)
       : page_(page), sliceBytes_(std::max<std::size_t>(sliceBytes, 1)) {
     bounded_ = ParserBounds(page_).Apply();
-    if (Parsed().size() > sliceBytes_) cuts_ = ParserBounds(Parsed()).Cuts(sliceBytes_);
+    // Denser than the slices, so that a place the parser refuses has another near it.
+    if (Parsed().size() > sliceBytes_) cuts_ = ParserBounds(Parsed()).Cuts(std::max<std::size_t>(sliceBytes_ / 4, 1));
   }
 
   std::string_view Text() const { return page_; }
@@ -558,7 +559,7 @@ public:
     std::unordered_set<std::string> topNames;  // attributes the html and body elements hold
     while (true) {
       std::size_t want = start + sliceBytes_;
-      while (true) {
+      for (int tries = 1;; ++tries) {
         const auto cut = std::lower_bound(cuts_.begin(), cuts_.end(), want);
         const bool last = cut == cuts_.end();
         const std::size_t end = last ? parsed.size() : *cut;
@@ -574,9 +575,11 @@ public:
           start = end;
           break;
         }
-        // The parser stood where a slice cannot start: a longer slice, so
-        // that a page with few places to cut is still read in linear time.
-        want = start + 2 * (end - start);
+        // The parser stood where a slice cannot start: the next place, and
+        // after a few, twice as far, so that a page with few places to cut
+        // is still read in linear time.
+        constexpr int kNextPlaces = 6;
+        want = tries < kNextPlaces ? end + 1 : start + 2 * (end - start);
       }
     }
   }

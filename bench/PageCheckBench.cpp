@@ -133,6 +133,7 @@ BENCHMARK(BM_HostilePageDoubling)
 // process of its own, so that its peak is not another case's.
 std::string PageOfShape(int shape) {
   std::string page = "<!DOCTYPE html><html><head><title>Offers</title></head><body><main><section>";
+  if (shape == 5) page += "<table>";
   const auto fill = [&](std::size_t bytes, auto&& row) {
     page.reserve(bytes + 4096);
     for (std::size_t i = 0; page.size() < bytes; ++i) page += row(std::to_string(i));
@@ -150,10 +151,17 @@ std::string PageOfShape(int shape) {
     case 2:  // formatting elements that each paragraph reopens
       fill(2400000, [](const std::string& n) { return "<p><b class=c" + n + ">x</p>"; });
       break;
+    case 5:  // links in the rows of one table, which is read in one piece
+      fill(kMaxPageBytes - (1 << 20), [](const std::string& n) {
+        return "<tr><td><a href=\"https://shop.example/p/" + n + "\" rel=\"sponsored\">Grow vegetables " + n +
+               "</a></td></tr>\n";
+      });
+      break;
     default:  // one tag after another, as dense as tags come
       fill(kMaxPageBytes - (1 << 20), [](const std::string&) { return std::string("<i><u></u></i>"); });
       break;
   }
+  if (shape == 5) page += "</table>";
   page += "<p class=disclosure>We earn a commission.</p></section></main></body></html>";
   return page;
 }
@@ -195,8 +203,8 @@ void BM_PeakMemoryAgainstPage(benchmark::State& state) {
   state.counters["within_budget"] = peakMb <= budgetMb ? 1 : 0;
 }
 BENCHMARK(BM_PeakMemoryAgainstPage)
-    ->ArgName("links0_nested_b1_reopened_b2_dense3_project4")
-    ->DenseRange(0, 4)
+    ->ArgName("links0_nested_b1_reopened_b2_dense3_project4_table5")
+    ->DenseRange(0, 5)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

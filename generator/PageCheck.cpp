@@ -1821,7 +1821,14 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, PageRea
         return false;
       if ((use.contexts & kData) && holdsTag) {
         const FindingPlace where = PromoPlace(kind, i);
+        bool closed = true;
         auto checkFragment = [&](std::string_view text) {
+          // A tag the item leaves open takes in the page after it ("<img src=" reads
+          // the row's "</a>"): only the whole page shows what that makes.
+          if (!closed || ParseClosure(text).problem) {
+            closed = false;
+            return;
+          }
           Html fragment(std::string(text), GUMBO_TAG_DIV);
           CheckElements(
               fragment.Root(), project.URL, [&](const GumboElement&, std::string_view) { return Origin{where}; },
@@ -1833,6 +1840,7 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, PageRea
         } else {
           checkFragment(ItemInPage(kind, raw, project.URL));
         }
+        if (!closed) return false;
       }
       for (const AddressUse& address : use.addresses) {
         // Most rows hold the item alone, as typed.

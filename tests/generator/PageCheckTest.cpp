@@ -313,3 +313,11 @@ TEST(PageCheck, ItemOfALargePageIsFoundWhereItStands) {
   EXPECT_THAT(CodesOf(CheckProjectPage(project, kTemplate, page, true)),
               ElementsAre(Pair("markup-in-text", "Text Link 5001"), Pair("local-file", "Text Link 5001")));
 }
+
+TEST(PageCheck, ItemEndingInAnOpenTagIsReadWithWhatItTakesIn) {
+  // The row's "</a>" becomes the picture's address.
+  TAffManager project = CleanProject();
+  project.Anchors[1] = "Tom &amp; Jerry <img src=";
+  EXPECT_THAT(CodesOf(Check(project, kTemplate)),
+              ::testing::Contains(Pair("missing-alt", "Text Link 2")));
+}

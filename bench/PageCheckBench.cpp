@@ -1,10 +1,14 @@
 // Checking the page of a large project against making it, side by side in
 // the same run: the check runs after "Generate Code" on the page it made,
 // so it should not take longer than making that page did. Hostile pages
-// are held against themselves at twice the size.
+// are held against themselves at twice the size, and the memory a check
+// takes against the page's size.
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -122,6 +126,86 @@ BENCHMARK(BM_HostilePageDoubling)
     ->ArgName("nested_div0_nested_b1_attributes2")
     ->DenseRange(0, 2)
     ->MinTime(2)  // one pass is too few on a machine shared with builds
+    ->Unit(benchmark::kMillisecond);
+
+// The most memory a check takes, page and all, for pages up to the largest
+// that is read: at most 4x the page plus 50 MB. Each case runs in a child
+// process of its own, so that its peak is not another case's.
+std::string PageOfShape(int shape) {
+  std::string page = "<!DOCTYPE html><html><head><title>Offers</title></head><body><main><section>";
+  if (shape == 5) page += "<table>";
+  const auto fill = [&](std::size_t bytes, auto&& row) {
+    page.reserve(bytes + 4096);
+    for (std::size_t i = 0; page.size() < bytes; ++i) page += row(std::to_string(i));
+  };
+  switch (shape) {
+    case 0:  // links in rows, near the largest page that is read
+      fill(kMaxPageBytes - (1 << 20), [](const std::string& n) {
+        return "<div class=\"box\"><a href=\"https://shop.example/p/" + n + "\" rel=\"sponsored\">Grow vegetables " + n +
+               "</a></div>\n";
+      });
+      break;
+    case 1:  // nested formatting elements, each unlike the others
+      fill(1600000, [](const std::string& n) { return "<b class=c" + n + ">"; });
+      break;
+    case 2:  // formatting elements that each paragraph reopens
+      fill(2400000, [](const std::string& n) { return "<p><b class=c" + n + ">x</p>"; });
+      break;
+    case 5:  // links in the rows of one table, which is read in one piece
+      fill(kMaxPageBytes - (1 << 20), [](const std::string& n) {
+        return "<tr><td><a href=\"https://shop.example/p/" + n + "\" rel=\"sponsored\">Grow vegetables " + n +
+               "</a></td></tr>\n";
+      });
+      break;
+    default:  // one tag after another, as dense as tags come
+      fill(kMaxPageBytes - (1 << 20), [](const std::string&) { return std::string("<i><u></u></i>"); });
+      break;
+  }
+  if (shape == 5) page += "</table>";
+  page += "<p class=disclosure>We earn a commission.</p></section></main></body></html>";
+  return page;
+}
+
+void BM_PeakMemoryAgainstPage(benchmark::State& state) {
+  const int shape = static_cast<int>(state.range(0));
+  double pageMb = 0;
+  double peakMb = 0;
+  for (auto _ : state) {
+    int fds[2];
+    if (pipe(fds) != 0) state.SkipWithError("no pipe");
+    const pid_t child = fork();
+    if (child == 0) {
+      // The last shape: a large project's page, checked with its project.
+      const TAffManager project = shape == 4 ? ProjectOf(60000) : TAffManager();
+      const std::string page = shape == 4 ? FillTemplate(TemplateText(), project) : PageOfShape(shape);
+      const std::size_t found =
+          (shape == 4 ? CheckProjectPage(project, TemplateText(), page) : CheckFinishedPage(page)).size();
+      const double bytes = static_cast<double>(page.size());
+      if (write(fds[1], &bytes, sizeof bytes) != sizeof bytes || found > page.size()) _exit(1);
+      _exit(0);
+    }
+    close(fds[1]);
+    double bytes = 0;
+    const bool read = ::read(fds[0], &bytes, sizeof bytes) == sizeof bytes;
+    close(fds[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    if (!read || !WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("the check failed");
+    pageMb = bytes / (1 << 20);
+    peakMb = static_cast<double>(usage.ru_maxrss) / 1024;  // ru_maxrss is in KB
+  }
+  const double budgetMb = 4 * pageMb + 50;
+  state.counters["page_mb"] = pageMb;
+  state.counters["peak_mb"] = peakMb;
+  state.counters["budget_mb"] = budgetMb;
+  state.counters["peak_x_page"] = peakMb / pageMb;
+  state.counters["within_budget"] = peakMb <= budgetMb ? 1 : 0;
+}
+BENCHMARK(BM_PeakMemoryAgainstPage)
+    ->ArgName("links0_nested_b1_reopened_b2_dense3_project4_table5")
+    ->DenseRange(0, 5)
+    ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

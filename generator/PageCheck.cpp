@@ -178,40 +178,89 @@ int ImpliedEndGroup(std::string_view name) {
   return 0;
 }
 
+// Phrasing elements: their text belongs to the block they stand in.
+bool IsInline(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_A: case GUMBO_TAG_ABBR: case GUMBO_TAG_B: case GUMBO_TAG_BDI: case GUMBO_TAG_BDO:
+    case GUMBO_TAG_BR: case GUMBO_TAG_CITE: case GUMBO_TAG_CODE: case GUMBO_TAG_DATA: case GUMBO_TAG_DFN:
+    case GUMBO_TAG_EM: case GUMBO_TAG_FONT: case GUMBO_TAG_I: case GUMBO_TAG_KBD: case GUMBO_TAG_MARK:
+    case GUMBO_TAG_Q: case GUMBO_TAG_S: case GUMBO_TAG_SAMP: case GUMBO_TAG_SMALL: case GUMBO_TAG_SPAN:
+    case GUMBO_TAG_STRONG: case GUMBO_TAG_SUB: case GUMBO_TAG_SUP: case GUMBO_TAG_TIME: case GUMBO_TAG_U:
+    case GUMBO_TAG_VAR: case GUMBO_TAG_WBR: case GUMBO_TAG_BIG: case GUMBO_TAG_TT: case GUMBO_TAG_STRIKE:
+    case GUMBO_TAG_LABEL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Elements that, reopened by their start tag at the start of a slice, put
+// the parser back where it was: none that changes the insertion mode, the
+// tokenizer, foreign content or the form the parser keeps.
+bool ReopensAlike(GumboTag tag) {
+  switch (tag) {
+    case GUMBO_TAG_HTML: case GUMBO_TAG_HEAD: case GUMBO_TAG_BODY: case GUMBO_TAG_FRAMESET: case GUMBO_TAG_FRAME:
+    case GUMBO_TAG_TABLE: case GUMBO_TAG_CAPTION: case GUMBO_TAG_COLGROUP: case GUMBO_TAG_COL: case GUMBO_TAG_TBODY:
+    case GUMBO_TAG_THEAD: case GUMBO_TAG_TFOOT: case GUMBO_TAG_TR: case GUMBO_TAG_TD: case GUMBO_TAG_TH:
+    case GUMBO_TAG_SELECT: case GUMBO_TAG_TEMPLATE: case GUMBO_TAG_PRE: case GUMBO_TAG_LISTING:
+    case GUMBO_TAG_TEXTAREA: case GUMBO_TAG_FORM: case GUMBO_TAG_APPLET: case GUMBO_TAG_MARQUEE:
+    case GUMBO_TAG_OBJECT: case GUMBO_TAG_PLAINTEXT: case GUMBO_TAG_SCRIPT: case GUMBO_TAG_STYLE:
+    case GUMBO_TAG_TITLE: case GUMBO_TAG_XMP: case GUMBO_TAG_IFRAME: case GUMBO_TAG_NOEMBED:
+    case GUMBO_TAG_NOFRAMES: case GUMBO_TAG_NOSCRIPT: case GUMBO_TAG_SVG: case GUMBO_TAG_MATH:
+      return false;
+    default:
+      return true;
+  }
+}
+
 class ParserBounds {
 public:
   explicit ParserBounds(std::string_view text) : text_(text) {}
 
   // The text the parser should read, or nothing when it is within bounds.
+  // It is written as the scan goes: a dense page makes an edit every few bytes.
   std::optional<std::string> Apply() {
     Scan();
-    if (edits_.empty()) return std::nullopt;
-    std::string out;
-    out.reserve(text_.size() + text_.size() / 8);
-    std::size_t copied = 0;
-    for (const Edit& edit : edits_) {
-      out.append(text_.substr(copied, edit.at - copied));
-      out += edit.insert;
-      copied = edit.at + edit.remove;
-    }
-    out.append(text_.substr(copied));
-    return out;
+    if (!out_) return std::nullopt;
+    CopyTo(text_.size());
+    return std::move(out_);
+  }
+
+  // Places after a tag, at least `spacing` apart, where the scan sees only
+  // elements open that reopen alike: where the page may be cut into slices.
+  std::vector<std::size_t> Cuts(std::size_t spacing) {
+    editing_ = false;
+    cutSpacing_ = spacing;
+    Scan();
+    if (frameset_) cuts_.clear();  // a frameset may replace the body at any point
+    return std::move(cuts_);
   }
 
 private:
-  struct Edit {
-    std::size_t at;
-    std::size_t remove;
-    std::string insert;
-  };
-
-  void Insert(std::size_t at, std::string text) { edits_.push_back({at, 0, std::move(text)}); }
-  void Remove(std::size_t from, std::size_t to) {
-    if (!edits_.empty() && edits_.back().insert.empty() && edits_.back().at + edits_.back().remove == from) {
-      edits_.back().remove += to - from;
-    } else {
-      edits_.push_back({from, to - from, {}});
+  void CopyTo(std::size_t at) {
+    if (!out_) {
+      out_.emplace();
+      out_->reserve(text_.size() + text_.size() / 8);
     }
+    out_->append(text_.substr(copied_, at - copied_));
+    copied_ = at;
+  }
+  void Insert(std::size_t at, std::string_view text) {
+    if (!editing_) return;
+    CopyTo(at);
+    out_->append(text);
+  }
+  void Remove(std::size_t from, std::size_t to) {
+    if (!editing_) return;
+    CopyTo(from);
+    copied_ = to;
+  }
+
+  void NoteCut(std::size_t at) {
+    if (cutSpacing_ == 0 || blocking_ > 0 || foreign_ > 0 || formSet_ || blocksInFormatting_ > 0) return;
+    if (!cuts_.empty() && at < cuts_.back() + cutSpacing_) return;
+    if (cuts_.empty() && at < cutSpacing_) return;
+    cuts_.push_back(at);
   }
 
   void FlushTagRemovals() {
@@ -259,8 +308,12 @@ private:
         FlushTagRemovals();
         StartTag(name, selfClosing, i);
         if (name == "plaintext") return;
-        if (IsRawTextName(name)) i = RawTextEnd(name, i);
+        if (IsRawTextName(name)) {
+          i = RawTextEnd(name, i);
+          continue;
+        }
       }
+      NoteCut(i);
     }
   }
 
@@ -316,6 +369,8 @@ private:
   }
 
   void StartTag(const std::string& name, bool selfClosing, std::size_t after) {
+    if (name == "frameset") frameset_ = true;
+    if (name == "form") formSet_ = true;
     if (IsVoidName(name) || IsRawTextName(name) || name == "plaintext") return;
     if (selfClosing && foreign_ > 0) return;
     if (const int group = ImpliedEndGroup(name); group != 0 && !open_.empty() && ImpliedEndGroup(open_.back()) == group)
@@ -325,13 +380,19 @@ private:
       Insert(after, "</" + name + ">");
       return;
     }
+    const GumboTag tag = gumbo_tag_enum(name.c_str());
+    const bool blockInFormatting = formatting_ > 0 && !IsInline(tag) && tag != GUMBO_TAG_UNKNOWN;
     open_.push_back(name);
+    inFormatting_.push_back(blockInFormatting);
     ++counts_[name];
+    if (!ReopensAlike(tag)) ++blocking_;
+    if (blockInFormatting) ++blocksInFormatting_;
     if (formatting) ++formatting_;
     if (name == "svg" || name == "math") ++foreign_;
   }
 
   void EndTag(const std::string& name, std::size_t at) {
+    if (name == "form" && counts_["template"] == 0) formSet_ = false;
     const auto count = counts_.find(name);
     if (count == counts_.end() || count->second == 0) {
       if (pending_ > 0 && IsFormattingName(name)) --pending_;
@@ -354,14 +415,26 @@ private:
   std::string Pop() {
     std::string top = std::move(open_.back());
     open_.pop_back();
+    if (inFormatting_.back()) --blocksInFormatting_;
+    inFormatting_.pop_back();
     --counts_[top];
+    if (!ReopensAlike(gumbo_tag_enum(top.c_str()))) --blocking_;
     if (IsFormattingName(top)) --formatting_;
     if (top == "svg" || top == "math") --foreign_;
     return top;
   }
 
   std::string_view text_;
-  std::vector<Edit> edits_;
+  bool editing_ = true;
+  std::optional<std::string> out_;  // once the first edit is made
+  std::size_t copied_ = 0;          // of the text, into out_
+  std::size_t cutSpacing_ = 0;
+  std::vector<std::size_t> cuts_;
+  std::size_t blocking_ = 0;  // open elements that do not reopen alike
+  std::vector<bool> inFormatting_;      // of each open element: a block inside a formatting element
+  std::size_t blocksInFormatting_ = 0;  // which a slice may not start in
+  bool formSet_ = false;      // the parser may hold a form that a later one joins
+  bool frameset_ = false;
   std::vector<std::pair<std::size_t, std::size_t>> tagRemovals_;  // of the tag being read
   std::vector<std::string> open_;
   std::unordered_map<std::string, std::size_t> counts_;
@@ -370,26 +443,17 @@ private:
   std::size_t foreign_ = 0;
 };
 
-// One parse by the HTML5 parser, within its bounds.
+// One parse by the HTML5 parser, within its bounds, of a short text (an
+// item, an address) as the contents of `context`; pages are read by PageReader.
 class Html {
 public:
-  struct Borrowed {};
-  // `context`: parse as the contents of that element; GUMBO_TAG_LAST: a whole document.
-  explicit Html(std::string text, GumboTag context = GUMBO_TAG_LAST) : owned_(std::move(text)), text_(owned_) {
-    Parse(context);
-  }
-  // `text` outlives the tree: a page is not copied to be read.
-  Html(Borrowed, std::string_view text, GumboTag context = GUMBO_TAG_LAST) : text_(text) { Parse(context); }
+  Html(std::string text, GumboTag context) : owned_(std::move(text)), text_(owned_) { Parse(context); }
   ~Html() { gumbo_destroy_output(&options_, output_); }
   Html(const Html&) = delete;
   Html& operator=(const Html&) = delete;
 
-  const GumboNode* Document() const { return output_->document; }
   // The element a fragment's nodes are children of.
   const GumboNode* Root() const { return output_->root; }
-  std::string_view Text() const { return text_; }
-  // What the parser read: the tree's positions point into it.
-  std::string_view Parsed() const { return bounded_ ? std::string_view(*bounded_) : text_; }
   // Whether the parser read the text with tags closed or attributes dropped,
   // so that its positions are not the text's.
   bool Bounded() const { return bounded_.has_value(); }
@@ -453,6 +517,280 @@ const char* AttributeOf(const GumboElement& element, const char* name) {
   const GumboAttribute* attribute = gumbo_get_attribute(&element.attributes, name);
   return attribute ? attribute->value : nullptr;
 }
+
+// A page's tree takes many times the page's bytes, so a large page is read
+// in slices: cut after a tag where only elements that reopen alike are open
+// (the parser says which, asked with a sentinel after the slice), each
+// further slice read after start tags that put the parser back where it
+// was: the open elements, and the formatting elements it would reopen.
+// Each slice's tree is walked and freed before the next. The walk meets
+// every node as a walk of one parse of the page would, except that text
+// may come in more pieces, and a later <html> or <body> tag's attributes
+// come after the rest.
+class PageReader {
+public:
+  static constexpr std::size_t kSliceBytes = 128 * 1024;
+
+  PageReader(std::string_view page, std::size_t sliceBytes = kSliceBytes)
+      : page_(page), sliceBytes_(std::max<std::size_t>(sliceBytes, 1)) {
+    bounded_ = ParserBounds(page_).Apply();
+    // Denser than the slices, so that a place the parser refuses has another near it.
+    if (Parsed().size() > sliceBytes_) cuts_ = ParserBounds(Parsed()).Cuts(std::max<std::size_t>(sliceBytes_ / 4, 1));
+  }
+
+  std::string_view Text() const { return page_; }
+  std::string_view Parsed() const { return bounded_ ? std::string_view(*bounded_) : page_; }
+  bool Bounded() const { return bounded_.has_value(); }
+
+  // `at`, a position in the slice being walked, in Parsed(); null where
+  // it is not the page's (what reopens the slice).
+  const char* InParsed(const char* at) const {
+    if (!slice_ || !at) return nullptr;
+    const char* own = slice_->input.data() + slice_->reopen.text.size();
+    if (at < own || at > own + slice_->length) return nullptr;
+    return Parsed().data() + slice_->start + static_cast<std::size_t>(at - own);
+  }
+
+  template <typename Enter, typename Leave>
+  void Walk(Enter enter, Leave leave) {
+    const std::string_view parsed = Parsed();
+    std::size_t start = 0;
+    Reopen reopen;
+    std::unordered_set<std::string> topNames;  // attributes the html and body elements hold
+    while (true) {
+      std::size_t want = start + sliceBytes_;
+      for (int tries = 1;; ++tries) {
+        const auto cut = std::lower_bound(cuts_.begin(), cuts_.end(), want);
+        const bool last = cut == cuts_.end();
+        const std::size_t end = last ? parsed.size() : *cut;
+        Slice slice(reopen, parsed, start, end, !last);
+        std::optional<Reopen> next;
+        if (!last) next = slice.Reopening(start == 0, std::max<std::size_t>(sliceBytes_ / 4, 4096));
+        if (last || next) {
+          slice_ = &slice;
+          slice.Walk(enter, leave, topNames);
+          slice_ = nullptr;
+          if (last) return;
+          reopen = std::move(*next);
+          start = end;
+          break;
+        }
+        // The parser stood where a slice cannot start: the next place, and
+        // after a few, twice as far, so that a page with few places to cut
+        // is still read in linear time.
+        constexpr int kNextPlaces = 6;
+        want = tries < kNextPlaces ? end + 1 : start + 2 * (end - start);
+      }
+    }
+  }
+
+private:
+  // A comment goes where the parser stands; an element after it goes
+  // inside the formatting elements the parser reopens first.
+  static constexpr std::string_view kSentinel = "<!--velmoracheckend--><velmoracheckend>";
+  static constexpr std::size_t kSentinelComment = 22;  // bytes
+  // Holds the formatting elements to reopen, closed at once: the parser
+  // keeps them to reopen, as it kept those it closed in the page.
+  static constexpr std::string_view kHolder = "velmorapending";
+
+  struct Reopen {
+    std::string text;              // parsed before the slice
+    std::size_t depth = 0;         // elements it leaves open below the body
+    std::size_t holder = std::string::npos;  // where the holder's tag starts in it
+  };
+
+  struct Slice {
+    const Reopen& reopen;
+    std::string owned;
+    std::string_view input;
+    std::size_t start, length;
+    GumboOutput* output = nullptr;
+    std::vector<const GumboNode*> reopened;  // html, head, body and the elements reopened
+    const GumboNode* holder = nullptr;
+    std::vector<const GumboNode*> made;  // by the sentinel
+    std::vector<const GumboNode*> open;  // at the slice's end
+
+    Slice(const Reopen& before, std::string_view parsed, std::size_t from, std::size_t to, bool withSentinel)
+        : reopen(before), start(from), length(to - from) {
+      if (reopen.text.empty() && !withSentinel) {
+        input = parsed.substr(from, length);
+      } else {
+        owned.reserve(reopen.text.size() + length + kSentinel.size());
+        owned.append(reopen.text).append(parsed.substr(from, length));
+        if (withSentinel) owned.append(kSentinel);
+        input = owned;
+      }
+      GumboOptions options = kGumboDefaultOptions;
+      options.max_errors = 0;
+      output = gumbo_parse_with_options(&options, input.data(), input.size());
+      if (reopen.text.empty()) return;
+      reopened = {output->document, output->root, Head(), Body()};
+      const char* holderTag = reopen.holder == std::string::npos ? nullptr : input.data() + reopen.holder;
+      const GumboNode* node = Body();
+      for (std::size_t level = 0; node && level <= reopen.depth; ++level) {
+        const GumboVector& children = node->v.element.children;
+        node = nullptr;
+        for (unsigned i = 0; i < children.length && !node; ++i) {
+          const GumboNode* child = Child(children, i);
+          if (child->type != GUMBO_NODE_ELEMENT) continue;
+          if (child->v.element.original_tag.data == holderTag) holder = child;
+          else if (level < reopen.depth && child->v.element.original_tag.data < input.data() + reopen.text.size())
+            node = child;
+        }
+        if (node) reopened.push_back(node);
+      }
+    }
+    ~Slice() { gumbo_destroy_output(&kGumboDefaultOptions, output); }
+    Slice(const Slice&) = delete;
+    Slice& operator=(const Slice&) = delete;
+
+    const GumboNode* Body() const { return ChildTagged(GUMBO_TAG_BODY); }
+    const GumboNode* Head() const { return ChildTagged(GUMBO_TAG_HEAD); }
+    const GumboNode* ChildTagged(GumboTag tag) const {
+      const GumboVector& children = output->root->v.element.children;
+      for (unsigned i = 0; i < children.length; ++i)
+        if (Child(children, i)->type == GUMBO_NODE_ELEMENT && Child(children, i)->v.element.tag == tag)
+          return Child(children, i);
+      return nullptr;
+    }
+
+    static bool In(const std::vector<const GumboNode*>& nodes, const GumboNode* node) {
+      return std::find(nodes.begin(), nodes.end(), node) != nodes.end();
+    }
+
+    static void AppendTag(const GumboElement& element, std::string& text) {
+      text += '<';
+      text += TagNameOf(element);
+      // Formatting elements are told apart by their attributes, when the
+      // parser decides which of them to keep reopening.
+      if (IsFormattingName(ToLowerAscii(TagNameOf(element)))) {
+        for (unsigned i = 0; i < element.attributes.length; ++i) {
+          const auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
+          text += ' ';
+          text += attribute->name;
+          text += "=\"";
+          for (const char* c = attribute->value; *c; ++c) {
+            if (*c == '&') text += "&amp;";
+            else if (*c == '"') text += "&quot;";
+            else text += *c;
+          }
+          text += '"';
+        }
+      }
+      text += '>';
+    }
+
+    // What puts the parser back where it stood at the slice's end, or
+    // nothing when it stood anywhere but in the body with only elements
+    // that reopen alike open (or when that takes more than `most` bytes).
+    std::optional<Reopen> Reopening(bool first, std::size_t most) {
+      const GumboNode* last = output->document;
+      while (const GumboVector* children = ChildrenOf(last)) {
+        if (children->length == 0) break;
+        last = Child(*children, children->length - 1);
+      }
+      const char* sentinelAt = input.data() + input.size() - kSentinel.size();
+      if (last->type != GUMBO_NODE_ELEMENT || last->v.element.original_tag.data != sentinelAt + kSentinelComment)
+        return std::nullopt;
+      // Between the element and where the comment went: what the parser reopened.
+      std::vector<const GumboNode*> pending;
+      const GumboNode* comment = nullptr;
+      for (const GumboNode* node = last; node->parent && node->parent->type == GUMBO_NODE_ELEMENT;
+           node = node->parent) {
+        if (node->index_within_parent > 0) {
+          comment = Child(node->parent->v.element.children, node->index_within_parent - 1);
+          break;
+        }
+        const GumboNode* parent = node->parent;
+        if (!(parent->parse_flags & GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT) ||
+            parent->v.element.children.length != 1 || parent->v.element.tag_namespace != GUMBO_NAMESPACE_HTML)
+          return std::nullopt;
+        pending.push_back(parent);
+      }
+      if (!comment || comment->type != GUMBO_NODE_COMMENT || comment->v.text.original_text.data != sentinelAt)
+        return std::nullopt;
+      const GumboNode* body = Body();
+      if (!body) return std::nullopt;
+      // A body the sentinel made: the slice ended before the body began.
+      if (first && (body->parse_flags & GUMBO_INSERTION_IMPLIED) && body->v.element.children.length == 1)
+        return std::nullopt;
+      std::vector<const GumboNode*> chain;
+      for (const GumboNode* node = comment->parent; node != body; node = node->parent) {
+        if (!node || node->type != GUMBO_NODE_ELEMENT || node->v.element.tag_namespace != GUMBO_NAMESPACE_HTML ||
+            !ReopensAlike(node->v.element.tag))
+          return std::nullopt;
+        chain.push_back(node);
+      }
+      // A block inside an open formatting element: that element's end tag
+      // would move the block, made in an earlier slice, out of it.
+      bool block = false;
+      for (const GumboNode* node : chain) {
+        const GumboElement& element = node->v.element;
+        if (block && IsFormattingName(ToLowerAscii(TagNameOf(element)))) return std::nullopt;
+        block = block || !(IsInline(element.tag) || element.tag == GUMBO_TAG_UNKNOWN);
+      }
+      made = {last, comment};
+      made.insert(made.end(), pending.begin(), pending.end());
+      open = {body, output->root, output->document};
+      open.insert(open.end(), chain.begin(), chain.end());
+      Reopen next;
+      next.text = output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS ? "<body>"
+                                                                                            : "<!DOCTYPE html><body>";
+      next.depth = chain.size();
+      for (auto node = chain.rbegin(); node != chain.rend(); ++node) AppendTag((*node)->v.element, next.text);
+      if (!pending.empty()) {
+        next.holder = next.text.size();
+        next.text += "<" + std::string(kHolder) + ">";
+        for (auto node = pending.rbegin(); node != pending.rend(); ++node) AppendTag((*node)->v.element, next.text);
+        next.text += "</" + std::string(kHolder) + ">";
+      }
+      if (next.text.size() > most) return std::nullopt;
+      return next;
+    }
+
+    template <typename Enter, typename Leave>
+    void Walk(Enter& enter, Leave& leave, std::unordered_set<std::string>& topNames) {
+      const bool continued = !reopened.empty();
+      const GumboNode* head = continued ? reopened[2] : nullptr;  // the one the reopening implied
+      bool inHolder = false;
+      velmora::Walk(
+          output->document,
+          [&](const GumboNode* node) {
+            inHolder = inHolder || node == holder;
+            if (!inHolder && !In(made, node) && !In(reopened, node)) enter(node);
+          },
+          [&](const GumboNode* node) {
+            if (!inHolder && node != head && !In(made, node) && !In(open, node)) leave(node);
+            if (node == holder) inHolder = false;
+          });
+      // <html> and <body> tags after the first add the attributes their
+      // element does not yet hold: shown as an element of those alone.
+      for (const GumboNode* top : {static_cast<const GumboNode*>(output->root), Body()}) {
+        if (!top) continue;
+        const GumboVector& attributes = top->v.element.attributes;
+        std::vector<void*> added;
+        for (unsigned i = 0; i < attributes.length; ++i) {
+          const auto* attribute = static_cast<const GumboAttribute*>(attributes.data[i]);
+          const std::string key = std::string(gumbo_normalized_tagname(top->v.element.tag)) + ' ' + attribute->name;
+          if (topNames.insert(key).second && continued) added.push_back(attributes.data[i]);
+        }
+        if (added.empty()) continue;
+        GumboNode alone = *top;
+        alone.v.element.children = {nullptr, 0, 0};
+        alone.v.element.attributes = {added.data(), static_cast<unsigned>(added.size()),
+                                      static_cast<unsigned>(added.size())};
+        enter(&alone);
+        leave(&alone);
+      }
+    }
+  };
+
+  std::string_view page_;
+  std::size_t sliceBytes_;
+  std::optional<std::string> bounded_;
+  std::vector<std::size_t> cuts_;
+  const Slice* slice_ = nullptr;
+};
 
 bool HasToken(std::string_view list, std::string_view token) {
   std::size_t i = 0;
@@ -530,22 +868,6 @@ bool HidesText(GumboTag tag) {
          tag == GUMBO_TAG_TEMPLATE || tag == GUMBO_TAG_NOSCRIPT || tag == GUMBO_TAG_TITLE;
 }
 
-// Phrasing elements: their text belongs to the block they stand in.
-bool IsInline(GumboTag tag) {
-  switch (tag) {
-    case GUMBO_TAG_A: case GUMBO_TAG_ABBR: case GUMBO_TAG_B: case GUMBO_TAG_BDI: case GUMBO_TAG_BDO:
-    case GUMBO_TAG_BR: case GUMBO_TAG_CITE: case GUMBO_TAG_CODE: case GUMBO_TAG_DATA: case GUMBO_TAG_DFN:
-    case GUMBO_TAG_EM: case GUMBO_TAG_FONT: case GUMBO_TAG_I: case GUMBO_TAG_KBD: case GUMBO_TAG_MARK:
-    case GUMBO_TAG_Q: case GUMBO_TAG_S: case GUMBO_TAG_SAMP: case GUMBO_TAG_SMALL: case GUMBO_TAG_SPAN:
-    case GUMBO_TAG_STRONG: case GUMBO_TAG_SUB: case GUMBO_TAG_SUP: case GUMBO_TAG_TIME: case GUMBO_TAG_U:
-    case GUMBO_TAG_VAR: case GUMBO_TAG_WBR: case GUMBO_TAG_BIG: case GUMBO_TAG_TT: case GUMBO_TAG_STRIKE:
-    case GUMBO_TAG_LABEL:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Finds a disclosure: an element whose class or id names it, or a block of
 // text that speaks of both affiliates and commission.
 class DisclosureFinder {
@@ -600,11 +922,10 @@ private:
   std::vector<Block> blocks_;
 };
 
-bool PageHasDisclosure(const Html& html) {
+// Whether the page says it holds affiliate links, the page read in slices.
+bool PageHasDisclosure(PageReader& reader) {
   DisclosureFinder finder;
-  Walk(
-      html.Document(), [&](const GumboNode* node) { finder.Enter(node); },
-      [&](const GumboNode* node) { finder.Leave(node); });
+  reader.Walk([&](const GumboNode* node) { finder.Enter(node); }, [&](const GumboNode* node) { finder.Leave(node); });
   return finder.Found();
 }
 
@@ -676,18 +997,21 @@ void CheckElement(const GumboElement& element, std::string_view affiliateLink, c
   }
 }
 
-// Every link and picture of a tree, each from the origin `originOf` gives.
+// A link or picture, from the origin `originOf` gives.
+template <typename OriginOf>
+void CheckElementNode(const GumboNode* node, std::string_view affiliateLink, OriginOf& originOf, Report& report) {
+  if (node->type != GUMBO_NODE_ELEMENT) return;
+  const GumboElement& element = node->v.element;
+  if (element.tag != GUMBO_TAG_IMG && !IsLink(element.tag)) return;
+  const char* address = AttributeOf(element, element.tag == GUMBO_TAG_IMG ? "src" : "href");
+  CheckElement(element, affiliateLink, originOf(element, address ? address : ""), report);
+}
+
+// Every link and picture of a tree.
 template <typename OriginOf>
 void CheckElements(const GumboNode* top, std::string_view affiliateLink, OriginOf originOf, Report& report) {
   Walk(
-      top,
-      [&](const GumboNode* node) {
-        if (node->type != GUMBO_NODE_ELEMENT) return;
-        const GumboElement& element = node->v.element;
-        if (element.tag != GUMBO_TAG_IMG && !IsLink(element.tag)) return;
-        const char* address = AttributeOf(element, element.tag == GUMBO_TAG_IMG ? "src" : "href");
-        CheckElement(element, affiliateLink, originOf(element, address ? address : ""), report);
-      },
+      top, [&](const GumboNode* node) { CheckElementNode(node, affiliateLink, originOf, report); },
       [](const GumboNode*) {});
 }
 
@@ -1146,14 +1470,15 @@ std::optional<std::vector<ItemSpan>> ItemSpans(const TAffManager& project, std::
 // or a row's, whose address is an item.
 class SpanLocator {
 public:
-  SpanLocator(std::vector<ItemSpan> spans, std::string_view parsed) : spans_(std::move(spans)), parsed_(parsed) {}
+  SpanLocator(std::vector<ItemSpan> spans, const PageReader& reader)
+      : spans_(std::move(spans)), reader_(reader), parsed_(reader.Parsed()) {}
 
   Origin Locate(const GumboElement& element) const {
-    if (const auto* item = SpanHolding(element.original_tag.data)) return {item->where};
+    if (const auto* item = SpanHolding(reader_.InParsed(element.original_tag.data))) return {item->where};
     if (const GumboAttribute* attribute =
             gumbo_get_attribute(&element.attributes, element.tag == GUMBO_TAG_IMG ? "src" : "href")) {
-      const std::string_view written =
-          Unquoted({attribute->original_value.data, attribute->original_value.length});
+      const char* at = reader_.InParsed(attribute->original_value.data);
+      const std::string_view written = Unquoted({at ? at : "", at ? attribute->original_value.length : 0});
       // A row's address holds an item, perhaps with the template's text around it.
       if (const auto* item = SpanMeeting(written)) return {item->where, true};
     }
@@ -1184,32 +1509,37 @@ private:
   }
 
   std::vector<ItemSpan> spans_;
+  const PageReader& reader_;
   std::string_view parsed_;
 };
 
-void CheckWholePage(const Html& html, const TAffManager* project, std::string_view templateText, Report& report) {
+// The links and pictures of the page, each where it comes from; true when
+// the page has a disclosure. One reading serves both.
+bool CheckWholePage(PageReader& reader, const TAffManager* project, std::string_view templateText, Report& report) {
+  DisclosureFinder finder;
+  auto walk = [&](auto originOf) {
+    reader.Walk(
+        [&](const GumboNode* node) {
+          finder.Enter(node);
+          CheckElementNode(node, project ? std::string_view(project->URL) : std::string_view(), originOf, report);
+        },
+        [&](const GumboNode* node) { finder.Leave(node); });
+  };
   if (project) {
     // Exact places where the page's text shows them; the parser's positions
     // are the page's unless it read the page within its bounds.
-    auto spans = html.Bounded() ? std::nullopt : ItemSpans(*project, templateText, html.Text());
+    auto spans = reader.Bounded() ? std::nullopt : ItemSpans(*project, templateText, reader.Text());
     if (spans) {
-      const SpanLocator locator(std::move(*spans), html.Parsed());
-      CheckElements(
-          html.Document(), project->URL,
-          [&](const GumboElement& element, std::string_view) { return locator.Locate(element); }, report);
-      return;
+      const SpanLocator locator(std::move(*spans), reader);
+      walk([&](const GumboElement& element, std::string_view) { return locator.Locate(element); });
+    } else {
+      ItemLocator locator(*project);
+      walk([&](const GumboElement& element, std::string_view address) { return locator.Locate(element, address); });
     }
-    ItemLocator locator(*project);
-    CheckElements(
-        html.Document(), project->URL,
-        [&](const GumboElement& element, std::string_view address) { return locator.Locate(element, address); },
-        report);
   } else {
-    CheckElements(
-        html.Document(), {},
-        [](const GumboElement&, std::string_view) { return Origin{PlaceOf(FindingPlace::What::Page)}; },
-        report);
+    walk([](const GumboElement&, std::string_view) { return Origin{PlaceOf(FindingPlace::What::Page)}; });
   }
+  return finder.Found();
 }
 
 void ReportNoDisclosure(Report& report) {
@@ -1349,10 +1679,9 @@ bool RowsStandAlone(const TAffManager& project, std::string_view templateText, s
 constexpr std::array<GumboTag, 3> kBoxes = {GUMBO_TAG_TEXTAREA, GUMBO_TAG_SCRIPT, GUMBO_TAG_STYLE};
 using BoxesOfKinds = std::array<unsigned, kPromoKinds.size()>;  // bit b: in kBoxes[b]
 
-BoxesOfKinds BoxesOfItems(const Html& standIns) {
+BoxesOfKinds BoxesOfItems(PageReader& standIns) {
   BoxesOfKinds boxes{};
-  Walk(
-      standIns.Document(),
+  standIns.Walk(
       [&](const GumboNode* node) {
         if (node->type != GUMBO_NODE_TEXT && node->type != GUMBO_NODE_WHITESPACE) return;
         const GumboNode* parent = node->parent;
@@ -1394,7 +1723,7 @@ void CheckBoxEscapes(const TAffManager& project, const BoxesOfKinds& boxes, Repo
 }
 
 // False when the check has to read the whole page.
-bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const Html& html, Report& report,
+bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, PageReader& html, Report& report,
                      bool& disclosure, std::vector<std::string>& leftPlaceholders) {
   // What the template (or the title or link) leaves stands in this page once,
   // unless a stand-in took part in one.
@@ -1414,8 +1743,7 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const H
   };
   DisclosureFinder finder;
   std::vector<GumboTag> open;
-  Walk(
-      html.Document(),
+  html.Walk(
       [&](const GumboNode* node) {
         finder.Enter(node);
         if (node->type == GUMBO_NODE_ELEMENT) {
@@ -1493,7 +1821,14 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const H
         return false;
       if ((use.contexts & kData) && holdsTag) {
         const FindingPlace where = PromoPlace(kind, i);
+        bool closed = true;
         auto checkFragment = [&](std::string_view text) {
+          // A tag the item leaves open takes in the page after it ("<img src=" reads
+          // the row's "</a>"): only the whole page shows what that makes.
+          if (!closed || ParseClosure(text).problem) {
+            closed = false;
+            return;
+          }
           Html fragment(std::string(text), GUMBO_TAG_DIV);
           CheckElements(
               fragment.Root(), project.URL, [&](const GumboElement&, std::string_view) { return Origin{where}; },
@@ -1505,6 +1840,7 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, const H
         } else {
           checkFragment(ItemInPage(kind, raw, project.URL));
         }
+        if (!closed) return false;
       }
       for (const AddressUse& address : use.addresses) {
         // Most rows hold the item alone, as typed.
@@ -1637,7 +1973,8 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
   const ItemMarks marks(project);
   // An item left open takes in what follows it, which only the whole page shows.
   const bool itemsClosed = CheckItemsOfProject(project, marks, report);
-  const Html standIns(StandInPage(project, templateText));
+  const std::string standInPage = StandInPage(project, templateText);
+  PageReader standIns(standInPage);
   CheckBoxEscapes(project, BoxesOfItems(standIns), report);
   Report pageReport;
   bool disclosure = false;
@@ -1648,11 +1985,13 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
     report.Append(std::move(pageReport));
     // Only a page without a disclosure of its own needs reading in full:
     // the items' words may still hold one.
-    if (!disclosure) disclosure = PageHasDisclosure(Html(Html::Borrowed{}, page));
+    if (!disclosure) {
+      PageReader reader(page);
+      disclosure = PageHasDisclosure(reader);
+    }
   } else {
-    const Html html(Html::Borrowed{}, page);
-    CheckWholePage(html, &project, templateText, report);
-    disclosure = PageHasDisclosure(html);
+    PageReader reader(page);
+    disclosure = CheckWholePage(reader, &project, templateText, report);
     left = LeftPlaceholders(page);
   }
   if (!disclosure) ReportNoDisclosure(report);
@@ -1660,11 +1999,12 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
   return report.Take();
 }
 
-std::vector<Finding> CheckFinishedPage(std::string_view page) {
+std::vector<Finding> CheckFinishedPage(std::string_view page) { return CheckFinishedPage(page, 0); }
+
+std::vector<Finding> CheckFinishedPage(std::string_view page, std::size_t sliceBytes) {
   Report report;
-  const Html html(Html::Borrowed{}, page);
-  CheckWholePage(html, nullptr, {}, report);
-  if (!PageHasDisclosure(html)) ReportNoDisclosure(report);
+  PageReader reader(page, sliceBytes ? sliceBytes : PageReader::kSliceBytes);
+  if (!CheckWholePage(reader, nullptr, {}, report)) ReportNoDisclosure(report);
   CheckPlaceholders(LeftPlaceholders(page), nullptr, {}, report);
   return report.Take();
 }

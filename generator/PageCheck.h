@@ -45,6 +45,10 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
 // A finished page on its own: only what the page shows can be checked, so
 // the codes that need the project (its link, its items) are left out.
 std::vector<Finding> CheckFinishedPage(std::string_view page);
+// The same, the page read in slices of about `sliceBytes` (a large page is
+// read in slices to bound the memory its tree takes): the findings do not
+// depend on the size.
+std::vector<Finding> CheckFinishedPage(std::string_view page, std::size_t sliceBytes);
 
 // The rules the check applies to one address or text, for the callers that
 // have just that.

@@ -1,6 +1,7 @@
 // The page check with a fuzzed project and template: reading the repeated
-// rows once per kind finds what reading the whole page finds, and no page
-// of any bytes stops the check of a finished page.
+// rows once per kind finds what reading the whole page finds, a finished
+// page read in small slices gives what one reading gives, and no page of
+// any bytes stops the check of a finished page.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -37,7 +38,14 @@ std::vector<Finding> InOrder(std::vector<Finding> findings) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  CheckFinishedPage(fuzz::Bytes(data, size));
+  const std::string_view bytes = fuzz::Bytes(data, size);
+  const auto inOne = CheckFinishedPage(bytes, bytes.size() + 1);
+  const auto inSlices = CheckFinishedPage(bytes, 1 + (size > 0 ? data[0] % 32 : 0));
+  if (inOne != inSlices) {
+    for (const auto& [name, findings] : {std::pair{"one", &inOne}, std::pair{"slices", &inSlices}})
+      for (const Finding& f : *findings) std::fprintf(stderr, "%s: %s | %s\n", name, f.code.c_str(), f.message.c_str());
+  }
+  FUZZ_CHECK(inOne == inSlices);
 
   FuzzedDataProvider input(data, size);
   TAffManager project;

@@ -272,3 +272,52 @@ TEST(PageCheck, PagesBeyondTheParsersBoundsKeepEveryFinding) {
   EXPECT_THAT(CodesOf(CheckFinishedPage(page)),
               ElementsAre(Pair("picture-insecure", "Page"), Pair("missing-alt", "Page"), Pair("local-file", "Page")));
 }
+
+TEST(PageCheck, PageReadInSlicesFindsWhatOneReadingFinds) {
+  std::string filler;
+  for (int i = 0; i < 40; ++i) filler += "<span>row " + std::to_string(i) + "</span><i class=k>x</i>\n";
+  const std::string pages[] = {
+      // A disclosure whose words stand far apart in one block.
+      "<!DOCTYPE html><body><main><div>We are an affiliate" + filler + "and earn a commission.</div>" + filler +
+          "<a href=\"file:///x\">x</a></main>",
+      // Its words in two blocks: no disclosure.
+      "<body><div>affiliate</div>" + filler + "<div>commission</div><img src=\"http://p.example/a.gif\" alt=a>",
+      // A later body tag adds the class that discloses; one it already has stays.
+      "<body id=top><b class=q>" + filler + "<a href=\"~/offer.htm\">x</a></b>" + filler +
+          "<body id=disclosure><img src=a.gif>",
+      "<body>" + filler + "<body class=disclosure>",
+      // A formatting element's end tag moves the block inside it.
+      "<a href=\"file:///x\"><a><s class=c0>&amp;commission affiliate<ul class=c1><dt class=c0>" + filler + "</s>",
+      // Elements that do not reopen alike, and formatting the parser reopens.
+      "<body><table><tr><td>" + filler + "</table><p><b><i>" + filler + "</p>affiliate commission" + filler +
+          "<svg><a href=\"c:/x\">" + filler + "</svg><form><div>" + filler + "</div></form>" + filler,
+  };
+  for (const std::string& page : pages) {
+    const auto inOne = CheckFinishedPage(page, page.size() + 1);
+    EXPECT_FALSE(inOne.empty() && page.find("file:") != std::string::npos);
+    for (std::size_t slice : {1, 40, 300}) EXPECT_EQ(CheckFinishedPage(page, slice), inOne) << slice << ": " << page;
+  }
+  EXPECT_THAT(CodesOf(CheckFinishedPage(pages[0], 40)), ElementsAre(Pair("local-file", "Page")));
+  EXPECT_THAT(CodesOf(CheckFinishedPage(pages[1], 40)),
+              ElementsAre(Pair("picture-insecure", "Page"), Pair("no-disclosure", "Page")));
+  EXPECT_THAT(CodesOf(CheckFinishedPage(pages[3], 40)), IsEmpty());
+}
+
+TEST(PageCheck, ItemOfALargePageIsFoundWhereItStands) {
+  // Past the first slice of the page, read whole.
+  TAffManager project = CleanProject();
+  project.Anchors.assign(6000, "Grow more food");
+  project.Anchors[5000] = "<a href=\"file:///home/me/x.htm\">Grow</a>";
+  const std::string page = FillTemplate(kTemplate, project);
+  ASSERT_GT(page.size(), 512u * 1024);
+  EXPECT_THAT(CodesOf(CheckProjectPage(project, kTemplate, page, true)),
+              ElementsAre(Pair("markup-in-text", "Text Link 5001"), Pair("local-file", "Text Link 5001")));
+}
+
+TEST(PageCheck, ItemEndingInAnOpenTagIsReadWithWhatItTakesIn) {
+  // The row's "</a>" becomes the picture's address.
+  TAffManager project = CleanProject();
+  project.Anchors[1] = "Tom &amp; Jerry <img src=";
+  EXPECT_THAT(CodesOf(Check(project, kTemplate)),
+              ::testing::Contains(Pair("missing-alt", "Text Link 2")));
+}

@@ -12,6 +12,7 @@
 
 #include "app/Utils.h"
 #include "generator/PageGenerator.h"
+#include "project/SocialPost.h"
 
 namespace velmora {
 
@@ -1060,18 +1061,39 @@ void ReportPlaceholder(std::string_view placeholder, const FindingPlace& where, 
 
 // ---------------------------------------------------------------- items
 
-constexpr std::array<PromoKind, 5> kTextKinds = {PromoKind::Signatures, PromoKind::Email, PromoKind::AutoEmail,
-                                                 PromoKind::Articles, PromoKind::PopUps};
+// The kinds typed as several lines, whose "$$" the page shows as line breaks.
+constexpr std::size_t kTextKindCount = [] {
+  std::size_t count = 0;
+  for (const PromoKindInfo& kind : kPromoKindTable) count += kind.MultiLine() ? 1 : 0;
+  return count;
+}();
+constexpr std::array<PromoKind, kTextKindCount> kTextKinds = [] {
+  std::array<PromoKind, kTextKindCount> kinds{};
+  std::size_t at = 0;
+  for (const PromoKindInfo& kind : kPromoKindTable)
+    if (kind.MultiLine()) kinds[at++] = kind.kind;
+  return kinds;
+}();
 
-bool IsTextKind(PromoKind kind) { return std::find(kTextKinds.begin(), kTextKinds.end(), kind) != kTextKinds.end(); }
+bool IsTextKind(PromoKind kind) { return InfoOf(kind).MultiLine(); }
 
 // An item as the page holds it: line breaks restored for the text kinds and
-// the affiliate link filled in.
+// the affiliate link filled in (after a social post where it names none).
 std::string ItemInPage(PromoKind kind, std::string_view item, std::string_view url) {
   std::string text(item);
   if (IsTextKind(kind) && text.find("$$") != std::string::npos) text = ReplaceAll(text, "$$", "\r\n");
+  if (InfoOf(kind).shape == PromoShape::Post) return PostWithLink(text, url);
   if (text.find(kAffiliateLink) != std::string::npos) text = ReplaceAll(text, kAffiliateLink, url);
   return text;
+}
+
+// Social posts stand in the page in more than one form (as typed and
+// percent-encoded in share links), which only the whole page's reading
+// attributes faithfully.
+bool HoldsPosts(const TAffManager& project) {
+  for (const PromoKindInfo& kind : kPromoKindTable)
+    if (kind.shape == PromoShape::Post && !ListOf(project, kind.kind).empty()) return true;
+  return false;
 }
 
 // Whether the parser reads all of "&name;" as one character reference.
@@ -1922,13 +1944,7 @@ std::string PlaceName(const FindingPlace& place) {
     case FindingPlace::What::AffiliateLink: return "Affiliate link";
     case FindingPlace::What::Promo: break;
   }
-  std::string_view word;
-  switch (place.kind) {
-    case PromoKind::Anchors: word = "Text Link"; break;
-    case PromoKind::Banners: word = "Banner"; break;
-    default: word = InfoOf(place.kind).labelWord; break;
-  }
-  return std::string(word) + " " + std::to_string(place.index + 1);
+  return std::string(InfoOf(place.kind).placeName) + " " + std::to_string(place.index + 1);
 }
 
 bool IsWebAddress(std::string_view address) {
@@ -1979,7 +1995,7 @@ std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_vi
   Report pageReport;
   bool disclosure = false;
   std::vector<std::string> left;
-  if (!readWholePage && itemsClosed && !HoldsStandInStem(project, templateText) &&
+  if (!readWholePage && itemsClosed && !HoldsPosts(project) && !HoldsStandInStem(project, templateText) &&
       RowsStandAlone(project, templateText, standIns.Text()) && CheckByStandIns(project, marks, standIns, pageReport, disclosure, left)) {
     AddPlaceholdersOfItems(project, page, left);
     report.Append(std::move(pageReport));

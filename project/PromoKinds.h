@@ -69,8 +69,8 @@ struct PromoKindInfo {
   std::string_view menuEntry;
   PromoPageText page;
 
-  bool Mirrored() const { return labelWord.empty(); }
-  bool MultiLine() const { return shape == PromoShape::Text || shape == PromoShape::Post; }
+  constexpr bool Mirrored() const { return labelWord.empty(); }
+  constexpr bool MultiLine() const { return shape == PromoShape::Text || shape == PromoShape::Post; }
 };
 
 // The messages are the program's own words, misspellings included. Qt's

@@ -207,6 +207,16 @@ TEST(PageCheck, BoxEscapeSaysWhatEndsTheBoxAndWhatToWrite) {
                                   "&lt;/textarea to show it as text."}));
 }
 
+TEST(PageCheck, SocialPostsOnTheShippedTemplatesAreCheckedWhereTheyStand) {
+  const auto folder = std::filesystem::path(VELMORA_SOURCE_DIR) / "templates";
+  TAffManager project = LoadProjectFile(folder / "sample" / "sample.set");
+  project.SocialPosts = {"Grow twice as much food$$on your balcony", "50% off & more"};
+  const std::string templ = JoinLines(ReadLineFile(folder / "aurora.tem"));
+  EXPECT_THAT(CodesOf(Check(project, templ)), IsEmpty());
+  project.SocialPosts.push_back("Done</TEXTAREA> here");
+  EXPECT_THAT(CodesOf(Check(project, templ)), ElementsAre(Pair("box-escape", "Social Post 3")));
+}
+
 TEST(PageCheck, FinishedPageIsCheckedForWhatItShowsOnly) {
   TAffManager project = CleanProject();
   project.URL = "not a url";

@@ -7,7 +7,7 @@
 
 #include "app/FileIO.h"
 #include "app/Utils.h"
-#include "project/AffManager.h"
+#include "project/Project.h"
 
 namespace velmora::bench {
 
@@ -18,8 +18,8 @@ inline const std::string& TemplateText() {
 }
 
 // `items` promos spread evenly over the eight kinds, each of a realistic size.
-inline TAffManager ProjectOf(std::size_t items) {
-  TAffManager p;
+inline Project ProjectOf(std::size_t items) {
+  Project p;
   p.Title = "Benchmark page";
   p.URL = "http://xxxx.vendor.hop.example/";
   p.ClickBankId = "partner@example.com";

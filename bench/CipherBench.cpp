@@ -104,7 +104,7 @@ void EncipherStreamRun(benchmark::State& state) {
     std::istream in(&view);
     DiscardBuffer discard;
     std::ostream out(&discard);
-    TEncryption crypt(kSettingsPassphrase, kTransferBufferSize);
+    Encryption crypt(kSettingsPassphrase, kTransferBufferSize);
     if (crypt.EncryptStream(in, out) != CipherResult::Ok) state.SkipWithError("encipher failed");
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kSize));
@@ -117,7 +117,7 @@ void DecipherStreamRun(benchmark::State& state) {
     std::istream in(&view);
     DiscardBuffer discard;
     std::ostream out(&discard);
-    TEncryption crypt(kSettingsPassphrase, kTransferBufferSize);
+    Encryption crypt(kSettingsPassphrase, kTransferBufferSize);
     if (crypt.DecryptStream(in, out, enciphered.size()) != CipherResult::Ok) state.SkipWithError("decipher failed");
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kSize));

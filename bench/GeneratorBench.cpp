@@ -36,7 +36,7 @@ double FloorSeconds(std::size_t bytes) {
 }
 
 void BM_GeneratePage(benchmark::State& state) {
-  const TAffManager project = ProjectOf(static_cast<std::size_t>(state.range(0)));
+  const Project project = ProjectOf(static_cast<std::size_t>(state.range(0)));
   std::size_t bytes = 0;
   double total = 0;
   for (auto _ : state) {

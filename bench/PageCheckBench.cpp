@@ -33,7 +33,7 @@ double Now() {
 }
 
 void BM_CheckVersusGenerate(benchmark::State& state) {
-  const TAffManager project = ProjectOf(static_cast<std::size_t>(state.range(0)));
+  const Project project = ProjectOf(static_cast<std::size_t>(state.range(0)));
   double generating = 0;
   double checking = 0;
   std::size_t findings = 0;
@@ -57,7 +57,7 @@ BENCHMARK(BM_CheckVersusGenerate)->Arg(10000)->Arg(40000)->Unit(benchmark::kMill
 
 // The check alone, on a page made once.
 void BM_CheckOnly(benchmark::State& state) {
-  const TAffManager project = ProjectOf(static_cast<std::size_t>(state.range(0)));
+  const Project project = ProjectOf(static_cast<std::size_t>(state.range(0)));
   const std::string page = FillTemplate(TemplateText(), project);
   for (auto _ : state) benchmark::DoNotOptimize(CheckProjectPage(project, TemplateText(), page).data());
 }
@@ -66,7 +66,7 @@ BENCHMARK(BM_CheckOnly)->Arg(10000)->Unit(benchmark::kMillisecond);
 // The same page read in full, every row: what the check would cost without
 // reading repeated rows once.
 void BM_CheckReadingWholePage(benchmark::State& state) {
-  const TAffManager project = ProjectOf(static_cast<std::size_t>(state.range(0)));
+  const Project project = ProjectOf(static_cast<std::size_t>(state.range(0)));
   const std::string page = FillTemplate(TemplateText(), project);
   for (auto _ : state) benchmark::DoNotOptimize(CheckProjectPage(project, TemplateText(), page, true).data());
 }
@@ -176,7 +176,7 @@ void BM_PeakMemoryAgainstPage(benchmark::State& state) {
     const pid_t child = fork();
     if (child == 0) {
       // The last shape: a large project's page, checked with its project.
-      const TAffManager project = shape == 4 ? ProjectOf(60000) : TAffManager();
+      const Project project = shape == 4 ? ProjectOf(60000) : Project();
       const std::string page = shape == 4 ? FillTemplate(TemplateText(), project) : PageOfShape(shape);
       const std::size_t found =
           (shape == 4 ? CheckProjectPage(project, TemplateText(), page) : CheckFinishedPage(page)).size();

@@ -44,7 +44,7 @@ bool WaitForLoad(PreviewPane* pane, int timeoutMs) {
 // (the run skipped) when the engine does not load the page.
 PreviewPane* OpenPreview(MainWindow& window, std::size_t promos, benchmark::State& state) {
   window.findChild<QTimer*>(QStringLiteral("newsTimer"))->stop();
-  TAffManager project = ProjectOf(promos);
+  Project project = ProjectOf(promos);
   project.Template = "Aurora";
   // Local banner pictures: this machine has no web to fetch made-up addresses from.
   for (std::string& banner : project.Banners) banner = g_banner;

@@ -18,7 +18,7 @@ std::filesystem::path BenchFile(const char* name) {
 }
 
 void BM_SaveProject(benchmark::State& state) {
-  const TAffManager project = ProjectOf(static_cast<std::size_t>(state.range(0)));
+  const Project project = ProjectOf(static_cast<std::size_t>(state.range(0)));
   const auto path = BenchFile("-save.set");
   for (auto _ : state) SaveProjectFile(path, project);
   std::filesystem::remove(path);
@@ -37,9 +37,9 @@ void BM_LoadProject(benchmark::State& state) {
 void BM_LoadProjectAndRebuildListBoxes(benchmark::State& state) {
   const auto path = BenchFile("-rebuild.set");
   SaveProjectFile(path, ProjectOf(static_cast<std::size_t>(state.range(0))));
-  TPromoBoard board;
+  PromoBoard board;
   for (auto _ : state) {
-    const TAffManager project = LoadProjectFile(path);
+    const Project project = LoadProjectFile(path);
     board.Rebuild(project);
     benchmark::DoNotOptimize(board.Entries(PromoKind::PPC).data());
   }

@@ -18,9 +18,9 @@ constexpr std::size_t kItems = 10000;
 
 // Anchors: every update compares the new text with all others, without case.
 void BM_UpdateAnchor(benchmark::State& state) {
-  TAffManager project;
+  Project project;
   for (std::size_t i = 0; i < kItems; ++i) project.Anchors.push_back("Buy the product now " + std::to_string(i));
-  TPromoBoard board;
+  PromoBoard board;
   board.Rebuild(project);
   NoMessages messages;
   bool flip = false;
@@ -34,9 +34,9 @@ void BM_UpdateAnchor(benchmark::State& state) {
 BENCHMARK(BM_UpdateAnchor)->Unit(benchmark::kMicrosecond);
 
 void BM_UpdateArticle(benchmark::State& state) {
-  TAffManager project;
+  Project project;
   for (std::size_t i = 0; i < kItems; ++i) project.Articles.push_back("Article " + std::to_string(i) + "$$" + std::string(400, 'a'));
-  TPromoBoard board;
+  PromoBoard board;
   board.Rebuild(project);
   NoMessages messages;
   const PromoInput input{"A new title\r\n\r\n" + std::string(400, 'b'), {}, {}};
@@ -48,9 +48,9 @@ void BM_UpdateArticle(benchmark::State& state) {
 BENCHMARK(BM_UpdateArticle)->Unit(benchmark::kMicrosecond);
 
 void BM_MoveAnchor(benchmark::State& state) {
-  TAffManager project;
+  Project project;
   for (std::size_t i = 0; i < kItems; ++i) project.Anchors.push_back("Buy the product now " + std::to_string(i));
-  TPromoBoard board;
+  PromoBoard board;
   board.Rebuild(project);
   int row = static_cast<int>(kItems / 2);
   int offset = 1;

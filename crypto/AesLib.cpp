@@ -102,7 +102,7 @@ std::ifstream OpenSource(const std::filesystem::path& source) {
 
 }  // namespace
 
-struct TCrypt::OpenSslState {
+struct Crypt::OpenSslState {
   std::unique_ptr<EVP_CIPHER, CipherFree> cipher;
   std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree> aes;
   std::unique_ptr<EVP_MAC, MacFree> mac;
@@ -114,15 +114,15 @@ namespace {
 // Arguments are refused before the passphrase is copied, so no unwiped copy
 // outlives the error.
 std::string_view CheckedPassphrase(std::string_view passphrase, std::size_t bufferSize) {
-  if (passphrase.size() > TCrypt::kMaxPassphrase)
-    throw std::invalid_argument("the passphrase is longer than " + std::to_string(TCrypt::kMaxPassphrase) + " bytes");
+  if (passphrase.size() > Crypt::kMaxPassphrase)
+    throw std::invalid_argument("the passphrase is longer than " + std::to_string(Crypt::kMaxPassphrase) + " bytes");
   if (bufferSize == 0) throw std::invalid_argument("the transfer buffer is empty");
   return passphrase;
 }
 
 }  // namespace
 
-TCrypt::TCrypt(std::string_view passphrase, std::size_t bufferSize)
+Crypt::Crypt(std::string_view passphrase, std::size_t bufferSize)
     : passphrase_(CheckedPassphrase(passphrase, bufferSize)),
       mode_(ModeFor(passphrase.size())),
       ssl_(std::make_unique<OpenSslState>()) {
@@ -141,17 +141,17 @@ TCrypt::TCrypt(std::string_view passphrase, std::size_t bufferSize)
   if (!ssl_->hmac) OpenSslFailed("HMAC context");
 }
 
-TCrypt::~TCrypt() {
+Crypt::~Crypt() {
   OPENSSL_cleanse(passphrase_.data(), passphrase_.size());
   OPENSSL_cleanse(buffer_.data(), buffer_.size());
   OPENSSL_cleanse(keyStream_.data(), keyStream_.size());
 }
 
-std::size_t TCrypt::KeyLength() const { return 8 + 8 * static_cast<std::size_t>(mode_); }
+std::size_t Crypt::KeyLength() const { return 8 + 8 * static_cast<std::size_t>(mode_); }
 
-std::size_t TCrypt::SaltLength() const { return 4 + 4 * static_cast<std::size_t>(mode_); }
+std::size_t Crypt::SaltLength() const { return 4 + 4 * static_cast<std::size_t>(mode_); }
 
-std::array<unsigned char, TCrypt::kCheckLength> TCrypt::StartKeys(const unsigned char* salt) {
+std::array<unsigned char, Crypt::kCheckLength> Crypt::StartKeys(const unsigned char* salt) {
   const std::size_t keyLength = KeyLength();
   const std::size_t materialLength = 2 * keyLength + kCheckLength;
   unsigned char material[2 * kMaxKey + kCheckLength];
@@ -175,7 +175,7 @@ std::array<unsigned char, TCrypt::kCheckLength> TCrypt::StartKeys(const unsigned
   return check;
 }
 
-void TCrypt::RefillKeyStream(std::size_t wanted) {
+void Crypt::RefillKeyStream(std::size_t wanted) {
   const std::size_t blocks = std::min(keyStream_.size() / kBlock, (wanted + kBlock - 1) / kBlock);
   unsigned char* block = counterBlocks_.data();
   // A local counter: stores through the byte pointer could alias the member.
@@ -198,7 +198,7 @@ void TCrypt::RefillKeyStream(std::size_t wanted) {
   keyStreamEnd_ = static_cast<std::size_t>(bytes);
 }
 
-void TCrypt::ApplyKeyStream(const unsigned char* in, unsigned char* out, std::size_t length) {
+void Crypt::ApplyKeyStream(const unsigned char* in, unsigned char* out, std::size_t length) {
   while (length > 0) {
     if (keyStreamUsed_ == keyStreamEnd_) RefillKeyStream(length);
     const std::size_t n = std::min(length, keyStreamEnd_ - keyStreamUsed_);
@@ -210,13 +210,13 @@ void TCrypt::ApplyKeyStream(const unsigned char* in, unsigned char* out, std::si
   }
 }
 
-void TCrypt::AuthenticateUpdate(const unsigned char* data, std::size_t length) {
+void Crypt::AuthenticateUpdate(const unsigned char* data, std::size_t length) {
   if (length > 0 && EVP_MAC_update(ssl_->hmac.get(), data, length) != 1) OpenSslFailed("HMAC");
 }
 
 // Both passes run over one cache-sized piece at a time, so the HMAC reads
 // the bytes while they are still in the first level cache.
-void TCrypt::Encipher(const unsigned char* in, unsigned char* out, std::size_t length) {
+void Crypt::Encipher(const unsigned char* in, unsigned char* out, std::size_t length) {
   for (std::size_t done = 0; done < length; done += kKeyStreamChunk) {
     const std::size_t n = std::min(kKeyStreamChunk, length - done);
     ApplyKeyStream(in + done, out + done, n);
@@ -224,7 +224,7 @@ void TCrypt::Encipher(const unsigned char* in, unsigned char* out, std::size_t l
   }
 }
 
-void TCrypt::Decipher(const unsigned char* in, unsigned char* out, std::size_t length) {
+void Crypt::Decipher(const unsigned char* in, unsigned char* out, std::size_t length) {
   for (std::size_t done = 0; done < length; done += kKeyStreamChunk) {
     const std::size_t n = std::min(kKeyStreamChunk, length - done);
     AuthenticateUpdate(in + done, n);
@@ -232,7 +232,7 @@ void TCrypt::Decipher(const unsigned char* in, unsigned char* out, std::size_t l
   }
 }
 
-std::array<unsigned char, TCrypt::kCodeLength> TCrypt::AuthenticateFinal() {
+std::array<unsigned char, Crypt::kCodeLength> Crypt::AuthenticateFinal() {
   unsigned char full[EVP_MAX_MD_SIZE];
   std::size_t fullLength = 0;
   if (EVP_MAC_final(ssl_->hmac.get(), full, &fullLength, sizeof full) != 1 || fullLength < kCodeLength)
@@ -242,15 +242,15 @@ std::array<unsigned char, TCrypt::kCodeLength> TCrypt::AuthenticateFinal() {
   return code;
 }
 
-TEncryption::TEncryption(std::string_view passphrase, std::size_t bufferSize)
-    : TEncryption(passphrase, bufferSize, [](unsigned char* out, std::size_t n) {
+Encryption::Encryption(std::string_view passphrase, std::size_t bufferSize)
+    : Encryption(passphrase, bufferSize, [](unsigned char* out, std::size_t n) {
         return RAND_bytes(out, static_cast<int>(n)) == 1;
       }) {}
 
-TEncryption::TEncryption(std::string_view passphrase, std::size_t bufferSize, SaltSource salts)
-    : TCrypt(passphrase, bufferSize), salts_(std::move(salts)) {}
+Encryption::Encryption(std::string_view passphrase, std::size_t bufferSize, SaltSource salts)
+    : Crypt(passphrase, bufferSize), salts_(std::move(salts)) {}
 
-CipherResult TEncryption::EncryptStream(std::istream& source, std::ostream& target) {
+CipherResult Encryption::EncryptStream(std::istream& source, std::ostream& target) {
   if (source.fail()) return CipherResult::ReadError;
   if (!target) return CipherResult::WriteError;
   unsigned char salt[kMaxSalt];
@@ -277,7 +277,7 @@ CipherResult TEncryption::EncryptStream(std::istream& source, std::ostream& targ
   return target ? CipherResult::Ok : CipherResult::WriteError;
 }
 
-CipherResult TEncryption::DecryptStream(std::istream& source, std::ostream& target, std::uint64_t length) {
+CipherResult Encryption::DecryptStream(std::istream& source, std::ostream& target, std::uint64_t length) {
   const std::size_t saltLength = SaltLength();
   if (source.fail()) return CipherResult::ReadError;
   // Too short to hold a salt and a check value: nothing can match.
@@ -319,7 +319,7 @@ CipherResult TEncryption::DecryptStream(std::istream& source, std::ostream& targ
 CipherResult DecipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
                           std::string_view passphrase) {
   std::ifstream in = OpenSource(source);
-  TEncryption crypt(passphrase, kTransferBufferSize);
+  Encryption crypt(passphrase, kTransferBufferSize);
   std::error_code ec;
   const std::uintmax_t length = std::filesystem::file_size(source, ec);
   if (ec) throw FileError("Cannot read the file", source, ec.message());
@@ -344,7 +344,7 @@ CipherResult DecipherFile(const std::filesystem::path& source, const std::filesy
 CipherResult EncipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
                           std::string_view passphrase) {
   std::ifstream in = OpenSource(source);
-  TEncryption crypt(passphrase, kTransferBufferSize);
+  Encryption crypt(passphrase, kTransferBufferSize);
   ReplacementFile out(target);
   const CipherResult result = crypt.EncryptStream(in, out.stream());
   if (result != CipherResult::Ok) return result;
@@ -367,7 +367,7 @@ bool Overlaps(std::string_view view, const std::string& text) {
 
 }  // namespace
 
-CipherResult TEncryption::EncryptBytes(std::string_view plain, std::string& enciphered) {
+CipherResult Encryption::EncryptBytes(std::string_view plain, std::string& enciphered) {
   if (Overlaps(plain, enciphered)) return EncryptBytes(std::string(plain), enciphered);
   const std::size_t saltLength = SaltLength();
   unsigned char salt[kMaxSalt];
@@ -387,7 +387,7 @@ CipherResult TEncryption::EncryptBytes(std::string_view plain, std::string& enci
   return CipherResult::Ok;
 }
 
-CipherResult TEncryption::DecryptBytes(std::string_view enciphered, std::string& plain) {
+CipherResult Encryption::DecryptBytes(std::string_view enciphered, std::string& plain) {
   if (Overlaps(enciphered, plain)) return DecryptBytes(std::string(enciphered), plain);
   plain.clear();
   const std::size_t saltLength = SaltLength();
@@ -412,11 +412,11 @@ constexpr std::size_t kMemoryBufferSize = kBlock;
 }  // namespace
 
 CipherResult DecipherBytes(std::string_view enciphered, std::string& plain, std::string_view passphrase) {
-  return TEncryption(passphrase, kMemoryBufferSize).DecryptBytes(enciphered, plain);
+  return Encryption(passphrase, kMemoryBufferSize).DecryptBytes(enciphered, plain);
 }
 
 CipherResult EncipherBytes(std::string_view plain, std::string& enciphered, std::string_view passphrase) {
-  return TEncryption(passphrase, kMemoryBufferSize).EncryptBytes(plain, enciphered);
+  return Encryption(passphrase, kMemoryBufferSize).EncryptBytes(plain, enciphered);
 }
 
 }  // namespace velmora

@@ -33,15 +33,15 @@ enum class CipherResult {
 // the key-size mode it selects, the transfer buffer, the AES key, the
 // counter and key stream, and the running HMAC. Not copyable; key material
 // is wiped when the object goes.
-class TCrypt {
+class Crypt {
 public:
   // Longest passphrase accepted, in bytes.
   static constexpr std::size_t kMaxPassphrase = 128;
   static constexpr std::size_t kCheckLength = 2;
   static constexpr std::size_t kCodeLength = 10;
 
-  TCrypt(const TCrypt&) = delete;
-  TCrypt& operator=(const TCrypt&) = delete;
+  Crypt(const Crypt&) = delete;
+  Crypt& operator=(const Crypt&) = delete;
 
   // 1 (AES-128), 2 (AES-192) or 3 (AES-256), chosen by the passphrase length.
   int Mode() const { return mode_; }
@@ -52,8 +52,8 @@ public:
 protected:
   // Throws std::invalid_argument for a passphrase over kMaxPassphrase bytes
   // or an empty buffer.
-  TCrypt(std::string_view passphrase, std::size_t bufferSize);
-  ~TCrypt();
+  Crypt(std::string_view passphrase, std::size_t bufferSize);
+  ~Crypt();
 
   // Derives the keys for this salt (SaltLength() bytes), resets the counter,
   // key stream and HMAC, and returns the password check value.
@@ -90,12 +90,12 @@ private:
 using SaltSource = std::function<bool(unsigned char* out, std::size_t n)>;
 
 // The stream operations. Each object serves one operation.
-class TEncryption : public TCrypt {
+class Encryption : public Crypt {
 public:
   // Salts come from OpenSSL's generator.
-  TEncryption(std::string_view passphrase, std::size_t bufferSize);
+  Encryption(std::string_view passphrase, std::size_t bufferSize);
   // Salts come from the given source (tests reproduce files with a fixed salt).
-  TEncryption(std::string_view passphrase, std::size_t bufferSize, SaltSource salts);
+  Encryption(std::string_view passphrase, std::size_t bufferSize, SaltSource salts);
 
   // Enciphers everything from the source's position to its end and writes
   // salt, check value, cipher text and code to the target. Throws

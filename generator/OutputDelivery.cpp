@@ -9,7 +9,7 @@
 
 namespace velmora {
 
-std::string OutputNameOf(const TAffManager& project) {
+std::string OutputNameOf(const Project& project) {
   return project.FileName.empty() ? std::string(kDefaultOutputName) : project.FileName;
 }
 
@@ -37,7 +37,7 @@ std::filesystem::path SaveOutputPage(const std::filesystem::path& folder, const 
   return file;
 }
 
-OutputResult ProduceOutput(bool save, const TAffManager& project, const OutputRequest& request,
+OutputResult ProduceOutput(bool save, const Project& project, const OutputRequest& request,
                            MessagePort& messages) {
   OutputResult result;
   if (save) {
@@ -68,7 +68,7 @@ OutputResult ProduceOutput(bool save, const TAffManager& project, const OutputRe
   return result;
 }
 
-OutputResult btnFinishClick(DeliveryMode mode, const TAffManager& project, const OutputRequest& request,
+OutputResult DeliverPage(DeliveryMode mode, const Project& project, const OutputRequest& request,
                             MessagePort& messages, ClipboardPort& clipboard) {
   if (mode == DeliveryMode::SaveWebPage) {
     if (const auto problem = OutputNameProblem(request.fileNameField)) {

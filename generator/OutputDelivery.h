@@ -10,7 +10,7 @@
 
 #include "app/Places.h"
 #include "app/Ports.h"
-#include "project/AffManager.h"
+#include "project/Project.h"
 
 namespace velmora {
 
@@ -32,7 +32,7 @@ struct OutputResult {
 inline constexpr std::string_view kDefaultOutputName = "affiliatepage.htm";
 // The output name a project delivers to: its FileName, or the preset name
 // when a project file left it empty (the field then shows the preset).
-std::string OutputNameOf(const TAffManager& project);
+std::string OutputNameOf(const Project& project);
 
 // Why `name` cannot be the output file name, or nothing. Blank names get the
 // familiar information; names that would reach outside the output folder (a
@@ -54,12 +54,12 @@ std::filesystem::path SaveOutputPage(const std::filesystem::path& outputFolder, 
 // clipboard needs no folder, so none is made for it. Tells the user through
 // `messages`; a missing, unreadable or too large template, or a page that
 // would be too large, is reported as an error and nothing is written. A failed write throws FileError and leaves any earlier page as it was.
-OutputResult ProduceOutput(bool save, const TAffManager& project, const OutputRequest& request,
+OutputResult ProduceOutput(bool save, const Project& project, const OutputRequest& request,
                            MessagePort& messages);
 
 // The "Generate Code" button: checks the name in save mode, delivers, and in
 // clipboard mode puts the page on the clipboard after the success message.
-OutputResult btnFinishClick(DeliveryMode mode, const TAffManager& project, const OutputRequest& request,
+OutputResult DeliverPage(DeliveryMode mode, const Project& project, const OutputRequest& request,
                             MessagePort& messages, ClipboardPort& clipboard);
 
 }  // namespace velmora

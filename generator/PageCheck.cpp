@@ -815,7 +815,7 @@ bool MayHoldMarkup(std::string_view text) {
 // promo texts make up most of a large page.
 struct ItemMarks {
   std::array<std::vector<bool>, kPromoKinds.size()> holdsTag;
-  explicit ItemMarks(const TAffManager& project) {
+  explicit ItemMarks(const Project& project) {
     for (PromoKind kind : kPromoKinds) {
       auto& marks = holdsTag[static_cast<std::size_t>(kind)];
       for (const std::string& item : ListOf(project, kind)) marks.push_back(item.find('<') != std::string::npos);
@@ -1090,7 +1090,7 @@ std::string ItemInPage(PromoKind kind, std::string_view item, std::string_view u
 // Social posts stand in the page in more than one form (as typed and
 // percent-encoded in share links), which only the whole page's reading
 // attributes faithfully.
-bool HoldsPosts(const TAffManager& project) {
+bool HoldsPosts(const Project& project) {
   for (const PromoKindInfo& kind : kPromoKindTable)
     if (kind.shape == PromoShape::Post && !ListOf(project, kind.kind).empty()) return true;
   return false;
@@ -1303,7 +1303,7 @@ private:
 };
 
 // True when every item's markup ends within the item.
-bool CheckItemsOfProject(const TAffManager& project, const ItemMarks& marks, Report& report) {
+bool CheckItemsOfProject(const Project& project, const ItemMarks& marks, Report& report) {
   bool closed = true;
   if (TrimAddress(project.URL).empty())
     report.Add("link-invalid", PlaceOf(FindingPlace::What::AffiliateLink),
@@ -1360,7 +1360,7 @@ bool ReadAsWritten(std::string_view written) {
 // written. Both are looked up in indexes made once per check.
 class ItemLocator {
 public:
-  explicit ItemLocator(const TAffManager& project) : project_(project) {}
+  explicit ItemLocator(const Project& project) : project_(project) {}
 
   Origin Locate(const GumboElement& element, std::string_view) {
     if (!indexed_) Index();
@@ -1405,7 +1405,7 @@ private:
     indexTags(project_.Title, PlaceOf(FindingPlace::What::Title));
   }
 
-  const TAffManager& project_;
+  const Project& project_;
   bool indexed_ = false;
   std::unordered_map<std::string, FindingPlace> byAddress_;
   std::unordered_map<std::string, FindingPlace> byTag_;
@@ -1422,7 +1422,7 @@ struct ItemSpan {
 // is read in the whole page, its places found by their text.
 constexpr std::string_view kStandInStem = "zqvelmoraitem";
 
-bool HoldsStandInStem(const TAffManager& project, std::string_view templateText) {
+bool HoldsStandInStem(const Project& project, std::string_view templateText) {
   auto holds = [](std::string_view text) { return text.find(kStandInStem) != std::string_view::npos; };
   if (holds(templateText) || holds(project.Title) || holds(project.URL) || holds(project.ClickBankId)) return true;
   for (PromoKind kind : kPromoKinds) {
@@ -1437,10 +1437,10 @@ std::string ItemMarker(PromoKind kind, std::size_t index, std::size_t field = 0)
          (field ? "f" + std::to_string(field) : std::string()) + "zq";
 }
 
-std::optional<std::vector<ItemSpan>> ItemSpans(const TAffManager& project, std::string_view templateText,
+std::optional<std::vector<ItemSpan>> ItemSpans(const Project& project, std::string_view templateText,
                                                std::string_view page) {
   if (HoldsStandInStem(project, templateText)) return std::nullopt;
-  TAffManager marked = project;
+  Project marked = project;
   std::unordered_map<std::string, std::pair<std::string, FindingPlace>> items;  // marker: text in page, place
   std::vector<std::string> fields;
   for (PromoKind kind : kPromoKinds) {
@@ -1537,7 +1537,7 @@ private:
 
 // The links and pictures of the page, each where it comes from; true when
 // the page has a disclosure. One reading serves both.
-bool CheckWholePage(PageReader& reader, const TAffManager* project, std::string_view templateText, Report& report) {
+bool CheckWholePage(PageReader& reader, const Project* project, std::string_view templateText, Report& report) {
   DisclosureFinder finder;
   auto walk = [&](auto originOf) {
     reader.Walk(
@@ -1661,8 +1661,8 @@ bool MayTouchPlaceholders(PromoKind kind, std::string_view raw, std::string_view
 }
 
 // The page with one stand-in for the items of each kind the project has.
-std::string StandInPage(const TAffManager& project, std::string_view templateText, PromoKind twice = PromoKind::PPC) {
-  TAffManager sample;
+std::string StandInPage(const Project& project, std::string_view templateText, PromoKind twice = PromoKind::PPC) {
+  Project sample;
   sample.Title = project.Title;
   sample.URL = project.URL;
   sample.ClickBankId = project.ClickBankId;
@@ -1678,7 +1678,7 @@ std::string StandInPage(const TAffManager& project, std::string_view templateTex
 // stands for all. A row that leaves a quote, tag or comment open reaches
 // into the next, and only the whole page shows how. (The PPC table is the
 // program's own, its rows made to follow one another.)
-bool RowsStandAlone(const TAffManager& project, std::string_view templateText, std::string_view onePerKind) {
+bool RowsStandAlone(const Project& project, std::string_view templateText, std::string_view onePerKind) {
   for (PromoKind kind : kPromoKinds) {
     if (kind == PromoKind::PPC || ListOf(project, kind).size() < 2) continue;
     const std::string twoRows = StandInPage(project, templateText, kind);
@@ -1720,7 +1720,7 @@ BoxesOfKinds BoxesOfItems(PageReader& standIns) {
 
 // A text item shown in a box that holds the box's end tag ends it there,
 // and the rest of the item becomes the visitors' page.
-void CheckBoxEscapes(const TAffManager& project, const BoxesOfKinds& boxes, Report& report) {
+void CheckBoxEscapes(const Project& project, const BoxesOfKinds& boxes, Report& report) {
   for (PromoKind kind : kTextKinds) {
     const unsigned in = boxes[static_cast<std::size_t>(kind)];
     if (in == 0) continue;
@@ -1745,7 +1745,7 @@ void CheckBoxEscapes(const TAffManager& project, const BoxesOfKinds& boxes, Repo
 }
 
 // False when the check has to read the whole page.
-bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, PageReader& html, Report& report,
+bool CheckByStandIns(const Project& project, const ItemMarks& marks, PageReader& html, Report& report,
                      bool& disclosure, std::vector<std::string>& leftPlaceholders) {
   // What the template (or the title or link) leaves stands in this page once,
   // unless a stand-in took part in one.
@@ -1885,7 +1885,7 @@ bool CheckByStandIns(const TAffManager& project, const ItemMarks& marks, PageRea
 
 // Placeholders typed into items: most are filled or removed as the page is
 // made, so each is looked for in the page itself.
-void AddPlaceholdersOfItems(const TAffManager& project, std::string_view page, std::vector<std::string>& left) {
+void AddPlaceholdersOfItems(const Project& project, std::string_view page, std::vector<std::string>& left) {
   std::unordered_set<std::string> known(left.begin(), left.end());
   known.insert(std::string(kAffiliateLink));  // always filled in
   // The page is read once, not once for each placeholder an item holds, and
@@ -1908,7 +1908,7 @@ void AddPlaceholdersOfItems(const TAffManager& project, std::string_view page, s
   }
 }
 
-void CheckPlaceholders(const std::vector<std::string>& left, const TAffManager* project,
+void CheckPlaceholders(const std::vector<std::string>& left, const Project* project,
                        std::string_view templateText, Report& report) {
   if (left.empty()) return;
   // Where each placeholder is first typed, found in one pass over the
@@ -1983,7 +1983,7 @@ bool IsLocalFileAddress(std::string_view address) {
   return address.size() >= 2 && address[0] == '~' && (address[1] == '/' || address[1] == '\\');
 }
 
-std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_view templateText,
+std::vector<Finding> CheckProjectPage(const Project& project, std::string_view templateText,
                                       std::string_view page, bool readWholePage) {
   Report report;
   const ItemMarks marks(project);

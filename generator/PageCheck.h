@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "project/AffManager.h"
+#include "project/Project.h"
 #include "project/PromoLists.h"
 
 namespace velmora {
@@ -39,7 +39,7 @@ struct Finding {
 // The page's repeated rows are read once per kind, with the items checked
 // where they stand; `readWholePage` reads every row instead (slower, and
 // the findings are the same).
-std::vector<Finding> CheckProjectPage(const TAffManager& project, std::string_view templateText,
+std::vector<Finding> CheckProjectPage(const Project& project, std::string_view templateText,
                                       std::string_view page, bool readWholePage = false);
 
 // A finished page on its own: only what the page shows can be checked, so

@@ -26,7 +26,7 @@ constexpr std::string_view kLinkEncoded = "%%AFFILIATELINK_ENCODED%%";
 
 }  // namespace
 
-std::string BuildPageMenu(const TAffManager& project) {
+std::string BuildPageMenu(const Project& project) {
   std::string menu;
   if (!project.URL.empty()) menu += R"(<a href="#affiliatelink">Affiliate Link</a> | )";
   for (const PromoKind kind : kPageMenuOrder)
@@ -145,7 +145,7 @@ std::string PageFileTooLargeMessage(const std::filesystem::path& file) {
          ", the most a page may be; it is not read.";
 }
 
-std::string ApplySections(std::string_view templateText, const TAffManager& project) {
+std::string ApplySections(std::string_view templateText, const Project& project) {
   std::string text(templateText);
   for (const PromoKindInfo& kind : kPromoKindTable) {
     const std::string begin = "%%SECTION_" + std::string(kind.sectionName) + "_BEGIN%%";
@@ -169,7 +169,7 @@ std::string ApplySections(std::string_view templateText, const TAffManager& proj
   return text;
 }
 
-Result<std::string> FillPage(std::string_view templateText, const TAffManager& project, std::size_t maxPageBytes) {
+Result<std::string> FillPage(std::string_view templateText, const Project& project, std::size_t maxPageBytes) {
   // Sections of kinds without items go before anything else is looked for.
   std::string sectioned;
   if (templateText.find("%%SECTION_") != std::string_view::npos) {
@@ -239,7 +239,7 @@ Result<std::string> FillPage(std::string_view templateText, const TAffManager& p
   return std::move(*finished);
 }
 
-std::string FillTemplate(std::string_view templateText, const TAffManager& project) {
+std::string FillTemplate(std::string_view templateText, const Project& project) {
   return std::move(FillPage(templateText, project, SIZE_MAX).value());
 }
 
@@ -285,7 +285,7 @@ Result<std::string> LoadTemplate(const std::string& templateName,
   }
 }
 
-Result<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,
+Result<std::string> GeneratePage(const Project& project, const std::string& templateName,
                                  const std::vector<std::filesystem::path>& templateFolders) {
   auto text = LoadTemplate(templateName, templateFolders);
   if (!text) return text.error();

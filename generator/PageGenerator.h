@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "app/Result.h"
-#include "project/AffManager.h"
+#include "project/Project.h"
 
 namespace velmora {
 
 // Links to the page's anchors for every kind that has something to show.
-std::string BuildPageMenu(const TAffManager& project);
+std::string BuildPageMenu(const Project& project);
 
 // A social post's block once per post: "%%SOCIAL%%" is the post with the
 // link (see PostWithLink), "%%SOCIAL_ENCODED%%" the same percent-encoded and
@@ -40,16 +40,16 @@ std::string PageFileTooLargeMessage(const std::filesystem::path& file);
 // The template with the section of every kind that has no items cut out
 // ("%%SECTION_EMAIL_BEGIN%%" to "%%SECTION_EMAIL_END%%", markers included)
 // and the markers of the others dropped. A template without them is kept.
-std::string ApplySections(std::string_view templateText, const TAffManager& project);
+std::string ApplySections(std::string_view templateText, const Project& project);
 
 // The page made from a template's text. The text is expected as a line file
 // reads it (CR LF after every line); blocks are cut from it before any
 // placeholder is filled. A page that would be larger than `maxPageBytes` is
 // refused (ErrorKind::TooLarge, saying what makes it large) before it is made.
-Result<std::string> FillPage(std::string_view templateText, const TAffManager& project,
+Result<std::string> FillPage(std::string_view templateText, const Project& project,
                              std::size_t maxPageBytes = kMaxPageBytes);
 // The same without a limit, for templates and projects of one's own.
-std::string FillTemplate(std::string_view templateText, const TAffManager& project);
+std::string FillTemplate(std::string_view templateText, const Project& project);
 
 // The text of the template of a name as FillPage expects it (a line file
 // joined with CR LF), from the last of the template folders that holds it
@@ -59,7 +59,7 @@ Result<std::string> LoadTemplate(const std::string& templateName,
                                  const std::vector<std::filesystem::path>& templateFolders,
                                  std::size_t maxTemplateBytes = kMaxTemplateBytes);
 // The page "Generate Code" makes: LoadTemplate, then FillPage, each with its limit.
-Result<std::string> GeneratePage(const TAffManager& project, const std::string& templateName,
+Result<std::string> GeneratePage(const Project& project, const std::string& templateName,
                                  const std::vector<std::filesystem::path>& templateFolders);
 
 }  // namespace velmora

@@ -28,7 +28,7 @@ std::string NoticePage(const std::string& text) {
 
 // The page made within the limits "Generate Code" keeps, or a notice page
 // saying why there is none; with the template's text where there is a page.
-PreviewToCheck Preview(const TAffManager& project, const std::string& templateName,
+PreviewToCheck Preview(const Project& project, const std::string& templateName,
                        const std::vector<std::filesystem::path>& templateFolders) {
   if (templateName.empty()) return {NoticePage("Choose a template to see the page."), {}};
   Result<std::string> text = LoadTemplate(templateName, templateFolders);
@@ -44,17 +44,17 @@ PreviewToCheck Preview(const TAffManager& project, const std::string& templateNa
 
 }  // namespace
 
-std::string PreviewPage(const TAffManager& project, const std::string& templateName,
+std::string PreviewPage(const Project& project, const std::string& templateName,
                         const std::vector<std::filesystem::path>& templateFolders) {
   return Preview(project, templateName, templateFolders).page;
 }
 
-PreviewToCheck PreviewPageToCheck(const TAffManager& project, const std::string& templateName,
+PreviewToCheck PreviewPageToCheck(const Project& project, const std::string& templateName,
                                   const std::vector<std::filesystem::path>& templateFolders) {
   return Preview(project, templateName, templateFolders);
 }
 
-CheckedPreview CheckedPreviewPage(const TAffManager& project, const std::string& templateName,
+CheckedPreview CheckedPreviewPage(const Project& project, const std::string& templateName,
                                   const std::vector<std::filesystem::path>& templateFolders) {
   PreviewToCheck made = PreviewPageToCheck(project, templateName, templateFolders);
   CheckedPreview preview{std::move(made.page), {}};

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "generator/PageCheck.h"
-#include "project/AffManager.h"
+#include "project/Project.h"
 
 namespace velmora {
 
 // The generated page, or a short page that says why there is none (no
 // template chosen, template missing or unreadable).
-std::string PreviewPage(const TAffManager& project, const std::string& templateName,
+std::string PreviewPage(const Project& project, const std::string& templateName,
                         const std::vector<std::filesystem::path>& templateFolders);
 
 // That page and the template it was made from, read once, for a page check
@@ -24,7 +24,7 @@ struct PreviewToCheck {
   std::string page;
   std::optional<std::string> templateText;
 };
-PreviewToCheck PreviewPageToCheck(const TAffManager& project, const std::string& templateName,
+PreviewToCheck PreviewPageToCheck(const Project& project, const std::string& templateName,
                                   const std::vector<std::filesystem::path>& templateFolders);
 
 // That page and what the page check finds in it. No findings where there is no page.
@@ -32,7 +32,7 @@ struct CheckedPreview {
   std::string page;
   std::vector<Finding> findings;
 };
-CheckedPreview CheckedPreviewPage(const TAffManager& project, const std::string& templateName,
+CheckedPreview CheckedPreviewPage(const Project& project, const std::string& templateName,
                                   const std::vector<std::filesystem::path>& templateFolders);
 
 }  // namespace velmora

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "project/AffManager.h"
+#include "project/Project.h"
 
 namespace velmora {
 

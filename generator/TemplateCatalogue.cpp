@@ -130,7 +130,7 @@ std::string ExpectedTemplatePath(const std::filesystem::path& folder, std::strin
   return (folder / "").string() + std::string(name) + std::string(kTemplateExtension);
 }
 
-TemplateChoice ChooseTemplate(TAffManager& project, const std::vector<std::filesystem::path>& folders,
+TemplateChoice ChooseTemplate(Project& project, const std::vector<std::filesystem::path>& folders,
                               const std::string& listedName) {
   TemplateChoice choice;
   if (const auto file = FindTemplate(folders, listedName)) {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "project/AffManager.h"
+#include "project/Project.h"
 
 namespace velmora {
 
@@ -53,7 +53,7 @@ struct TemplateChoice {
   std::optional<std::filesystem::path> preview;
 };
 // The preview lies beside the template that wins.
-TemplateChoice ChooseTemplate(TAffManager& project, const std::vector<std::filesystem::path>& folders,
+TemplateChoice ChooseTemplate(Project& project, const std::vector<std::filesystem::path>& folders,
                               const std::string& listedName);
 
 // Position of the listed name equal to `name` without regard to case.

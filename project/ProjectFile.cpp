@@ -110,11 +110,11 @@ PromoList JoinPpcPieces(PromoList pieces, std::string_view separator) {
   return ads;
 }
 
-TAffManager ParseWorkingText(std::string work) {
+Project ParseWorkingText(std::string work) {
   // Each field is looked for only after the one before it.
   auto take = [&work](std::string_view name) { return ExtractTagged(OpenTag(name), CloseTag(name), work); };
   auto takeValue = [&take](std::string_view name) { return OneLine(ToDisplayUtf8(take(name))); };
-  TAffManager project;
+  Project project;
   project.Title = takeValue("AfTitle");
   project.URL = takeValue("AfURL");
   project.ClickBankId = takeValue("AfClickBankId");
@@ -134,7 +134,7 @@ TAffManager ParseWorkingText(std::string work) {
 
 }  // namespace
 
-Lines ProjectLines(const TAffManager& project) {
+Lines ProjectLines(const Project& project) {
   Lines lines = {
       TagLine("AfTitle", project.Title),
       TagLine("AfURL", project.URL),
@@ -153,13 +153,13 @@ Lines ProjectLines(const TAffManager& project) {
   return lines;
 }
 
-void SaveProjectFile(const std::filesystem::path& path, const TAffManager& project) {
+void SaveProjectFile(const std::filesystem::path& path, const Project& project) {
   WriteLineFile(path, ProjectLines(project));
 }
 
-TAffManager ParseProject(std::string_view text) { return ParseWorkingText(WorkingText(std::string(text))); }
+Project ParseProject(std::string_view text) { return ParseWorkingText(WorkingText(std::string(text))); }
 
-TAffManager LoadProjectFile(const std::filesystem::path& path) {
+Project LoadProjectFile(const std::filesystem::path& path) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error))
     throw FileError("Cannot open the file", path, "it is a folder");
@@ -221,7 +221,7 @@ std::string OneLine(std::string_view text) {
   return line;
 }
 
-std::optional<std::string> SaveProblem(const TAffManager& project) {
+std::optional<std::string> SaveProblem(const Project& project) {
   const std::pair<const std::string*, const char*> values[] = {
       {&project.Title, "The page title"},       {&project.URL, "The affiliate URL"},
       {&project.ClickBankId, "The affiliate ID"}, {&project.Template, "The template name"},

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "app/FileIO.h"
-#include "project/AffManager.h"
+#include "project/Project.h"
 #include "project/PromoKinds.h"
 
 namespace velmora {
@@ -19,16 +19,16 @@ namespace velmora {
 inline constexpr std::size_t kMaxProjectBytes = std::size_t{256} << 20;
 
 // The lines a save writes.
-Lines ProjectLines(const TAffManager& project);
+Lines ProjectLines(const Project& project);
 // Writes beside the target and renames over it; throws FileError.
-void SaveProjectFile(const std::filesystem::path& path, const TAffManager& project);
+void SaveProjectFile(const std::filesystem::path& path, const Project& project);
 
 // Every field and list as a load sets them from the file's text.
-TAffManager ParseProject(std::string_view text);
+Project ParseProject(std::string_view text);
 // Reads the file; throws FileError when it cannot be opened or read, or
 // when it is not a project file (see LooksLikeProjectFile). Values that are
 // not valid UTF-8 come from older files in Windows-1252 and are converted.
-TAffManager LoadProjectFile(const std::filesystem::path& path);
+Project LoadProjectFile(const std::filesystem::path& path);
 
 // The field names, in file order.
 inline constexpr std::size_t kProjectFieldCount = 5 + kPromoKindTable.size();
@@ -51,6 +51,6 @@ std::string OneLine(std::string_view text);
 
 // Why the project cannot be saved as it is (a value holding one of the
 // file's tags), or nothing.
-std::optional<std::string> SaveProblem(const TAffManager& project);
+std::optional<std::string> SaveProblem(const Project& project);
 
 }  // namespace velmora

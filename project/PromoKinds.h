@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "project/AffManager.h"
+#include "project/Project.h"
 
 namespace velmora {
 
@@ -37,7 +37,7 @@ struct PromoPageText {
 struct PromoKindInfo {
   PromoKind kind;
   PromoShape shape;
-  PromoList TAffManager::*items;
+  PromoList Project::*items;
 
   // The wizard. Labelled kinds show "word" + number in their list box;
   // mirrored kinds show the items themselves and have no label word.
@@ -77,44 +77,44 @@ struct PromoKindInfo {
 // moc reads this header through the window's and knows neither raw string
 // literals nor lambdas here, so there are none.
 inline constexpr std::array<PromoKindInfo, 9> kPromoKindTable = {{
-    {PromoKind::Anchors, PromoShape::Line, &TAffManager::Anchors, "Text Link", "text links", "",
+    {PromoKind::Anchors, PromoShape::Line, &Project::Anchors, "Text Link", "text links", "",
      "Please provide a valid Text Link Promo.", "This Text Link Promo already exists.",
      "Please select a Text Link Promo to delete.", "Text Link Promo", "AfAnchors", "$$", false, "%%TABLE_LINKTEXT_INIT%%",
      "%%TABLE_LINKTEXT_END%%", "%%ANCHORTEXT%%", true, "LINKTEXT", "<a href=\"#linktext\">Text Link</a> | ",
      {"anchor", "Create your Text Link Promo.", " Write your anchor text:", "Text Link Promos:", ""}},
-    {PromoKind::PPC, PromoShape::PpcAd, &TAffManager::PPC, "PPC Ad", "PPC ads", "PPC Ad", "Please provide a valid PPC Ad Promo.",
+    {PromoKind::PPC, PromoShape::PpcAd, &Project::PPC, "PPC Ad", "PPC ads", "PPC Ad", "Please provide a valid PPC Ad Promo.",
      "", "Please select a PPC Ad Promo to delete.", "PPC Ad Promo", "AfPPC", "$$", false, "", "", "", false,
      "PPC", "<a href=\"#ppcads\"> PPC Ads</a> | ",
      {"ppcAd", "Create your PPC Ad Promo.", "", "PPC Ads Promos:", "Ad details:"}},
-    {PromoKind::Banners, PromoShape::Banner, &TAffManager::Banners, "Banner", "banners", "",
+    {PromoKind::Banners, PromoShape::Banner, &Project::Banners, "Banner", "banners", "",
      "Please provide a valid Banner Ad Promo.", "This Banner Ad Promo already exists.",
      "Please select a Bannert Ad Promo to delete.", "Banner Ad Promo", "AfBanners", "$$", false, "%%TABLE_BANNER_INIT%%",
      "%%TABLE_BANNER_END%%", "%%BANNER%%", true, "BANNER", "<a href=\"#banners\" target=\"_self\">Banners</a> | ",
      {"banner", "Create your Banner Ad Promo.", "Choose image url or browse:", "Banner Ad Promos:", "Preview"}},
-    {PromoKind::Signatures, PromoShape::Text, &TAffManager::Signatures, "Signature Ad", "signatures", "Signature Ad",
+    {PromoKind::Signatures, PromoShape::Text, &Project::Signatures, "Signature Ad", "signatures", "Signature Ad",
      "Please provide a valid Signature Ad Promo.", "", "Please select a Signature Ad Promo to delete.",
      "Signature Ad Promo", "AfSignatures", "^^", false, "%%TABLE_SIGNATURE_INIT%%", "%%TABLE_SIGNATURE_END%%",
      "%%SIGNATURE%%", false, "SIGNATURE", "<a href=\"#sig\" target=\"_self\">Signature Ads</a> | ",
      {"signature", "Create your Signature Ad Promo.", "Enter your Signature Promo:", "Signature Promos:", "Signature Promo Details:"}},
-    {PromoKind::Email, PromoShape::Text, &TAffManager::Email, "Email Ad", "e-mail ads", "Email Ad", "Please provide a valid Email Ad.",
+    {PromoKind::Email, PromoShape::Text, &Project::Email, "Email Ad", "e-mail ads", "Email Ad", "Please provide a valid Email Ad.",
      "", "Please select a Email Ad to delete.", "Email Ad", "AfEmail", "^^", false, "%%TABLE_EMAIL_INIT%%",
      "%%TABLE_EMAIL_END%%", "%%EMAIL%%", false, "EMAIL", "<a href=\"#emailcopy\" target=\"_self\">Email Copy</a> | ",
      {"email", "Create your Email Ad.", " Write your email:", "Email Ads:", "Email Ad Details:"}},
-    {PromoKind::AutoEmail, PromoShape::Text, &TAffManager::AutoEmail, "Autoresponder Ad", "autoresponder e-mails", "Autoresponder Ad",
+    {PromoKind::AutoEmail, PromoShape::Text, &Project::AutoEmail, "Autoresponder Ad", "autoresponder e-mails", "Autoresponder Ad",
      "Please provide a valid Autoresponder Ad.", "", "Please select an Autoresponder Ad to delete.",
      "Autoresponder Ad", "AfAutoEmail", "^^", false, "%%TABLE_AUTORESPONDER_INIT%%", "%%TABLE_AUTORESPONDER_END%%",
      "%%AUTOEMAIL%%", false, "AUTORESPONDER", "<a href=\"#autoemailcopy\" target=\"_self\"> Autoresponder Emails</a> | ",
      {"autoEmail", "Create your Autoresponder Email Promo.", " Write your email:", "Email Autoresponder Promos:", "Autoresponder Email Details:"}},
-    {PromoKind::Articles, PromoShape::Text, &TAffManager::Articles, "Article", "articles", "Article",
+    {PromoKind::Articles, PromoShape::Text, &Project::Articles, "Article", "articles", "Article",
      "Please provide a valid Article.", "", "Please select a Article to delete.", "Article", "AfArticles", "^^", false,
      "%%TABLE_ARTICLE_INIT%%", "%%TABLE_ARTICLE_END%%", "%%ARTICLE%%", false,
      "ARTICLE", "<a href=\"#articles\" target=\"_self\">Articles</a> | ",
      {"article", "Create your Article.", "Enter your Article:", "Articles:", "Article Details:"}},
-    {PromoKind::PopUps, PromoShape::Text, &TAffManager::PopUps, "PopUp", "pop-up codes", "PopUp", "Please provide a valid PopUp.", "",
+    {PromoKind::PopUps, PromoShape::Text, &Project::PopUps, "PopUp", "pop-up codes", "PopUp", "Please provide a valid PopUp.", "",
      "Please select a PopUp to delete.", "PopUp", "AfPopUps", "^^", false, "%%TABLE_POPUP_INIT%%", "%%TABLE_POPUP_END%%",
      "%%POPUP%%", false, "POPUP", "<a href=\"#pops\" target=\"_self\">PopUp Codes </a> | ",
      {"popUp", "Create your PopUp Code.", "Enter your PopUp Code:", "PopUp Codes:", "PopUp Code Details:"}},
-    {PromoKind::SocialPosts, PromoShape::Post, &TAffManager::SocialPosts, "Social Post", "social posts", "Social Post",
+    {PromoKind::SocialPosts, PromoShape::Post, &Project::SocialPosts, "Social Post", "social posts", "Social Post",
      "Please provide a valid Social Post.", "", "Please select a Social Post to delete.", "Social Post",
      "AfSocialPosts", "^^", true, "%%TABLE_SOCIAL_INIT%%", "%%TABLE_SOCIAL_END%%", "%%SOCIAL%%", true,
      "SOCIAL", "<a href=\"#social\" target=\"_self\">Social Posts</a> | ",
@@ -141,8 +141,8 @@ inline constexpr std::array<PromoKind, kPromoKindTable.size()> kPageMenuOrder = 
 
 constexpr const PromoKindInfo& InfoOf(PromoKind kind) { return kPromoKindTable[static_cast<std::size_t>(kind)]; }
 
-inline PromoList& ListOf(TAffManager& project, PromoKind kind) { return project.*InfoOf(kind).items; }
-inline const PromoList& ListOf(const TAffManager& project, PromoKind kind) { return project.*InfoOf(kind).items; }
+inline PromoList& ListOf(Project& project, PromoKind kind) { return project.*InfoOf(kind).items; }
+inline const PromoList& ListOf(const Project& project, PromoKind kind) { return project.*InfoOf(kind).items; }
 
 constexpr bool RowsFollowTheEnum() {
   for (std::size_t k = 0; k < kPromoKindTable.size(); ++k)

@@ -81,7 +81,7 @@ std::optional<std::string> CheckPromo(PromoKind kind, const PromoInput& input, c
   return std::nullopt;
 }
 
-PromoChange TPromoBoard::Create(TAffManager& project, PromoKind kind, const PromoInput& input,
+PromoChange PromoBoard::Create(Project& project, PromoKind kind, const PromoInput& input,
                                 MessagePort& messages) {
   PromoList& list = ListOf(project, kind);
   if (const auto problem = CheckPromo(kind, input, list)) {
@@ -100,7 +100,7 @@ PromoChange TPromoBoard::Create(TAffManager& project, PromoKind kind, const Prom
   return {PromoChange::What::Appended, static_cast<int>(entries.size()) - 1};
 }
 
-PromoChange TPromoBoard::Update(TAffManager& project, PromoKind kind, int row, const PromoInput& input,
+PromoChange PromoBoard::Update(Project& project, PromoKind kind, int row, const PromoInput& input,
                                 MessagePort& messages) {
   PromoList& list = ListOf(project, kind);
   auto& entries = entries_[Index(kind)];
@@ -118,7 +118,7 @@ PromoChange TPromoBoard::Update(TAffManager& project, PromoKind kind, int row, c
   return {PromoChange::What::Replaced, row};
 }
 
-PromoChange TPromoBoard::Move(TAffManager& project, PromoKind kind, int row, int offset) {
+PromoChange PromoBoard::Move(Project& project, PromoKind kind, int row, int offset) {
   PromoList& list = ListOf(project, kind);
   auto& entries = entries_[Index(kind)];
   const int to = row + offset;
@@ -130,7 +130,7 @@ PromoChange TPromoBoard::Move(TAffManager& project, PromoKind kind, int row, int
   return {PromoChange::What::Moved, to, row};
 }
 
-std::optional<PromoInput> TPromoBoard::EditInput(const TAffManager& project, PromoKind kind, int row) const {
+std::optional<PromoInput> PromoBoard::EditInput(const Project& project, PromoKind kind, int row) const {
   const PromoList& list = ListOf(project, kind);
   if (row < 0 || static_cast<std::size_t>(row) >= list.size()) return std::nullopt;
   const std::string& item = list[static_cast<std::size_t>(row)];
@@ -148,7 +148,7 @@ std::optional<PromoInput> TPromoBoard::EditInput(const TAffManager& project, Pro
   return PromoInput{ReplaceAll(item, "$$", kCrLf), {}, {}};
 }
 
-PromoChange TPromoBoard::Delete(TAffManager& project, PromoKind kind, int selected, MessagePort& messages) {
+PromoChange PromoBoard::Delete(Project& project, PromoKind kind, int selected, MessagePort& messages) {
   auto& entries = entries_[Index(kind)];
   if (entries.empty()) return {};
   PromoList& list = ListOf(project, kind);
@@ -163,7 +163,7 @@ PromoChange TPromoBoard::Delete(TAffManager& project, PromoKind kind, int select
   return {InfoOf(kind).Mirrored() ? PromoChange::What::Refilled : PromoChange::What::Removed, selected};
 }
 
-std::optional<std::string> TPromoBoard::Show(const TAffManager& project, PromoKind kind, int selected) const {
+std::optional<std::string> PromoBoard::Show(const Project& project, PromoKind kind, int selected) const {
   // A one-line kind is seen whole in its list; it has no detail view.
   const PromoShape shape = InfoOf(kind).shape;
   if (selected < 0 || shape == PromoShape::Line) return std::nullopt;
@@ -181,11 +181,11 @@ std::optional<std::string> TPromoBoard::Show(const TAffManager& project, PromoKi
   return ReplaceAll(item, "$$", kCrLf);
 }
 
-void TPromoBoard::Rebuild(const TAffManager& project) {
+void PromoBoard::Rebuild(const Project& project) {
   for (PromoKind kind : kPromoKinds) Rebuild(project, kind);
 }
 
-void TPromoBoard::Rebuild(const TAffManager& project, PromoKind kind) {
+void PromoBoard::Rebuild(const Project& project, PromoKind kind) {
   const PromoList& list = ListOf(project, kind);
   const PromoKindInfo& info = InfoOf(kind);
   auto& entries = entries_[Index(kind)];

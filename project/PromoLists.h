@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/Ports.h"
-#include "project/AffManager.h"
+#include "project/Project.h"
 #include "project/PromoKinds.h"
 
 namespace velmora {
@@ -43,35 +43,35 @@ struct PromoChange {
   int from = -1;  // for a move, where it was
 };
 
-class TPromoBoard {
+class PromoBoard {
 public:
-  TPromoBoard() = default;
+  PromoBoard() = default;
 
   const std::vector<std::string>& Entries(PromoKind kind) const { return entries_[Index(kind)]; }
 
   // "Create Ad": a refused input shows the kind's warning and changes nothing.
-  PromoChange Create(TAffManager& project, PromoKind kind, const PromoInput& input, MessagePort& messages);
+  PromoChange Create(Project& project, PromoKind kind, const PromoInput& input, MessagePort& messages);
   // "Delete Ad" with the selected entry (-1: none). An empty list box is ignored silently.
-  PromoChange Delete(TAffManager& project, PromoKind kind, int selected, MessagePort& messages);
+  PromoChange Delete(Project& project, PromoKind kind, int selected, MessagePort& messages);
   // The detail view's text for a click on entry `selected` (CR LF line
   // breaks), the banner's address for the preview, or nothing to change.
-  std::optional<std::string> Show(const TAffManager& project, PromoKind kind, int selected) const;
+  std::optional<std::string> Show(const Project& project, PromoKind kind, int selected) const;
 
   // "Update Ad": replaces item `row` after the checks of "Create Ad"; the
   // duplicate check ignores the item itself. The entry keeps its label.
-  PromoChange Update(TAffManager& project, PromoKind kind, int row, const PromoInput& input, MessagePort& messages);
+  PromoChange Update(Project& project, PromoKind kind, int row, const PromoInput& input, MessagePort& messages);
   // "Move Up" (-1) and "Move Down" (+1): the item and its entry swap places
   // with their neighbour. Nothing happens at either end or without a selection.
-  PromoChange Move(TAffManager& project, PromoKind kind, int row, int offset);
+  PromoChange Move(Project& project, PromoKind kind, int row, int offset);
   // "Edit Ad": the inputs that build item `row` again (CR LF line breaks).
-  std::optional<PromoInput> EditInput(const TAffManager& project, PromoKind kind, int row) const;
+  std::optional<PromoInput> EditInput(const Project& project, PromoKind kind, int row) const;
 
   // After a load: mirrored boxes show the items, labelled ones 1 to n afresh.
-  void Rebuild(const TAffManager& project);
+  void Rebuild(const Project& project);
 
 private:
   static std::size_t Index(PromoKind kind) { return static_cast<std::size_t>(kind); }
-  void Rebuild(const TAffManager& project, PromoKind kind);
+  void Rebuild(const Project& project, PromoKind kind);
 
   std::array<std::vector<std::string>, kPromoKinds.size()> entries_;
 };

@@ -4,7 +4,7 @@
 
 namespace velmora {
 
-bool TWizard::Next(std::string_view title, std::string_view url, MessagePort& messages) {
+bool Wizard::Next(std::string_view title, std::string_view url, MessagePort& messages) {
   if (page_ == 0) {
     // The trimmed texts only serve the check; the model keeps what was typed.
     if (TrimControl(title).empty()) {
@@ -19,9 +19,9 @@ bool TWizard::Next(std::string_view title, std::string_view url, MessagePort& me
   return ShowPage(page_ + 1);
 }
 
-bool TWizard::Back() { return page_ > 0 && ShowPage(page_ - 1); }
+bool Wizard::Back() { return page_ > 0 && ShowPage(page_ - 1); }
 
-bool TWizard::ShowPage(int index) {
+bool Wizard::ShowPage(int index) {
   if (index < 0 || index >= kPageCount || index == page_) return false;
   page_ = index;
   return true;

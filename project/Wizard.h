@@ -9,7 +9,7 @@
 
 namespace velmora {
 
-class TWizard {
+class Wizard {
 public:
   static constexpr int kPageCount = static_cast<int>(kPromoKinds.size()) + 3;
 

@@ -74,7 +74,7 @@ int RunCheck(const std::vector<std::string>& args) {
       findings = CheckFinishedPage(ReadWholeFile(*pageOption, kMaxPageBytes));
     } else {
       const Places places = ToolPlaces(parsed);
-      const TAffManager project = LoadProjectFile(*projectOption);
+      const Project project = LoadProjectFile(*projectOption);
       const std::string templateName = ToolTemplateName(parsed, places, project);
       auto templateText = LoadTemplate(templateName, places.TemplateFolders());
       if (!templateText) return Refuse(templateText.error());

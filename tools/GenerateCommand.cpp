@@ -32,7 +32,7 @@ int RunGenerate(const std::vector<std::string>& args) {
   if (!projectOption || projectOption->empty()) throw UsageError("--project is required");
   const Places places = ToolPlaces(parsed);
 
-  const TAffManager project = LoadProjectFile(*projectOption);
+  const Project project = LoadProjectFile(*projectOption);
   const std::string templateName = ToolTemplateName(parsed, places, project);
 
   const auto page = GeneratePage(project, templateName, places.TemplateFolders());

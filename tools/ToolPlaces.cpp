@@ -47,7 +47,7 @@ std::filesystem::path ToolOutputFolder(const Places& places) {
 #endif
 }
 
-std::string ToolTemplateName(const ParsedArgs& parsed, const Places& places, const TAffManager& project) {
+std::string ToolTemplateName(const ParsedArgs& parsed, const Places& places, const Project& project) {
   if (auto chosen = parsed.Option("--template")) return *chosen;
   // A template the project names is used or said missing, never swapped for another.
   if (!project.Template.empty()) return project.Template;

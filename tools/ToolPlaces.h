@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/Places.h"
-#include "project/AffManager.h"
+#include "project/Project.h"
 #include "tools/Command.h"
 
 namespace velmora::tool {
@@ -19,6 +19,6 @@ std::filesystem::path ToolOutputFolder(const Places& places);
 
 // --template when given, else the project's template, else the first listed
 // (what the window selects for a project that names none).
-std::string ToolTemplateName(const ParsedArgs& parsed, const Places& places, const TAffManager& project);
+std::string ToolTemplateName(const ParsedArgs& parsed, const Places& places, const Project& project);
 
 }  // namespace velmora::tool

@@ -15,7 +15,7 @@
 #include "app/BrandSettings.h"
 #include "app/Places.h"
 #include "app/Ports.h"
-#include "project/AffManager.h"
+#include "project/Project.h"
 #include "project/PromoLists.h"
 #include "project/Wizard.h"
 #include "services/NewsBrowser.h"
@@ -69,9 +69,9 @@ public:
   ~MainWindow() override;
 
   // The project as the wizard holds it now.
-  const TAffManager& Project() const { return project_; }
+  const Project& CurrentProject() const { return project_; }
   // Puts a loaded project into the model and onto the pages.
-  void ApplyLoadedProject(TAffManager loaded);
+  void ApplyLoadedProject(Project loaded);
   // Selects the listed template matching `name` without regard to case, if any.
   void SelectTemplateAfterLoad(const std::string& name);
   // Sets the output name on the Finish page (and through it the project's).
@@ -203,9 +203,9 @@ private:
   std::string programFolder_;  // ends in a path separator
   BrandSettings brand_;
   std::vector<std::string> newsList_;
-  TAffManager project_;
-  TWizard wizard_;      // the current page and the Back/Next rules
-  TPromoBoard promos_;  // the list boxes' entries, in step with the promo lists
+  Project project_;
+  Wizard wizard_;      // the current page and the Back/Next rules
+  PromoBoard promos_;  // the list boxes' entries, in step with the promo lists
 
   // Screens.
   QStackedWidget* screens_ = nullptr;

@@ -106,7 +106,7 @@ void MainWindow::NewProject() {
   if (!MaybeSaveChanges()) return;
   {
     const QScopedValueRollback<bool> quiet(replacingProject_, true);
-    ApplyLoadedProject(TAffManager{});
+    ApplyLoadedProject(Project{});
     LoadTemplates();  // the first template, as at start-up
     for (PromoPage* page : promoPages_) page->Reset();
     finishPage_->ResetMode();
@@ -131,7 +131,7 @@ void MainWindow::OfferRecovery() {
       RecoveryStore::Remove(orphan);
       continue;
     }
-    TAffManager project = ParseProject(bytes);
+    Project project = ParseProject(bytes);
     std::string work = bytes;
     ExtractTagged(OpenTag("AfFileName"), CloseTag("AfFileName"), work);
     const std::string projectPath = ExtractTagged(OpenTag(kRecoveredPathTag), CloseTag(kRecoveredPathTag), work);

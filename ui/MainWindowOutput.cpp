@@ -62,7 +62,7 @@ void MainWindow::DeliverPage() {
   RunGuarded(this, [this] {
     const OutputRequest request{places_, OutputFolderChoice(), templatePage_->Chosen(), finishPage_->OutputName()};
     const DeliveryMode mode = finishPage_->ToClipboard() ? DeliveryMode::Clipboard : DeliveryMode::SaveWebPage;
-    const OutputResult result = velmora::btnFinishClick(mode, project_, request, Messages(), Clipboard());
+    const OutputResult result = velmora::DeliverPage(mode, project_, request, Messages(), Clipboard());
     if (result.savedFile) {
       lastSavedPage_ = result.savedFile->string();
       finishPage_->OfferOpening();

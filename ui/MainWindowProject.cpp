@@ -43,13 +43,13 @@ void MainWindow::ConnectPages() {
   loadFolder_ = saveFolder_ = FromPath(places_.ProjectFolder() / "");
 
   // Each change copies the whole field into the model, untrimmed.
-  const auto bind = [this](void (TitlePage::*typed)(const QString&), std::string TAffManager::*target) {
+  const auto bind = [this](void (TitlePage::*typed)(const QString&), std::string Project::*target) {
     connect(titlePage_, typed, this,
             [this, target](const QString& text) { project_.*target = OneLine(FromQString(text)); });
   };
-  bind(&TitlePage::titleTyped, &TAffManager::Title);
-  bind(&TitlePage::affiliateLinkTyped, &TAffManager::URL);
-  bind(&TitlePage::affiliateIdTyped, &TAffManager::ClickBankId);
+  bind(&TitlePage::titleTyped, &Project::Title);
+  bind(&TitlePage::affiliateLinkTyped, &Project::URL);
+  bind(&TitlePage::affiliateIdTyped, &Project::ClickBankId);
   connect(titlePage_, &TitlePage::nextRequested, this, &MainWindow::GoNext);
   connect(templatePage_, &TemplatePage::templateChosen, this, &MainWindow::TemplateChosen);
   for (PromoPage* page : promoPages_) ConnectPromoPage(page);
@@ -174,7 +174,7 @@ void MainWindow::LoadProject() {
   if (path.isEmpty()) return;
   loadFolder_ = FolderOf(path);
   RunGuarded(this, [&] {
-    TAffManager loaded;
+    Project loaded;
     try {
       loaded = LoadProjectFile(ToPath(path));
     } catch (const FileError& error) {
@@ -193,7 +193,7 @@ void MainWindow::LoadProject() {
   });
 }
 
-void MainWindow::ApplyLoadedProject(TAffManager loaded) {
+void MainWindow::ApplyLoadedProject(Project loaded) {
   // The model takes the file's bytes as they are; the fields only show them.
   titlePage_->ShowValues(loaded.Title, loaded.URL, loaded.ClickBankId);
   project_.Title = loaded.Title;

@@ -73,7 +73,7 @@ SaltSource FixedSalt(const Vector& v) {
 }
 
 std::string Encipher(const Vector& v, std::size_t bufferSize = kTransferBufferSize) {
-  TEncryption crypt(v.passphrase, bufferSize, FixedSalt(v));
+  Encryption crypt(v.passphrase, bufferSize, FixedSalt(v));
   std::istringstream in(v.plain);
   std::ostringstream out;
   EXPECT_EQ(crypt.EncryptStream(in, out), CipherResult::Ok);
@@ -87,7 +87,7 @@ struct Deciphered {
 
 Deciphered Decipher(const std::string& enciphered, const std::string& passphrase,
                     std::size_t bufferSize = kTransferBufferSize, std::uint64_t length = 0) {
-  TEncryption crypt(passphrase, bufferSize);
+  Encryption crypt(passphrase, bufferSize);
   std::istringstream in(enciphered);
   std::ostringstream out;
   const auto result = crypt.DecryptStream(in, out, length ? length : enciphered.size());
@@ -116,7 +116,7 @@ TEST(AesLib, MatchesIndependentlyMadeFilesForAllKeySizes) {
     EXPECT_TRUE(d.plain == v.plain);
     // The in-memory path gives the same bytes.
     std::string inMemory, plain;
-    EXPECT_EQ(TEncryption(v.passphrase, 16, FixedSalt(v)).EncryptBytes(v.plain, inMemory), CipherResult::Ok);
+    EXPECT_EQ(Encryption(v.passphrase, 16, FixedSalt(v)).EncryptBytes(v.plain, inMemory), CipherResult::Ok);
     EXPECT_TRUE(inMemory == v.fixture);
     EXPECT_EQ(DecipherBytes(v.fixture, plain, v.passphrase), CipherResult::Ok);
     EXPECT_TRUE(plain == v.plain);
@@ -155,7 +155,7 @@ TEST(AesLib, PassphraseLengthPicksKeySizeAndSaltLength) {
   for (const Row& row : {Row{0, 1, 8}, Row{31, 1, 8}, Row{32, 2, 12}, Row{47, 2, 12}, Row{48, 3, 16},
                          Row{128, 3, 16}}) {
     const std::string passphrase(row.passphraseLength, 'p');
-    EXPECT_EQ(TEncryption(passphrase, 64).Mode(), row.mode);
+    EXPECT_EQ(Encryption(passphrase, 64).Mode(), row.mode);
     for (const std::string& plain : {std::string(), Pattern(100)}) {
       SCOPED_TRACE(testing::Message() << row.passphraseLength << " / " << plain.size());
       std::string enciphered, back = "stale";
@@ -238,11 +238,11 @@ TEST(AesLib, FailuresAreReportedNotTakenForSuccess) {
   FailingBuffer full;
   std::ostream fullTarget(&full);
   std::istringstream plainIn(v.plain), encipheredIn(v.fixture);
-  EXPECT_EQ(TEncryption(v.passphrase, 64).EncryptStream(plainIn, fullTarget), CipherResult::WriteError);
-  EXPECT_EQ(TEncryption(v.passphrase, 64).DecryptStream(encipheredIn, fullTarget, v.fixture.size()),
+  EXPECT_EQ(Encryption(v.passphrase, 64).EncryptStream(plainIn, fullTarget), CipherResult::WriteError);
+  EXPECT_EQ(Encryption(v.passphrase, 64).DecryptStream(encipheredIn, fullTarget, v.fixture.size()),
             CipherResult::WriteError);
 
-  TEncryption noSalt(v.passphrase, 64, [](unsigned char*, std::size_t) { return false; });
+  Encryption noSalt(v.passphrase, 64, [](unsigned char*, std::size_t) { return false; });
   std::istringstream in(v.plain);
   std::ostringstream out;
   EXPECT_THROW((void)noSalt.EncryptStream(in, out), std::runtime_error);

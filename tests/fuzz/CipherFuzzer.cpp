@@ -21,7 +21,7 @@ struct Deciphered {
 
 Deciphered InMemory(const std::string& enciphered, std::string_view passphrase) {
   Deciphered out;
-  out.result = TEncryption(passphrase, 16).DecryptBytes(enciphered, out.plain);
+  out.result = Encryption(passphrase, 16).DecryptBytes(enciphered, out.plain);
   return out;
 }
 
@@ -29,7 +29,7 @@ Deciphered Streamed(const std::string& enciphered, std::string_view passphrase, 
   std::istringstream source(enciphered);
   std::ostringstream target;
   Deciphered out;
-  out.result = TEncryption(passphrase, buffer).DecryptStream(source, target, enciphered.size());
+  out.result = Encryption(passphrase, buffer).DecryptStream(source, target, enciphered.size());
   out.plain = target.str();
   return out;
 }
@@ -67,10 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return true;
   };
   std::string enciphered;
-  FUZZ_CHECK(TEncryption(passphrase, buffer, salts).EncryptBytes(text, enciphered) == CipherResult::Ok);
+  FUZZ_CHECK(Encryption(passphrase, buffer, salts).EncryptBytes(text, enciphered) == CipherResult::Ok);
   std::istringstream source(text);
   std::ostringstream streamed;
-  FUZZ_CHECK(TEncryption(passphrase, buffer, salts).EncryptStream(source, streamed) == CipherResult::Ok);
+  FUZZ_CHECK(Encryption(passphrase, buffer, salts).EncryptStream(source, streamed) == CipherResult::Ok);
   FUZZ_CHECK(streamed.str() == enciphered);
 
   const Deciphered back = InMemory(enciphered, passphrase);

@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(inOne == inSlices);
 
   FuzzedDataProvider input(data, size);
-  TAffManager project;
+  Project project;
   project.Title = input.ConsumeRandomLengthString(24);
   project.URL = input.ConsumeRandomLengthString(40);
   project.ClickBankId = input.ConsumeRandomLengthString(12);

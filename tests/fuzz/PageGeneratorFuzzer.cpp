@@ -14,7 +14,7 @@ using velmora::fuzz::NaiveReplace;
 
 namespace {
 
-std::string ReferencePage(const std::string& givenText, const TAffManager& project) {
+std::string ReferencePage(const std::string& givenText, const Project& project) {
   const std::string templateText = ApplySections(givenText, project);
   std::string work = templateText;
   std::string blocks[kPageBlockOrder.size()];
@@ -59,7 +59,7 @@ PromoList Items(FuzzedDataProvider& input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  TAffManager project;
+  Project project;
   project.Title = input.ConsumeRandomLengthString(24);
   project.URL = input.ConsumeRandomLengthString(40);
   project.ClickBankId = input.ConsumeRandomLengthString(12);

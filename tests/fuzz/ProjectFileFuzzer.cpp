@@ -22,22 +22,22 @@ PromoList Trimmed(PromoList items) {
   return items;
 }
 
-bool Same(const TAffManager& a, const TAffManager& b) {
-  const auto sameList = [&](PromoList TAffManager::*list) { return Trimmed(a.*list) == Trimmed(b.*list); };
+bool Same(const Project& a, const Project& b) {
+  const auto sameList = [&](PromoList Project::*list) { return Trimmed(a.*list) == Trimmed(b.*list); };
   return a.Title == b.Title && a.URL == b.URL && a.ClickBankId == b.ClickBankId && a.Template == b.Template &&
-         sameList(&TAffManager::Anchors) && sameList(&TAffManager::PPC) && sameList(&TAffManager::Banners) &&
-         sameList(&TAffManager::Signatures) && sameList(&TAffManager::Email) && sameList(&TAffManager::AutoEmail) &&
-         sameList(&TAffManager::Articles) && sameList(&TAffManager::PopUps) && a.FileName == b.FileName;
+         sameList(&Project::Anchors) && sameList(&Project::PPC) && sameList(&Project::Banners) &&
+         sameList(&Project::Signatures) && sameList(&Project::Email) && sameList(&Project::AutoEmail) &&
+         sameList(&Project::Articles) && sameList(&Project::PopUps) && a.FileName == b.FileName;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const TAffManager loaded = ParseProject(fuzz::Bytes(data, size));
+  const Project loaded = ParseProject(fuzz::Bytes(data, size));
   // A hand-edited file may lose what a save cannot express (an empty last
   // item, say); after one save the project must be stable.
-  const TAffManager saved = ParseProject(JoinLines(ProjectLines(loaded)));
-  const TAffManager savedAgain = ParseProject(JoinLines(ProjectLines(saved)));
+  const Project saved = ParseProject(JoinLines(ProjectLines(loaded)));
+  const Project savedAgain = ParseProject(JoinLines(ProjectLines(saved)));
   FUZZ_CHECK(Same(saved, savedAgain));
   return 0;
 }

@@ -21,7 +21,7 @@ struct DeliveryFixture : ::testing::Test {
   test::TempDir program;
   test::FakeMessages messages;
   test::FakeClipboard clipboard;
-  TAffManager project;
+  Project project;
 
   DeliveryFixture() {
     program.Write("Templates/simple.tem", "<h1>%%TITLE%%</h1>\n<p>line</p>");
@@ -31,7 +31,7 @@ struct DeliveryFixture : ::testing::Test {
     return {Places::Portable(program.folder()), program / "Output", templ, fileName};
   }
   OutputResult Finish(DeliveryMode mode, const OutputRequest& request) {
-    return btnFinishClick(mode, project, request, messages, clipboard);
+    return DeliverPage(mode, project, request, messages, clipboard);
   }
 };
 

@@ -33,8 +33,8 @@ const std::string kTemplate =
     "</a>%%TABLE_BANNER_END%%</div>\r\n"
     "%%PPCADS%%\r\n</body></html>\r\n";
 
-TAffManager CleanProject() {
-  TAffManager p;
+Project CleanProject() {
+  Project p;
   p.Title = "Spring Deals for 5 < 6 & AT&T";
   p.URL = "https://xxxx.vendor.example/";
   p.ClickBankId = "me";
@@ -62,7 +62,7 @@ std::vector<std::string> Sorted(const std::vector<Finding>& findings) {
 }
 
 // Checks both ways and insists that they agree.
-std::vector<Finding> Check(const TAffManager& project, const std::string& templ) {
+std::vector<Finding> Check(const Project& project, const std::string& templ) {
   const std::string page = FillTemplate(templ, project);
   auto quick = CheckProjectPage(project, templ, page);
   EXPECT_EQ(Sorted(quick), Sorted(CheckProjectPage(project, templ, page, true)));
@@ -82,60 +82,60 @@ TEST(PageCheck, SoundProjectAndPageGiveNoFindings) { EXPECT_THAT(Check(CleanProj
 TEST(PageCheck, EachFaultIsFoundWhereItComesFrom) {
   struct Case {
     const char* fault;
-    std::function<void(TAffManager&, std::string&)> make;
+    std::function<void(Project&, std::string&)> make;
     std::string code;
     std::string place;
   };
   const Case cases[] = {
-      {"link without a scheme", [](TAffManager& p, std::string&) { p.URL = "not a url"; }, "link-invalid",
+      {"link without a scheme", [](Project& p, std::string&) { p.URL = "not a url"; }, "link-invalid",
        "Affiliate link"},
-      {"no link yet", [](TAffManager& p, std::string&) { p.URL = " "; }, "link-invalid", "Affiliate link"},
-      {"banner over http", [](TAffManager& p, std::string&) { p.Banners[1] = "http://cdn.example/c.gif"; },
+      {"no link yet", [](Project& p, std::string&) { p.URL = " "; }, "link-invalid", "Affiliate link"},
+      {"banner over http", [](Project& p, std::string&) { p.Banners[1] = "http://cdn.example/c.gif"; },
        "picture-insecure", "Banner 2"},
       {"template picture over http",
-       [](TAffManager&, std::string& t) { t = Replaced(t, "<h1>", "<img src=\"HTTP://x/logo.png\" alt=\"L\"><h1>"); },
+       [](Project&, std::string& t) { t = Replaced(t, "<h1>", "<img src=\"HTTP://x/logo.png\" alt=\"L\"><h1>"); },
        "picture-insecure", "Template"},
-      {"browsed banner", [](TAffManager& p, std::string&) { p.Banners.push_back("file://C:/Pics/top.gif"); },
+      {"browsed banner", [](Project& p, std::string&) { p.Banners.push_back("file://C:/Pics/top.gif"); },
        "local-file", "Banner 3"},
       {"article linking a home file",
-       [](TAffManager& p, std::string&) { p.Articles.push_back("<a href=\"~/offer.htm\">offer</a>"); },
+       [](Project& p, std::string&) { p.Articles.push_back("<a href=\"~/offer.htm\">offer</a>"); },
        "local-file", "Article 2"},
       {"template link without rel",
-       [](TAffManager&, std::string& t) { t = Replaced(t, " rel=\"sponsored\">Buy", ">Buy"); },
+       [](Project&, std::string& t) { t = Replaced(t, " rel=\"sponsored\">Buy", ">Buy"); },
        "missing-sponsored", "Template"},
       {"rows without sponsored",
-       [](TAffManager&, std::string& t) { t = Replaced(t, "rel=\"nofollow sponsored\"", "rel=\"nofollow\""); },
+       [](Project&, std::string& t) { t = Replaced(t, "rel=\"nofollow sponsored\"", "rel=\"nofollow\""); },
        "missing-sponsored", "Template"},
       {"article linking the product plainly",
-       [](TAffManager& p, std::string&) { p.Articles[0] = "See <a href='%%AFFILIATELINK%%?x=1'>here</a>"; },
+       [](Project& p, std::string&) { p.Articles[0] = "See <a href='%%AFFILIATELINK%%?x=1'>here</a>"; },
        "missing-sponsored", "Article 1"},
-      {"rows without alt", [](TAffManager&, std::string& t) { t = Replaced(t, " alt=\"Banner\"", " alt=\" \""); },
+      {"rows without alt", [](Project&, std::string& t) { t = Replaced(t, " alt=\"Banner\"", " alt=\" \""); },
        "missing-alt", "Template"},
       {"article picture without alt",
-       [](TAffManager& p, std::string&) { p.Articles[0] = "<img src=\"https://x.example/a.png\">"; }, "missing-alt",
+       [](Project& p, std::string&) { p.Articles[0] = "<img src=\"https://x.example/a.png\">"; }, "missing-alt",
        "Article 1"},
-      {"no disclosure", [](TAffManager&, std::string& t) { t = Replaced(t, " class=\"disclosure\"", ""); },
+      {"no disclosure", [](Project&, std::string& t) { t = Replaced(t, " class=\"disclosure\"", ""); },
        "no-disclosure", "Page"},
-      {"markup in the title", [](TAffManager& p, std::string&) { p.Title = "Summer & <Deals>"; }, "markup-in-text",
+      {"markup in the title", [](Project& p, std::string&) { p.Title = "Summer & <Deals>"; }, "markup-in-text",
        "Title"},
       {"unfinished character reference in an anchor",
-       [](TAffManager& p, std::string&) { p.Anchors[1] = "&copy deals"; }, "markup-in-text", "Text Link 2"},
-      {"markup in a PPC body", [](TAffManager& p, std::string&) { p.PPC[0] = "^Save^Easy & <cheap>^x^"; },
+       [](Project& p, std::string&) { p.Anchors[1] = "&copy deals"; }, "markup-in-text", "Text Link 2"},
+      {"markup in a PPC body", [](Project& p, std::string&) { p.PPC[0] = "^Save^Easy & <cheap>^x^"; },
        "markup-in-text", "PPC Ad 1"},
-      {"pop-up with an open textarea", [](TAffManager& p, std::string&) { p.PopUps.push_back("<textarea>x"); },
+      {"pop-up with an open textarea", [](Project& p, std::string&) { p.PopUps.push_back("<textarea>x"); },
        "unclosed-markup", "PopUp 3"},
       {"pop-up ending the textarea it is shown in",
-       [](TAffManager& p, std::string&) { p.PopUps.push_back("x</TEXTAREA ><script>go()</script>"); }, "box-escape",
+       [](Project& p, std::string&) { p.PopUps.push_back("x</TEXTAREA ><script>go()</script>"); }, "box-escape",
        "PopUp 3"},
-      {"article with an unfinished comment", [](TAffManager& p, std::string&) { p.Articles.push_back("a <!-- b"); },
+      {"article with an unfinished comment", [](Project& p, std::string&) { p.Articles.push_back("a <!-- b"); },
        "unclosed-markup", "Article 2"},
-      {"misspelt placeholder", [](TAffManager&, std::string& t) { t = Replaced(t, "</nav>", "%%TITEL%%</nav>"); },
+      {"misspelt placeholder", [](Project&, std::string& t) { t = Replaced(t, "</nav>", "%%TITEL%%</nav>"); },
        "placeholder-left", "Template"},
-      {"placeholder typed into an article", [](TAffManager& p, std::string&) { p.Articles.push_back("Hi %%NAME%%"); },
+      {"placeholder typed into an article", [](Project& p, std::string&) { p.Articles.push_back("Hi %%NAME%%"); },
        "placeholder-left", "Article 2"},
   };
   for (const auto& c : cases) {
-    TAffManager project = CleanProject();
+    Project project = CleanProject();
     std::string templ = kTemplate;
     c.make(project, templ);
     EXPECT_THAT(CodesOf(Check(project, templ)), ElementsAre(Pair(c.code, c.place))) << c.fault;
@@ -143,13 +143,13 @@ TEST(PageCheck, EachFaultIsFoundWhereItComesFrom) {
 }
 
 TEST(PageCheck, PromoTextThatDisclosesIsEnoughWithoutADisclosureElement) {
-  TAffManager project = CleanProject();
+  Project project = CleanProject();
   project.Articles.push_back("<p>As an Affiliate I earn a Commission.</p>");
   EXPECT_THAT(Check(project, Replaced(kTemplate, " class=\"disclosure\"", "")), IsEmpty());
 }
 
 TEST(PageCheck, EachPopUpIsJudgedOnItsOwnAmongSimilarOnes) {
-  TAffManager project = CleanProject();
+  Project project = CleanProject();
   project.PopUps = {"<script>go(1)</script>", "<script>go(2)</script>", "<script>go(3)</scr",
                     "<script>go(4)</script>", "<div>note 5</div>",     "<div>note 6",
                     "<table><tr><td>7</td></tr>", "<ul><li>8</ul>",      "<b>9</b",
@@ -167,29 +167,29 @@ TEST(PageCheck, FollowingTheAdviceRemovesTheFinding) {
   struct Case {
     const char* code;
     std::string templ;
-    std::function<void(TAffManager&, const char*)> set;
+    std::function<void(Project&, const char*)> set;
     const char* fault;
     const char* advised;
   };
   const Case cases[] = {
-      {"markup-in-text", kTemplate, [](TAffManager& p, const char* t) { p.Anchors[1] = t; }, "Tom & <Jerry> hose",
+      {"markup-in-text", kTemplate, [](Project& p, const char* t) { p.Anchors[1] = t; }, "Tom & <Jerry> hose",
        "Tom &amp; &lt;Jerry> hose"},
-      {"markup-in-text", kTemplate, [](TAffManager& p, const char* t) { p.Title = t; }, "5 <b>$</b> & up",
+      {"markup-in-text", kTemplate, [](Project& p, const char* t) { p.Title = t; }, "5 <b>$</b> & up",
        "5 &lt;b>&#36;&lt;/b> &amp; up"},
-      {"box-escape", kTemplate, [](TAffManager& p, const char* t) { p.PopUps[0] = t; },
+      {"box-escape", kTemplate, [](Project& p, const char* t) { p.PopUps[0] = t; },
        "</textarea><script>go()</script>", "&lt;/textarea><script>go()</script>"},
-      {"box-escape", scriptRows, [](TAffManager& p, const char* t) { p.Signatures = {t}; }, "a</Script>b",
+      {"box-escape", scriptRows, [](Project& p, const char* t) { p.Signatures = {t}; }, "a</Script>b",
        "a<\\/Script>b"},
-      {"missing-sponsored", kTemplate, [](TAffManager& p, const char* t) { p.Articles[0] = t; },
+      {"missing-sponsored", kTemplate, [](Project& p, const char* t) { p.Articles[0] = t; },
        "<a href=\"%%AFFILIATELINK%%\">x</a>", "<a href=\"%%AFFILIATELINK%%\" rel=\"sponsored\">x</a>"},
-      {"missing-alt", kTemplate, [](TAffManager& p, const char* t) { p.Articles[0] = t; }, "<img src=\"a.png\">",
+      {"missing-alt", kTemplate, [](Project& p, const char* t) { p.Articles[0] = t; }, "<img src=\"a.png\">",
        "<img src=\"a.png\" alt=\"A\">"},
       {"no-disclosure", Replaced(kTemplate, " class=\"disclosure\"", ""),
-       [](TAffManager& p, const char* t) { p.Articles[0] = t; }, "<p>We may earn a fee.</p>",
+       [](Project& p, const char* t) { p.Articles[0] = t; }, "<p>We may earn a fee.</p>",
        "<p>As an affiliate we earn a commission.</p>"},
   };
   for (const auto& c : cases) {
-    TAffManager project = CleanProject();
+    Project project = CleanProject();
     c.set(project, c.fault);
     EXPECT_THAT(CodesOf(Check(project, c.templ)), ElementsAre(Pair(c.code, ::testing::_))) << c.fault;
     c.set(project, c.advised);
@@ -198,7 +198,7 @@ TEST(PageCheck, FollowingTheAdviceRemovesTheFinding) {
 }
 
 TEST(PageCheck, BoxEscapeSaysWhatEndsTheBoxAndWhatToWrite) {
-  TAffManager project = CleanProject();
+  Project project = CleanProject();
   project.PopUps[0] = "</textarea><script>steal()</script>";
   EXPECT_THAT(Check(project, kTemplate),
               ElementsAre(Finding{"box-escape", {FindingPlace::What::Promo, PromoKind::PopUps, 0},
@@ -209,7 +209,7 @@ TEST(PageCheck, BoxEscapeSaysWhatEndsTheBoxAndWhatToWrite) {
 
 TEST(PageCheck, SocialPostsOnTheShippedTemplatesAreCheckedWhereTheyStand) {
   const auto folder = std::filesystem::path(VELMORA_SOURCE_DIR) / "templates";
-  TAffManager project = LoadProjectFile(folder / "sample" / "sample.set");
+  Project project = LoadProjectFile(folder / "sample" / "sample.set");
   project.SocialPosts = {"Grow twice as much food$$on your balcony", "50% off & more"};
   const std::string templ = JoinLines(ReadLineFile(folder / "aurora.tem"));
   EXPECT_THAT(CodesOf(Check(project, templ)), IsEmpty());
@@ -218,7 +218,7 @@ TEST(PageCheck, SocialPostsOnTheShippedTemplatesAreCheckedWhereTheyStand) {
 }
 
 TEST(PageCheck, FinishedPageIsCheckedForWhatItShowsOnly) {
-  TAffManager project = CleanProject();
+  Project project = CleanProject();
   project.URL = "not a url";
   project.Title = "<b>Bold";
   project.Banners[0] = "http://cdn.example/b.gif";
@@ -229,7 +229,7 @@ TEST(PageCheck, FinishedPageIsCheckedForWhatItShowsOnly) {
 
 TEST(PageCheck, ShippedTemplatesWithTheSampleAreClean) {
   const auto folder = std::filesystem::path(VELMORA_SOURCE_DIR) / "templates";
-  const TAffManager sample = LoadProjectFile(folder / "sample" / "sample.set");
+  const Project sample = LoadProjectFile(folder / "sample" / "sample.set");
   int checked = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     if (entry.path().extension() != ".tem") continue;
@@ -315,7 +315,7 @@ TEST(PageCheck, PageReadInSlicesFindsWhatOneReadingFinds) {
 
 TEST(PageCheck, ItemOfALargePageIsFoundWhereItStands) {
   // Past the first slice of the page, read whole.
-  TAffManager project = CleanProject();
+  Project project = CleanProject();
   project.Anchors.assign(6000, "Grow more food");
   project.Anchors[5000] = "<a href=\"file:///home/me/x.htm\">Grow</a>";
   const std::string page = FillTemplate(kTemplate, project);
@@ -326,7 +326,7 @@ TEST(PageCheck, ItemOfALargePageIsFoundWhereItStands) {
 
 TEST(PageCheck, ItemEndingInAnOpenTagIsReadWithWhatItTakesIn) {
   // The row's "</a>" becomes the picture's address.
-  TAffManager project = CleanProject();
+  Project project = CleanProject();
   project.Anchors[1] = "Tom &amp; Jerry <img src=";
   EXPECT_THAT(CodesOf(Check(project, kTemplate)),
               ::testing::Contains(Pair("missing-alt", "Text Link 2")));

@@ -33,8 +33,8 @@ const std::string kFullTemplate =
     "%%TABLE_BANNER_END%%\r\n"
     "%%PPCADS%%\r\n";
 
-TAffManager FullProject() {
-  TAffManager p;
+Project FullProject() {
+  Project p;
   p.Title = "Spring offer";
   p.URL = "http://xxxx.vendor.example/";
   p.ClickBankId = "12345";
@@ -58,7 +58,7 @@ const std::string kTableOpen = "<table width=\"491\" border=\"0\" align=\"center
 }  // namespace
 
 TEST(PageGenerator, EmptyProjectRemovesEveryPlaceholderAndKeepsTheFramingWhitespace) {
-  EXPECT_EQ(FillTemplate(kFullTemplate, TAffManager{}),
+  EXPECT_EQ(FillTemplate(kFullTemplate, Project{}),
             "<title></title>\r\n"
             "<nav></nav>\r\n"
             "<a href=\"\">buy</a> join\r\n"
@@ -105,15 +105,15 @@ TEST(PageGenerator, SingleValuePlaceholders) {
   struct Case {
     const char* name;
     std::string templ;
-    TAffManager project;
+    Project project;
     std::string page;
   };
-  TAffManager withId;
+  Project withId;
   withId.ClickBankId = "12345";
   withId.URL = "http://xxxx.hop.example.net/?a=1&b=2";
-  TAffManager selfReferring;
+  Project selfReferring;
   selfReferring.Title = "a%%TITLE%%b";
-  TAffManager linkAndSignatures;
+  Project linkAndSignatures;
   linkAndSignatures.URL = "x";
   linkAndSignatures.Signatures = {"one", "two"};
   const Case cases[] = {
@@ -131,7 +131,7 @@ TEST(PageGenerator, SingleValuePlaceholders) {
 }
 
 TEST(PageGenerator, ThreeAnchorsInAOneLineBlockGiveThreeLinksWithoutBreaks) {
-  TAffManager p;
+  Project p;
   p.URL = "L";
   p.Anchors = {"a", "b$$c", "d"};
   EXPECT_EQ(FillTemplate("%%TABLE_LINKTEXT_INIT%%<a href=\"%%AFFILIATELINK%%\">%%ANCHORTEXT%%</a>"
@@ -141,7 +141,7 @@ TEST(PageGenerator, ThreeAnchorsInAOneLineBlockGiveThreeLinksWithoutBreaks) {
 }
 
 TEST(PageGenerator, DoubleDollarBecomesALineBreakInTheWholeRowOfTextBlocks) {
-  TAffManager p;
+  Project p;
   p.Email = {"Hi$$there"};
   p.Banners = {"x$$y.gif"};
   EXPECT_EQ(FillTemplate("%%TABLE_EMAIL_INIT%%<p>$$%%EMAIL%%</p>%%TABLE_EMAIL_END%%\r\n"
@@ -151,7 +151,7 @@ TEST(PageGenerator, DoubleDollarBecomesALineBreakInTheWholeRowOfTextBlocks) {
 }
 
 TEST(PageGenerator, PromoTextsGetTheAffiliateLinkButNotTheTitle) {
-  TAffManager p;
+  Project p;
   p.Title = "T";
   p.URL = "U";
   p.Signatures = {"%%AFFILIATELINK%% and %%TITLE%%"};
@@ -162,7 +162,7 @@ TEST(PageGenerator, PromoTextsGetTheAffiliateLinkButNotTheTitle) {
 }
 
 TEST(PageGenerator, SocialPostsCarryTheLinkAndShareLinksGetBothPercentEncoded) {
-  TAffManager p;
+  Project p;
   p.URL = "http://v.example/?a=1&b=2";
   p.SocialPosts = {"Grow 50% more$$food", "At %%AFFILIATELINK%% now"};
   EXPECT_EQ(FillTemplate("%%TABLE_SOCIAL_INIT%%<p>%%SOCIAL%%</p><a href=\"https://x.example/intent?text="
@@ -179,7 +179,7 @@ TEST(PageGenerator, SocialPostsCarryTheLinkAndShareLinksGetBothPercentEncoded) {
 }
 
 TEST(PageGenerator, ASectionGoesWholeWhenItsKindHasNoItems) {
-  TAffManager p;
+  Project p;
   p.Email = {"Hi"};
   EXPECT_EQ(FillTemplate("a%%SECTION_EMAIL_BEGIN%%<h2>Mail</h2>%%TABLE_EMAIL_INIT%%<p>%%EMAIL%%</p>%%TABLE_EMAIL_END%%"
                          "%%SECTION_EMAIL_END%%b%%SECTION_PPC_BEGIN%%<h2>PPC</h2>%%PPCADS%%%%SECTION_PPC_END%%c"
@@ -209,7 +209,7 @@ TEST(PageGenerator, BlocksThatCannotBeFoundStayOnceWithoutTheirMarkers) {
       {"markers out of order", "%%TABLE_EMAIL_END%%<e>%%EMAIL%%</e>%%TABLE_EMAIL_INIT%%", "<e></e>"},
       {"block of blanks only", "%%TABLE_EMAIL_INIT%% \t %%TABLE_EMAIL_END%%", " \t "},
   };
-  TAffManager p;
+  Project p;
   p.Title = "T";
   p.Anchors = {"a"};
   p.Email = {"mail1", "mail2"};
@@ -217,14 +217,14 @@ TEST(PageGenerator, BlocksThatCannotBeFoundStayOnceWithoutTheirMarkers) {
 }
 
 TEST(PageGenerator, LowerCaseMarkersAreFoundButStayInThePage) {
-  TAffManager p;
+  Project p;
   p.Email = {"m1", "m2"};
   EXPECT_EQ(FillTemplate("%%table_email_init%%<e>%%EMAIL%%</e>%%table_email_end%%\r\n", p),
             "%%table_email_init%%<e>m1</e><e>m2</e>%%table_email_end%%\r\n");
 }
 
 TEST(PageGenerator, TheBlocksTextElsewhereInThePageIsReplacedToo) {
-  TAffManager p;
+  Project p;
   p.PopUps = {"x", "y"};
   EXPECT_EQ(FillTemplate("<i>%%POPUP%%</i>|%%TABLE_POPUP_INIT%%\r\n<i>%%POPUP%%</i>\r\n%%TABLE_POPUP_END%%\r\n", p),
             "<i>x</i><i>y</i>|\r\n<i>x</i><i>y</i>\r\n\r\n");
@@ -253,12 +253,12 @@ TEST(PageGenerator, PpcAdsWithMissingFieldsGiveEmptyFields) {
   for (const auto& [ad, cell] : cases) EXPECT_EQ(BuildPpcTable({ad}), kTableOpen + "<tr>" + cell + "</table>") << ad;
 }
 
-TEST(PageGenerator, MenuIsEmptyWithoutLinkAndItems) { EXPECT_EQ(BuildPageMenu(TAffManager{}), ""); }
+TEST(PageGenerator, MenuIsEmptyWithoutLinkAndItems) { EXPECT_EQ(BuildPageMenu(Project{}), ""); }
 
 TEST(GeneratePage, ReadsTheTemplateAsALineFileMatchingTheNameWithoutRegardToCase) {
   test::TempDir program;
   program.Write("Templates/plain.tem", "<p>%%TITLE%%</p>\n<br>\r<hr>");
-  TAffManager p;
+  Project p;
   p.Title = "Hello";
   const auto page = GeneratePage(p, "Plain", {program / "Templates"});
   ASSERT_TRUE(page);
@@ -269,7 +269,7 @@ TEST(GeneratePage, UserTemplateShadowsTheShippedOneOfTheSameName) {
   test::TempDir dirs;
   dirs.Write("shipped/plain.tem", "shipped");
   dirs.Write("user/Plain.tem", "user");
-  const auto page = GeneratePage(TAffManager{}, "plain", {dirs / "shipped", dirs / "user"});
+  const auto page = GeneratePage(Project{}, "plain", {dirs / "shipped", dirs / "user"});
   ASSERT_TRUE(page);
   EXPECT_EQ(*page, "user\r\n");
 }
@@ -279,17 +279,17 @@ TEST(GeneratePage, MissingTemplateGivesNoPageAndSaysWhichThereAre) {
   program.Write("Templates/plain.tem", "x");
   program.Write("Templates/blue.tem", "x");
   program.Write("passwd", "secret");
-  const auto other = GeneratePage(TAffManager{}, "Other", {program / "Templates"});
+  const auto other = GeneratePage(Project{}, "Other", {program / "Templates"});
   ASSERT_FALSE(other);
   EXPECT_EQ(other.error().kind, ErrorKind::NotFound);
   EXPECT_EQ(other.error().message, "No template named \"Other\". Installed templates: Blue, Plain.");
   // Names from someone else's project that would reach outside the folder.
   for (const std::string name : {"", "..", "../passwd", "../../../etc/passwd", "/etc/passwd"}) {
-    const auto page = GeneratePage(TAffManager{}, name, {program / "Templates"});
+    const auto page = GeneratePage(Project{}, name, {program / "Templates"});
     ASSERT_FALSE(page) << name;
     EXPECT_EQ(page.error().kind, ErrorKind::NotFound) << name;
   }
-  const auto none = GeneratePage(TAffManager{}, "plain", {program / "nowhere/Templates"});
+  const auto none = GeneratePage(Project{}, "plain", {program / "nowhere/Templates"});
   ASSERT_FALSE(none);
   EXPECT_EQ(none.error().message, "No template named \"plain\". Installed templates: none.");
 }
@@ -298,19 +298,19 @@ TEST(GeneratePage, TemplateOverFourMegabytesIsRefusedUnread) {
   test::TempDir program;
   program.Write("Templates/big.tem", std::string(kMaxTemplateBytes + 1, 'x'));
   program.Write("Templates/full.tem", std::string(kMaxTemplateBytes, 'x'));
-  const auto big = GeneratePage(TAffManager{}, "Big", {program / "Templates"});
+  const auto big = GeneratePage(Project{}, "Big", {program / "Templates"});
   ASSERT_FALSE(big);
   EXPECT_EQ(big.error().kind, ErrorKind::TooLarge);
   EXPECT_EQ(big.error().message, "The template \"Big\" is larger than 4 MB, the most a template may be; it is not used.");
-  EXPECT_NE(PreviewPage(TAffManager{}, "Big", {program / "Templates"}).find("larger than 4 MB"), std::string::npos)
+  EXPECT_NE(PreviewPage(Project{}, "Big", {program / "Templates"}).find("larger than 4 MB"), std::string::npos)
       << "the preview says so too";
-  EXPECT_TRUE(GeneratePage(TAffManager{}, "Full", {program / "Templates"}));
+  EXPECT_TRUE(GeneratePage(Project{}, "Full", {program / "Templates"}));
   EXPECT_EQ(PageFileTooLargeMessage("/p/page.htm"),
             "The page /p/page.htm is larger than 64 MB, the most a page may be; it is not read.");
 }
 
 TEST(FillPage, PageOverTheLimitIsRefusedSayingWhatMakesItLarge) {
-  TAffManager p;
+  Project p;
   p.Title = std::string(100, 't');
   p.URL = "http://" + std::string(100, 'u');
   p.Anchors.assign(50, "anchor");
@@ -346,7 +346,7 @@ TEST(FillPage, PageOverTheLimitIsRefusedSayingWhatMakesItLarge) {
 }
 
 TEST(FillPage, LimitIsThePagesOwnSize) {
-  TAffManager p;
+  Project p;
   p.Title = "A title";
   p.URL = "http://example.com/a-long-enough-link";
   const std::string templ = "<h1>%%TITLE%%</h1><a href=\"%%AFFILIATELINK%%\">%%TITLE%%</a>\r\n";
@@ -357,7 +357,7 @@ TEST(FillPage, LimitIsThePagesOwnSize) {
 
 TEST(FillPage, HostilePagesAreRefusedAtTheDefaultLimitWithoutBeingMade) {
   // A 1 MB block for 65 items, and 100,000 markers: either would pass 64 MB.
-  TAffManager p;
+  Project p;
   p.Anchors.assign(65, "a");
   const auto rows = FillPage("%%TABLE_LINKTEXT_INIT%%" + std::string(1 << 20, 'b') + "%%ANCHORTEXT%%%%TABLE_LINKTEXT_END%%", p);
   ASSERT_FALSE(rows);
@@ -374,7 +374,7 @@ namespace {
 
 // The generator's steps done the plain way, one whole-page replacement after
 // another, to hold the faster page building to exactly the same result.
-std::string ReferencePage(const std::string& templ, const TAffManager& p) {
+std::string ReferencePage(const std::string& templ, const Project& p) {
   std::string page = templ;
   std::string work = templ;
   page = ReplaceAll(page, "%%TITLE%%", p.Title);
@@ -435,7 +435,7 @@ void ExpectSameAsReference(const std::function<std::string(RandomText&)>& makeTe
   auto choose = [&](std::size_t n) { return random.Below(n); };
   auto text = [&](const std::vector<std::string>& tokens, std::size_t count) { return random.Of(tokens, count); };
   for (int round = 0; round < rounds; ++round) {
-    TAffManager p;
+    Project p;
     p.Title = text(itemTokens, choose(2));
     p.URL = choose(3) == 0 ? "" : "http://xxxx.example/" + text(itemTokens, choose(2));
     for (PromoList* list : {&p.Anchors, &p.Email, &p.PopUps, &p.Banners, &p.PPC}) {
@@ -498,7 +498,7 @@ TEST(PageGenerator, ALaterBlockSpelledByTwoRowsMeetingIsFilledToo) {
   const std::string templ =
       "%%TABLE_LINKTEXT_INIT%%[%%ANCHORTEXT%%]%%TABLE_LINKTEXT_END%%\r\n"
       "%%TABLE_EMAIL_INIT%%a][b%c][d%%TABLE_EMAIL_END%%\r\n";
-  TAffManager p;
+  Project p;
   p.Anchors.assign(300, std::string(40, 'y'));
   p.Anchors[150] = "a";
   p.Anchors[151] = "b%c";

@@ -13,7 +13,7 @@ TEST(PagePreview, IsTheGeneratedPageOrSaysWhyThereIsNone) {
   std::filesystem::create_directories(std::filesystem::path(dir.folder()) / "Templates");
   WriteFileAtomic(std::filesystem::path(dir.folder()) / "Templates" / "plain.tem", "<title>%%TITLE%%</title>\r\n");
   const std::vector<std::filesystem::path> folders{std::filesystem::path(dir.folder()) / "Templates"};
-  TAffManager project;
+  Project project;
   project.Title = "Tom & <Jerry>";
 
   EXPECT_EQ(PreviewPage(project, "Plain", folders), GeneratePage(project, "Plain", folders).value());
@@ -24,7 +24,7 @@ TEST(PagePreview, IsTheGeneratedPageOrSaysWhyThereIsNone) {
   // A page over the limit "Generate Code" keeps is not made for the preview either.
   WriteFileAtomic(std::filesystem::path(dir.folder()) / "Templates" / "huge.tem",
                   "%%TABLE_LINKTEXT_INIT%%" + std::string(std::size_t{1} << 20, 'x') + "%%TABLE_LINKTEXT_END%%\r\n");
-  TAffManager many;
+  Project many;
   many.Anchors.assign(65, "a");
   EXPECT_NE(PreviewPage(many, "Huge", folders).find("larger than 64 MB"), std::string::npos);
 

@@ -30,7 +30,7 @@ std::vector<std::string> ShippedNames() {
 }
 
 std::string TemplateText(const std::string& name) { return JoinLines(ReadLineFile(kTemplates / (name + ".tem"))); }
-TAffManager SampleProject() { return LoadProjectFile(kTemplates / "sample" / "sample.set"); }
+Project SampleProject() { return LoadProjectFile(kTemplates / "sample" / "sample.set"); }
 
 std::size_t Count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
@@ -79,7 +79,7 @@ TEST_P(ShippedTemplate, UsesEveryPlaceholderWithBlocksInExpansionOrder) {
 
 TEST_P(ShippedTemplate, SocialPostsShowWithACopyButtonAndShareLinksAfterASaveAndLoad) {
   test::TempDir dir;
-  TAffManager project = SampleProject();
+  Project project = SampleProject();
   project.SocialPosts = {"Grow twice as much food$$on your balcony", "50% off this week"};
   SaveProjectFile(dir / "posts.set", project);
   const std::string page = FillTemplate(TemplateText(GetParam()), LoadProjectFile(dir / "posts.set"));
@@ -98,7 +98,7 @@ TEST_P(ShippedTemplate, SocialPostsShowWithACopyButtonAndShareLinksAfterASaveAnd
 }
 
 TEST_P(ShippedTemplate, SampleProjectFillsEverySection) {
-  const TAffManager project = SampleProject();
+  const Project project = SampleProject();
   const std::string page = FillTemplate(TemplateText(GetParam()), project);
   EXPECT_EQ(page.find("%%"), std::string::npos);
   EXPECT_EQ(page.find("$$"), std::string::npos);
@@ -129,7 +129,7 @@ TEST_P(ShippedTemplate, SampleProjectFillsEverySection) {
 TEST_P(ShippedTemplate, KindsWithoutItemsLeaveAnEmptySectionThatIsNotShown) {
   const std::string text = TemplateText(GetParam());
   EXPECT_NE(text.find("section:empty{display:none}"), std::string::npos);
-  TAffManager project;
+  Project project;
   project.URL = "http://xxxx.example.net/";
   project.Anchors = {"one", "two"};
   project.PPC = {"^T^B^L^"};
@@ -144,7 +144,7 @@ TEST_P(ShippedTemplate, KindsWithoutItemsLeaveAnEmptySectionThatIsNotShown) {
 }
 
 TEST_P(ShippedTemplate, EmptyProjectLeavesNoPlaceholders) {
-  const std::string page = FillTemplate(TemplateText(GetParam()), TAffManager{});
+  const std::string page = FillTemplate(TemplateText(GetParam()), Project{});
   EXPECT_EQ(page.find("%%"), std::string::npos);
   EXPECT_EQ(page.find("<table"), std::string::npos);
 }
@@ -161,7 +161,7 @@ TEST_P(ShippedTemplate, SamplePageMatchesTheReviewedPage) {
 // sample's pop-up code is user HTML, so a plain-text one is used here.
 TEST_P(ShippedTemplate, SamplePagePassesTidy) {
   if (std::system("tidy -v >/dev/null 2>&1") != 0) GTEST_SKIP() << "tidy is not installed";
-  TAffManager project = SampleProject();
+  Project project = SampleProject();
   project.PopUps = {"window.open('offer.html')"};
   test::TempDir dir;
   dir.Write("page.htm", FillTemplate(TemplateText(GetParam()), project));

@@ -81,7 +81,7 @@ TEST_F(CatalogueFixture, ChoosingATemplateSetsItAndShowsOrHidesItsPreview) {
   Add("alpha.tem");
   Add("alpha.jpg");
   Add("beta.tem");
-  TAffManager project;
+  Project project;
   const auto withPicture = ChooseTemplate(project, {folder}, "Alpha");
   EXPECT_EQ(project.Template, "Alpha");
   ASSERT_TRUE(withPicture.preview);
@@ -100,7 +100,7 @@ TEST_F(CatalogueFixture, UserTemplatesListWithTheShippedOnesAndWinOnTheSameName)
   const std::vector<std::filesystem::path> folders{folder, program / "user"};
   EXPECT_EQ(ListTemplates(folders), (Names{"ALPHA", "Beta", "Gamma"}));
   // The preview belongs to the template that wins: the user's has none.
-  TAffManager project;
+  Project project;
   EXPECT_FALSE(ChooseTemplate(project, folders, "ALPHA").preview);
   EXPECT_EQ(FindTemplate(folders, "alpha"), program / "user/ALPHA.tem");
   EXPECT_EQ(FindTemplate(folders, "beta"), folder / "beta.tem");

@@ -15,7 +15,7 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-void ExpectSameProject(const TAffManager& actual, const TAffManager& expected) {
+void ExpectSameProject(const Project& actual, const Project& expected) {
   EXPECT_EQ(actual.Title, expected.Title);
   EXPECT_EQ(actual.URL, expected.URL);
   EXPECT_EQ(actual.ClickBankId, expected.ClickBankId);
@@ -25,8 +25,8 @@ void ExpectSameProject(const TAffManager& actual, const TAffManager& expected) {
   EXPECT_EQ(actual.FileName, expected.FileName);
 }
 
-TAffManager FullProject() {
-  TAffManager p;
+Project FullProject() {
+  Project p;
   p.Title = " Spring offer ";
   p.URL = "http://xxxx.vendor.hop.example/";
   p.ClickBankId = "me@example.com";
@@ -50,7 +50,7 @@ std::string Line(const std::string& name, const std::string& value) {
 }  // namespace
 
 TEST(ProjectFile, EmptyProjectIsThirteenEmptyTagLinesInOrder) {
-  const Lines lines = ProjectLines(TAffManager{});
+  const Lines lines = ProjectLines(Project{});
   EXPECT_EQ(lines, (Lines{"<%%AfTitle%%><%%/AfTitle%%>", "<%%AfURL%%><%%/AfURL%%>",
                           "<%%AfClickBankId%%><%%/AfClickBankId%%>", "<%%AfTemplate%%><%%/AfTemplate%%>",
                           "<%%AfAnchors%%><%%/AfAnchors%%>", "<%%AfPPC%%><%%/AfPPC%%>",
@@ -61,7 +61,7 @@ TEST(ProjectFile, EmptyProjectIsThirteenEmptyTagLinesInOrder) {
 }
 
 TEST(ProjectFile, ListsAreJoinedWithTheirLinesSeparator) {
-  TAffManager p;
+  Project p;
   p.Signatures = {"Regards$$Tom", "PS"};
   p.PPC = {"^A^body a^link a^", "^B^body b^link b^"};
   p.Anchors = {"only one"};
@@ -73,7 +73,7 @@ TEST(ProjectFile, ListsAreJoinedWithTheirLinesSeparator) {
 
 TEST(ProjectFile, SavedFileHasCrLfAfterEveryLineAndLoadsBackEveryField) {
   test::TempDir dir;
-  const TAffManager project = FullProject();
+  const Project project = FullProject();
   SaveProjectFile(dir / "p.set", project);
   const std::string bytes = dir.Read("p.set");
   EXPECT_EQ(bytes.substr(0, 30), "<%%AfTitle%%> Spring offer <%%");
@@ -85,7 +85,7 @@ TEST(ProjectFile, SavedFileHasCrLfAfterEveryLineAndLoadsBackEveryField) {
 }
 
 TEST(ProjectFile, SocialPostsStandAfterTheOlderFieldsSoOlderCopiesReadTheRestUnchanged) {
-  TAffManager project = FullProject();
+  Project project = FullProject();
   const Lines older = ProjectLines(project);
   project.SocialPosts = {"Grow more food$$at home", "Second post"};
   const Lines lines = ProjectLines(project);
@@ -98,8 +98,8 @@ TEST(ProjectFile, SocialPostsStandAfterTheOlderFieldsSoOlderCopiesReadTheRestUnc
 
 TEST(ProjectFile, MultiLinePpcBodiesSurviveSaveAndLoadInOnePiece) {
   test::TempDir dir;
-  TAffManager project;
-  TPromoBoard board;
+  Project project;
+  PromoBoard board;
   struct Discard : MessagePort {
     void ShowMessage(MessageKind, const std::string&) override {}
     bool AskOkCancel(MessageKind, const std::string&, DefaultButton) override { return true; }
@@ -112,7 +112,7 @@ TEST(ProjectFile, MultiLinePpcBodiesSurviveSaveAndLoadInOnePiece) {
   for (const auto& ad : ads) board.Create(project, PromoKind::PPC, ad, discard);
   ASSERT_EQ(project.PPC.size(), ads.size());
   SaveProjectFile(dir / "p.set", project);
-  const TAffManager loaded = LoadProjectFile(dir / "p.set");
+  const Project loaded = LoadProjectFile(dir / "p.set");
   EXPECT_EQ(loaded.PPC, project.PPC);
   board.Rebuild(loaded);
   EXPECT_EQ(board.Show(loaded, PromoKind::PPC, 0), "Title\r\none\r\ntwo\r\nthree\r\nbuy.htm");
@@ -128,7 +128,7 @@ TEST(ProjectFile, SingleLinePpcFilesReadAsTheyAlwaysDid) {
 TEST(ProjectFile, ItemsSplitAtTheirSeparatorWithoutATrailingEmptyItem) {
   const std::string text = Line("AfAnchors", "a$$$$b$$") + Line("AfBanners", "") +
                            Line("AfSignatures", "s$$1^^s2^^") + Line("AfEmail", "^^");
-  const TAffManager p = ParseProject(text);
+  const Project p = ParseProject(text);
   EXPECT_EQ(p.Anchors, (Strings{"a", "", "b"}));
   EXPECT_TRUE(p.Banners.empty());
   EXPECT_EQ(p.Signatures, (Strings{"s$$1", "s2"})) << "the item's own line breaks stay as $$";
@@ -136,20 +136,20 @@ TEST(ProjectFile, ItemsSplitAtTheirSeparatorWithoutATrailingEmptyItem) {
 }
 
 TEST(ProjectFile, TagsAreFoundInAnyLetterCase) {
-  const TAffManager p = ParseProject("<%%aftitle%%>Hello<%%/AFTITLE%%>\r\n<%%AfUrl%%>u<%%/afurl%%>\r\n");
+  const Project p = ParseProject("<%%aftitle%%>Hello<%%/AFTITLE%%>\r\n<%%AfUrl%%>u<%%/afurl%%>\r\n");
   EXPECT_EQ(p.Title, "Hello");
   EXPECT_EQ(p.URL, "u");
 }
 
 TEST(ProjectFile, FieldsAreOnlyFoundInTheirOrder) {
-  const TAffManager full = FullProject();
+  const Project full = FullProject();
   Lines reversed = ProjectLines(full);
   std::reverse(reversed.begin(), reversed.end());
-  TAffManager expected;
+  Project expected;
   expected.Title = full.Title;
   ExpectSameProject(ParseProject(JoinLines(reversed)), expected);
 
-  TAffManager onlyTitle;
+  Project onlyTitle;
   onlyTitle.Title = "Hello";
   ExpectSameProject(ParseProject("<%%AfTitle%%>Hello<%%/AfTitle%%>"), onlyTitle);
 }
@@ -157,7 +157,7 @@ TEST(ProjectFile, FieldsAreOnlyFoundInTheirOrder) {
 TEST(ProjectFile, MissingCloseTagEmptiesOnlyThatField) {
   const std::string text = "<%%AfTitle%%>no end\r\n" + Line("AfURL", "u") + Line("AfPopUps", "p1^^p2") +
                            "<%%AfFileName%%>cut off";
-  const TAffManager p = ParseProject(text);
+  const Project p = ParseProject(text);
   EXPECT_EQ(p.Title, "");
   EXPECT_EQ(p.URL, "u");
   EXPECT_EQ(p.PopUps, (Strings{"p1", "p2"}));
@@ -167,7 +167,7 @@ TEST(ProjectFile, MissingCloseTagEmptiesOnlyThatField) {
 TEST(ProjectFile, ReadingStopsAtANulByteAndAcceptsAnyLineEnds) {
   const std::string text = Line("AfTitle", "t") + "<%%AfURL%%>u<%%/AfURL%%>\n<%%AfTemplate%%>x<%%/AfTemplate%%>\r" +
                            std::string("\0", 1) + Line("AfFileName", "after nul");
-  const TAffManager p = ParseProject(text);
+  const Project p = ParseProject(text);
   EXPECT_EQ(p.URL, "u");
   EXPECT_EQ(p.Template, "x");
   EXPECT_EQ(p.FileName, "") << "nothing after the NUL is read";
@@ -183,8 +183,8 @@ TEST(ProjectFile, BinaryJunkLoadsWithoutHarm) {
       std::uniform_int_distribution<std::size_t> at(0, junk.size() - 1);
       junk[at(generator)] = static_cast<char>(1 + byte(generator) % 255);
     }
-    const TAffManager p = ParseProject(junk);
-    TPromoBoard board;
+    const Project p = ParseProject(junk);
+    PromoBoard board;
     board.Rebuild(p);
     for (std::size_t i = 0; i < p.PPC.size(); ++i) board.Show(p, PromoKind::PPC, static_cast<int>(i));
   }
@@ -195,7 +195,7 @@ TEST(ProjectFile, FiftyMegabyteFileLoads) {
   std::string big(50u << 20, 'x');
   big += Line("AfTitle", "found") + Line("AfAnchors", "a$$b");
   dir.Write("big.set", big);
-  const TAffManager p = LoadProjectFile(dir / "big.set");
+  const Project p = LoadProjectFile(dir / "big.set");
   EXPECT_EQ(p.Title, "found");
   EXPECT_EQ(p.Anchors, (Strings{"a", "b"}));
 }
@@ -251,7 +251,7 @@ TEST(ProjectFile, Windows1252ValuesAreConvertedAndUtf8IsKeptByteForByte) {
   test::TempDir dir;
   dir.Write("old.set", Line("AfTitle", "Caf\xe9 \x80" "5") + Line("AfURL", "caf\xc3\xa9") +
                            Line("AfSignatures", "na\xefve^^caf\xc3\xa9") + Line("AfFileName", "r\xe9sum\xe9.htm"));
-  const TAffManager p = LoadProjectFile(dir / "old.set");
+  const Project p = LoadProjectFile(dir / "old.set");
   EXPECT_EQ(p.Title, "Caf\xc3\xa9 \xe2\x82\xac" "5");
   EXPECT_EQ(p.URL, "caf\xc3\xa9");
   EXPECT_EQ(p.Signatures, (Strings{"na\xc3\xafve", "caf\xc3\xa9"})) << "each item on its own";
@@ -260,7 +260,7 @@ TEST(ProjectFile, Windows1252ValuesAreConvertedAndUtf8IsKeptByteForByte) {
 
 TEST(ProjectFile, OneLineValuesLoseTheirLineBreaksAndTagsInValuesStopASave) {
   EXPECT_EQ(ParseProject("<%%AfTitle%%>two\r\nlines<%%/AfTitle%%>").Title, "two lines");
-  TAffManager p;
+  Project p;
   p.Title = "cut <%%/AfTitle%%> here";
   ASSERT_TRUE(SaveProblem(p));
   EXPECT_EQ(*SaveProblem(p), "The page title can't contain <%%/AfTitle%%>: project files use it to mark their fields.");

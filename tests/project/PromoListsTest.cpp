@@ -15,8 +15,8 @@ namespace {
 using Strings = std::vector<std::string>;
 
 struct Board : ::testing::Test {
-  TAffManager project;
-  TPromoBoard board;
+  Project project;
+  PromoBoard board;
   test::FakeMessages messages;
 
   PromoChange Create(PromoKind kind, std::string text) { return board.Create(project, kind, {std::move(text), {}, {}}, messages); }
@@ -265,7 +265,7 @@ TEST_F(Board, EveryAcceptedItemComesBackFromTheProjectFile) {
   for (PromoKind kind : kPromoKinds) EXPECT_FALSE(ListOf(project, kind).empty());
   std::string file;
   for (const auto& line : ProjectLines(project)) file += line + "\r\n";
-  const TAffManager loaded = ParseProject(file);
+  const Project loaded = ParseProject(file);
   for (PromoKind kind : kPromoKinds)
     EXPECT_EQ(ListOf(loaded, kind), ListOf(project, kind)) << InfoOf(kind).noun;
 }

@@ -22,7 +22,7 @@ class FirstPageCheck : public ::testing::TestWithParam<FirstPageCase> {};
 
 TEST_P(FirstPageCheck, NextOnTheFirstPage) {
   const auto& c = GetParam();
-  TWizard wizard;
+  Wizard wizard;
   test::FakeMessages messages;
   EXPECT_EQ(wizard.Next(c.title, c.url, messages), c.expectedPage != 0);
   EXPECT_EQ(wizard.PageIndex(), c.expectedPage);
@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(Wizard, ButtonsFollowThePage) {
-  TWizard wizard;
+  Wizard wizard;
   EXPECT_FALSE(wizard.BackEnabled());
   EXPECT_TRUE(wizard.NextEnabled());
   EXPECT_FALSE(wizard.Back()) << "Back on the first page does nothing";
@@ -55,7 +55,7 @@ TEST(Wizard, ButtonsFollowThePage) {
   EXPECT_TRUE(wizard.Back());
   EXPECT_EQ(wizard.PageIndex(), 4);
 
-  const int last = TWizard::kPageCount - 1;
+  const int last = Wizard::kPageCount - 1;
   ASSERT_TRUE(wizard.ShowPage(last));
   EXPECT_TRUE(wizard.BackEnabled());
   EXPECT_FALSE(wizard.NextEnabled());
@@ -65,10 +65,10 @@ TEST(Wizard, ButtonsFollowThePage) {
 }
 
 TEST(Wizard, ShowingTheCurrentPageOrOneOutsideTheWizardIsIgnored) {
-  TWizard wizard;
+  Wizard wizard;
   ASSERT_TRUE(wizard.ShowPage(3));
   EXPECT_FALSE(wizard.ShowPage(3));
   EXPECT_FALSE(wizard.ShowPage(-1));
-  EXPECT_FALSE(wizard.ShowPage(TWizard::kPageCount));
+  EXPECT_FALSE(wizard.ShowPage(Wizard::kPageCount));
   EXPECT_EQ(wizard.PageIndex(), 3);
 }

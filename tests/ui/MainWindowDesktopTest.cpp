@@ -29,7 +29,7 @@ struct WindowBehaviour : ::testing::Test, test::FakeWindowEnvironment {
 
 TEST_F(WindowBehaviour, TabVisitsOnlyVisibleControlsTopToBottomThenBackAndNext) {
   auto window = Open();
-  for (int page = 0; page < TWizard::kPageCount; ++page) {
+  for (int page = 0; page < Wizard::kPageCount; ++page) {
     Find<QStackedWidget>(*window, "ntbMain")->setCurrentIndex(page);
     Find<QToolButton>(*window, "btnHelp")->setFocus();  // the last stop of the toolbar at the top
     std::vector<QWidget*> onPage, after;
@@ -59,7 +59,7 @@ TEST_F(WindowBehaviour, AtItsMinimumSizeEveryPageKeepsItsCaptionsAndFields) {
   window->resize(300, 200);
   QApplication::processEvents();
   EXPECT_EQ(window->size(), window->minimumSize());
-  for (int page = 0; page < TWizard::kPageCount; ++page) {
+  for (int page = 0; page < Wizard::kPageCount; ++page) {
     Find<QStackedWidget>(*window, "ntbMain")->setCurrentIndex(page);
     QApplication::processEvents();
     for (QPushButton* button : window->findChildren<QPushButton*>()) {

@@ -85,7 +85,7 @@ TEST_P(EditEveryPage, EditUpdateEscapeMoveAndDeleteKey) {
   auto* list = Find<QListWidget>(*window, kind, "List");
   auto* create = Find<QPushButton>(*window, kind, "CreateButton");
   auto* edit = Find<QPushButton>(*window, kind, "EditButton");
-  const PromoList& items = ListOf(window->Project(), kind);
+  const PromoList& items = ListOf(window->CurrentProject(), kind);
   for (const char* text : {"first", "second", "third"}) {
     Type(*window, kind, QString::fromLatin1(text));
     QTest::mouseClick(create, Qt::LeftButton);
@@ -153,14 +153,14 @@ TEST_F(EditWindow, RefusedUpdateKeepsEditingAndTheItemAndDeletingItEndsEditing) 
   QTest::keyClick(Find<QLineEdit>(*window, "anchorInput"), Qt::Key_Return);
   EXPECT_EQ(messages.Texts(), Strings{"This Text Link Promo already exists."});
   EXPECT_EQ(Find<QPushButton>(*window, "anchorCreateButton")->text(), "&Update Ad") << "the user can correct the text";
-  EXPECT_EQ(window->Project().Anchors, (Strings{"Buy", "Order"}));
+  EXPECT_EQ(window->CurrentProject().Anchors, (Strings{"Buy", "Order"}));
 
   Select(Find<QListWidget>(*window, "anchorList"), 0);
   QTest::keyClick(Find<QListWidget>(*window, "anchorList"), Qt::Key_Down, Qt::AltModifier);
   Select(Find<QListWidget>(*window, "anchorList"), 0);
   QTest::keyClick(Find<QListWidget>(*window, "anchorList"), Qt::Key_Delete);
   EXPECT_EQ(Find<QPushButton>(*window, "anchorCreateButton")->text(), "&Create Ad") << "editing ended";
-  EXPECT_EQ(window->Project().Anchors, Strings{"Buy"});
+  EXPECT_EQ(window->CurrentProject().Anchors, Strings{"Buy"});
 }
 
 TEST_F(EditWindow, DetailViewsOnlyShow) {

@@ -46,7 +46,7 @@ TEST_F(OutputPagesFixture, StartUpListsTemplatesAndSelectsTheFirstWithItsPreview
   MainWindow window(Environment());
   EXPECT_EQ(Entries(window), (QStringList{"Alpha", "Beta", "Zeta"}));
   EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Alpha");
-  EXPECT_EQ(window.Project().Template, "Alpha");
+  EXPECT_EQ(window.CurrentProject().Template, "Alpha");
   EXPECT_FALSE(Find<QLabel>(window, "templatePicture")->isHidden());
   EXPECT_EQ(Find<QLabel>(window, "templatePicture")->geometry(), QRect(149, 108, 100, 50))
       << "own size, centred in 398 by 266";
@@ -62,17 +62,17 @@ TEST_F(OutputPagesFixture, PreviewFollowsTheChoiceAndIsNeverScaled) {
   EXPECT_EQ(Find<QLabel>(window, "templatePicture")->geometry(), QRect(-51, -17, 500, 300)) << "cut at the edges";
   EXPECT_EQ(Find<QLabel>(window, "templatePicture")->pixmap().size(), QSize(500, 300));
   Find<QComboBox>(window, "templateChoice")->setCurrentIndex(1);
-  EXPECT_EQ(window.Project().Template, "Plain");
+  EXPECT_EQ(window.CurrentProject().Template, "Plain");
   EXPECT_TRUE(Find<QLabel>(window, "templatePicture")->isHidden()) << "no picture for this one";
   Find<QComboBox>(window, "templateChoice")->setCurrentIndex(0);
   EXPECT_FALSE(Find<QLabel>(window, "templatePicture")->isHidden());
-  EXPECT_EQ(window.Project().Template, "Big");
+  EXPECT_EQ(window.CurrentProject().Template, "Big");
 }
 
 TEST_F(OutputPagesFixture, WithoutTemplatesNothingIsSelected) {
   MainWindow window(Environment());
   EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->count(), 0);
-  EXPECT_EQ(window.Project().Template, "");
+  EXPECT_EQ(window.CurrentProject().Template, "");
   EXPECT_TRUE(Find<QLabel>(window, "templatePicture")->isHidden());
 }
 
@@ -82,26 +82,26 @@ TEST_F(OutputPagesFixture, LoadedProjectSelectsItsTemplateWithoutRegardToCase) {
   MainWindow window(Environment());
   window.SelectTemplateAfterLoad("ZETA");
   EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Zeta");
-  EXPECT_EQ(window.Project().Template, "ZETA") << "the value as read";
+  EXPECT_EQ(window.CurrentProject().Template, "ZETA") << "the value as read";
   window.SelectTemplateAfterLoad("Gone");
   EXPECT_EQ(Find<QComboBox>(window, "templateChoice")->currentText(), "Alpha")
       << "not listed: the first, as at start-up";
-  EXPECT_EQ(window.Project().Template, "Gone");
+  EXPECT_EQ(window.CurrentProject().Template, "Gone");
 }
 
 TEST_F(OutputPagesFixture, FinishPageStartsWithThePresetNameAndSaveMode) {
   MainWindow window(Environment());
   EXPECT_EQ(Find<QLineEdit>(window, "outputNameInput")->text(), "affiliatepage.htm");
-  EXPECT_EQ(window.Project().FileName, "") << "untouched field leaves the model empty";
+  EXPECT_EQ(window.CurrentProject().FileName, "") << "untouched field leaves the model empty";
   EXPECT_TRUE(Find<QRadioButton>(window, "saveWebPageOption")->isChecked());
   EXPECT_FALSE(Find<QRadioButton>(window, "clipboardOption")->isChecked());
   EXPECT_EQ(Find<QPushButton>(window, "generateButton")->text().remove(QLatin1Char('&')), "Generate Code");
   EXPECT_FALSE(Find<QPushButton>(window, "openInBrowserButton")->isEnabled());
   QTest::keyClick(Find<QLineEdit>(window, "outputNameInput"), Qt::Key_Backspace);
-  EXPECT_EQ(window.Project().FileName, "affiliatepage.ht");
+  EXPECT_EQ(window.CurrentProject().FileName, "affiliatepage.ht");
   window.SetOutputFileNameField("loaded.htm");
   EXPECT_EQ(Find<QLineEdit>(window, "outputNameInput")->text(), "loaded.htm");
-  EXPECT_EQ(window.Project().FileName, "loaded.htm");
+  EXPECT_EQ(window.CurrentProject().FileName, "loaded.htm");
 }
 
 TEST_F(OutputPagesFixture, GenerateCodeSavesThePageAndOffersToOpenIt) {

@@ -78,7 +78,7 @@ struct ProjectWindow : ::testing::Test, test::FakeWindowEnvironment {
       QTest::keyClicks(Find<QLineEdit>(window, "titleInput"), QStringLiteral("Title"));
     if (Find<QLineEdit>(window, "affiliateLinkInput")->text().isEmpty())
       QTest::keyClicks(Find<QLineEdit>(window, "affiliateLinkInput"), QStringLiteral("link"));
-    for (int step = 0; step < TWizard::kPageCount && CurrentPage(window) != page; ++step)
+    for (int step = 0; step < Wizard::kPageCount && CurrentPage(window) != page; ++step)
       QTest::mouseClick(Find<QPushButton>(window, "btnNext"), Qt::LeftButton);
     ASSERT_EQ(CurrentPage(window), page);
   }
@@ -104,8 +104,8 @@ TEST_F(ProjectWindow, FirstPageAsksForTitleThenLinkAndKeepsTheTextsUntrimmed) {
   QTest::keyClicks(Find<QLineEdit>(*window, "affiliateLinkInput"), QStringLiteral("no marker here "));
   Click(*window, "btnNext");
   EXPECT_EQ(CurrentPage(*window), "templatePage");
-  EXPECT_EQ(window->Project().Title, " My page");
-  EXPECT_EQ(window->Project().URL, "no marker here ");
+  EXPECT_EQ(window->CurrentProject().Title, " My page");
+  EXPECT_EQ(window->CurrentProject().URL, "no marker here ");
   EXPECT_EQ(messages.shown.size(), 2u);
 }
 
@@ -139,7 +139,7 @@ TEST_F(ProjectWindow, AffiliateIdFieldStaysHiddenAndEmpty) {
     EXPECT_FALSE(Find<QWidget>(*window, name)->isVisible()) << name;
   EXPECT_EQ(Find<QLabel>(*window, "affiliateIdCaption")->text(), "Enter your Affiliate ID (Paypal Email):");
   WalkTo(*window, "ppcAdPage");
-  EXPECT_EQ(window->Project().ClickBankId, "");
+  EXPECT_EQ(window->CurrentProject().ClickBankId, "");
 }
 
 TEST_F(ProjectWindow, KeyboardWalksTheWizardAndWorksThePromoPages) {
@@ -196,7 +196,7 @@ TEST_F(ProjectWindow, PpcAdsKeepTheirLabelsAfterADeleteAndShowTheSelectedAd) {
   Click(*window, "ppcAdCreateButton");
   title->setText(QStringLiteral("Second"));
   QTest::keyClick(title, Qt::Key_Return);
-  EXPECT_EQ(window->Project().PPC, (Strings{"^Save 50%^Fast$$Easy^buy.htm^", "^Second^Fast$$Easy^buy.htm^"}))
+  EXPECT_EQ(window->CurrentProject().PPC, (Strings{"^Save 50%^Fast$$Easy^buy.htm^", "^Second^Fast$$Easy^buy.htm^"}))
       << "the inputs keep their text after a creation";
 
   ClickEntry(list, 0);
@@ -240,13 +240,13 @@ TEST_P(TextPromoPage, TypedLinesAreStoredFlatShownOnTheirLinesAndDeleted) {
   TypeLines(memo, {"line one", "line two", ""});
   QTest::mouseClick(create, Qt::LeftButton);
   QTest::mouseClick(create, Qt::LeftButton);
-  EXPECT_EQ(ListOf(window->Project(), kind), (Strings{"line one$$line two", "line one$$line two"}));
+  EXPECT_EQ(ListOf(window->CurrentProject(), kind), (Strings{"line one$$line two", "line one$$line two"}));
   EXPECT_EQ(Entries(list), (QStringList{label + "1", label + "2"}));
 
   ClickEntry(list, 1);
   EXPECT_EQ(details->toPlainText(), "line one\nline two");
   QTest::mouseClick(Find<QPushButton>(*window, kind, "DeleteButton"), Qt::LeftButton);
-  EXPECT_EQ(ListOf(window->Project(), kind).size(), 1u);
+  EXPECT_EQ(ListOf(window->CurrentProject(), kind).size(), 1u);
   EXPECT_EQ(Entries(list), QStringList{label + "1"});
   EXPECT_TRUE(details->toPlainText().isEmpty());
   EXPECT_TRUE(messages.shown.empty());
@@ -324,7 +324,7 @@ TEST_F(ProjectWindow, NewProjectShowsNoBannerOfTheProjectBefore) {
 
 TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels) {
   const auto path = folder / "spring.set";
-  TAffManager saved;
+  Project saved;
   {
     auto window = Open();
     QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("Spring offer"));
@@ -367,7 +367,7 @@ TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels)
     EXPECT_EQ(dialogs.opened[0].folder, QString::fromStdString(folder.folder()));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0], (test::ShownMessage{MessageKind::Information, "Configuration saved successfully!"}));
-    saved = window->Project();
+    saved = window->CurrentProject();
   }
   ASSERT_TRUE(std::filesystem::exists(path));
 
@@ -388,9 +388,9 @@ TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels)
 
   EXPECT_EQ(Find<QLineEdit>(*window, "titleInput")->text(), "Spring offer");
   EXPECT_EQ(Find<QLineEdit>(*window, "affiliateLinkInput")->text(), "http://xxxx.vendor.hop.example");
-  for (PromoKind kind : kPromoKinds) EXPECT_EQ(ListOf(window->Project(), kind), ListOf(saved, kind));
-  EXPECT_EQ(window->Project().Title, saved.Title);
-  EXPECT_EQ(window->Project().PPC, Strings{"^Ad^first line$$second line^^"}) << "a multi-line body stays whole";
+  for (PromoKind kind : kPromoKinds) EXPECT_EQ(ListOf(window->CurrentProject(), kind), ListOf(saved, kind));
+  EXPECT_EQ(window->CurrentProject().Title, saved.Title);
+  EXPECT_EQ(window->CurrentProject().PPC, Strings{"^Ad^first line$$second line^^"}) << "a multi-line body stays whole";
   EXPECT_EQ(Entries(Find<QListWidget>(*window, "emailList")),
             (QStringList{QStringLiteral("Email Ad1"), QStringLiteral("Email Ad2")}));
   EXPECT_EQ(Entries(Find<QListWidget>(*window, "anchorList")), QStringList{QStringLiteral("Buy Now")});
@@ -405,14 +405,14 @@ TEST_F(ProjectWindow, LoadedAffiliateIdReachesTheModelThroughTheHiddenField) {
   auto window = Open();
   Find<QLineEdit>(*window, "anchorInput")->setText(QStringLiteral("left over"));
   Click(*window, "anchorCreateButton");
-  ASSERT_EQ(window->Project().Anchors.size(), 1u);
+  ASSERT_EQ(window->CurrentProject().Anchors.size(), 1u);
   messages.saveAnswers = {SaveChoice::Discard};
   dialogs.answers = {Q(folder / "p.set")};
   Click(*window, "btnLoad");
   EXPECT_EQ(Find<QLineEdit>(*window, "affiliateIdInput")->text(), "me@example.com");
-  EXPECT_EQ(window->Project().ClickBankId, "me@example.com");
-  EXPECT_TRUE(window->Project().Anchors.empty()) << "nothing of the previous project remains";
-  EXPECT_EQ(window->Project().URL, "");
+  EXPECT_EQ(window->CurrentProject().ClickBankId, "me@example.com");
+  EXPECT_TRUE(window->CurrentProject().Anchors.empty()) << "nothing of the previous project remains";
+  EXPECT_EQ(window->CurrentProject().URL, "");
   EXPECT_EQ(Find<QLineEdit>(*window, "outputNameInput")->text(), "affiliatepage.htm")
       << "an empty name delivers to the preset one";
 }
@@ -438,7 +438,7 @@ TEST_F(ProjectWindow, ProjectNamingATemplateNotInstalledShowsTheFirstAndWarnsOnc
   Click(*window, "btnLoad");
   EXPECT_EQ(Find<QComboBox>(*window, "templateChoice")->currentText(), "Alpha");
   EXPECT_EQ(kinds(), (std::vector<MessageKind>{MessageKind::Warning, MessageKind::Information}));
-  EXPECT_EQ(window->Project().Template, "../../../etc/passwd") << "the project keeps the name it stored";
+  EXPECT_EQ(window->CurrentProject().Template, "../../../etc/passwd") << "the project keeps the name it stored";
   Find<QComboBox>(*window, "templateChoice")->setCurrentIndex(1);
   EXPECT_TRUE(kinds().empty()) << "told once, not on every change";
 }
@@ -481,7 +481,7 @@ TEST_F(ProjectWindow, LoadOfAFileThatCannotBeReadOrIsNoProjectChangesNothingAndS
     EXPECT_NE(messages.shown[1].text.find(path.filename().string()), std::string::npos) << "names the file";
   }
   EXPECT_NE(messages.shown[1].text.find("not a project file"), std::string::npos);
-  EXPECT_EQ(window->Project().Title, "Kept");
+  EXPECT_EQ(window->CurrentProject().Title, "Kept");
   EXPECT_EQ(Find<QLineEdit>(*window, "titleInput")->text(), "Kept");
   EXPECT_TRUE(window->isWindowModified()) << "the work is still unsaved";
 }
@@ -575,7 +575,7 @@ TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditM
     EXPECT_FALSE(window->isWindowModified());
   }
   EXPECT_EQ(dialogs.opened.size(), 1u) << "Ctrl+S asks for no name once the project has a file";
-  const TAffManager saved = LoadProjectFile(folder / "offer.set");
+  const Project saved = LoadProjectFile(folder / "offer.set");
   EXPECT_EQ(saved.Title, "Offer!");
   EXPECT_EQ(saved.Signatures, Strings{"Tom"});
   EXPECT_EQ(saved.FileName, "offer.htm");
@@ -592,7 +592,7 @@ TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditM
   EXPECT_EQ(Find<QLineEdit>(*window, "titleInput")->text(), "");
   EXPECT_EQ(Find<QLineEdit>(*window, "outputNameInput")->text(), "affiliatepage.htm");
   EXPECT_TRUE(Find<QRadioButton>(*window, "saveWebPageOption")->isChecked());
-  EXPECT_TRUE(window->Project().Signatures.empty());
+  EXPECT_TRUE(window->CurrentProject().Signatures.empty());
   EXPECT_FALSE(window->isWindowModified());
   EXPECT_EQ(window->windowTitle(), "Untitled[*] - Velmora");
 }
@@ -601,7 +601,7 @@ TEST_F(ProjectWindow, ValueHoldingAProjectTagIsNotSavedAndAPastedLineBreakBecome
   auto window = Open();
   Find<QLineEdit>(*window, "titleInput")->setText(QStringLiteral("Two\nlines <%%/AfTitle%%>"));
   EXPECT_EQ(Find<QLineEdit>(*window, "titleInput")->text(), "Two lines <%%/AfTitle%%>");
-  EXPECT_EQ(window->Project().Title, "Two lines <%%/AfTitle%%>");
+  EXPECT_EQ(window->CurrentProject().Title, "Two lines <%%/AfTitle%%>");
   dialogs.answers = {Q(folder / "cut.set")};
   Click(*window, "btnSave");
   ASSERT_EQ(messages.shown.size(), 1u);
@@ -637,7 +637,7 @@ TEST_F(ProjectWindow, UnsavedWorkGoesToTheUsersRecoveryFolderPastAPlantedPipeAnd
 
 TEST_F(ProjectWindow, WorkLeftByAnInstanceThatDiedIsRestoredWithEveryKindOfPromo) {
   const auto recoveryFolder = folder / "recovery";
-  TAffManager before;
+  Project before;
   {
     auto window = Open();
     window->findChild<QTimer*>(QStringLiteral("recoveryTimer"))->setInterval(0);
@@ -660,7 +660,7 @@ TEST_F(ProjectWindow, WorkLeftByAnInstanceThatDiedIsRestoredWithEveryKindOfPromo
       Click(*window, create);
     }
     Find<QLineEdit>(*window, "outputNameInput")->setText(QStringLiteral("kept.htm"));
-    before = window->Project();
+    before = window->CurrentProject();
     for (PromoKind kind : kPromoKinds) ASSERT_EQ(ListOf(before, kind).size(), 1u);
     // A crash leaves the copy behind without its running owner.
     std::filesystem::path copy;
@@ -682,9 +682,9 @@ TEST_F(ProjectWindow, WorkLeftByAnInstanceThatDiedIsRestoredWithEveryKindOfPromo
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_TRUE(messages.shown[0].question);
   EXPECT_NE(messages.shown[0].text.find("Lost? No."), std::string::npos) << messages.shown[0].text;
-  EXPECT_EQ(window->Project().Title, before.Title);
-  for (PromoKind kind : kPromoKinds) EXPECT_EQ(ListOf(window->Project(), kind), ListOf(before, kind));
-  EXPECT_EQ(window->Project().FileName, "kept.htm");
+  EXPECT_EQ(window->CurrentProject().Title, before.Title);
+  for (PromoKind kind : kPromoKinds) EXPECT_EQ(ListOf(window->CurrentProject(), kind), ListOf(before, kind));
+  EXPECT_EQ(window->CurrentProject().FileName, "kept.htm");
   EXPECT_EQ(Find<QLineEdit>(*window, "titleInput")->text(), "Lost? No.");
   EXPECT_EQ(Find<QListWidget>(*window, "articleList")->count(), 1);
   EXPECT_TRUE(window->isWindowModified()) << "restored work is unsaved";

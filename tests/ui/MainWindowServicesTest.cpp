@@ -192,7 +192,7 @@ TEST_F(MainServicesFixture, WhileChecksRunTheWindowShowsItIsBusyAndStillTakesInp
   EXPECT_FALSE(Find<QToolButton>(*window, "btnUpdate")->isEnabled());
   EXPECT_NE(Find<QToolButton>(*window, "btnNews")->toolTip(), idleHint);
   QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("typed"));
-  EXPECT_EQ(window->Project().Title, "typed") << "the wizard takes keys while the checks run";
+  EXPECT_EQ(window->CurrentProject().Title, "typed") << "the wizard takes keys while the checks run";
 
   window->ShowNews();
   window->CheckUpdates();

@@ -29,7 +29,7 @@ TEST_F(MainWindowFixture, WithoutBrandFileOpensOnTheWizardWithTheTimerRunning) {
   window.show();
   EXPECT_EQ(window.findChild<QWidget*>("stsWelcome"), nullptr) << "the welcome screen is never made";
   EXPECT_EQ(Find<QStackedWidget>(window, "pgsScreens")->currentWidget(), Find<QWidget>(window, "stsMain"));
-  EXPECT_EQ(Find<QStackedWidget>(window, "ntbMain")->count(), TWizard::kPageCount);
+  EXPECT_EQ(Find<QStackedWidget>(window, "ntbMain")->count(), Wizard::kPageCount);
   EXPECT_EQ(Find<QStackedWidget>(window, "ntbMain")->currentIndex(), 0);
   EXPECT_EQ(Find<QPushButton>(window, "btnMakeMoney")->text(), "Make Money");
 }
@@ -66,5 +66,5 @@ TEST_F(MainWindowFixture, TypingAtStartGoesIntoTheTitleField) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Spring offer"));
   EXPECT_EQ(Find<QLineEdit>(window, "titleInput")->text(), QStringLiteral("Spring offer"));
-  EXPECT_EQ(window.Project().Title, "Spring offer");
+  EXPECT_EQ(window.CurrentProject().Title, "Spring offer");
 }

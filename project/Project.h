@@ -10,7 +10,7 @@ namespace velmora {
 // flattened with "$$" before it is stored).
 using PromoList = std::vector<std::string>;
 
-struct TAffManager {
+struct Project {
   std::string Title;
   std::string URL;          // the affiliate link, "xxxx" marker and all
   std::string ClickBankId;  // the user's affiliate id; only a project load sets it

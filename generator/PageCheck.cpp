@@ -12,13 +12,13 @@
 
 #include "app/Utils.h"
 #include "generator/PageGenerator.h"
+#include "project/PromoKinds.h"
 #include "project/SocialPost.h"
 
 namespace velmora {
 
 namespace {
 
-constexpr std::string_view kAffiliateLink = "%%AFFILIATELINK%%";
 
 bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 

@@ -18,7 +18,6 @@ namespace velmora {
 
 namespace {
 
-constexpr std::string_view kAffiliateLink = "%%AFFILIATELINK%%";
 constexpr std::string_view kPpcAds = "%%PPCADS%%";
 // In a social post's block: the post and the link percent-encoded, for share links.
 constexpr std::string_view kPostEncoded = "%%SOCIAL_ENCODED%%";
@@ -50,11 +49,10 @@ std::size_t PostRowsSize(std::string_view block, const PromoList& posts, std::st
   const std::size_t encoded = CountOf(block, kPostEncoded);
   const std::size_t links = CountOf(block, kLinkEncoded);
   std::size_t size = 0;
-  constexpr std::string_view kLink = "%%AFFILIATELINK%%";
   for (const std::string& post : posts) {
     // The post with the link where it names it, else after it.
-    const std::size_t named = CountOf(post, kLink);
-    const std::size_t text = named == 0 ? post.size() + 1 + link.size() : post.size() - named * kLink.size() + named * link.size();
+    const std::size_t named = CountOf(post, kAffiliateLink);
+    const std::size_t text = named == 0 ? post.size() + 1 + link.size() : post.size() - named * kAffiliateLink.size() + named * link.size();
     size += block.size() + shown * text + encoded * 3 * text + links * 3 * link.size();
   }
   return size;

@@ -15,6 +15,9 @@ namespace velmora {
 
 enum class PromoKind { Anchors, PPC, Banners, Signatures, Email, AutoEmail, Articles, PopUps, SocialPosts };
 
+// Where a page, or an item, takes the affiliate link.
+inline constexpr std::string_view kAffiliateLink = "%%AFFILIATELINK%%";
+
 // What the user types for one item, and so which wizard page serves the kind.
 enum class PromoShape {
   Line,    // one line, shown in the list as typed

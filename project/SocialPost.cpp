@@ -1,12 +1,11 @@
 #include "project/SocialPost.h"
 
 #include "app/Utils.h"
+#include "project/PromoKinds.h"
 
 namespace velmora {
 
 namespace {
-
-constexpr std::string_view kLinkPlaceholder = "%%AFFILIATELINK%%";
 
 // The code point at `at` and its length in bytes; a stray byte counts as one.
 char32_t CodePointAt(std::string_view text, std::size_t at, std::size_t& length) {
@@ -36,7 +35,7 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 }  // namespace
 
 std::string PostWithLink(std::string_view post, std::string_view link) {
-  if (post.find(kLinkPlaceholder) != std::string_view::npos) return ReplaceAll(post, kLinkPlaceholder, link);
+  if (post.find(kAffiliateLink) != std::string_view::npos) return ReplaceAll(post, kAffiliateLink, link);
   std::string text(post);
   if (!link.empty()) {
     if (!text.empty()) text += ' ';

@@ -14,6 +14,7 @@
 #include "platform/ErrorReport.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtPlaces.h"
+#include "platform/Logging.h"
 #include "platform/QtText.h"
 #include "project/ProjectFile.h"
 #include "ui/MainWindow.h"
@@ -203,8 +204,9 @@ void MainWindow::ApplyLoadedProject(Project loaded) {
   project_.Template = loaded.Template;
   try {
     SelectTemplateAfterLoad(loaded.Template);
-  } catch (...) {
+  } catch (const std::exception& error) {
     // Selecting the template is a courtesy; the project keeps the name it stored.
+    qCWarning(lcProject) << "Could not show the project's template:" << error.what();
   }
   project_.Template = loaded.Template;
   // Someone else's project may name a template this copy lacks; the user is told which, once.

@@ -96,7 +96,7 @@ void CheckTier(std::string_view tier, const std::string& id, const std::string& 
 
 }  // namespace
 
-std::vector<std::string> CheckBrandText(std::string_view plainText, const std::string& programFolder) {
+std::vector<std::string> CheckBrandText(std::string_view plainText, const std::filesystem::path& programFolder) {
   std::vector<std::string> warnings;
   CheckingReader reader(plainText, warnings);
   std::map<std::string_view, std::string> fields;
@@ -111,7 +111,7 @@ std::vector<std::string> CheckBrandText(std::string_view plainText, const std::s
   for (std::size_t i = 0; i < banners.size(); ++i) {
     const std::string file = BannerFileName(static_cast<int>(i) + 1);
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(std::filesystem::path(programFolder) / file, ec))
+    if (!std::filesystem::is_regular_file(programFolder / file, ec))
       warnings.push_back("Banner" + std::to_string(i + 1) + " has no picture file " + file + " in the program folder");
   }
 

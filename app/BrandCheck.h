@@ -2,6 +2,7 @@
 // What a publisher gets wrong in a brand-settings file, found by reading it
 // the way start-up does and noticing what start-up would silently miss.
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,6 @@ namespace velmora {
 
 // One line per finding, in file order as far as possible; empty when the
 // file reads as its author meant. `programFolder` is where bannerN.dat lie.
-std::vector<std::string> CheckBrandText(std::string_view plainText, const std::string& programFolder);
+std::vector<std::string> CheckBrandText(std::string_view plainText, const std::filesystem::path& programFolder);
 
 }  // namespace velmora

@@ -25,8 +25,8 @@ void RemoveStrayPlainCopy(const fs::path& plainCopy) {
 
 }  // namespace
 
-BrandFileContent ReadBrandFile(const std::string& programFolder) {
-  const fs::path folder(programFolder);
+BrandFileContent ReadBrandFile(const std::filesystem::path& programFolder) {
+  const fs::path& folder = programFolder;
   const fs::path enciphered = folder / kBrandFileName;
   std::error_code ec;
   if (!fs::exists(enciphered, ec)) return {BrandFileStatus::Missing, {}};
@@ -46,8 +46,8 @@ BrandFileContent ReadBrandFile(const std::string& programFolder) {
   return {BrandFileStatus::Ok, SplitLines(plain)};
 }
 
-void WriteBrandFile(const std::string& programFolder, const Lines& lines) {
-  const fs::path target = fs::path(programFolder) / kBrandFileName;
+void WriteBrandFile(const std::filesystem::path& programFolder, const Lines& lines) {
+  const fs::path target = programFolder / kBrandFileName;
   std::string enciphered;
   if (EncipherBytes(JoinLines(lines), enciphered) != CipherResult::Ok)
     throw FileError("Cannot encipher the file", target, "the cipher failed");

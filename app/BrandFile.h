@@ -2,6 +2,7 @@
 // Access to the program folder's brand-settings file, dbsettings.dat. Every
 // access deciphers afresh; no plain copy is left on disk on any path.
 
+#include <filesystem>
 #include <string>
 
 #include "app/FileIO.h"
@@ -24,8 +25,8 @@ struct BrandFileContent {
 
 // Reads and deciphers `programFolder` + dbsettings.dat. A stray
 // dbsettings.sim beside an existing dbsettings.dat is removed.
-BrandFileContent ReadBrandFile(const std::string& programFolder);
+BrandFileContent ReadBrandFile(const std::filesystem::path& programFolder);
 // Enciphers the lines and replaces dbsettings.dat atomically. Throws FileError.
-void WriteBrandFile(const std::string& programFolder, const Lines& lines);
+void WriteBrandFile(const std::filesystem::path& programFolder, const Lines& lines);
 
 }  // namespace velmora

@@ -111,7 +111,7 @@ BrandSettings ParseBrandSettings(std::string_view plainText, RandomSource& rando
   return brand;
 }
 
-BrandSettingsLoad LoadBrandSettingsFile(const std::string& programFolder, RandomSource& random) {
+BrandSettingsLoad LoadBrandSettingsFile(const std::filesystem::path& programFolder, RandomSource& random) {
   BrandFileContent content = ReadBrandFile(programFolder);
   BrandSettingsLoad load;
   load.status = content.status;
@@ -132,7 +132,7 @@ bool NewsButtonVisible(const BrandSettings& brand) {
 
 std::string BannerFileName(int number) { return "banner" + std::to_string(number) + ".dat"; }
 
-BrandAppearance DescribeAppearance(const BrandSettings& brand, const std::string& programFolder) {
+BrandAppearance DescribeAppearance(const BrandSettings& brand, const std::filesystem::path& programFolder) {
   BrandAppearance look;
   look.title = brand.ApplicationName + " v" + ProgramVersion;
   look.newsButtonVisible = NewsButtonVisible(brand);
@@ -141,7 +141,7 @@ BrandAppearance DescribeAppearance(const BrandSettings& brand, const std::string
   look.linksVisible = !brand.Link1Caption.empty();
 
   if (!brand.BannerImage.empty() && brand.BannerNumber > 0) {
-    const std::filesystem::path picture = std::filesystem::path(programFolder) / BannerFileName(brand.BannerNumber);
+    const std::filesystem::path picture = programFolder / BannerFileName(brand.BannerNumber);
     std::error_code ec;
     if (std::filesystem::is_regular_file(picture, ec)) {
       // The format is named by the entry's image name; the folder the

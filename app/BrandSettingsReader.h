@@ -3,6 +3,7 @@
 // makes of them. The window only applies the result.
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,7 +29,7 @@ struct BrandSettingsLoad {
   BrandSettings settings;  // every field empty unless status is Ok
 };
 // `programFolder` + dbsettings.dat, read as start-up reads it.
-BrandSettingsLoad LoadBrandSettingsFile(const std::string& programFolder, RandomSource& random);
+BrandSettingsLoad LoadBrandSettingsFile(const std::filesystem::path& programFolder, RandomSource& random);
 
 // The tier's publisher id and news address are both set; Free borrows Master's.
 bool NewsButtonVisible(const BrandSettings& brand);
@@ -48,6 +49,6 @@ struct BrandAppearance {
   bool bannerHandCursor = false;
   bool linksVisible = false;
 };
-BrandAppearance DescribeAppearance(const BrandSettings& brand, const std::string& programFolder);
+BrandAppearance DescribeAppearance(const BrandSettings& brand, const std::filesystem::path& programFolder);
 
 }  // namespace velmora

@@ -10,49 +10,49 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool CanWriteFolder(const std::string& folder) {
+bool CanWriteFolder(const fs::path& folder) {
   std::error_code ec;
-  if (fs::exists(fs::path(folder) / kInstalledMarkerName, ec)) return false;
+  if (fs::exists(folder / kInstalledMarkerName, ec)) return false;
   // access() answers for the real user, which is who writes.
   return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 }  // namespace
 
-std::string WithTrailingSeparator(std::string folder) {
-  if (folder.empty() || (folder.back() != '/' && folder.back() != fs::path::preferred_separator))
-    folder += fs::path::preferred_separator;
+// "/opt/velmora/" and "/opt/velmora" name one folder; it is kept without the separator.
+static fs::path WithoutTrailingSeparator(fs::path folder) {
+  if (!folder.has_filename() && folder.has_parent_path() && folder != folder.root_path()) return folder.parent_path();
   return folder;
 }
 
-Places::Places(std::string programFolder, UserFolders user, bool portable)
-    : programFolder_(WithTrailingSeparator(std::move(programFolder))), user_(std::move(user)), portable_(portable) {}
+Places::Places(fs::path programFolder, UserFolders user, bool portable)
+    : programFolder_(WithoutTrailingSeparator(std::move(programFolder))), user_(std::move(user)), portable_(portable) {}
 
-Places Places::Portable(std::string programFolder, UserFolders user) {
+Places Places::Portable(fs::path programFolder, UserFolders user) {
   return Places(std::move(programFolder), std::move(user), true);
 }
 
-Places Places::Installed(std::string programFolder, UserFolders user) {
+Places Places::Installed(fs::path programFolder, UserFolders user) {
   return Places(std::move(programFolder), std::move(user), false);
 }
 
-Places Places::Locate(std::string programFolder, UserFolders user) {
+Places Places::Locate(fs::path programFolder, UserFolders user) {
   const bool portable = CanWriteFolder(programFolder);
   return Places(std::move(programFolder), std::move(user), portable);
 }
 
 fs::path Places::OutputFolder() const {
-  if (portable_) return fs::path(programFolder_ + "Output");
+  if (portable_) return programFolder_ / "Output";
   return ProjectFolder() / "Output";
 }
 
 fs::path Places::ProjectFolder() const {
-  if (portable_) return fs::path(programFolder_);
+  if (portable_) return programFolder_;
   return user_.documents / kUserFolderName;
 }
 
 fs::path Places::ManifestFile() const {
-  if (portable_) return fs::path(programFolder_ + "mainappupdate.inf");
+  if (portable_) return programFolder_ / "mainappupdate.inf";
   return user_.cache / "mainappupdate.inf";
 }
 
@@ -67,11 +67,11 @@ fs::path Places::LogFile() const {
 }
 
 fs::path Places::UserSettingsFile() const {
-  if (user_.config.empty()) return fs::path(programFolder_ + "settings.ini");
+  if (user_.config.empty()) return programFolder_ / "settings.ini";
   return user_.config / "settings.ini";
 }
 
-fs::path Places::ShippedTemplateFolder() const { return fs::path(programFolder_ + "Templates"); }
+fs::path Places::ShippedTemplateFolder() const { return programFolder_ / "Templates"; }
 
 fs::path Places::UserTemplateFolder() const {
   if (user_.data.empty()) return {};
@@ -89,11 +89,11 @@ std::vector<fs::path> Places::TemplateFolders() const {
   return folders;
 }
 
-std::string RunningProgramFolder() {
+fs::path RunningProgramFolder() {
   std::error_code ec;
   const fs::path program = fs::canonical("/proc/self/exe", ec);
-  if (ec) return WithTrailingSeparator(fs::current_path(ec).string());
-  return WithTrailingSeparator(program.parent_path().string());
+  if (ec) return fs::current_path(ec);
+  return program.parent_path();
 }
 
 }  // namespace velmora

@@ -28,14 +28,13 @@ struct UserFolders {
 class Places {
 public:
   // Everything beside the program, as a copy the user can write keeps it.
-  static Places Portable(std::string programFolder, UserFolders user = {});
+  static Places Portable(std::filesystem::path programFolder, UserFolders user = {});
   // What the user makes goes to the per-user folders.
-  static Places Installed(std::string programFolder, UserFolders user);
+  static Places Installed(std::filesystem::path programFolder, UserFolders user);
   // Portable when the folder can be written and holds no install marker.
-  static Places Locate(std::string programFolder, UserFolders user);
+  static Places Locate(std::filesystem::path programFolder, UserFolders user);
 
-  // With a trailing separator.
-  const std::string& ProgramFolder() const { return programFolder_; }
+  const std::filesystem::path& ProgramFolder() const { return programFolder_; }
   bool UsesProgramFolder() const { return portable_; }
   const UserFolders& User() const { return user_; }
 
@@ -62,17 +61,14 @@ public:
   std::filesystem::path RecoveryFolder() const;
 
 private:
-  Places(std::string programFolder, UserFolders user, bool portable);
-  std::string programFolder_;
+  Places(std::filesystem::path programFolder, UserFolders user, bool portable);
+  std::filesystem::path programFolder_;
   UserFolders user_;
   bool portable_;
 };
 
 // The folder of the running program file, with symbolic links resolved (so
-// a link on the PATH leads to the program folder), with a trailing separator.
-std::string RunningProgramFolder();
-
-// Appends a separator unless the text already ends in one.
-std::string WithTrailingSeparator(std::string folder);
+// a link on the PATH leads to the program folder).
+std::filesystem::path RunningProgramFolder();
 
 }  // namespace velmora

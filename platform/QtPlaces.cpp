@@ -34,7 +34,7 @@ UserFolders StandardUserFolders() {
 }
 
 Places LocatePlaces(const std::string& programFolder) {
-  return Places::Locate(programFolder.empty() ? RunningProgramFolder() : programFolder, StandardUserFolders());
+  return Places::Locate(programFolder.empty() ? RunningProgramFolder() : std::filesystem::path(programFolder), StandardUserFolders());
 }
 
 std::filesystem::path ChosenOutputFolder(const Places& places) {

@@ -171,7 +171,7 @@ void NewsService::GetNewsDetails(const NewsTier& tier, const std::string& brande
        });
 }
 
-std::string ReadLastNewsId(const std::string& programFolder) {
+std::string ReadLastNewsId(const std::filesystem::path& programFolder) {
   BrandFileContent content;
   try {
     content = ReadBrandFile(programFolder);
@@ -184,7 +184,7 @@ std::string ReadLastNewsId(const std::string& programFolder) {
   return ExtractTagged(OpenTag("LastNewsId"), CloseTag("LastNewsId"), work);
 }
 
-void WriteLastNewsId(const std::string& programFolder, const std::string& id) {
+void WriteLastNewsId(const std::filesystem::path& programFolder, const std::string& id) {
   if (!IsStorableNewsId(id)) return;
   BrandFileContent content = ReadBrandFile(programFolder);
   if (content.status != BrandFileStatus::Ok) return;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -100,12 +101,12 @@ bool IsStorableNewsId(std::string_view id);
 
 // The stored id of the item last opened; empty when the file, the tag or a
 // readable file is missing.
-std::string ReadLastNewsId(const std::string& programFolder);
+std::string ReadLastNewsId(const std::filesystem::path& programFolder);
 // Stores the id in dbsettings.dat. Writes nothing when the file is missing
 // or cannot be deciphered, so a damaged file is never replaced by one that
 // holds only this field, nor for an id that IsStorableNewsId refuses.
 // Throws FileError when the folder refuses the write.
-void WriteLastNewsId(const std::string& programFolder, const std::string& id);
+void WriteLastNewsId(const std::filesystem::path& programFolder, const std::string& id);
 
 // The read-news id as the program keeps it: the per-user copy first when
 // there is one, else the brand-settings file.

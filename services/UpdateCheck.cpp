@@ -106,7 +106,7 @@ UpdateOutcome UseManifest(const UpdateContext& context, bool quiet, const std::s
                                     preselected)) {
     return UpdateOutcome::Declined;
   }
-  const std::filesystem::path updater = context.places.ProgramFolder() + kUpdaterName;
+  const std::filesystem::path updater = context.places.ProgramFolder() / kUpdaterName;
   std::error_code ignored;
   if (!std::filesystem::exists(updater, ignored)) {
     context.messages.ShowMessage(MessageKind::Warning,

@@ -69,15 +69,15 @@ std::string BrandJson(const BrandSettings& brand, const std::string& lastNewsId)
 int RunBrand(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args, {"--program-folder"}, {"--check"});
   if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional.front());
-  const std::string folder = ToolPlaces(parsed).ProgramFolder();
+  const std::filesystem::path folder = ToolPlaces(parsed).ProgramFolder();
 
   const BrandFileContent content = ReadBrandFile(folder);
   if (content.status == BrandFileStatus::Missing) {
-    std::cerr << "velmora-tool brand: " << folder << kBrandFileName << " does not exist\n";
+    std::cerr << "velmora-tool brand: " << (folder / kBrandFileName).string() << " does not exist\n";
     return 1;
   }
   if (content.status == BrandFileStatus::Failed) {
-    std::cerr << "velmora-tool brand: " << folder << kBrandFileName
+    std::cerr << "velmora-tool brand: " << (folder / kBrandFileName).string()
               << " cannot be read, or fails the password check or the authentication (damaged or altered)\n";
     return 1;
   }

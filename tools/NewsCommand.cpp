@@ -71,7 +71,7 @@ void WriteRaw(const std::string& bytes) { std::cout.write(bytes.data(), static_c
 int RunNews(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args, {"--program-folder"});
   const Places places = ToolPlaces(parsed);
-  const std::string& folder = places.ProgramFolder();
+  const std::filesystem::path& folder = places.ProgramFolder();
   const auto& positional = parsed.positional;
   const std::string what = positional.empty() ? std::string() : positional[0];
   if (what != "list" && what != "latest" && what != "details") throw UsageError("say list, latest or details ID");

@@ -36,7 +36,7 @@ UserFolders StandardUserFolders() {
 Places ToolPlaces(const ParsedArgs& parsed) {
   const auto folder = parsed.Option("--program-folder");
   if (folder && folder->empty()) throw UsageError("--program-folder needs a folder");
-  return Places::Locate(folder ? *folder : RunningProgramFolder(), StandardUserFolders());
+  return Places::Locate(folder ? std::filesystem::path(*folder) : RunningProgramFolder(), StandardUserFolders());
 }
 
 std::filesystem::path ToolOutputFolder(const Places& places) {

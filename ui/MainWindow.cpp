@@ -197,7 +197,7 @@ QWidget* MainWindow::BuildWizard() {
   AddPage(titlePage_);
   templatePage_ = new TemplatePage(pageStack_);
   AddPage(templatePage_);
-  const PromoPageContext context{Dialogs(), ToQString(programFolder_), [this] { return project_.URL; }};
+  const PromoPageContext context{Dialogs(), FromPath(programFolder_), [this] { return project_.URL; }};
   for (PromoKind kind : kPromoKinds) {
     promoPages_.push_back(PromoPage::ForKind(kind, context, pageStack_));
     AddPage(promoPages_.back());

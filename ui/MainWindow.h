@@ -47,7 +47,7 @@ struct FindingPlace;
 // What the window talks to. Anything left null gets the Qt implementation;
 // tests hand in fakes and a program folder of their own.
 struct MainWindowEnvironment {
-  std::string programFolder;  // with a trailing separator; empty: the program's own folder
+  std::filesystem::path programFolder;  // empty: the program's own folder
   // Unset: a given programFolder is used as a portable copy; otherwise the
   // running program's places are located.
   std::optional<Places> places;
@@ -200,7 +200,7 @@ private:
 
   // Values the window owns for the whole run.
   Places places_;              // where what ships lies and what the user makes goes
-  std::string programFolder_;  // ends in a path separator
+  std::filesystem::path programFolder_;
   BrandSettings brand_;
   std::vector<std::string> newsList_;
   Project project_;

@@ -35,9 +35,7 @@ constexpr const char* kPlaceholderLink1Address = "https://www.example.com/velmor
 constexpr const char* kPlaceholderLink2Caption = "Affiliate marketing tips";
 constexpr const char* kPlaceholderLink2Address = "https://www.example.com/velmora/tips/";
 
-std::string InFolder(const std::string& folder, const char* name) {
-  return (std::filesystem::path(folder) / name).string();
-}
+std::string InFolder(const std::filesystem::path& folder, const char* name) { return (folder / name).string(); }
 
 bool IsFile(const std::string& path) {
   std::error_code ec;

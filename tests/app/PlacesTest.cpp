@@ -21,11 +21,11 @@ bool PermissionsBind(const fs::path& folder) { return ::access(folder.c_str(), W
 
 TEST(Places, PortableKeepsWhatTheUserMakesBesideTheProgram) {
   test::TempDir program, home;
-  const Places places = Places::Portable(program.path().string(), UserIn(home));
-  EXPECT_EQ(places.ProgramFolder(), program.folder()) << "a trailing separator is added";
-  EXPECT_EQ(places.OutputFolder(), fs::path(program.folder() + "Output"));
-  EXPECT_EQ(places.ProjectFolder(), fs::path(program.folder()));
-  EXPECT_EQ(places.ManifestFile(), fs::path(program.folder() + "mainappupdate.inf"));
+  const Places places = Places::Portable(program.folder(), UserIn(home));
+  EXPECT_EQ(places.ProgramFolder(), program.path()) << "a trailing separator names the same folder";
+  EXPECT_EQ(places.OutputFolder(), program.path() / "Output");
+  EXPECT_EQ(places.ProjectFolder(), program.path());
+  EXPECT_EQ(places.ManifestFile(), program.path() / "mainappupdate.inf");
   // Per-user files stay per user even for a portable copy.
   EXPECT_EQ(places.UserNewsIdFile(), home / ".config/Velmora/LastNewsId");
   EXPECT_EQ(places.RecoveryFolder(), home / ".local/share/Velmora/recovery");
@@ -67,8 +67,8 @@ TEST(Places, LocateTellsAWritableCopyFromAnInstalledOrReadOnlyFolder) {
 }
 
 TEST(Places, RunningProgramFolderIsTheFolderOfThisProgram) {
-  const std::string folder = RunningProgramFolder();
+  const fs::path folder = RunningProgramFolder();
   ASSERT_FALSE(folder.empty());
-  EXPECT_EQ(folder.back(), '/');
   EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_TRUE(fs::exists(folder / fs::canonical("/proc/self/exe").filename()));
 }

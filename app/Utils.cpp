@@ -275,4 +275,12 @@ std::string PercentEncode(std::string_view text, std::string_view kept) {
   return encoded;
 }
 
+std::size_t CountOf(std::string_view text, std::string_view needle) {
+  if (needle.empty()) return 0;
+  std::size_t count = 0;
+  for (std::size_t at = text.find(needle); at != std::string_view::npos; at = text.find(needle, at + needle.size()))
+    ++count;
+  return count;
+}
+
 }  // namespace velmora

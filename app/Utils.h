@@ -40,6 +40,9 @@ std::string DecodeHexEscapes(std::string_view text);
 // upper-case hex digits, as addresses and their query values want it.
 std::string PercentEncode(std::string_view text, std::string_view kept = "-._~");
 
+// How often `needle` stands in `text`, matches not overlapping.
+std::size_t CountOf(std::string_view text, std::string_view needle);
+
 // Every occurrence, left to right; inserted text is not searched again.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 // Replaces from `start` on and tells where the text after the last

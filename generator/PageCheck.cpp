@@ -1629,13 +1629,6 @@ bool MayChangeThePage(const StandInUses& use, std::string_view text, bool holdsT
          (ContainsEndTag(text, "textarea") || (use.inTitle && ContainsEndTag(text, "title")));
 }
 
-std::size_t CountOf(std::string_view text, std::string_view needle) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(needle); at != std::string_view::npos; at = text.find(needle, at + needle.size()))
-    ++count;
-  return count;
-}
-
 // Whether every "%%" of `item` belongs to the affiliate link's placeholder,
 // which is always filled in: many promos hold that one and no other.
 bool OnlyTheLinkPlaceholder(std::string_view item) {

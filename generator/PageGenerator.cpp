@@ -35,13 +35,6 @@ std::string BuildPageMenu(const Project& project) {
 
 namespace {
 
-std::size_t CountOf(std::string_view text, std::string_view needle) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(needle); at != std::string_view::npos; at = text.find(needle, at + needle.size()))
-    ++count;
-  return count;
-}
-
 // What BuildPostRows will make, counted without making it; the encoded
 // forms are counted at their largest, three bytes a byte.
 std::size_t PostRowsSize(std::string_view block, const PromoList& posts, std::string_view link) {
@@ -121,9 +114,7 @@ bool ReplaceWithin(std::string& text, std::string_view from, std::string_view to
     const auto fits = [&](std::size_t count) { return text.size() <= limit && count <= (limit - text.size()) / each; };
     // Counted only when the most matches the text could hold might not fit.
     if (!fits(text.size() / from.size())) {
-      std::size_t count = 0;
-      for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + from.size())) ++count;
-      if (!fits(count)) return false;
+      if (!fits(CountOf(text, from))) return false;
     }
   }
   ReplaceAllInPlace(text, from, to);

@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "tests/mock/FakeWindowEnvironment.h"
+#include "tests/mock/PreviewScript.h"
 #include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
 
@@ -39,16 +40,7 @@ struct EditWindow : ::testing::Test, test::FakeWindowEnvironment {
     std::filesystem::create_directories(std::filesystem::path(folder.folder()) / "Templates");
     std::ofstream(std::filesystem::path(folder.folder()) / "Templates" / name, std::ios::binary) << text;
   }
-  static QString Run(PreviewPane* pane, const QString& script) {
-    QString result;
-    bool done = false;
-    pane->RunScript(script, [&](const QVariant& value) {
-      result = value.toString();
-      done = true;
-    });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
-    return result;
-  }
+  static QString Run(PreviewPane* pane, const QString& script) { return test::RunInPreview(pane, script); }
   // Opens the preview and waits for its page; null when the engine cannot run here.
   PreviewPane* ShowPreview(MainWindow& window) {
     Find<QPushButton>(window, "btnPreview")->click();

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "tests/mock/PreviewScript.h"
 #include "ui/PreviewPane.h"
 
 using namespace velmora;
@@ -76,16 +77,7 @@ protected:
     ASSERT_TRUE(loaded->wait(20000) || !loaded->isEmpty()) << "the page never showed";
   }
 
-  QString Run(const QString& script) {
-    QString result;
-    bool done = false;
-    pane->RunScript(script, [&](const QVariant& value) {
-      result = value.toString();
-      done = true;
-    });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
-    return result;
-  }
+  QString Run(const QString& script) { return test::RunInPreview(pane.get(), script); }
 
   QWidget* Input() {
     auto* view = pane->findChild<QWidget*>(QStringLiteral("webPreview"));

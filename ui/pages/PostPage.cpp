@@ -6,26 +6,21 @@
 
 #include "platform/QtText.h"
 #include "project/SocialPost.h"
-#include "ui/pages/PageParts.h"
 
 namespace velmora {
 
 PostPage::PostPage(const PromoKindInfo& info, const PromoPageContext& context, QWidget* parent)
-    : PromoPage(info, parent), affiliateLink_(context.affiliateLink) {
-  text_ = Memo(NameOf("Input"), this);
-  Layout()->addWidget(Caption(Latin1(info.page.inputCaption), this, text_));
-  Layout()->addWidget(text_, 2);
-  length_ = new QLabel(this);
+    : TextPromoPage(info, parent), affiliateLink_(context.affiliateLink), length_(new QLabel(this)) {
   length_->setObjectName(NameOf("Length"));
-  Layout()->addWidget(length_);
-  connect(text_, &QPlainTextEdit::textChanged, this, &PostPage::ShowLength);
-  FinishBuilding({text_});
+  // Right under the post, above the buttons.
+  Layout()->insertWidget(Layout()->indexOf(TextInput()) + 1, length_);
+  connect(TextInput(), &QPlainTextEdit::textChanged, this, &PostPage::ShowLength);
   ShowLength();
 }
 
 void PostPage::ShowLength() {
   const std::string link = affiliateLink_ ? affiliateLink_() : std::string();
-  const PostLength length = MeasurePost(FromMultiline(text_->toPlainText()), link);
+  const PostLength length = MeasurePost(FromMultiline(TextInput()->toPlainText()), link);
   QString text = QStringLiteral("With the link: %1 characters; on X %2 of %3.")
                      .arg(length.characters)
                      .arg(length.onX)
@@ -40,15 +35,7 @@ void PostPage::ShowLength() {
 void PostPage::showEvent(QShowEvent* event) {
   // The link may have changed on the first page since the post was typed.
   ShowLength();
-  PromoPage::showEvent(event);
+  TextPromoPage::showEvent(event);
 }
-
-PromoInput PostPage::Input() const { return {FromMultiline(text_->toPlainText()), {}, {}}; }
-
-void PostPage::SetInput(const PromoInput& input) { text_->setPlainText(ToMultiline(input.text)); }
-
-QWidget* PostPage::FirstInput() const { return text_; }
-
-void PostPage::ClearInputs() { text_->clear(); }
 
 }  // namespace velmora

@@ -19,6 +19,7 @@ public:
 
 protected:
   void ClearInputs() override;
+  QPlainTextEdit* TextInput() const { return text_; }
 
 private:
   QPlainTextEdit* text_ = nullptr;

@@ -67,10 +67,8 @@ OutputResult ProduceOutput(bool save, const Project& project, const OutputReques
       return result;
     }
     result.savedFile = std::move(*saved);
-    messages.ShowMessage(MessageKind::Information, "You have successfully saved your file as:\n\r" +
-                                                       result.savedFile->string());
-  } else {
-    messages.ShowMessage(MessageKind::Information, "You have successfully copy your code to clipboard!");
+    messages.ShowMessage(MessageKind::Done, "You have successfully saved your file as:\n\r" +
+                                                result.savedFile->string());
   }
   return result;
 }
@@ -85,7 +83,10 @@ OutputResult DeliverPage(DeliveryMode mode, const Project& project, const Output
     return ProduceOutput(true, project, request, messages);
   }
   OutputResult result = ProduceOutput(false, project, request, messages);
-  if (result.page) clipboard.SetText(*result.page);
+  if (!result.page) return result;
+  // Filled before it is said, so the clipboard holds the page while the user reads.
+  clipboard.SetText(*result.page);
+  messages.ShowMessage(MessageKind::Done, "You have copied your code to the clipboard.");
   return result;
 }
 

@@ -60,7 +60,7 @@ OutputResult ProduceOutput(bool save, const Project& project, const OutputReques
                            MessagePort& messages);
 
 // The "Generate Code" button: checks the name in save mode, delivers, and in
-// clipboard mode puts the page on the clipboard after the success message.
+// clipboard mode puts the page on the clipboard, then says so.
 OutputResult DeliverPage(DeliveryMode mode, const Project& project, const OutputRequest& request,
                             MessagePort& messages, ClipboardPort& clipboard);
 

@@ -164,7 +164,7 @@ bool MainWindow::SaveProject(bool askForName) {
   }
   projectPath_ = path;
   ProjectIsClean();
-  Messages().ShowMessage(MessageKind::Information, "Configuration saved successfully!");
+  Messages().ShowMessage(MessageKind::Done, "Configuration saved successfully!");
   return true;
 }
 
@@ -173,21 +173,30 @@ void MainWindow::LoadProject() {
   const QString path = Dialogs().OpenFile(this, QStringLiteral("Open file"), kProjectFilter, Ensured(loadFolder_));
   if (path.isEmpty()) return;
   loadFolder_ = FolderOf(path);
-  RunGuarded(this, [&] {
-    auto loaded = LoadProjectFile(ToPath(path));
-    if (!loaded) {
-      // Vanished, unreadable or no project at all: the project stays as it was, and the user hears why.
-      Messages().ShowMessage(MessageKind::Error, "The configuration could not be loaded.\n\n" + loaded.error().message);
-      return;
-    }
-    {
-      const QScopedValueRollback<bool> quiet(replacingProject_, true);
-      ApplyLoadedProject(std::move(*loaded));
-    }
-    projectPath_ = path;
-    ProjectIsClean();
-    Messages().ShowMessage(MessageKind::Information, "Configuration loaded successfully!");
-  });
+  LoadProjectFrom(path);
+}
+
+bool MainWindow::OpenProject(const QString& path) {
+  if (!MaybeSaveChanges()) return false;
+  loadFolder_ = FolderOf(path);
+  return LoadProjectFrom(path);
+}
+
+bool MainWindow::LoadProjectFrom(const QString& path) {
+  auto loaded = LoadProjectFile(ToPath(path));
+  if (!loaded) {
+    // Vanished, unreadable or no project at all: the project stays as it was, and the user hears why.
+    Messages().ShowMessage(MessageKind::Error, "The configuration could not be loaded.\n\n" + loaded.error().message);
+    return false;
+  }
+  {
+    const QScopedValueRollback<bool> quiet(replacingProject_, true);
+    ApplyLoadedProject(std::move(*loaded));
+  }
+  projectPath_ = QFileInfo(path).absoluteFilePath();
+  ProjectIsClean();
+  Messages().ShowMessage(MessageKind::Done, "Configuration loaded successfully!");
+  return true;
 }
 
 void MainWindow::ApplyLoadedProject(Project loaded) {

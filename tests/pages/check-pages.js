@@ -71,6 +71,7 @@ async function checkInBrowser(dir, pages, problems) {
         for (const box of clipped) problems.push(`${where}: ${box} scrolls but cannot be reached and named`);
       }
       await checkCopyButtons(page, `${name}`, problems);
+      await checkFailedCopy(page, `${name}`, problems);
     }
   } finally {
     await browser.close();
@@ -114,6 +115,25 @@ async function checkCopyButtons(page, name, problems) {
     if (result.label !== 'Copied!') problems.push(`${where}: the button says "${result.label}"`);
     if (!result.same) problems.push(`${where}: the clipboard does not hold the box's text`);
   }
+}
+
+// A copy that does not work is not reported as done.
+async function checkFailedCopy(page, name, problems) {
+  const outcome = await page.evaluate(async () => {
+    navigator.clipboard.writeText = () => Promise.reject(new Error('denied'));
+    document.execCommand = () => false;
+    const button = document.querySelector('button');
+    button.textContent = 'Copy';
+    button.focus();
+    button.click();
+    await new Promise((resolve) => setTimeout(resolve, 150));
+    const region = document.querySelector('[aria-live="polite"], [role="status"]');
+    return { label: button.textContent.trim(), announced: region ? region.textContent.trim() : '',
+      focusKept: document.activeElement === button };
+  });
+  if (outcome.label === 'Copied!' || outcome.announced === 'Copied!' || outcome.announced === '')
+    problems.push(`${name}: a failed copy shows "${outcome.label}" and announces "${outcome.announced}"`);
+  if (!outcome.focusKept) problems.push(`${name}: a failed copy moves the focus from the button`);
 }
 
 function checkMarkup(dir, pages, problems) {

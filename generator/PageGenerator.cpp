@@ -23,6 +23,10 @@ namespace {
 constexpr std::string_view kPpcAds = "%%PPCADS%%";
 constexpr std::string_view kDescription = "%%DESCRIPTION%%";
 
+// In a social post's block: the post and the link percent-encoded, for share links.
+constexpr std::string_view kPostEncoded = "%%SOCIAL_ENCODED%%";
+constexpr std::string_view kLinkEncoded = "%%AFFILIATELINK_ENCODED%%";
+
 // The description is plain text for an attribute value.
 std::string EscapeForAttribute(std::string_view text) {
   std::string escaped;
@@ -38,9 +42,6 @@ std::string EscapeForAttribute(std::string_view text) {
   }
   return escaped;
 }
-// In a social post's block: the post and the link percent-encoded, for share links.
-constexpr std::string_view kPostEncoded = "%%SOCIAL_ENCODED%%";
-constexpr std::string_view kLinkEncoded = "%%AFFILIATELINK_ENCODED%%";
 
 }  // namespace
 

@@ -221,8 +221,18 @@ std::size_t BlockRows::EscapedSize(const std::string& item) const {
 }
 
 void BlockRows::AppendEscaped(std::string& out, const std::string& item) const {
-  const std::string escaped = EscapeForTextArea(item);
-  out.append(escapedLink_.empty() ? escaped : ReplaceAll(escaped, kAffiliateLink, escapedLink_));
+  if (!escapedLink_.empty() && item.find(kAffiliateLink) != std::string::npos) {
+    out.append(ReplaceAll(EscapeForTextArea(item), kAffiliateLink, escapedLink_));
+    return;
+  }
+  // Written straight into the page: most items hold few or none of the two.
+  std::size_t from = 0;
+  for (std::size_t at = item.find_first_of("&<"); at != std::string::npos; at = item.find_first_of("&<", from)) {
+    out.append(item, from, at - from);
+    out.append(item[at] == '&' ? "&amp;" : "&lt;");
+    from = at + 1;
+  }
+  out.append(item, from);
 }
 
 void BlockRows::AppendRow(std::string& out, std::size_t row) const {

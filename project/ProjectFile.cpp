@@ -129,6 +129,7 @@ Project ParseWorkingText(std::string work) {
   project.FileName = takeValue("AfFileName");
   for (const PromoKindInfo& kind : kPromoKindTable)
     if (kind.storedLast) takeItems(kind);
+  project.Description = takeValue(kDescriptionTag);
   return project;
 }
 
@@ -150,6 +151,7 @@ Lines ProjectLines(const Project& project) {
   // Only when they hold something, so that a project without them is written as before.
   for (const PromoKindInfo& kind : kPromoKindTable)
     if (kind.storedLast && !ListOf(project, kind.kind).empty()) addItems(kind);
+  if (!project.Description.empty()) lines.push_back(TagLine(kDescriptionTag, project.Description));
   return lines;
 }
 
@@ -178,6 +180,7 @@ const std::array<std::string_view, kProjectFieldCount> kProjectFields = [] {
   fields[at++] = "AfFileName";
   for (const PromoKindInfo& kind : kPromoKindTable)
     if (kind.storedLast) fields[at++] = kind.tag;
+  fields[at++] = kDescriptionTag;
   return fields;
 }();
 
@@ -227,7 +230,7 @@ std::optional<std::string> SaveProblem(const Project& project) {
   const std::pair<const std::string*, const char*> values[] = {
       {&project.Title, "The page title"},       {&project.URL, "The affiliate URL"},
       {&project.ClickBankId, "The affiliate ID"}, {&project.Template, "The template name"},
-      {&project.FileName, "The output filename"}};
+      {&project.FileName, "The output filename"}, {&project.Description, "The page description"}};
   std::string tag;
   for (const auto& [value, what] : values)
     if (FindProjectTag(*value, &tag) != std::string_view::npos)

@@ -51,6 +51,7 @@ void MainWindow::ConnectPages() {
   bind(&TitlePage::titleTyped, &Project::Title);
   bind(&TitlePage::affiliateLinkTyped, &Project::URL);
   bind(&TitlePage::affiliateIdTyped, &Project::ClickBankId);
+  bind(&TitlePage::descriptionTyped, &Project::Description);
   connect(titlePage_, &TitlePage::nextRequested, this, &MainWindow::GoNext);
   connect(templatePage_, &TemplatePage::templateChosen, this, &MainWindow::TemplateChosen);
   for (PromoPage* page : promoPages_) ConnectPromoPage(page);
@@ -201,10 +202,11 @@ bool MainWindow::LoadProjectFrom(const QString& path) {
 
 void MainWindow::ApplyLoadedProject(Project loaded) {
   // The model takes the file's bytes as they are; the fields only show them.
-  titlePage_->ShowValues(loaded.Title, loaded.URL, loaded.ClickBankId);
+  titlePage_->ShowValues(loaded.Title, loaded.URL, loaded.ClickBankId, loaded.Description);
   project_.Title = loaded.Title;
   project_.URL = loaded.URL;
   project_.ClickBankId = loaded.ClickBankId;
+  project_.Description = loaded.Description;
 
   project_.Template = loaded.Template;
   try {

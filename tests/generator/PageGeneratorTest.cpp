@@ -230,6 +230,42 @@ TEST(PageGenerator, TheBlocksTextElsewhereInThePageIsReplacedToo) {
             "<i>x</i><i>y</i>|\r\n<i>x</i><i>y</i>\r\n\r\n");
 }
 
+TEST(PageGenerator, ValuesInATextBoxAreEscapedSoTheBoxShowsThemAsTyped) {
+  Project project;
+  project.Title = "Tom & Jerry";
+  project.URL = "http://x.example/?a=1&copy=2";
+  project.PopUps = {"</textarea><b id=leak>LEAK</b> &amp; %%AFFILIATELINK%%"};
+  project.Anchors = {"A & <b>B</b>"};
+  project.SocialPosts = {"Me & you"};
+  const std::string page = FillTemplate(
+      "<title>%%TITLE%%</title><textarea>%%TITLE%% %%AFFILIATELINK%%</textarea>\r\n"
+      "%%TABLE_LINKTEXT_INIT%%<a href=\"%%AFFILIATELINK%%\">%%ANCHORTEXT%%</a>"
+      "<TEXTAREA rows=\"2\" title=\"a>b\">%%ANCHORTEXT%% %%AFFILIATELINK%%</textarea >%%TABLE_LINKTEXT_END%%\r\n"
+      "%%TABLE_POPUP_INIT%%<div>%%POPUP%%</div><textarea>%%POPUP%%</textarea>%%TABLE_POPUP_END%%\r\n"
+      "%%TABLE_SOCIAL_INIT%%<p>%%SOCIAL%%</p><textarea>%%SOCIAL%%</textarea>%%TABLE_SOCIAL_END%%\r\n",
+      project);
+  const std::string boxedLink = "http://x.example/?a=1&amp;copy=2";
+  EXPECT_EQ(page,
+            "<title>Tom & Jerry</title><textarea>Tom &amp; Jerry " + boxedLink + "</textarea>\r\n"
+            "<a href=\"" + project.URL + "\">A & <b>B</b></a>"
+            "<TEXTAREA rows=\"2\" title=\"a>b\">A &amp; &lt;b>B&lt;/b> " + boxedLink + "</textarea >\r\n"
+            "<div></textarea><b id=leak>LEAK</b> &amp; " + project.URL + "</div>"
+            "<textarea>&lt;/textarea>&lt;b id=leak>LEAK&lt;/b> &amp;amp; " + boxedLink + "</textarea>\r\n"
+            "<p>Me & you " + project.URL + "</p><textarea>Me &amp; you " + boxedLink + "</textarea>\r\n");
+}
+
+TEST(PageGenerator, DescriptionIsPlainTextForItsAttributeAndMadeFromTheTitleWhenBlank) {
+  Project project;
+  project.Title = "Tom & Jerry";
+  EXPECT_EQ(FillTemplate("<meta name=\"description\" content=\"%%DESCRIPTION%%\">", project),
+            "<meta name=\"description\" content=\"Ready-made promotional material for affiliates of Tom &amp; Jerry: "
+            "copy it, paste it and start earning.\">");
+  project.Description = " Say \"hi\" <now>\r\n& later ";
+  EXPECT_EQ(PageDescription(project), "Say &quot;hi&quot; &lt;now&gt;  &amp; later");
+  EXPECT_EQ(PageDescription(Project{}),
+            "Ready-made promotional material for affiliates: copy it, paste it and start earning.");
+}
+
 TEST(PageGenerator, PpcTableHoldsTwoAdsPerRow) {
   const std::string a = Cell("A", "a", "la");
   const std::string b = Cell("B", "b1\r\nb2", "lb");

@@ -23,6 +23,7 @@ void ExpectSameProject(const Project& actual, const Project& expected) {
   for (PromoKind kind : kPromoKinds)
     EXPECT_EQ(ListOf(actual, kind), ListOf(expected, kind)) << "list " << static_cast<int>(kind);
   EXPECT_EQ(actual.FileName, expected.FileName);
+  EXPECT_EQ(actual.Description, expected.Description);
 }
 
 Project FullProject() {
@@ -94,6 +95,20 @@ TEST(ProjectFile, SocialPostsStandAfterTheOlderFieldsSoOlderCopiesReadTheRestUnc
   EXPECT_EQ(lines.back(), "<%%AfSocialPosts%%>Grow more food$$at home^^Second post<%%/AfSocialPosts%%>");
   ExpectSameProject(ParseProject(JoinLines(lines)), project);
   EXPECT_NE(FindProjectTag("keep <%%/AfSocialPosts%%> out"), std::string_view::npos);
+}
+
+TEST(ProjectFile, PageDescriptionStandsLastAndOnlyWhenSet) {
+  Project project = FullProject();
+  project.SocialPosts = {"A post"};
+  const Lines older = ProjectLines(project);
+  project.Description = "Ads & e-mails for partners";
+  const Lines lines = ProjectLines(project);
+  ASSERT_EQ(lines.size(), older.size() + 1);
+  EXPECT_TRUE(std::equal(older.begin(), older.end(), lines.begin()));
+  EXPECT_EQ(lines.back(), "<%%AfDescription%%>Ads & e-mails for partners<%%/AfDescription%%>");
+  ExpectSameProject(ParseProject(JoinLines(lines)), project);
+  project.Description = "<%%AfDescription%%>";
+  EXPECT_NE(SaveProblem(project), std::nullopt);
 }
 
 TEST(ProjectFile, MultiLinePpcBodiesSurviveSaveAndLoadInOnePiece) {

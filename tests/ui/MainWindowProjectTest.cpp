@@ -417,6 +417,18 @@ TEST_F(ProjectWindow, LoadedAffiliateIdReachesTheModelThroughTheHiddenField) {
       << "an empty name delivers to the preset one";
 }
 
+TEST_F(ProjectWindow, PageDescriptionIsTypedOnTheFirstPageAndComesBackWithTheProject) {
+  folder.Write("d.set", "<%%AfTitle%%>T<%%/AfTitle%%>\r\n<%%AfDescription%%>Ads for partners<%%/AfDescription%%>\r\n");
+  auto window = Open();
+  QTest::keyClicks(Find<QLineEdit>(*window, "descriptionInput"), QStringLiteral("Tools & tips"));
+  EXPECT_EQ(window->CurrentProject().Description, "Tools & tips");
+  messages.saveAnswers = {SaveChoice::Discard};
+  dialogs.answers = {Q(folder / "d.set")};
+  Click(*window, "btnLoad");
+  EXPECT_EQ(Find<QLineEdit>(*window, "descriptionInput")->text(), "Ads for partners");
+  EXPECT_EQ(window->CurrentProject().Description, "Ads for partners");
+}
+
 TEST_F(ProjectWindow, ProjectNamingATemplateNotInstalledShowsTheFirstAndWarnsOnce) {
   folder.Write("Templates/alpha.tem", "a");
   folder.Write("Templates/beta.tem", "b");

@@ -298,4 +298,83 @@ void WriteLineFile(const std::filesystem::path& path, const Lines& lines) {
   WriteFileAtomic(path, JoinLines(lines));
 }
 
+namespace {
+
+constexpr std::size_t kLineBufferBytes = std::size_t{64} << 10;
+
+}  // namespace
+
+LineFileWriter::LineFileWriter(std::function<void(std::string_view)> out) : out_(std::move(out)) {
+  buffer_.reserve(kLineBufferBytes);
+}
+
+void LineFileWriter::Put(std::string_view bytes) {
+  if (bytes.empty()) return;
+  lineOpen_ = bytes.back() != '\n';
+  if (buffer_.size() + bytes.size() > kLineBufferBytes) {
+    if (!buffer_.empty()) out_(buffer_);
+    buffer_.clear();
+    if (bytes.size() >= kLineBufferBytes) {
+      out_(bytes);
+      return;
+    }
+  }
+  buffer_.append(bytes);
+}
+
+void LineFileWriter::Write(std::string_view text) {
+  if (stopped_) return;
+  if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
+    text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+    stopped_ = true;
+  }
+  const char* data = text.data();
+  const std::size_t size = text.size();
+  std::size_t i = 0;
+  if (afterCr_ && size > 0) {
+    afterCr_ = false;
+    if (data[0] == '\n') i = 1;
+  }
+  // Runs up to each LF are copied whole when the LF ends them in CR LF, as
+  // in the files and pages the program writes itself.
+  while (i < size) {
+    const auto* lf = static_cast<const char*>(std::memchr(data + i, '\n', size - i));
+    const std::size_t end = lf ? static_cast<std::size_t>(lf - data) : size;
+    for (const char* cr; (cr = static_cast<const char*>(std::memchr(data + i, '\r', end - i)));) {
+      const auto at = static_cast<std::size_t>(cr - data);
+      if (lf && at + 1 == end) break;
+      Put(text.substr(i, at - i));
+      Put("\r\n");
+      i = at + 1;
+      if (i == size) afterCr_ = true;
+    }
+    if (!lf) {
+      Put(text.substr(i));
+      return;
+    }
+    if (end > i && data[end - 1] == '\r') {
+      Put(text.substr(i, end + 1 - i));
+    } else {
+      Put(text.substr(i, end - i));
+      Put("\r\n");
+    }
+    i = end + 1;
+  }
+}
+
+void LineFileWriter::Finish() {
+  if (lineOpen_) Put("\r\n");
+  lineOpen_ = false;
+  if (!buffer_.empty()) out_(buffer_);
+  buffer_.clear();
+}
+
+void WriteLineText(const std::filesystem::path& path, std::string_view text) {
+  ReplacementFile file(path);
+  LineFileWriter lines([&file](std::string_view bytes) { file.Write(bytes); });
+  lines.Write(text);
+  lines.Finish();
+  file.Commit();
+}
+
 }  // namespace velmora

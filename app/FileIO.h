@@ -106,4 +106,31 @@ Lines ReadLineFile(const std::filesystem::path& path);
 // Every line, the last included, is written with CR LF after it.
 void WriteLineFile(const std::filesystem::path& path, const Lines& lines);
 
+// A text made a line file as it passes through in parts, without holding
+// it as lines: what arrives comes out as JoinLines(SplitLines(whole text))
+// would give it, every line end CR LF, nothing from a NUL byte on, the last
+// line ended. The bytes go to `out` in parts of up to some kilobytes.
+class LineFileWriter {
+public:
+  explicit LineFileWriter(std::function<void(std::string_view)> out);
+  LineFileWriter(const LineFileWriter&) = delete;
+  LineFileWriter& operator=(const LineFileWriter&) = delete;
+
+  void Write(std::string_view text);
+  // Ends the last line and hands on what is held.
+  void Finish();
+
+private:
+  void Put(std::string_view bytes);
+
+  std::function<void(std::string_view)> out_;
+  std::string buffer_;
+  bool afterCr_ = false;   // a CR ended the last part: an LF that follows belongs to it
+  bool lineOpen_ = false;  // bytes were written since the last line end
+  bool stopped_ = false;   // a NUL byte was met
+};
+
+// WriteLineFile for a text: the same bytes, made on the way to the file.
+void WriteLineText(const std::filesystem::path& path, std::string_view text);
+
 }  // namespace velmora

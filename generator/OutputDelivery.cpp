@@ -25,15 +25,20 @@ std::optional<Refusal> OutputNameProblem(const std::string& name) {
   return std::nullopt;
 }
 
-std::filesystem::path SaveOutputPage(const std::filesystem::path& folder, const std::string& name,
-                                     const std::string& page) {
+std::filesystem::path PrepareOutputFile(const std::filesystem::path& folder, const std::string& name) {
   // The name is joined as text, not as a path, so that it lands below the
   // output folder, blanks and all, exactly as the message says.
   const std::filesystem::path file((folder / "").string() + name);
   if (const auto problem = OutputNameProblem(name)) throw FileError("Cannot write the file", file, problem->text);
   if (!MakePrivateFolders(folder))
     throw FileError("Cannot create the folder", folder, "Can't create the output folder! Check the output path you provided.");
-  WriteLineFile(file, SplitLines(page));
+  return file;
+}
+
+std::filesystem::path SaveOutputPage(const std::filesystem::path& folder, const std::string& name,
+                                     const std::string& page) {
+  const std::filesystem::path file = PrepareOutputFile(folder, name);
+  WriteLineText(file, page);
   return file;
 }
 

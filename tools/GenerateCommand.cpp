@@ -3,7 +3,9 @@
 // output, into a given file, or (--deliver) where "Generate Code" saves it.
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/FileIO.h"
@@ -35,30 +37,42 @@ int RunGenerate(const std::vector<std::string>& args) {
   const Project project = LoadProjectFile(*projectOption);
   const std::string templateName = ToolTemplateName(parsed, places, project);
 
-  const auto page = GeneratePage(project, templateName, places.TemplateFolders());
-  if (!page) {
+  const auto templateText = LoadTemplate(templateName, places.TemplateFolders());
+  if (!templateText) {
     // A template the tool cannot find is a wrong argument or project, as bad usage is.
-    if (page.error().kind != ErrorKind::NotFound) throw Failure(page.error().message);
-    std::cerr << "velmora-tool generate: " << page.error().message << "\n";
+    if (templateText.error().kind != ErrorKind::NotFound) throw Failure(templateText.error().message);
+    std::cerr << "velmora-tool generate: " << templateText.error().message << "\n";
     return 2;
   }
 
+  // The page goes out as it is made, through the line-file form, never whole.
+  std::optional<ReplacementFile> file;
+  std::filesystem::path delivered;
   if (parsed.Flag("--deliver")) {
     // Where "Generate Code" would save it, with the same checks on the name.
     const std::string name = OutputNameOf(project);
     if (const auto problem = OutputNameProblem(name)) throw Failure(problem->text);
-    std::cout << SaveOutputPage(ToolOutputFolder(places), name, *page).string() << "\n";
-    return 0;
+    delivered = PrepareOutputFile(ToolOutputFolder(places), name);
+    file.emplace(delivered);
+  } else if (const auto output = parsed.Option("--output")) {
+    file.emplace(*output);
   }
-  const Lines lines = SplitLines(*page);
-  if (const auto output = parsed.Option("--output")) {
-    WriteLineFile(*output, lines);
-  } else {
-    const std::string text = JoinLines(lines);
-    std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
-    std::cout.flush();
-    if (!std::cout) throw Failure("cannot write the page to standard output");
+  LineFileWriter lines([&file](std::string_view bytes) {
+    if (file) {
+      file->Write(bytes);
+    } else if (!std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+      throw Failure("cannot write the page to standard output");
+    }
+  });
+  const auto page = WritePage(*templateText, project, [&lines](std::string_view part) { lines.Write(part); });
+  if (!page) throw Failure(page.error().message);
+  lines.Finish();
+  if (file) {
+    file->Commit();
+    if (!delivered.empty()) std::cout << delivered.string() << "\n";
   }
+  std::cout.flush();
+  if (!std::cout) throw Failure("cannot write the page to standard output");
   return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "app/FileIO.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -93,15 +94,23 @@ std::string ReadWholeFile(const std::filesystem::path& path, std::size_t maxByte
 #endif
   std::ifstream in(path, std::ios::binary);
   if (!in) throw FileError("Cannot open the file", path, SystemReason(errno));
+  // Read straight into the text, sized by what the file says it holds (a
+  // pipe or device says nothing, and a file may grow meanwhile).
+  std::error_code ec;
+  const auto announced = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
+  // One byte past the limit is enough to tell a file too large.
+  const std::size_t cap = maxBytes < SIZE_MAX ? maxBytes + 1 : maxBytes;
   std::string data;
-  char buffer[65536];
-  while (in) {
-    in.read(buffer, sizeof buffer);
-    const auto got = static_cast<std::size_t>(in.gcount());
-    if (data.size() + got > maxBytes)
-      throw FileError("Cannot read the file", path, "the file is too large");
-    data.append(buffer, got);
+  std::size_t step = ec ? 0 : std::min<std::size_t>(announced, cap - 1) + 1;
+  while (in && data.size() < cap) {
+    step = std::max<std::size_t>(step, 65536);
+    const std::size_t had = data.size();
+    data.resize(had + std::min(step, cap - had));
+    in.read(data.data() + had, static_cast<std::streamsize>(data.size() - had));
+    data.resize(had + static_cast<std::size_t>(in.gcount()));
+    step = data.size();
   }
+  if (data.size() > maxBytes) throw FileError("Cannot read the file", path, "the file is too large");
   if (in.bad()) throw FileError("Cannot read the file", path, SystemReason(errno));
   return data;
 }

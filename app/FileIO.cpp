@@ -328,6 +328,21 @@ namespace {
 
 constexpr std::size_t kLineBufferBytes = std::size_t{64} << 10;
 
+// Whether every line end in `text` is already CR LF, none cut off at its end.
+bool EndsLinesInCrLfOnly(std::string_view text) {
+  const char* data = text.data();
+  const std::size_t size = text.size();
+  for (std::size_t at = 0; at < size;) {
+    const auto* lf = static_cast<const char*>(std::memchr(data + at, '\n', size - at));
+    const std::size_t end = lf ? static_cast<std::size_t>(lf - data) : size;
+    const auto* cr = static_cast<const char*>(std::memchr(data + at, '\r', end - at));
+    if (!lf) return cr == nullptr;
+    if (cr == nullptr || cr != lf - 1) return false;
+    at = end + 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 LineFileWriter::LineFileWriter(std::function<void(std::string_view)> out) : out_(std::move(out)) {
@@ -361,8 +376,12 @@ void LineFileWriter::Write(std::string_view text) {
     afterCr_ = false;
     if (data[0] == '\n') i = 1;
   }
-  // Runs up to each LF are copied whole when the LF ends them in CR LF, as
-  // in the files and pages the program writes itself.
+  // What the program makes itself passes on as it is, without a copy.
+  if (EndsLinesInCrLfOnly(text.substr(i))) {
+    Put(text.substr(i));
+    return;
+  }
+  // Runs up to each LF are copied whole when the LF ends them in CR LF.
   while (i < size) {
     const auto* lf = static_cast<const char*>(std::memchr(data + i, '\n', size - i));
     const std::size_t end = lf ? static_cast<std::size_t>(lf - data) : size;

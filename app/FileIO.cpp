@@ -364,7 +364,7 @@ void LineFileWriter::Put(std::string_view bytes) {
 }
 
 void LineFileWriter::Write(std::string_view text) {
-  if (stopped_) return;
+  if (stopped_ || text.empty()) return;
   if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
     text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
     stopped_ = true;

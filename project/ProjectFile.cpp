@@ -41,6 +41,7 @@ bool IsAscii(std::string_view text) {
 
 // Where the next of `byte` stands from `from` on, or the text's end.
 std::size_t NextOf(std::string_view text, char byte, std::size_t from) {
+  if (from >= text.size()) return text.size();  // an empty view may have no data to search
   const void* at = std::memchr(text.data() + from, byte, text.size() - from);
   return at ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data()) : text.size();
 }

@@ -40,11 +40,9 @@ std::string_view TrimSpaces(std::string_view text) {
 // counts), else ~/Documents.
 std::string DocumentsFolder(const std::string& configFolder) {
   constexpr std::size_t kMaxUserDirsBytes = 64 * 1024;
-  std::string text;
-  try {
-    text = ReadWholeFile(fs::path(configFolder) / "user-dirs.dirs", kMaxUserDirsBytes);
-  } catch (const FileError&) {
-  }
+  // A missing or unreadable file leaves the default, as it does for Qt.
+  const auto read = ReadWholeFile(fs::path(configFolder) / "user-dirs.dirs", kMaxUserDirsBytes);
+  const std::string text = read ? *read : std::string();
   constexpr std::string_view kKey = "XDG_DOCUMENTS_DIR=";
   std::optional<std::string> found;
   std::string_view rest = text;
@@ -166,13 +164,10 @@ std::optional<std::string> QtIniString(std::string_view text, std::string_view s
 
 std::optional<fs::path> RememberedOutputFolder(const Places& places) {
   constexpr std::size_t kMaxSettingsBytes = 1 << 20;
-  std::string text;
-  try {
-    text = ReadWholeFile(places.UserSettingsFile(), kMaxSettingsBytes);
-  } catch (const FileError&) {
-    return std::nullopt;
-  }
-  auto folder = QtIniString(text, "Output", "Folder");
+  // No settings, or none that can be read, means no choice was remembered.
+  const auto text = ReadWholeFile(places.UserSettingsFile(), kMaxSettingsBytes);
+  if (!text) return std::nullopt;
+  auto folder = QtIniString(*text, "Output", "Folder");
   if (!folder || folder->empty()) return std::nullopt;
   return fs::path(*folder);
 }

@@ -14,6 +14,9 @@ int main(int argc, char** argv) {
   }
   velmora::Project project = velmora::bench::ProjectOf(std::strtoul(argv[1], nullptr, 10));
   project.Template = "aurora";
-  velmora::SaveProjectFile(argv[2], project);
+  if (auto saved = velmora::SaveProjectFile(argv[2], project); !saved) {
+    std::cerr << saved.error().message << "\n";
+    return 1;
+  }
   return 0;
 }

@@ -3,6 +3,7 @@
 // output, into a given file, or (--deliver) where "Generate Code" saves it.
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,7 +35,9 @@ int RunGenerate(const std::vector<std::string>& args) {
   if (!projectOption || projectOption->empty()) throw UsageError("--project is required");
   const Places places = ToolPlaces(parsed);
 
-  const Project project = LoadProjectFile(*projectOption);
+  const auto loaded = LoadProjectFile(*projectOption);
+  if (!loaded) throw Failure(loaded.error().message);
+  const Project& project = *loaded;
   const std::string templateName = ToolTemplateName(parsed, places, project);
 
   const auto templateText = LoadTemplate(templateName, places.TemplateFolders());
@@ -46,29 +49,33 @@ int RunGenerate(const std::vector<std::string>& args) {
   }
 
   // The page goes out as it is made, through the line-file form, never whole.
-  std::optional<ReplacementFile> file;
+  std::unique_ptr<ReplacementFile> file;
   std::filesystem::path delivered;
+  std::optional<std::filesystem::path> target = parsed.Option("--output");
   if (parsed.Flag("--deliver")) {
     // Where "Generate Code" would save it, with the same checks on the name.
     const std::string name = OutputNameOf(project);
     if (const auto problem = OutputNameProblem(name)) throw Failure(problem->text);
-    delivered = PrepareOutputFile(ToolOutputFolder(places), name);
-    file.emplace(delivered);
-  } else if (const auto output = parsed.Option("--output")) {
-    file.emplace(*output);
+    auto prepared = PrepareOutputFile(ToolOutputFolder(places), name);
+    if (!prepared) throw Failure(prepared.error().message);
+    target = delivered = *prepared;
   }
-  LineFileWriter lines([&file](std::string_view bytes) {
-    if (file) {
-      file->Write(bytes);
-    } else if (!std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
-      throw Failure("cannot write the page to standard output");
-    }
+  if (target) {
+    auto opened = ReplacementFile::Open(*target);
+    if (!opened) throw Failure(opened.error().message);
+    file = std::move(*opened);
+  }
+  LineFileWriter lines([&file](std::string_view bytes) -> Result<void> {
+    if (file) return file->Write(bytes);
+    if (!std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+      return Error{ErrorKind::Unwritable, "cannot write the page to standard output"};
+    return {};
   });
   const auto page = WritePage(*templateText, project, [&lines](std::string_view part) { lines.Write(part); });
   if (!page) throw Failure(page.error().message);
-  lines.Finish();
+  if (auto written = lines.Finish(); !written) throw Failure(written.error().message);
   if (file) {
-    file->Commit();
+    if (auto committed = file->Commit(); !committed) throw Failure(committed.error().message);
     if (!delivered.empty()) std::cout << delivered.string() << "\n";
   }
   std::cout.flush();

@@ -73,12 +73,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The page written in parts is the same page, and its line-file form is the whole page's.
   std::string parts;
   std::string lineFile;
-  LineFileWriter lines([&lineFile](std::string_view bytes) { lineFile += bytes; });
+  LineFileWriter lines([&lineFile](std::string_view bytes) -> Result<void> {
+    lineFile += bytes;
+    return {};
+  });
   FUZZ_CHECK(WritePage(templateText, project, [&](std::string_view part) {
     parts += part;
     lines.Write(part);
   }, SIZE_MAX));
-  lines.Finish();
+  FUZZ_CHECK(lines.Finish());
   FUZZ_CHECK(parts == page);
   FUZZ_CHECK(lineFile == JoinLines(SplitLines(page)));
   return 0;

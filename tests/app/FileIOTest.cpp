@@ -55,6 +55,19 @@ TEST(FileIO, TextWrittenInPartsBecomesTheLineFileOfTheWholeText) {
   }
 }
 
+TEST(FileIO, LineFileWriterStopsAtTheFirstFailedWriteAndTellsWhy) {
+  int calls = 0;
+  LineFileWriter lines([&calls](std::string_view) -> Result<void> {
+    ++calls;
+    return Error{ErrorKind::Unwritable, "disk full"};
+  });
+  for (int i = 0; i < 3; ++i) lines.Write(std::string(100000, 'x'));
+  const auto finished = lines.Finish();
+  ASSERT_FALSE(finished);
+  EXPECT_EQ(finished.error().message, "disk full");
+  EXPECT_EQ(calls, 1);
+}
+
 TEST(FileIO, ReplacingAFileLeavesNoTemporaryBehind) {
   test::TempDir dir;
   dir.Write("f.txt", "old");

@@ -25,8 +25,7 @@ std::optional<Refusal> OutputNameProblem(const std::string& name) {
   return std::nullopt;
 }
 
-Result<std::filesystem::path> SaveOutputPage(const std::filesystem::path& folder, const std::string& name,
-                                             const std::string& page) {
+Result<std::filesystem::path> PrepareOutputFile(const std::filesystem::path& folder, const std::string& name) {
   // The name is joined as text, not as a path, so that it lands below the
   // output folder, blanks and all, exactly as the message says.
   const std::filesystem::path file((folder / "").string() + name);
@@ -35,7 +34,14 @@ Result<std::filesystem::path> SaveOutputPage(const std::filesystem::path& folder
   if (!MakePrivateFolders(folder))
     return FileFailure(ErrorKind::Unwritable, "Cannot create the folder", folder,
                        "Can't create the output folder! Check the output path you provided.");
-  if (auto written = WriteLineFile(file, SplitLines(page)); !written) return written.error();
+  return file;
+}
+
+Result<std::filesystem::path> SaveOutputPage(const std::filesystem::path& folder, const std::string& name,
+                                             const std::string& page) {
+  auto file = PrepareOutputFile(folder, name);
+  if (!file) return file.error();
+  if (auto written = WriteLineText(*file, page); !written) return written.error();
   return file;
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <optional>
 #include <cstdint>
 #include <system_error>
 #include <memory>
@@ -199,7 +201,13 @@ std::string ApplySections(std::string_view templateText, const Project& project)
   return text;
 }
 
-Result<std::string> FillPage(std::string_view templateText, const Project& project, std::size_t maxPageBytes) {
+namespace {
+
+// The page filled in but for the affiliate link, handed to `finish`, which
+// fills that in as it writes the page out and is false when the page would
+// pass the limit. Nothing when it was finished, else why it was refused.
+std::optional<Error> FillWith(std::string_view templateText, const Project& project, std::size_t maxPageBytes,
+                              const std::function<bool(const PageText&)>& finish) {
   // Sections of kinds without items go before anything else is looked for.
   std::string sectioned;
   if (templateText.find("%%SECTION_") != std::string_view::npos) {
@@ -290,9 +298,33 @@ Result<std::string> FillPage(std::string_view templateText, const Project& proje
   } else if (grown.Holds(kPpcAds)) {
     return PageTooLarge(maxPageBytes, "its PPC ads table alone is larger than that");
   }
-  auto finished = grown.Finish(project.URL);
-  if (!finished) return repeated("affiliate link");
-  return std::move(*finished);
+  if (!finish(grown)) return repeated("affiliate link");
+  return std::nullopt;
+}
+
+}  // namespace
+
+Result<std::string> FillPage(std::string_view templateText, const Project& project, std::size_t maxPageBytes) {
+  std::optional<std::string> page;
+  const auto refused = FillWith(templateText, project, maxPageBytes, [&](const PageText& grown) {
+    page = grown.Finish(project.URL);
+    return page.has_value();
+  });
+  if (refused) return *refused;
+  return std::move(*page);
+}
+
+Result<std::size_t> WritePage(std::string_view templateText, const Project& project, const PageSink& sink,
+                              std::size_t maxPageBytes) {
+  std::size_t written = 0;
+  const auto refused = FillWith(templateText, project, maxPageBytes, [&](const PageText& grown) {
+    return grown.FinishInto(project.URL, [&](std::string_view part) {
+      written += part.size();
+      sink(part);
+    });
+  });
+  if (refused) return *refused;
+  return written;
 }
 
 std::string FillTemplate(std::string_view templateText, const Project& project) {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +59,12 @@ std::string ApplySections(std::string_view templateText, const Project& project)
 // refused (ErrorKind::TooLarge, saying what makes it large) before it is made.
 Result<std::string> FillPage(std::string_view templateText, const Project& project,
                              std::size_t maxPageBytes = kMaxPageBytes);
+// The same page handed to `sink` in consecutive parts as it is made, so
+// that it is never held whole; its size in bytes. A refused page hands
+// nothing on.
+Result<std::size_t> WritePage(std::string_view templateText, const Project& project,
+                              const std::function<void(std::string_view)>& sink,
+                              std::size_t maxPageBytes = kMaxPageBytes);
 // The same without a limit, for templates and projects of one's own.
 std::string FillTemplate(std::string_view templateText, const Project& project);
 

@@ -12,6 +12,8 @@ namespace velmora {
 namespace {
 
 constexpr std::size_t kLargePiece = 4096;
+// How much of a page is handed on at a time when it is written as it is made.
+constexpr std::size_t kSinkChunk = std::size_t{256} << 10;
 
 // Matches as ReplaceAll finds them: left to right, none overlapping.
 std::size_t CountMatches(std::string_view text, std::string_view from) {
@@ -390,7 +392,7 @@ bool PageText::Fits(std::size_t count, std::size_t each) const {
 // Each piece or row is settled as soon as it is written, while it is still
 // in the cache; only the last bytes, which may begin a match, wait for what
 // follows.
-std::optional<std::string> PageText::Finish(std::string_view to) const {
+bool PageText::Produce(std::string_view to, std::string& page, const PageSink* sink) const {
   std::size_t matches = pieces_.size();  // at most one match across each border
   std::size_t inText = 0;
   for (const auto& piece : pieces_) {
@@ -405,37 +407,56 @@ std::optional<std::string> PageText::Finish(std::string_view to) const {
   matches += inText;
   const std::size_t each = to.size() > last_.size() ? to.size() - last_.size() : 0;
   // A match across a border may take the start of one inside a piece; the rest are sure.
-  if (!Fits(inText > pieces_.size() ? inText - pieces_.size() : 0, each)) return std::nullopt;
+  if (!Fits(inText > pieces_.size() ? inText - pieces_.size() : 0, each)) return false;
   // The count is an upper bound: only a page it cannot clear is watched
   // while it is written, and given up once its finished part passes the limit.
   const bool watched = !Fits(matches, each);
-  std::string page;
-  page.reserve(watched ? std::min(limit_, size_) : size_ + matches * each);
+  // A watched page is made whole before any of it is handed on, so that a
+  // refused page leaves nothing half written.
+  const bool streams = sink && !watched;
+  page.reserve(streams ? kSinkChunk + kLargePiece : watched ? std::min(limit_, size_) : size_ + matches * each);
   std::size_t settled = 0;
   auto settle = [&] {
     if (last_.empty()) {
       settled = page.size();
-      return;
+    } else {
+      const std::size_t after = ReplaceAllInPlace(page, last_, to, settled);
+      const std::size_t open = page.size() - after;
+      settled = open >= last_.size() ? page.size() - (last_.size() - 1) : after;
     }
-    const std::size_t after = ReplaceAllInPlace(page, last_, to, settled);
-    const std::size_t open = page.size() - after;
-    settled = open >= last_.size() ? page.size() - (last_.size() - 1) : after;
+    if (streams && settled >= kSinkChunk) {
+      (*sink)(std::string_view(page).substr(0, settled));
+      page.erase(0, settled);
+      settled = 0;
+    }
   };
   for (const auto& piece : pieces_) {
     if (!piece.rows) {
       page.append(*piece.text);
       settle();
-      if (watched && settled > limit_) return std::nullopt;
+      if (watched && settled > limit_) return false;
       continue;
     }
     for (std::size_t row = 0; row < piece.rows->Count(); ++row) {
       piece.rows->AppendRow(page, row);
       settle();
-      if (watched && settled > limit_) return std::nullopt;
+      if (watched && settled > limit_) return false;
     }
   }
-  if (page.size() > limit_) return std::nullopt;
+  if (page.size() > limit_) return false;
+  if (sink && !page.empty()) (*sink)(page);
+  return true;
+}
+
+std::optional<std::string> PageText::Finish(std::string_view to) const {
+  std::string page;
+  if (!Produce(to, page, nullptr)) return std::nullopt;
   return page;
+}
+
+bool PageText::FinishInto(std::string_view to, const PageSink& sink) const {
+  std::string buffer;
+  return Produce(to, buffer, &sink);
 }
 
 PageText::Piece PageText::MakePiece(std::string text) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -101,6 +102,8 @@ private:
 // The page never grows past `limit` bytes: a replacement that would take it
 // there is counted before anything is written and refused, so a page of
 // hundreds of megabytes is turned down without being made.
+using PageSink = std::function<void(std::string_view)>;
+
 class PageText {
 public:
   // `last` is the replacement `Finish` will make; it must outlive the page.
@@ -117,8 +120,14 @@ public:
 
   // The whole page with `last` replaced by `to`; nothing when it would pass the limit.
   std::optional<std::string> Finish(std::string_view to) const;
+  // The same page handed to `sink` in consecutive parts as it is made, never
+  // whole; false, with nothing handed on, when it would pass the limit.
+  bool FinishInto(std::string_view to, const PageSink& sink) const;
 
 private:
+  // Finish, whole into `page`, or with `sink` in parts through `page`.
+  bool Produce(std::string_view to, std::string& page, const PageSink* sink) const;
+
   // Either a text or a block of rows.
   struct Piece {
     std::shared_ptr<const std::string> text;

@@ -3,7 +3,9 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
+#include <string_view>
 
+#include "app/FileIO.h"
 #include "app/Utils.h"
 #include "generator/PageGenerator.h"
 #include "generator/PageText.h"
@@ -97,6 +99,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const PromoKind kind : kPromoKinds) ListOf(project, kind) = Items(input);
   // The template as a line file reads it.
   const std::string templateText = JoinLines(SplitLines(input.ConsumeRemainingBytesAsString()));
-  FUZZ_CHECK(FillTemplate(templateText, project) == ReferencePage(templateText, project));
+  const std::string page = FillTemplate(templateText, project);
+  FUZZ_CHECK(page == ReferencePage(templateText, project));
+  // The page written in parts is the same page, and its line-file form is the whole page's.
+  std::string parts;
+  std::string lineFile;
+  LineFileWriter lines([&lineFile](std::string_view bytes) -> Result<void> {
+    lineFile += bytes;
+    return {};
+  });
+  FUZZ_CHECK(WritePage(templateText, project, [&](std::string_view part) {
+    parts += part;
+    lines.Write(part);
+  }, SIZE_MAX));
+  FUZZ_CHECK(lines.Finish());
+  FUZZ_CHECK(parts == page);
+  FUZZ_CHECK(lineFile == JoinLines(SplitLines(page)));
   return 0;
 }

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
+#include <string_view>
 
 #include "app/FileIO.h"
 #include "app/Utils.h"
@@ -486,9 +488,17 @@ void ExpectSameAsReference(const std::function<std::string(RandomText&)>& makeTe
     const std::string templ = makeTemplate(random);
     const std::string page = ReferencePage(templ, p);
     ASSERT_EQ(FillTemplate(templ, p), page) << "round " << round << ": " << templ;
-    // However the page is put together, no page over the limit comes out.
+    std::string streamed;
+    const auto written = WritePage(templ, p, [&](std::string_view part) { streamed += part; });
+    ASSERT_TRUE(written) << "round " << round;
+    ASSERT_EQ(streamed, page) << "round " << round << ": " << templ;
+    EXPECT_EQ(*written, page.size());
+    // However the page is put together, no page over the limit comes out, not even in part.
     if (!page.empty()) {
       ASSERT_FALSE(FillPage(templ, p, page.size() - 1)) << "round " << round << ": " << templ;
+      std::string refused;
+      ASSERT_FALSE(WritePage(templ, p, [&](std::string_view part) { refused += part; }, page.size() - 1));
+      ASSERT_EQ(refused, "") << "round " << round;
     }
   }
 }
@@ -543,4 +553,21 @@ TEST(PageGenerator, ALaterBlockSpelledByTwoRowsMeetingIsFilledToo) {
   const std::string page = FillTemplate(templ, p);
   EXPECT_EQ(page, ReferencePage(templ, p));
   EXPECT_NE(page.find("y][a][b%c][da][b%c][d][y"), std::string::npos);
+}
+
+TEST(WritePage, ALargePageComesOutInPartsThatMakeTheWholePage) {
+  // Links in every row, of odd lengths, so that some stand across the parts' borders.
+  Project p;
+  p.URL = "http://xxxx.example/";
+  for (int i = 0; i < 60000; ++i) p.Anchors.push_back(std::string(static_cast<std::size_t>(i % 7), 'a') + "%%AFFILIATELINK%%");
+  const std::string templ = "<p>%%TABLE_LINKTEXT_INIT%%[%%ANCHORTEXT%%|%%AFFILIATELINK%%]%%TABLE_LINKTEXT_END%%</p>\r\n";
+  const std::string page = FillTemplate(templ, p);
+  std::string streamed;
+  std::size_t largest = 0;
+  ASSERT_TRUE(WritePage(templ, p, [&](std::string_view part) {
+    streamed += part;
+    largest = std::max(largest, part.size());
+  }));
+  EXPECT_EQ(streamed, page);
+  EXPECT_LT(largest, page.size() / 4) << "the page was held whole";
 }

@@ -148,6 +148,14 @@ TEST(ProjectFile, ItemsSplitAtTheirSeparatorWithoutATrailingEmptyItem) {
   EXPECT_TRUE(p.Banners.empty());
   EXPECT_EQ(p.Signatures, (Strings{"s$$1", "s2"})) << "the item's own line breaks stay as $$";
   EXPECT_EQ(p.Email, Strings{""});
+
+  // Half separators, runs of three, and line breaks typed into the file by hand.
+  const std::pair<std::string, Strings> anchors[] = {
+      {"a$$$b", {"a", "$b"}},    {"$a$", {"$a$"}},          {"a$$$", {"a", "$"}},
+      {"a\r\nb$$c", {"a", "b", "c"}}, {"a\nb\rc", {"a", "b", "c"}}, {"\r\n$$", {"", ""}},
+  };
+  for (const auto& [value, items] : anchors)
+    EXPECT_EQ(ParseProject(Line("AfAnchors", value)).Anchors, items) << ::testing::PrintToString(value);
 }
 
 TEST(ProjectFile, TagsAreFoundInAnyLetterCase) {

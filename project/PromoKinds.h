@@ -35,6 +35,7 @@ struct PromoPageText {
   std::string_view inputCaption;  // none where the shape labels its own inputs
   std::string_view listCaption;
   std::string_view detailsCaption;  // none: the page shows no detail view
+  std::string_view itemCaption;     // what its buttons add and update: "&Add Article"
 };
 
 struct PromoKindInfo {
@@ -84,44 +85,44 @@ inline constexpr std::array<PromoKindInfo, 9> kPromoKindTable = {{
      "Please provide a valid Text Link Promo.", "This Text Link Promo already exists.",
      "Please select a Text Link Promo to delete.", "Text Link Promo", "AfAnchors", "$$", false, "%%TABLE_LINKTEXT_INIT%%",
      "%%TABLE_LINKTEXT_END%%", "%%ANCHORTEXT%%", true, "LINKTEXT", "<a href=\"#linktext\">Text Link</a> | ",
-     {"anchor", "Create your Text Link Promo.", " Write your anchor text:", "Text Link Promos:", ""}},
+     {"anchor", "Create your Text Link Promo.", "Write your anchor text:", "Text Link Promos:", "", "Text Link"}},
     {PromoKind::PPC, PromoShape::PpcAd, &Project::PPC, "PPC Ad", "PPC ads", "PPC Ad", "Please provide a valid PPC Ad Promo.",
      "", "Please select a PPC Ad Promo to delete.", "PPC Ad Promo", "AfPPC", "$$", false, "", "", "", false,
      "PPC", "<a href=\"#ppcads\"> PPC Ads</a> | ",
-     {"ppcAd", "Create your PPC Ad Promo.", "", "PPC Ads Promos:", "Ad details:"}},
+     {"ppcAd", "Create your PPC Ad Promo.", "", "PPC Ads Promos:", "Ad details:", "PPC Ad"}},
     {PromoKind::Banners, PromoShape::Banner, &Project::Banners, "Banner", "banners", "",
      "Please provide a valid Banner Ad Promo.", "This Banner Ad Promo already exists.",
      "Please select a Bannert Ad Promo to delete.", "Banner Ad Promo", "AfBanners", "$$", false, "%%TABLE_BANNER_INIT%%",
      "%%TABLE_BANNER_END%%", "%%BANNER%%", true, "BANNER", "<a href=\"#banners\" target=\"_self\">Banners</a> | ",
-     {"banner", "Create your Banner Ad Promo.", "Choose image url or browse:", "Banner Ad Promos:", "Preview"}},
+     {"banner", "Create your Banner Ad Promo.", "Choose image url or browse:", "Banner Ad Promos:", "Preview", "Banner"}},
     {PromoKind::Signatures, PromoShape::Text, &Project::Signatures, "Signature Ad", "signatures", "Signature Ad",
      "Please provide a valid Signature Ad Promo.", "", "Please select a Signature Ad Promo to delete.",
      "Signature Ad Promo", "AfSignatures", "^^", false, "%%TABLE_SIGNATURE_INIT%%", "%%TABLE_SIGNATURE_END%%",
      "%%SIGNATURE%%", false, "SIGNATURE", "<a href=\"#sig\" target=\"_self\">Signature Ads</a> | ",
-     {"signature", "Create your Signature Ad Promo.", "Enter your Signature Promo:", "Signature Promos:", "Signature Promo Details:"}},
+     {"signature", "Create your Signature Ad Promo.", "Enter your Signature Promo:", "Signature Promos:", "Signature Promo Details:", "Signature"}},
     {PromoKind::Email, PromoShape::Text, &Project::Email, "Email Ad", "e-mail ads", "Email Ad", "Please provide a valid Email Ad.",
      "", "Please select a Email Ad to delete.", "Email Ad", "AfEmail", "^^", false, "%%TABLE_EMAIL_INIT%%",
      "%%TABLE_EMAIL_END%%", "%%EMAIL%%", false, "EMAIL", "<a href=\"#emailcopy\" target=\"_self\">Email Copy</a> | ",
-     {"email", "Create your Email Ad.", " Write your email:", "Email Ads:", "Email Ad Details:"}},
+     {"email", "Create your Email Ad.", "Write your email:", "Email Ads:", "Email Ad Details:", "E-mail Ad"}},
     {PromoKind::AutoEmail, PromoShape::Text, &Project::AutoEmail, "Autoresponder Ad", "autoresponder e-mails", "Autoresponder Ad",
      "Please provide a valid Autoresponder Ad.", "", "Please select an Autoresponder Ad to delete.",
      "Autoresponder Ad", "AfAutoEmail", "^^", false, "%%TABLE_AUTORESPONDER_INIT%%", "%%TABLE_AUTORESPONDER_END%%",
      "%%AUTOEMAIL%%", false, "AUTORESPONDER", "<a href=\"#autoemailcopy\" target=\"_self\"> Autoresponder Emails</a> | ",
-     {"autoEmail", "Create your Autoresponder Email Promo.", " Write your email:", "Email Autoresponder Promos:", "Autoresponder Email Details:"}},
+     {"autoEmail", "Create your Autoresponder Email Promo.", "Write your email:", "Email Autoresponder Promos:", "Autoresponder Email Details:", "Autoresponder E-mail"}},
     {PromoKind::Articles, PromoShape::Text, &Project::Articles, "Article", "articles", "Article",
      "Please provide a valid Article.", "", "Please select a Article to delete.", "Article", "AfArticles", "^^", false,
      "%%TABLE_ARTICLE_INIT%%", "%%TABLE_ARTICLE_END%%", "%%ARTICLE%%", false,
      "ARTICLE", "<a href=\"#articles\" target=\"_self\">Articles</a> | ",
-     {"article", "Create your Article.", "Enter your Article:", "Articles:", "Article Details:"}},
+     {"article", "Create your Article.", "Enter your Article:", "Articles:", "Article Details:", "Article"}},
     {PromoKind::PopUps, PromoShape::Text, &Project::PopUps, "PopUp", "pop-up codes", "PopUp", "Please provide a valid PopUp.", "",
      "Please select a PopUp to delete.", "PopUp", "AfPopUps", "^^", false, "%%TABLE_POPUP_INIT%%", "%%TABLE_POPUP_END%%",
      "%%POPUP%%", false, "POPUP", "<a href=\"#pops\" target=\"_self\">PopUp Codes </a> | ",
-     {"popUp", "Create your PopUp Code.", "Enter your PopUp Code:", "PopUp Codes:", "PopUp Code Details:"}},
+     {"popUp", "Create your PopUp Code.", "Enter your PopUp Code:", "PopUp Codes:", "PopUp Code Details:", "Pop-up Code"}},
     {PromoKind::SocialPosts, PromoShape::Post, &Project::SocialPosts, "Social Post", "social posts", "Social Post",
      "Please provide a valid Social Post.", "", "Please select a Social Post to delete.", "Social Post",
      "AfSocialPosts", "^^", true, "%%TABLE_SOCIAL_INIT%%", "%%TABLE_SOCIAL_END%%", "%%SOCIAL%%", true,
      "SOCIAL", "<a href=\"#social\" target=\"_self\">Social Posts</a> | ",
-     {"socialPost", "Create your Social Post.", "Write your post:", "Social Posts:", "Social Post Details:"}},
+     {"socialPost", "Create your Social Post.", "Write your post:", "Social Posts:", "Social Post Details:", "Post"}},
 }};
 
 constexpr std::array<PromoKind, kPromoKindTable.size()> KindsOfTable() {

@@ -65,6 +65,22 @@ std::vector<NewsRow> NewsRows(const std::vector<std::string>& newsList) {
   return rows;
 }
 
+std::optional<std::size_t> NewestNewsRow(const std::vector<NewsRow>& rows) {
+  if (rows.empty()) return std::nullopt;
+  std::size_t newest = 0;
+  std::optional<long long> highest;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const std::string& id = rows[i].id;
+    if (id.empty() || id.size() > 18 || id.find_first_not_of("0123456789") != std::string::npos) continue;
+    const long long value = std::stoll(id);
+    if (!highest || value > *highest) {
+      highest = value;
+      newest = i;
+    }
+  }
+  return newest;
+}
+
 bool NewsItemOpener::Open(const std::string& id, std::function<void(std::optional<Opened>)> done) {
   if (*busy_) return false;
   const auto tier = MatchNewsTier(brand_);

@@ -24,7 +24,7 @@ inline constexpr const char* kUpdaterName = "Updater.exe";
 inline constexpr const char* kUpdaterName = "Updater";
 #endif
 
-inline constexpr const char* kNoUpdatesMessage = "There's no new updates for this application!";
+inline constexpr const char* kNoUpdatesMessage = "There are no new updates for this application.";
 inline constexpr const char* kManifestUnusableMessage =
     "The update server sent an update notice that could not be read. Please try again later.";
 

@@ -39,7 +39,7 @@ AboutWindow::AboutWindow(const BrandSettings& brand, QWidget* parent)
   aboutText_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   layout->addWidget(aboutText_, 1);
   // A brand's skin reaches the box through its parent; the names stay as skins know them.
-  auto* ok = new QPushButton(QStringLiteral("Ok"), this);
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName(QStringLiteral("editAbout"));
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -145,8 +145,8 @@ QWidget* MainWindow::BuildToolbar() {
   auto* bar = Named(new QWidget(wizardScreen_), QStringLiteral("panToolbar"));
   auto* layout = new QHBoxLayout(bar);
   layout->setContentsMargins(6, 4, 6, 4);
-  loadButton_ = Named(new QPushButton(QStringLiteral("&Load Configuration"), bar), QStringLiteral("btnLoad"));
-  saveButton_ = Named(new QPushButton(QStringLiteral("&Save Configuration"), bar), QStringLiteral("btnSave"));
+  loadButton_ = Named(new QPushButton(QStringLiteral("&Load Project"), bar), QStringLiteral("btnLoad"));
+  saveButton_ = Named(new QPushButton(QStringLiteral("&Save Project"), bar), QStringLiteral("btnSave"));
   makeMoneyButton_ = Named(new QPushButton(QStringLiteral("Make Money"), bar), QStringLiteral("btnMakeMoney"));
   aboutButton_ = Named(new QPushButton(QStringLiteral("About"), bar), QStringLiteral("btnAbout"));
   previewButton_ = Named(new QPushButton(QStringLiteral("Pre&view"), bar), QStringLiteral("btnPreview"));

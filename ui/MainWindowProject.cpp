@@ -27,7 +27,7 @@ namespace velmora {
 
 namespace {
 
-const QString kProjectFilter = QStringLiteral("Settings files (*.set)");
+const QString kProjectFilter = QStringLiteral("Velmora projects (*.set)");
 
 QString FolderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
@@ -147,7 +147,7 @@ void MainWindow::PageShown(int index) {
 bool MainWindow::SaveProject(bool askForName) {
   QString path = projectPath_;
   if (askForName || path.isEmpty()) {
-    path = Dialogs().SaveFile(this, QStringLiteral("Save file"), kProjectFilter, Ensured(saveFolder_));
+    path = Dialogs().SaveFile(this, QStringLiteral("Save Project"), kProjectFilter, Ensured(saveFolder_));
     if (path.isEmpty()) return false;
     saveFolder_ = FolderOf(path);
     // Without ".set" the Load and Save dialogs would never show the file again.
@@ -160,18 +160,18 @@ bool MainWindow::SaveProject(bool askForName) {
   // A failed write keeps the previous file; the user hears why, and no success.
   if (const auto saved = SaveProjectFile(ToPath(path), project_); !saved) {
     qCWarning(lcProject) << "The project was not saved:" << saved.error().message.c_str();
-    Messages().ShowMessage(MessageKind::Error, "The configuration could not be saved.\n\n" + saved.error().message);
+    Messages().ShowMessage(MessageKind::Error, "The project could not be saved.\n\n" + saved.error().message);
     return false;
   }
   projectPath_ = path;
   ProjectIsClean();
-  Messages().ShowMessage(MessageKind::Done, "Configuration saved successfully!");
+  Messages().ShowMessage(MessageKind::Done, "Project saved.");
   return true;
 }
 
 void MainWindow::LoadProject() {
   if (!MaybeSaveChanges()) return;
-  const QString path = Dialogs().OpenFile(this, QStringLiteral("Open file"), kProjectFilter, Ensured(loadFolder_));
+  const QString path = Dialogs().OpenFile(this, QStringLiteral("Open Project"), kProjectFilter, Ensured(loadFolder_));
   if (path.isEmpty()) return;
   loadFolder_ = FolderOf(path);
   LoadProjectFrom(path);
@@ -187,7 +187,7 @@ bool MainWindow::LoadProjectFrom(const QString& path) {
   auto loaded = LoadProjectFile(ToPath(path));
   if (!loaded) {
     // Vanished, unreadable or no project at all: the project stays as it was, and the user hears why.
-    Messages().ShowMessage(MessageKind::Error, "The configuration could not be loaded.\n\n" + loaded.error().message);
+    Messages().ShowMessage(MessageKind::Error, "The project could not be loaded.\n\n" + loaded.error().message);
     return false;
   }
   {
@@ -196,7 +196,7 @@ bool MainWindow::LoadProjectFrom(const QString& path) {
   }
   projectPath_ = QFileInfo(path).absoluteFilePath();
   ProjectIsClean();
-  Messages().ShowMessage(MessageKind::Done, "Configuration loaded successfully!");
+  Messages().ShowMessage(MessageKind::Done, "Project loaded.");
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -123,12 +124,19 @@ void NewsWindow::showEvent(QShowEvent* event) {
 void NewsWindow::FillList() {
   const QSignalBlocker quiet(list_);
   list_->clear();
-  for (const auto& row : NewsRows(newsList_)) {
+  const std::vector<NewsRow> rows = NewsRows(newsList_);
+  for (const auto& row : rows) {
     auto* item = new QTreeWidgetItem(list_, {ToQString(row.title), ToQString(row.date)});
     item->setData(0, Qt::UserRole, ToQString(row.id));
   }
   list_->setCurrentItem(nullptr);
   list_->clearSelection();
+  // Opened on the newest item, so the pane is never empty when there is news.
+  if (const auto newest = NewestNewsRow(rows)) {
+    QTimer::singleShot(0, this, [this, row = static_cast<int>(*newest)] {
+      if (QTreeWidgetItem* item = list_->topLevelItem(row)) list_->setCurrentItem(item);
+    });
+  }
 }
 
 void NewsWindow::OpenSelectedItem() {

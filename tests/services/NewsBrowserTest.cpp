@@ -126,6 +126,13 @@ TEST(NewsRowsTest, RowsKeepOrderAndShowMissingFieldsEmpty) {
   EXPECT_EQ(rows[3].title, "");
 }
 
+TEST(NewsRowsTest, TheNewestRowIsTheHighestNumberedId) {
+  EXPECT_EQ(NewestNewsRow(NewsRows({"3^Three", "12^Twelve", "7^Seven"})), 1u);
+  EXPECT_EQ(NewestNewsRow(NewsRows({"x^Odd", "-4^Neg", "2^Two"})), 2u);
+  EXPECT_EQ(NewestNewsRow(NewsRows({"a^A", "b^B"})), 0u) << "no number: the first";
+  EXPECT_FALSE(NewestNewsRow({}));
+}
+
 TEST_F(NewsBrowserFixture, OpeningAnItemShowsItsTextAndStoresItsId) {
   http.replies["http://gold/news/getnewsdetails.php"] = "<p>Hello $24</p>\xAFOK";
   NewsItemOpener opener(http, messages, brand, Places::Portable(dir.folder()));

@@ -12,7 +12,7 @@ namespace {
 
 const std::string kBase = "http://updates.example/liveupdate/velmora/";
 const std::string kManifestUrl = kBase + "mainappupdate.inf";
-const std::string kNoUpdates = "There's no new updates for this application!";
+const std::string kNoUpdates = "There are no new updates for this application.";
 const std::string kSecondQuestion =
     "To update your software the application will close to\n\rreplace some files. Do you want to update now?";
 

@@ -55,7 +55,7 @@ TEST_F(WindowBehaviour, TabVisitsOnlyVisibleControlsTopToBottomThenBackAndNext) 
 
 TEST_F(WindowBehaviour, AtItsMinimumSizeEveryPageKeepsItsCaptionsAndFields) {
   auto window = Open();
-  EXPECT_GE(window->minimumWidth(), 600);
+  EXPECT_GE(window->minimumWidth(), 500);
   window->resize(300, 200);
   QApplication::processEvents();
   EXPECT_EQ(window->size(), window->minimumSize());

@@ -90,12 +90,12 @@ TEST_P(EditEveryPage, EditUpdateEscapeMoveAndDeleteKey) {
   Select(list, 1);
   QTest::mouseClick(edit, Qt::LeftButton);
   EXPECT_EQ(InputText(*window, kind), "second");
-  EXPECT_EQ(create->text(), "&Update Ad");
+  EXPECT_TRUE(create->text().startsWith(QStringLiteral("&Update "))) << create->text().toStdString();
   EXPECT_EQ(QApplication::focusWidget(), FirstInput(*window, kind));
   QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" changed"));
   QTest::mouseClick(create, Qt::LeftButton);
   EXPECT_TRUE(messages.shown.empty());
-  EXPECT_EQ(create->text(), "&Create Ad");
+  EXPECT_TRUE(create->text().startsWith(QStringLiteral("&Add "))) << create->text().toStdString();
   ASSERT_EQ(items.size(), 3u);
   EXPECT_EQ(items[1], BuildPromoItem(kind, {"second changed", {}, {}}));
   EXPECT_EQ(list->count(), 3);
@@ -107,7 +107,7 @@ TEST_P(EditEveryPage, EditUpdateEscapeMoveAndDeleteKey) {
   EXPECT_EQ(InputText(*window, kind), "first");
   QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" lost"));
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-  EXPECT_EQ(create->text(), "&Create Ad");
+  EXPECT_TRUE(create->text().startsWith(QStringLiteral("&Add "))) << create->text().toStdString();
   EXPECT_EQ(InputText(*window, kind), "draft");
   EXPECT_EQ(items[0], created[0]);
 
@@ -144,14 +144,16 @@ TEST_F(EditWindow, RefusedUpdateKeepsEditingAndTheItemAndDeletingItEndsEditing) 
   Type(*window, PromoKind::Anchors, QStringLiteral("buy"));
   QTest::keyClick(Find<QLineEdit>(*window, "anchorInput"), Qt::Key_Return);
   EXPECT_EQ(messages.Texts(), Strings{"This Text Link Promo already exists."});
-  EXPECT_EQ(Find<QPushButton>(*window, "anchorCreateButton")->text(), "&Update Ad") << "the user can correct the text";
+  EXPECT_TRUE(Find<QPushButton>(*window, "anchorCreateButton")->text().startsWith(QStringLiteral("&Update ")))
+      << "the user can correct the text";
   EXPECT_EQ(window->CurrentProject().Anchors, (Strings{"Buy", "Order"}));
 
   Select(Find<QListWidget>(*window, "anchorList"), 0);
   QTest::keyClick(Find<QListWidget>(*window, "anchorList"), Qt::Key_Down, Qt::AltModifier);
   Select(Find<QListWidget>(*window, "anchorList"), 0);
   QTest::keyClick(Find<QListWidget>(*window, "anchorList"), Qt::Key_Delete);
-  EXPECT_EQ(Find<QPushButton>(*window, "anchorCreateButton")->text(), "&Create Ad") << "editing ended";
+  EXPECT_TRUE(Find<QPushButton>(*window, "anchorCreateButton")->text().startsWith(QStringLiteral("&Add ")))
+      << "editing ended";
   EXPECT_EQ(window->CurrentProject().Anchors, Strings{"Buy"});
 }
 

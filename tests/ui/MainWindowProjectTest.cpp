@@ -157,7 +157,7 @@ TEST_F(ProjectWindow, KeyboardWalksTheWizardAndWorksThePromoPages) {
   QTest::keyClick(anchor, Qt::Key_Return);
   EXPECT_EQ(anchor->selectedText(), "Buy Now") << "the text stays, ready to be typed over";
   QTest::keyClicks(anchor, QStringLiteral("Order"));
-  PressAlt(*window, Qt::Key_C);
+  PressAlt(*window, Qt::Key_A);
   EXPECT_EQ(Entries(Find<QListWidget>(*window, "anchorList")),
             (QStringList{QStringLiteral("Buy Now"), QStringLiteral("Order")}));
   PressAlt(*window, Qt::Key_D);
@@ -362,11 +362,11 @@ TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels)
     Click(*window, "btnSave");
     ASSERT_EQ(dialogs.opened.size(), 1u);
     EXPECT_EQ(dialogs.opened[0].kind, "save");
-    EXPECT_EQ(dialogs.opened[0].title, "Save file");
-    EXPECT_EQ(dialogs.opened[0].filter, "Settings files (*.set)");
+    EXPECT_EQ(dialogs.opened[0].title, "Save Project");
+    EXPECT_EQ(dialogs.opened[0].filter, "Velmora projects (*.set)");
     EXPECT_EQ(dialogs.opened[0].folder, QString::fromStdString(folder.folder()));
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0], (test::ShownMessage{MessageKind::Done, "Configuration saved successfully!"}));
+    EXPECT_EQ(messages.shown[0], (test::ShownMessage{MessageKind::Done, "Project saved."}));
     saved = window->CurrentProject();
   }
   ASSERT_TRUE(std::filesystem::exists(path));
@@ -378,10 +378,10 @@ TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels)
   dialogs.answers = {Q(path)};
   messages.saveAnswers = {SaveChoice::Discard};
   Click(*window, "btnLoad");
-  EXPECT_EQ(dialogs.opened.back().title, "Open file");
-  EXPECT_EQ(dialogs.opened.back().filter, "Settings files (*.set)");
+  EXPECT_EQ(dialogs.opened.back().title, "Open Project");
+  EXPECT_EQ(dialogs.opened.back().filter, "Velmora projects (*.set)");
   EXPECT_EQ(messages.Texts(),
-            (Strings{"Do you want to save the changes to Untitled?", "Configuration loaded successfully!"}));
+            (Strings{"Do you want to save the changes to Untitled?", "Project loaded."}));
   EXPECT_FALSE(window->isWindowModified());
   EXPECT_EQ(window->windowTitle(), "spring.set[*] - Velmora");
   EXPECT_EQ(CurrentPage(*window), "emailPage") << "a load stays on the page";
@@ -548,7 +548,7 @@ TEST_F(ProjectWindow, CloseAsksAboutUnsavedChangesAndFollowsEachAnswer) {
   messages.saveAnswers = {SaveChoice::Save};
   dialogs.answers = {Q(folder / "draft")};
   EXPECT_TRUE(window->close());
-  EXPECT_EQ(messages.Texts(), (Strings{question, "Configuration saved successfully!"}));
+  EXPECT_EQ(messages.Texts(), (Strings{question, "Project saved."}));
   EXPECT_EQ(LoadProjectFile(folder / "draft.set").value().Title, "Draft") << "saved with .set added";
 
   window = Open();

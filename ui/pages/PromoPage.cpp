@@ -23,8 +23,6 @@ namespace velmora {
 
 namespace {
 
-const QString kCreateCaption = QStringLiteral("&Create Ad");
-const QString kUpdateCaption = QStringLiteral("&Update Ad");
 
 }  // namespace
 
@@ -57,6 +55,8 @@ PromoPage::~PromoPage() {
   }
 }
 
+QString PromoPage::AddCaption() const { return QStringLiteral("&Add ") + Latin1(info_.page.itemCaption); }
+
 QString PromoPage::NameOf(const char* part) const { return Latin1(info_.page.stem) + QString::fromLatin1(part); }
 
 void PromoPage::FinishBuilding(std::vector<QWidget*> inputs, QWidget* view) {
@@ -68,9 +68,9 @@ void PromoPage::FinishBuilding(std::vector<QWidget*> inputs, QWidget* view) {
     created->setToolTip(hint);
     return created;
   };
-  create_ = button(kCreateCaption, "CreateButton", QStringLiteral("Escape leaves editing without a change"));
-  delete_ = button(QStringLiteral("&Delete Ad"), "DeleteButton", QString());
-  edit_ = button(QStringLiteral("&Edit Ad"), "EditButton",
+  create_ = button(AddCaption(), "CreateButton", QStringLiteral("Escape leaves editing without a change"));
+  delete_ = button(QStringLiteral("&Delete"), "DeleteButton", QString());
+  edit_ = button(QStringLiteral("&Edit"), "EditButton",
                  QStringLiteral("Put the selected promo back into the fields (double click)"));
   moveUp_ = button(QStringLiteral("Move Up"), "MoveUpButton", QStringLiteral("Move the selected promo up (Alt+Up)"));
   moveDown_ =
@@ -233,7 +233,7 @@ void PromoPage::BeginEditing(int row, const PromoInput& input) {
   if (editingRow_ < 0) inputsBefore_ = Input();
   editingRow_ = row;
   SetInput(input);
-  create_->setText(kUpdateCaption);
+  create_->setText(QStringLiteral("&Update ") + Latin1(info_.page.itemCaption));
   // Typing goes on at the end of the first input: editing, not retyping.
   QWidget* first = FirstInput();
   first->setFocus(Qt::OtherFocusReason);
@@ -250,7 +250,7 @@ void PromoPage::CancelEditing() {
 void PromoPage::EndEditing() {
   editingRow_ = -1;
   inputsBefore_ = {};
-  create_->setText(kCreateCaption);
+  create_->setText(AddCaption());
 }
 
 void PromoPage::ShowItem(const std::string& shown) {

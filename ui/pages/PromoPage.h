@@ -1,6 +1,6 @@
 #pragma once
-// What every promo page has, whatever the shape of its input: "Create Ad"
-// (or "Update Ad" while an item is edited), "Delete Ad", "Edit Ad", the move
+// What every promo page has, whatever the shape of its input: "Add <item>"
+// (or "Update <item>" while an item is edited), "Delete", "Edit", the move
 // buttons, the list box and, for most kinds, a view of the selected item.
 // A class per shape adds the inputs; the kind's table row gives the words.
 
@@ -64,7 +64,7 @@ public:
   void Reset();
 
 signals:
-  // "Create Ad" or, while editing, "Update Ad".
+  // "Add Article" or, while editing, "Update Article".
   void createRequested();
   void deleteRequested();
   void editRequested();
@@ -76,6 +76,7 @@ protected:
   PromoPage(const PromoKindInfo& info, QWidget* parent);
   const PromoKindInfo& Info() const { return info_; }
   QString NameOf(const char* part) const;
+  QString AddCaption() const;
   // After a shape's inputs (given in Tab order): the buttons, the list and
   // the view, `view` standing in for the detail memo where the shape shows
   // its items otherwise.

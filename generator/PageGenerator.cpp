@@ -1,6 +1,7 @@
 #include "generator/PageGenerator.h"
 
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <system_error>
 #include <memory>
@@ -256,6 +257,24 @@ std::string ReadTemplateFile(const std::filesystem::path& file, std::size_t maxB
   }
 }
 
+// The "%%NAME%%" in a text, each read once from left to right; stops
+// counting past `most`.
+std::size_t CountPlaceholders(std::string_view text, std::size_t most) {
+  std::size_t count = 0;
+  std::size_t at = text.find("%%");
+  while (at != std::string_view::npos && count <= most) {
+    std::size_t end = at + 2;
+    while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_')) ++end;
+    if (end > at + 2 && text.compare(end, 2, "%%") == 0) {
+      ++count;
+      at = text.find("%%", end + 2);
+    } else {
+      at = text.find("%%", at + 1);
+    }
+  }
+  return count;
+}
+
 }  // namespace
 
 Result<std::string> LoadTemplate(const std::string& templateName,
@@ -265,7 +284,11 @@ Result<std::string> LoadTemplate(const std::string& templateName,
   if (!file) return Error{ErrorKind::NotFound, UnknownTemplateMessage(templateName, ListTemplates(templateFolders))};
   const std::string quoted = "The template \"" + ShownTemplateName(templateName) + "\"";
   try {
-    return ReadTemplateFile(*file, maxTemplateBytes);
+    std::string text = ReadTemplateFile(*file, maxTemplateBytes);
+    if (CountPlaceholders(text, kMaxTemplatePlaceholders) > kMaxTemplatePlaceholders)
+      return Error{ErrorKind::TooLarge, quoted + " holds more than " + std::to_string(kMaxTemplatePlaceholders) +
+                                            " placeholders, the most a template may hold; it is not used."};
+    return text;
   } catch (const TemplateTooLarge&) {
     return Error{ErrorKind::TooLarge, quoted + " is larger than " + ByteSize(maxTemplateBytes) +
                                           ", the most a template may be; it is not used."};

@@ -331,3 +331,24 @@ TEST(PageCheck, ItemEndingInAnOpenTagIsReadWithWhatItTakesIn) {
   EXPECT_THAT(CodesOf(Check(project, kTemplate)),
               ::testing::Contains(Pair("missing-alt", "Text Link 2")));
 }
+
+TEST(PageCheck, RowAttributesTakenFromItemsAreReadWithEachItem) {
+  const std::string anchorRow = "<li><a href=\"%%AFFILIATELINK%%\" rel=\"nofollow sponsored\">%%ANCHORTEXT%%</a></li>";
+  struct Case {
+    const char* what;
+    std::string row;
+    PromoList anchors;
+    Codes codes;
+  };
+  const Case cases[] = {
+      {"alt from an empty item", "<li><img src=\"https://x.example/a.png\" alt=\"%%ANCHORTEXT%%\"></li>", {"Buy", " "},
+       {{"missing-alt", "Template"}}},
+      {"rel from items that all ask for sponsored", "<li><a href=\"%%AFFILIATELINK%%\" rel=\"%%ANCHORTEXT%%\">x</a></li>",
+       {"sponsored", "nofollow sponsored"}, {}},
+  };
+  for (const auto& c : cases) {
+    Project project = CleanProject();
+    project.Anchors = c.anchors;
+    EXPECT_EQ(CodesOf(Check(project, Replaced(kTemplate, anchorRow, c.row))), c.codes) << c.what;
+  }
+}

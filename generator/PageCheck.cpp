@@ -502,6 +502,11 @@ private:
   GumboOutput* output_ = nullptr;
 };
 
+// The parser gives a template a node type of its own.
+bool IsElementNode(const GumboNode* node) {
+  return node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE;
+}
+
 const GumboVector* ChildrenOf(const GumboNode* node) {
   if (node->type == GUMBO_NODE_DOCUMENT) return &node->v.document.children;
   if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) return &node->v.element.children;
@@ -566,10 +571,10 @@ public:
   // The longest a slice grows while places that reopen alike are refused.
   static constexpr std::size_t kMostSliceBytes = 512 * 1024;
 
-  PageReader(std::string_view page, std::size_t sliceBytes = kSliceBytes)
+  PageReader(std::string_view page, std::size_t sliceBytes = kSliceBytes, std::size_t mostSliceBytes = 0)
       : page_(page),
         sliceBytes_(std::max<std::size_t>(sliceBytes, 1)),
-        mostSliceBytes_(std::max(kMostSliceBytes, 4 * sliceBytes_)) {
+        mostSliceBytes_(mostSliceBytes ? std::max(mostSliceBytes, sliceBytes_) : std::max(kMostSliceBytes, 4 * sliceBytes_)) {
     bounded_ = ParserBounds(page_).Apply();
     // Denser than the slices, so that a place the parser refuses has another near it.
     if (Parsed().size() > sliceBytes_) cuts_ = ParserBounds(Parsed()).Cuts(std::max<std::size_t>(sliceBytes_ / 4, 1));
@@ -690,7 +695,7 @@ private:
         node = nullptr;
         for (unsigned i = 0; i < children.length && !node; ++i) {
           const GumboNode* child = Child(children, i);
-          if (child->type != GUMBO_NODE_ELEMENT) continue;
+          if (!IsElementNode(child)) continue;
           if (child->v.element.original_tag.data == holderTag) holder = child;
           else if (level < reopen.depth && child->v.element.original_tag.data < input.data() + reopen.text.size())
             node = child;
@@ -1012,7 +1017,7 @@ class DisclosureFinder {
 public:
   void Enter(const GumboNode* node) {
     if (found_) return;
-    if (node->type == GUMBO_NODE_ELEMENT) {
+    if (IsElementNode(node)) {
       const GumboElement& element = node->v.element;
       for (const char* name : {"class", "id"}) {
         const char* value = AttributeOf(element, name);
@@ -1025,7 +1030,7 @@ public:
     }
   }
   void Leave(const GumboNode* node) {
-    if (found_ || node->type != GUMBO_NODE_ELEMENT) return;
+    if (found_ || !IsElementNode(node)) return;
     const GumboElement& element = node->v.element;
     if (HidesText(element.tag)) --hidden_;
     if (!IsInline(element.tag) && !blocks_.empty()) {
@@ -1351,7 +1356,7 @@ ClosureResult ParseClosure(std::string_view item) {
   Walk(
       html.Root(),
       [&](const GumboNode* node) {
-        if (node->type == GUMBO_NODE_ELEMENT) {
+        if (IsElementNode(node)) {
           if (node->v.element.tag == GUMBO_TAG_UNKNOWN && TagNameOf(node->v.element) == kSentinelTag) {
             sentinel = node;
           } else if (node != html.Root()) {
@@ -1382,11 +1387,11 @@ ClosureResult ParseClosure(std::string_view item) {
     // Inside an open element, or set before an open table.
     const GumboNode* open = nullptr;
     for (const GumboNode* node = sentinel->parent; node && node != html.Root(); node = node->parent)
-      if (node->type == GUMBO_NODE_ELEMENT && !EndTagOptional(node->v.element.tag)) open = node;
+      if (IsElementNode(node) && !EndTagOptional(node->v.element.tag)) open = node;
     if (sentinel->parent == html.Root() && sentinel != last) {
       for (std::size_t i = sentinel->index_within_parent + 1; i < html.Root()->v.element.children.length; ++i) {
         const GumboNode* after = Child(html.Root()->v.element.children, static_cast<unsigned>(i));
-        if (after->type == GUMBO_NODE_ELEMENT) {
+        if (IsElementNode(after)) {
           open = after;
           break;
         }
@@ -2152,9 +2157,9 @@ std::vector<Finding> CheckProjectPage(const Project& project, std::string_view t
 
 std::vector<Finding> CheckFinishedPage(std::string_view page) { return CheckFinishedPage(page, 0); }
 
-std::vector<Finding> CheckFinishedPage(std::string_view page, std::size_t sliceBytes) {
+std::vector<Finding> CheckFinishedPage(std::string_view page, std::size_t sliceBytes, std::size_t mostSliceBytes) {
   Report report;
-  PageReader reader(page, sliceBytes ? sliceBytes : PageReader::kSliceBytes);
+  PageReader reader(page, sliceBytes ? sliceBytes : PageReader::kSliceBytes, mostSliceBytes);
   if (!CheckWholePage(reader, nullptr, {}, report)) ReportNoDisclosure(report);
   CheckPlaceholders(LeftPlaceholders(page), nullptr, {}, report);
   return report.Take();

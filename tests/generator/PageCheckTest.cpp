@@ -352,3 +352,12 @@ TEST(PageCheck, RowAttributesTakenFromItemsAreReadWithEachItem) {
     EXPECT_EQ(CodesOf(Check(project, Replaced(kTemplate, anchorRow, c.row))), c.codes) << c.what;
   }
 }
+
+TEST(PageCheck, TemplateElementHidesItsText) {
+  // Its contents are never shown: they neither disclose, nor may an item leave one open.
+  EXPECT_THAT(CodesOf(CheckFinishedPage("<template><p>We earn an affiliate commission.</p></template>")),
+              ElementsAre(Pair("no-disclosure", "Page")));
+  Project project = CleanProject();
+  project.Articles.push_back("<template>Hidden");
+  EXPECT_THAT(CodesOf(Check(project, kTemplate)), ElementsAre(Pair("unclosed-markup", "Article 2")));
+}

@@ -361,3 +361,36 @@ TEST(PageCheck, TemplateElementHidesItsText) {
   project.Articles.push_back("<template>Hidden");
   EXPECT_THAT(CodesOf(Check(project, kTemplate)), ElementsAre(Pair("unclosed-markup", "Article 2")));
 }
+
+TEST(PageCheck, PageWithoutPlacesThatReopenAlikeIsCutAnywayAndReadAlike) {
+  // Slices cut inside these are reopened by the start tags of what is open.
+  const auto rows = [](const std::string& row) {
+    std::string made;
+    for (int i = 0; i < 60; ++i) made += ReplaceAll(row, "N", std::to_string(i));
+    return made;
+  };
+  const std::string cell = "<a href=\"file:///N\">x</a><img alt=a src=\"http://p.example/N.gif\">";
+  const std::string pages[] = {
+      "<table>" + rows("<tr><td>" + cell + "</td></tr>\n") + "</table><p class=disclosure>x</p>",
+      // The disclosures at the ends are not read: the parser drops or hides them.
+      "<form><div>" + rows("<p>" + cell + "</p>") + "<form class=disclosure></form></div></form>",
+      "<b><div>" + rows("<p>" + cell + "</p>") + "</div></b>",
+      "<pre>\n" + rows("<i>" + cell + "</i>\n") + "</pre>",
+      "<select>" + rows("<option>N</option>") + "<p class=disclosure>x</p></select><img src=a.gif>",
+      "<template>" + rows("<p>" + cell + "</p>") + "affiliate commission</template>",
+  };
+  for (const std::string& page : pages) {
+    const auto inOne = CheckFinishedPage(page, page.size() + 1);
+    EXPECT_FALSE(inOne.empty());
+    EXPECT_EQ(CheckFinishedPage(page, 64, 256), inOne) << page;
+  }
+}
+
+TEST(PageCheck, FindingsPastAThousandOfACodeAreCounted) {
+  std::string page = "<p class=disclosure>x</p>";
+  for (int i = 0; i < 1003; ++i) page += "<img alt=a src=\"http://p.example/" + std::to_string(i) + ".gif\">";
+  const auto findings = CheckFinishedPage(page);
+  ASSERT_EQ(findings.size(), 1001u);
+  EXPECT_EQ(findings[999].message.find("\"http://p.example/999.gif\""), 12u);
+  EXPECT_EQ(findings.back(), (Finding{"picture-insecure", {}, "3 more findings of this kind are not listed."}));
+}

@@ -25,15 +25,17 @@ std::optional<Refusal> OutputNameProblem(const std::string& name) {
   return std::nullopt;
 }
 
-std::filesystem::path SaveOutputPage(const std::filesystem::path& folder, const std::string& name,
-                                     const std::string& page) {
+Result<std::filesystem::path> SaveOutputPage(const std::filesystem::path& folder, const std::string& name,
+                                             const std::string& page) {
   // The name is joined as text, not as a path, so that it lands below the
   // output folder, blanks and all, exactly as the message says.
   const std::filesystem::path file((folder / "").string() + name);
-  if (const auto problem = OutputNameProblem(name)) throw FileError("Cannot write the file", file, problem->text);
+  if (const auto problem = OutputNameProblem(name))
+    return FileFailure(ErrorKind::Unwritable, "Cannot write the file", file, problem->text);
   if (!MakePrivateFolders(folder))
-    throw FileError("Cannot create the folder", folder, "Can't create the output folder! Check the output path you provided.");
-  WriteLineFile(file, SplitLines(page));
+    return FileFailure(ErrorKind::Unwritable, "Cannot create the folder", folder,
+                       "Can't create the output folder! Check the output path you provided.");
+  if (auto written = WriteLineFile(file, SplitLines(page)); !written) return written.error();
   return file;
 }
 
@@ -59,7 +61,12 @@ OutputResult ProduceOutput(bool save, const Project& project, const OutputReques
   result.page = std::move(page).value();
 
   if (save) {
-    result.savedFile = SaveOutputPage(request.outputFolder, request.fileNameField, *result.page);
+    auto saved = SaveOutputPage(request.outputFolder, request.fileNameField, *result.page);
+    if (!saved) {
+      messages.ShowMessage(MessageKind::Error, saved.error().message);
+      return result;
+    }
+    result.savedFile = std::move(*saved);
     messages.ShowMessage(MessageKind::Information, "You have successfully saved your file as:\n\r" +
                                                        result.savedFile->string());
   } else {

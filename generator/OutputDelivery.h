@@ -10,6 +10,7 @@
 
 #include "app/Places.h"
 #include "app/Ports.h"
+#include "app/Result.h"
 #include "project/Project.h"
 
 namespace velmora {
@@ -44,16 +45,17 @@ struct Refusal {
 std::optional<Refusal> OutputNameProblem(const std::string& name);
 
 // Writes the page into the output folder (made if missing) under `name` as a
-// line file and returns where it went. Throws FileError, also for a name
+// line file and returns where it went. Unwritable, also for a name
 // OutputNameProblem refuses, before anything is written.
-std::filesystem::path SaveOutputPage(const std::filesystem::path& outputFolder, const std::string& name,
+Result<std::filesystem::path> SaveOutputPage(const std::filesystem::path& outputFolder, const std::string& name,
                                      const std::string& page);
 
 // With `save`, ensures the output folder; generates the page and, with
 // `save`, writes it as a line file (replacing any file of that name). The
 // clipboard needs no folder, so none is made for it. Tells the user through
 // `messages`; a missing, unreadable or too large template, or a page that
-// would be too large, is reported as an error and nothing is written. A failed write throws FileError and leaves any earlier page as it was.
+// would be too large, is reported as an error and nothing is written. A
+// failed write is reported as well and leaves any earlier page as it was.
 OutputResult ProduceOutput(bool save, const Project& project, const OutputRequest& request,
                            MessagePort& messages);
 

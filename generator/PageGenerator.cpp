@@ -235,28 +235,6 @@ std::string FillTemplate(std::string_view templateText, const Project& project) 
 
 namespace {
 
-// A template refused for its size before it is read.
-class TemplateTooLarge : public FileError {
-public:
-  TemplateTooLarge(const std::filesystem::path& file, std::size_t maxBytes)
-      : FileError("Cannot read the template", file,
-                  "it is larger than " + ByteSize(maxBytes) + ", the most a template may be") {}
-};
-
-// The template file as FillPage expects it; throws FileError.
-std::string ReadTemplateFile(const std::filesystem::path& file, std::size_t maxBytes) {
-  std::error_code ec;
-  if (const auto size = std::filesystem::file_size(file, ec); !ec && size > maxBytes) throw TemplateTooLarge(file, maxBytes);
-  try {
-    return JoinLines(SplitLines(ReadWholeFile(file, maxBytes)));
-  } catch (const FileError&) {
-    // A file that grew since its size was looked at.
-    if (const auto size = std::filesystem::file_size(file, ec); !ec && size > maxBytes)
-      throw TemplateTooLarge(file, maxBytes);
-    throw;
-  }
-}
-
 // The "%%NAME%%" in a text, each read once from left to right; stops
 // counting past `most`.
 std::size_t CountPlaceholders(std::string_view text, std::size_t most) {
@@ -283,18 +261,23 @@ Result<std::string> LoadTemplate(const std::string& templateName,
   const auto file = FindTemplate(templateFolders, templateName);
   if (!file) return Error{ErrorKind::NotFound, UnknownTemplateMessage(templateName, ListTemplates(templateFolders))};
   const std::string quoted = "The template \"" + ShownTemplateName(templateName) + "\"";
-  try {
-    std::string text = ReadTemplateFile(*file, maxTemplateBytes);
+  // Refused by its size before it is read; ReadWholeFile catches one that grows meanwhile.
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(*file, ec);
+  auto bytes = !ec && size > maxTemplateBytes ? Result<std::string>(Error{ErrorKind::TooLarge, {}})
+                                                : ReadWholeFile(*file, maxTemplateBytes);
+  if (bytes) {
+    std::string text = JoinLines(SplitLines(*bytes));
     if (CountPlaceholders(text, kMaxTemplatePlaceholders) > kMaxTemplatePlaceholders)
       return Error{ErrorKind::TooLarge, quoted + " holds more than " + std::to_string(kMaxTemplatePlaceholders) +
                                             " placeholders, the most a template may hold; it is not used."};
     return text;
-  } catch (const TemplateTooLarge&) {
+  }
+  if (bytes.error().kind == ErrorKind::TooLarge)
     return Error{ErrorKind::TooLarge, quoted + " is larger than " + ByteSize(maxTemplateBytes) +
                                           ", the most a template may be; it is not used."};
-  } catch (const FileError& error) {
-    return Error{ErrorKind::Unreadable, quoted + " could not be read: " + error.reason() + " (" + file->string() + ")"};
-  }
+  return Error{ErrorKind::Unreadable,
+               quoted + " could not be read: " + bytes.error().reason + " (" + file->string() + ")"};
 }
 
 Result<std::string> GeneratePage(const Project& project, const std::string& templateName,

@@ -32,7 +32,9 @@ int RunGenerate(const std::vector<std::string>& args) {
   if (!projectOption || projectOption->empty()) throw UsageError("--project is required");
   const Places places = ToolPlaces(parsed);
 
-  const Project project = LoadProjectFile(*projectOption);
+  const auto loaded = LoadProjectFile(*projectOption);
+  if (!loaded) throw Failure(loaded.error().message);
+  const Project& project = *loaded;
   const std::string templateName = ToolTemplateName(parsed, places, project);
 
   const auto page = GeneratePage(project, templateName, places.TemplateFolders());
@@ -47,12 +49,14 @@ int RunGenerate(const std::vector<std::string>& args) {
     // Where "Generate Code" would save it, with the same checks on the name.
     const std::string name = OutputNameOf(project);
     if (const auto problem = OutputNameProblem(name)) throw Failure(problem->text);
-    std::cout << SaveOutputPage(ToolOutputFolder(places), name, *page).string() << "\n";
+    const auto saved = SaveOutputPage(ToolOutputFolder(places), name, *page);
+    if (!saved) throw Failure(saved.error().message);
+    std::cout << saved->string() << "\n";
     return 0;
   }
   const Lines lines = SplitLines(*page);
   if (const auto output = parsed.Option("--output")) {
-    WriteLineFile(*output, lines);
+    if (auto written = WriteLineFile(*output, lines); !written) throw Failure(written.error().message);
   } else {
     const std::string text = JoinLines(lines);
     std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));

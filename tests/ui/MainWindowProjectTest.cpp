@@ -486,19 +486,20 @@ TEST_F(ProjectWindow, LoadOfAFileThatCannotBeReadOrIsNoProjectChangesNothingAndS
   EXPECT_TRUE(window->isWindowModified()) << "the work is still unsaved";
 }
 
-TEST_F(ProjectWindow, FailedSaveGoesToTheErrorReportWithoutASuccessMessage) {
+TEST_F(ProjectWindow, FailedSaveIsAnErrorMessageWithoutASuccessMessage) {
   std::filesystem::create_directories(folder / "taken.set");
   folder.Write("taken.set/inside", "x");
   auto window = Open();
   dialogs.answers = {Q(folder / "taken.set")};
   Click(*window, "btnSave");
-  EXPECT_TRUE(messages.shown.empty());
-  ASSERT_EQ(errorReports.size(), 1u);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
+  EXPECT_TRUE(errorReports.empty());
   EXPECT_EQ(folder.Read("taken.set/inside"), "x");
 
+  messages.shown.clear();
   Click(*window, "btnSave");  // cancelled
   EXPECT_TRUE(messages.shown.empty());
-  EXPECT_EQ(errorReports.size(), 1u);
 }
 
 // --- unsaved changes, project commands and crash recovery ---
@@ -525,13 +526,13 @@ TEST_F(ProjectWindow, CloseAsksAboutUnsavedChangesAndFollowsEachAnswer) {
   dialogs.answers = {Q(folder / "draft")};
   EXPECT_TRUE(window->close());
   EXPECT_EQ(messages.Texts(), (Strings{question, "Configuration saved successfully!"}));
-  EXPECT_EQ(LoadProjectFile(folder / "draft.set").Title, "Draft") << "saved with .set added";
+  EXPECT_EQ(LoadProjectFile(folder / "draft.set").value().Title, "Draft") << "saved with .set added";
 
   window = Open();
   QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("Thrown away"));
   messages.saveAnswers = {SaveChoice::Discard};
   EXPECT_TRUE(window->close());
-  EXPECT_EQ(LoadProjectFile(folder / "draft.set").Title, "Draft");
+  EXPECT_EQ(LoadProjectFile(folder / "draft.set").value().Title, "Draft");
 }
 
 TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditMarksTheProject) {
@@ -575,7 +576,7 @@ TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditM
     EXPECT_FALSE(window->isWindowModified());
   }
   EXPECT_EQ(dialogs.opened.size(), 1u) << "Ctrl+S asks for no name once the project has a file";
-  const Project saved = LoadProjectFile(folder / "offer.set");
+  const Project saved = LoadProjectFile(folder / "offer.set").value();
   EXPECT_EQ(saved.Title, "Offer!");
   EXPECT_EQ(saved.Signatures, Strings{"Tom"});
   EXPECT_EQ(saved.FileName, "offer.htm");
@@ -668,7 +669,7 @@ TEST_F(ProjectWindow, WorkLeftByAnInstanceThatDiedIsRestoredWithEveryKindOfPromo
         [&] {
           std::error_code absent;
           for (const auto& e : std::filesystem::directory_iterator(recoveryFolder, absent))
-            if (e.path().extension() == ".set" && LoadProjectFile(e.path()).FileName == "kept.htm") copy = e.path();
+            if (e.path().extension() == ".set" && LoadProjectFile(e.path()).value().FileName == "kept.htm") copy = e.path();
           return !copy.empty();
         },
         5000));

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <map>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -1809,6 +1810,31 @@ std::string StandInPage(const Project& project, std::string_view templateText, P
   return FillTemplate(templateText, sample);
 }
 
+// How many elements of each name, attributes of each name and comments a
+// page holds; text is left out, as the parser joins what stands together.
+std::map<std::string, long> MarkupCounts(std::string_view page) {
+  std::map<std::string, long> counts;
+  PageReader reader(page);
+  reader.Walk(
+      [&](const GumboNode* node) {
+        if (node->type == GUMBO_NODE_COMMENT) ++counts["!--"];
+        if (!IsElementNode(node)) return;
+        const GumboElement& element = node->v.element;
+        ++counts[std::to_string(element.tag_namespace) + std::string(TagNameOf(element))];
+        for (unsigned i = 0; i < element.attributes.length; ++i)
+          ++counts[std::string("@") + static_cast<const GumboAttribute*>(element.attributes.data[i])->name];
+      },
+      [](const GumboNode*) {});
+  return counts;
+}
+
+// What `after` holds beyond `before`, per name.
+std::map<std::string, long> Added(const std::map<std::string, long>& before, std::map<std::string, long> after) {
+  for (const auto& [name, count] : before) after[name] -= count;
+  std::erase_if(after, [](const auto& entry) { return entry.second == 0; });
+  return after;
+}
+
 // Whether each row of the template ends all it opens: then one row read
 // stands for all. A row that leaves a quote, tag or comment open reaches
 // into the next, and only the whole page shows how. (The PPC table is the
@@ -1827,6 +1853,16 @@ bool RowsStandAlone(const Project& project, std::string_view templateText, std::
       ++suffix;
     const std::string_view row = std::string_view(twoRows).substr(prefix, twoRows.size() - prefix - suffix);
     if (ParseClosure(row).problem) return false;
+    // The first row follows the template rather than a row: what the
+    // template leaves unfinished before it ("</", "<a ") takes it in, and
+    // then it makes other elements than the rows after it do.
+    if (prefix + suffix != onePerKind.size() || prefix < row.size() ||
+        onePerKind.substr(prefix - row.size(), row.size()) != row)
+      return false;
+    const std::string noRow =
+        std::string(onePerKind.substr(0, prefix - row.size())).append(onePerKind.substr(prefix));
+    const auto once = MarkupCounts(onePerKind);
+    if (Added(MarkupCounts(noRow), once) != Added(once, MarkupCounts(twoRows))) return false;
   }
   return true;
 }

@@ -394,3 +394,12 @@ TEST(PageCheck, FindingsPastAThousandOfACodeAreCounted) {
   EXPECT_EQ(findings[999].message.find("\"http://p.example/999.gif\""), 12u);
   EXPECT_EQ(findings.back(), (Finding{"picture-insecure", {}, "3 more findings of this kind are not listed."}));
 }
+
+TEST(PageCheck, FirstRowTakenInByTheTemplateIsReadInTheWholePage) {
+  // The "</" before the block makes a comment of the first row's picture only.
+  Project project = CleanProject();
+  project.Banners = {"https://cdn.example/1.gif", "https://cdn.example/2.gif", "https://cdn.example/3.gif"};
+  const std::string templ = "<p class=disclosure>We may earn a fee.</p></%%TABLE_BANNER_INIT%%<img src=\"%%BANNER%%\">"
+                            "%%TABLE_BANNER_END%%";
+  EXPECT_THAT(CodesOf(Check(project, templ)), ElementsAre(Pair("missing-alt", "Template")));
+}

@@ -221,7 +221,8 @@ bool ReopensAlike(GumboTag tag) {
     case GUMBO_TAG_HTML: case GUMBO_TAG_HEAD: case GUMBO_TAG_BODY: case GUMBO_TAG_FRAMESET: case GUMBO_TAG_FRAME:
     case GUMBO_TAG_TABLE: case GUMBO_TAG_CAPTION: case GUMBO_TAG_COLGROUP: case GUMBO_TAG_COL: case GUMBO_TAG_TBODY:
     case GUMBO_TAG_THEAD: case GUMBO_TAG_TFOOT: case GUMBO_TAG_TR: case GUMBO_TAG_TD: case GUMBO_TAG_TH:
-    case GUMBO_TAG_SELECT: case GUMBO_TAG_TEMPLATE: case GUMBO_TAG_TEXTAREA: case GUMBO_TAG_FORM: case GUMBO_TAG_APPLET: case GUMBO_TAG_MARQUEE:
+    case GUMBO_TAG_SELECT: case GUMBO_TAG_TEMPLATE: case GUMBO_TAG_TEXTAREA: case GUMBO_TAG_FORM:
+    case GUMBO_TAG_APPLET: case GUMBO_TAG_MARQUEE:
     case GUMBO_TAG_OBJECT: case GUMBO_TAG_PLAINTEXT: case GUMBO_TAG_SCRIPT: case GUMBO_TAG_STYLE:
     case GUMBO_TAG_TITLE: case GUMBO_TAG_XMP: case GUMBO_TAG_IFRAME: case GUMBO_TAG_NOEMBED:
     case GUMBO_TAG_NOFRAMES: case GUMBO_TAG_NOSCRIPT: case GUMBO_TAG_SVG: case GUMBO_TAG_MATH:
@@ -575,7 +576,8 @@ public:
   PageReader(std::string_view page, std::size_t sliceBytes = kSliceBytes, std::size_t mostSliceBytes = 0)
       : page_(page),
         sliceBytes_(std::max<std::size_t>(sliceBytes, 1)),
-        mostSliceBytes_(mostSliceBytes ? std::max(mostSliceBytes, sliceBytes_) : std::max(kMostSliceBytes, 4 * sliceBytes_)) {
+        mostSliceBytes_(mostSliceBytes ? std::max(mostSliceBytes, sliceBytes_)
+                                       : std::max(kMostSliceBytes, 4 * sliceBytes_)) {
     bounded_ = ParserBounds(page_).Apply();
     // Denser than the slices, so that a place the parser refuses has another near it.
     if (Parsed().size() > sliceBytes_) cuts_ = ParserBounds(Parsed()).Cuts(std::max<std::size_t>(sliceBytes_ / 4, 1));
@@ -611,7 +613,8 @@ public:
         Slice slice(reopen, parsed, start, last ? parsed.size() : *end, !last);
         std::optional<Reopen> next;
         const std::size_t mostReopen = std::max<std::size_t>(sliceBytes_ / 4, 4096);
-        if (!last) next = forced ? slice.NearestReopening(start == 0, mostReopen) : slice.Reopening(start == 0, mostReopen);
+        if (!last)
+          next = forced ? slice.NearestReopening(start == 0, mostReopen) : slice.Reopening(start == 0, mostReopen);
         if (last || next) {
           slice_ = &slice;
           slice.Walk(enter, leave, topNames);
@@ -844,7 +847,8 @@ private:
       if (element) {
         made.push_back(element);
         for (const GumboNode* node = element->parent;
-             node && node->type == GUMBO_NODE_ELEMENT && (node->parse_flags & GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT) &&
+             node && node->type == GUMBO_NODE_ELEMENT &&
+             (node->parse_flags & GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT) &&
              node->v.element.children.length == 1 && node->v.element.tag_namespace == GUMBO_NAMESPACE_HTML;
              node = node->parent)
           pending.push_back(node);
@@ -856,7 +860,8 @@ private:
       for (const GumboNode* node = comment ? comment->parent : nullptr;
            node && node != output->root && node->type != GUMBO_NODE_DOCUMENT; node = node->parent) {
         const GumboTag tag = node->v.element.tag;
-        if (node->parent == output->root && (tag == GUMBO_TAG_BODY || tag == GUMBO_TAG_HEAD || tag == GUMBO_TAG_FRAMESET)) {
+        if (node->parent == output->root &&
+            (tag == GUMBO_TAG_BODY || tag == GUMBO_TAG_HEAD || tag == GUMBO_TAG_FRAMESET)) {
           container = node;
           break;
         }

@@ -25,8 +25,7 @@ std::optional<Refusal> OutputNameProblem(const std::string& name) {
   return std::nullopt;
 }
 
-Result<std::filesystem::path> SaveOutputPage(const std::filesystem::path& folder, const std::string& name,
-                                             const std::string& page) {
+Result<std::filesystem::path> PrepareOutputFile(const std::filesystem::path& folder, const std::string& name) {
   // The name is joined as text, not as a path, so that it lands below the
   // output folder, blanks and all, exactly as the message says.
   const std::filesystem::path file((folder / "").string() + name);
@@ -35,7 +34,14 @@ Result<std::filesystem::path> SaveOutputPage(const std::filesystem::path& folder
   if (!MakePrivateFolders(folder))
     return FileFailure(ErrorKind::Unwritable, "Cannot create the folder", folder,
                        "Can't create the output folder! Check the output path you provided.");
-  if (auto written = WriteLineFile(file, SplitLines(page)); !written) return written.error();
+  return file;
+}
+
+Result<std::filesystem::path> SaveOutputPage(const std::filesystem::path& folder, const std::string& name,
+                                             const std::string& page) {
+  auto file = PrepareOutputFile(folder, name);
+  if (!file) return file.error();
+  if (auto written = WriteLineText(*file, page); !written) return written.error();
   return file;
 }
 
@@ -67,10 +73,8 @@ OutputResult ProduceOutput(bool save, const Project& project, const OutputReques
       return result;
     }
     result.savedFile = std::move(*saved);
-    messages.ShowMessage(MessageKind::Information, "You have successfully saved your file as:\n\r" +
-                                                       result.savedFile->string());
-  } else {
-    messages.ShowMessage(MessageKind::Information, "You have successfully copy your code to clipboard!");
+    messages.ShowMessage(MessageKind::Done, "You have successfully saved your file as:\n\r" +
+                                                result.savedFile->string());
   }
   return result;
 }
@@ -85,7 +89,10 @@ OutputResult DeliverPage(DeliveryMode mode, const Project& project, const Output
     return ProduceOutput(true, project, request, messages);
   }
   OutputResult result = ProduceOutput(false, project, request, messages);
-  if (result.page) clipboard.SetText(*result.page);
+  if (!result.page) return result;
+  // Filled before it is said, so the clipboard holds the page while the user reads.
+  clipboard.SetText(*result.page);
+  messages.ShowMessage(MessageKind::Done, "You have copied your code to the clipboard.");
   return result;
 }
 

@@ -44,6 +44,10 @@ struct Refusal {
 };
 std::optional<Refusal> OutputNameProblem(const std::string& name);
 
+// Where a page named `name` goes in the output folder, which is made if
+// missing. Unwritable, also for a name OutputNameProblem refuses.
+Result<std::filesystem::path> PrepareOutputFile(const std::filesystem::path& outputFolder, const std::string& name);
+
 // Writes the page into the output folder (made if missing) under `name` as a
 // line file and returns where it went. Unwritable, also for a name
 // OutputNameProblem refuses, before anything is written.
@@ -60,7 +64,7 @@ OutputResult ProduceOutput(bool save, const Project& project, const OutputReques
                            MessagePort& messages);
 
 // The "Generate Code" button: checks the name in save mode, delivers, and in
-// clipboard mode puts the page on the clipboard after the success message.
+// clipboard mode puts the page on the clipboard, then says so.
 OutputResult DeliverPage(DeliveryMode mode, const Project& project, const OutputRequest& request,
                             MessagePort& messages, ClipboardPort& clipboard);
 

@@ -25,6 +25,7 @@ struct Project {
   PromoList PopUps;
   std::string FileName;  // output file name
   PromoList SocialPosts;
+  std::string Description;  // for search engines; blank: the page makes one from the title
 };
 
 }  // namespace velmora

@@ -3,7 +3,10 @@
 // output, into a given file, or (--deliver) where "Generate Code" saves it.
 #include <filesystem>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/FileIO.h"
@@ -37,32 +40,46 @@ int RunGenerate(const std::vector<std::string>& args) {
   const Project& project = *loaded;
   const std::string templateName = ToolTemplateName(parsed, places, project);
 
-  const auto page = GeneratePage(project, templateName, places.TemplateFolders());
-  if (!page) {
+  const auto templateText = LoadTemplate(templateName, places.TemplateFolders());
+  if (!templateText) {
     // A template the tool cannot find is a wrong argument or project, as bad usage is.
-    if (page.error().kind != ErrorKind::NotFound) throw Failure(page.error().message);
-    std::cerr << "velmora-tool generate: " << page.error().message << "\n";
+    if (templateText.error().kind != ErrorKind::NotFound) throw Failure(templateText.error().message);
+    std::cerr << "velmora-tool generate: " << templateText.error().message << "\n";
     return 2;
   }
 
+  // The page goes out as it is made, through the line-file form, never whole.
+  std::unique_ptr<ReplacementFile> file;
+  std::filesystem::path delivered;
+  std::optional<std::filesystem::path> target = parsed.Option("--output");
   if (parsed.Flag("--deliver")) {
     // Where "Generate Code" would save it, with the same checks on the name.
     const std::string name = OutputNameOf(project);
     if (const auto problem = OutputNameProblem(name)) throw Failure(problem->text);
-    const auto saved = SaveOutputPage(ToolOutputFolder(places), name, *page);
-    if (!saved) throw Failure(saved.error().message);
-    std::cout << saved->string() << "\n";
-    return 0;
+    auto prepared = PrepareOutputFile(ToolOutputFolder(places), name);
+    if (!prepared) throw Failure(prepared.error().message);
+    target = delivered = *prepared;
   }
-  const Lines lines = SplitLines(*page);
-  if (const auto output = parsed.Option("--output")) {
-    if (auto written = WriteLineFile(*output, lines); !written) throw Failure(written.error().message);
-  } else {
-    const std::string text = JoinLines(lines);
-    std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
-    std::cout.flush();
-    if (!std::cout) throw Failure("cannot write the page to standard output");
+  if (target) {
+    auto opened = ReplacementFile::Open(*target);
+    if (!opened) throw Failure(opened.error().message);
+    file = std::move(*opened);
   }
+  LineFileWriter lines([&file](std::string_view bytes) -> Result<void> {
+    if (file) return file->Write(bytes);
+    if (!std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+      return Error{ErrorKind::Unwritable, "cannot write the page to standard output"};
+    return {};
+  });
+  const auto page = WritePage(*templateText, project, [&lines](std::string_view part) { lines.Write(part); });
+  if (!page) throw Failure(page.error().message);
+  if (auto written = lines.Finish(); !written) throw Failure(written.error().message);
+  if (file) {
+    if (auto committed = file->Commit(); !committed) throw Failure(committed.error().message);
+    if (!delivered.empty()) std::cout << delivered.string() << "\n";
+  }
+  std::cout.flush();
+  if (!std::cout) throw Failure("cannot write the page to standard output");
   return 0;
 }
 

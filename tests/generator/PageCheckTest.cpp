@@ -359,7 +359,8 @@ TEST(PageCheck, RowAttributesTakenFromItemsAreReadWithEachItem) {
   const Case cases[] = {
       {"alt from an empty item", "<li><img src=\"https://x.example/a.png\" alt=\"%%ANCHORTEXT%%\"></li>", {"Buy", " "},
        {{"missing-alt", "Template"}}},
-      {"rel from items that all ask for sponsored", "<li><a href=\"%%AFFILIATELINK%%\" rel=\"%%ANCHORTEXT%%\">x</a></li>",
+      {"rel from items that all ask for sponsored",
+       "<li><a href=\"%%AFFILIATELINK%%\" rel=\"%%ANCHORTEXT%%\">x</a></li>",
        {"sponsored", "nofollow sponsored"}, {}},
   };
   for (const auto& c : cases) {
@@ -371,8 +372,8 @@ TEST(PageCheck, RowAttributesTakenFromItemsAreReadWithEachItem) {
 
 TEST(PageCheck, TemplateElementHidesItsText) {
   // Its contents are never shown: they neither disclose, nor may an item leave one open.
-  EXPECT_THAT(CodesOf(CheckFinishedPage("<template><p>We earn an affiliate commission.</p></template>")),
-              ElementsAre(Pair("no-disclosure", "Page")));
+  const std::string page = "<meta name=description content=d><template><p>We earn an affiliate commission.</p></template>";
+  EXPECT_THAT(CodesOf(CheckFinishedPage(page)), ElementsAre(Pair("no-disclosure", "Page")));
   Project project = CleanProject();
   project.Articles.push_back("<template>Hidden");
   EXPECT_THAT(CodesOf(Check(project, kTemplate)), ElementsAre(Pair("unclosed-markup", "Article 2")));
@@ -403,7 +404,7 @@ TEST(PageCheck, PageWithoutPlacesThatReopenAlikeIsCutAnywayAndReadAlike) {
 }
 
 TEST(PageCheck, FindingsPastAThousandOfACodeAreCounted) {
-  std::string page = "<p class=disclosure>x</p>";
+  std::string page = "<meta name=description content=d><p class=disclosure>x</p>";
   for (int i = 0; i < 1003; ++i) page += "<img alt=a src=\"http://p.example/" + std::to_string(i) + ".gif\">";
   const auto findings = CheckFinishedPage(page);
   ASSERT_EQ(findings.size(), 1001u);
@@ -415,7 +416,8 @@ TEST(PageCheck, FirstRowTakenInByTheTemplateIsReadInTheWholePage) {
   // The "</" before the block makes a comment of the first row's picture only.
   Project project = CleanProject();
   project.Banners = {"https://cdn.example/1.gif", "https://cdn.example/2.gif", "https://cdn.example/3.gif"};
-  const std::string templ = "<p class=disclosure>We may earn a fee.</p></%%TABLE_BANNER_INIT%%<img src=\"%%BANNER%%\">"
+  const std::string templ = "<meta name=description content=d><p class=disclosure>We may earn a fee.</p>"
+                            "</%%TABLE_BANNER_INIT%%<img src=\"%%BANNER%%\">"
                             "%%TABLE_BANNER_END%%";
   EXPECT_THAT(CodesOf(Check(project, templ)), ElementsAre(Pair("missing-alt", "Template")));
 }

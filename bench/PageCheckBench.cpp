@@ -134,6 +134,7 @@ BENCHMARK(BM_HostilePageDoubling)
 std::string PageOfShape(int shape) {
   std::string page = "<!DOCTYPE html><html><head><title>Offers</title></head><body><main><section>";
   if (shape == 5) page += "<table>";
+  if (shape == 6) page += "<b><div>";
   const auto fill = [&](std::size_t bytes, auto&& row) {
     page.reserve(bytes + 4096);
     for (std::size_t i = 0; page.size() < bytes; ++i) page += row(std::to_string(i));
@@ -151,10 +152,16 @@ std::string PageOfShape(int shape) {
     case 2:  // formatting elements that each paragraph reopens
       fill(2400000, [](const std::string& n) { return "<p><b class=c" + n + ">x</p>"; });
       break;
-    case 5:  // links in the rows of one table, which is read in one piece
+    case 5:  // links in the rows of one table, which has no place that reopens alike
       fill(kMaxPageBytes - (1 << 20), [](const std::string& n) {
         return "<tr><td><a href=\"https://shop.example/p/" + n + "\" rel=\"sponsored\">Grow vegetables " + n +
                "</a></td></tr>\n";
+      });
+      break;
+    case 6:  // blocks inside one formatting element, each with a picture over http:
+      fill(kMaxPageBytes - (1 << 20), [](const std::string& n) {
+        return "<p><a href=\"https://shop.example/p/" + n + "\">Grow " + n + "</a><img src=\"http://p.example/" + n +
+               ".gif\"></p>\n";
       });
       break;
     default:  // one tag after another, as dense as tags come
@@ -162,6 +169,7 @@ std::string PageOfShape(int shape) {
       break;
   }
   if (shape == 5) page += "</table>";
+  if (shape == 6) page += "</div></b>";
   page += "<p class=disclosure>We earn a commission.</p></section></main></body></html>";
   return page;
 }
@@ -203,8 +211,8 @@ void BM_PeakMemoryAgainstPage(benchmark::State& state) {
   state.counters["within_budget"] = peakMb <= budgetMb ? 1 : 0;
 }
 BENCHMARK(BM_PeakMemoryAgainstPage)
-    ->ArgName("links0_nested_b1_reopened_b2_dense3_project4_table5")
-    ->DenseRange(0, 5)
+    ->ArgName("links0_nested_b1_reopened_b2_dense3_project4_table5_blocks_in_b6")
+    ->DenseRange(0, 6)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

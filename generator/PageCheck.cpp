@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <map>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -71,38 +72,42 @@ std::string Quoted(std::string_view text) {
 
 class Report {
 public:
-  void Add(std::string_view code, const FindingPlace& where, std::string message) {
-    hashes_.push_back(Hash(code, where, message));
-    findings_.push_back({std::string(code), where, std::move(message)});
-  }
-  void Append(Report&& other) {
-    hashes_.insert(hashes_.end(), other.hashes_.begin(), other.hashes_.end());
-    findings_.insert(findings_.end(), std::make_move_iterator(other.findings_.begin()),
-                     std::make_move_iterator(other.findings_.end()));
-  }
+  // A page of thousands of broken pictures says so with the first of them:
+  // beyond these, findings of a code are counted, not kept, so that their
+  // messages cannot take more memory than the page.
+  static constexpr std::size_t kMostOfACode = 1000;
+
   // Each finding once, in the order first found. Large pages give thousands
   // of findings (and rows repeat some of them thousands of times): they are
   // told apart by a hash, and compared in full only when the hashes meet.
-  std::vector<Finding> Take() {
-    std::vector<std::size_t> order(findings_.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return hashes_[a] != hashes_[b] ? hashes_[a] < hashes_[b] : a < b; });
-    std::vector<bool> repeated(findings_.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-      if (repeated[order[i]]) continue;
-      const Finding& kept = findings_[order[i]];
-      for (std::size_t j = i + 1; j < order.size() && hashes_[order[j]] == hashes_[order[i]]; ++j) {
-        if (!repeated[order[j]] && findings_[order[j]] == kept) repeated[order[j]] = true;
-      }
+  void Add(std::string_view code, const FindingPlace& where, std::string message) {
+    const std::size_t hash = Hash(code, where, message);
+    auto [same, end] = byHash_.equal_range(hash);
+    for (; same != end; ++same) {
+      const Finding& kept = findings_[same->second];
+      if (kept.code == code && kept.where == where && kept.message == message) return;
     }
-    std::vector<Finding> once;
-    once.reserve(findings_.size());
-    for (std::size_t i = 0; i < findings_.size(); ++i)
-      if (!repeated[i]) once.push_back(std::move(findings_[i]));
-    findings_.clear();
-    hashes_.clear();
-    return once;
+    Counts& counts = CountsOf(code);
+    if (counts.kept >= kMostOfACode) {
+      ++counts.unlisted;
+      return;
+    }
+    ++counts.kept;
+    byHash_.emplace(hash, findings_.size());
+    findings_.push_back({std::string(code), where, std::move(message)});
+  }
+  void Append(Report&& other) {
+    for (Finding& finding : other.findings_) Add(finding.code, finding.where, std::move(finding.message));
+    for (const Counts& counts : other.codes_) CountsOf(counts.code).unlisted += counts.unlisted;
+  }
+  std::vector<Finding> Take() {
+    for (const Counts& counts : codes_)
+      if (counts.unlisted > 0)
+        findings_.push_back({counts.code, {FindingPlace::What::Page, PromoKind::Anchors, 0},
+                             std::to_string(counts.unlisted) + " more findings of this kind are not listed."});
+    byHash_.clear();
+    codes_.clear();
+    return std::move(findings_);
   }
 
 private:
@@ -114,8 +119,21 @@ private:
     return hash;
   }
 
+  struct Counts {
+    std::string code;
+    std::size_t kept = 0;
+    std::size_t unlisted = 0;  // beyond kMostOfACode
+  };
+  // A check has a handful of codes.
+  Counts& CountsOf(std::string_view code) {
+    for (Counts& counts : codes_)
+      if (counts.code == code) return counts;
+    return codes_.emplace_back(Counts{std::string(code)});
+  }
+
   std::vector<Finding> findings_;
-  std::vector<std::size_t> hashes_;  // of each finding
+  std::unordered_multimap<std::size_t, std::size_t> byHash_;  // hash: index in findings_
+  std::vector<Counts> codes_;                                 // in the order first met
 };
 
 FindingPlace PlaceOf(FindingPlace::What what) { return {what, PromoKind::Anchors, 0}; }
@@ -204,8 +222,8 @@ bool ReopensAlike(GumboTag tag) {
     case GUMBO_TAG_HTML: case GUMBO_TAG_HEAD: case GUMBO_TAG_BODY: case GUMBO_TAG_FRAMESET: case GUMBO_TAG_FRAME:
     case GUMBO_TAG_TABLE: case GUMBO_TAG_CAPTION: case GUMBO_TAG_COLGROUP: case GUMBO_TAG_COL: case GUMBO_TAG_TBODY:
     case GUMBO_TAG_THEAD: case GUMBO_TAG_TFOOT: case GUMBO_TAG_TR: case GUMBO_TAG_TD: case GUMBO_TAG_TH:
-    case GUMBO_TAG_SELECT: case GUMBO_TAG_TEMPLATE: case GUMBO_TAG_PRE: case GUMBO_TAG_LISTING:
-    case GUMBO_TAG_TEXTAREA: case GUMBO_TAG_FORM: case GUMBO_TAG_APPLET: case GUMBO_TAG_MARQUEE:
+    case GUMBO_TAG_SELECT: case GUMBO_TAG_TEMPLATE: case GUMBO_TAG_TEXTAREA: case GUMBO_TAG_FORM:
+    case GUMBO_TAG_APPLET: case GUMBO_TAG_MARQUEE:
     case GUMBO_TAG_OBJECT: case GUMBO_TAG_PLAINTEXT: case GUMBO_TAG_SCRIPT: case GUMBO_TAG_STYLE:
     case GUMBO_TAG_TITLE: case GUMBO_TAG_XMP: case GUMBO_TAG_IFRAME: case GUMBO_TAG_NOEMBED:
     case GUMBO_TAG_NOFRAMES: case GUMBO_TAG_NOSCRIPT: case GUMBO_TAG_SVG: case GUMBO_TAG_MATH:
@@ -228,13 +246,20 @@ public:
     return std::move(out_);
   }
 
-  // Places after a tag, at least `spacing` apart, where the scan sees only
-  // elements open that reopen alike: where the page may be cut into slices.
-  std::vector<std::size_t> Cuts(std::size_t spacing) {
+  struct Places {
+    // Where the scan sees only elements open that reopen alike: where the
+    // page may be cut into slices.
+    std::vector<std::size_t> alike;
+    // After any tag outside raw text: where a slice is cut when no place
+    // that reopens alike comes for long.
+    std::vector<std::size_t> any;
+  };
+  // Places after a tag, each kind at least `spacing` apart.
+  Places Cuts(std::size_t spacing) {
     editing_ = false;
     cutSpacing_ = spacing;
     Scan();
-    if (frameset_) cuts_.clear();  // a frameset may replace the body at any point
+    if (frameset_) cuts_.alike.clear();  // a frameset may replace the body at any point
     return std::move(cuts_);
   }
 
@@ -259,10 +284,13 @@ private:
   }
 
   void NoteCut(std::size_t at) {
-    if (cutSpacing_ == 0 || blocking_ > 0 || foreign_ > 0 || formSet_ || blocksInFormatting_ > 0) return;
-    if (!cuts_.empty() && at < cuts_.back() + cutSpacing_) return;
-    if (cuts_.empty() && at < cutSpacing_) return;
-    cuts_.push_back(at);
+    if (cutSpacing_ == 0) return;
+    const auto spaced = [&](const std::vector<std::size_t>& cuts) {
+      return at >= (cuts.empty() ? 0 : cuts.back()) + cutSpacing_;
+    };
+    if (spaced(cuts_.any)) cuts_.any.push_back(at);
+    if (blocking_ > 0 || foreign_ > 0 || formSet_ || blocksInFormatting_ > 0) return;
+    if (spaced(cuts_.alike)) cuts_.alike.push_back(at);
   }
 
   void FlushTagRemovals() {
@@ -431,7 +459,7 @@ private:
   std::optional<std::string> out_;  // once the first edit is made
   std::size_t copied_ = 0;          // of the text, into out_
   std::size_t cutSpacing_ = 0;
-  std::vector<std::size_t> cuts_;
+  Places cuts_;
   std::size_t blocking_ = 0;  // open elements that do not reopen alike
   std::vector<bool> inFormatting_;      // of each open element: a block inside a formatting element
   std::size_t blocksInFormatting_ = 0;  // which a slice may not start in
@@ -476,6 +504,11 @@ private:
   GumboOptions options_;
   GumboOutput* output_ = nullptr;
 };
+
+// The parser gives a template a node type of its own.
+bool IsElementNode(const GumboNode* node) {
+  return node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE;
+}
 
 const GumboVector* ChildrenOf(const GumboNode* node) {
   if (node->type == GUMBO_NODE_DOCUMENT) return &node->v.document.children;
@@ -529,12 +562,23 @@ const char* AttributeOf(const GumboElement& element, const char* name) {
 // every node as a walk of one parse of the page would, except that text
 // may come in more pieces, and a later <html> or <body> tag's attributes
 // come after the rest.
+// Where no such place comes for long (the page is one table, or a form, or
+// inside an element that does not reopen alike), the slice is cut after any
+// tag and the next read after the start tags of what was open: the memory
+// stays bounded, and the walk is as near a walk of one parse as start tags
+// can make it (content a table moves before itself, or a form the parser
+// still holds once its element is closed, may be met otherwise).
 class PageReader {
 public:
   static constexpr std::size_t kSliceBytes = 128 * 1024;
+  // The longest a slice grows while places that reopen alike are refused.
+  static constexpr std::size_t kMostSliceBytes = 512 * 1024;
 
-  PageReader(std::string_view page, std::size_t sliceBytes = kSliceBytes)
-      : page_(page), sliceBytes_(std::max<std::size_t>(sliceBytes, 1)) {
+  PageReader(std::string_view page, std::size_t sliceBytes = kSliceBytes, std::size_t mostSliceBytes = 0)
+      : page_(page),
+        sliceBytes_(std::max<std::size_t>(sliceBytes, 1)),
+        mostSliceBytes_(mostSliceBytes ? std::max(mostSliceBytes, sliceBytes_)
+                                       : std::max(kMostSliceBytes, 4 * sliceBytes_)) {
     bounded_ = ParserBounds(page_).Apply();
     // Denser than the slices, so that a place the parser refuses has another near it.
     if (Parsed().size() > sliceBytes_) cuts_ = ParserBounds(Parsed()).Cuts(std::max<std::size_t>(sliceBytes_ / 4, 1));
@@ -562,31 +606,49 @@ public:
     while (true) {
       std::size_t want = start + sliceBytes_;
       for (int tries = 1;; ++tries) {
-        const auto cut = std::lower_bound(cuts_.begin(), cuts_.end(), want);
-        const bool last = cut == cuts_.end();
-        const std::size_t end = last ? parsed.size() : *cut;
-        Slice slice(reopen, parsed, start, end, !last);
+        std::optional<std::size_t> end;
+        if (want - start <= mostSliceBytes_) end = PlaceFrom(cuts_.alike, want);
+        const bool forced = end ? *end - start > mostSliceBytes_ : parsed.size() - start > mostSliceBytes_;
+        if (forced) end = PlaceNear(cuts_.any, start, start + mostSliceBytes_);
+        const bool last = !end;
+        Slice slice(reopen, parsed, start, last ? parsed.size() : *end, !last);
         std::optional<Reopen> next;
-        if (!last) next = slice.Reopening(start == 0, std::max<std::size_t>(sliceBytes_ / 4, 4096));
+        const std::size_t mostReopen = std::max<std::size_t>(sliceBytes_ / 4, 4096);
+        if (!last)
+          next = forced ? slice.NearestReopening(start == 0, mostReopen) : slice.Reopening(start == 0, mostReopen);
         if (last || next) {
           slice_ = &slice;
           slice.Walk(enter, leave, topNames);
           slice_ = nullptr;
           if (last) return;
           reopen = std::move(*next);
-          start = end;
+          start = *end;
           break;
         }
         // The parser stood where a slice cannot start: the next place, and
         // after a few, twice as far, so that a page with few places to cut
         // is still read in linear time.
         constexpr int kNextPlaces = 6;
-        want = tries < kNextPlaces ? end + 1 : start + 2 * (end - start);
+        want = tries < kNextPlaces ? *end + 1 : start + 2 * (*end - start);
       }
     }
   }
 
 private:
+  // The first place at or after `at`.
+  static std::optional<std::size_t> PlaceFrom(const std::vector<std::size_t>& places, std::size_t at) {
+    const auto place = std::lower_bound(places.begin(), places.end(), at);
+    if (place == places.end()) return std::nullopt;
+    return *place;
+  }
+  // The last place after `from` up to `most`, else the first after it.
+  static std::optional<std::size_t> PlaceNear(const std::vector<std::size_t>& places, std::size_t from,
+                                              std::size_t most) {
+    auto place = std::upper_bound(places.begin(), places.end(), most);
+    if (place != places.begin() && *std::prev(place) > from) return *std::prev(place);
+    return PlaceFrom(places, from + 1);
+  }
+
   // A comment goes where the parser stands; an element after it goes
   // inside the formatting elements the parser reopens first.
   static constexpr std::string_view kSentinel = "<!--velmoracheckend--><velmoracheckend>";
@@ -597,7 +659,8 @@ private:
 
   struct Reopen {
     std::string text;              // parsed before the slice
-    std::size_t depth = 0;         // elements it leaves open below the body
+    GumboTag container = GUMBO_TAG_BODY;  // or the head, or a frameset, that the slice starts in
+    std::size_t depth = 0;         // elements it leaves open below the container
     std::size_t holder = std::string::npos;  // where the holder's tag starts in it
   };
 
@@ -626,15 +689,18 @@ private:
       options.max_errors = 0;
       output = gumbo_parse_with_options(&options, input.data(), input.size());
       if (reopen.text.empty()) return;
-      reopened = {output->document, output->root, Head(), Body()};
+      // A body the head's reopening leaves to the slice is the page's first.
+      reopened = {output->document, output->root, Head()};
+      if (reopen.container != GUMBO_TAG_HEAD) reopened.push_back(Body());
       const char* holderTag = reopen.holder == std::string::npos ? nullptr : input.data() + reopen.holder;
-      const GumboNode* node = Body();
+      const GumboNode* node = ChildTagged(reopen.container);
+      if (reopen.container != GUMBO_TAG_BODY) reopened.push_back(node);
       for (std::size_t level = 0; node && level <= reopen.depth; ++level) {
         const GumboVector& children = node->v.element.children;
         node = nullptr;
         for (unsigned i = 0; i < children.length && !node; ++i) {
           const GumboNode* child = Child(children, i);
-          if (child->type != GUMBO_NODE_ELEMENT) continue;
+          if (!IsElementNode(child)) continue;
           if (child->v.element.original_tag.data == holderTag) holder = child;
           else if (level < reopen.depth && child->v.element.original_tag.data < input.data() + reopen.text.size())
             node = child;
@@ -660,12 +726,12 @@ private:
       return std::find(nodes.begin(), nodes.end(), node) != nodes.end();
     }
 
-    static void AppendTag(const GumboElement& element, std::string& text) {
+    static void AppendTag(const GumboElement& element, std::string& text, bool attributes = true) {
       text += '<';
       text += TagNameOf(element);
       // Formatting elements are told apart by their attributes, when the
       // parser decides which of them to keep reopening.
-      if (IsFormattingName(ToLowerAscii(TagNameOf(element)))) {
+      if (attributes && IsFormattingName(ToLowerAscii(TagNameOf(element)))) {
         for (unsigned i = 0; i < element.attributes.length; ++i) {
           const auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
           text += ' ';
@@ -680,6 +746,8 @@ private:
         }
       }
       text += '>';
+      // The parser drops a line break just after these tags, not one of the slice's.
+      if (element.tag == GUMBO_TAG_PRE || element.tag == GUMBO_TAG_LISTING) text += '\n';
     }
 
     // What puts the parser back where it stood at the slice's end, or
@@ -739,21 +807,100 @@ private:
       next.text = output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS ? "<body>"
                                                                                             : "<!DOCTYPE html><body>";
       next.depth = chain.size();
-      for (auto node = chain.rbegin(); node != chain.rend(); ++node) AppendTag((*node)->v.element, next.text);
+      AppendReopening(chain, pending, true, next);
+      if (next.text.size() > most) return std::nullopt;
+      return next;
+    }
+
+    // The open elements, innermost first, and the formatting elements the
+    // parser would reopen, after the container's start tag.
+    void AppendReopening(const std::vector<const GumboNode*>& chain, const std::vector<const GumboNode*>& pending,
+                         bool attributes, Reopen& next) const {
+      for (auto node = chain.rbegin(); node != chain.rend(); ++node)
+        AppendTag((*node)->v.element, next.text, attributes);
       if (!pending.empty()) {
         next.holder = next.text.size();
         next.text += "<" + std::string(kHolder) + ">";
-        for (auto node = pending.rbegin(); node != pending.rend(); ++node) AppendTag((*node)->v.element, next.text);
+        for (auto node = pending.rbegin(); node != pending.rend(); ++node)
+          AppendTag((*node)->v.element, next.text, attributes);
         next.text += "</" + std::string(kHolder) + ">";
       }
-      if (next.text.size() > most) return std::nullopt;
+    }
+
+    // Reopening where it can; elsewhere the elements open where the parser
+    // stood (in the body, the head or a frameset) reopened by their start
+    // tags, which is as near as start tags can put it back.
+    Reopen NearestReopening(bool first, std::size_t most) {
+      if (auto exact = Reopening(first, most)) return std::move(*exact);
+      const char* sentinelAt = input.data() + input.size() - kSentinel.size();
+      const GumboNode* comment = nullptr;
+      const GumboNode* element = nullptr;
+      velmora::Walk(
+          output->document,
+          [&](const GumboNode* node) {
+            if (node->type == GUMBO_NODE_COMMENT && node->v.text.original_text.data == sentinelAt) comment = node;
+            if (node->type == GUMBO_NODE_ELEMENT && node->v.element.original_tag.data == sentinelAt + kSentinelComment)
+              element = node;
+          },
+          [](const GumboNode*) {});
+      made.clear();
+      std::vector<const GumboNode*> pending;
+      if (element) {
+        made.push_back(element);
+        for (const GumboNode* node = element->parent;
+             node && node->type == GUMBO_NODE_ELEMENT &&
+             (node->parse_flags & GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT) &&
+             node->v.element.children.length == 1 && node->v.element.tag_namespace == GUMBO_NAMESPACE_HTML;
+             node = node->parent)
+          pending.push_back(node);
+        made.insert(made.end(), pending.begin(), pending.end());
+      }
+      if (comment) made.push_back(comment);
+      std::vector<const GumboNode*> chain;
+      const GumboNode* container = nullptr;
+      for (const GumboNode* node = comment ? comment->parent : nullptr;
+           node && node != output->root && node->type != GUMBO_NODE_DOCUMENT; node = node->parent) {
+        const GumboTag tag = node->v.element.tag;
+        if (node->parent == output->root &&
+            (tag == GUMBO_TAG_BODY || tag == GUMBO_TAG_HEAD || tag == GUMBO_TAG_FRAMESET)) {
+          container = node;
+          break;
+        }
+        chain.push_back(node);
+      }
+      if (!container) {
+        // After the body or the frameset: what follows goes back into it.
+        chain.clear();
+        container = Body() ? Body() : ChildTagged(GUMBO_TAG_FRAMESET);
+      }
+      Reopen next;
+      next.container = container ? container->v.element.tag : GUMBO_TAG_BODY;
+      // In the head the sentinel made the body; the page's comes later.
+      if (next.container == GUMBO_TAG_HEAD && Body()) made.push_back(Body());
+      open = {output->root, output->document};
+      if (container) open.push_back(container);
+      open.insert(open.end(), chain.begin(), chain.end());
+      next.depth = chain.size();
+      const std::string start = std::string(output->document->v.document.doc_type_quirks_mode == GUMBO_DOCTYPE_QUIRKS
+                                                ? ""
+                                                : "<!DOCTYPE html>") +
+                                "<" + gumbo_normalized_tagname(next.container) + ">";
+      next.text = start;
+      AppendReopening(chain, pending, true, next);
+      if (next.text.size() > most) {
+        // Without attributes: a long one is no longer carried into every slice.
+        next.text = start;
+        next.holder = std::string::npos;
+        AppendReopening(chain, pending, false, next);
+      }
       return next;
     }
 
     template <typename Enter, typename Leave>
     void Walk(Enter& enter, Leave& leave, std::unordered_set<std::string>& topNames) {
       const bool continued = !reopened.empty();
-      const GumboNode* head = continued ? reopened[2] : nullptr;  // the one the reopening implied
+      // The head the reopening implied; one it reopened is the page's, left when it ends.
+      const GumboNode* head = continued && reopen.container != GUMBO_TAG_HEAD ? reopened[2] : nullptr;
       bool inHolder = false;
       velmora::Walk(
           output->document,
@@ -789,8 +936,9 @@ private:
 
   std::string_view page_;
   std::size_t sliceBytes_;
+  std::size_t mostSliceBytes_;
   std::optional<std::string> bounded_;
-  std::vector<std::size_t> cuts_;
+  ParserBounds::Places cuts_;
   const Slice* slice_ = nullptr;
 };
 
@@ -876,7 +1024,7 @@ class DisclosureFinder {
 public:
   void Enter(const GumboNode* node) {
     if (found_) return;
-    if (node->type == GUMBO_NODE_ELEMENT) {
+    if (IsElementNode(node)) {
       const GumboElement& element = node->v.element;
       for (const char* name : {"class", "id"}) {
         const char* value = AttributeOf(element, name);
@@ -889,7 +1037,7 @@ public:
     }
   }
   void Leave(const GumboNode* node) {
-    if (found_ || node->type != GUMBO_NODE_ELEMENT) return;
+    if (found_ || !IsElementNode(node)) return;
     const GumboElement& element = node->v.element;
     if (HidesText(element.tag)) --hidden_;
     if (!IsInline(element.tag) && !blocks_.empty()) {
@@ -1215,7 +1363,7 @@ ClosureResult ParseClosure(std::string_view item) {
   Walk(
       html.Root(),
       [&](const GumboNode* node) {
-        if (node->type == GUMBO_NODE_ELEMENT) {
+        if (IsElementNode(node)) {
           if (node->v.element.tag == GUMBO_TAG_UNKNOWN && TagNameOf(node->v.element) == kSentinelTag) {
             sentinel = node;
           } else if (node != html.Root()) {
@@ -1246,11 +1394,11 @@ ClosureResult ParseClosure(std::string_view item) {
     // Inside an open element, or set before an open table.
     const GumboNode* open = nullptr;
     for (const GumboNode* node = sentinel->parent; node && node != html.Root(); node = node->parent)
-      if (node->type == GUMBO_NODE_ELEMENT && !EndTagOptional(node->v.element.tag)) open = node;
+      if (IsElementNode(node) && !EndTagOptional(node->v.element.tag)) open = node;
     if (sentinel->parent == html.Root() && sentinel != last) {
       for (std::size_t i = sentinel->index_within_parent + 1; i < html.Root()->v.element.children.length; ++i) {
         const GumboNode* after = Child(html.Root()->v.element.children, static_cast<unsigned>(i));
-        if (after->type == GUMBO_NODE_ELEMENT) {
+        if (IsElementNode(after)) {
           open = after;
           break;
         }
@@ -1721,6 +1869,31 @@ std::string StandInPage(const Project& project, std::string_view templateText, P
   return FillTemplate(templateText, sample);
 }
 
+// How many elements of each name, attributes of each name and comments a
+// page holds; text is left out, as the parser joins what stands together.
+std::map<std::string, long> MarkupCounts(std::string_view page) {
+  std::map<std::string, long> counts;
+  PageReader reader(page);
+  reader.Walk(
+      [&](const GumboNode* node) {
+        if (node->type == GUMBO_NODE_COMMENT) ++counts["!--"];
+        if (!IsElementNode(node)) return;
+        const GumboElement& element = node->v.element;
+        ++counts[std::to_string(element.tag_namespace) + std::string(TagNameOf(element))];
+        for (unsigned i = 0; i < element.attributes.length; ++i)
+          ++counts[std::string("@") + static_cast<const GumboAttribute*>(element.attributes.data[i])->name];
+      },
+      [](const GumboNode*) {});
+  return counts;
+}
+
+// What `after` holds beyond `before`, per name.
+std::map<std::string, long> Added(const std::map<std::string, long>& before, std::map<std::string, long> after) {
+  for (const auto& [name, count] : before) after[name] -= count;
+  std::erase_if(after, [](const auto& entry) { return entry.second == 0; });
+  return after;
+}
+
 // Whether each row of the template ends all it opens: then one row read
 // stands for all. A row that leaves a quote, tag or comment open reaches
 // into the next, and only the whole page shows how. (The PPC table is the
@@ -1739,6 +1912,16 @@ bool RowsStandAlone(const Project& project, std::string_view templateText, std::
       ++suffix;
     const std::string_view row = std::string_view(twoRows).substr(prefix, twoRows.size() - prefix - suffix);
     if (ParseClosure(row).problem) return false;
+    // The first row follows the template rather than a row: what the
+    // template leaves unfinished before it ("</", "<a ") takes it in, and
+    // then it makes other elements than the rows after it do.
+    if (prefix + suffix != onePerKind.size() || prefix < row.size() ||
+        onePerKind.substr(prefix - row.size(), row.size()) != row)
+      return false;
+    const std::string noRow =
+        std::string(onePerKind.substr(0, prefix - row.size())).append(onePerKind.substr(prefix));
+    const auto once = MarkupCounts(onePerKind);
+    if (Added(MarkupCounts(noRow), once) != Added(once, MarkupCounts(twoRows))) return false;
   }
   return true;
 }
@@ -1811,6 +1994,7 @@ bool CheckByStandIns(const Project& project, const ItemMarks& marks, PageReader&
   };
   DisclosureFinder finder;
   std::vector<GumboTag> open;
+  bool itemsTell = false;
   html.Walk(
       [&](const GumboNode* node) {
         finder.Enter(node);
@@ -1825,6 +2009,9 @@ bool CheckByStandIns(const Project& project, const ItemMarks& marks, PageReader&
           }
           const bool picture = element.tag == GUMBO_TAG_IMG;
           if (!picture && !IsLink(element.tag)) return;
+          // An alt or rel an item fills in is as many as the items: read in the whole page.
+          const char* told = AttributeOf(element, picture ? "alt" : "rel");
+          if (told && std::string_view(told).find(kStandInStem) != std::string_view::npos) itemsTell = true;
           const char* address = AttributeOf(element, picture ? "src" : "href");
           const std::string value = address ? address : "";
           bool row = false;
@@ -1865,6 +2052,7 @@ bool CheckByStandIns(const Project& project, const ItemMarks& marks, PageReader&
         if (node->type == GUMBO_NODE_ELEMENT) open.pop_back();
       });
   disclosure = finder.Found();
+  if (itemsTell) return false;
 
   for (PromoKind kind : kPromoKinds) {
     const PromoList& items = ListOf(project, kind);
@@ -2064,9 +2252,9 @@ std::vector<Finding> CheckProjectPage(const Project& project, std::string_view t
 
 std::vector<Finding> CheckFinishedPage(std::string_view page) { return CheckFinishedPage(page, 0); }
 
-std::vector<Finding> CheckFinishedPage(std::string_view page, std::size_t sliceBytes) {
+std::vector<Finding> CheckFinishedPage(std::string_view page, std::size_t sliceBytes, std::size_t mostSliceBytes) {
   Report report;
-  PageReader reader(page, sliceBytes ? sliceBytes : PageReader::kSliceBytes);
+  PageReader reader(page, sliceBytes ? sliceBytes : PageReader::kSliceBytes, mostSliceBytes);
   if (!CheckWholePage(reader, nullptr, {}, report)) ReportNoDisclosure(report);
   if (!HasPageDescription(page)) ReportNoDescription(report);
   CheckPlaceholders(LeftPlaceholders(page), nullptr, {}, report);

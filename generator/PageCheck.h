@@ -47,8 +47,11 @@ std::vector<Finding> CheckProjectPage(const Project& project, std::string_view t
 std::vector<Finding> CheckFinishedPage(std::string_view page);
 // The same, the page read in slices of about `sliceBytes` (a large page is
 // read in slices to bound the memory its tree takes): the findings do not
-// depend on the size.
-std::vector<Finding> CheckFinishedPage(std::string_view page, std::size_t sliceBytes);
+// depend on the size. Where the page has few places to cut that reopen
+// alike, a slice is cut anyway once it would pass `mostSliceBytes` (0: the
+// most the check takes, 512 KB or four slices), and findings after it may
+// then differ from one reading's.
+std::vector<Finding> CheckFinishedPage(std::string_view page, std::size_t sliceBytes, std::size_t mostSliceBytes = 0);
 
 // The rules the check applies to one address or text, for the callers that
 // have just that.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <functional>
 #include <optional>
 #include <cstdint>
@@ -331,6 +332,28 @@ std::string FillTemplate(std::string_view templateText, const Project& project) 
   return std::move(FillPage(templateText, project, SIZE_MAX).value());
 }
 
+namespace {
+
+// The "%%NAME%%" in a text, each read once from left to right; stops
+// counting past `most`.
+std::size_t CountPlaceholders(std::string_view text, std::size_t most) {
+  std::size_t count = 0;
+  std::size_t at = text.find("%%");
+  while (at != std::string_view::npos && count <= most) {
+    std::size_t end = at + 2;
+    while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_')) ++end;
+    if (end > at + 2 && text.compare(end, 2, "%%") == 0) {
+      ++count;
+      at = text.find("%%", end + 2);
+    } else {
+      at = text.find("%%", at + 1);
+    }
+  }
+  return count;
+}
+
+}  // namespace
+
 Result<std::string> LoadTemplate(const std::string& templateName,
                                  const std::vector<std::filesystem::path>& templateFolders,
                                  std::size_t maxTemplateBytes) {
@@ -342,7 +365,13 @@ Result<std::string> LoadTemplate(const std::string& templateName,
   const auto size = std::filesystem::file_size(*file, ec);
   auto bytes = !ec && size > maxTemplateBytes ? Result<std::string>(Error{ErrorKind::TooLarge, {}})
                                                 : ReadWholeFile(*file, maxTemplateBytes);
-  if (bytes) return JoinLines(SplitLines(*bytes));
+  if (bytes) {
+    std::string text = JoinLines(SplitLines(*bytes));
+    if (CountPlaceholders(text, kMaxTemplatePlaceholders) > kMaxTemplatePlaceholders)
+      return Error{ErrorKind::TooLarge, quoted + " holds more than " + std::to_string(kMaxTemplatePlaceholders) +
+                                            " placeholders, the most a template may hold; it is not used."};
+    return text;
+  }
   if (bytes.error().kind == ErrorKind::TooLarge)
     return Error{ErrorKind::TooLarge, quoted + " is larger than " + ByteSize(maxTemplateBytes) +
                                           ", the most a template may be; it is not used."};

@@ -42,6 +42,10 @@ std::string BuildPpcTable(const PromoList& ads);
 // from someone else cannot make the program grow without bound.
 inline constexpr std::size_t kMaxTemplateBytes = std::size_t{4} << 20;
 inline constexpr std::size_t kMaxPageBytes = std::size_t{64} << 20;
+// A template's placeholders ("%%NAME%%") are each filled with text that may
+// be long (the menu, a block's rows): a template holding more is refused
+// before it is filled. The shipped ones hold a few dozen.
+inline constexpr std::size_t kMaxTemplatePlaceholders = 4096;
 
 // "64 MB" for whole megabytes, else "1000 bytes".
 std::string ByteSize(std::size_t bytes);
@@ -71,7 +75,8 @@ std::string FillTemplate(std::string_view templateText, const Project& project);
 // The text of the template of a name as FillPage expects it (a line file
 // joined with CR LF), from the last of the template folders that holds it
 // (name matched without regard to case). NotFound (saying which templates
-// there are), Unreadable, or TooLarge over `maxTemplateBytes`.
+// there are), Unreadable, or TooLarge over `maxTemplateBytes` or
+// kMaxTemplatePlaceholders.
 Result<std::string> LoadTemplate(const std::string& templateName,
                                  const std::vector<std::filesystem::path>& templateFolders,
                                  std::size_t maxTemplateBytes = kMaxTemplateBytes);

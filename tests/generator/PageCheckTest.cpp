@@ -347,3 +347,77 @@ TEST(PageCheck, ItemEndingInAnOpenTagIsReadWithWhatItTakesIn) {
   EXPECT_THAT(CodesOf(Check(project, kTemplate)),
               ::testing::Contains(Pair("missing-alt", "Text Link 2")));
 }
+
+TEST(PageCheck, RowAttributesTakenFromItemsAreReadWithEachItem) {
+  const std::string anchorRow = "<li><a href=\"%%AFFILIATELINK%%\" rel=\"nofollow sponsored\">%%ANCHORTEXT%%</a></li>";
+  struct Case {
+    const char* what;
+    std::string row;
+    PromoList anchors;
+    Codes codes;
+  };
+  const Case cases[] = {
+      {"alt from an empty item", "<li><img src=\"https://x.example/a.png\" alt=\"%%ANCHORTEXT%%\"></li>", {"Buy", " "},
+       {{"missing-alt", "Template"}}},
+      {"rel from items that all ask for sponsored",
+       "<li><a href=\"%%AFFILIATELINK%%\" rel=\"%%ANCHORTEXT%%\">x</a></li>",
+       {"sponsored", "nofollow sponsored"}, {}},
+  };
+  for (const auto& c : cases) {
+    Project project = CleanProject();
+    project.Anchors = c.anchors;
+    EXPECT_EQ(CodesOf(Check(project, Replaced(kTemplate, anchorRow, c.row))), c.codes) << c.what;
+  }
+}
+
+TEST(PageCheck, TemplateElementHidesItsText) {
+  // Its contents are never shown: they neither disclose, nor may an item leave one open.
+  const std::string page = "<meta name=description content=d><template><p>We earn an affiliate commission.</p></template>";
+  EXPECT_THAT(CodesOf(CheckFinishedPage(page)), ElementsAre(Pair("no-disclosure", "Page")));
+  Project project = CleanProject();
+  project.Articles.push_back("<template>Hidden");
+  EXPECT_THAT(CodesOf(Check(project, kTemplate)), ElementsAre(Pair("unclosed-markup", "Article 2")));
+}
+
+TEST(PageCheck, PageWithoutPlacesThatReopenAlikeIsCutAnywayAndReadAlike) {
+  // Slices cut inside these are reopened by the start tags of what is open.
+  const auto rows = [](const std::string& row) {
+    std::string made;
+    for (int i = 0; i < 60; ++i) made += ReplaceAll(row, "N", std::to_string(i));
+    return made;
+  };
+  const std::string cell = "<a href=\"file:///N\">x</a><img alt=a src=\"http://p.example/N.gif\">";
+  const std::string pages[] = {
+      "<table>" + rows("<tr><td>" + cell + "</td></tr>\n") + "</table><p class=disclosure>x</p>",
+      // The disclosures at the ends are not read: the parser drops or hides them.
+      "<form><div>" + rows("<p>" + cell + "</p>") + "<form class=disclosure></form></div></form>",
+      "<b><div>" + rows("<p>" + cell + "</p>") + "</div></b>",
+      "<pre>\n" + rows("<i>" + cell + "</i>\n") + "</pre>",
+      "<select>" + rows("<option>N</option>") + "<p class=disclosure>x</p></select><img src=a.gif>",
+      "<template>" + rows("<p>" + cell + "</p>") + "affiliate commission</template>",
+  };
+  for (const std::string& page : pages) {
+    const auto inOne = CheckFinishedPage(page, page.size() + 1);
+    EXPECT_FALSE(inOne.empty());
+    EXPECT_EQ(CheckFinishedPage(page, 64, 256), inOne) << page;
+  }
+}
+
+TEST(PageCheck, FindingsPastAThousandOfACodeAreCounted) {
+  std::string page = "<meta name=description content=d><p class=disclosure>x</p>";
+  for (int i = 0; i < 1003; ++i) page += "<img alt=a src=\"http://p.example/" + std::to_string(i) + ".gif\">";
+  const auto findings = CheckFinishedPage(page);
+  ASSERT_EQ(findings.size(), 1001u);
+  EXPECT_EQ(findings[999].message.find("\"http://p.example/999.gif\""), 12u);
+  EXPECT_EQ(findings.back(), (Finding{"picture-insecure", {}, "3 more findings of this kind are not listed."}));
+}
+
+TEST(PageCheck, FirstRowTakenInByTheTemplateIsReadInTheWholePage) {
+  // The "</" before the block makes a comment of the first row's picture only.
+  Project project = CleanProject();
+  project.Banners = {"https://cdn.example/1.gif", "https://cdn.example/2.gif", "https://cdn.example/3.gif"};
+  const std::string templ = "<meta name=description content=d><p class=disclosure>We may earn a fee.</p>"
+                            "</%%TABLE_BANNER_INIT%%<img src=\"%%BANNER%%\">"
+                            "%%TABLE_BANNER_END%%";
+  EXPECT_THAT(CodesOf(Check(project, templ)), ElementsAre(Pair("missing-alt", "Template")));
+}

@@ -347,6 +347,20 @@ TEST(GeneratePage, TemplateOverFourMegabytesIsRefusedUnread) {
             "The page /p/page.htm is larger than 64 MB, the most a page may be; it is not read.");
 }
 
+TEST(GeneratePage, TemplateWithTooManyPlaceholdersIsRefusedBeforeItIsFilled) {
+  test::TempDir program;
+  std::string most;
+  for (std::size_t i = 0; i < kMaxTemplatePlaceholders; ++i) most += i % 2 ? "%%MENU%%" : "%%X%%";
+  program.Write("Templates/most.tem", most);
+  program.Write("Templates/menus.tem", most + "%%MENU%%");
+  const auto menus = GeneratePage(Project{}, "Menus", {program / "Templates"});
+  ASSERT_FALSE(menus);
+  EXPECT_EQ(menus.error().kind, ErrorKind::TooLarge);
+  EXPECT_EQ(menus.error().message,
+            "The template \"Menus\" holds more than 4096 placeholders, the most a template may hold; it is not used.");
+  EXPECT_TRUE(GeneratePage(Project{}, "Most", {program / "Templates"}));
+}
+
 TEST(FillPage, PageOverTheLimitIsRefusedSayingWhatMakesItLarge) {
   Project p;
   p.Title = std::string(100, 't');

@@ -25,6 +25,7 @@ struct Project {
   PromoList PopUps;
   std::string FileName;  // output file name
   PromoList SocialPosts;
+  std::string PageId;  // names the project in the pages it saves, so that it replaces only its own
 };
 
 }  // namespace velmora

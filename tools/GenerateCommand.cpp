@@ -25,9 +25,10 @@ public:
 };
 
 int RunGenerate(const std::vector<std::string>& args) {
-  const ParsedArgs parsed = ParseArgs(args, {"--program-folder", "--project", "--template", "--output"}, {"--deliver"});
+  const ParsedArgs parsed = ParseArgs(args, {"--program-folder", "--project", "--template", "--output"}, {"--deliver", "--overwrite"});
   if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional.front());
   if (parsed.Flag("--deliver") && parsed.Option("--output")) throw UsageError("--deliver and --output exclude each other");
+  if (parsed.Flag("--overwrite") && !parsed.Flag("--deliver")) throw UsageError("--overwrite goes with --deliver");
   const auto projectOption = parsed.Option("--project");
   if (!projectOption || projectOption->empty()) throw UsageError("--project is required");
   const Places places = ToolPlaces(parsed);
@@ -44,10 +45,19 @@ int RunGenerate(const std::vector<std::string>& args) {
   }
 
   if (parsed.Flag("--deliver")) {
-    // Where "Generate Code" would save it, with the same checks on the name.
+    // Where "Generate Code" would save it, with the same checks on the name
+    // and its pictures beside it.
     const std::string name = OutputNameOf(project);
     if (const auto problem = OutputNameProblem(name)) throw Failure(problem->text);
-    std::cout << SaveOutputPage(ToolOutputFolder(places), name, *page).string() << "\n";
+    const std::filesystem::path folder = ToolOutputFolder(places);
+    const std::string owner = PageIdFor(project, *projectOption);
+    if (!parsed.Flag("--overwrite") && SlotOf(folder / name, owner) == PageSlot::Taken)
+      throw Failure((folder / name).string() + " is a page this project did not make; --overwrite replaces it");
+    const auto bundle = MakePageBundle(project, templateName, places.TemplateFolders(), name, owner);
+    if (!bundle) throw Failure(bundle.error().message);
+    for (const auto& missing : bundle->missing)
+      std::cerr << "velmora-tool generate: " << missing << " is not there; the page keeps its address\n";
+    std::cout << SavePageBundle(folder, *bundle).string() << "\n";
     return 0;
   }
   const Lines lines = SplitLines(*page);
@@ -64,7 +74,7 @@ int RunGenerate(const std::vector<std::string>& args) {
 
 const RegisterCommand kGenerate{{"generate",
                                  "velmora-tool generate [--program-folder DIR] --project FILE.set "
-                                 "[--template NAME] [--output FILE | --deliver]",
+                                 "[--template NAME] [--output FILE | --deliver [--overwrite]]",
                                  RunGenerate}};
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "app/BrandSettings.h"
 #include "app/Places.h"
 #include "app/Ports.h"
+#include "generator/OutputDelivery.h"
 #include "project/Project.h"
 #include "project/PromoLists.h"
 #include "project/Wizard.h"
@@ -151,7 +152,9 @@ private:
 
   // The page check (MainWindowFindings.cpp).
   // Checks the page "Generate Code" made (none: nothing to show) and lists what it found.
-  void CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName);
+  // `pictures`: the local banners copied beside a saved page, which it shows at their copies.
+  void CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName,
+                          const std::vector<PagePicture>& pictures = {});
   // The wizard page of a finding's place, with its item selected.
   void GoToFinding(const FindingPlace& place);
 

@@ -60,14 +60,27 @@ void MainWindow::SetOutputFileNameField(const std::string& name) {
 
 void MainWindow::DeliverPage() {
   RunGuarded(this, [this] {
-    const OutputRequest request{places_, OutputFolderChoice(), templatePage_->Chosen(), finishPage_->OutputName()};
     const DeliveryMode mode = finishPage_->ToClipboard() ? DeliveryMode::Clipboard : DeliveryMode::SaveWebPage;
+    bool edited = false;
+    if (mode == DeliveryMode::SaveWebPage && project_.PageId.empty()) {
+      project_.PageId = PageIdFor(project_, ToPath(projectPath_));
+      edited = true;
+    }
+    const OutputRequest request{places_, OutputFolderChoice(), templatePage_->Chosen(), finishPage_->OutputName(),
+                                project_.PageId};
     const OutputResult result = velmora::DeliverPage(mode, project_, request, Messages(), Clipboard());
     if (result.savedFile) {
       lastSavedPage_ = result.savedFile->string();
       finishPage_->OfferOpening();
+      // The page keeps the name it was saved under, also when the title changes or "Keep both" chose another.
+      const std::string saved = result.savedFile->filename().string();
+      if (project_.FileName != saved) {
+        SetOutputFileNameField(saved);
+        edited = true;
+      }
     }
-    CheckGeneratedPage(result.page, request.templateName);
+    if (edited) ProjectEdited();
+    CheckGeneratedPage(result.page, request.templateName, result.pictures);
   });
 }
 

@@ -51,6 +51,10 @@ void MainWindow::ConnectPages() {
   bind(&TitlePage::titleTyped, &Project::Title);
   bind(&TitlePage::affiliateLinkTyped, &Project::URL);
   bind(&TitlePage::affiliateIdTyped, &Project::ClickBankId);
+  // Until the project has a page name of its own, the title gives it.
+  connect(titlePage_, &TitlePage::titleTyped, this, [this] {
+    if (project_.FileName.empty()) finishPage_->ShowSuggestedName(OutputNameOf(project_));
+  });
   connect(titlePage_, &TitlePage::nextRequested, this, &MainWindow::GoNext);
   connect(templatePage_, &TemplatePage::templateChosen, this, &MainWindow::TemplateChosen);
   for (PromoPage* page : promoPages_) ConnectPromoPage(page);
@@ -218,9 +222,10 @@ void MainWindow::ApplyLoadedProject(Project loaded) {
   promos_.Rebuild(project_);
   for (PromoPage* page : promoPages_) page->ShowEntries(promos_.Entries(page->Kind()));
 
-  // An empty name delivers to the preset name, so the field shows that.
-  SetOutputFileNameField(loaded.FileName.empty() ? std::string(kDefaultOutputName) : loaded.FileName);
-  project_.FileName = loaded.FileName;
+  // An empty name delivers to the name the title gives, so the field shows that.
+  SetOutputFileNameField(loaded.FileName);
+  if (loaded.FileName.empty()) finishPage_->ShowSuggestedName(OutputNameOf(project_));
+  project_.PageId = loaded.PageId;
   for (PromoPage* page : promoPages_) page->EndEditing();
 }
 

@@ -46,6 +46,7 @@ FinishPage::FinishPage(QWidget* parent)
   name_->setText(ToQString(kDefaultOutputName));
   KeepOnOneLine(name_);
   connect(name_, &QLineEdit::textChanged, this, [this](const QString& text) {
+    if (suggesting_) return;
     emit outputNameTyped(text);
     emit edited();
   });
@@ -103,6 +104,12 @@ FinishPage::FinishPage(QWidget* parent)
 std::string FinishPage::OutputName() const { return FromQString(name_->text()); }
 
 void FinishPage::ShowOutputName(const std::string& name) { name_->setText(ToQString(name)); }
+
+void FinishPage::ShowSuggestedName(const std::string& name) {
+  suggesting_ = true;
+  name_->setText(ToQString(name));
+  suggesting_ = false;
+}
 
 bool FinishPage::ToClipboard() const { return clipboard_->isChecked(); }
 

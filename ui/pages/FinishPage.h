@@ -27,6 +27,8 @@ public:
 
   std::string OutputName() const;
   void ShowOutputName(const std::string& name);
+  // The name a project without one of its own delivers to; showing it is no edit.
+  void ShowSuggestedName(const std::string& name);
   bool ToClipboard() const;
   // A new project saves a web page again.
   void ResetMode();
@@ -46,6 +48,7 @@ signals:
 
 private:
   QLineEdit* name_ = nullptr;
+  bool suggesting_ = false;
   PathLabel* folder_ = nullptr;
   QRadioButton* saveWebPage_ = nullptr;
   QRadioButton* clipboard_ = nullptr;

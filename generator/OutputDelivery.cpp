@@ -214,7 +214,9 @@ PageSlot SlotOf(const std::filesystem::path& file, const std::string& owner) {
   std::error_code error;
   const auto status = std::filesystem::status(file, error);
   if (status.type() == std::filesystem::file_type::not_found) return PageSlot::Free;
-  if (owner.empty() || status.type() != std::filesystem::file_type::regular) return PageSlot::Taken;
+  // Not a file (a folder, say): nothing to ask about; the writer refuses it with its reason.
+  if (status.type() != std::filesystem::file_type::regular) return PageSlot::Free;
+  if (owner.empty()) return PageSlot::Taken;
   try {
     const std::string page = ReadWholeFile(file, kMaxPageBytes + 4096);
     return PageOwnerOf(page) == owner ? PageSlot::Ours : PageSlot::Taken;

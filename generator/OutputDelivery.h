@@ -92,7 +92,8 @@ std::string PageMarker(const std::string& owner);
 // The owner a page's marker names; nothing when it has none.
 std::optional<std::string> PageOwnerOf(std::string_view page);
 
-// What stands at a page's name: nothing, a page of this owner, or another file.
+// What stands at a page's name: nothing (or something that is not a file,
+// which the writer then refuses), a page of this owner, or another file.
 enum class PageSlot { Free, Ours, Taken };
 PageSlot SlotOf(const std::filesystem::path& file, const std::string& owner);
 // The first "<stem>-2<ext>", "<stem>-3<ext>"... free in the folder, its picture folder included.

@@ -129,6 +129,8 @@ Project ParseWorkingText(std::string work) {
   project.FileName = takeValue("AfFileName");
   for (const PromoKindInfo& kind : kPromoKindTable)
     if (kind.storedLast) takeItems(kind);
+  project.PageId = takeValue("AfPageId");
+  project.PublishTargets = TargetsFromText(take("AfPublishTargets"));
   return project;
 }
 
@@ -150,6 +152,8 @@ Lines ProjectLines(const Project& project) {
   // Only when they hold something, so that a project without them is written as before.
   for (const PromoKindInfo& kind : kPromoKindTable)
     if (kind.storedLast && !ListOf(project, kind.kind).empty()) addItems(kind);
+  if (!project.PageId.empty()) lines.push_back(TagLine("AfPageId", project.PageId));
+  if (!project.PublishTargets.empty()) lines.push_back(TagLine("AfPublishTargets", TargetsText(project.PublishTargets)));
   return lines;
 }
 
@@ -176,6 +180,8 @@ const std::array<std::string_view, kProjectFieldCount> kProjectFields = [] {
   fields[at++] = "AfFileName";
   for (const PromoKindInfo& kind : kPromoKindTable)
     if (kind.storedLast) fields[at++] = kind.tag;
+  fields[at++] = "AfPageId";
+  fields[at++] = "AfPublishTargets";
   return fields;
 }();
 

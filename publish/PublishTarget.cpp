@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/Utils.h"
+#include "publish/SecretStore.h"
 
 namespace velmora {
 
@@ -137,6 +138,40 @@ std::string PublishAddressOf(const PublishTarget& target) {
   if (target.port != DefaultPort(target.protocol)) address += ":" + std::to_string(target.port);
   const std::string folder = target.folder.empty() || target.folder.front() != '/' ? "/~/" + target.folder : target.folder;
   return address + PercentEncode(folder, "-._~/");
+}
+
+std::string SecretKeyOf(const PublishTarget& target) { return PublishAddressOf(target); }
+
+std::string TargetsText(const std::vector<PublishTarget>& targets) {
+  std::string text;
+  for (const PublishTarget& target : targets) {
+    if (!text.empty()) text += "$$";
+    text += "^" + PercentEncode(PublishAddressOf(target)) + "^" + PercentEncode(target.name) + "^" +
+            PercentEncode(target.publicAddress) + "^";
+  }
+  return text;
+}
+
+std::vector<PublishTarget> TargetsFromText(std::string_view text) {
+  std::vector<PublishTarget> targets;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find("$$", start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::vector<std::string> fields = SplitFields('^', text.substr(start, end - start));
+    start = end + 2;
+    if (fields.size() < 4 || !fields[0].empty()) continue;
+    const auto address = Decoded(fields[1]);
+    const auto name = Decoded(fields[2]);
+    const auto publicAddress = Decoded(fields[3]);
+    if (!address || !name || !publicAddress) continue;
+    auto target = ParsePublishAddress(*address);
+    if (!target) continue;
+    target->name = *name;
+    target->publicAddress = *publicAddress;
+    targets.push_back(std::move(*target));
+  }
+  return targets;
 }
 
 }  // namespace velmora

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/Result.h"
 
@@ -24,6 +25,8 @@ struct PublishTarget {
   std::string user;
   std::string folder;         // the remote folder, ending in "/"; "" is where the account starts
   std::string publicAddress;  // where the page can be seen, optional
+
+  bool operator==(const PublishTarget&) const = default;
 };
 
 int DefaultPort(PublishProtocol protocol);
@@ -35,5 +38,12 @@ int DefaultPort(PublishProtocol protocol);
 Result<PublishTarget> ParsePublishAddress(std::string_view address);
 // The target as such an address (without a password, which it never holds).
 std::string PublishAddressOf(const PublishTarget& target);
+
+// A project's targets as one line of text for the project file, and back:
+// each target's address, name and public address, percent-encoded, between
+// "^" marks; targets separated by "$$". Targets that do not read back are
+// left out.
+std::string TargetsText(const std::vector<PublishTarget>& targets);
+std::vector<PublishTarget> TargetsFromText(std::string_view text);
 
 }  // namespace velmora

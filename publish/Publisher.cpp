@@ -26,7 +26,7 @@ bool SafeRelativePath(std::string_view path) {
     if (part.empty() || part == "." || part == "..") return false;
     start = end + 1;
   }
-  return path != kManifestName;
+  return path != kPublishManifestName;
 }
 
 bool IsHex64(std::string_view text) {
@@ -120,8 +120,8 @@ Result<PublishSummary> Publish(PublishTransport& transport, const std::vector<Pu
                                const PublishOptions& options) {
   for (const PublishFile& file : files)
     if (!SafeRelativePath(file.path)) return Error{ErrorKind::Invalid, "Cannot publish the file " + file.path};
-  auto previousText = transport.Read(std::string(kManifestName), kMaxManifestBytes);
-  if (!previousText) return Failed("Cannot read " + std::string(kManifestName), previousText.error());
+  auto previousText = transport.Read(std::string(kPublishManifestName), kMaxManifestBytes);
+  if (!previousText) return Failed("Cannot read " + std::string(kPublishManifestName), previousText.error());
   Manifest previous;
   if (*previousText) {
     auto parsed = ParseManifest(**previousText);
@@ -197,7 +197,7 @@ Result<PublishSummary> Publish(PublishTransport& transport, const std::vector<Pu
   for (const PublishFile& file : files) manifest[file.path] = Sha256Hex(file.bytes);
   if (summary.plan.send.empty() && summary.plan.remove.empty() && manifest == previous) return summary;
   const std::string text = ManifestText(manifest);
-  auto written = sendFile(std::string(kManifestName), text);
+  auto written = sendFile(std::string(kPublishManifestName), text);
   if (!written) return written.error();
   summary.bytesSent -= text.size();
   return summary;

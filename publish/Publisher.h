@@ -20,7 +20,7 @@
 namespace velmora {
 
 // The manifest's name in the target's folder.
-inline constexpr std::string_view kManifestName = ".velmora-manifest";
+inline constexpr std::string_view kPublishManifestName = ".velmora-manifest";
 // Larger manifests are not ours; nothing is deleted by them.
 inline constexpr std::size_t kMaxManifestBytes = std::size_t{4} << 20;
 

@@ -1,6 +1,7 @@
 // velmora-tool publish: the page a project's "Generate Code" saves, with its
 // pictures, sent to the user's web host; only what changed goes up.
 #include <cstdlib>
+#include <memory>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -10,7 +11,7 @@
 #include "project/ProjectFile.h"
 #include "publish/PublishTarget.h"
 #include "publish/Publisher.h"
-#include "publish/SftpTransport.h"
+#include "publish/ConnectTransport.h"
 #include "tools/Command.h"
 #include "tools/ToolPlaces.h"
 
@@ -33,9 +34,10 @@ int RunPublish(const std::vector<std::string>& args) {
   if (!to) throw UsageError("--to is required");
   auto target = ParsePublishAddress(*to);
   if (!target) throw UsageError(target.error().message);
-  if (target->protocol != PublishProtocol::Sftp)
-    throw UsageError("only sftp:// can be published to by this version; FTP and FTPS are not built yet");
-  if (parsed.Option("--ca-file")) throw UsageError("--ca-file is for ftps:// targets");
+  if (parsed.Option("--ca-file") && (target->protocol == PublishProtocol::Sftp || target->protocol == PublishProtocol::Ftp))
+    throw UsageError("--ca-file is for ftps:// and ftps-implicit:// targets");
+  if (parsed.Option("--identity") && target->protocol != PublishProtocol::Sftp)
+    throw UsageError("--identity is for sftp:// targets");
 
   const Places places = ToolPlaces(parsed);
   const Project project = LoadProjectFile(*projectOption);
@@ -53,41 +55,36 @@ int RunPublish(const std::vector<std::string>& args) {
   const auto files = FilesOfPage(*bundle);
   if (!files) throw std::runtime_error(files.error().message);
 
-  SftpLogin login;
-  if (const char* password = std::getenv(kPasswordVariable)) login.password = password;
+  std::string password;
+  if (const char* fromEnvironment = std::getenv(kPasswordVariable)) password = fromEnvironment;
+  const std::filesystem::path knownHosts =
+      parsed.Option("--known-hosts").value_or(places.PublishKnownHostsFile().string());
+  if (knownHosts.empty()) throw UsageError("there is no configuration folder; give --known-hosts FILE");
+  const std::string accepted = parsed.Option("--accept-host-key").value_or("");
+  if (target->protocol == PublishProtocol::Ftp)
+    std::cerr << "velmora-tool publish: warning: ftp:// sends the password and the files unencrypted; anyone on "
+                 "the way can read them. Use ftps:// where the host offers it.\n";
+  PublishLogin login;
+  login.password = password;
   if (const auto identity = parsed.Option("--identity")) login.identity = *identity;
-  login.knownHosts = parsed.Option("--known-hosts").value_or(places.PublishKnownHostsFile().string());
-  if (login.knownHosts.empty()) throw UsageError("there is no configuration folder; give --known-hosts FILE");
-  login.acceptedKey = parsed.Option("--accept-host-key").value_or("");
-  SftpTransport transport(*target, login);
-  if (auto connected = transport.Connect(); !connected) {
-    std::cerr << "velmora-tool publish: " << connected.error().message << "\n";
-    return connected.error().kind == ErrorKind::Invalid ? 2 : 1;
-  }
-
-  // A page of that name that another project made is only replaced when asked.
-  if (!parsed.Flag("--overwrite")) {
-    auto there = transport.Read(name, kMaxPageBytes + 4096);
-    if (!there) {
-      std::cerr << "velmora-tool publish: " << there.error().message << "\n";
-      return 1;
-    }
-    if (*there && PageOwnerOf(**there) != owner) {
-      std::cerr << "velmora-tool publish: " << name
-                << " on the server is a page this project did not make; --overwrite replaces it\n";
-      return 1;
-    }
-  }
-
+  if (const auto caFile = parsed.Option("--ca-file")) login.caFile = *caFile;
+  login.knownHosts = knownHosts;
+  login.acceptedKey = accepted;
   PublishOptions options;
   options.dryRun = parsed.Flag("--dry-run");
   options.stepDone = [](const PublishStep& step) {
     std::cout << (step.what == PublishStep::What::Sent ? "sent " : "deleted ") << step.path << "\n" << std::flush;
   };
-  const auto published = Publish(transport, *files, options);
+  PublishTrust trust;
+  const auto published =
+      PublishPageTo(*target, login, *files, name, owner, parsed.Flag("--overwrite"), options, &trust);
   if (!published) {
     std::cerr << "velmora-tool publish: " << published.error().message << "\n";
-    return 1;
+    if (!trust.unknownKey.empty())
+      std::cerr << "velmora-tool publish: accept it with --accept-host-key " << trust.unknownKey << "\n";
+    if (!trust.refused && published.error().kind == ErrorKind::Invalid)
+      std::cerr << "velmora-tool publish: --overwrite replaces it\n";
+    return trust.refused ? 2 : 1;
   }
   if (options.dryRun) {
     for (const auto& path : published->plan.send) std::cout << "would send " << path << "\n";
@@ -102,8 +99,9 @@ int RunPublish(const std::vector<std::string>& args) {
 const RegisterCommand kPublish{{"publish",
                                 "velmora-tool publish [--program-folder DIR] --project FILE.set --to URL "
                                 "[--template NAME] [--identity KEY] [--dry-run] [--known-hosts FILE] "
-                                "[--accept-host-key SHA256:...] [--overwrite]\n"
-                                "    (password or key passphrase from VELMORA_PUBLISH_PASSWORD)",
+                                "[--accept-host-key SHA256:...|sha256//...] [--ca-file PEM] [--overwrite]\n"
+                                "    URL: sftp://user@host[:port]/folder/, ftps://..., ftps-implicit://... or ftp://...;\n"
+                                "    the password (or the key's passphrase) comes from VELMORA_PUBLISH_PASSWORD",
                                 RunPublish}};
 
 }  // namespace

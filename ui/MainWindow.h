@@ -16,6 +16,7 @@
 #include "app/Places.h"
 #include "app/Ports.h"
 #include "generator/OutputDelivery.h"
+#include "publish/SecretStore.h"
 #include "project/Project.h"
 #include "project/PromoLists.h"
 #include "project/Wizard.h"
@@ -58,6 +59,7 @@ struct MainWindowEnvironment {
   HttpClient* http = nullptr;
   RandomSource* random = nullptr;
   FileDialogPort* dialogs = nullptr;
+  SecretStore* secrets = nullptr;  // publishing passwords; unset: the desktop's keyring
   // Where unsaved work is kept against a crash; empty: the user's application data folder.
   std::string recoveryFolder;
 };
@@ -149,6 +151,8 @@ private:
   void ChangeOutputFolder();
   void DeliverPage();
   void OpenSavedPage();
+  // "Publish…": the page check first, then the publish dialog.
+  void OpenPublishDialog();
 
   // The page check (MainWindowFindings.cpp).
   // Checks the page "Generate Code" made (none: nothing to show) and lists what it found.
@@ -283,12 +287,14 @@ private:
   std::unique_ptr<HttpClient> ownHttp_;
   std::unique_ptr<RandomSource> ownRandom_;
   std::unique_ptr<FileDialogPort> ownDialogs_;
+  std::unique_ptr<SecretStore> ownSecrets_;
   MessagePort* messages_ = nullptr;
   ShellPort* shell_ = nullptr;
   ClipboardPort* clipboard_ = nullptr;
   HttpClient* http_ = nullptr;
   RandomSource* random_ = nullptr;
   FileDialogPort* dialogs_ = nullptr;
+  SecretStore* secrets_ = nullptr;
   std::unique_ptr<NewsCheck> newsCheck_;
   std::unique_ptr<UpdateChecker> updateCheck_;
   // Declared last, so it goes first: requests still in flight end, cancelled,

@@ -62,6 +62,7 @@ void MainWindow::ConnectPages() {
           [this](const QString& name) { project_.FileName = OneLine(FromQString(name)); });
   connect(finishPage_, &FinishPage::generateRequested, this, &MainWindow::DeliverPage);
   connect(finishPage_, &FinishPage::openRequested, this, &MainWindow::OpenSavedPage);
+  connect(finishPage_, &FinishPage::publishRequested, this, &MainWindow::OpenPublishDialog);
   connect(finishPage_, &FinishPage::changeFolderRequested, this, &MainWindow::ChangeOutputFolder);
   finishPage_->OnFindingChosen([this](const FindingPlace& place) { GoToFinding(place); });
   for (WizardPage* page : pages_) connect(page, &WizardPage::edited, this, &MainWindow::ProjectEdited);

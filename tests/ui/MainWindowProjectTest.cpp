@@ -413,8 +413,9 @@ TEST_F(ProjectWindow, LoadedAffiliateIdReachesTheModelThroughTheHiddenField) {
   EXPECT_EQ(window->CurrentProject().ClickBankId, "me@example.com");
   EXPECT_TRUE(window->CurrentProject().Anchors.empty()) << "nothing of the previous project remains";
   EXPECT_EQ(window->CurrentProject().URL, "");
-  EXPECT_EQ(Find<QLineEdit>(*window, "outputNameInput")->text(), "affiliatepage.htm")
-      << "an empty name delivers to the preset one";
+  EXPECT_EQ(Find<QLineEdit>(*window, "outputNameInput")->text(), "t.htm")
+      << "an empty name delivers to the one the title gives";
+  EXPECT_EQ(window->CurrentProject().FileName, "");
 }
 
 TEST_F(ProjectWindow, ProjectNamingATemplateNotInstalledShowsTheFirstAndWarnsOnce) {
@@ -564,7 +565,7 @@ TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditM
          Find<QPlainTextEdit>(*window, "signatureInput")->setPlainText(QStringLiteral("Tom"));
          Click(*window, "signatureCreateButton");
        }},
-      {"output name", [&] { Find<QLineEdit>(*window, "outputNameInput")->setText(QStringLiteral("offer.htm")); }},
+      {"output name", [&] { Find<QLineEdit>(*window, "outputNameInput")->setText(QStringLiteral("offer-page.htm")); }},
       {"mode", [&] { Find<QRadioButton>(*window, "clipboardOption")->setChecked(true); }},
   };
   for (const auto& [what, edit] : edits) {
@@ -578,7 +579,7 @@ TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditM
   const Project saved = LoadProjectFile(folder / "offer.set");
   EXPECT_EQ(saved.Title, "Offer!");
   EXPECT_EQ(saved.Signatures, Strings{"Tom"});
-  EXPECT_EQ(saved.FileName, "offer.htm");
+  EXPECT_EQ(saved.FileName, "offer-page.htm");
 
   dialogs.answers = {Q(folder / "copy.txt")};
   press(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);

@@ -67,6 +67,8 @@ FinishPage::FinishPage(QWidget* parent)
   auto* generate = Named(new QPushButton(QStringLiteral("&Generate Code"), this), QStringLiteral("generateButton"));
   open_ = Named(new QPushButton(QStringLiteral("&Open in Browser"), this), QStringLiteral("openInBrowserButton"));
   open_->setEnabled(false);
+  auto* publish =
+      Named(new QPushButton(QStringLiteral("P&ublish\u2026"), this), QStringLiteral("openPublishButton"));
   // The clipboard needs no folder.
   connect(saveWebPage_, &QRadioButton::toggled, this, [this, folderCaption, changeFolder](bool saving) {
     folderCaption->setEnabled(saving);
@@ -77,6 +79,7 @@ FinishPage::FinishPage(QWidget* parent)
   connect(changeFolder, &QPushButton::clicked, this, &FinishPage::changeFolderRequested);
   connect(generate, &QPushButton::clicked, this, &FinishPage::generateRequested);
   connect(open_, &QPushButton::clicked, this, &FinishPage::openRequested);
+  connect(publish, &QPushButton::clicked, this, &FinishPage::publishRequested);
 
   QVBoxLayout* layout = Layout();
   layout->addSpacing(8);
@@ -94,6 +97,7 @@ FinishPage::FinishPage(QWidget* parent)
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(generate);
   buttons->addWidget(open_);
+  buttons->addWidget(publish);
   buttons->addStretch(1);
   layout->addLayout(buttons);
   findings_ = new FindingsList(this);

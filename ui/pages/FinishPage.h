@@ -44,6 +44,7 @@ signals:
   void outputNameTyped(const QString& name);
   void generateRequested();
   void openRequested();
+  void publishRequested();
   void changeFolderRequested();
 
 private:

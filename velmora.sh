@@ -14,7 +14,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 packages=(build-essential cmake ninja-build pkg-config libssl-dev libgtest-dev libgmock-dev
   libbenchmark-dev qt6-base-dev qt6-webengine-dev libgl-dev libboost-dev libboost-stacktrace-dev libgumbo-dev
   php-cli tidy xvfb xauth clang libclang-rt-14-dev desktop-file-utils appstream lintian dpkg-dev fakeroot
-  librsvg2-bin libssh-dev libcurl4-openssl-dev qtkeychain-qt6-dev libwrap0 gnome-keyring dbus-bin)
+  librsvg2-bin libssh-dev libcurl4-openssl-dev qtkeychain-qt6-dev libwrap0 gnome-keyring dbus-bin openssl
+  openssh-client)
 
 install_missing() {
   local missing=()

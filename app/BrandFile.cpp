@@ -32,26 +32,22 @@ BrandFileContent ReadBrandFile(const std::filesystem::path& programFolder) {
   if (!fs::exists(enciphered, ec)) return {BrandFileStatus::Missing, {}};
   RemoveStrayPlainCopy(folder / kBrandPlainCopyName);
 
-  std::string bytes;
-  try {
-    bytes = ReadWholeFile(enciphered, kMaxBrandFileBytes);
-  } catch (const FileError&) {
-    // Unreadable settings dress nothing, like settings that fail the check.
-    return {BrandFileStatus::Failed, {}};
-  }
+  const auto bytes = ReadWholeFile(enciphered, kMaxBrandFileBytes);
+  // Unreadable settings dress nothing, like settings that fail the check.
+  if (!bytes) return {BrandFileStatus::Failed, {}};
   std::string plain;
   // A file that fails authentication was damaged or altered after it was
   // made: its text is not trusted, not even in part.
-  if (DecipherBytes(bytes, plain) != CipherResult::Ok) return {BrandFileStatus::Failed, {}};
+  if (DecipherBytes(*bytes, plain) != CipherResult::Ok) return {BrandFileStatus::Failed, {}};
   return {BrandFileStatus::Ok, SplitLines(plain)};
 }
 
-void WriteBrandFile(const std::filesystem::path& programFolder, const Lines& lines) {
+Result<void> WriteBrandFile(const std::filesystem::path& programFolder, const Lines& lines) {
   const fs::path target = programFolder / kBrandFileName;
   std::string enciphered;
   if (EncipherBytes(JoinLines(lines), enciphered) != CipherResult::Ok)
-    throw FileError("Cannot encipher the file", target, "the cipher failed");
-  WriteFileAtomic(target, enciphered);
+    return FileFailure(ErrorKind::Invalid, "Cannot encipher the file", target, "the cipher failed");
+  return WriteFileAtomic(target, enciphered);
 }
 
 }  // namespace velmora

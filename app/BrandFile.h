@@ -26,7 +26,7 @@ struct BrandFileContent {
 // Reads and deciphers `programFolder` + dbsettings.dat. A stray
 // dbsettings.sim beside an existing dbsettings.dat is removed.
 BrandFileContent ReadBrandFile(const std::filesystem::path& programFolder);
-// Enciphers the lines and replaces dbsettings.dat atomically. Throws FileError.
-void WriteBrandFile(const std::filesystem::path& programFolder, const Lines& lines);
+// Enciphers the lines and replaces dbsettings.dat atomically.
+Result<void> WriteBrandFile(const std::filesystem::path& programFolder, const Lines& lines);
 
 }  // namespace velmora

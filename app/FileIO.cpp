@@ -18,30 +18,33 @@ namespace velmora {
 
 namespace {
 
-std::function<std::string()>& StackHook() {
-  static std::function<std::string()> hook;
-  return hook;
-}
-
 std::string SystemReason(int err) { return std::strerror(err); }
 
 // Stream writes do not always leave errno behind.
 std::string WriteReason(int err) { return err != 0 ? std::strerror(err) : "the write failed"; }
 
+Error OpenFailure(const std::filesystem::path& path, int err, const std::string& reason) {
+  return FileFailure(err == ENOENT ? ErrorKind::NotFound : ErrorKind::Unreadable, "Cannot open the file", path,
+                     reason);
+}
+
+Error ReadFailure(const std::filesystem::path& path, const std::string& reason) {
+  return FileFailure(ErrorKind::Unreadable, "Cannot read the file", path, reason);
+}
+
+Error TooLargeFailure(const std::filesystem::path& path) {
+  return FileFailure(ErrorKind::TooLarge, "Cannot read the file", path, "the file is too large");
+}
+
+Error WriteFailure(const std::filesystem::path& path, const std::string& reason) {
+  return FileFailure(ErrorKind::Unwritable, "Cannot write the file", path, reason);
+}
+
 }  // namespace
 
-FileError::FileError(std::string operation, std::filesystem::path path, std::string reason)
-    : std::runtime_error(operation + " \"" + path.string() + "\": " + reason),
-      operation_(std::move(operation)),
-      path_(std::move(path)),
-      reason_(std::move(reason)),
-      stack_(CaptureStack()) {}
-
-void SetStackCaptureHook(std::function<std::string()> hook) { StackHook() = std::move(hook); }
-
-std::string CaptureStack() {
-  const auto& hook = StackHook();
-  return hook ? hook() : std::string();
+Error FileFailure(ErrorKind kind, const std::string& operation, const std::filesystem::path& path,
+                  const std::string& reason) {
+  return {kind, operation + " \"" + path.string() + "\": " + reason, reason};
 }
 
 namespace {
@@ -52,32 +55,30 @@ constexpr const char* kLinkReason = "it is a symbolic link";
 #ifndef _WIN32
 // Opened without following a link and without waiting for a pipe's writer,
 // then checked on the open file, so nothing can be swapped in between.
-std::string ReadPrivateFile(const std::filesystem::path& path, std::size_t maxBytes) {
+Result<std::string> ReadPrivateFile(const std::filesystem::path& path, std::size_t maxBytes) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int err = errno;
-    throw FileError("Cannot open the file", path, err == ELOOP ? kLinkReason : SystemReason(err));
+    return OpenFailure(path, err, err == ELOOP ? kLinkReason : SystemReason(err));
   }
   struct Closer {
     int fd;
     ~Closer() { ::close(fd); }
   } closer{fd};
   struct stat info {};
-  if (::fstat(fd, &info) != 0) throw FileError("Cannot read the file", path, SystemReason(errno));
-  if (!S_ISREG(info.st_mode)) throw FileError("Cannot read the file", path, kNotRegularReason);
-  if (static_cast<std::size_t>(info.st_size) > maxBytes)
-    throw FileError("Cannot read the file", path, "the file is too large");
+  if (::fstat(fd, &info) != 0) return ReadFailure(path, SystemReason(errno));
+  if (!S_ISREG(info.st_mode)) return ReadFailure(path, kNotRegularReason);
+  if (static_cast<std::size_t>(info.st_size) > maxBytes) return TooLargeFailure(path);
   std::string data;
   data.reserve(static_cast<std::size_t>(info.st_size));
   char buffer[65536];
   for (;;) {
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) throw FileError("Cannot read the file", path, SystemReason(errno));
+    if (got < 0) return ReadFailure(path, SystemReason(errno));
     if (got == 0) return data;
     // The size may have grown since fstat.
-    if (data.size() + static_cast<std::size_t>(got) > maxBytes)
-      throw FileError("Cannot read the file", path, "the file is too large");
+    if (data.size() + static_cast<std::size_t>(got) > maxBytes) return TooLargeFailure(path);
     data.append(buffer, static_cast<std::size_t>(got));
   }
 }
@@ -85,24 +86,26 @@ std::string ReadPrivateFile(const std::filesystem::path& path, std::size_t maxBy
 
 }  // namespace
 
-std::string ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes, FileAccess access) {
+Result<std::string> ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes, FileAccess access) {
 #ifndef _WIN32
   if (access == FileAccess::Private) return ReadPrivateFile(path, maxBytes);
 #else
   (void)access;
 #endif
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError("Cannot open the file", path, SystemReason(errno));
+  if (!in) {
+    const int err = errno;
+    return OpenFailure(path, err, SystemReason(err));
+  }
   std::string data;
   char buffer[65536];
   while (in) {
     in.read(buffer, sizeof buffer);
     const auto got = static_cast<std::size_t>(in.gcount());
-    if (data.size() + got > maxBytes)
-      throw FileError("Cannot read the file", path, "the file is too large");
+    if (data.size() + got > maxBytes) return TooLargeFailure(path);
     data.append(buffer, got);
   }
-  if (in.bad()) throw FileError("Cannot read the file", path, SystemReason(errno));
+  if (in.bad()) return ReadFailure(path, SystemReason(errno));
   return data;
 }
 
@@ -128,17 +131,17 @@ std::string RandomDigits() {
 
 // Follows symbolic links to the file that is really written; a link whose
 // target does not exist yet resolves to that target.
-std::filesystem::path ResolveLinks(const std::filesystem::path& target) {
+Result<std::filesystem::path> ResolveLinks(const std::filesystem::path& target) {
   std::filesystem::path path = target;
   for (int hops = 0; hops < 40; ++hops) {
     std::error_code ec;
     const auto status = std::filesystem::symlink_status(path, ec);
     if (ec || !std::filesystem::is_symlink(status)) return path;
     const std::filesystem::path next = std::filesystem::read_symlink(path, ec);
-    if (ec) throw FileError("Cannot write the file", target, ec.message());
+    if (ec) return WriteFailure(target, ec.message());
     path = next.is_absolute() ? next : FolderOf(path) / next;
   }
-  throw FileError("Cannot write the file", target, "too many levels of symbolic links");
+  return WriteFailure(target, "too many levels of symbolic links");
 }
 
 }  // namespace
@@ -173,20 +176,32 @@ void RemoveStaleTemporaries(const std::filesystem::path& folder, std::filesystem
   }
 }
 
-ReplacementFile::ReplacementFile(const std::filesystem::path& target, FileAccess access)
-    : target_(target),
-      resolved_(access == FileAccess::Private ? target : ResolveLinks(target)),
-      access_(access) {
+Result<std::unique_ptr<ReplacementFile>> ReplacementFile::Open(const std::filesystem::path& target,
+                                                               FileAccess access) {
+  std::filesystem::path resolved = target;
+  if (access != FileAccess::Private) {
+    auto followed = ResolveLinks(target);
+    if (!followed) return followed.error();
+    resolved = std::move(*followed);
+  }
+  std::unique_ptr<ReplacementFile> file(new ReplacementFile(target, std::move(resolved), access));
+  if (auto created = file->Create(); !created) return created.error();
+  return file;
+}
+
+ReplacementFile::ReplacementFile(const std::filesystem::path& target, std::filesystem::path resolved,
+                                 FileAccess access)
+    : target_(target), resolved_(std::move(resolved)), access_(access) {}
+
+Result<void> ReplacementFile::Create() {
   std::error_code ec;
   // The rename puts a new file in place of whatever stands at the name, so a
   // link planted after this check is replaced, never written through.
   const auto status = std::filesystem::symlink_status(resolved_, ec);
   const bool exists = !ec && std::filesystem::exists(status);
-  if (std::filesystem::is_symlink(status)) throw FileError("Cannot write the file", target_, kLinkReason);
-  if (exists && std::filesystem::is_directory(status))
-    throw FileError("Cannot write the file", target_, "it is a folder");
-  if (exists && !std::filesystem::is_regular_file(status))
-    throw FileError("Cannot write the file", target_, kNotRegularReason);
+  if (std::filesystem::is_symlink(status)) return WriteFailure(target_, kLinkReason);
+  if (exists && std::filesystem::is_directory(status)) return WriteFailure(target_, "it is a folder");
+  if (exists && !std::filesystem::is_regular_file(status)) return WriteFailure(target_, kNotRegularReason);
 
   const std::filesystem::path folder = FolderOf(resolved_);
   RemoveStaleTemporaries(folder, kStaleAge);
@@ -204,7 +219,7 @@ ReplacementFile::ReplacementFile(const std::filesystem::path& target, FileAccess
     fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) throw FileError("Cannot write the file", target_, WriteReason(errno));
+  if (fd < 0) return WriteFailure(target_, WriteReason(errno));
   if (hadFile) {
     // Root replacing a user's file must not hand it to root; others cannot change owners and need not.
     if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
@@ -219,8 +234,9 @@ ReplacementFile::ReplacementFile(const std::filesystem::path& target, FileAccess
   if (!out_) {
     const int err = errno;
     std::filesystem::remove(temp_, ec);
-    throw FileError("Cannot write the file", target_, WriteReason(err));
+    return WriteFailure(target_, WriteReason(err));
   }
+  return {};
 }
 
 ReplacementFile::~ReplacementFile() {
@@ -230,28 +246,29 @@ ReplacementFile::~ReplacementFile() {
   std::filesystem::remove(temp_, ignored);
 }
 
-void ReplacementFile::Write(std::string_view bytes) {
+Result<void> ReplacementFile::Write(std::string_view bytes) {
   errno = 0;
   out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out_) throw FileError("Cannot write the file", target_, WriteReason(errno));
+  if (!out_) return WriteFailure(target_, WriteReason(errno));
+  return {};
 }
 
-void ReplacementFile::Commit() {
+Result<void> ReplacementFile::Commit() {
   errno = 0;
   out_.close();
-  if (out_.fail()) throw FileError("Cannot write the file", target_, WriteReason(errno));
+  if (out_.fail()) return WriteFailure(target_, WriteReason(errno));
 #ifndef _WIN32
   const int fd = ::open(temp_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0 || ::fsync(fd) != 0) {
     const int err = errno;
     if (fd >= 0) ::close(fd);
-    throw FileError("Cannot write the file", target_, WriteReason(err));
+    return WriteFailure(target_, WriteReason(err));
   }
   ::close(fd);
 #endif
   std::error_code ec;
   std::filesystem::rename(temp_, resolved_, ec);
-  if (ec) throw FileError("Cannot replace the file", target_, ec.message());
+  if (ec) return FileFailure(ErrorKind::Unwritable, "Cannot replace the file", target_, ec.message());
   committed_ = true;
 #ifndef _WIN32
   // The rename itself reaches the disk with the folder.
@@ -261,12 +278,14 @@ void ReplacementFile::Commit() {
     ::close(folder);
   }
 #endif
+  return {};
 }
 
-void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, FileAccess access) {
-  ReplacementFile file(path, access);
-  file.Write(bytes);
-  file.Commit();
+Result<void> WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, FileAccess access) {
+  auto file = ReplacementFile::Open(path, access);
+  if (!file) return file.error();
+  if (auto written = (*file)->Write(bytes); !written) return written;
+  return (*file)->Commit();
 }
 
 bool MakePrivateFolders(const std::filesystem::path& folder) {
@@ -292,10 +311,14 @@ bool MakePrivateFolders(const std::filesystem::path& folder) {
   return std::filesystem::is_directory(folder, ec);
 }
 
-Lines ReadLineFile(const std::filesystem::path& path) { return SplitLines(ReadWholeFile(path)); }
+Result<Lines> ReadLineFile(const std::filesystem::path& path) {
+  auto bytes = ReadWholeFile(path);
+  if (!bytes) return bytes.error();
+  return SplitLines(*bytes);
+}
 
-void WriteLineFile(const std::filesystem::path& path, const Lines& lines) {
-  WriteFileAtomic(path, JoinLines(lines));
+Result<void> WriteLineFile(const std::filesystem::path& path, const Lines& lines) {
+  return WriteFileAtomic(path, JoinLines(lines));
 }
 
 }  // namespace velmora

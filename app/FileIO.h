@@ -5,35 +5,19 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <stdexcept>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/Result.h"
+
 namespace velmora {
 
-// A file that could not be opened, read or written. Unhandled, it reaches
-// the program's error report, which shows what(), reason() and the stack.
-class FileError : public std::runtime_error {
-public:
-  FileError(std::string operation, std::filesystem::path path, std::string reason);
-  const std::string& operation() const { return operation_; }
-  const std::filesystem::path& path() const { return path_; }
-  const std::string& reason() const { return reason_; }
-  // Stack at the point of the throw, when a capture hook is installed.
-  const std::string& stack() const { return stack_; }
-
-private:
-  std::string operation_;
-  std::filesystem::path path_;
-  std::string reason_;
-  std::string stack_;
-};
-
-// The program installs a stack capture (Boost.Stacktrace); the core has none.
-void SetStackCaptureHook(std::function<std::string()> hook);
-std::string CaptureStack();
+// A file operation's failure, worded the same way everywhere:
+// `Cannot read the file "/path": the reason`.
+Error FileFailure(ErrorKind kind, const std::string& operation, const std::filesystem::path& path,
+                  const std::string& reason);
 
 // How a file is reached. The user's files are Ordinary: a symbolic link is
 // followed to the file it names. The program's own files (crash-recovery
@@ -43,8 +27,9 @@ std::string CaptureStack();
 // another file or stall them on a pipe.
 enum class FileAccess { Ordinary, Private };
 
-// Reads a whole file; throws FileError. maxBytes guards against huge files.
-std::string ReadWholeFile(const std::filesystem::path& path,
+// Reads a whole file: NotFound, Unreadable, or TooLarge over maxBytes,
+// which guards against huge files.
+Result<std::string> ReadWholeFile(const std::filesystem::path& path,
                           std::size_t maxBytes = std::size_t{1} << 31,
                           FileAccess access = FileAccess::Ordinary);
 
@@ -66,24 +51,27 @@ bool MakePrivateFolders(const std::filesystem::path& folder);
 // removed from the folder when it is next written to.
 class ReplacementFile {
 public:
-  // Throws FileError when the target is refused or nothing can be created beside it.
-  explicit ReplacementFile(const std::filesystem::path& target, FileAccess access = FileAccess::Ordinary);
+  // Unwritable when the target is refused or nothing can be created beside it.
+  static Result<std::unique_ptr<ReplacementFile>> Open(const std::filesystem::path& target,
+                                                       FileAccess access = FileAccess::Ordinary);
   ~ReplacementFile();
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-  // For writers that stream; check it before Commit().
+  // For writers that stream; Commit() notices a failed stream.
   std::ostream& stream() { return out_; }
-  // Throws FileError when the bytes cannot be written.
-  void Write(std::string_view bytes);
-  // Throws FileError when the file cannot be made durable or put in place;
-  // the target then keeps its old content.
-  void Commit();
+  Result<void> Write(std::string_view bytes);
+  // Unwritable when the file cannot be made durable or put in place; the
+  // target then keeps its old content.
+  Result<void> Commit();
 
   // Where the content lands: the target, with symbolic links followed.
   const std::filesystem::path& ResolvedTarget() const { return resolved_; }
 
 private:
+  ReplacementFile(const std::filesystem::path& target, std::filesystem::path resolved, FileAccess access);
+  Result<void> Create();
+
   std::filesystem::path target_;
   std::filesystem::path resolved_;
   std::filesystem::path temp_;
@@ -96,14 +84,14 @@ private:
 void RemoveStaleTemporaries(const std::filesystem::path& folder, std::filesystem::file_time_type::duration age);
 bool IsOurTemporaryName(const std::string& fileName);
 
-// Replaces the file atomically with the bytes; throws FileError.
-void WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes,
+// Replaces the file atomically with the bytes.
+Result<void> WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes,
                      FileAccess access = FileAccess::Ordinary);
 
 using Lines = std::vector<std::string>;
 // Line files: lines end at CR LF, lone CR or lone LF; reading stops at NUL.
-Lines ReadLineFile(const std::filesystem::path& path);
+Result<Lines> ReadLineFile(const std::filesystem::path& path);
 // Every line, the last included, is written with CR LF after it.
-void WriteLineFile(const std::filesystem::path& path, const Lines& lines);
+Result<void> WriteLineFile(const std::filesystem::path& path, const Lines& lines);
 
 }  // namespace velmora

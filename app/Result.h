@@ -16,12 +16,15 @@ enum class ErrorKind {
   Unreadable,  // it exists but could not be read
   TooLarge,    // it, or what it would make, is over a limit
   Invalid,     // it was read but makes no sense
+  Unwritable,  // it could not be written or put in place
 };
 
-// Why there is no value: a kind and a message for the user.
+// Why there is no value: a kind and a message for the user; for a file,
+// the system's own reason as well, for callers that word their own message.
 struct Error {
   ErrorKind kind;
   std::string message;
+  std::string reason = {};
 };
 
 template <class T>
@@ -45,8 +48,28 @@ public:
   // Only when !ok().
   const Error& error() const { return std::get<1>(state_); }
 
+  // A value that equals `other`; a failure equals nothing.
+  friend bool operator==(const Result& result, const T& other) { return result.ok() && result.value() == other; }
+
 private:
   std::variant<T, Error> state_;
+};
+
+// For operations that give nothing back but may fail.
+template <>
+class [[nodiscard]] Result<void> {
+public:
+  Result() = default;
+  Result(Error error) : error_(std::move(error)), failed_(true) {}
+
+  bool ok() const { return !failed_; }
+  explicit operator bool() const { return ok(); }
+  // Only when !ok().
+  const Error& error() const { return error_; }
+
+private:
+  Error error_{};
+  bool failed_ = false;
 };
 
 }  // namespace velmora

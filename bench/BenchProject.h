@@ -13,7 +13,7 @@ namespace velmora::bench {
 
 inline const std::string& TemplateText() {
   static const std::string text = JoinLines(
-      ReadLineFile(std::filesystem::path(__FILE__).parent_path().parent_path() / "templates" / "aurora.tem"));
+      ReadLineFile(std::filesystem::path(__FILE__).parent_path().parent_path() / "templates" / "aurora.tem").value());
   return text;
 }
 

@@ -20,14 +20,15 @@ std::filesystem::path BenchFile(const char* name) {
 void BM_SaveProject(benchmark::State& state) {
   const Project project = ProjectOf(static_cast<std::size_t>(state.range(0)));
   const auto path = BenchFile("-save.set");
-  for (auto _ : state) SaveProjectFile(path, project);
+  for (auto _ : state)
+    if (!SaveProjectFile(path, project)) state.SkipWithError("save failed");
   std::filesystem::remove(path);
   state.SetComplexityN(state.range(0));
 }
 
 void BM_LoadProject(benchmark::State& state) {
   const auto path = BenchFile("-load.set");
-  SaveProjectFile(path, ProjectOf(static_cast<std::size_t>(state.range(0))));
+  if (!SaveProjectFile(path, ProjectOf(static_cast<std::size_t>(state.range(0))))) state.SkipWithError("save failed");
   for (auto _ : state) benchmark::DoNotOptimize(LoadProjectFile(path));
   std::filesystem::remove(path);
   state.SetComplexityN(state.range(0));
@@ -36,10 +37,10 @@ void BM_LoadProject(benchmark::State& state) {
 // What "Load Configuration" does on the core side: read, then new list-box entries.
 void BM_LoadProjectAndRebuildListBoxes(benchmark::State& state) {
   const auto path = BenchFile("-rebuild.set");
-  SaveProjectFile(path, ProjectOf(static_cast<std::size_t>(state.range(0))));
+  if (!SaveProjectFile(path, ProjectOf(static_cast<std::size_t>(state.range(0))))) state.SkipWithError("save failed");
   PromoBoard board;
   for (auto _ : state) {
-    const Project project = LoadProjectFile(path);
+    const Project project = LoadProjectFile(path).value();
     board.Rebuild(project);
     benchmark::DoNotOptimize(board.Entries(PromoKind::PPC).data());
   }

@@ -94,9 +94,13 @@ std::streamsize ReadInPieces(std::istream& source, unsigned char* buffer, std::s
   return got;
 }
 
-std::ifstream OpenSource(const std::filesystem::path& source) {
+Result<std::ifstream> OpenSource(const std::filesystem::path& source) {
   std::ifstream in(source, std::ios::binary);
-  if (!in) throw FileError("Cannot open the file", source, SystemReason(errno));
+  if (!in) {
+    const int err = errno;
+    return FileFailure(err == ENOENT ? ErrorKind::NotFound : ErrorKind::Unreadable, "Cannot open the file", source,
+                       SystemReason(err));
+  }
   return in;
 }
 
@@ -316,43 +320,39 @@ CipherResult Encryption::DecryptStream(std::istream& source, std::ostream& targe
                                                                    : CipherResult::AuthenticationFailed;
 }
 
-CipherResult DecipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
-                          std::string_view passphrase) {
-  std::ifstream in = OpenSource(source);
-  Encryption crypt(passphrase, kTransferBufferSize);
+Result<CipherResult> DecipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                                  std::string_view passphrase) {
+  auto in = OpenSource(source);
+  if (!in) return in.error();
   std::error_code ec;
   const std::uintmax_t length = std::filesystem::file_size(source, ec);
-  if (ec) throw FileError("Cannot read the file", source, ec.message());
+  if (ec) return FileFailure(ErrorKind::Unreadable, "Cannot read the file", source, ec.message());
   if (std::filesystem::equivalent(source, target, ec) && !ec)
-    throw FileError("Cannot create the file", target, "it is the file being deciphered");
+    return FileFailure(ErrorKind::Unwritable, "Cannot create the file", target, "it is the file being deciphered");
   const bool targetExisted = std::filesystem::exists(target, ec);
-  ReplacementFile out(target);
-  const CipherResult result = crypt.DecryptStream(in, out.stream(), length);
+  auto out = ReplacementFile::Open(target);
+  if (!out) return out.error();
+  Encryption crypt(passphrase, kTransferBufferSize);
+  const CipherResult result = crypt.DecryptStream(*in, (*out)->stream(), length);
   // A failed authentication still delivers the text, as documented. A wrong
   // passphrase delivers nothing: an old target stays, a new one is empty.
   const bool deliver = result == CipherResult::Ok || result == CipherResult::AuthenticationFailed ||
                        (result == CipherResult::PasswordCheckFailed && !targetExisted);
   if (!deliver) return result;
-  try {
-    out.Commit();
-  } catch (const FileError&) {
-    return CipherResult::WriteError;
-  }
+  if (!(*out)->Commit()) return CipherResult::WriteError;
   return result;
 }
 
-CipherResult EncipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
-                          std::string_view passphrase) {
-  std::ifstream in = OpenSource(source);
+Result<CipherResult> EncipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
+                                  std::string_view passphrase) {
+  auto in = OpenSource(source);
+  if (!in) return in.error();
+  auto out = ReplacementFile::Open(target);
+  if (!out) return out.error();
   Encryption crypt(passphrase, kTransferBufferSize);
-  ReplacementFile out(target);
-  const CipherResult result = crypt.EncryptStream(in, out.stream());
+  const CipherResult result = crypt.EncryptStream(*in, (*out)->stream());
   if (result != CipherResult::Ok) return result;
-  try {
-    out.Commit();
-  } catch (const FileError&) {
-    return CipherResult::WriteError;
-  }
+  if (!(*out)->Commit()) return CipherResult::WriteError;
   return CipherResult::Ok;
 }
 

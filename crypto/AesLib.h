@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/Result.h"
+
 namespace velmora {
 
 // The passphrase every brand-settings file is enciphered with.
@@ -117,15 +119,16 @@ private:
 // Deciphers `source` beside `target` and renames it over the target when
 // the text is complete (also when only the authentication failed), so a
 // failure or a kill keeps the old target; a wrong passphrase leaves an old
-// target alone and creates a missing one empty. Throws FileError when the
+// target alone and creates a missing one empty. A file error when the
 // source cannot be opened, the target is refused or cannot be created, or
-// both are the same file.
-[[nodiscard]] CipherResult DecipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
+// both are the same file; else how the cipher went.
+Result<CipherResult> DecipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
                                         std::string_view passphrase = kSettingsPassphrase);
 // Enciphers `source` beside `target` and renames it over the target only
-// when complete, so a failure keeps the old target. Throws FileError when the
-// source cannot be opened or nothing can be created beside the target.
-[[nodiscard]] CipherResult EncipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
+// when complete, so a failure keeps the old target. A file error when the
+// source cannot be opened or nothing can be created beside the target; else
+// how the cipher went.
+Result<CipherResult> EncipherFile(const std::filesystem::path& source, const std::filesystem::path& target,
                                         std::string_view passphrase = kSettingsPassphrase);
 
 // The same in memory, for callers that must not leave a plain copy on disk.

@@ -217,13 +217,9 @@ PageSlot SlotOf(const std::filesystem::path& file, const std::string& owner) {
   // Not a file (a folder, say): nothing to ask about; the writer refuses it with its reason.
   if (status.type() != std::filesystem::file_type::regular) return PageSlot::Free;
   if (owner.empty()) return PageSlot::Taken;
-  try {
-    const std::string page = ReadWholeFile(file, kMaxPageBytes + 4096);
-    return PageOwnerOf(page) == owner ? PageSlot::Ours : PageSlot::Taken;
-  } catch (const FileError&) {
-    // What cannot be read cannot be shown to be ours.
-    return PageSlot::Taken;
-  }
+  // What cannot be read cannot be shown to be ours.
+  const auto page = ReadWholeFile(file, kMaxPageBytes + 4096);
+  return page && PageOwnerOf(*page) == owner ? PageSlot::Ours : PageSlot::Taken;
 }
 
 std::string KeepBothName(const std::filesystem::path& folder, const std::string& name) {
@@ -238,21 +234,27 @@ std::string KeepBothName(const std::filesystem::path& folder, const std::string&
   }
 }
 
-std::filesystem::path SavePageBundle(const std::filesystem::path& folder, const PageBundle& bundle) {
+Result<std::filesystem::path> SavePageBundle(const std::filesystem::path& folder, const PageBundle& bundle) {
   // The name is joined as text, not as a path, so that it lands below the
   // output folder, blanks and all, exactly as the message says.
   const std::filesystem::path file((folder / "").string() + bundle.name);
-  if (const auto problem = OutputNameProblem(bundle.name)) throw FileError("Cannot write the file", file, problem->text);
+  if (const auto problem = OutputNameProblem(bundle.name))
+    return FileFailure(ErrorKind::Unwritable, "Cannot write the file", file, problem->text);
   if (!MakePrivateFolders(folder))
-    throw FileError("Cannot create the folder", folder, "Can't create the output folder! Check the output path you provided.");
+    return FileFailure(ErrorKind::Unwritable, "Cannot create the folder", folder,
+                       "Can't create the output folder! Check the output path you provided.");
   // Pictures first, so that the page never names one that is not there yet.
   if (!bundle.pictures.empty()) {
     const std::filesystem::path pictures = folder / PictureFolderOf(bundle.name);
-    if (!MakePrivateFolders(pictures)) throw FileError("Cannot create the folder", pictures, "it is not a folder");
-    for (const PagePicture& picture : bundle.pictures)
-      WriteFileAtomic(folder / picture.address, ReadWholeFile(picture.source, kMaxPictureBytes));
+    if (!MakePrivateFolders(pictures))
+      return FileFailure(ErrorKind::Unwritable, "Cannot create the folder", pictures, "it is not a folder");
+    for (const PagePicture& picture : bundle.pictures) {
+      const auto bytes = ReadWholeFile(picture.source, kMaxPictureBytes);
+      if (!bytes) return bytes.error();
+      if (auto written = WriteFileAtomic(folder / picture.address, *bytes); !written) return written.error();
+    }
   }
-  WriteFileAtomic(file, bundle.bytes);
+  if (auto written = WriteFileAtomic(file, bundle.bytes); !written) return written.error();
   return file;
 }
 
@@ -309,7 +311,12 @@ OutputResult ProduceOutput(bool save, const Project& project, const OutputReques
         break;
     }
   }
-  result.savedFile = SavePageBundle(request.outputFolder, *bundle);
+  auto saved = SavePageBundle(request.outputFolder, *bundle);
+  if (!saved) {
+    messages.ShowMessage(MessageKind::Error, saved.error().message);
+    return result;
+  }
+  result.savedFile = std::move(*saved);
   result.page = bundle->bytes;
   result.pictures = bundle->pictures;
   std::string text = "You have successfully saved your file as:\n\r" + result.savedFile->string();

@@ -100,9 +100,9 @@ PageSlot SlotOf(const std::filesystem::path& file, const std::string& owner);
 std::string KeepBothName(const std::filesystem::path& folder, const std::string& name);
 
 // Copies the pictures, then writes the page, each by atomic replacement, and
-// returns the page's path. Throws FileError (a name OutputNameProblem
-// refuses included, before anything is written).
-std::filesystem::path SavePageBundle(const std::filesystem::path& folder, const PageBundle& bundle);
+// returns the page's path. Unwritable (a name OutputNameProblem refuses
+// included, before anything is written) or the picture's reading failure.
+Result<std::filesystem::path> SavePageBundle(const std::filesystem::path& folder, const PageBundle& bundle);
 
 // With `save`, ensures the output folder; generates the page and, with
 // `save`, writes it beside its pictures; a name another page holds is only
@@ -110,7 +110,7 @@ std::filesystem::path SavePageBundle(const std::filesystem::path& folder, const 
 // made for it, and its page keeps every address as typed. Tells the user
 // through `messages`; a missing, unreadable or too large template, or a page
 // that would be too large, is reported as an error and nothing is written. A
-// failed write throws FileError and leaves any earlier page as it was.
+// failed write is reported as well and leaves any earlier page as it was.
 OutputResult ProduceOutput(bool save, const Project& project, const OutputRequest& request,
                            MessagePort& messages);
 

@@ -232,46 +232,23 @@ std::string FillTemplate(std::string_view templateText, const Project& project) 
   return std::move(FillPage(templateText, project, SIZE_MAX).value());
 }
 
-namespace {
-
-// A template refused for its size before it is read.
-class TemplateTooLarge : public FileError {
-public:
-  TemplateTooLarge(const std::filesystem::path& file, std::size_t maxBytes)
-      : FileError("Cannot read the template", file,
-                  "it is larger than " + ByteSize(maxBytes) + ", the most a template may be") {}
-};
-
-// The template file as FillPage expects it; throws FileError.
-std::string ReadTemplateFile(const std::filesystem::path& file, std::size_t maxBytes) {
-  std::error_code ec;
-  if (const auto size = std::filesystem::file_size(file, ec); !ec && size > maxBytes) throw TemplateTooLarge(file, maxBytes);
-  try {
-    return JoinLines(SplitLines(ReadWholeFile(file, maxBytes)));
-  } catch (const FileError&) {
-    // A file that grew since its size was looked at.
-    if (const auto size = std::filesystem::file_size(file, ec); !ec && size > maxBytes)
-      throw TemplateTooLarge(file, maxBytes);
-    throw;
-  }
-}
-
-}  // namespace
-
 Result<std::string> LoadTemplate(const std::string& templateName,
                                  const std::vector<std::filesystem::path>& templateFolders,
                                  std::size_t maxTemplateBytes) {
   const auto file = FindTemplate(templateFolders, templateName);
   if (!file) return Error{ErrorKind::NotFound, UnknownTemplateMessage(templateName, ListTemplates(templateFolders))};
   const std::string quoted = "The template \"" + ShownTemplateName(templateName) + "\"";
-  try {
-    return ReadTemplateFile(*file, maxTemplateBytes);
-  } catch (const TemplateTooLarge&) {
+  // Refused by its size before it is read; ReadWholeFile catches one that grows meanwhile.
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(*file, ec);
+  auto bytes = !ec && size > maxTemplateBytes ? Result<std::string>(Error{ErrorKind::TooLarge, {}})
+                                                : ReadWholeFile(*file, maxTemplateBytes);
+  if (bytes) return JoinLines(SplitLines(*bytes));
+  if (bytes.error().kind == ErrorKind::TooLarge)
     return Error{ErrorKind::TooLarge, quoted + " is larger than " + ByteSize(maxTemplateBytes) +
                                           ", the most a template may be; it is not used."};
-  } catch (const FileError& error) {
-    return Error{ErrorKind::Unreadable, quoted + " could not be read: " + error.reason() + " (" + file->string() + ")"};
-  }
+  return Error{ErrorKind::Unreadable,
+               quoted + " could not be read: " + bytes.error().reason + " (" + file->string() + ")"};
 }
 
 Result<std::string> GeneratePage(const Project& project, const std::string& templateName,

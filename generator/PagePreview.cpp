@@ -54,12 +54,4 @@ PreviewToCheck PreviewPageToCheck(const Project& project, const std::string& tem
   return Preview(project, templateName, templateFolders);
 }
 
-CheckedPreview CheckedPreviewPage(const Project& project, const std::string& templateName,
-                                  const std::vector<std::filesystem::path>& templateFolders) {
-  PreviewToCheck made = PreviewPageToCheck(project, templateName, templateFolders);
-  CheckedPreview preview{std::move(made.page), {}};
-  if (made.templateText) preview.findings = CheckProjectPage(project, *made.templateText, preview.page);
-  return preview;
-}
-
 }  // namespace velmora

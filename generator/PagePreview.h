@@ -27,12 +27,4 @@ struct PreviewToCheck {
 PreviewToCheck PreviewPageToCheck(const Project& project, const std::string& templateName,
                                   const std::vector<std::filesystem::path>& templateFolders);
 
-// That page and what the page check finds in it. No findings where there is no page.
-struct CheckedPreview {
-  std::string page;
-  std::vector<Finding> findings;
-};
-CheckedPreview CheckedPreviewPage(const Project& project, const std::string& templateName,
-                                  const std::vector<std::filesystem::path>& templateFolders);
-
 }  // namespace velmora

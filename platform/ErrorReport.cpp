@@ -48,20 +48,14 @@ QString ErrorReportText::Full() const { return summary + QStringLiteral("\n\n") 
 
 ErrorReportText DescribeException(std::exception_ptr error) {
   ErrorReportText report;
-  QString stack;
   try {
     std::rethrow_exception(error);
-  } catch (const FileError& e) {
-    report.summary = QStringLiteral("%1:\n%2\n\nReason: %3")
-                         .arg(ToQString(e.operation()), ToQString(e.path().string()), ToQString(e.reason()));
-    stack = ToQString(e.stack());
   } catch (const std::exception& e) {
     report.summary = QStringLiteral("An unexpected error occurred:\n%1").arg(ToQString(e.what()));
   } catch (...) {
     report.summary = QStringLiteral("An unexpected error of an unknown kind occurred.");
   }
-  if (stack.isEmpty()) stack = QString::fromStdString(StackText());
-  report.details = ProgramFacts() + QStringLiteral("\n\nStack:\n") + stack;
+  report.details = ProgramFacts() + QStringLiteral("\n\nStack:\n") + QString::fromStdString(StackText());
   // What the program noticed before, which often explains the failure.
   const std::vector<std::string> recent = RecentLogLines(kReportedLogLines);
   if (!recent.empty()) {
@@ -134,11 +128,7 @@ void ReportException(std::exception_ptr error, QWidget* parent) {
   dialog.exec();
 }
 
-void InstallStackCapture() { SetStackCaptureHook(&StackText); }
-
-ReportingApplication::ReportingApplication(int& argc, char** argv) : QApplication(argc, argv) {
-  InstallStackCapture();
-}
+ReportingApplication::ReportingApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool ReportingApplication::notify(QObject* receiver, QEvent* event) {
   try {

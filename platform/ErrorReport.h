@@ -52,7 +52,4 @@ public:
   bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// Call once at start; makes FileError carry a stack.
-void InstallStackCapture();
-
 }  // namespace velmora

@@ -36,21 +36,21 @@ Result<std::optional<std::string>> KeychainSecrets::Read(const std::string& key)
   return std::optional<std::string>(FromQString(job.textData()));
 }
 
-Result<Done> KeychainSecrets::Write(const std::string& key, const std::string& secret) {
+Result<void> KeychainSecrets::Write(const std::string& key, const std::string& secret) {
   QKeychain::WritePasswordJob job(service_);
   job.setKey(ToQString(key));
   job.setTextData(ToQString(secret));
   RunJob(job);
   if (job.error() != QKeychain::NoError) return KeyringError(job);
-  return Done{};
+  return {};
 }
 
-Result<Done> KeychainSecrets::Forget(const std::string& key) {
+Result<void> KeychainSecrets::Forget(const std::string& key) {
   QKeychain::DeletePasswordJob job(service_);
   job.setKey(ToQString(key));
   RunJob(job);
   if (job.error() != QKeychain::NoError && job.error() != QKeychain::EntryNotFound) return KeyringError(job);
-  return Done{};
+  return {};
 }
 
 }  // namespace velmora

@@ -12,8 +12,8 @@ class KeychainSecrets final : public SecretStore {
 public:
   explicit KeychainSecrets(QString service);
   Result<std::optional<std::string>> Read(const std::string& key) override;
-  Result<Done> Write(const std::string& key, const std::string& secret) override;
-  Result<Done> Forget(const std::string& key) override;
+  Result<void> Write(const std::string& key, const std::string& secret) override;
+  Result<void> Forget(const std::string& key) override;
 
 private:
   QString service_;

@@ -81,7 +81,7 @@ std::vector<RecoveryStore::Orphan> RecoveryStore::TakeOrphans() {
   return orphans;
 }
 
-std::string RecoveryStore::Read(const Orphan& orphan) const {
+Result<std::string> RecoveryStore::Read(const Orphan& orphan) const {
   return ReadWholeFile(ToPath(orphan.file), maxBytes_, FileAccess::Private);
 }
 
@@ -105,12 +105,9 @@ void RecoveryStore::Write(std::string text) {
   if (!EnsureOwnLock()) return;  // without the lock another instance could take the file for an orphan
   const fs::path path = ToPath(file_);
   writer_.start([path, text = std::move(text)] {
-    try {
-      WriteFileAtomic(path, text, FileAccess::Private);
-    } catch (const FileError& e) {
-      // Not worth interrupting the user for; the previous copy stays in place.
-      qCWarning(lcRecovery) << "No recovery copy was written:" << e.what();
-    }
+    // Not worth interrupting the user for; the previous copy stays in place.
+    if (const auto written = WriteFileAtomic(path, text, FileAccess::Private); !written)
+      qCWarning(lcRecovery) << "No recovery copy was written:" << written.error().message.c_str();
   });
 }
 

@@ -39,7 +39,7 @@ public:
   };
   // Newest first.
   std::vector<Orphan> TakeOrphans();
-  std::string Read(const Orphan& orphan) const;  // throws FileError
+  Result<std::string> Read(const Orphan& orphan) const;
   static void Remove(Orphan& orphan);
   // Makes the orphan's file this instance's own in one rename, so restored
   // work is never without a copy on disk.

@@ -157,19 +157,21 @@ Lines ProjectLines(const Project& project) {
   return lines;
 }
 
-void SaveProjectFile(const std::filesystem::path& path, const Project& project) {
-  WriteLineFile(path, ProjectLines(project));
+Result<void> SaveProjectFile(const std::filesystem::path& path, const Project& project) {
+  return WriteLineFile(path, ProjectLines(project));
 }
 
 Project ParseProject(std::string_view text) { return ParseWorkingText(WorkingText(std::string(text))); }
 
-Project LoadProjectFile(const std::filesystem::path& path) {
+Result<Project> LoadProjectFile(const std::filesystem::path& path) {
   std::error_code error;
   if (std::filesystem::is_directory(path, error))
-    throw FileError("Cannot open the file", path, "it is a folder");
-  std::string bytes = ReadWholeFile(path, kMaxProjectBytes);
-  if (!LooksLikeProjectFile(bytes)) throw FileError("Cannot load the file", path, "it is not a project file");
-  return ParseWorkingText(WorkingText(std::move(bytes)));
+    return FileFailure(ErrorKind::Unreadable, "Cannot open the file", path, "it is a folder");
+  auto bytes = ReadWholeFile(path, kMaxProjectBytes);
+  if (!bytes) return bytes.error();
+  if (!LooksLikeProjectFile(*bytes))
+    return FileFailure(ErrorKind::Invalid, "Cannot load the file", path, "it is not a project file");
+  return ParseWorkingText(WorkingText(std::move(*bytes)));
 }
 
 const std::array<std::string_view, kProjectFieldCount> kProjectFields = [] {

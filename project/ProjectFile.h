@@ -23,15 +23,16 @@ inline constexpr std::size_t kMaxProjectBytes = std::size_t{256} << 20;
 
 // The lines a save writes.
 Lines ProjectLines(const Project& project);
-// Writes beside the target and renames over it; throws FileError.
-void SaveProjectFile(const std::filesystem::path& path, const Project& project);
+// Writes beside the target and renames over it.
+Result<void> SaveProjectFile(const std::filesystem::path& path, const Project& project);
 
 // Every field and list as a load sets them from the file's text.
 Project ParseProject(std::string_view text);
-// Reads the file; throws FileError when it cannot be opened or read, or
-// when it is not a project file (see LooksLikeProjectFile). Values that are
-// not valid UTF-8 come from older files in Windows-1252 and are converted.
-Project LoadProjectFile(const std::filesystem::path& path);
+// Reads the file: NotFound or Unreadable when it cannot be opened or read,
+// TooLarge, or Invalid when it is not a project file (see
+// LooksLikeProjectFile). Values that are not valid UTF-8 come from older
+// files in Windows-1252 and are converted.
+Result<Project> LoadProjectFile(const std::filesystem::path& path);
 
 // The field names, in file order.
 inline constexpr std::size_t kProjectFieldCount = 7 + kPromoKindTable.size();

@@ -16,7 +16,9 @@ Result<std::unique_ptr<PublishTransport>> ConnectTransport(const PublishTarget& 
     sftp.identity = login.identity;
     sftp.knownHosts = login.knownHosts;
     sftp.acceptedKey = login.acceptedKey;
-    const bool known = PinnedKey(login.knownHosts, hostPort).has_value();
+    const auto pinned = PinnedKey(login.knownHosts, hostPort);
+    if (!pinned) return pinned.error();
+    const bool known = pinned->has_value();
     auto transport = std::make_unique<SftpTransport>(target, sftp);
     auto connected = transport->Connect();
     if (!connected) {
@@ -32,7 +34,11 @@ Result<std::unique_ptr<PublishTransport>> ConnectTransport(const PublishTarget& 
   ftp.password = login.password;
   ftp.caFile = login.caFile;
   const std::string pinName = "ftps:" + hostPort;
-  if (target.protocol != PublishProtocol::Ftp) ftp.pinnedKey = PinnedKey(login.knownHosts, pinName).value_or("");
+  if (target.protocol != PublishProtocol::Ftp) {
+    const auto pinned = PinnedKey(login.knownHosts, pinName);
+    if (!pinned) return pinned.error();
+    ftp.pinnedKey = pinned->value_or("");
+  }
   auto transport = std::make_unique<FtpTransport>(target, ftp);
   auto connected = transport->Connect();
   if (!connected && connected.error().kind == ErrorKind::Invalid && ftp.pinnedKey.empty() &&
@@ -42,7 +48,7 @@ Result<std::unique_ptr<PublishTransport>> ConnectTransport(const PublishTarget& 
       return connected.error();
     }
     // The user saw this certificate's key and trusts it for this target only.
-    PinKey(login.knownHosts, pinName, login.acceptedKey);
+    if (auto pinned = PinKey(login.knownHosts, pinName, login.acceptedKey); !pinned) return pinned.error();
     ftp.pinnedKey = login.acceptedKey;
     transport = std::make_unique<FtpTransport>(target, ftp);
     connected = transport->Connect();
@@ -73,7 +79,7 @@ Result<PublishSummary> PublishPageTo(const PublishTarget& target, const PublishL
   return Publish(**transport, files, options);
 }
 
-Result<Done> TestPublishTarget(const PublishTarget& target, const PublishLogin& login, PublishTrust* trust) {
+Result<void> TestPublishTarget(const PublishTarget& target, const PublishLogin& login, PublishTrust* trust) {
   auto transport = ConnectTransport(target, login, trust);
   if (!transport) return transport.error();
   const std::string probe = ".velmora-probe";
@@ -87,7 +93,7 @@ Result<Done> TestPublishTarget(const PublishTarget& target, const PublishLogin& 
   auto removed = (*transport)->Remove(probe);
   if (!written) return Error{written.error().kind, "Cannot write in the folder: " + written.error().message};
   if (!removed) return Error{removed.error().kind, "Cannot delete the probe file: " + removed.error().message};
-  return Done{};
+  return {};
 }
 
 }  // namespace velmora

@@ -40,7 +40,7 @@ Result<PublishSummary> PublishPageTo(const PublishTarget& target, const PublishL
                                      PublishTrust* trust = nullptr);
 
 // "Test connection": logs in, writes a probe file, checks its size and deletes it.
-Result<Done> TestPublishTarget(const PublishTarget& target, const PublishLogin& login,
+Result<void> TestPublishTarget(const PublishTarget& target, const PublishLogin& login,
                                PublishTrust* trust = nullptr);
 
 }  // namespace velmora

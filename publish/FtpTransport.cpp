@@ -148,9 +148,9 @@ void FtpTransport::Prepare(Handle& handle) const {
   }
 }
 
-Result<Done> FtpTransport::Perform(Handle& handle, const std::string& what) {
+Result<void> FtpTransport::Perform(Handle& handle, const std::string& what) {
   const CURLcode code = curl_easy_perform(handle.curl);
-  if (code == CURLE_OK) return Done{};
+  if (code == CURLE_OK) return {};
   std::string words = handle.error[0] ? handle.error : curl_easy_strerror(code);
   if (TrustError(code)) {
     refusedKey_ = ServerKey();
@@ -181,7 +181,7 @@ std::string FtpTransport::ServerKey() {
   return "";
 }
 
-Result<Done> FtpTransport::Connect() {
+Result<void> FtpTransport::Connect() {
   handle_ = std::make_unique<Handle>();
   if (!handle_->curl) return Error{ErrorKind::Unreadable, "Cannot start an FTP session"};
   Prepare(*handle_);
@@ -192,7 +192,7 @@ Result<Done> FtpTransport::Connect() {
   curl_easy_setopt(handle_->curl, CURLOPT_WRITEFUNCTION, Collect);
   curl_easy_setopt(handle_->curl, CURLOPT_WRITEDATA, &sink);
   auto done = Perform(*handle_, "Cannot reach " + target_.host + ":" + std::to_string(target_.port));
-  if (!done && sink.tooLarge) return Done{};  // a large folder is still a folder we reached
+  if (!done && sink.tooLarge) return {};  // a large folder is still a folder we reached
   return done;
 }
 
@@ -212,7 +212,7 @@ Result<std::optional<std::string>> FtpTransport::Read(const std::string& path, s
   return std::optional<std::string>(std::move(bytes));
 }
 
-Result<Done> FtpTransport::Upload(const std::string& path, std::string_view bytes, const UploadProgress& progress) {
+Result<void> FtpTransport::Upload(const std::string& path, std::string_view bytes, const UploadProgress& progress) {
   Prepare(*handle_);
   Source source{bytes, 0, &progress};
   curl_easy_setopt(handle_->curl, CURLOPT_URL, Url(path).c_str());
@@ -241,7 +241,7 @@ Result<std::uint64_t> FtpTransport::SizeOf(const std::string& path) {
   return static_cast<std::uint64_t>(size);
 }
 
-Result<Done> FtpTransport::Commands(const std::vector<std::string>& commands, const std::string& what) {
+Result<void> FtpTransport::Commands(const std::vector<std::string>& commands, const std::string& what) {
   Prepare(*handle_);
   curl_slist* list = nullptr;
   for (const auto& command : commands) list = curl_slist_append(list, command.c_str());
@@ -258,18 +258,18 @@ Result<Done> FtpTransport::Commands(const std::vector<std::string>& commands, co
   return done;
 }
 
-Result<Done> FtpTransport::Rename(const std::string& from, const std::string& to) {
+Result<void> FtpTransport::Rename(const std::string& from, const std::string& to) {
   return Commands({"RNFR " + CommandPath(from), "RNTO " + CommandPath(to)}, "Cannot put " + to + " in place");
 }
 
-Result<Done> FtpTransport::Remove(const std::string& path) {
+Result<void> FtpTransport::Remove(const std::string& path) {
   auto removed = Commands({"DELE " + CommandPath(path)}, "Cannot delete " + path);
   // One that is gone already is what was wanted.
-  if (!removed && !SizeOf(path) ) return Done{};
+  if (!removed && !SizeOf(path) ) return {};
   return removed;
 }
 
-Result<Done> FtpTransport::MakeFolder(const std::string& path) {
+Result<void> FtpTransport::MakeFolder(const std::string& path) {
   // "*": a folder that is there already is no failure.
   return Commands({"*MKD " + CommandPath(path)}, "Cannot create the folder " + path);
 }

@@ -28,13 +28,13 @@ public:
   FtpTransport(PublishTarget target, FtpLogin login);
   ~FtpTransport() override;
 
-  Result<Done> Connect() override;
+  Result<void> Connect() override;
   Result<std::optional<std::string>> Read(const std::string& path, std::size_t maxBytes) override;
-  Result<Done> Upload(const std::string& path, std::string_view bytes, const UploadProgress& progress) override;
+  Result<void> Upload(const std::string& path, std::string_view bytes, const UploadProgress& progress) override;
   Result<std::uint64_t> SizeOf(const std::string& path) override;
-  Result<Done> Rename(const std::string& from, const std::string& to) override;
-  Result<Done> Remove(const std::string& path) override;
-  Result<Done> MakeFolder(const std::string& path) override;
+  Result<void> Rename(const std::string& from, const std::string& to) override;
+  Result<void> Remove(const std::string& path) override;
+  Result<void> MakeFolder(const std::string& path) override;
 
   // After a refused certificate: its public key as "sha256//<base64>", for
   // the user to compare and accept (empty when none was seen).
@@ -45,8 +45,8 @@ private:
   std::string Url(const std::string& path) const;
   std::string CommandPath(const std::string& path) const;
   void Prepare(Handle& handle) const;
-  Result<Done> Commands(const std::vector<std::string>& commands, const std::string& what);
-  Result<Done> Perform(Handle& handle, const std::string& what);
+  Result<void> Commands(const std::vector<std::string>& commands, const std::string& what);
+  Result<void> Perform(Handle& handle, const std::string& what);
   std::string ServerKey();
 
   PublishTarget target_;

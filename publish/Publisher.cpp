@@ -86,11 +86,9 @@ Result<Manifest> ParseManifest(std::string_view text) {
 Result<std::vector<PublishFile>> FilesOfPage(const PageBundle& bundle) {
   std::vector<PublishFile> files;
   for (const PagePicture& picture : bundle.pictures) {
-    try {
-      files.push_back({picture.address, ReadWholeFile(picture.source, kMaxPictureBytes)});
-    } catch (const FileError& e) {
-      return Error{ErrorKind::Unreadable, "Cannot read the picture " + picture.source.string() + ": " + e.reason()};
-    }
+    auto bytes = ReadWholeFile(picture.source, kMaxPictureBytes);
+    if (!bytes) return bytes.error();
+    files.push_back({picture.address, std::move(*bytes)});
   }
   files.push_back({bundle.name, bundle.bytes});
   return files;
@@ -142,7 +140,7 @@ Result<PublishSummary> Publish(PublishTransport& transport, const std::vector<Pu
   const Error cancelError{ErrorKind::Unreadable, "Publishing was cancelled; the server keeps the page it had."};
 
   std::set<std::string> folders;
-  const auto sendFile = [&](const std::string& path, std::string_view bytes) -> Result<Done> {
+  const auto sendFile = [&](const std::string& path, std::string_view bytes) -> Result<void> {
     for (std::size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1)) {
       const std::string folder = path.substr(0, slash);
       if (folders.insert(folder).second) {
@@ -172,7 +170,7 @@ Result<PublishSummary> Publish(PublishTransport& transport, const std::vector<Pu
       }
       if (sent) {
         summary.bytesSent += bytes.size();
-        return Done{};
+        return {};
       }
       last = sent.error();
       (void)transport.Remove(temporary);

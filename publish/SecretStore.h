@@ -17,8 +17,8 @@ public:
   virtual ~SecretStore() = default;
   // The secret kept under `key`, or nothing. Unreadable when no keyring answers.
   virtual Result<std::optional<std::string>> Read(const std::string& key) = 0;
-  virtual Result<Done> Write(const std::string& key, const std::string& secret) = 0;
-  virtual Result<Done> Forget(const std::string& key) = 0;
+  virtual Result<void> Write(const std::string& key, const std::string& secret) = 0;
+  virtual Result<void> Forget(const std::string& key) = 0;
 };
 
 // The key a target's password is kept under: its address, which names the

@@ -33,29 +33,35 @@ struct SftpTransport::Session {
   }
 };
 
-std::optional<std::string> PinnedKey(const std::filesystem::path& knownHosts, const std::string& hostPort) {
-  std::error_code error;
-  if (!std::filesystem::exists(knownHosts, error)) return std::nullopt;
-  std::istringstream lines(ReadWholeFile(knownHosts, kMaxKnownHostsBytes));
+Result<std::optional<std::string>> PinnedKey(const std::filesystem::path& knownHosts, const std::string& hostPort) {
+  const auto text = ReadWholeFile(knownHosts, kMaxKnownHostsBytes);
+  if (!text) {
+    if (text.error().kind == ErrorKind::NotFound) return std::optional<std::string>();
+    return text.error();
+  }
+  std::istringstream lines(*text);
   std::string line;
   while (std::getline(lines, line)) {
     const std::size_t space = line.find(' ');
-    if (space != std::string::npos && line.compare(0, space, hostPort) == 0) return line.substr(space + 1);
+    if (space != std::string::npos && line.compare(0, space, hostPort) == 0)
+      return std::optional<std::string>(line.substr(space + 1));
   }
-  return std::nullopt;
+  return std::optional<std::string>();
 }
 
-void PinKey(const std::filesystem::path& knownHosts, const std::string& hostPort, const std::string& key) {
+Result<void> PinKey(const std::filesystem::path& knownHosts, const std::string& hostPort, const std::string& key) {
   std::string kept;
-  std::error_code error;
-  if (std::filesystem::exists(knownHosts, error)) {
-    std::istringstream lines(ReadWholeFile(knownHosts, kMaxKnownHostsBytes));
+  const auto text = ReadWholeFile(knownHosts, kMaxKnownHostsBytes);
+  if (!text && text.error().kind != ErrorKind::NotFound) return text.error();
+  if (text) {
+    std::istringstream lines(*text);
     std::string line;
     while (std::getline(lines, line))
       if (line.compare(0, hostPort.size() + 1, hostPort + " ") != 0) kept += line + "\n";
   }
-  if (!knownHosts.parent_path().empty()) MakePrivateFolders(knownHosts.parent_path());
-  WriteFileAtomic(knownHosts, kept + hostPort + " " + key + "\n");
+  if (!knownHosts.parent_path().empty() && !MakePrivateFolders(knownHosts.parent_path()))
+    return FileFailure(ErrorKind::Unwritable, "Cannot create the folder", knownHosts.parent_path(), "it is not a folder");
+  return WriteFileAtomic(knownHosts, kept + hostPort + " " + key + "\n");
 }
 
 SftpTransport::SftpTransport(PublishTarget target, SftpLogin login)
@@ -79,7 +85,7 @@ Error SftpTransport::SftpError(const std::string& what) const {
 
 std::string SftpTransport::Remote(const std::string& path) const { return target_.folder + path; }
 
-Result<Done> SftpTransport::Connect() {
+Result<void> SftpTransport::Connect() {
   session_ = std::make_unique<Session>();
   session_->ssh = ssh_new();
   if (!session_->ssh) return Error{ErrorKind::Unreadable, "Cannot start an SSH session"};
@@ -114,7 +120,9 @@ Result<Done> SftpTransport::Connect() {
   ssh_string_free_char(fingerprint);
 
   const std::string hostPort = HostPortOf(target_);
-  const auto pinned = PinnedKey(login_.knownHosts, hostPort);
+  const auto pinnedOrError = PinnedKey(login_.knownHosts, hostPort);
+  if (!pinnedOrError) return pinnedOrError.error();
+  const std::optional<std::string>& pinned = *pinnedOrError;
   if (pinned && *pinned != hostKey_)
     return Error{ErrorKind::Invalid, "The key of " + hostPort + " has changed: it is " + hostKey_ + ", " +
                                          login_.knownHosts.string() + " pins " + *pinned +
@@ -123,7 +131,7 @@ Result<Done> SftpTransport::Connect() {
     if (login_.acceptedKey != hostKey_)
       return Error{ErrorKind::Invalid, "The host " + hostPort + " is not known yet. Its key is " + hostKey_ +
                                            "; accept it only if the host's owner confirms it."};
-    PinKey(login_.knownHosts, hostPort, hostKey_);
+    if (auto pinnedNow = PinKey(login_.knownHosts, hostPort, hostKey_); !pinnedNow) return pinnedNow.error();
   }
 
   int auth = SSH_AUTH_DENIED;
@@ -149,7 +157,7 @@ Result<Done> SftpTransport::Connect() {
     if (!attributes) return SftpError("Cannot open the folder " + target_.folder);
     sftp_attributes_free(attributes);
   }
-  return Done{};
+  return {};
 }
 
 Result<std::optional<std::string>> SftpTransport::Read(const std::string& path, std::size_t maxBytes) {
@@ -177,7 +185,7 @@ Result<std::optional<std::string>> SftpTransport::Read(const std::string& path, 
   return std::optional<std::string>(std::move(bytes));
 }
 
-Result<Done> SftpTransport::Upload(const std::string& path, std::string_view bytes, const UploadProgress& progress) {
+Result<void> SftpTransport::Upload(const std::string& path, std::string_view bytes, const UploadProgress& progress) {
   sftp_file file = sftp_open(session_->sftp, Remote(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (!file) return SftpError("Cannot create " + path);
   std::size_t sent = 0;
@@ -196,7 +204,7 @@ Result<Done> SftpTransport::Upload(const std::string& path, std::string_view byt
     }
   }
   if (sftp_close(file) != SSH_NO_ERROR) return SftpError("Cannot finish " + path);
-  return Done{};
+  return {};
 }
 
 Result<std::uint64_t> SftpTransport::SizeOf(const std::string& path) {
@@ -207,8 +215,8 @@ Result<std::uint64_t> SftpTransport::SizeOf(const std::string& path) {
   return size;
 }
 
-Result<Done> SftpTransport::Rename(const std::string& from, const std::string& to) {
-  if (sftp_rename(session_->sftp, Remote(from).c_str(), Remote(to).c_str()) == 0) return Done{};
+Result<void> SftpTransport::Rename(const std::string& from, const std::string& to) {
+  if (sftp_rename(session_->sftp, Remote(from).c_str(), Remote(to).c_str()) == 0) return {};
   // Against OpenSSH 9.2 this libssh's rename did not replace an existing
   // file. The old file steps aside for the new one and is restored when that
   // fails; for the moment between the two renames the name is free, but it
@@ -223,24 +231,24 @@ Result<Done> SftpTransport::Rename(const std::string& from, const std::string& t
     return error;
   }
   (void)sftp_unlink(session_->sftp, Remote(aside).c_str());
-  return Done{};
+  return {};
 }
 
-Result<Done> SftpTransport::Remove(const std::string& path) {
+Result<void> SftpTransport::Remove(const std::string& path) {
   if (sftp_unlink(session_->sftp, Remote(path).c_str()) != 0) {
-    if (sftp_get_error(session_->sftp) == SSH_FX_NO_SUCH_FILE) return Done{};
+    if (sftp_get_error(session_->sftp) == SSH_FX_NO_SUCH_FILE) return {};
     return SftpError("Cannot delete " + path);
   }
-  return Done{};
+  return {};
 }
 
-Result<Done> SftpTransport::MakeFolder(const std::string& path) {
-  if (sftp_mkdir(session_->sftp, Remote(path).c_str(), 0755) == 0) return Done{};
+Result<void> SftpTransport::MakeFolder(const std::string& path) {
+  if (sftp_mkdir(session_->sftp, Remote(path).c_str(), 0755) == 0) return {};
   sftp_attributes attributes = sftp_stat(session_->sftp, Remote(path).c_str());
   if (attributes) {
     const bool folder = attributes->type == SSH_FILEXFER_TYPE_DIRECTORY;
     sftp_attributes_free(attributes);
-    if (folder) return Done{};
+    if (folder) return {};
   }
   return SftpError("Cannot create the folder " + path);
 }

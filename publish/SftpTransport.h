@@ -26,13 +26,13 @@ public:
   SftpTransport(PublishTarget target, SftpLogin login);
   ~SftpTransport() override;
 
-  Result<Done> Connect() override;
+  Result<void> Connect() override;
   Result<std::optional<std::string>> Read(const std::string& path, std::size_t maxBytes) override;
-  Result<Done> Upload(const std::string& path, std::string_view bytes, const UploadProgress& progress) override;
+  Result<void> Upload(const std::string& path, std::string_view bytes, const UploadProgress& progress) override;
   Result<std::uint64_t> SizeOf(const std::string& path) override;
-  Result<Done> Rename(const std::string& from, const std::string& to) override;
-  Result<Done> Remove(const std::string& path) override;
-  Result<Done> MakeFolder(const std::string& path) override;
+  Result<void> Rename(const std::string& from, const std::string& to) override;
+  Result<void> Remove(const std::string& path) override;
+  Result<void> MakeFolder(const std::string& path) override;
 
   // The host's key fingerprint once connected (also when it was refused).
   const std::string& HostKey() const { return hostKey_; }
@@ -48,9 +48,10 @@ private:
   std::unique_ptr<Session> session_;
 };
 
-// The key pinned for "host:port" in a known-hosts file of ours, if any.
-std::optional<std::string> PinnedKey(const std::filesystem::path& knownHosts, const std::string& hostPort);
-// Adds or replaces the pin; throws FileError.
-void PinKey(const std::filesystem::path& knownHosts, const std::string& hostPort, const std::string& key);
+// The key pinned for "host:port" in a known-hosts file of ours, if any; a
+// file that cannot be read is an error, never "no pin".
+Result<std::optional<std::string>> PinnedKey(const std::filesystem::path& knownHosts, const std::string& hostPort);
+// Adds or replaces the pin.
+Result<void> PinKey(const std::filesystem::path& knownHosts, const std::string& hostPort, const std::string& key);
 
 }  // namespace velmora

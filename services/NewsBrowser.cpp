@@ -84,13 +84,9 @@ bool NewsItemOpener::Open(const std::string& id, std::function<void(std::optiona
                         Opened opened{std::move(*html.value), false};
                         // An id the brand file must not take is still shown, only not remembered.
                         if (IsStorableNewsId(id)) {
-                          try {
-                            WriteLastNewsId(places, id);
-                            opened.idStored = true;
-                          } catch (const FileError&) {
-                            // A read-only program folder: the item is still shown; only
-                            // the notifier will announce it again.
-                          }
+                          // A read-only program folder: the item is still shown; only
+                          // the notifier will announce it again.
+                          opened.idStored = WriteLastNewsId(places, id).ok();
                         }
                         done(std::move(opened));
                       });

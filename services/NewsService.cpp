@@ -172,58 +172,51 @@ void NewsService::GetNewsDetails(const NewsTier& tier, const std::string& brande
 }
 
 std::string ReadLastNewsId(const std::filesystem::path& programFolder) {
-  BrandFileContent content;
-  try {
-    content = ReadBrandFile(programFolder);
-  } catch (const FileError&) {
-    // An unreadable file is one without the field: the notifier then compares with 0.
-    return {};
-  }
+  // An unreadable file is one without the field: the notifier then compares with 0.
+  const BrandFileContent content = ReadBrandFile(programFolder);
   if (content.status != BrandFileStatus::Ok) return {};
   std::string work = JoinLines(content.lines);
   return ExtractTagged(OpenTag("LastNewsId"), CloseTag("LastNewsId"), work);
 }
 
-void WriteLastNewsId(const std::filesystem::path& programFolder, const std::string& id) {
-  if (!IsStorableNewsId(id)) return;
+Result<void> WriteLastNewsId(const std::filesystem::path& programFolder, const std::string& id) {
+  if (!IsStorableNewsId(id)) return {};
   BrandFileContent content = ReadBrandFile(programFolder);
-  if (content.status != BrandFileStatus::Ok) return;
+  if (content.status != BrandFileStatus::Ok) return {};
   ReplaceTagLine(content.lines, "LastNewsId", id);
-  WriteBrandFile(programFolder, content.lines);
+  return WriteBrandFile(programFolder, content.lines);
 }
 
 std::string ReadLastNewsId(const Places& places) {
   const std::filesystem::path userCopy = places.UserNewsIdFile();
   std::error_code ec;
   if (!userCopy.empty() && std::filesystem::is_regular_file(userCopy, ec)) {
-    try {
-      std::string work = JoinLines(ReadLineFile(userCopy));
+    // An unreadable copy falls back to the brand file, as if there were none.
+    if (const auto lines = ReadLineFile(userCopy)) {
+      std::string work = JoinLines(*lines);
       return ExtractTagged(OpenTag("LastNewsId"), CloseTag("LastNewsId"), work);
-    } catch (const FileError&) {
-      // Fall back to the brand file, as if there were no copy.
     }
   }
   return ReadLastNewsId(places.ProgramFolder());
 }
 
-void WriteLastNewsId(const Places& places, const std::string& id) {
-  if (!IsStorableNewsId(id)) return;
+Result<void> WriteLastNewsId(const Places& places, const std::string& id) {
+  if (!IsStorableNewsId(id)) return {};
   const std::filesystem::path userCopy = places.UserNewsIdFile();
   if (places.UsesProgramFolder() || userCopy.empty()) {
-    try {
-      WriteLastNewsId(places.ProgramFolder(), id);
+    auto written = WriteLastNewsId(places.ProgramFolder(), id);
+    if (written) {
       // A stale copy would be read first and undo this write.
       std::error_code ignored;
       if (!userCopy.empty()) std::filesystem::remove(userCopy, ignored);
-      return;
-    } catch (const FileError&) {
-      if (userCopy.empty()) throw;
+      return written;
     }
+    if (userCopy.empty()) return written;
   }
   MakePrivateFolders(userCopy.parent_path());
   Lines lines;
   ReplaceTagLine(lines, "LastNewsId", id);
-  WriteLineFile(userCopy, lines);
+  return WriteLineFile(userCopy, lines);
 }
 
 }  // namespace velmora

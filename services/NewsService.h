@@ -14,6 +14,7 @@
 #include "app/BrandSettings.h"
 #include "app/Places.h"
 #include "app/Ports.h"
+#include "app/Result.h"
 
 namespace velmora {
 
@@ -105,15 +106,15 @@ std::string ReadLastNewsId(const std::filesystem::path& programFolder);
 // Stores the id in dbsettings.dat. Writes nothing when the file is missing
 // or cannot be deciphered, so a damaged file is never replaced by one that
 // holds only this field, nor for an id that IsStorableNewsId refuses.
-// Throws FileError when the folder refuses the write.
-void WriteLastNewsId(const std::filesystem::path& programFolder, const std::string& id);
+// Unwritable when the folder refuses the write.
+Result<void> WriteLastNewsId(const std::filesystem::path& programFolder, const std::string& id);
 
 // The read-news id as the program keeps it: the per-user copy first when
 // there is one, else the brand-settings file.
 std::string ReadLastNewsId(const Places& places);
 // Stores the id in dbsettings.dat when the program folder is the user's to
 // write, else (or when that write fails) in the per-user copy, so news read
-// stays read. Throws FileError when neither can be written.
-void WriteLastNewsId(const Places& places, const std::string& id);
+// stays read. Unwritable when neither can be written.
+Result<void> WriteLastNewsId(const Places& places, const std::string& id);
 
 }  // namespace velmora

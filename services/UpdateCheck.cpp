@@ -85,10 +85,8 @@ UpdateOutcome UseManifest(const UpdateContext& context, bool quiet, const std::s
     tell(MessageKind::Warning, kManifestUnusableMessage);
     return UpdateOutcome::ManifestUnusable;
   }
-  try {
-    MakePrivateFolders(local.parent_path());
-    WriteFileAtomic(local, manifest);
-  } catch (const FileError&) {
+  MakePrivateFolders(local.parent_path());
+  if (!WriteFileAtomic(local, manifest)) {
     // A folder that refuses the copy ends the check as if there were nothing new.
     RemoveQuietly(local);
     tell(MessageKind::Information, kNoUpdatesMessage);

@@ -57,7 +57,7 @@ int RunCheck(const std::vector<std::string>& args) {
     throw UsageError("the file name is empty");
 
   std::vector<Finding> findings;
-  try {
+  {
     if (pageOption) {
       // Looked at before reading, to say why; the read's own bound holds for what is not a plain file.
       std::error_code ec;
@@ -71,10 +71,14 @@ int RunCheck(const std::vector<std::string>& args) {
         std::cerr << "velmora-tool check: " << PageFileTooLargeMessage(*pageOption) << "\n";
         return kUnreadable;
       }
-      findings = CheckFinishedPage(ReadWholeFile(*pageOption, kMaxPageBytes));
+      const auto page = ReadWholeFile(*pageOption, kMaxPageBytes);
+      if (!page) return Refuse(page.error());
+      findings = CheckFinishedPage(*page);
     } else {
       const Places places = ToolPlaces(parsed);
-      const Project project = LoadProjectFile(*projectOption);
+      const auto loaded = LoadProjectFile(*projectOption);
+      if (!loaded) return Refuse(loaded.error());
+      const Project& project = *loaded;
       const std::string templateName = ToolTemplateName(parsed, places, project);
       auto templateText = LoadTemplate(templateName, places.TemplateFolders());
       if (!templateText) return Refuse(templateText.error());
@@ -82,9 +86,6 @@ int RunCheck(const std::vector<std::string>& args) {
       if (!page) return Refuse(page.error());
       findings = CheckProjectPage(project, *templateText, *page);
     }
-  } catch (const FileError& e) {
-    std::cerr << "velmora-tool check: " << e.what() << "\n";
-    return kUnreadable;
   }
   Print(findings, parsed.Flag("--json"));
   return findings.empty() ? kClean : kFound;

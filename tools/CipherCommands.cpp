@@ -35,9 +35,9 @@ CipherArgs ParseCipherArgs(const std::vector<std::string>& args) {
           parsed.positional[1]};
 }
 
-int Finish(const std::string& command, CipherResult result) {
-  if (result == CipherResult::Ok) return 0;
-  std::cerr << "velmora-tool " << command << ": " << Describe(result) << "\n";
+int Finish(const std::string& command, const Result<CipherResult>& result) {
+  if (result && *result == CipherResult::Ok) return 0;
+  std::cerr << "velmora-tool " << command << ": " << (result ? Describe(*result) : result.error().message) << "\n";
   return 1;
 }
 

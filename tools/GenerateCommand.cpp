@@ -33,7 +33,9 @@ int RunGenerate(const std::vector<std::string>& args) {
   if (!projectOption || projectOption->empty()) throw UsageError("--project is required");
   const Places places = ToolPlaces(parsed);
 
-  const Project project = LoadProjectFile(*projectOption);
+  const auto loaded = LoadProjectFile(*projectOption);
+  if (!loaded) throw Failure(loaded.error().message);
+  const Project& project = *loaded;
   const std::string templateName = ToolTemplateName(parsed, places, project);
 
   const auto page = GeneratePage(project, templateName, places.TemplateFolders());
@@ -57,12 +59,14 @@ int RunGenerate(const std::vector<std::string>& args) {
     if (!bundle) throw Failure(bundle.error().message);
     for (const auto& missing : bundle->missing)
       std::cerr << "velmora-tool generate: " << missing << " is not there; the page keeps its address\n";
-    std::cout << SavePageBundle(folder, *bundle).string() << "\n";
+    const auto saved = SavePageBundle(folder, *bundle);
+    if (!saved) throw Failure(saved.error().message);
+    std::cout << saved->string() << "\n";
     return 0;
   }
   const Lines lines = SplitLines(*page);
   if (const auto output = parsed.Option("--output")) {
-    WriteLineFile(*output, lines);
+    if (auto written = WriteLineFile(*output, lines); !written) throw Failure(written.error().message);
   } else {
     const std::string text = JoinLines(lines);
     std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));

@@ -126,7 +126,8 @@ int RunNews(const std::vector<std::string>& args) {
   if (!text.value) return 1;
   WriteRaw(*text.value);
   std::cout.flush();
-  WriteLastNewsId(places, id);
+  if (const auto stored = WriteLastNewsId(places, id); !stored)
+    std::cerr << "the item was shown but is not remembered as read: " << stored.error().message << "\n";
   return 0;
 }
 
@@ -169,14 +170,13 @@ int RunUpdateCheck(const std::vector<std::string>& args) {
     return 1;
   }
   const std::filesystem::path local = places.ManifestFile();
-  std::string version;
-  try {
-    version = ReadManifestVersion(ReadWholeFile(local, kManifestLimit));
-  } catch (const FileError& error) {
-    std::cerr << "the manifest could not be kept in " << local.parent_path().string() << ": " << error.reason()
-              << "\n";
+  const auto kept = ReadWholeFile(local, kManifestLimit);
+  if (!kept) {
+    std::cerr << "the manifest could not be kept in " << local.parent_path().string() << ": "
+              << kept.error().reason << "\n";
     return 1;
   }
+  const std::string version = ReadManifestVersion(*kept);
   std::cout << "Version: " << version << "\n"
             << "Update offered: " << (messages.questions.empty() ? "no" : "yes") << "\n";
   return 0;

@@ -40,7 +40,9 @@ int RunPublish(const std::vector<std::string>& args) {
     throw UsageError("--identity is for sftp:// targets");
 
   const Places places = ToolPlaces(parsed);
-  const Project project = LoadProjectFile(*projectOption);
+  const auto loaded = LoadProjectFile(*projectOption);
+  if (!loaded) throw std::runtime_error(loaded.error().message);
+  const Project& project = *loaded;
   const std::string name = OutputNameOf(project);
   if (const auto problem = OutputNameProblem(name)) throw std::runtime_error(problem->text);
   const std::string owner = PageIdFor(project, *projectOption);

@@ -66,13 +66,9 @@ bool LooksCompressed(const QByteArray& data) {
 
 // The skin's style sheet, or nothing when the file cannot be used.
 std::optional<QString> ReadSkin(const std::string& path) {
-  std::string bytes;
-  try {
-    bytes = ReadWholeFile(path, kMaxSkinBytes);
-  } catch (const FileError&) {
-    return std::nullopt;
-  }
-  QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  const auto bytes = ReadWholeFile(path, kMaxSkinBytes);
+  if (!bytes) return std::nullopt;
+  QByteArray data(bytes->data(), static_cast<qsizetype>(bytes->size()));
   if (LooksCompressed(data)) {
     const QByteArray plain = qUncompress(data);
     if (!plain.isEmpty()) data = plain;

@@ -121,12 +121,9 @@ void MainWindow::OfferRecovery() {
   if (!recovery_) return;
   std::vector<RecoveryStore::Orphan> orphans = recovery_->TakeOrphans();
   for (auto& orphan : orphans) {
-    std::string bytes;
-    try {
-      bytes = recovery_->Read(orphan);
-    } catch (const FileError&) {
-      continue;  // unreadable now; it is offered again at the next start
-    }
+    auto read = recovery_->Read(orphan);
+    if (!read) continue;  // unreadable now; it is offered again at the next start
+    const std::string bytes = std::move(*read);
     if (!LooksLikeProjectFile(bytes)) {
       RecoveryStore::Remove(orphan);
       continue;

@@ -161,13 +161,12 @@ bool MainWindow::SaveProject(bool askForName) {
     Messages().ShowMessage(MessageKind::Warning, *problem);
     return false;
   }
-  // A failed write keeps the previous file and goes to the error report, with no success message.
-  bool saved = false;
-  RunGuarded(this, [&] {
-    SaveProjectFile(ToPath(path), project_);
-    saved = true;
-  });
-  if (!saved) return false;
+  // A failed write keeps the previous file; the user hears why, and no success.
+  if (const auto saved = SaveProjectFile(ToPath(path), project_); !saved) {
+    qCWarning(lcProject) << "The project was not saved:" << saved.error().message.c_str();
+    Messages().ShowMessage(MessageKind::Error, "The configuration could not be saved.\n\n" + saved.error().message);
+    return false;
+  }
   projectPath_ = path;
   ProjectIsClean();
   Messages().ShowMessage(MessageKind::Information, "Configuration saved successfully!");
@@ -180,18 +179,15 @@ void MainWindow::LoadProject() {
   if (path.isEmpty()) return;
   loadFolder_ = FolderOf(path);
   RunGuarded(this, [&] {
-    Project loaded;
-    try {
-      loaded = LoadProjectFile(ToPath(path));
-    } catch (const FileError& error) {
+    auto loaded = LoadProjectFile(ToPath(path));
+    if (!loaded) {
       // Vanished, unreadable or no project at all: the project stays as it was, and the user hears why.
-      Messages().ShowMessage(MessageKind::Error,
-                             std::string("The configuration could not be loaded.\n\n") + error.what());
+      Messages().ShowMessage(MessageKind::Error, "The configuration could not be loaded.\n\n" + loaded.error().message);
       return;
     }
     {
       const QScopedValueRollback<bool> quiet(replacingProject_, true);
-      ApplyLoadedProject(std::move(loaded));
+      ApplyLoadedProject(std::move(*loaded));
     }
     projectPath_ = path;
     ProjectIsClean();
@@ -227,6 +223,7 @@ void MainWindow::ApplyLoadedProject(Project loaded) {
   SetOutputFileNameField(loaded.FileName);
   if (loaded.FileName.empty()) finishPage_->ShowSuggestedName(OutputNameOf(project_));
   project_.PageId = loaded.PageId;
+  project_.PublishTargets = std::move(loaded.PublishTargets);
   for (PromoPage* page : promoPages_) page->EndEditing();
 }
 

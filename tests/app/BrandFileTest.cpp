@@ -81,7 +81,7 @@ TEST(ReadBrandFile, WrongPassphraseAlteredOrUnreadableFilesGiveNoLinesAtAll) {
 TEST(WriteBrandFile, ReplacesTheFileWithALineFileThatReadsBack) {
   test::TempDir folder;
   folder.Write("dbsettings.dat", Enciphered(kPlain));
-  WriteBrandFile(folder.folder(), {"<%%LastNewsId%%>7<%%/LastNewsId%%>", "second"});
+  ASSERT_TRUE(WriteBrandFile(folder.folder(), {"<%%LastNewsId%%>7<%%/LastNewsId%%>", "second"}));
   std::string plain;
   ASSERT_EQ(DecipherBytes(folder.Read("dbsettings.dat"), plain), CipherResult::Ok);
   EXPECT_EQ(plain, "<%%LastNewsId%%>7<%%/LastNewsId%%>\r\nsecond\r\n");

@@ -49,8 +49,8 @@ const std::vector<Vector>& Vectors() {
       for (std::size_t i = 0; i + 1 < saltHex.size(); i += 2)
         v.salt += static_cast<char>(std::stoi(saltHex.substr(i, 2), nullptr, 16));
       const std::string value = plainSource.substr(plainSource.find(':') + 1);
-      v.plain = plainSource.starts_with("pattern:") ? Pattern(std::stoul(value)) : ReadWholeFile(kDataDir / value);
-      v.fixture = fixtureName == "-" ? "" : ReadWholeFile(kDataDir / fixtureName);
+      v.plain = plainSource.starts_with("pattern:") ? Pattern(std::stoul(value)) : ReadWholeFile(kDataDir / value).value();
+      v.fixture = fixtureName == "-" ? "" : ReadWholeFile(kDataDir / fixtureName).value();
       rows.push_back(v);
     }
     return rows;
@@ -260,21 +260,21 @@ TEST(AesLibFiles, EncipheredFileDeciphersOverAnOldPlainCopy) {
   EXPECT_TRUE(dir.Read("dbsettings.sim") == plain);
 }
 
-TEST(AesLibFiles, MissingSourceOrUncreatableTargetThrowsFileError) {
+TEST(AesLibFiles, MissingSourceOrUncreatableTargetIsAFileError) {
   test::TempDir dir;
   dir.Write("plain.txt", "text");
-  EXPECT_THROW((void)DecipherFile(dir / "absent.dat", dir / "out.txt"), FileError);
-  EXPECT_THROW((void)EncipherFile(dir / "absent.txt", dir / "out.dat"), FileError);
+  EXPECT_FALSE(DecipherFile(dir / "absent.dat", dir / "out.txt"));
+  EXPECT_FALSE(EncipherFile(dir / "absent.txt", dir / "out.dat"));
   EXPECT_FALSE(dir.Exists("out.txt") || dir.Exists("out.dat"));
-  EXPECT_THROW((void)DecipherFile(kDataDir / "m1-short.dat", dir / "no/such/out.txt"), FileError);
-  EXPECT_THROW((void)EncipherFile(dir / "plain.txt", dir / "no/such/out.dat"), FileError);
+  EXPECT_FALSE(DecipherFile(kDataDir / "m1-short.dat", dir / "no/such/out.txt"));
+  EXPECT_FALSE(EncipherFile(dir / "plain.txt", dir / "no/such/out.dat"));
 }
 
 TEST(AesLibFiles, DecipheringAFileOntoItselfIsRefusedAndKeepsIt) {
   test::TempDir dir;
-  const std::string enciphered = ReadWholeFile(kDataDir / "m1-short.dat");
+  const std::string enciphered = ReadWholeFile(kDataDir / "m1-short.dat").value();
   dir.Write("settings.dat", enciphered);
-  EXPECT_THROW((void)DecipherFile(dir / "settings.dat", dir / "settings.dat"), FileError);
+  EXPECT_FALSE(DecipherFile(dir / "settings.dat", dir / "settings.dat"));
   EXPECT_EQ(dir.Read("settings.dat"), enciphered);
 }
 
@@ -291,7 +291,7 @@ TEST(AesLibFiles, FailedEncipheringKeepsTheFileItWouldReplace) {
 }
 
 TEST(AesLibFiles, DecipheringIsRefusedForADeviceAndKeepsTheOldTargetOnAFullDisk) {
-  EXPECT_THROW((void)DecipherFile(kDataDir / "m1-short.dat", "/dev/full"), FileError);
+  EXPECT_FALSE(DecipherFile(kDataDir / "m1-short.dat", "/dev/full"));
   test::TempDir dir;
   dir.Write("settings.sim", "the previous plain copy");
   {

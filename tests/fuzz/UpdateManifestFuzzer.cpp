@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(messages.shown.empty());
   } else {
     // A usable manifest is kept as it came and offers only a higher version.
-    FUZZ_CHECK(ReadWholeFile(local) == manifest);
+    FUZZ_CHECK(ReadWholeFile(local).value() == manifest);
     const bool higher = *ParseVersion(*usable) > *ParseVersion(ProgramVersion);
     FUZZ_CHECK(outcome == (higher ? UpdateOutcome::Declined : UpdateOutcome::NoUpdate));
     FUZZ_CHECK(messages.shown.size() == (higher ? 1u : 0u));

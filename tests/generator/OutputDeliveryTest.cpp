@@ -132,17 +132,22 @@ TEST_F(DeliveryFixture, FailedWriteReportsNoSuccessAndKeepsTheEarlierPage) {
   {
     test::FileSizeLimit limit(4);
     ASSERT_TRUE(limit.ok());
-    EXPECT_THROW(Finish(DeliveryMode::SaveWebPage, Request("keep.htm")), FileError);
+    EXPECT_FALSE(Finish(DeliveryMode::SaveWebPage, Request("keep.htm")).savedFile);
   }
   EXPECT_EQ(program.Read("Output/keep.htm"), before);
-  EXPECT_TRUE(messages.shown.empty());
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
+  EXPECT_EQ(messages.shown[0].text.rfind("Cannot write the file \"" + (program / "Output/keep.htm").string(), 0), 0u)
+      << messages.shown[0].text;
+  messages.shown.clear();
   // A read-only output folder refuses the temporary file beside the target.
   std::filesystem::permissions(program / "Output", std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::remove);
   if (::access((program / "Output").c_str(), W_OK) != 0) {
-    EXPECT_THROW(Finish(DeliveryMode::SaveWebPage, Request("keep.htm")), FileError);
+    EXPECT_FALSE(Finish(DeliveryMode::SaveWebPage, Request("keep.htm")).savedFile);
     EXPECT_EQ(program.Read("Output/keep.htm"), before);
-    EXPECT_TRUE(messages.shown.empty());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
   }
   std::filesystem::permissions(program / "Output", std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::add);
@@ -157,7 +162,7 @@ TEST_F(DeliveryFixture, NamesThatReachOutsideTheOutputFolderAreRefusedBeforeAnyt
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].kind, MessageKind::Warning);
     EXPECT_NE(messages.shown[0].text.find("without a folder"), std::string::npos);
-    EXPECT_THROW(SavePageBundle(program / "Output", PageBundle{name, "page", {}, {}}), FileError);
+    EXPECT_FALSE(SavePageBundle(program / "Output", PageBundle{name, "page", {}, {}}));
   }
   EXPECT_EQ(program.Read("dbsettings.dat"), "brand");
   EXPECT_FALSE(program.Exists("Output"));

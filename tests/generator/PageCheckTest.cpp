@@ -209,9 +209,9 @@ TEST(PageCheck, BoxEscapeSaysWhatEndsTheBoxAndWhatToWrite) {
 
 TEST(PageCheck, SocialPostsOnTheShippedTemplatesAreCheckedWhereTheyStand) {
   const auto folder = std::filesystem::path(VELMORA_SOURCE_DIR) / "templates";
-  Project project = LoadProjectFile(folder / "sample" / "sample.set");
+  Project project = LoadProjectFile(folder / "sample" / "sample.set").value();
   project.SocialPosts = {"Grow twice as much food$$on your balcony", "50% off & more"};
-  const std::string templ = JoinLines(ReadLineFile(folder / "aurora.tem"));
+  const std::string templ = JoinLines(ReadLineFile(folder / "aurora.tem").value());
   EXPECT_THAT(CodesOf(Check(project, templ)), IsEmpty());
   project.SocialPosts.push_back("Done</TEXTAREA> here");
   EXPECT_THAT(CodesOf(Check(project, templ)), ElementsAre(Pair("box-escape", "Social Post 3")));
@@ -229,11 +229,11 @@ TEST(PageCheck, FinishedPageIsCheckedForWhatItShowsOnly) {
 
 TEST(PageCheck, ShippedTemplatesWithTheSampleAreClean) {
   const auto folder = std::filesystem::path(VELMORA_SOURCE_DIR) / "templates";
-  const Project sample = LoadProjectFile(folder / "sample" / "sample.set");
+  const Project sample = LoadProjectFile(folder / "sample" / "sample.set").value();
   int checked = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     if (entry.path().extension() != ".tem") continue;
-    const std::string templ = JoinLines(ReadLineFile(entry.path()));
+    const std::string templ = JoinLines(ReadLineFile(entry.path()).value());
     const std::string page = FillTemplate(templ, sample);
     EXPECT_THAT(CodesOf(Check(sample, templ)), IsEmpty()) << entry.path();
     EXPECT_THAT(CodesOf(CheckFinishedPage(page)), IsEmpty()) << entry.path();

@@ -29,8 +29,8 @@ std::vector<std::string> ShippedNames() {
   return names;
 }
 
-std::string TemplateText(const std::string& name) { return JoinLines(ReadLineFile(kTemplates / (name + ".tem"))); }
-Project SampleProject() { return LoadProjectFile(kTemplates / "sample" / "sample.set"); }
+std::string TemplateText(const std::string& name) { return JoinLines(ReadLineFile(kTemplates / (name + ".tem")).value()); }
+Project SampleProject() { return LoadProjectFile(kTemplates / "sample" / "sample.set").value(); }
 
 std::size_t Count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
@@ -81,8 +81,8 @@ TEST_P(ShippedTemplate, SocialPostsShowWithACopyButtonAndShareLinksAfterASaveAnd
   test::TempDir dir;
   Project project = SampleProject();
   project.SocialPosts = {"Grow twice as much food$$on your balcony", "50% off this week"};
-  SaveProjectFile(dir / "posts.set", project);
-  const std::string page = FillTemplate(TemplateText(GetParam()), LoadProjectFile(dir / "posts.set"));
+  ASSERT_TRUE(SaveProjectFile(dir / "posts.set", project));
+  const std::string page = FillTemplate(TemplateText(GetParam()), LoadProjectFile(dir / "posts.set").value());
   const std::string link = "http%3A%2F%2Fxxxx.greenthumb.hop.example.net%2F";
   for (const std::string& post : {std::string("Grow twice as much food\r\non your balcony "), std::string("50% off this week ")}) {
     const std::size_t shown = page.find(">" + post + "http://xxxx.greenthumb.hop.example.net/</textarea>");
@@ -153,8 +153,10 @@ TEST_P(ShippedTemplate, EmptyProjectLeavesNoPlaceholders) {
 TEST_P(ShippedTemplate, SamplePageMatchesTheReviewedPage) {
   const std::string page = FillTemplate(TemplateText(GetParam()), SampleProject());
   const auto golden = kGolden / (GetParam() + ".htm");
-  if (std::getenv("VELMORA_UPDATE_GOLDEN")) WriteFileAtomic(golden, page);
-  EXPECT_EQ(page, ReadWholeFile(golden));
+  if (std::getenv("VELMORA_UPDATE_GOLDEN")) {
+    ASSERT_TRUE(WriteFileAtomic(golden, page));
+  }
+  EXPECT_EQ(page, ReadWholeFile(golden).value());
 }
 
 // HTML5 validity, apart from the generator's fixed PPC table markup. The

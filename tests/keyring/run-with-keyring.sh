@@ -10,4 +10,4 @@ home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 export HOME="$home" XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home/run"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-exec dbus-run-session -- sh -c 'printf "" | gnome-keyring-daemon --unlock --components=secrets >/dev/null && exec "$@"' sh "$@"
+exec dbus-run-session -- sh -c 'printf "velmora-test" | gnome-keyring-daemon --unlock --components=secrets >/dev/null && exec "$@"' sh "$@"

@@ -75,14 +75,14 @@ TEST(ProjectFile, ListsAreJoinedWithTheirLinesSeparator) {
 TEST(ProjectFile, SavedFileHasCrLfAfterEveryLineAndLoadsBackEveryField) {
   test::TempDir dir;
   const Project project = FullProject();
-  SaveProjectFile(dir / "p.set", project);
+  ASSERT_TRUE(SaveProjectFile(dir / "p.set", project));
   const std::string bytes = dir.Read("p.set");
   EXPECT_EQ(bytes.substr(0, 30), "<%%AfTitle%%> Spring offer <%%");
   EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
   std::size_t lines = 0;
   for (std::size_t at = bytes.find("\r\n"); at != std::string::npos; at = bytes.find("\r\n", at + 2)) ++lines;
   EXPECT_EQ(lines, 13u);
-  ExpectSameProject(LoadProjectFile(dir / "p.set"), project);
+  ExpectSameProject(LoadProjectFile(dir / "p.set").value(), project);
 }
 
 TEST(ProjectFile, SocialPostsStandAfterTheOlderFieldsSoOlderCopiesReadTheRestUnchanged) {
@@ -135,8 +135,8 @@ TEST(ProjectFile, MultiLinePpcBodiesSurviveSaveAndLoadInOnePiece) {
       {"Plain", "single line", "http://p"}};
   for (const auto& ad : ads) board.Create(project, PromoKind::PPC, ad, discard);
   ASSERT_EQ(project.PPC.size(), ads.size());
-  SaveProjectFile(dir / "p.set", project);
-  const Project loaded = LoadProjectFile(dir / "p.set");
+  ASSERT_TRUE(SaveProjectFile(dir / "p.set", project));
+  const Project loaded = LoadProjectFile(dir / "p.set").value();
   EXPECT_EQ(loaded.PPC, project.PPC);
   board.Rebuild(loaded);
   EXPECT_EQ(board.Show(loaded, PromoKind::PPC, 0), "Title\r\none\r\ntwo\r\nthree\r\nbuy.htm");
@@ -219,33 +219,27 @@ TEST(ProjectFile, FiftyMegabyteFileLoads) {
   std::string big(50u << 20, 'x');
   big += Line("AfTitle", "found") + Line("AfAnchors", "a$$b");
   dir.Write("big.set", big);
-  const Project p = LoadProjectFile(dir / "big.set");
+  const Project p = LoadProjectFile(dir / "big.set").value();
   EXPECT_EQ(p.Title, "found");
   EXPECT_EQ(p.Anchors, (Strings{"a", "b"}));
 }
 
-TEST(ProjectFile, FileThatCannotBeReadThrows) {
+TEST(ProjectFile, FileThatCannotBeReadIsRefused) {
   test::TempDir dir;
-  EXPECT_THROW(LoadProjectFile(dir / "vanished.set"), FileError);
+  EXPECT_EQ(LoadProjectFile(dir / "vanished.set").error().kind, ErrorKind::NotFound);
   std::filesystem::create_directory(dir / "folder.set");
-  EXPECT_THROW(LoadProjectFile(dir / "folder.set"), FileError);
+  EXPECT_EQ(LoadProjectFile(dir / "folder.set").error().reason, "it is a folder");
 }
 
 TEST(ProjectFile, FailedSaveLeavesThePreviousFileAsItWas) {
   // A file-size limit makes the write fail for any user, root included.
   test::TempDir dir;
   dir.Write("p.set", "previous");
-  bool threw = false;
   {
     test::FileSizeLimit limit(64);
     ASSERT_TRUE(limit.ok());
-    try {
-      SaveProjectFile(dir / "p.set", FullProject());
-    } catch (const FileError&) {
-      threw = true;
-    }
+    EXPECT_EQ(SaveProjectFile(dir / "p.set", FullProject()).error().kind, ErrorKind::Unwritable);
   }
-  EXPECT_TRUE(threw);
   EXPECT_EQ(dir.Read("p.set"), "previous");
 }
 
@@ -259,23 +253,20 @@ TEST(ProjectFile, FilesThatAreNotProjectsAreRefusedNamingTheFile) {
   };
   for (const auto& [name, bytes] : refused) {
     dir.Write(name, bytes);
-    try {
-      LoadProjectFile(dir / name);
-      ADD_FAILURE() << name << " loaded";
-    } catch (const FileError& e) {
-      EXPECT_NE(std::string(e.what()).find(name), std::string::npos);
-      EXPECT_EQ(e.reason(), "it is not a project file");
-    }
+    const auto loaded = LoadProjectFile(dir / name);
+    ASSERT_FALSE(loaded) << name << " loaded";
+    EXPECT_EQ(loaded.error().kind, ErrorKind::Invalid);
+    EXPECT_EQ(loaded.error().message, "Cannot load the file \"" + (dir / name).string() + "\": it is not a project file");
   }
   dir.Write("partial.set", "notes first\r\n" + Line("afurl", "u") + nul + "tail");
-  EXPECT_EQ(LoadProjectFile(dir / "partial.set").URL, "u") << "one tag is enough";
+  EXPECT_EQ(LoadProjectFile(dir / "partial.set").value().URL, "u") << "one tag is enough";
 }
 
 TEST(ProjectFile, Windows1252ValuesAreConvertedAndUtf8IsKeptByteForByte) {
   test::TempDir dir;
   dir.Write("old.set", Line("AfTitle", "Caf\xe9 \x80" "5") + Line("AfURL", "caf\xc3\xa9") +
                            Line("AfSignatures", "na\xefve^^caf\xc3\xa9") + Line("AfFileName", "r\xe9sum\xe9.htm"));
-  const Project p = LoadProjectFile(dir / "old.set");
+  const Project p = LoadProjectFile(dir / "old.set").value();
   EXPECT_EQ(p.Title, "Caf\xc3\xa9 \xe2\x82\xac" "5");
   EXPECT_EQ(p.URL, "caf\xc3\xa9");
   EXPECT_EQ(p.Signatures, (Strings{"na\xc3\xafve", "caf\xc3\xa9"})) << "each item on its own";

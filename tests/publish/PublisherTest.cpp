@@ -17,13 +17,13 @@ public:
   int truncatingUploads = 0;     // the next uploads keep only half the bytes
   std::function<void()> duringUpload;
 
-  Result<Done> Connect() override { return Done{}; }
+  Result<void> Connect() override { return {}; }
   Result<std::optional<std::string>> Read(const std::string& path, std::size_t) override {
     const auto it = files.find(path);
     if (it == files.end()) return std::optional<std::string>();
     return std::optional<std::string>(it->second);
   }
-  Result<Done> Upload(const std::string& path, std::string_view bytes, const UploadProgress& progress) override {
+  Result<void> Upload(const std::string& path, std::string_view bytes, const UploadProgress& progress) override {
     log.push_back("put " + path);
     if (duringUpload) duringUpload();
     if (failingUploads > 0) {
@@ -37,21 +37,21 @@ public:
     }
     files[path] = std::string(truncatingUploads > 0 ? bytes.substr(0, bytes.size() / 2) : bytes);
     if (truncatingUploads > 0) --truncatingUploads;
-    return Done{};
+    return {};
   }
   Result<std::uint64_t> SizeOf(const std::string& path) override { return std::uint64_t{files.at(path).size()}; }
-  Result<Done> Rename(const std::string& from, const std::string& to) override {
+  Result<void> Rename(const std::string& from, const std::string& to) override {
     log.push_back("mv " + from + " " + to);
     files[to] = files.at(from);
     files.erase(from);
-    return Done{};
+    return {};
   }
-  Result<Done> Remove(const std::string& path) override {
+  Result<void> Remove(const std::string& path) override {
     log.push_back("rm " + path);
     files.erase(path);
-    return Done{};
+    return {};
   }
-  Result<Done> MakeFolder(const std::string&) override { return Done{}; }
+  Result<void> MakeFolder(const std::string&) override { return {}; }
 };
 
 struct PublishFixture : ::testing::Test {

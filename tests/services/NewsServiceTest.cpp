@@ -247,7 +247,7 @@ TEST_F(NewsServiceFixture, RepliesComeOnlyWithTheAnswerAndCancelledOnesSayNothin
 TEST(LastNewsIdTest, MissingFileReadsEmptyAndIsNeverCreated) {
   test::TempDir dir;
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
-  WriteLastNewsId(dir.folder(), "5");
+  EXPECT_TRUE(WriteLastNewsId(dir.folder(), "5"));
   EXPECT_FALSE(dir.Exists(kBrandFileName));
   EXPECT_FALSE(dir.Exists(kBrandPlainCopyName));
 }
@@ -257,13 +257,13 @@ TEST(LastNewsIdTest, FirstWriteAppendsTheTagAndLaterWritesReplaceIt) {
   WriteBrand(dir, "<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n<%%BranderCode%%>X<%%/BranderCode%%>\r\n");
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
 
-  WriteLastNewsId(dir.folder(), "12");
+  EXPECT_TRUE(WriteLastNewsId(dir.folder(), "12"));
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "12");
   EXPECT_EQ(DecipheredBrand(dir),
             "<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n<%%BranderCode%%>X<%%/BranderCode%%>\r\n"
             "<%%LastNewsId%%>12<%%/LastNewsId%%>\r\n");
 
-  WriteLastNewsId(dir.folder(), "3");
+  EXPECT_TRUE(WriteLastNewsId(dir.folder(), "3"));
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "3") << "an older item lowers the stored id";
   EXPECT_EQ(DecipheredBrand(dir),
             "<%%ApplicationName%%>Acme<%%/ApplicationName%%>\r\n<%%BranderCode%%>X<%%/BranderCode%%>\r\n"
@@ -275,7 +275,7 @@ TEST(LastNewsIdTest, TagReadInAnyCaseButRewrittenOnlyWhenExact) {
   test::TempDir dir;
   WriteBrand(dir, "a\r\n<%%lastnewsid%%>7<%%/lastnewsid%%>\r\nb\r\n");
   EXPECT_EQ(ReadLastNewsId(dir.folder()), "7");
-  WriteLastNewsId(dir.folder(), "8");
+  EXPECT_TRUE(WriteLastNewsId(dir.folder(), "8"));
   EXPECT_EQ(DecipheredBrand(dir),
             "a\r\n<%%lastnewsid%%>7<%%/lastnewsid%%>\r\nb\r\n<%%LastNewsId%%>8<%%/LastNewsId%%>\r\n");
 }
@@ -289,7 +289,7 @@ TEST(LastNewsIdTest, DamagedFileIsLeftAloneByAWrite) {
     std::string bytes = damaged;
     bytes[corruptedAt] = static_cast<char>(bytes[corruptedAt] ^ 0x5A);
     dir.Write(kBrandFileName, bytes);
-    WriteLastNewsId(dir.folder(), "99");
+    EXPECT_TRUE(WriteLastNewsId(dir.folder(), "99"));
     EXPECT_EQ(dir.Read(kBrandFileName), bytes) << "the brand settings survive";
     EXPECT_EQ(ReadLastNewsId(dir.folder()), "");
     EXPECT_FALSE(dir.Exists(kBrandPlainCopyName));
@@ -303,17 +303,17 @@ TEST(LastNewsIdTest, PerUserCopyKeepsNewsReadWhenTheProgramFolderIsNotTheUsers) 
   const Places installed = Places::Installed(program.folder(), {config / "Documents", config.path(), {}, {}});
 
   EXPECT_EQ(ReadLastNewsId(installed), "4") << "without a copy the brand file answers";
-  WriteLastNewsId(installed, "9");
+  EXPECT_TRUE(WriteLastNewsId(installed, "9"));
   EXPECT_EQ(program.Read(kBrandFileName), shipped) << "the installed brand file is never written";
   EXPECT_EQ(config.Read("LastNewsId"), "<%%LastNewsId%%>9<%%/LastNewsId%%>\r\n");
   EXPECT_EQ(ReadLastNewsId(installed), "9");
-  WriteLastNewsId(installed, "2");
+  EXPECT_TRUE(WriteLastNewsId(installed, "2"));
   EXPECT_EQ(ReadLastNewsId(installed), "2") << "an older item lowers the stored id here too";
 
   // A portable copy writes its brand file and drops the copy that would shadow it.
   const Places portable = Places::Portable(program.folder(), {{}, config.path(), {}, {}});
   EXPECT_EQ(ReadLastNewsId(portable), "2") << "the copy is read first";
-  WriteLastNewsId(portable, "11");
+  EXPECT_TRUE(WriteLastNewsId(portable, "11"));
   EXPECT_FALSE(config.Exists("LastNewsId"));
   EXPECT_EQ(ReadLastNewsId(program.folder()), "11");
   EXPECT_EQ(ReadLastNewsId(portable), "11");
@@ -325,7 +325,7 @@ TEST(LastNewsIdTest, ReadOnlyPortableFolderFallsBackToThePerUserCopy) {
   std::filesystem::permissions(program.path(), std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
   if (::access(program.path().c_str(), W_OK) == 0) GTEST_SKIP() << "permissions do not bind this user";
   const Places portable = Places::Portable(program.folder(), {{}, config / "deep/config", {}, {}});
-  WriteLastNewsId(portable, "6");
+  EXPECT_TRUE(WriteLastNewsId(portable, "6"));
   EXPECT_EQ(ReadLastNewsId(portable), "6");
   EXPECT_EQ(ReadLastNewsId(program.folder()), "");
   EXPECT_FALSE(program.Exists(kBrandPlainCopyName));
@@ -343,7 +343,7 @@ TEST(LastNewsIdTest, OnlyPlainDecimalIdsThatFit32BitsAreStored) {
                          "99999999999999999999", "\xEF\xBC\x91"}) {
     SCOPED_TRACE(id);
     EXPECT_FALSE(IsStorableNewsId(id));
-    WriteLastNewsId(dir.folder(), id);
+    EXPECT_TRUE(WriteLastNewsId(dir.folder(), id));
     EXPECT_EQ(dir.Read(kBrandFileName), before) << "the brand file is byte-identical";
   }
   EXPECT_FALSE(dir.Exists(kBrandPlainCopyName));

@@ -48,7 +48,7 @@ int LineCount(const std::string& text) {
 }  // namespace
 
 TEST_F(CipherTool, EncipheredFileDeciphersBackWithTheSameGivenOrSettingsPassphrase) {
-  const std::string plain = ReadWholeFile(kDataDir / "short.txt");
+  const std::string plain = ReadWholeFile(kDataDir / "short.txt").value();
   dir.Write("plain.txt", plain);
   struct Row {
     std::vector<std::string> options;
@@ -78,7 +78,7 @@ TEST_F(CipherTool, EncipheredFileDeciphersBackWithTheSameGivenOrSettingsPassphra
 
 TEST_F(CipherTool, ReferenceSettingsFileDeciphersWithoutAPassphrase) {
   EXPECT_EQ(Tool({"decipher", (kDataDir / "m1-short.dat").string(), Path("m1.txt")}).exitCode, 0);
-  EXPECT_EQ(dir.Read("m1.txt"), ReadWholeFile(kDataDir / "short.txt"));
+  EXPECT_EQ(dir.Read("m1.txt"), ReadWholeFile(kDataDir / "short.txt").value());
 }
 
 TEST_F(CipherTool, WrongPassphraseFailsWithOneLineKeepsAnOldOutputAndCreatesAMissingOneEmpty) {
@@ -95,13 +95,13 @@ TEST_F(CipherTool, WrongPassphraseFailsWithOneLineKeepsAnOldOutputAndCreatesAMis
 }
 
 TEST_F(CipherTool, AlteredFileFailsButLeavesTheDecipheredText) {
-  std::string enciphered = ReadWholeFile(kDataDir / "m1-short.dat");
+  std::string enciphered = ReadWholeFile(kDataDir / "m1-short.dat").value();
   enciphered[12] = static_cast<char>(enciphered[12] ^ 4);
   dir.Write("altered.dat", enciphered);
   const ToolRun run = Tool({"decipher", Path("altered.dat"), Path("out.txt")});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(LineCount(run.error), 1) << run.error;
-  std::string expected = ReadWholeFile(kDataDir / "short.txt");
+  std::string expected = ReadWholeFile(kDataDir / "short.txt").value();
   expected[2] = static_cast<char>(expected[2] ^ 4);
   EXPECT_EQ(dir.Read("out.txt"), expected);
 }

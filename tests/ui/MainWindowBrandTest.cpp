@@ -146,7 +146,7 @@ TEST_F(BrandWindowFixture, BrandFileDressesTitleButtonsWelcomeBannerAndLinks) {
 TEST_F(BrandWindowFixture, GifNamedEntryPlaysTheBannerFileAsAnAnimationWithoutRenamingIt) {
   WriteBrand({{"Banner1", "one.jpg^"}, {"Banner2", "ad.GIF^"}});
   folder.Write("banner1.dat", Picture(10, 10, "JPEG"));
-  folder.Write("banner2.dat", ReadWholeFile(kAnimatedGif));
+  folder.Write("banner2.dat", ReadWholeFile(kAnimatedGif).value());
   const auto before = FolderContents(folder.path());
   random.picks = {1};
   MainWindow window(Environment());

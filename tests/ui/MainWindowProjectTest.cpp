@@ -400,6 +400,24 @@ TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels)
   EXPECT_EQ(Find<QPlainTextEdit>(*window, "ppcAdDetails")->toPlainText(), "Ad\nfirst line\nsecond line\n");
 }
 
+TEST_F(ProjectWindow, PageIdAndPublishingTargetsSurviveLoadAndSave) {
+  folder.Write("p.set", "<%%AfTitle%%>T<%%/AfTitle%%>\r\n<%%AfPageId%%>abc123<%%/AfPageId%%>\r\n"
+                        "<%%AfPublishTargets%%>^sftp%3A%2F%2Fann%40example.com%2Fwww%2F^staging^^"
+                        "<%%/AfPublishTargets%%>\r\n");
+  auto window = Open();
+  dialogs.answers = {Q(folder / "p.set")};
+  Click(*window, "btnLoad");
+  EXPECT_EQ(window->CurrentProject().PageId, "abc123");
+  ASSERT_EQ(window->CurrentProject().PublishTargets.size(), 1u);
+  EXPECT_EQ(window->CurrentProject().PublishTargets[0].name, "staging");
+  QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("!"));
+  QTest::keyClick(window->windowHandle(), Qt::Key_S, Qt::ControlModifier);
+  const auto saved = LoadProjectFile(folder / "p.set");
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->PageId, "abc123");
+  EXPECT_EQ(saved->PublishTargets, window->CurrentProject().PublishTargets);
+}
+
 TEST_F(ProjectWindow, LoadedAffiliateIdReachesTheModelThroughTheHiddenField) {
   folder.Write("p.set", "<%%AfTitle%%>T<%%/AfTitle%%>\r\n<%%AfClickBankId%%>me@example.com<%%/AfClickBankId%%>\r\n");
   auto window = Open();
@@ -487,19 +505,20 @@ TEST_F(ProjectWindow, LoadOfAFileThatCannotBeReadOrIsNoProjectChangesNothingAndS
   EXPECT_TRUE(window->isWindowModified()) << "the work is still unsaved";
 }
 
-TEST_F(ProjectWindow, FailedSaveGoesToTheErrorReportWithoutASuccessMessage) {
+TEST_F(ProjectWindow, FailedSaveIsAnErrorMessageWithoutASuccessMessage) {
   std::filesystem::create_directories(folder / "taken.set");
   folder.Write("taken.set/inside", "x");
   auto window = Open();
   dialogs.answers = {Q(folder / "taken.set")};
   Click(*window, "btnSave");
-  EXPECT_TRUE(messages.shown.empty());
-  ASSERT_EQ(errorReports.size(), 1u);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
+  EXPECT_TRUE(errorReports.empty());
   EXPECT_EQ(folder.Read("taken.set/inside"), "x");
 
+  messages.shown.clear();
   Click(*window, "btnSave");  // cancelled
   EXPECT_TRUE(messages.shown.empty());
-  EXPECT_EQ(errorReports.size(), 1u);
 }
 
 // --- unsaved changes, project commands and crash recovery ---
@@ -526,13 +545,13 @@ TEST_F(ProjectWindow, CloseAsksAboutUnsavedChangesAndFollowsEachAnswer) {
   dialogs.answers = {Q(folder / "draft")};
   EXPECT_TRUE(window->close());
   EXPECT_EQ(messages.Texts(), (Strings{question, "Configuration saved successfully!"}));
-  EXPECT_EQ(LoadProjectFile(folder / "draft.set").Title, "Draft") << "saved with .set added";
+  EXPECT_EQ(LoadProjectFile(folder / "draft.set").value().Title, "Draft") << "saved with .set added";
 
   window = Open();
   QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("Thrown away"));
   messages.saveAnswers = {SaveChoice::Discard};
   EXPECT_TRUE(window->close());
-  EXPECT_EQ(LoadProjectFile(folder / "draft.set").Title, "Draft");
+  EXPECT_EQ(LoadProjectFile(folder / "draft.set").value().Title, "Draft");
 }
 
 TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditMarksTheProject) {
@@ -576,7 +595,7 @@ TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditM
     EXPECT_FALSE(window->isWindowModified());
   }
   EXPECT_EQ(dialogs.opened.size(), 1u) << "Ctrl+S asks for no name once the project has a file";
-  const Project saved = LoadProjectFile(folder / "offer.set");
+  const Project saved = LoadProjectFile(folder / "offer.set").value();
   EXPECT_EQ(saved.Title, "Offer!");
   EXPECT_EQ(saved.Signatures, Strings{"Tom"});
   EXPECT_EQ(saved.FileName, "offer-page.htm");
@@ -669,7 +688,7 @@ TEST_F(ProjectWindow, WorkLeftByAnInstanceThatDiedIsRestoredWithEveryKindOfPromo
         [&] {
           std::error_code absent;
           for (const auto& e : std::filesystem::directory_iterator(recoveryFolder, absent))
-            if (e.path().extension() == ".set" && LoadProjectFile(e.path()).FileName == "kept.htm") copy = e.path();
+            if (e.path().extension() == ".set" && LoadProjectFile(e.path()).value().FileName == "kept.htm") copy = e.path();
           return !copy.empty();
         },
         5000));

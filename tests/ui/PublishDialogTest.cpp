@@ -25,13 +25,13 @@ public:
     const auto it = kept.find(key);
     return it == kept.end() ? std::optional<std::string>() : std::optional<std::string>(it->second);
   }
-  Result<Done> Write(const std::string& key, const std::string& secret) override {
+  Result<void> Write(const std::string& key, const std::string& secret) override {
     kept[key] = secret;
-    return Done{};
+    return {};
   }
-  Result<Done> Forget(const std::string& key) override {
+  Result<void> Forget(const std::string& key) override {
     kept.erase(key);
-    return Done{};
+    return {};
   }
 };
 

@@ -194,10 +194,11 @@ Result<PublishSummary> Publish(PublishTransport& transport, const std::vector<Pu
   Manifest manifest;
   for (const PublishFile& file : files) manifest[file.path] = Sha256Hex(file.bytes);
   if (summary.plan.send.empty() && summary.plan.remove.empty() && manifest == previous) return summary;
-  const std::string text = ManifestText(manifest);
-  auto written = sendFile(std::string(kPublishManifestName), text);
+  // The manifest is bookkeeping: its bytes are not counted as the page's.
+  const std::uint64_t pageBytes = summary.bytesSent;
+  auto written = sendFile(std::string(kPublishManifestName), ManifestText(manifest));
   if (!written) return written.error();
-  summary.bytesSent -= text.size();
+  summary.bytesSent = pageBytes;
   return summary;
 }
 

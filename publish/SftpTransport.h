@@ -20,7 +20,6 @@ struct SftpLogin {
   int stallSeconds = 30;
 };
 
-// "SHA256:" and the unpadded base64 of the key's SHA-256, as OpenSSH shows it.
 class SftpTransport final : public PublishTransport {
 public:
   SftpTransport(PublishTarget target, SftpLogin login);
@@ -34,7 +33,8 @@ public:
   Result<void> Remove(const std::string& path) override;
   Result<void> MakeFolder(const std::string& path) override;
 
-  // The host's key fingerprint once connected (also when it was refused).
+  // The host's key once connected (also when it was refused): "SHA256:" and
+  // the unpadded base64 of the key's SHA-256, as OpenSSH shows it.
   const std::string& HostKey() const { return hostKey_; }
 
 private:

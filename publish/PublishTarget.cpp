@@ -10,7 +10,12 @@ namespace velmora {
 
 namespace {
 
-constexpr std::size_t kMaxAddress = 2048;
+// Each part is bounded as well, so that any target's address, escapes and
+// all, stays under the whole address's bound and reads back.
+constexpr std::size_t kMaxAddress = 8192;
+constexpr std::size_t kMaxUser = 256;
+constexpr std::size_t kMaxHost = 255;
+constexpr std::size_t kMaxFolder = 1024;
 
 struct Scheme {
   std::string_view prefix;
@@ -81,7 +86,7 @@ Result<PublishTarget> ParsePublishAddress(std::string_view address) {
   if (authority.substr(0, at).find(':') != std::string_view::npos)
     return Invalid("must not hold a password; it is asked for or read from VELMORA_PUBLISH_PASSWORD");
   const auto user = Decoded(authority.substr(0, at));
-  if (!user || user->empty()) return Invalid("has no valid user name");
+  if (!user || user->empty() || user->size() > kMaxUser) return Invalid("has no valid user name");
   target.user = *user;
   std::string_view hostPort = authority.substr(at + 1);
   std::string_view port;
@@ -99,7 +104,7 @@ Result<PublishTarget> ParsePublishAddress(std::string_view address) {
     target.host = std::string(hostPort.substr(0, colon));
     if (colon != std::string_view::npos) port = hostPort.substr(colon + 1);
   }
-  if (target.host.empty()) return Invalid("has no host");
+  if (target.host.empty() || target.host.size() > kMaxHost) return Invalid("has no valid host");
   for (const char c : target.host) {
     const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                          std::string_view(".-_:").find(c) != std::string_view::npos;
@@ -115,6 +120,10 @@ Result<PublishTarget> ParsePublishAddress(std::string_view address) {
   }
   auto folder = Decoded(path);
   if (!folder) return Invalid("has a folder with a broken escape or a control character");
+  if (folder->size() > kMaxFolder) return Invalid("has a folder name that is too long");
+  // "a//b" is "a/b" to a server; one spelling keeps the address's round trip exact.
+  for (std::size_t twice = folder->find("//"); twice != std::string::npos; twice = folder->find("//", twice))
+    folder->erase(twice, 1);
   if (*folder == "/" || *folder == "/~")
     folder->clear();
   else if (folder->rfind("/~/", 0) == 0)

@@ -3,6 +3,7 @@
 #   ./velmora.sh run      install what is missing, build, start the program
 #   ./velmora.sh test     install what is missing, build, run every test
 #   ./velmora.sh fuzz [TARGET] [SECONDS]   run the fuzz targets longer
+#   ./velmora.sh audit    Lighthouse scores of the shipped templates' pages
 #   ./velmora.sh package  build the Debian package, check it with lintian,
 #                         print its path last (VELMORA_BRAND_DIR=DIR for a
 #                         publisher's brand)
@@ -14,13 +15,19 @@ jobs=$(nproc 2>/dev/null || echo 2)
 packages=(build-essential cmake ninja-build pkg-config libssl-dev libgtest-dev libgmock-dev
   libbenchmark-dev qt6-base-dev qt6-webengine-dev libgl-dev libboost-dev libboost-stacktrace-dev libgumbo-dev
   php-cli tidy xvfb xauth clang libclang-rt-14-dev desktop-file-utils appstream lintian dpkg-dev fakeroot
-  librsvg2-bin libssh-dev libcurl4-openssl-dev qtkeychain-qt6-dev libwrap0 gnome-keyring dbus-bin openssl
-  openssh-client)
+  librsvg2-bin shared-mime-info xdg-utils libfile-mimeinfo-perl nodejs npm chromium default-jre-headless
+  python3-jinja2 time libssh-dev libcurl4-openssl-dev qtkeychain-qt6-dev libwrap0 gnome-keyring dbus-bin
+  openssl openssh-client)
 
 install_missing() {
   local missing=()
+  # A package counts as there when another installed one provides it (a newer nodejs brings npm).
+  local provided
+  provided=$(dpkg-query -W -f='${Status}|${Provides}\n' 2>/dev/null | grep "ok installed" | cut -d'|' -f2 | tr ',' '\n' |
+    sed 's/ *(.*//; s/^ *//')
   for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || grep -qx "$p" <<<"$provided" ||
+      missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"
@@ -121,6 +128,14 @@ case "${1:-}" in
     # One after the other: each uses one core.
     for target in "${targets[@]}"; do run_fuzzer "$target" "$seconds"; done
     ;;
+  audit)
+    install_missing
+    configure_and_build build
+    tests/pages/install.sh tests/pages build/pages
+    tests/pages/make-pages.sh build/Velmora/velmora-tool "$root" build/pages/audit
+    echo "== Lighthouse, as a phone and as a desktop (takes a few minutes) =="
+    NODE_PATH=$root/build/pages/node_modules node tests/pages/audit.js build/pages/audit
+    ;;
   package)
     install_missing
     brand=${VELMORA_BRAND_DIR:-$root/brand}
@@ -138,7 +153,7 @@ case "${1:-}" in
     echo "$deb"
     ;;
   *)
-    echo "usage: $0 run | test | fuzz [TARGET] [SECONDS] | package" >&2
+    echo "usage: $0 run | test | fuzz [TARGET] [SECONDS] | audit | package" >&2
     exit 2
     ;;
 esac

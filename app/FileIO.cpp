@@ -1,7 +1,9 @@
 #include "app/FileIO.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -10,6 +12,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -51,6 +54,20 @@ namespace {
 
 constexpr const char* kNotRegularReason = "it is not a regular file (a device or a pipe)";
 constexpr const char* kLinkReason = "it is a symbolic link";
+
+// A large text is read into memory the system hands out in 2 MB pages
+// where it can: one page fault for each of them instead of one per 4 KB.
+void AskForHugePages([[maybe_unused]] std::string& text, [[maybe_unused]] std::size_t bytes) {
+#ifdef __linux__
+  constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+  if (bytes < 2 * kHugePage) return;
+  text.reserve(bytes);
+  const auto start = reinterpret_cast<std::uintptr_t>(text.data());
+  const std::uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
+  const std::uintptr_t last = (start + bytes) & ~(kHugePage - 1);
+  if (last > first) (void)::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#endif
+}
 
 #ifndef _WIN32
 // Opened without following a link and without waiting for a pipe's writer,
@@ -97,14 +114,24 @@ Result<std::string> ReadWholeFile(const std::filesystem::path& path, std::size_t
     const int err = errno;
     return OpenFailure(path, err, SystemReason(err));
   }
+  // Read straight into the text, sized by what the file says it holds (a
+  // pipe or device says nothing, and a file may grow meanwhile).
+  std::error_code ec;
+  const auto announced = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
+  // One byte past the limit is enough to tell a file too large.
+  const std::size_t cap = maxBytes < SIZE_MAX ? maxBytes + 1 : maxBytes;
   std::string data;
-  char buffer[65536];
-  while (in) {
-    in.read(buffer, sizeof buffer);
-    const auto got = static_cast<std::size_t>(in.gcount());
-    if (data.size() + got > maxBytes) return TooLargeFailure(path);
-    data.append(buffer, got);
+  std::size_t step = ec ? 0 : std::min<std::size_t>(announced, cap - 1) + 1;
+  AskForHugePages(data, step);
+  while (in && data.size() < cap) {
+    step = std::max<std::size_t>(step, 65536);
+    const std::size_t had = data.size();
+    data.resize(had + std::min(step, cap - had));
+    in.read(data.data() + had, static_cast<std::streamsize>(data.size() - had));
+    data.resize(had + static_cast<std::size_t>(in.gcount()));
+    step = data.size();
   }
+  if (data.size() > maxBytes) return TooLargeFailure(path);
   if (in.bad()) return ReadFailure(path, SystemReason(errno));
   return data;
 }
@@ -319,6 +346,112 @@ Result<Lines> ReadLineFile(const std::filesystem::path& path) {
 
 Result<void> WriteLineFile(const std::filesystem::path& path, const Lines& lines) {
   return WriteFileAtomic(path, JoinLines(lines));
+}
+
+namespace {
+
+constexpr std::size_t kLineBufferBytes = std::size_t{64} << 10;
+
+// Whether every line end in `text` is already CR LF, none cut off at its end.
+bool EndsLinesInCrLfOnly(std::string_view text) {
+  const char* data = text.data();
+  const std::size_t size = text.size();
+  for (std::size_t at = 0; at < size;) {
+    const auto* lf = static_cast<const char*>(std::memchr(data + at, '\n', size - at));
+    const std::size_t end = lf ? static_cast<std::size_t>(lf - data) : size;
+    const auto* cr = static_cast<const char*>(std::memchr(data + at, '\r', end - at));
+    if (!lf) return cr == nullptr;
+    if (cr == nullptr || cr != lf - 1) return false;
+    at = end + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+LineFileWriter::LineFileWriter(std::function<Result<void>(std::string_view)> out) : out_(std::move(out)) {
+  buffer_.reserve(kLineBufferBytes);
+}
+
+void LineFileWriter::Pass(std::string_view bytes) {
+  if (failed_) return;
+  if (auto passed = out_(bytes); !passed) failed_ = passed.error();
+}
+
+void LineFileWriter::Put(std::string_view bytes) {
+  if (bytes.empty()) return;
+  lineOpen_ = bytes.back() != '\n';
+  if (buffer_.size() + bytes.size() > kLineBufferBytes) {
+    if (!buffer_.empty()) Pass(buffer_);
+    buffer_.clear();
+    if (bytes.size() >= kLineBufferBytes) {
+      Pass(bytes);
+      return;
+    }
+  }
+  buffer_.append(bytes);
+}
+
+void LineFileWriter::Write(std::string_view text) {
+  if (stopped_ || failed_ || text.empty()) return;
+  if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
+    text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+    stopped_ = true;
+  }
+  const char* data = text.data();
+  const std::size_t size = text.size();
+  std::size_t i = 0;
+  if (afterCr_ && size > 0) {
+    afterCr_ = false;
+    if (data[0] == '\n') i = 1;
+  }
+  // What the program makes itself passes on as it is, without a copy.
+  if (EndsLinesInCrLfOnly(text.substr(i))) {
+    Put(text.substr(i));
+    return;
+  }
+  // Runs up to each LF are copied whole when the LF ends them in CR LF.
+  while (i < size) {
+    const auto* lf = static_cast<const char*>(std::memchr(data + i, '\n', size - i));
+    const std::size_t end = lf ? static_cast<std::size_t>(lf - data) : size;
+    for (const char* cr; (cr = static_cast<const char*>(std::memchr(data + i, '\r', end - i)));) {
+      const auto at = static_cast<std::size_t>(cr - data);
+      if (lf && at + 1 == end) break;
+      Put(text.substr(i, at - i));
+      Put("\r\n");
+      i = at + 1;
+      if (i == size) afterCr_ = true;
+    }
+    if (!lf) {
+      Put(text.substr(i));
+      return;
+    }
+    if (end > i && data[end - 1] == '\r') {
+      Put(text.substr(i, end + 1 - i));
+    } else {
+      Put(text.substr(i, end - i));
+      Put("\r\n");
+    }
+    i = end + 1;
+  }
+}
+
+Result<void> LineFileWriter::Finish() {
+  if (lineOpen_) Put("\r\n");
+  lineOpen_ = false;
+  if (!buffer_.empty()) Pass(buffer_);
+  buffer_.clear();
+  if (failed_) return *failed_;
+  return {};
+}
+
+Result<void> WriteLineText(const std::filesystem::path& path, std::string_view text) {
+  auto file = ReplacementFile::Open(path);
+  if (!file) return file.error();
+  LineFileWriter lines([&file](std::string_view bytes) { return (*file)->Write(bytes); });
+  lines.Write(text);
+  if (auto written = lines.Finish(); !written) return written;
+  return (*file)->Commit();
 }
 
 }  // namespace velmora

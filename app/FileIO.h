@@ -5,7 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -93,5 +95,35 @@ using Lines = std::vector<std::string>;
 Result<Lines> ReadLineFile(const std::filesystem::path& path);
 // Every line, the last included, is written with CR LF after it.
 Result<void> WriteLineFile(const std::filesystem::path& path, const Lines& lines);
+
+// A text made a line file as it passes through in parts, without holding
+// it as lines: what arrives comes out as JoinLines(SplitLines(whole text))
+// would give it, every line end CR LF, nothing from a NUL byte on, the last
+// line ended. The bytes go to `out` in parts of up to some kilobytes; once
+// `out` fails, nothing more is passed on and Finish() tells why.
+class LineFileWriter {
+public:
+  explicit LineFileWriter(std::function<Result<void>(std::string_view)> out);
+  LineFileWriter(const LineFileWriter&) = delete;
+  LineFileWriter& operator=(const LineFileWriter&) = delete;
+
+  void Write(std::string_view text);
+  // Ends the last line and hands on what is held.
+  Result<void> Finish();
+
+private:
+  void Put(std::string_view bytes);
+  void Pass(std::string_view bytes);
+
+  std::function<Result<void>(std::string_view)> out_;
+  std::string buffer_;
+  std::optional<Error> failed_;
+  bool afterCr_ = false;   // a CR ended the last part: an LF that follows belongs to it
+  bool lineOpen_ = false;  // bytes were written since the last line end
+  bool stopped_ = false;   // a NUL byte was met
+};
+
+// WriteLineFile for a text: the same bytes, made on the way to the file.
+Result<void> WriteLineText(const std::filesystem::path& path, std::string_view text);
 
 }  // namespace velmora

@@ -10,7 +10,9 @@
 
 namespace velmora {
 
-enum class MessageKind { Information, Warning, Error };
+// Done: a task finished as asked, worth a word but not a box the user must
+// close; the window shows it in its status bar.
+enum class MessageKind { Information, Warning, Error, Done };
 // The button of a question that Enter chooses.
 enum class DefaultButton { Ok, Cancel };
 

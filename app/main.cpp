@@ -13,6 +13,9 @@ int main(int argc, char** argv) {
   // Lets the desktop match the window to its entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral(VELMORA_APP_ID));
   velmora::MainWindow window;
+  // "velmora FILE.set", as the desktop entry's %f passes it; Qt has taken its own options out.
+  const QStringList arguments = QCoreApplication::arguments();
+  if (arguments.size() > 1) window.OpenAtStart(arguments.at(1));
   window.show();
   return app.exec();
 }

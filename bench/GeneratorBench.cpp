@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 #include "app/FileIO.h"
@@ -54,6 +55,23 @@ void BM_GeneratePage(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
 }
 BENCHMARK(BM_GeneratePage)->Arg(10000)->Arg(20000)->Arg(40000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The page as velmora-tool writes it: handed on in parts as it is made,
+// never whole, here to a sink that only touches each part.
+void BM_WritePage(benchmark::State& state) {
+  const Project project = ProjectOf(static_cast<std::size_t>(state.range(0)));
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    const auto written = WritePage(TemplateText(), project, [](std::string_view part) {
+      benchmark::DoNotOptimize(part.data());
+      benchmark::ClobberMemory();
+    });
+    bytes = written.value();
+  }
+  state.counters["page_MB"] = static_cast<double>(bytes) / 1e6;
+  state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
+}
+BENCHMARK(BM_WritePage)->Arg(10000)->Arg(40000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // The same floor as a benchmark of its own, for the report.
 void BM_CopyFloor(benchmark::State& state) {

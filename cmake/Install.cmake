@@ -13,7 +13,7 @@ set(VELMORA_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
 string(TOUPPER "${VELMORA_BRAND_PACKAGE}" VELMORA_MAN_NAME)
 set(VELMORA_MAN_TOOL_NAME "${VELMORA_MAN_NAME}-TOOL")
 
-install(TARGETS velmora velmora-tool RUNTIME DESTINATION ${VELMORA_PROGRAM_DIR_RELATIVE})
+install(TARGETS velmora velmora-tool velmora-tool-network RUNTIME DESTINATION ${VELMORA_PROGRAM_DIR_RELATIVE})
 if(TARGET velmora_preview)
   install(TARGETS velmora_preview LIBRARY DESTINATION ${VELMORA_PROGRAM_DIR_RELATIVE}/plugins)
 endif()
@@ -43,6 +43,8 @@ configure_file(${PROJECT_SOURCE_DIR}/dist/velmora.metainfo.xml.in
                ${VELMORA_DIST_DIR}/${VELMORA_BRAND_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${VELMORA_DIST_DIR}/${VELMORA_BRAND_APP_ID}.desktop DESTINATION share/applications)
 install(FILES ${VELMORA_DIST_DIR}/${VELMORA_BRAND_APP_ID}.metainfo.xml DESTINATION share/metainfo)
+configure_file(${PROJECT_SOURCE_DIR}/dist/velmora-mime.xml.in ${VELMORA_DIST_DIR}/${VELMORA_BRAND_APP_ID}.xml @ONLY)
+install(FILES ${VELMORA_DIST_DIR}/${VELMORA_BRAND_APP_ID}.xml DESTINATION share/mime/packages)
 
 # Icons: the brand's SVG as it is, and PNGs rendered from it at build time.
 if(EXISTS ${VELMORA_BRAND_DIR}/icon.svg)

@@ -151,11 +151,9 @@ Project WithPictureAddresses(const Project& project, const std::vector<PagePictu
   return travelling;
 }
 
-Result<PageBundle> MakePageBundle(const Project& project, const std::string& templateName,
-                                  const std::vector<std::filesystem::path>& templateFolders,
-                                  const std::string& name, const std::string& owner) {
-  PageBundle bundle;
-  bundle.name = name;
+std::vector<PagePicture> PicturesBeside(const Project& project, const std::string& name,
+                                        std::vector<std::string>* missing) {
+  std::vector<PagePicture> pictures;
   const std::string folder = PictureFolderOf(name);
   std::set<std::string> taken;
   for (const std::string& banner : project.Banners) {
@@ -163,13 +161,36 @@ Result<PageBundle> MakePageBundle(const Project& project, const std::string& tem
     if (!source) continue;
     std::error_code error;
     if (!std::filesystem::is_regular_file(*source, error)) {
-      bundle.missing.push_back(source->string());
+      if (missing) missing->push_back(source->string());
       continue;
     }
     bool known = false;
-    for (const PagePicture& picture : bundle.pictures) known = known || picture.source == *source;
-    if (!known) bundle.pictures.push_back({*source, folder + "/" + PictureName(*source, taken)});
+    for (const PagePicture& picture : pictures) known = known || picture.source == *source;
+    if (!known) pictures.push_back({*source, folder + "/" + PictureName(*source, taken)});
   }
+  return pictures;
+}
+
+Result<void> CopyPictures(const std::filesystem::path& folder, const std::string& name,
+                          const std::vector<PagePicture>& pictures) {
+  if (pictures.empty()) return {};
+  const std::filesystem::path pictureFolder = folder / PictureFolderOf(name);
+  if (!MakePrivateFolders(pictureFolder))
+    return FileFailure(ErrorKind::Unwritable, "Cannot create the folder", pictureFolder, "it is not a folder");
+  for (const PagePicture& picture : pictures) {
+    const auto bytes = ReadWholeFile(picture.source, kMaxPictureBytes);
+    if (!bytes) return bytes.error();
+    if (auto written = WriteFileAtomic(folder / picture.address, *bytes); !written) return written.error();
+  }
+  return {};
+}
+
+Result<PageBundle> MakePageBundle(const Project& project, const std::string& templateName,
+                                  const std::vector<std::filesystem::path>& templateFolders,
+                                  const std::string& name, const std::string& owner) {
+  PageBundle bundle;
+  bundle.name = name;
+  bundle.pictures = PicturesBeside(project, name, &bundle.missing);
   auto page = GeneratePage(WithPictureAddresses(project, bundle.pictures), templateName, templateFolders);
   if (!page) return page.error();
   bundle.bytes = JoinLines(SplitLines(*page)) + PageMarker(owner) + "\r\n";
@@ -234,27 +255,24 @@ std::string KeepBothName(const std::filesystem::path& folder, const std::string&
   }
 }
 
-Result<std::filesystem::path> SavePageBundle(const std::filesystem::path& folder, const PageBundle& bundle) {
+Result<std::filesystem::path> PrepareOutputFile(const std::filesystem::path& folder, const std::string& name) {
   // The name is joined as text, not as a path, so that it lands below the
   // output folder, blanks and all, exactly as the message says.
-  const std::filesystem::path file((folder / "").string() + bundle.name);
-  if (const auto problem = OutputNameProblem(bundle.name))
+  const std::filesystem::path file((folder / "").string() + name);
+  if (const auto problem = OutputNameProblem(name))
     return FileFailure(ErrorKind::Unwritable, "Cannot write the file", file, problem->text);
   if (!MakePrivateFolders(folder))
     return FileFailure(ErrorKind::Unwritable, "Cannot create the folder", folder,
                        "Can't create the output folder! Check the output path you provided.");
+  return file;
+}
+
+Result<std::filesystem::path> SavePageBundle(const std::filesystem::path& folder, const PageBundle& bundle) {
+  auto file = PrepareOutputFile(folder, bundle.name);
+  if (!file) return file.error();
   // Pictures first, so that the page never names one that is not there yet.
-  if (!bundle.pictures.empty()) {
-    const std::filesystem::path pictures = folder / PictureFolderOf(bundle.name);
-    if (!MakePrivateFolders(pictures))
-      return FileFailure(ErrorKind::Unwritable, "Cannot create the folder", pictures, "it is not a folder");
-    for (const PagePicture& picture : bundle.pictures) {
-      const auto bytes = ReadWholeFile(picture.source, kMaxPictureBytes);
-      if (!bytes) return bytes.error();
-      if (auto written = WriteFileAtomic(folder / picture.address, *bytes); !written) return written.error();
-    }
-  }
-  if (auto written = WriteFileAtomic(file, bundle.bytes); !written) return written.error();
+  if (auto copied = CopyPictures(folder, bundle.name, bundle.pictures); !copied) return copied.error();
+  if (auto written = WriteFileAtomic(*file, bundle.bytes); !written) return written.error();
   return file;
 }
 
@@ -282,7 +300,6 @@ OutputResult ProduceOutput(bool save, const Project& project, const OutputReques
       return result;
     }
     result.page = std::move(page).value();
-    messages.ShowMessage(MessageKind::Information, "You have successfully copy your code to clipboard!");
     return result;
   }
 
@@ -320,7 +337,7 @@ OutputResult ProduceOutput(bool save, const Project& project, const OutputReques
   result.page = bundle->bytes;
   result.pictures = bundle->pictures;
   std::string text = "You have successfully saved your file as:\n\r" + result.savedFile->string();
-  MessageKind kind = MessageKind::Information;
+  MessageKind kind = MessageKind::Done;
   if (!bundle->missing.empty()) {
     kind = MessageKind::Warning;
     text += "\n\nThese pictures are not on this computer any more; the page still refers to them where they were:";
@@ -340,7 +357,10 @@ OutputResult DeliverPage(DeliveryMode mode, const Project& project, const Output
     return ProduceOutput(true, project, request, messages);
   }
   OutputResult result = ProduceOutput(false, project, request, messages);
-  if (result.page) clipboard.SetText(*result.page);
+  if (!result.page) return result;
+  // Filled before it is said, so the clipboard holds the page while the user reads.
+  clipboard.SetText(*result.page);
+  messages.ShowMessage(MessageKind::Done, "You have copied your code to the clipboard.");
   return result;
 }
 

@@ -58,11 +58,23 @@ struct Refusal {
 };
 std::optional<Refusal> OutputNameProblem(const std::string& name);
 
+// Where a page named `name` goes in the output folder, which is made if
+// missing. Unwritable, also for a name OutputNameProblem refuses.
+Result<std::filesystem::path> PrepareOutputFile(const std::filesystem::path& outputFolder, const std::string& name);
+
 // The folder beside the page that holds its pictures: "<name without extension>-files".
 std::string PictureFolderOf(const std::string& pageName);
 // The file on this computer an address names ("file:" addresses on this
 // host, absolute paths), or nothing for web addresses and the rest.
 std::optional<std::filesystem::path> LocalFileOf(std::string_view address);
+
+// The local banners of a page saved under `name` that exist, each with its
+// copy's address; those that do not exist go to `missing`.
+std::vector<PagePicture> PicturesBeside(const Project& project, const std::string& name,
+                                        std::vector<std::string>* missing = nullptr);
+// Copies them into the page's picture folder in `folder`.
+Result<void> CopyPictures(const std::filesystem::path& folder, const std::string& name,
+                          const std::vector<PagePicture>& pictures);
 
 // The project as the saved page shows it: each local banner that was copied
 // at its copy's address.

@@ -12,6 +12,7 @@
 
 #include "app/Utils.h"
 #include "generator/PageGenerator.h"
+#include "generator/PageText.h"
 #include "project/PromoKinds.h"
 #include "project/SocialPost.h"
 
@@ -1479,8 +1480,10 @@ std::optional<std::vector<ItemSpan>> ItemSpans(const Project& project, std::stri
     const auto item = items.find(markedPage.substr(at, end + 2 - at));
     if (item == items.end()) continue;
     if (!same(std::string_view(markedPage).substr(read, at - read))) return std::nullopt;
-    spans.push_back({inPage, inPage + item->second.first.size(), item->second.second});
-    if (!same(item->second.first)) return std::nullopt;
+    // Inside a text box the item stands escaped.
+    const std::size_t begin = inPage;
+    if (!same(item->second.first) && !same(EscapeForTextArea(item->second.first))) return std::nullopt;
+    spans.push_back({begin, inPage, item->second.second});
     read = end + 2;
     at = end + 1;
   }
@@ -1562,6 +1565,57 @@ bool CheckWholePage(PageReader& reader, const Project* project, std::string_view
     walk([](const GumboElement&, std::string_view) { return Origin{PlaceOf(FindingPlace::What::Page)}; });
   }
   return finder.Found();
+}
+
+// Whether a <meta name="description"> with words in its content stands in
+// the page, read from its text: search engines show it under the page's link.
+bool HasPageDescription(std::string_view page) {
+  constexpr std::string_view kMeta = "<meta";
+  // Each search goes on after the tag before, so the page is read once.
+  std::size_t pos = 0;
+  for (std::size_t at = FindIgnoreCaseAscii(page, kMeta); at != std::string_view::npos;
+       at = FindIgnoreCaseAscii(page, kMeta, pos)) {
+    pos = at + kMeta.size();
+    std::string name;
+    std::string content;
+    // Attributes up to the tag's end: name, then an optional quoted or bare value.
+    while (pos < page.size() && page[pos] != '>') {
+      if (std::isspace(static_cast<unsigned char>(page[pos])) || page[pos] == '/') {
+        ++pos;
+        continue;
+      }
+      const std::size_t nameAt = pos;
+      while (pos < page.size() && !std::isspace(static_cast<unsigned char>(page[pos])) &&
+             std::string_view("=>/").find(page[pos]) == std::string_view::npos)
+        ++pos;
+      const std::string attribute = ToLowerAscii(page.substr(nameAt, pos - nameAt));
+      std::string_view value;
+      if (pos < page.size() && page[pos] == '=') {
+        ++pos;
+        if (pos < page.size() && (page[pos] == '"' || page[pos] == '\'')) {
+          const std::size_t close = page.find(page[pos], pos + 1);
+          const std::size_t end = close == std::string_view::npos ? page.size() : close;
+          value = page.substr(pos + 1, end - pos - 1);
+          pos = std::min(page.size(), end + 1);
+        } else {
+          const std::size_t valueAt = pos;
+          while (pos < page.size() && !std::isspace(static_cast<unsigned char>(page[pos])) && page[pos] != '>') ++pos;
+          value = page.substr(valueAt, pos - valueAt);
+        }
+      }
+      if (attribute == "name") name = ToLowerAscii(TrimControl(value));
+      if (attribute == "content") content = TrimControl(value);
+    }
+    if (name == "description" && !content.empty()) return true;
+  }
+  return false;
+}
+
+void ReportNoDescription(Report& report) {
+  report.Add("no-description", PlaceOf(FindingPlace::What::Page),
+             "The page has no description for search engines, which show it under the page's link: give the "
+             "template a <meta name=\"description\" content=\"%%DESCRIPTION%%\">, which shows the project's "
+             "page description.");
 }
 
 void ReportNoDisclosure(Report& report) {
@@ -1690,8 +1744,9 @@ bool RowsStandAlone(const Project& project, std::string_view templateText, std::
 }
 
 // The elements whose text ends only at their own end tag, and which a text
-// item may be shown in.
-constexpr std::array<GumboTag, 3> kBoxes = {GUMBO_TAG_TEXTAREA, GUMBO_TAG_SCRIPT, GUMBO_TAG_STYLE};
+// item may be shown in. A <textarea> is not one of them: the generator
+// escapes what it shows there.
+constexpr std::array<GumboTag, 2> kBoxes = {GUMBO_TAG_SCRIPT, GUMBO_TAG_STYLE};
 using BoxesOfKinds = std::array<unsigned, kPromoKinds.size()>;  // bit b: in kBoxes[b]
 
 BoxesOfKinds BoxesOfItems(PageReader& standIns) {
@@ -1724,9 +1779,7 @@ void CheckBoxEscapes(const Project& project, const BoxesOfKinds& boxes, Report& 
         const std::string_view name = gumbo_normalized_tagname(kBoxes[b]);
         if (!(in & (1u << b)) || !ContainsEndTag(items[i], name)) continue;
         const std::string endTag = "</" + std::string(name);
-        const std::string advice = kBoxes[b] == GUMBO_TAG_TEXTAREA
-                                       ? "Write &lt;/textarea to show it as text."
-                                       : "Write <\\/" + std::string(name) + " instead, which reads the same there.";
+        const std::string advice = "Write <\\/" + std::string(name) + " instead, which reads the same there.";
         report.Add("box-escape", PromoPlace(kind, i),
                    "The text holds \"" + endTag + "\", which ends the <" + std::string(name) +
                        "> the template shows it in, so what follows becomes live markup or script on the "
@@ -2004,6 +2057,7 @@ std::vector<Finding> CheckProjectPage(const Project& project, std::string_view t
     left = LeftPlaceholders(page);
   }
   if (!disclosure) ReportNoDisclosure(report);
+  if (!HasPageDescription(page)) ReportNoDescription(report);
   CheckPlaceholders(left, &project, templateText, report);
   return report.Take();
 }
@@ -2014,6 +2068,7 @@ std::vector<Finding> CheckFinishedPage(std::string_view page, std::size_t sliceB
   Report report;
   PageReader reader(page, sliceBytes ? sliceBytes : PageReader::kSliceBytes);
   if (!CheckWholePage(reader, nullptr, {}, report)) ReportNoDisclosure(report);
+  if (!HasPageDescription(page)) ReportNoDescription(report);
   CheckPlaceholders(LeftPlaceholders(page), nullptr, {}, report);
   return report.Take();
 }

@@ -1,10 +1,14 @@
 #include "generator/PageGenerator.h"
 
+#include <algorithm>
 #include <array>
+#include <functional>
+#include <optional>
 #include <cstdint>
 #include <system_error>
 #include <memory>
 #include <span>
+#include <tuple>
 #include <vector>
 
 #include "app/FileIO.h"
@@ -19,11 +23,38 @@ namespace velmora {
 namespace {
 
 constexpr std::string_view kPpcAds = "%%PPCADS%%";
+constexpr std::string_view kDescription = "%%DESCRIPTION%%";
+
 // In a social post's block: the post and the link percent-encoded, for share links.
 constexpr std::string_view kPostEncoded = "%%SOCIAL_ENCODED%%";
 constexpr std::string_view kLinkEncoded = "%%AFFILIATELINK_ENCODED%%";
 
+// The description is plain text for an attribute value.
+std::string EscapeForAttribute(std::string_view text) {
+  std::string escaped;
+  for (const char c : text) {
+    switch (c) {
+      case '&': escaped += "&amp;"; break;
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      case '"': escaped += "&quot;"; break;
+      case '\r': case '\n': escaped += ' '; break;
+      default: escaped += c;
+    }
+  }
+  return escaped;
+}
+
 }  // namespace
+
+std::string PageDescription(const Project& project) {
+  const std::string description = TrimControl(project.Description);
+  if (!description.empty()) return EscapeForAttribute(description);
+  const std::string title = TrimControl(project.Title);
+  if (title.empty()) return "Ready-made promotional material for affiliates: copy it, paste it and start earning.";
+  return EscapeForAttribute("Ready-made promotional material for affiliates of " + title +
+                            ": copy it, paste it and start earning.");
+}
 
 std::string BuildPageMenu(const Project& project) {
   std::string menu;
@@ -37,8 +68,11 @@ namespace {
 
 // What BuildPostRows will make, counted without making it; the encoded
 // forms are counted at their largest, three bytes a byte.
-std::size_t PostRowsSize(std::string_view block, const PromoList& posts, std::string_view link) {
+std::size_t PostRowsSize(std::string_view block, const PromoList& posts, std::string_view link, bool startsInTextArea) {
   const std::size_t shown = CountOf(block, InfoOf(PromoKind::SocialPosts).placeholder);
+  // In a text box "&" takes five bytes.
+  const bool boxes = startsInTextArea || FindIgnoreCaseAscii(block, "<textarea") != std::string_view::npos;
+  const std::size_t boxGrowth = boxes ? 5 : 1;
   const std::size_t encoded = CountOf(block, kPostEncoded);
   const std::size_t links = CountOf(block, kLinkEncoded);
   std::size_t size = 0;
@@ -46,22 +80,31 @@ std::size_t PostRowsSize(std::string_view block, const PromoList& posts, std::st
     // The post with the link where it names it, else after it.
     const std::size_t named = CountOf(post, kAffiliateLink);
     const std::size_t text = named == 0 ? post.size() + 1 + link.size() : post.size() - named * kAffiliateLink.size() + named * link.size();
-    size += block.size() + shown * text + encoded * 3 * text + links * 3 * link.size();
+    size += block.size() + shown * boxGrowth * text + encoded * 3 * text + links * 3 * link.size();
   }
   return size;
 }
 
 }  // namespace
 
-std::string BuildPostRows(std::string_view block, const PromoList& posts, std::string_view link) {
+std::string BuildPostRows(std::string_view block, const PromoList& posts, std::string_view link, bool startsInTextArea) {
   const std::string encodedLink = PercentEncode(link);
+  const std::string_view placeholder = InfoOf(PromoKind::SocialPosts).placeholder;
+  const std::vector<bool> boxed = MatchesInTextAreas(block, placeholder, startsInTextArea);
   std::string rows;
   for (const std::string& post : posts) {
     const std::string text = PostWithLink(ReplaceAll(post, "$$", "\r\n"), link);
     // The encoded forms first: the post as shown may hold their names.
     std::string row = ReplaceAll(block, kPostEncoded, PercentEncode(text));
     row = ReplaceAll(row, kLinkEncoded, encodedLink);
-    rows += ReplaceAll(row, InfoOf(PromoKind::SocialPosts).placeholder, text);
+    std::size_t at = 0;
+    for (std::size_t k = 0; k < boxed.size(); ++k) {
+      at = row.find(placeholder, at);
+      const std::string shown = boxed[k] ? EscapeForTextArea(text) : text;
+      row.replace(at, placeholder.size(), shown);
+      at += shown.size();
+    }
+    rows += row;
   }
   return rows;
 }
@@ -158,18 +201,51 @@ std::string ApplySections(std::string_view templateText, const Project& project)
   return text;
 }
 
-Result<std::string> FillPage(std::string_view templateText, const Project& project, std::size_t maxPageBytes) {
+namespace {
+
+// The page filled in but for the affiliate link, handed to `finish`, which
+// fills that in as it writes the page out and is false when the page would
+// pass the limit. Nothing when it was finished, else why it was refused.
+std::optional<Error> FillWith(std::string_view templateText, const Project& project, std::size_t maxPageBytes,
+                              const std::function<bool(const PageText&)>& finish) {
   // Sections of kinds without items go before anything else is looked for.
   std::string sectioned;
   if (templateText.find("%%SECTION_") != std::string_view::npos) {
     sectioned = ApplySections(templateText, project);
     templateText = sectioned;
   }
-  // Blocks are cut from the template as it stands, each after the one before.
+  const auto repeated = [&](std::string_view what) {
+    return PageTooLarge(maxPageBytes, "the template repeats the " + std::string(what) + " too often");
+  };
+  // In text boxes the title and the link are shown escaped; put there first,
+  // so that the blocks are cut from the template as it will stand.
+  const std::string boxedLink = EscapeForTextArea(project.URL);
+  std::string boxed;
+  if (FindIgnoreCaseAscii(templateText, "<textarea") != std::string_view::npos) {
+    for (const auto& [from, raw, what] : {std::tuple{std::string_view("%%TITLE%%"), std::string_view(project.Title), "title"},
+                                          std::tuple{kAffiliateLink, std::string_view(project.URL), "affiliate link"}}) {
+      const std::string to = EscapeForTextArea(raw);
+      if (to.size() == raw.size()) continue;  // nothing to escape
+      if (to.size() > from.size() &&
+          CountOf(templateText, from) > (maxPageBytes - std::min(maxPageBytes, templateText.size())) / (to.size() - from.size()))
+        return repeated(what);
+      boxed = ReplaceInTextAreas(templateText, from, to);
+      templateText = boxed;
+    }
+  }
+  // Blocks are cut from the template as it stands, each after the one before;
+  // a block that begins inside a text box shows its items escaped from the start.
+  const auto boxes = TextAreaContents(templateText);
+  const auto inBox = [&](std::size_t position) {
+    return std::any_of(boxes.begin(), boxes.end(), [&](const auto& box) { return box.first <= position && position < box.second; });
+  };
   std::string work(templateText);
   std::array<std::string, kPageBlockOrder.size()> blocks;
+  std::array<bool, kPageBlockOrder.size()> blockInBox{};
   for (std::size_t k = 0; k < blocks.size(); ++k) {
     const PromoKindInfo& kind = InfoOf(kPageBlockOrder[k]);
+    const std::size_t open = FindIgnoreCaseAscii(work, kind.blockOpen);
+    if (open != std::string::npos) blockInBox[k] = inBox(templateText.size() - work.size() + open);
     blocks[k] = TrimControl(ExtractTagged(kind.blockOpen, kind.blockClose, work));
   }
   // Every text the page is searched for once the blocks are filled, in order.
@@ -182,10 +258,8 @@ Result<std::string> FillPage(std::string_view templateText, const Project& proje
 
   std::string page(templateText);
   if (page.size() > maxPageBytes) return PageTooLarge(maxPageBytes, "its template alone is larger than that");
-  const auto repeated = [&](std::string_view what) {
-    return PageTooLarge(maxPageBytes, "the template repeats the " + std::string(what) + " too often");
-  };
   if (!ReplaceWithin(page, "%%TITLE%%", project.Title, maxPageBytes)) return repeated("title");
+  if (!ReplaceWithin(page, kDescription, PageDescription(project), maxPageBytes)) return repeated("description");
   if (!ReplaceWithin(page, "%%MENU%%", BuildPageMenu(project), maxPageBytes)) return repeated("menu");
   if (!ReplaceWithin(page, "%%AFFILIATECODE%%", project.ClickBankId.empty() ? std::string() : "?e=" + project.ClickBankId,
                      maxPageBytes))
@@ -205,11 +279,12 @@ Result<std::string> FillPage(std::string_view templateText, const Project& proje
                                             std::string(kind.pluralName));
     };
     if (kind.shape == PromoShape::Post) {
-      if (PostRowsSize(block, items, project.URL) > maxPageBytes) return blockTooLarge();
-      if (!grown.Replace(blocks[k], BuildPostRows(block, items, project.URL))) return blockTooLarge();
+      if (PostRowsSize(block, items, project.URL, blockInBox[k]) > maxPageBytes) return blockTooLarge();
+      if (!grown.Replace(blocks[k], BuildPostRows(block, items, project.URL, blockInBox[k]))) return blockTooLarge();
     } else {
       const std::span later(searched.begin() + static_cast<std::ptrdiff_t>(4 * k + 1), searched.end());
-      auto rows = std::make_shared<BlockRows>(std::move(block), kind.placeholder, items, kind.MultiLine());
+      auto rows = std::make_shared<BlockRows>(std::move(block), kind.placeholder, items, kind.MultiLine(), blockInBox[k],
+                                              boxedLink == project.URL ? std::string_view() : std::string_view(boxedLink));
       if (!grown.Replace(blocks[k], rows, later)) return blockTooLarge();
     }
     if (!grown.Replace(kind.blockOpen, "") || !grown.Replace(kind.blockClose, "") || !grown.Replace(kind.placeholder, ""))
@@ -223,9 +298,33 @@ Result<std::string> FillPage(std::string_view templateText, const Project& proje
   } else if (grown.Holds(kPpcAds)) {
     return PageTooLarge(maxPageBytes, "its PPC ads table alone is larger than that");
   }
-  auto finished = grown.Finish(project.URL);
-  if (!finished) return repeated("affiliate link");
-  return std::move(*finished);
+  if (!finish(grown)) return repeated("affiliate link");
+  return std::nullopt;
+}
+
+}  // namespace
+
+Result<std::string> FillPage(std::string_view templateText, const Project& project, std::size_t maxPageBytes) {
+  std::optional<std::string> page;
+  const auto refused = FillWith(templateText, project, maxPageBytes, [&](const PageText& grown) {
+    page = grown.Finish(project.URL);
+    return page.has_value();
+  });
+  if (refused) return *refused;
+  return std::move(*page);
+}
+
+Result<std::size_t> WritePage(std::string_view templateText, const Project& project, const PageSink& sink,
+                              std::size_t maxPageBytes) {
+  std::size_t written = 0;
+  const auto refused = FillWith(templateText, project, maxPageBytes, [&](const PageText& grown) {
+    return grown.FinishInto(project.URL, [&](std::string_view part) {
+      written += part.size();
+      sink(part);
+    });
+  });
+  if (refused) return *refused;
+  return written;
 }
 
 std::string FillTemplate(std::string_view templateText, const Project& project) {

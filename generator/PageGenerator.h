@@ -1,10 +1,13 @@
 #pragma once
 // Fills a page template with the project: title, menu, affiliate code, the
 // repeated blocks of the promo kinds, the PPC table and the affiliate link. Pure text
-// work; nothing is escaped, so promos may carry their own HTML.
+// work; values shown as markup are not escaped, so promos may carry their own
+// HTML, while values inside a <textarea> have "&" and "<" escaped, so the box
+// shows and copies them as typed.
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,13 +18,21 @@
 
 namespace velmora {
 
+// What "%%DESCRIPTION%%" becomes: the project's page description, escaped as
+// plain text for an attribute value, or a sentence made from the title when
+// it is blank.
+std::string PageDescription(const Project& project);
+
 // Links to the page's anchors for every kind that has something to show.
 std::string BuildPageMenu(const Project& project);
 
 // A social post's block once per post: "%%SOCIAL%%" is the post with the
 // link (see PostWithLink), "%%SOCIAL_ENCODED%%" the same percent-encoded and
-// "%%AFFILIATELINK_ENCODED%%" the link percent-encoded, for share links.
-std::string BuildPostRows(std::string_view block, const PromoList& posts, std::string_view link);
+// "%%AFFILIATELINK_ENCODED%%" the link percent-encoded, for share links. A
+// post shown inside a <textarea> (of the block, or of the page around it:
+// `startsInTextArea`) is escaped for it.
+std::string BuildPostRows(std::string_view block, const PromoList& posts, std::string_view link,
+                          bool startsInTextArea = false);
 
 // Two ads per row with a spacer cell between; "" without ads.
 std::string BuildPpcTable(const PromoList& ads);
@@ -48,6 +59,12 @@ std::string ApplySections(std::string_view templateText, const Project& project)
 // refused (ErrorKind::TooLarge, saying what makes it large) before it is made.
 Result<std::string> FillPage(std::string_view templateText, const Project& project,
                              std::size_t maxPageBytes = kMaxPageBytes);
+// The same page handed to `sink` in consecutive parts as it is made, so
+// that it is never held whole; its size in bytes. A refused page hands
+// nothing on.
+Result<std::size_t> WritePage(std::string_view templateText, const Project& project,
+                              const std::function<void(std::string_view)>& sink,
+                              std::size_t maxPageBytes = kMaxPageBytes);
 // The same without a limit, for templates and projects of one's own.
 std::string FillTemplate(std::string_view templateText, const Project& project);
 

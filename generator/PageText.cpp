@@ -5,12 +5,15 @@
 #include <optional>
 
 #include "app/Utils.h"
+#include "project/PromoKinds.h"
 
 namespace velmora {
 
 namespace {
 
 constexpr std::size_t kLargePiece = 4096;
+// How much of a page is handed on at a time when it is written as it is made.
+constexpr std::size_t kSinkChunk = std::size_t{256} << 10;
 
 // Matches as ReplaceAll finds them: left to right, none overlapping.
 std::size_t CountMatches(std::string_view text, std::string_view from) {
@@ -90,8 +93,106 @@ private:
 
 }  // namespace
 
-BlockRows::BlockRows(std::string block, std::string_view placeholder, const PromoList& items, bool expandsBreaks)
-    : block_(std::move(block)), items_(items), expandsBreaks_(expandsBreaks) {
+std::string EscapeForTextArea(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(EscapedForTextAreaSize(text));
+  for (const char c : text) {
+    if (c == '&') {
+      escaped += "&amp;";
+    } else if (c == '<') {
+      escaped += "&lt;";
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
+std::size_t EscapedForTextAreaSize(std::string_view text) {
+  std::size_t size = text.size();
+  for (const char c : text) size += c == '&' ? 4 : c == '<' ? 3 : 0;
+  return size;
+}
+
+namespace {
+
+// Whether an HTML tag name ends at `at`, as the parser sees it.
+bool EndsTagName(std::string_view text, std::size_t at) {
+  return at >= text.size() || std::string_view(" \t\n\f\r/>").find(text[at]) != std::string_view::npos;
+}
+
+// Just after the '>' that closes the start tag from `at` on; quoted
+// attribute values may hold a '>'.
+std::size_t AfterStartTag(std::string_view text, std::size_t at) {
+  char quote = 0;
+  for (; at < text.size(); ++at) {
+    const char c = text[at];
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '>') {
+      return at + 1;
+    }
+  }
+  return text.size();
+}
+
+}  // namespace
+
+std::vector<std::pair<std::size_t, std::size_t>> TextAreaContents(std::string_view text, bool startsInside) {
+  constexpr std::string_view kOpen = "<textarea";
+  constexpr std::string_view kClose = "</textarea";
+  std::vector<std::pair<std::size_t, std::size_t>> contents;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t begin = at;
+    if (!startsInside) {
+      std::size_t open = FindIgnoreCaseAscii(text, kOpen, at);
+      while (open != std::string_view::npos && !EndsTagName(text, open + kOpen.size()))
+        open = FindIgnoreCaseAscii(text, kOpen, open + kOpen.size());
+      if (open == std::string_view::npos) break;
+      begin = AfterStartTag(text, open + kOpen.size());
+    }
+    startsInside = false;
+    std::size_t close = FindIgnoreCaseAscii(text, kClose, begin);
+    while (close != std::string_view::npos && !EndsTagName(text, close + kClose.size()))
+      close = FindIgnoreCaseAscii(text, kClose, close + kClose.size());
+    const std::size_t end = close == std::string_view::npos ? text.size() : close;
+    contents.emplace_back(begin, end);
+    at = end == text.size() ? end : end + kClose.size();
+  }
+  return contents;
+}
+
+std::vector<bool> MatchesInTextAreas(std::string_view text, std::string_view needle, bool startsInside) {
+  std::vector<bool> inside;
+  if (needle.empty()) return inside;
+  const auto contents = TextAreaContents(text, startsInside);
+  auto span = contents.begin();
+  for (std::size_t at = text.find(needle); at != std::string_view::npos; at = text.find(needle, at + needle.size())) {
+    while (span != contents.end() && span->second < at + needle.size()) ++span;
+    inside.push_back(span != contents.end() && span->first <= at);
+  }
+  return inside;
+}
+
+std::string ReplaceInTextAreas(std::string_view text, std::string_view from, std::string_view to) {
+  if (from.empty()) return std::string(text);
+  std::string replaced;
+  std::size_t done = 0;
+  for (const auto& [begin, end] : TextAreaContents(text)) {
+    replaced.append(text.substr(done, begin - done));
+    replaced += ReplaceAll(text.substr(begin, end - begin), from, to);
+    done = end;
+  }
+  replaced.append(text.substr(done));
+  return replaced;
+}
+
+BlockRows::BlockRows(std::string block, std::string_view placeholder, const PromoList& items, bool expandsBreaks,
+                     bool startsInTextArea, std::string_view escapedLink)
+    : block_(std::move(block)), items_(items), expandsBreaks_(expandsBreaks), escapedLink_(escapedLink) {
   // Cut once at the placeholders rather than searching the block in every row.
   std::string_view rest = block_;
   for (std::size_t at = rest.find(placeholder); at != std::string_view::npos; at = rest.find(placeholder)) {
@@ -99,19 +200,52 @@ BlockRows::BlockRows(std::string block, std::string_view placeholder, const Prom
     rest.remove_prefix(at + placeholder.size());
   }
   segments_.push_back(rest);
+  escaped_ = placeholder.empty() ? std::vector<bool>() : MatchesInTextAreas(block_, placeholder, startsInTextArea);
+  escaped_.resize(segments_.size() - 1, false);
+  escapes_ = std::find(escaped_.begin(), escaped_.end(), true) != escaped_.end();
   std::size_t fixedSize = 0;
   for (const auto piece : segments_) fixedSize += piece.size();
+  const auto shown = static_cast<std::size_t>(std::count(escaped_.begin(), escaped_.end(), false));
+  const std::size_t boxed = escaped_.size() - shown;
   offsets_.reserve(items_.size() + 1);
   offsets_.push_back(0);
   for (const auto& item : items_)
-    offsets_.push_back(offsets_.back() + fixedSize + (segments_.size() - 1) * item.size());
+    offsets_.push_back(offsets_.back() + fixedSize + shown * item.size() + (boxed ? boxed * EscapedSize(item) : 0));
+}
+
+std::size_t BlockRows::EscapedSize(const std::string& item) const {
+  std::size_t size = EscapedForTextAreaSize(item);
+  if (!escapedLink_.empty()) {
+    const std::size_t links = CountMatches(item, kAffiliateLink);
+    size = size - links * kAffiliateLink.size() + links * escapedLink_.size();
+  }
+  return size;
+}
+
+void BlockRows::AppendEscaped(std::string& out, const std::string& item) const {
+  if (!escapedLink_.empty() && item.find(kAffiliateLink) != std::string::npos) {
+    out.append(ReplaceAll(EscapeForTextArea(item), kAffiliateLink, escapedLink_));
+    return;
+  }
+  // Written straight into the page: most items hold few or none of the two.
+  std::size_t from = 0;
+  for (std::size_t at = item.find_first_of("&<"); at != std::string::npos; at = item.find_first_of("&<", from)) {
+    out.append(item, from, at - from);
+    out.append(item[at] == '&' ? "&amp;" : "&lt;");
+    from = at + 1;
+  }
+  out.append(item, from);
 }
 
 void BlockRows::AppendRow(std::string& out, std::size_t row) const {
   const std::size_t rowStart = out.size();
   out.append(segments_.front());
   for (std::size_t k = 1; k < segments_.size(); ++k) {
-    out.append(items_[row]);
+    if (escapes_ && escaped_[k - 1]) {
+      AppendEscaped(out, items_[row]);
+    } else {
+      out.append(items_[row]);
+    }
     out.append(segments_[k]);
   }
   // "$$" and CR LF are both two bytes, so the row is mended where it stands;
@@ -258,7 +392,7 @@ bool PageText::Fits(std::size_t count, std::size_t each) const {
 // Each piece or row is settled as soon as it is written, while it is still
 // in the cache; only the last bytes, which may begin a match, wait for what
 // follows.
-std::optional<std::string> PageText::Finish(std::string_view to) const {
+bool PageText::Produce(std::string_view to, std::string& page, const PageSink* sink) const {
   std::size_t matches = pieces_.size();  // at most one match across each border
   std::size_t inText = 0;
   for (const auto& piece : pieces_) {
@@ -273,37 +407,56 @@ std::optional<std::string> PageText::Finish(std::string_view to) const {
   matches += inText;
   const std::size_t each = to.size() > last_.size() ? to.size() - last_.size() : 0;
   // A match across a border may take the start of one inside a piece; the rest are sure.
-  if (!Fits(inText > pieces_.size() ? inText - pieces_.size() : 0, each)) return std::nullopt;
+  if (!Fits(inText > pieces_.size() ? inText - pieces_.size() : 0, each)) return false;
   // The count is an upper bound: only a page it cannot clear is watched
   // while it is written, and given up once its finished part passes the limit.
   const bool watched = !Fits(matches, each);
-  std::string page;
-  page.reserve(watched ? std::min(limit_, size_) : size_ + matches * each);
+  // A watched page is made whole before any of it is handed on, so that a
+  // refused page leaves nothing half written.
+  const bool streams = sink && !watched;
+  page.reserve(streams ? kSinkChunk + kLargePiece : watched ? std::min(limit_, size_) : size_ + matches * each);
   std::size_t settled = 0;
   auto settle = [&] {
     if (last_.empty()) {
       settled = page.size();
-      return;
+    } else {
+      const std::size_t after = ReplaceAllInPlace(page, last_, to, settled);
+      const std::size_t open = page.size() - after;
+      settled = open >= last_.size() ? page.size() - (last_.size() - 1) : after;
     }
-    const std::size_t after = ReplaceAllInPlace(page, last_, to, settled);
-    const std::size_t open = page.size() - after;
-    settled = open >= last_.size() ? page.size() - (last_.size() - 1) : after;
+    if (streams && settled >= kSinkChunk) {
+      (*sink)(std::string_view(page).substr(0, settled));
+      page.erase(0, settled);
+      settled = 0;
+    }
   };
   for (const auto& piece : pieces_) {
     if (!piece.rows) {
       page.append(*piece.text);
       settle();
-      if (watched && settled > limit_) return std::nullopt;
+      if (watched && settled > limit_) return false;
       continue;
     }
     for (std::size_t row = 0; row < piece.rows->Count(); ++row) {
       piece.rows->AppendRow(page, row);
       settle();
-      if (watched && settled > limit_) return std::nullopt;
+      if (watched && settled > limit_) return false;
     }
   }
-  if (page.size() > limit_) return std::nullopt;
+  if (page.size() > limit_) return false;
+  if (sink && !page.empty()) (*sink)(page);
+  return true;
+}
+
+std::optional<std::string> PageText::Finish(std::string_view to) const {
+  std::string page;
+  if (!Produce(to, page, nullptr)) return std::nullopt;
   return page;
+}
+
+bool PageText::FinishInto(std::string_view to, const PageSink& sink) const {
+  std::string buffer;
+  return Produce(to, buffer, &sink);
 }
 
 PageText::Piece PageText::MakePiece(std::string text) {

@@ -5,16 +5,35 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "project/Project.h"
 
 namespace velmora {
+
+// Where a template shows a value inside a <textarea>, the browser reads "&"
+// and "<" there as the start of a character reference or of the end tag, so
+// the value is given with those two escaped: the box then shows, and copies,
+// exactly what was typed, and nothing in it can end the box.
+std::string EscapeForTextArea(std::string_view text);
+// The size of EscapeForTextArea(text), without making it.
+std::size_t EscapedForTextAreaSize(std::string_view text);
+// The contents of the text's <textarea> elements as [begin, end) ranges, in
+// order; `startsInside` when the text begins within one's contents. An
+// element left open runs to the end of the text.
+std::vector<std::pair<std::size_t, std::size_t>> TextAreaContents(std::string_view text, bool startsInside = false);
+// For each match of `needle` in `text`, left to right, whether it stands
+// inside a <textarea>'s contents.
+std::vector<bool> MatchesInTextAreas(std::string_view text, std::string_view needle, bool startsInside = false);
+// `from` replaced by `to` where it stands inside a <textarea>'s contents.
+std::string ReplaceInTextAreas(std::string_view text, std::string_view from, std::string_view to);
 
 // The rows of one block, a row for every item: the block with each
 // placeholder given the item, and with "$$" as CR LF when asked. A large
@@ -22,8 +41,12 @@ namespace velmora {
 // out once, straight into the finished page.
 class BlockRows {
 public:
-  // `items` must outlive the rows.
-  BlockRows(std::string block, std::string_view placeholder, const PromoList& items, bool expandsBreaks);
+  // `items` must outlive the rows. A placeholder inside a <textarea> of the
+  // block (or of the page, `startsInTextArea`) gets the item escaped for
+  // it, with the affiliate link in it as `escapedLink` when that is not
+  // empty (a link that needs escaping is filled in there rather than last).
+  BlockRows(std::string block, std::string_view placeholder, const PromoList& items, bool expandsBreaks,
+            bool startsInTextArea = false, std::string_view escapedLink = {});
   BlockRows(const BlockRows&) = delete;
   BlockRows& operator=(const BlockRows&) = delete;
 
@@ -52,11 +75,16 @@ private:
   // The last row at which at least `bytes` of text begin before row `end`
   // begins, or the first row when there are fewer.
   std::size_t LastRowFrom(std::size_t end, std::size_t bytes) const;
+  std::size_t EscapedSize(const std::string& item) const;
+  void AppendEscaped(std::string& out, const std::string& item) const;
 
   const std::string block_;
   const PromoList& items_;
   const bool expandsBreaks_;
+  const std::string escapedLink_;
   std::vector<std::string_view> segments_;  // the block between its placeholders
+  std::vector<bool> escaped_;               // the placeholder after segment k is in a <textarea>
+  bool escapes_ = false;
   std::vector<std::size_t> offsets_;        // where each row begins, and the end
   std::vector<std::string_view> absent_;
   std::size_t lastMatches_ = 0;
@@ -74,6 +102,8 @@ private:
 // The page never grows past `limit` bytes: a replacement that would take it
 // there is counted before anything is written and refused, so a page of
 // hundreds of megabytes is turned down without being made.
+using PageSink = std::function<void(std::string_view)>;
+
 class PageText {
 public:
   // `last` is the replacement `Finish` will make; it must outlive the page.
@@ -90,8 +120,14 @@ public:
 
   // The whole page with `last` replaced by `to`; nothing when it would pass the limit.
   std::optional<std::string> Finish(std::string_view to) const;
+  // The same page handed to `sink` in consecutive parts as it is made, never
+  // whole; false, with nothing handed on, when it would pass the limit.
+  bool FinishInto(std::string_view to, const PageSink& sink) const;
 
 private:
+  // Finish, whole into `page`, or with `sink` in parts through `page`.
+  bool Produce(std::string_view to, std::string& page, const PageSink* sink) const;
+
   // Either a text or a block of rows.
   struct Piece {
     std::shared_ptr<const std::string> text;

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QUrl>
@@ -20,7 +22,8 @@ namespace {
 
 QMessageBox::Icon IconOf(MessageKind kind) {
   switch (kind) {
-    case MessageKind::Information: return QMessageBox::Information;
+    case MessageKind::Information:
+    case MessageKind::Done: return QMessageBox::Information;
     case MessageKind::Warning: return QMessageBox::Warning;
     case MessageKind::Error: return QMessageBox::Critical;
   }
@@ -29,7 +32,8 @@ QMessageBox::Icon IconOf(MessageKind kind) {
 
 QString TitleOf(MessageKind kind) {
   switch (kind) {
-    case MessageKind::Information: return QStringLiteral("Information");
+    case MessageKind::Information:
+    case MessageKind::Done: return QStringLiteral("Information");
     case MessageKind::Warning: return QStringLiteral("Warning");
     case MessageKind::Error: return QStringLiteral("Error");
   }
@@ -39,6 +43,13 @@ QString TitleOf(MessageKind kind) {
 }  // namespace
 
 void QtMessagePort::ShowMessage(MessageKind kind, const std::string& text) {
+  auto* window = parent_ ? qobject_cast<QMainWindow*>(parent_->window()) : nullptr;
+  if (kind == MessageKind::Done && window) {
+    // One line; long enough to read, gone by the next task.
+    QString line = ToQString(text).simplified();
+    window->statusBar()->showMessage(line, 15000);
+    return;
+  }
   QMessageBox box(IconOf(kind), TitleOf(kind), ToQString(text), QMessageBox::Ok, parent_);
   box.exec();
 }

@@ -1,6 +1,8 @@
 #include "project/ProjectFile.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "app/TextCodec.h"
 #include "app/Utils.h"
@@ -24,41 +26,70 @@ std::string JoinItems(const PromoList& items, std::string_view separator) {
   return FlattenLines(text, separator);
 }
 
+// Whether every byte is ASCII, eight at a time.
+bool IsAscii(std::string_view text) {
+  std::size_t i = 0;
+  std::uint64_t high = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + i, 8);
+    high |= word;
+  }
+  for (; i < text.size(); ++i) high |= static_cast<unsigned char>(text[i]);
+  return (high & 0x8080808080808080ull) == 0;
+}
+
+// Where the next of `byte` stands from `from` on, or the text's end.
+std::size_t NextOf(std::string_view text, char byte, std::size_t from) {
+  if (from >= text.size()) return text.size();  // an empty view may have no data to search
+  const void* at = std::memchr(text.data() + from, byte, text.size() - from);
+  return at ? static_cast<std::size_t>(static_cast<const char*>(at) - text.data()) : text.size();
+}
+
 // Items between separators; a break at the very end gives no empty item,
 // two in a row give an empty one. Hand-edited values may hold real line
 // breaks, which separate items as well.
 PromoList SplitItems(std::string_view value, std::string_view separator) {
   PromoList items;
   std::size_t start = 0;
-  std::size_t i = 0;
-  while (i < value.size()) {
+  // The next candidate of each kind of break, found again only once passed.
+  std::size_t mark = NextOf(value, separator.front(), 0);
+  std::size_t cr = NextOf(value, '\r', 0);
+  std::size_t lf = NextOf(value, '\n', 0);
+  for (;;) {
+    const std::size_t i = std::min({mark, cr, lf});
+    if (i == value.size()) break;
     std::size_t breakLength = 0;
-    if (value[i] == separator.front() && value.compare(i, separator.size(), separator) == 0)
+    if (i == mark && value.compare(i, separator.size(), separator) == 0)
       breakLength = separator.size();
-    else if (value[i] == '\r')
+    else if (i == cr)
       breakLength = i + 1 < value.size() && value[i + 1] == '\n' ? 2 : 1;
-    else if (value[i] == '\n')
+    else if (i == lf)
       breakLength = 1;
-    if (breakLength == 0) {
-      ++i;
-      continue;
+    if (breakLength != 0) {
+      items.emplace_back(value.substr(start, i - start));
+      start = i + breakLength;
     }
-    items.emplace_back(value.substr(start, i - start));
-    i += breakLength;
-    start = i;
+    // Past the break, or one byte past a separator's first byte that began none.
+    const std::size_t next = breakLength != 0 ? start : i + 1;
+    if (mark < next) mark = NextOf(value, separator.front(), next);
+    if (cr < next) cr = NextOf(value, '\r', next);
+    if (lf < next) lf = NextOf(value, '\n', next);
   }
   if (start < value.size()) items.emplace_back(value.substr(start));
   // Older files were written in Windows-1252; the program works in UTF-8.
-  for (auto& item : items)
-    if (!IsValidUtf8(item)) item = Windows1252ToUtf8(item);
+  if (!IsAscii(value)) {
+    for (auto& item : items)
+      if (!IsValidUtf8(item)) item = Windows1252ToUtf8(item);
+  }
   return items;
 }
 
 bool HasOnlyCrLfLineEnds(std::string_view text) {
-  for (std::size_t at = text.find_first_of("\r\n"); at != std::string_view::npos;
-       at = text.find_first_of("\r\n", at + 2)) {
-    if (text[at] != '\r' || at + 1 >= text.size() || text[at + 1] != '\n') return false;
-  }
+  for (std::size_t at = NextOf(text, '\r', 0); at < text.size(); at = NextOf(text, '\r', at + 1))
+    if (at + 1 == text.size() || text[at + 1] != '\n') return false;
+  for (std::size_t at = NextOf(text, '\n', 0); at < text.size(); at = NextOf(text, '\n', at + 1))
+    if (at == 0 || text[at - 1] != '\r') return false;
   return true;
 }
 
@@ -110,9 +141,35 @@ PromoList JoinPpcPieces(PromoList pieces, std::string_view separator) {
   return ads;
 }
 
-Project ParseWorkingText(std::string work) {
+// The first `needle` from `from` on, ASCII letters in either case; the
+// needles are tags, which begin with '<'.
+std::size_t FindTag(std::string_view text, std::string_view needle, std::size_t from) {
+  for (std::size_t at = NextOf(text, needle.front(), from); at < text.size(); at = NextOf(text, needle.front(), at + 1))
+    if (text.size() - at >= needle.size() && EqualsIgnoreCaseAscii(text.substr(at, needle.size()), needle)) return at;
+  return std::string_view::npos;
+}
+
+// ExtractTagged on a view: the value between the first open tag and the
+// next close tag; `rest` then begins at the close tag, or after an open tag
+// that has none.
+std::string_view TakeTagged(std::string_view open, std::string_view close, std::string_view& rest) {
+  const std::size_t openAt = FindTag(rest, open, 0);
+  if (openAt == std::string_view::npos) return {};
+  const std::size_t valueAt = openAt + open.size();
+  const std::size_t closeAt = FindTag(rest, close, valueAt);
+  if (closeAt == std::string_view::npos) {
+    rest.remove_prefix(valueAt);
+    return {};
+  }
+  const std::string_view value = rest.substr(valueAt, closeAt - valueAt);
+  rest.remove_prefix(closeAt);
+  return value;
+}
+
+Project ParseWorkingText(const std::string& text) {
   // Each field is looked for only after the one before it.
-  auto take = [&work](std::string_view name) { return ExtractTagged(OpenTag(name), CloseTag(name), work); };
+  std::string_view rest = text;
+  auto take = [&rest](std::string_view name) { return TakeTagged(OpenTag(name), CloseTag(name), rest); };
   auto takeValue = [&take](std::string_view name) { return OneLine(ToDisplayUtf8(take(name))); };
   Project project;
   project.Title = takeValue("AfTitle");
@@ -129,6 +186,7 @@ Project ParseWorkingText(std::string work) {
   project.FileName = takeValue("AfFileName");
   for (const PromoKindInfo& kind : kPromoKindTable)
     if (kind.storedLast) takeItems(kind);
+  project.Description = takeValue(kDescriptionTag);
   project.PageId = takeValue("AfPageId");
   project.PublishTargets = TargetsFromText(take("AfPublishTargets"));
   return project;
@@ -152,6 +210,7 @@ Lines ProjectLines(const Project& project) {
   // Only when they hold something, so that a project without them is written as before.
   for (const PromoKindInfo& kind : kPromoKindTable)
     if (kind.storedLast && !ListOf(project, kind.kind).empty()) addItems(kind);
+  if (!project.Description.empty()) lines.push_back(TagLine(kDescriptionTag, project.Description));
   if (!project.PageId.empty()) lines.push_back(TagLine("AfPageId", project.PageId));
   if (!project.PublishTargets.empty()) lines.push_back(TagLine("AfPublishTargets", TargetsText(project.PublishTargets)));
   return lines;
@@ -182,6 +241,7 @@ const std::array<std::string_view, kProjectFieldCount> kProjectFields = [] {
   fields[at++] = "AfFileName";
   for (const PromoKindInfo& kind : kPromoKindTable)
     if (kind.storedLast) fields[at++] = kind.tag;
+  fields[at++] = kDescriptionTag;
   fields[at++] = "AfPageId";
   fields[at++] = "AfPublishTargets";
   return fields;
@@ -233,7 +293,7 @@ std::optional<std::string> SaveProblem(const Project& project) {
   const std::pair<const std::string*, const char*> values[] = {
       {&project.Title, "The page title"},       {&project.URL, "The affiliate URL"},
       {&project.ClickBankId, "The affiliate ID"}, {&project.Template, "The template name"},
-      {&project.FileName, "The output filename"}};
+      {&project.FileName, "The output filename"}, {&project.Description, "The page description"}};
   std::string tag;
   for (const auto& [value, what] : values)
     if (FindProjectTag(*value, &tag) != std::string_view::npos)

@@ -34,8 +34,12 @@ Project ParseProject(std::string_view text);
 // files in Windows-1252 and are converted.
 Result<Project> LoadProjectFile(const std::filesystem::path& path);
 
+// The page description stands after the kinds stored last, written only
+// when set, so older copies of the program, which do not know it, pass it by.
+inline constexpr std::string_view kDescriptionTag = "AfDescription";
+
 // The field names, in file order.
-inline constexpr std::size_t kProjectFieldCount = 7 + kPromoKindTable.size();
+inline constexpr std::size_t kProjectFieldCount = 8 + kPromoKindTable.size();
 extern const std::array<std::string_view, kProjectFieldCount> kProjectFields;
 
 // A project file holds at least one of its tags, and no NUL byte before the first.

@@ -42,6 +42,9 @@ struct ParsedArgs {
 ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::set<std::string>& valueOptions,
                      const std::set<std::string>& flagOptions = {});
 
+// The command named by argv[1] run with the rest; its exit status.
+int RunCommandLine(int argc, char** argv);
+
 // `bytes` as the program shows it (UTF-8, else Windows-1252), as a JSON string.
 std::string JsonString(std::string_view bytes);
 

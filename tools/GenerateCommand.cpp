@@ -3,7 +3,10 @@
 // output, into a given file, or (--deliver) where "Generate Code" saves it.
 #include <filesystem>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/FileIO.h"
@@ -38,41 +41,66 @@ int RunGenerate(const std::vector<std::string>& args) {
   const Project& project = *loaded;
   const std::string templateName = ToolTemplateName(parsed, places, project);
 
-  const auto page = GeneratePage(project, templateName, places.TemplateFolders());
-  if (!page) {
+  const auto templateText = LoadTemplate(templateName, places.TemplateFolders());
+  if (!templateText) {
     // A template the tool cannot find is a wrong argument or project, as bad usage is.
-    if (page.error().kind != ErrorKind::NotFound) throw Failure(page.error().message);
-    std::cerr << "velmora-tool generate: " << page.error().message << "\n";
+    if (templateText.error().kind != ErrorKind::NotFound) throw Failure(templateText.error().message);
+    std::cerr << "velmora-tool generate: " << templateText.error().message << "\n";
     return 2;
   }
 
+  // The page goes out as it is made, through the line-file form, never whole.
+  std::unique_ptr<ReplacementFile> file;
+  std::filesystem::path delivered;
+  std::optional<std::filesystem::path> target = parsed.Option("--output");
+  std::string owner;
+  std::vector<PagePicture> pictures;
   if (parsed.Flag("--deliver")) {
     // Where "Generate Code" would save it, with the same checks on the name
     // and its pictures beside it.
     const std::string name = OutputNameOf(project);
     if (const auto problem = OutputNameProblem(name)) throw Failure(problem->text);
     const std::filesystem::path folder = ToolOutputFolder(places);
-    const std::string owner = PageIdFor(project, *projectOption);
+    owner = PageIdFor(project, *projectOption);
     if (!parsed.Flag("--overwrite") && SlotOf(folder / name, owner) == PageSlot::Taken)
       throw Failure((folder / name).string() + " is a page this project did not make; --overwrite replaces it");
-    const auto bundle = MakePageBundle(project, templateName, places.TemplateFolders(), name, owner);
-    if (!bundle) throw Failure(bundle.error().message);
-    for (const auto& missing : bundle->missing)
-      std::cerr << "velmora-tool generate: " << missing << " is not there; the page keeps its address\n";
-    const auto saved = SavePageBundle(folder, *bundle);
-    if (!saved) throw Failure(saved.error().message);
-    std::cout << saved->string() << "\n";
-    return 0;
+    auto prepared = PrepareOutputFile(folder, name);
+    if (!prepared) throw Failure(prepared.error().message);
+    std::vector<std::string> missing;
+    pictures = PicturesBeside(project, name, &missing);
+    for (const auto& gone : missing)
+      std::cerr << "velmora-tool generate: " << gone << " is not there; the page keeps its address\n";
+    // Pictures first, so that the page never names one that is not there yet.
+    if (auto copied = CopyPictures(folder, name, pictures); !copied) throw Failure(copied.error().message);
+    target = delivered = *prepared;
   }
-  const Lines lines = SplitLines(*page);
-  if (const auto output = parsed.Option("--output")) {
-    if (auto written = WriteLineFile(*output, lines); !written) throw Failure(written.error().message);
-  } else {
-    const std::string text = JoinLines(lines);
-    std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
-    std::cout.flush();
-    if (!std::cout) throw Failure("cannot write the page to standard output");
+  if (target) {
+    auto opened = ReplacementFile::Open(*target);
+    if (!opened) throw Failure(opened.error().message);
+    file = std::move(*opened);
   }
+  LineFileWriter lines([&file](std::string_view bytes) -> Result<void> {
+    if (file) return file->Write(bytes);
+    if (!std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+      return Error{ErrorKind::Unwritable, "cannot write the page to standard output"};
+    return {};
+  });
+  char last = '\n';
+  const auto page = WritePage(*templateText, delivered.empty() ? project : WithPictureAddresses(project, pictures),
+                              [&lines, &last](std::string_view part) {
+                                if (!part.empty()) last = part.back();
+                                lines.Write(part);
+                              });
+  if (!page) throw Failure(page.error().message);
+  // A delivered page ends with its owner's marker on a line of its own.
+  if (!delivered.empty()) lines.Write((last == '\n' || last == '\r' ? "" : "\n") + PageMarker(owner) + "\n");
+  if (auto written = lines.Finish(); !written) throw Failure(written.error().message);
+  if (file) {
+    if (auto committed = file->Commit(); !committed) throw Failure(committed.error().message);
+    if (!delivered.empty()) std::cout << delivered.string() << "\n";
+  }
+  std::cout.flush();
+  if (!std::cout) throw Failure("cannot write the page to standard output");
   return 0;
 }
 

@@ -264,7 +264,15 @@ void MainWindow::showEvent(QShowEvent* event) {
   PlaceOnScreen();
   ShowFirstScreen();
   // Once the window is up, so the question has something to stand on.
-  QTimer::singleShot(0, this, [this] { RunGuarded(this, [this] { OfferRecovery(); }); });
+  QTimer::singleShot(0, this, [this] {
+    RunGuarded(this, [this] {
+      OfferRecovery();
+      // Someone who opened a project came for its wizard, not the welcome text.
+      if (!openAtStart_.isEmpty() && OpenProject(std::exchange(openAtStart_, QString())) &&
+          screens_->currentWidget() == welcomeScreen_)
+        LeaveWelcomeScreen();
+    });
+  });
 }
 
 void MainWindow::ShowFirstScreen() {

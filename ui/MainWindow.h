@@ -75,6 +75,12 @@ public:
   const Project& CurrentProject() const { return project_; }
   // Puts a loaded project into the model and onto the pages.
   void ApplyLoadedProject(Project loaded);
+  // Opens the project file once the window is shown (after any offer to
+  // recover lost work), as "velmora FILE.set" and the file manager ask.
+  void OpenAtStart(const QString& path) { openAtStart_ = path; }
+  // Loads the project file, asking about unsaved changes first; false when
+  // the user kept the current project or the file could not be loaded.
+  bool OpenProject(const QString& path);
   // Selects the listed template matching `name` without regard to case, if any.
   void SelectTemplateAfterLoad(const std::string& name);
   // Sets the output name on the Finish page (and through it the project's).
@@ -130,6 +136,8 @@ private:
   void PageShown(int index);
   void ShowPage(QWidget* page);
   void LoadProject();
+  bool LoadProjectFrom(const QString& path);
+  QString openAtStart_;
   // Saves to the project's file, or asks for a name first when there is none
   // or `askForName`; true when the file was written.
   bool SaveProject(bool askForName);

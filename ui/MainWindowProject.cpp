@@ -51,6 +51,7 @@ void MainWindow::ConnectPages() {
   bind(&TitlePage::titleTyped, &Project::Title);
   bind(&TitlePage::affiliateLinkTyped, &Project::URL);
   bind(&TitlePage::affiliateIdTyped, &Project::ClickBankId);
+  bind(&TitlePage::descriptionTyped, &Project::Description);
   // Until the project has a page name of its own, the title gives it.
   connect(titlePage_, &TitlePage::titleTyped, this, [this] {
     if (project_.FileName.empty()) finishPage_->ShowSuggestedName(OutputNameOf(project_));
@@ -169,7 +170,7 @@ bool MainWindow::SaveProject(bool askForName) {
   }
   projectPath_ = path;
   ProjectIsClean();
-  Messages().ShowMessage(MessageKind::Information, "Configuration saved successfully!");
+  Messages().ShowMessage(MessageKind::Done, "Configuration saved successfully!");
   return true;
 }
 
@@ -178,29 +179,39 @@ void MainWindow::LoadProject() {
   const QString path = Dialogs().OpenFile(this, QStringLiteral("Open file"), kProjectFilter, Ensured(loadFolder_));
   if (path.isEmpty()) return;
   loadFolder_ = FolderOf(path);
-  RunGuarded(this, [&] {
-    auto loaded = LoadProjectFile(ToPath(path));
-    if (!loaded) {
-      // Vanished, unreadable or no project at all: the project stays as it was, and the user hears why.
-      Messages().ShowMessage(MessageKind::Error, "The configuration could not be loaded.\n\n" + loaded.error().message);
-      return;
-    }
-    {
-      const QScopedValueRollback<bool> quiet(replacingProject_, true);
-      ApplyLoadedProject(std::move(*loaded));
-    }
-    projectPath_ = path;
-    ProjectIsClean();
-    Messages().ShowMessage(MessageKind::Information, "Configuration loaded successfully!");
-  });
+  LoadProjectFrom(path);
+}
+
+bool MainWindow::OpenProject(const QString& path) {
+  if (!MaybeSaveChanges()) return false;
+  loadFolder_ = FolderOf(path);
+  return LoadProjectFrom(path);
+}
+
+bool MainWindow::LoadProjectFrom(const QString& path) {
+  auto loaded = LoadProjectFile(ToPath(path));
+  if (!loaded) {
+    // Vanished, unreadable or no project at all: the project stays as it was, and the user hears why.
+    Messages().ShowMessage(MessageKind::Error, "The configuration could not be loaded.\n\n" + loaded.error().message);
+    return false;
+  }
+  {
+    const QScopedValueRollback<bool> quiet(replacingProject_, true);
+    ApplyLoadedProject(std::move(*loaded));
+  }
+  projectPath_ = QFileInfo(path).absoluteFilePath();
+  ProjectIsClean();
+  Messages().ShowMessage(MessageKind::Done, "Configuration loaded successfully!");
+  return true;
 }
 
 void MainWindow::ApplyLoadedProject(Project loaded) {
   // The model takes the file's bytes as they are; the fields only show them.
-  titlePage_->ShowValues(loaded.Title, loaded.URL, loaded.ClickBankId);
+  titlePage_->ShowValues(loaded.Title, loaded.URL, loaded.ClickBankId, loaded.Description);
   project_.Title = loaded.Title;
   project_.URL = loaded.URL;
   project_.ClickBankId = loaded.ClickBankId;
+  project_.Description = loaded.Description;
 
   project_.Template = loaded.Template;
   try {

@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <random>
+#include <string_view>
 
+#include "app/Utils.h"
 #include "tests/mock/FileSizeLimit.h"
 #include "tests/mock/TempDir.h"
 
@@ -20,6 +23,49 @@ TEST(FileIO, LineFileRoundTripWritesCrLfAfterEveryLine) {
   ASSERT_TRUE(WriteLineFile(dir / "f.txt", {"one", "", "three"}));
   EXPECT_EQ(dir.Read("f.txt"), "one\r\n\r\nthree\r\n");
   EXPECT_THAT(ReadLineFile(dir / "f.txt").value(), ElementsAre("one", "", "three"));
+}
+
+TEST(FileIO, TextWrittenInPartsBecomesTheLineFileOfTheWholeText) {
+  // Line ends of every kind, split between parts at every place.
+  const std::string texts[] = {"",        "a",         "a\r\nb\r\n", "a\rb",      "a\nb\n",        "\r\r\n\n\r",
+                               "x\r",     "\n",        "a\0b\r\n",   "\r\0\n",   "one\r\n\r\ntwo", "\r\n"};
+  std::mt19937 random(7);
+  std::vector<std::string> cases(std::begin(texts), std::end(texts));
+  for (int i = 0; i < 300; ++i) {
+    std::string text;
+    for (std::size_t n = random() % 12; n > 0; --n) text += "ab\r\n\0"[random() % 5];
+    cases.push_back(text);
+  }
+  cases.push_back(std::string(100000, 'x') + "\n" + std::string(70000, 'y') + "\r\n");  // past the buffer
+  for (const std::string& text : cases) {
+    const std::string expected = JoinLines(SplitLines(text));
+    for (std::size_t cut = 0; cut <= std::min<std::size_t>(text.size(), 14); ++cut) {
+      const std::size_t second = cut + (text.size() - cut) / 2;
+      std::string written;
+      LineFileWriter lines([&written](std::string_view bytes) -> Result<void> {
+        written += bytes;
+        return {};
+      });
+      lines.Write(std::string_view(text).substr(0, cut));
+      lines.Write(std::string_view(text).substr(cut, second - cut));
+      lines.Write(std::string_view(text).substr(second));
+      ASSERT_TRUE(lines.Finish());
+      ASSERT_EQ(written, expected) << "cut at " << cut << " of " << ::testing::PrintToString(text.substr(0, 40));
+    }
+  }
+}
+
+TEST(FileIO, LineFileWriterStopsAtTheFirstFailedWriteAndTellsWhy) {
+  int calls = 0;
+  LineFileWriter lines([&calls](std::string_view) -> Result<void> {
+    ++calls;
+    return Error{ErrorKind::Unwritable, "disk full"};
+  });
+  for (int i = 0; i < 3; ++i) lines.Write(std::string(100000, 'x'));
+  const auto finished = lines.Finish();
+  ASSERT_FALSE(finished);
+  EXPECT_EQ(finished.error().message, "disk full");
+  EXPECT_EQ(calls, 1);
 }
 
 TEST(FileIO, ReplacingAFileLeavesNoTemporaryBehind) {

@@ -13,6 +13,22 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
+
+# The desktop opens projects with the program: the entry takes the file, and
+# the MIME type it names is what a project file is, by name and by content.
+entry=$(ls "$prefix"/share/applications/*.desktop)
+grep -q '^Exec=[^ ]* %f$' "$entry" || fail "the desktop entry does not take a file"
+mime=$(sed -n 's/^MimeType=\([^;]*\);$/\1/p' "$entry")
+[ -n "$mime" ] || fail "the desktop entry names no MIME type"
+mkdir -p "$work/share"
+cp -r "$prefix/share/mime" "$work/share/"
+update-mime-database "$work/share/mime"
+printf '<%%%%AfTitle%%%%>x<%%%%/AfTitle%%%%>\r\n' >"$work/renamed"
+for file in "$source/templates/sample/sample.set" "$work/renamed"; do
+  found=$(XDG_DATA_DIRS="$work/share:/usr/share" XDG_CURRENT_DESKTOP= xdg-mime query filetype "$file")
+  [ "$found" = "$mime" ] || fail "$(basename "$file") is $found to the desktop, not $mime"
+done
+
 chmod -R a-w "$prefix"
 chmod a+rx "$work"
 tool=$prefix/bin/velmora-tool

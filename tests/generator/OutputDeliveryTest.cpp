@@ -13,7 +13,7 @@ using namespace velmora;
 namespace {
 
 const std::string kSaved = "You have successfully saved your file as:\n\r";
-const std::string kCopied = "You have successfully copy your code to clipboard!";
+const std::string kCopied = "You have copied your code to the clipboard.";
 const std::string kNoName = "Please provide a valid output filename.";
 const std::string kNoFolder = "Can't create the output folder! Check the output path you provided.";
 const std::string kOwner = "0123abcd";
@@ -43,7 +43,7 @@ TEST_F(DeliveryFixture, SavesThePageWithCrLfAndNamesTheFullPath) {
   const auto result = Finish(DeliveryMode::SaveWebPage, Request());
   EXPECT_EQ(program.Read("Output/affiliatepage.htm"), "<h1>Offer</h1>\r\n<p>line</p>\r\n" + kMarkerLine);
   const std::string path = program.folder() + "Output/affiliatepage.htm";
-  EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{{MessageKind::Information, kSaved + path}}));
+  EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{{MessageKind::Done, kSaved + path}}));
   ASSERT_TRUE(result.savedFile);
   EXPECT_EQ(result.savedFile->string(), path);
   EXPECT_EQ(clipboard.writes, 0);
@@ -82,11 +82,21 @@ TEST_F(DeliveryFixture, BlankNameCreatesNothing) {
   EXPECT_FALSE(program.Exists("Output"));
 }
 
-TEST_F(DeliveryFixture, ClipboardGetsThePageAfterTheMessageAndNeedsNoFolder) {
+TEST_F(DeliveryFixture, ClipboardHoldsThePageBeforeTheMessageAndNeedsNoFolder) {
   // An output folder that cannot be made does not stand in the clipboard's way.
   program.Write("Output", "a file where the folder should be");
-  const auto result = Finish(DeliveryMode::Clipboard, Request(""));
-  EXPECT_EQ(messages.Texts(), std::vector<std::string>{kCopied});
+  struct WatchingMessages : test::FakeMessages {
+    test::FakeClipboard* clipboard = nullptr;
+    std::optional<std::string> clipboardWhenTold;
+    void ShowMessage(MessageKind kind, const std::string& text) override {
+      clipboardWhenTold = clipboard->text;
+      FakeMessages::ShowMessage(kind, text);
+    }
+  } watching;
+  watching.clipboard = &clipboard;
+  const auto result = DeliverPage(DeliveryMode::Clipboard, project, Request(""), watching, clipboard);
+  EXPECT_EQ(watching.shown, (std::vector<test::ShownMessage>{{MessageKind::Done, kCopied}}));
+  EXPECT_EQ(watching.clipboardWhenTold, clipboard.text);
   ASSERT_TRUE(clipboard.text);
   EXPECT_EQ(*clipboard.text, "<h1>Offer</h1>\r\n<p>line</p>\r\n");
   EXPECT_FALSE(result.savedFile);

@@ -21,7 +21,8 @@ using ::testing::Pair;
 namespace {
 
 const std::string kTemplate =
-    "<!DOCTYPE html><html><head><title>%%TITLE%%</title></head><body>\r\n"
+    "<!DOCTYPE html><html><head><title>%%TITLE%%</title><meta name=\"description\" content=\"%%DESCRIPTION%%\">"
+    "</head><body>\r\n"
     "<p class=\"disclosure\">We may earn a fee.</p>\r\n"
     "<h1>%%TITLE%%</h1><nav>%%MENU%%</nav>\r\n"
     "<a href=\"%%AFFILIATELINK%%%%AFFILIATECODE%%\" rel=\"sponsored\">Buy</a>\r\n"
@@ -124,9 +125,8 @@ TEST(PageCheck, EachFaultIsFoundWhereItComesFrom) {
        "markup-in-text", "PPC Ad 1"},
       {"pop-up with an open textarea", [](Project& p, std::string&) { p.PopUps.push_back("<textarea>x"); },
        "unclosed-markup", "PopUp 3"},
-      {"pop-up ending the textarea it is shown in",
-       [](Project& p, std::string&) { p.PopUps.push_back("x</TEXTAREA ><script>go()</script>"); }, "box-escape",
-       "PopUp 3"},
+      {"no description", [](Project&, std::string& t) { t = Replaced(t, " content=\"%%DESCRIPTION%%\"", ""); },
+       "no-description", "Page"},
       {"article with an unfinished comment", [](Project& p, std::string&) { p.Articles.push_back("a <!-- b"); },
        "unclosed-markup", "Article 2"},
       {"misspelt placeholder", [](Project&, std::string& t) { t = Replaced(t, "</nav>", "%%TITEL%%</nav>"); },
@@ -157,8 +157,7 @@ TEST(PageCheck, EachPopUpIsJudgedOnItsOwnAmongSimilarOnes) {
   EXPECT_THAT(CodesOf(Check(project, kTemplate)),
               ElementsAre(Pair("unclosed-markup", "PopUp 3"), Pair("unclosed-markup", "PopUp 6"),
                           Pair("unclosed-markup", "PopUp 7"), Pair("unclosed-markup", "PopUp 9"),
-                          Pair("unclosed-markup", "PopUp 11"), Pair("box-escape", "PopUp 10"),
-                          Pair("box-escape", "PopUp 11")));
+                          Pair("unclosed-markup", "PopUp 11")));
 }
 
 TEST(PageCheck, FollowingTheAdviceRemovesTheFinding) {
@@ -176,8 +175,6 @@ TEST(PageCheck, FollowingTheAdviceRemovesTheFinding) {
        "Tom &amp; &lt;Jerry> hose"},
       {"markup-in-text", kTemplate, [](Project& p, const char* t) { p.Title = t; }, "5 <b>$</b> & up",
        "5 &lt;b>&#36;&lt;/b> &amp; up"},
-      {"box-escape", kTemplate, [](Project& p, const char* t) { p.PopUps[0] = t; },
-       "</textarea><script>go()</script>", "&lt;/textarea><script>go()</script>"},
       {"box-escape", scriptRows, [](Project& p, const char* t) { p.Signatures = {t}; }, "a</Script>b",
        "a<\\/Script>b"},
       {"missing-sponsored", kTemplate, [](Project& p, const char* t) { p.Articles[0] = t; },
@@ -199,12 +196,30 @@ TEST(PageCheck, FollowingTheAdviceRemovesTheFinding) {
 
 TEST(PageCheck, BoxEscapeSaysWhatEndsTheBoxAndWhatToWrite) {
   Project project = CleanProject();
-  project.PopUps[0] = "</textarea><script>steal()</script>";
-  EXPECT_THAT(Check(project, kTemplate),
-              ElementsAre(Finding{"box-escape", {FindingPlace::What::Promo, PromoKind::PopUps, 0},
-                                  "The text holds \"</textarea\", which ends the <textarea> the template shows it in, "
+  project.Signatures = {"</script><b>steal</b>"};
+  EXPECT_THAT(Check(project, Replaced(kTemplate, "%%PPCADS%%",
+                                      "%%TABLE_SIGNATURE_INIT%%<script>s('%%SIGNATURE%%')</script>%%TABLE_SIGNATURE_END%%")),
+              ElementsAre(Finding{"box-escape", {FindingPlace::What::Promo, PromoKind::Signatures, 0},
+                                  "The text holds \"</script\", which ends the <script> the template shows it in, "
                                   "so what follows becomes live markup or script on the visitors' page. Write "
-                                  "&lt;/textarea to show it as text."}));
+                                  "<\\/script instead, which reads the same there."}));
+}
+
+TEST(PageCheck, TextThatWouldEndATextareaStaysInsideIt) {
+  // The generator escapes what a <textarea> shows, so no box is escaped there.
+  Project project = CleanProject();
+  project.PopUps = {"</textarea><b id=leak>LEAK</b>", "x</TEXTAREA ><script>go()</script>"};
+  EXPECT_THAT(CodesOf(Check(project, kTemplate)), IsEmpty());
+}
+
+TEST(PageCheck, NoDescriptionSaysWhereOneComesFrom) {
+  const auto findings = CheckFinishedPage("<p class=disclosure>We may earn a fee.</p><meta name=description content=' '>");
+  EXPECT_THAT(findings, ElementsAre(Finding{"no-description", {FindingPlace::What::Page},
+                                            "The page has no description for search engines, which show it under the "
+                                            "page's link: give the template a <meta name=\"description\" "
+                                            "content=\"%%DESCRIPTION%%\">, which shows the project's page description."}));
+  for (const char* meta : {"<META CONTENT=\"Words\" NAME=Description>", "<meta name='description' content='Words'/>"})
+    EXPECT_THAT(CheckFinishedPage(std::string("<p class=disclosure>We may earn a fee.</p>") + meta), IsEmpty()) << meta;
 }
 
 TEST(PageCheck, SocialPostsOnTheShippedTemplatesAreCheckedWhereTheyStand) {
@@ -214,7 +229,7 @@ TEST(PageCheck, SocialPostsOnTheShippedTemplatesAreCheckedWhereTheyStand) {
   const std::string templ = JoinLines(ReadLineFile(folder / "aurora.tem").value());
   EXPECT_THAT(CodesOf(Check(project, templ)), IsEmpty());
   project.SocialPosts.push_back("Done</TEXTAREA> here");
-  EXPECT_THAT(CodesOf(Check(project, templ)), ElementsAre(Pair("box-escape", "Social Post 3")));
+  EXPECT_THAT(CodesOf(Check(project, templ)), IsEmpty()) << "shown escaped in its box";
 }
 
 TEST(PageCheck, FinishedPageIsCheckedForWhatItShowsOnly) {
@@ -273,7 +288,7 @@ TEST(PageCheck, AddressRules) {
 
 TEST(PageCheck, PagesBeyondTheParsersBoundsKeepEveryFinding) {
   // Deeper nesting and more attributes than the parser is given as they are.
-  std::string page = "<p class=disclosure>We earn a fee.</p>";
+  std::string page = "<meta name=description content=d><p class=disclosure>We earn a fee.</p>";
   for (int i = 0; i < 400; ++i) page += "<div><b class=c" + std::to_string(i) + ">";
   page += "<img src=\"http://x.example/a.gif\">";
   page += "<a";
@@ -307,10 +322,11 @@ TEST(PageCheck, PageReadInSlicesFindsWhatOneReadingFinds) {
     EXPECT_FALSE(inOne.empty() && page.find("file:") != std::string::npos);
     for (std::size_t slice : {1, 40, 300}) EXPECT_EQ(CheckFinishedPage(page, slice), inOne) << slice << ": " << page;
   }
-  EXPECT_THAT(CodesOf(CheckFinishedPage(pages[0], 40)), ElementsAre(Pair("local-file", "Page")));
+  const auto noDescription = Pair("no-description", "Page");  // none of them has one
+  EXPECT_THAT(CodesOf(CheckFinishedPage(pages[0], 40)), ElementsAre(Pair("local-file", "Page"), noDescription));
   EXPECT_THAT(CodesOf(CheckFinishedPage(pages[1], 40)),
-              ElementsAre(Pair("picture-insecure", "Page"), Pair("no-disclosure", "Page")));
-  EXPECT_THAT(CodesOf(CheckFinishedPage(pages[3], 40)), IsEmpty());
+              ElementsAre(Pair("picture-insecure", "Page"), Pair("no-disclosure", "Page"), noDescription));
+  EXPECT_THAT(CodesOf(CheckFinishedPage(pages[3], 40)), ElementsAre(noDescription));
 }
 
 TEST(PageCheck, ItemOfALargePageIsFoundWhereItStands) {

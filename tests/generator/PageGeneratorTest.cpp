@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
+#include <string_view>
 
 #include "app/FileIO.h"
 #include "app/Utils.h"
@@ -230,6 +232,42 @@ TEST(PageGenerator, TheBlocksTextElsewhereInThePageIsReplacedToo) {
             "<i>x</i><i>y</i>|\r\n<i>x</i><i>y</i>\r\n\r\n");
 }
 
+TEST(PageGenerator, ValuesInATextBoxAreEscapedSoTheBoxShowsThemAsTyped) {
+  Project project;
+  project.Title = "Tom & Jerry";
+  project.URL = "http://x.example/?a=1&copy=2";
+  project.PopUps = {"</textarea><b id=leak>LEAK</b> &amp; %%AFFILIATELINK%%"};
+  project.Anchors = {"A & <b>B</b>"};
+  project.SocialPosts = {"Me & you"};
+  const std::string page = FillTemplate(
+      "<title>%%TITLE%%</title><textarea>%%TITLE%% %%AFFILIATELINK%%</textarea>\r\n"
+      "%%TABLE_LINKTEXT_INIT%%<a href=\"%%AFFILIATELINK%%\">%%ANCHORTEXT%%</a>"
+      "<TEXTAREA rows=\"2\" title=\"a>b\">%%ANCHORTEXT%% %%AFFILIATELINK%%</textarea >%%TABLE_LINKTEXT_END%%\r\n"
+      "%%TABLE_POPUP_INIT%%<div>%%POPUP%%</div><textarea>%%POPUP%%</textarea>%%TABLE_POPUP_END%%\r\n"
+      "%%TABLE_SOCIAL_INIT%%<p>%%SOCIAL%%</p><textarea>%%SOCIAL%%</textarea>%%TABLE_SOCIAL_END%%\r\n",
+      project);
+  const std::string boxedLink = "http://x.example/?a=1&amp;copy=2";
+  EXPECT_EQ(page,
+            "<title>Tom & Jerry</title><textarea>Tom &amp; Jerry " + boxedLink + "</textarea>\r\n"
+            "<a href=\"" + project.URL + "\">A & <b>B</b></a>"
+            "<TEXTAREA rows=\"2\" title=\"a>b\">A &amp; &lt;b>B&lt;/b> " + boxedLink + "</textarea >\r\n"
+            "<div></textarea><b id=leak>LEAK</b> &amp; " + project.URL + "</div>"
+            "<textarea>&lt;/textarea>&lt;b id=leak>LEAK&lt;/b> &amp;amp; " + boxedLink + "</textarea>\r\n"
+            "<p>Me & you " + project.URL + "</p><textarea>Me &amp; you " + boxedLink + "</textarea>\r\n");
+}
+
+TEST(PageGenerator, DescriptionIsPlainTextForItsAttributeAndMadeFromTheTitleWhenBlank) {
+  Project project;
+  project.Title = "Tom & Jerry";
+  EXPECT_EQ(FillTemplate("<meta name=\"description\" content=\"%%DESCRIPTION%%\">", project),
+            "<meta name=\"description\" content=\"Ready-made promotional material for affiliates of Tom &amp; Jerry: "
+            "copy it, paste it and start earning.\">");
+  project.Description = " Say \"hi\" <now>\r\n& later ";
+  EXPECT_EQ(PageDescription(project), "Say &quot;hi&quot; &lt;now&gt;  &amp; later");
+  EXPECT_EQ(PageDescription(Project{}),
+            "Ready-made promotional material for affiliates: copy it, paste it and start earning.");
+}
+
 TEST(PageGenerator, PpcTableHoldsTwoAdsPerRow) {
   const std::string a = Cell("A", "a", "la");
   const std::string b = Cell("B", "b1\r\nb2", "lb");
@@ -450,9 +488,17 @@ void ExpectSameAsReference(const std::function<std::string(RandomText&)>& makeTe
     const std::string templ = makeTemplate(random);
     const std::string page = ReferencePage(templ, p);
     ASSERT_EQ(FillTemplate(templ, p), page) << "round " << round << ": " << templ;
-    // However the page is put together, no page over the limit comes out.
+    std::string streamed;
+    const auto written = WritePage(templ, p, [&](std::string_view part) { streamed += part; });
+    ASSERT_TRUE(written) << "round " << round;
+    ASSERT_EQ(streamed, page) << "round " << round << ": " << templ;
+    EXPECT_EQ(*written, page.size());
+    // However the page is put together, no page over the limit comes out, not even in part.
     if (!page.empty()) {
       ASSERT_FALSE(FillPage(templ, p, page.size() - 1)) << "round " << round << ": " << templ;
+      std::string refused;
+      ASSERT_FALSE(WritePage(templ, p, [&](std::string_view part) { refused += part; }, page.size() - 1));
+      ASSERT_EQ(refused, "") << "round " << round;
     }
   }
 }
@@ -507,4 +553,21 @@ TEST(PageGenerator, ALaterBlockSpelledByTwoRowsMeetingIsFilledToo) {
   const std::string page = FillTemplate(templ, p);
   EXPECT_EQ(page, ReferencePage(templ, p));
   EXPECT_NE(page.find("y][a][b%c][da][b%c][d][y"), std::string::npos);
+}
+
+TEST(WritePage, ALargePageComesOutInPartsThatMakeTheWholePage) {
+  // Links in every row, of odd lengths, so that some stand across the parts' borders.
+  Project p;
+  p.URL = "http://xxxx.example/";
+  for (int i = 0; i < 60000; ++i) p.Anchors.push_back(std::string(static_cast<std::size_t>(i % 7), 'a') + "%%AFFILIATELINK%%");
+  const std::string templ = "<p>%%TABLE_LINKTEXT_INIT%%[%%ANCHORTEXT%%|%%AFFILIATELINK%%]%%TABLE_LINKTEXT_END%%</p>\r\n";
+  const std::string page = FillTemplate(templ, p);
+  std::string streamed;
+  std::size_t largest = 0;
+  ASSERT_TRUE(WritePage(templ, p, [&](std::string_view part) {
+    streamed += part;
+    largest = std::max(largest, part.size());
+  }));
+  EXPECT_EQ(streamed, page);
+  EXPECT_LT(largest, page.size() / 4) << "the page was held whole";
 }

@@ -49,3 +49,21 @@ TEST(PageText, ReplacementsMeetAcrossRowsAndTextAsInOneLongText) {
   page.Replace("y%%GO", "!");
   EXPECT_EQ(page.Finish("go").value(), "head " + std::string(300 * 20 - 1, 'y') + "!%% tail go");
 }
+
+TEST(TextAreaContents, FoundAsTheBrowserEndsThem) {
+  using Spans = std::vector<std::pair<std::size_t, std::size_t>>;
+  const struct {
+    std::string text;
+    bool startsInside;
+    Spans contents;
+  } cases[] = {
+      {"<p>a</p>", false, {}},
+      {"<textarea>ab</textarea>", false, {{10, 12}}},
+      {"<TextArea title='>'>a</TEXTAREA\t>", false, {{20, 21}}},
+      {"<textareas>a</textareas>", false, {}},
+      {"<textarea>a</textareas>b</textarea>", false, {{10, 24}}},
+      {"a</textarea>b<textarea>c", true, {{0, 1}, {23, 24}}},
+      {"<textarea rows=2", false, {{16, 16}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TextAreaContents(c.text, c.startsInside), c.contents) << c.text;
+}

@@ -50,7 +50,7 @@ TEST(ShippedTemplates, AtLeastThreeWithPreviews) {
 
 TEST_P(ShippedTemplate, UsesEveryPlaceholderWithBlocksInExpansionOrder) {
   const std::string text = TemplateText(GetParam());
-  for (const char* placeholder : {"%%TITLE%%", "%%MENU%%", "%%AFFILIATECODE%%", "%%PPCADS%%", "%%AFFILIATELINK%%",
+  for (const char* placeholder : {"%%TITLE%%", "%%DESCRIPTION%%", "%%AFFILIATECODE%%", "%%PPCADS%%", "%%AFFILIATELINK%%",
                                   "%%ANCHORTEXT%%", "%%EMAIL%%", "%%AUTOEMAIL%%", "%%ARTICLE%%", "%%SIGNATURE%%",
                                   "%%POPUP%%", "%%BANNER%%", "%%SOCIAL%%", "%%SOCIAL_ENCODED%%",
                                   "%%AFFILIATELINK_ENCODED%%"})
@@ -70,6 +70,9 @@ TEST_P(ShippedTemplate, UsesEveryPlaceholderWithBlocksInExpansionOrder) {
   for (const char* style : {".style7", ".style17", ".style24"}) EXPECT_NE(text.find(style), std::string::npos) << style;
   EXPECT_NE(text.find("<meta charset=\"utf-8\">"), std::string::npos);
   EXPECT_NE(text.find("name=\"viewport\""), std::string::npos);
+  EXPECT_NE(text.find("<meta name=\"description\" content=\"%%DESCRIPTION%%\">"), std::string::npos);
+  // Declared inline, so that no page load asks for a missing icon file.
+  EXPECT_NE(text.find("<link rel=\"icon\" href=\"data:image/svg+xml,"), std::string::npos);
   // Links may lead out (the share links); nothing the page loads may come from elsewhere.
   EXPECT_FALSE(std::regex_search(
       text, std::regex(R"((src\s*=\s*["']?|url\(\s*["']?|<link[^>]*href\s*=\s*["']?|@import\s*["']?)(https?:)?//)",
@@ -105,7 +108,14 @@ TEST_P(ShippedTemplate, SampleProjectFillsEverySection) {
   EXPECT_EQ(Count(page, "\n"), Count(page, "\r\n")) << "every line break is CR LF";
   EXPECT_NE(page.find("<title>" + project.Title + "</title>"), std::string::npos);
   EXPECT_NE(page.find(project.URL + "?e=" + project.ClickBankId), std::string::npos);
-  EXPECT_NE(page.find("<a href=\"#affiliatelink\">Affiliate Link</a> | "), std::string::npos);
+  // The menu links to the sections in the order the page shows them.
+  const std::string menu = page.substr(page.find("<nav"), page.find("</nav>") - page.find("<nav"));
+  std::vector<std::string> linked, sections;
+  const std::regex href("<a href=\"#(\\w+)\""), id("<section id=\"(\\w+)\"");
+  for (std::sregex_iterator it(menu.begin(), menu.end(), href), end; it != end; ++it) linked.push_back((*it)[1]);
+  for (std::sregex_iterator it(page.begin(), page.end(), id), end; it != end; ++it) sections.push_back((*it)[1]);
+  EXPECT_EQ(linked, sections);
+  EXPECT_EQ(linked.size(), 9u);
   for (const auto& anchor : project.Anchors) EXPECT_EQ(Count(page, ">" + anchor + "</a>"), 1u) << anchor;
   for (const auto& banner : project.Banners) EXPECT_EQ(Count(page, "<img src=\"" + banner + "\""), 1u) << banner;
   // Every promo text shows once, in a box a visitor can copy from.
@@ -126,21 +136,19 @@ TEST_P(ShippedTemplate, SampleProjectFillsEverySection) {
       << "the affiliate disclosure stands near the top";
 }
 
-TEST_P(ShippedTemplate, KindsWithoutItemsLeaveAnEmptySectionThatIsNotShown) {
-  const std::string text = TemplateText(GetParam());
-  EXPECT_NE(text.find("section:empty{display:none}"), std::string::npos);
+TEST_P(ShippedTemplate, KindsWithoutItemsLeaveNoSectionAndNoMenuEntry) {
   Project project;
   project.URL = "http://xxxx.example.net/";
   project.Anchors = {"one", "two"};
   project.PPC = {"^T^B^L^"};
-  const std::string page = FillTemplate(text, project);
-  for (const char* id : {"emailcopy", "autoemailcopy", "articles", "sig", "pops", "banners"})
-    EXPECT_TRUE(std::regex_search(page, std::regex(std::string("<section id=\"") + id + "\"[^>]*></section>"))) << id;
-  for (const char* id : {"linktext", "ppcads"})
-    EXPECT_FALSE(std::regex_search(page, std::regex(std::string("<section id=\"") + id + "\"[^>]*></section>"))) << id;
-  // Each row carries the heading; only the first one shows it.
-  EXPECT_NE(text.find(".kind>.entry+.entry>.head{display:none}"), std::string::npos);
-  EXPECT_EQ(Count(page, "<div class=\"entry\"><div class=\"head\">"), 2u);
+  const std::string page = FillTemplate(TemplateText(GetParam()), project);
+  for (const char* id : {"emailcopy", "autoemailcopy", "articles", "sig", "pops", "banners", "social"}) {
+    EXPECT_EQ(page.find(std::string("id=\"") + id + "\""), std::string::npos) << id;
+    EXPECT_EQ(page.find(std::string("href=\"#") + id + "\""), std::string::npos) << id;
+  }
+  for (const char* id : {"linktext", "ppcads"}) EXPECT_EQ(Count(page, std::string("href=\"#") + id + "\""), 1u) << id;
+  // Each heading once, however many items its kind has.
+  EXPECT_EQ(Count(page, "<h2"), 3u);
 }
 
 TEST_P(ShippedTemplate, EmptyProjectLeavesNoPlaceholders) {

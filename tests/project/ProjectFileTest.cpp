@@ -24,6 +24,7 @@ void ExpectSameProject(const Project& actual, const Project& expected) {
   for (PromoKind kind : kPromoKinds)
     EXPECT_EQ(ListOf(actual, kind), ListOf(expected, kind)) << "list " << static_cast<int>(kind);
   EXPECT_EQ(actual.FileName, expected.FileName);
+  EXPECT_EQ(actual.Description, expected.Description);
 }
 
 Project FullProject() {
@@ -97,6 +98,20 @@ TEST(ProjectFile, SocialPostsStandAfterTheOlderFieldsSoOlderCopiesReadTheRestUnc
   EXPECT_NE(FindProjectTag("keep <%%/AfSocialPosts%%> out"), std::string_view::npos);
 }
 
+TEST(ProjectFile, PageDescriptionStandsLastAndOnlyWhenSet) {
+  Project project = FullProject();
+  project.SocialPosts = {"A post"};
+  const Lines older = ProjectLines(project);
+  project.Description = "Ads & e-mails for partners";
+  const Lines lines = ProjectLines(project);
+  ASSERT_EQ(lines.size(), older.size() + 1);
+  EXPECT_TRUE(std::equal(older.begin(), older.end(), lines.begin()));
+  EXPECT_EQ(lines.back(), "<%%AfDescription%%>Ads & e-mails for partners<%%/AfDescription%%>");
+  ExpectSameProject(ParseProject(JoinLines(lines)), project);
+  project.Description = "<%%AfDescription%%>";
+  EXPECT_NE(SaveProblem(project), std::nullopt);
+}
+
 TEST(ProjectFile, PageIdAndPublishingTargetsStandLastAndHoldNoSecret) {
   Project project = FullProject();
   project.SocialPosts = {"Post"};
@@ -157,6 +172,14 @@ TEST(ProjectFile, ItemsSplitAtTheirSeparatorWithoutATrailingEmptyItem) {
   EXPECT_TRUE(p.Banners.empty());
   EXPECT_EQ(p.Signatures, (Strings{"s$$1", "s2"})) << "the item's own line breaks stay as $$";
   EXPECT_EQ(p.Email, Strings{""});
+
+  // Half separators, runs of three, and line breaks typed into the file by hand.
+  const std::pair<std::string, Strings> anchors[] = {
+      {"a$$$b", {"a", "$b"}},    {"$a$", {"$a$"}},          {"a$$$", {"a", "$"}},
+      {"a\r\nb$$c", {"a", "b", "c"}}, {"a\nb\rc", {"a", "b", "c"}}, {"\r\n$$", {"", ""}},
+  };
+  for (const auto& [value, items] : anchors)
+    EXPECT_EQ(ParseProject(Line("AfAnchors", value)).Anchors, items) << ::testing::PrintToString(value);
 }
 
 TEST(ProjectFile, TagsAreFoundInAnyLetterCase) {

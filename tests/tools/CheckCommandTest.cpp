@@ -18,7 +18,7 @@ struct CheckTool : ::testing::Test {
 
   CheckTool() {
     dir.Write("prog/Templates/plain.tem",
-              "<p class=disclosure>%%TITLE%%</p>%%TABLE_BANNER_INIT%%<img src=\"%%BANNER%%\" alt=\"B\">"
+              "<meta name=description content=\"%%DESCRIPTION%%\"><p class=disclosure>%%TITLE%%</p>%%TABLE_BANNER_INIT%%<img src=\"%%BANNER%%\" alt=\"B\">"
               "%%TABLE_BANNER_END%%\n");
     dir.Write("good.set", Project("https://x.example/", "https://cdn.example/b.gif"));
     dir.Write("bad.set", Project("not a url", "http://cdn.example/b.gif"));
@@ -62,7 +62,7 @@ TEST_F(CheckTool, FindingsOneALineOrAsJsonAndExitOne) {
 }
 
 TEST_F(CheckTool, FinishedPageLeavesOutWhatNeedsTheProject) {
-  dir.Write("page.htm", "<html><body><a href=\"not a url\"><img src=\"file:///C:/a.gif\"></a>%%MISSPELT%%</body></html>");
+  dir.Write("page.htm", "<html><head><meta name=\"description\" content=\"D\"></head><body><a href=\"not a url\"><img src=\"file:///C:/a.gif\"></a>%%MISSPELT%%</body></html>");
   ASSERT_EQ(Run("--page '" + (dir / "page.htm").string() + "'"), 1) << err;
   EXPECT_EQ(out,
             "local-file\tPage\tThe picture \"file:///C:/a.gif\" points to a file on this computer, which no visitor "

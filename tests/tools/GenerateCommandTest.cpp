@@ -141,3 +141,14 @@ TEST_F(ToolFixture, DeliverFollowsTheFolderChosenInTheWindow) {
   EXPECT_EQ(dir.Read("out.txt"), (dir / "chosen" / "hi.htm").string() + "\n");
   EXPECT_FALSE(dir.Exists("prog/Output"));
 }
+
+TEST(ToolStart, ThePageCommandsLoadNoQt) {
+  TempDir dir;
+  // The dynamic loader names every library it maps; the commands share one program.
+  const std::string command =
+      "LD_DEBUG=libs " + std::string(VELMORA_TOOL_PATH) + " --help >/dev/null 2>'" + (dir / "libs.txt").string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string libs = dir.Read("libs.txt");
+  ASSERT_NE(libs.find("libcrypto"), std::string::npos) << "the loader said nothing";
+  EXPECT_EQ(libs.find("libQt"), std::string::npos);
+}

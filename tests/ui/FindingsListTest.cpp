@@ -21,7 +21,7 @@ struct FindingsFixture : ::testing::Test, test::FakeWindowEnvironment {
   FindingsFixture() {
     folder.Write(
         "Templates/plain.tem",
-        "<p class=disclosure>%%TITLE%%</p>%%TABLE_BANNER_INIT%%"
+        "<meta name=description content=\"%%DESCRIPTION%%\"><p class=disclosure>%%TITLE%%</p>%%TABLE_BANNER_INIT%%"
         "<a href=\"%%AFFILIATELINK%%\" rel=sponsored><img src=\"%%BANNER%%\" alt=B></a>%%TABLE_BANNER_END%%\n");
   }
   static QListWidget* List(MainWindow& window) { return window.findChild<QListWidget*>("lvwFindings"); }

@@ -170,7 +170,7 @@ TEST_F(OutputPagesFixture, ClipboardModePutsThePageOnTheClipboard) {
   QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
   ASSERT_TRUE(clipboard.text);
   EXPECT_EQ(*clipboard.text, "<p>Clip</p>\r\n");
-  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"You have successfully copy your code to clipboard!"});
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"You have copied your code to the clipboard."});
   EXPECT_FALSE(folder.Exists("Output/clip.htm"));
   EXPECT_FALSE(Find<QPushButton>(window, "openInBrowserButton")->isEnabled());
 }
@@ -213,7 +213,7 @@ TEST_F(OutputPagesFixture, ClipboardModeNeedsNoOutputFolder) {
   EXPECT_FALSE(Find<QPushButton>(window, "changeOutputFolderButton")->isEnabled());
   QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
   EXPECT_TRUE(clipboard.text);
-  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"You have successfully copy your code to clipboard!"});
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"You have copied your code to the clipboard."});
 }
 
 TEST_F(OutputPagesFixture, FinishPageWorksFromTheKeyboard) {

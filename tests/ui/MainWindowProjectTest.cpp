@@ -366,7 +366,7 @@ TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels)
     EXPECT_EQ(dialogs.opened[0].filter, "Settings files (*.set)");
     EXPECT_EQ(dialogs.opened[0].folder, QString::fromStdString(folder.folder()));
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0], (test::ShownMessage{MessageKind::Information, "Configuration saved successfully!"}));
+    EXPECT_EQ(messages.shown[0], (test::ShownMessage{MessageKind::Done, "Configuration saved successfully!"}));
     saved = window->CurrentProject();
   }
   ASSERT_TRUE(std::filesystem::exists(path));
@@ -436,6 +436,18 @@ TEST_F(ProjectWindow, LoadedAffiliateIdReachesTheModelThroughTheHiddenField) {
   EXPECT_EQ(window->CurrentProject().FileName, "");
 }
 
+TEST_F(ProjectWindow, PageDescriptionIsTypedOnTheFirstPageAndComesBackWithTheProject) {
+  folder.Write("d.set", "<%%AfTitle%%>T<%%/AfTitle%%>\r\n<%%AfDescription%%>Ads for partners<%%/AfDescription%%>\r\n");
+  auto window = Open();
+  QTest::keyClicks(Find<QLineEdit>(*window, "descriptionInput"), QStringLiteral("Tools & tips"));
+  EXPECT_EQ(window->CurrentProject().Description, "Tools & tips");
+  messages.saveAnswers = {SaveChoice::Discard};
+  dialogs.answers = {Q(folder / "d.set")};
+  Click(*window, "btnLoad");
+  EXPECT_EQ(Find<QLineEdit>(*window, "descriptionInput")->text(), "Ads for partners");
+  EXPECT_EQ(window->CurrentProject().Description, "Ads for partners");
+}
+
 TEST_F(ProjectWindow, ProjectNamingATemplateNotInstalledShowsTheFirstAndWarnsOnce) {
   folder.Write("Templates/alpha.tem", "a");
   folder.Write("Templates/beta.tem", "b");
@@ -451,12 +463,12 @@ TEST_F(ProjectWindow, ProjectNamingATemplateNotInstalledShowsTheFirstAndWarnsOnc
   dialogs.answers = {Q(folder / "beta.set")};
   Click(*window, "btnLoad");
   EXPECT_EQ(Find<QComboBox>(*window, "templateChoice")->currentText(), "Beta");
-  EXPECT_EQ(kinds(), std::vector<MessageKind>{MessageKind::Information});
+  EXPECT_EQ(kinds(), std::vector<MessageKind>{MessageKind::Done});
 
   dialogs.answers = {Q(folder / "gone.set")};
   Click(*window, "btnLoad");
   EXPECT_EQ(Find<QComboBox>(*window, "templateChoice")->currentText(), "Alpha");
-  EXPECT_EQ(kinds(), (std::vector<MessageKind>{MessageKind::Warning, MessageKind::Information}));
+  EXPECT_EQ(kinds(), (std::vector<MessageKind>{MessageKind::Warning, MessageKind::Done}));
   EXPECT_EQ(window->CurrentProject().Template, "../../../etc/passwd") << "the project keeps the name it stored";
   Find<QComboBox>(*window, "templateChoice")->setCurrentIndex(1);
   EXPECT_TRUE(kinds().empty()) << "told once, not on every change";
@@ -503,6 +515,17 @@ TEST_F(ProjectWindow, LoadOfAFileThatCannotBeReadOrIsNoProjectChangesNothingAndS
   EXPECT_EQ(window->CurrentProject().Title, "Kept");
   EXPECT_EQ(Find<QLineEdit>(*window, "titleInput")->text(), "Kept");
   EXPECT_TRUE(window->isWindowModified()) << "the work is still unsaved";
+}
+
+TEST_F(ProjectWindow, AProjectNamedAtStartOpensOnceTheWindowIsUp) {
+  folder.Write("given.set", "<%%AfTitle%%>Given<%%/AfTitle%%>\r\n");
+  MainWindow window(Environment(&dialogs));
+  window.OpenAtStart(Q(folder / "given.set"));
+  window.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.CurrentProject().Title == "Given"; }, 5000));
+  EXPECT_EQ(Find<QLineEdit>(window, "titleInput")->text(), "Given");
+  EXPECT_FALSE(window.isWindowModified());
+  EXPECT_TRUE(window.windowTitle().contains(QStringLiteral("given.set"))) << window.windowTitle().toStdString();
 }
 
 TEST_F(ProjectWindow, FailedSaveIsAnErrorMessageWithoutASuccessMessage) {

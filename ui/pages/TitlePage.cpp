@@ -44,6 +44,15 @@ TitlePage::TitlePage(QWidget* parent)
   examples->addWidget(example2, 1, 1);
   examples->setColumnStretch(1, 1);
   layout->addLayout(examples);
+  layout->addSpacing(8);
+
+  description_ = Named(new QLineEdit(this), QStringLiteral("descriptionInput"));
+  description_->setPlaceholderText(QStringLiteral("Left blank, the page makes one from the title."));
+  auto* descriptionCaption = Caption(
+      QStringLiteral("Page description, shown by search engines under the page's link (optional):"), this, description_);
+  descriptionCaption->setWordWrap(true);
+  layout->addWidget(descriptionCaption);
+  layout->addWidget(description_);
 
   // The affiliate id is only ever filled by a project load; the field stays hidden.
   affiliateId_ = Named(new QLineEdit(this), QStringLiteral("affiliateIdInput"));
@@ -59,8 +68,10 @@ TitlePage::TitlePage(QWidget* parent)
   Watch(title_, &TitlePage::titleTyped);
   Watch(link_, &TitlePage::affiliateLinkTyped);
   Watch(affiliateId_, &TitlePage::affiliateIdTyped);
-  for (QLineEdit* field : {title_, link_}) connect(field, &QLineEdit::returnPressed, this, &TitlePage::nextRequested);
-  ChainTabOrder({title_, link_});
+  Watch(description_, &TitlePage::descriptionTyped);
+  for (QLineEdit* field : {title_, link_, description_})
+    connect(field, &QLineEdit::returnPressed, this, &TitlePage::nextRequested);
+  ChainTabOrder({title_, link_, description_});
 }
 
 void TitlePage::Watch(QLineEdit* field, void (TitlePage::*typed)(const QString&)) {
@@ -75,11 +86,15 @@ std::string TitlePage::Title() const { return FromQString(title_->text()); }
 
 std::string TitlePage::AffiliateLink() const { return FromQString(link_->text()); }
 
-void TitlePage::ShowValues(const std::string& title, const std::string& link, const std::string& affiliateId) {
+std::string TitlePage::Description() const { return FromQString(description_->text()); }
+
+void TitlePage::ShowValues(const std::string& title, const std::string& link, const std::string& affiliateId,
+                           const std::string& description) {
   const QScopedValueRollback<bool> quiet(showing_, true);
   title_->setText(ToQString(title));
   link_->setText(ToQString(link));
   affiliateId_->setText(ToQString(affiliateId));
+  description_->setText(ToQString(description));
 }
 
 void TitlePage::FocusTitle() {

@@ -1,5 +1,6 @@
 #pragma once
-// The first page: the page's title and the affiliate link.
+// The first page: the page's title, the affiliate link and the description
+// search engines show.
 
 #include <string>
 
@@ -17,8 +18,10 @@ public:
 
   std::string Title() const;
   std::string AffiliateLink() const;
+  std::string Description() const;
   // Shows a project's values without reporting them as typed.
-  void ShowValues(const std::string& title, const std::string& link, const std::string& affiliateId);
+  void ShowValues(const std::string& title, const std::string& link, const std::string& affiliateId,
+                  const std::string& description);
   // Puts the cursor into a field with its text selected, to be typed over.
   void FocusTitle();
   void FocusAffiliateLink();
@@ -29,6 +32,7 @@ signals:
   void titleTyped(const QString& text);
   void affiliateLinkTyped(const QString& text);
   void affiliateIdTyped(const QString& text);
+  void descriptionTyped(const QString& text);
   // Enter in a field: on to the next page.
   void nextRequested();
 
@@ -38,6 +42,7 @@ private:
   QLineEdit* title_ = nullptr;
   QLineEdit* link_ = nullptr;
   QLineEdit* affiliateId_ = nullptr;  // hidden: only a project load fills it
+  QLineEdit* description_ = nullptr;
   bool showing_ = false;
 };
 

@@ -13,6 +13,7 @@
 #include "publish/Publisher.h"
 #include "publish/ConnectTransport.h"
 #include "tools/Command.h"
+#include "tools/NetworkCommands.h"
 #include "tools/ToolPlaces.h"
 
 namespace velmora::tool {
@@ -98,13 +99,7 @@ int RunPublish(const std::vector<std::string>& args) {
   return 0;
 }
 
-const RegisterCommand kPublish{{"publish",
-                                "velmora-tool publish [--program-folder DIR] --project FILE.set --to URL "
-                                "[--template NAME] [--identity KEY] [--dry-run] [--known-hosts FILE] "
-                                "[--accept-host-key SHA256:...|sha256//...] [--ca-file PEM] [--overwrite]\n"
-                                "    URL: sftp://user@host[:port]/folder/, ftps://..., ftps-implicit://... or ftp://...;\n"
-                                "    the password (or the key's passphrase) comes from VELMORA_PUBLISH_PASSWORD",
-                                RunPublish}};
+const RegisterCommand kPublish{{"publish", kPublishUsage, RunPublish}};
 
 }  // namespace
 

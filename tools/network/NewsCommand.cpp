@@ -14,6 +14,7 @@
 #include "services/NewsService.h"
 #include "services/UpdateCheck.h"
 #include "tools/Command.h"
+#include "tools/NetworkCommands.h"
 #include "tools/ToolPlaces.h"
 
 namespace velmora::tool {
@@ -182,9 +183,8 @@ int RunUpdateCheck(const std::vector<std::string>& args) {
   return 0;
 }
 
-const RegisterCommand news{{"news", "velmora-tool news list|latest|details ID [--program-folder DIR]", &RunNews}};
-const RegisterCommand updateCheck{
-    {"update-check", "velmora-tool update-check [--program-folder DIR] [--base-url URL]", &RunUpdateCheck}};
+const RegisterCommand news{{"news", kNewsUsage, &RunNews}};
+const RegisterCommand updateCheck{{"update-check", kUpdateCheckUsage, &RunUpdateCheck}};
 
 }  // namespace
 

@@ -251,7 +251,7 @@ void PublishDialog::Ended(Job job, Result<PublishSummary> result, PublishTrust t
   progress_->setValue(1000);
   if (job == Job::Test) {
     status_->setText(QStringLiteral("The connection works: a test file was written and deleted."));
-    setup_.messages->ShowMessage(MessageKind::Information, "The connection to " + PublishAddressOf(target) +
+    setup_.messages->ShowMessage(MessageKind::Done, "The connection to " + PublishAddressOf(target) +
                                                                " works: a test file was written and deleted.");
     emit finished(true);
     return;
@@ -260,7 +260,7 @@ void PublishDialog::Ended(Job job, Result<PublishSummary> result, PublishTrust t
                               Plural(result->plan.send.size(), "file sent", "files sent") + ", " +
                               Plural(result->plan.remove.size(), "file deleted", "files deleted") + ".";
   status_->setText(ToQString(summary));
-  setup_.messages->ShowMessage(MessageKind::Information, summary);
+  setup_.messages->ShowMessage(MessageKind::Done, summary);
   if (!target.publicAddress.empty() && !files.empty()) CheckPublicAddress(target, files.back().bytes);
   emit finished(true);
 }

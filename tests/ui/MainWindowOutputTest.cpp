@@ -114,7 +114,7 @@ TEST_F(OutputPagesFixture, GenerateCodeSavesThePageAndOffersToOpenIt) {
   EXPECT_EQ(window.CurrentProject().FileName, "deal.htm") << "the name is kept once a page was saved";
   EXPECT_FALSE(window.CurrentProject().PageId.empty());
   ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].kind, MessageKind::Information);
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Done);
   ASSERT_TRUE(Find<QPushButton>(window, "openInBrowserButton")->isEnabled());
   QTest::mouseClick(Find<QPushButton>(window, "openInBrowserButton"), Qt::LeftButton);
   ASSERT_EQ(shell.openedUrls.size(), 1u);

@@ -88,7 +88,7 @@ TEST_F(PublishDialogFixture, PublishesAfterTheHostKeyIsAcceptedAndKeepsThePasswo
   ASSERT_EQ(messages.shown.size(), 2u);
   EXPECT_TRUE(messages.shown[0].question) << "the unknown host key is shown first";
   EXPECT_EQ(messages.shown[0].preselected, DefaultButton::Cancel);
-  EXPECT_EQ(messages.shown[1].kind, MessageKind::Information);
+  EXPECT_EQ(messages.shown[1].kind, MessageKind::Done);
   EXPECT_EQ(server->home.Remote("offer.htm"), "<p>offer</p>");
   EXPECT_EQ(server->home.Remote("offer-files/a.svg"), "<svg/>");
   ASSERT_EQ(saved.size(), 1u);

@@ -16,7 +16,8 @@ packages=(build-essential cmake ninja-build pkg-config libssl-dev libgtest-dev l
   libbenchmark-dev qt6-base-dev qt6-webengine-dev libgl-dev libboost-dev libboost-stacktrace-dev libgumbo-dev
   php-cli tidy xvfb xauth clang libclang-rt-14-dev desktop-file-utils appstream lintian dpkg-dev fakeroot
   librsvg2-bin shared-mime-info xdg-utils libfile-mimeinfo-perl nodejs npm chromium default-jre-headless
-  python3-jinja2 time)
+  python3-jinja2 time libssh-dev libcurl4-openssl-dev qtkeychain-qt6-dev libwrap0 gnome-keyring dbus-bin
+  openssl openssh-client)
 
 install_missing() {
   local missing=()
@@ -42,6 +43,20 @@ configure_and_build() {  # dir, extra cmake args...
     cmake -S "$root" -B "$dir" -G Ninja "$@"
   fi
   cmake --build "$dir" -j "$jobs"
+}
+
+# The publishing tests' servers (sshd, vsftpd), unpacked into the build
+# folder and started by the tests as an ordinary user: installing their
+# packages would start system services on this machine.
+fetch_test_servers() {  # dir
+  local servers=$1/test-servers
+  [ -x "$servers/root/usr/sbin/sshd" ] && [ -x "$servers/root/usr/sbin/vsftpd" ] && return 0
+  mkdir -p "$servers/debs"
+  if ! (cd "$servers/debs" && apt-get download -q openssh-server openssh-sftp-server vsftpd); then
+    echo "velmora: could not download sshd and vsftpd; the publishing tests against them are skipped" >&2
+    return 0
+  fi
+  for deb in "$servers"/debs/*.deb; do dpkg-deb -x "$deb" "$servers/root"; done
 }
 
 run_tests() {  # dir, label
@@ -91,6 +106,8 @@ case "${1:-}" in
     # The core again under AddressSanitizer and UndefinedBehaviorSanitizer.
     configure_and_build build-asan -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
     build_fuzz
+    fetch_test_servers build
+    fetch_test_servers build-asan
     run_tests build "tests"
     run_tests build-asan "tests under AddressSanitizer and UndefinedBehaviorSanitizer"
     run_tests build-fuzz "fuzz targets, a fixed number of inputs each"

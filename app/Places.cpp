@@ -61,6 +61,10 @@ fs::path Places::UserNewsIdFile() const {
   return user_.config / "LastNewsId";
 }
 
+fs::path Places::PublishKnownHostsFile() const {
+  return user_.config.empty() ? fs::path() : user_.config / "publish-known-hosts";
+}
+
 fs::path Places::LogFile() const {
   if (user_.cache.empty()) return {};
   return user_.cache / "velmora.log";

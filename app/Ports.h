@@ -19,6 +19,9 @@ enum class DefaultButton { Ok, Cancel };
 // The answers to "Do you want to save the changes ...?".
 enum class SaveChoice { Save, Discard, Cancel };
 
+// The answers when a page would replace one that another project made.
+enum class ReplaceChoice { Replace, KeepBoth, Cancel };
+
 // Modal message boxes with a fixed text.
 class MessagePort {
 public:
@@ -32,6 +35,12 @@ public:
   virtual SaveChoice AskSaveChanges(const std::string& text) {
     (void)text;
     return SaveChoice::Cancel;
+  }
+  // Replace, Keep both or Cancel (the default). A port that cannot ask
+  // answers Cancel, which replaces nothing.
+  virtual ReplaceChoice AskReplace(const std::string& text) {
+    (void)text;
+    return ReplaceChoice::Cancel;
   }
   // Restore (the default button) or Discard for work found after a crash;
   // true for Restore. A port that cannot ask keeps the work.

@@ -84,6 +84,20 @@ bool QtMessagePort::AskRestore(const std::string& text) {
   return box.clickedButton() != discard;
 }
 
+ReplaceChoice QtMessagePort::AskReplace(const std::string& text) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Replace the page?"), ToQString(text), QMessageBox::NoButton,
+                  parent_);
+  QPushButton* replace = box.addButton(QStringLiteral("&Replace"), QMessageBox::DestructiveRole);
+  QPushButton* keepBoth = box.addButton(QStringLiteral("&Keep both"), QMessageBox::AcceptRole);
+  QAbstractButton* cancel = box.addButton(QMessageBox::Cancel);
+  box.setDefaultButton(qobject_cast<QPushButton*>(cancel));
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == replace) return ReplaceChoice::Replace;
+  if (box.clickedButton() == keepBoth) return ReplaceChoice::KeepBoth;
+  return ReplaceChoice::Cancel;
+}
+
 std::optional<std::string> QtShell::RegisteredBrowserCommand() {
 #ifdef Q_OS_WIN
   QSettings classes(QStringLiteral("HKEY_CLASSES_ROOT\\http\\shell\\open\\command"), QSettings::NativeFormat);

@@ -15,6 +15,7 @@ public:
   bool AskOkCancel(MessageKind kind, const std::string& text, DefaultButton preselected) override;
   SaveChoice AskSaveChanges(const std::string& text) override;
   bool AskRestore(const std::string& text) override;
+  ReplaceChoice AskReplace(const std::string& text) override;
 
 private:
   QPointer<QWidget> parent_;

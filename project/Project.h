@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "publish/PublishTarget.h"
+
 namespace velmora {
 
 // Items in order of creation; each item is one line (multi-line input is
@@ -26,6 +28,8 @@ struct Project {
   std::string FileName;  // output file name
   PromoList SocialPosts;
   std::string Description;  // for search engines; blank: the page makes one from the title
+  std::string PageId;  // names the project in the pages it saves, so that it replaces only its own
+  std::vector<PublishTarget> PublishTargets;  // where the page is published; never a secret
 };
 
 }  // namespace velmora

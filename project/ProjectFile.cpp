@@ -187,6 +187,8 @@ Project ParseWorkingText(const std::string& text) {
   for (const PromoKindInfo& kind : kPromoKindTable)
     if (kind.storedLast) takeItems(kind);
   project.Description = takeValue(kDescriptionTag);
+  project.PageId = takeValue("AfPageId");
+  project.PublishTargets = TargetsFromText(take("AfPublishTargets"));
   return project;
 }
 
@@ -209,6 +211,8 @@ Lines ProjectLines(const Project& project) {
   for (const PromoKindInfo& kind : kPromoKindTable)
     if (kind.storedLast && !ListOf(project, kind.kind).empty()) addItems(kind);
   if (!project.Description.empty()) lines.push_back(TagLine(kDescriptionTag, project.Description));
+  if (!project.PageId.empty()) lines.push_back(TagLine("AfPageId", project.PageId));
+  if (!project.PublishTargets.empty()) lines.push_back(TagLine("AfPublishTargets", TargetsText(project.PublishTargets)));
   return lines;
 }
 
@@ -238,6 +242,8 @@ const std::array<std::string_view, kProjectFieldCount> kProjectFields = [] {
   for (const PromoKindInfo& kind : kPromoKindTable)
     if (kind.storedLast) fields[at++] = kind.tag;
   fields[at++] = kDescriptionTag;
+  fields[at++] = "AfPageId";
+  fields[at++] = "AfPublishTargets";
   return fields;
 }();
 

@@ -1,6 +1,9 @@
 #pragma once
 // The project file (*.set): one tag line per field in a fixed order: the
-// page's values, each promo kind's items, the output file's name.
+// page's values, each promo kind's items, the output file's name; then,
+// when they hold something, the fields added later (older copies of the
+// program stop reading before them): newer kinds, the page id and the
+// publishing targets.
 
 #include <array>
 #include <filesystem>
@@ -36,7 +39,7 @@ Result<Project> LoadProjectFile(const std::filesystem::path& path);
 inline constexpr std::string_view kDescriptionTag = "AfDescription";
 
 // The field names, in file order.
-inline constexpr std::size_t kProjectFieldCount = 6 + kPromoKindTable.size();
+inline constexpr std::size_t kProjectFieldCount = 8 + kPromoKindTable.size();
 extern const std::array<std::string_view, kProjectFieldCount> kProjectFields;
 
 // A project file holds at least one of its tags, and no NUL byte before the first.

@@ -28,9 +28,10 @@ public:
 };
 
 int RunGenerate(const std::vector<std::string>& args) {
-  const ParsedArgs parsed = ParseArgs(args, {"--program-folder", "--project", "--template", "--output"}, {"--deliver"});
+  const ParsedArgs parsed = ParseArgs(args, {"--program-folder", "--project", "--template", "--output"}, {"--deliver", "--overwrite"});
   if (!parsed.positional.empty()) throw UsageError("unexpected argument " + parsed.positional.front());
   if (parsed.Flag("--deliver") && parsed.Option("--output")) throw UsageError("--deliver and --output exclude each other");
+  if (parsed.Flag("--overwrite") && !parsed.Flag("--deliver")) throw UsageError("--overwrite goes with --deliver");
   const auto projectOption = parsed.Option("--project");
   if (!projectOption || projectOption->empty()) throw UsageError("--project is required");
   const Places places = ToolPlaces(parsed);
@@ -52,12 +53,25 @@ int RunGenerate(const std::vector<std::string>& args) {
   std::unique_ptr<ReplacementFile> file;
   std::filesystem::path delivered;
   std::optional<std::filesystem::path> target = parsed.Option("--output");
+  std::string owner;
+  std::vector<PagePicture> pictures;
   if (parsed.Flag("--deliver")) {
-    // Where "Generate Code" would save it, with the same checks on the name.
+    // Where "Generate Code" would save it, with the same checks on the name
+    // and its pictures beside it.
     const std::string name = OutputNameOf(project);
     if (const auto problem = OutputNameProblem(name)) throw Failure(problem->text);
-    auto prepared = PrepareOutputFile(ToolOutputFolder(places), name);
+    const std::filesystem::path folder = ToolOutputFolder(places);
+    owner = PageIdFor(project, *projectOption);
+    if (!parsed.Flag("--overwrite") && SlotOf(folder / name, owner) == PageSlot::Taken)
+      throw Failure((folder / name).string() + " is a page this project did not make; --overwrite replaces it");
+    auto prepared = PrepareOutputFile(folder, name);
     if (!prepared) throw Failure(prepared.error().message);
+    std::vector<std::string> missing;
+    pictures = PicturesBeside(project, name, &missing);
+    for (const auto& gone : missing)
+      std::cerr << "velmora-tool generate: " << gone << " is not there; the page keeps its address\n";
+    // Pictures first, so that the page never names one that is not there yet.
+    if (auto copied = CopyPictures(folder, name, pictures); !copied) throw Failure(copied.error().message);
     target = delivered = *prepared;
   }
   if (target) {
@@ -71,8 +85,15 @@ int RunGenerate(const std::vector<std::string>& args) {
       return Error{ErrorKind::Unwritable, "cannot write the page to standard output"};
     return {};
   });
-  const auto page = WritePage(*templateText, project, [&lines](std::string_view part) { lines.Write(part); });
+  char last = '\n';
+  const auto page = WritePage(*templateText, delivered.empty() ? project : WithPictureAddresses(project, pictures),
+                              [&lines, &last](std::string_view part) {
+                                if (!part.empty()) last = part.back();
+                                lines.Write(part);
+                              });
   if (!page) throw Failure(page.error().message);
+  // A delivered page ends with its owner's marker on a line of its own.
+  if (!delivered.empty()) lines.Write((last == '\n' || last == '\r' ? "" : "\n") + PageMarker(owner) + "\n");
   if (auto written = lines.Finish(); !written) throw Failure(written.error().message);
   if (file) {
     if (auto committed = file->Commit(); !committed) throw Failure(committed.error().message);
@@ -85,7 +106,7 @@ int RunGenerate(const std::vector<std::string>& args) {
 
 const RegisterCommand kGenerate{{"generate",
                                  "velmora-tool generate [--program-folder DIR] --project FILE.set "
-                                 "[--template NAME] [--output FILE | --deliver]",
+                                 "[--template NAME] [--output FILE | --deliver [--overwrite]]",
                                  RunGenerate}};
 
 }  // namespace

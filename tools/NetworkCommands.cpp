@@ -32,9 +32,11 @@ int RunInHelper(const char* name, const std::vector<std::string>& args) {
 
 int RunNews(const std::vector<std::string>& args) { return RunInHelper("news", args); }
 int RunUpdateCheck(const std::vector<std::string>& args) { return RunInHelper("update-check", args); }
+int RunPublish(const std::vector<std::string>& args) { return RunInHelper("publish", args); }
 
 const RegisterCommand kNews{{"news", kNewsUsage, &RunNews}};
 const RegisterCommand kUpdateCheck{{"update-check", kUpdateCheckUsage, &RunUpdateCheck}};
+const RegisterCommand kPublish{{"publish", kPublishUsage, &RunPublish}};
 
 }  // namespace
 

@@ -16,6 +16,9 @@ public:
   bool AskOkCancel(MessageKind kind, const std::string& text, DefaultButton preselected) override {
     return !closing_ && inner_.AskOkCancel(kind, text, preselected);
   }
+  ReplaceChoice AskReplace(const std::string& text) override {
+    return closing_ ? ReplaceChoice::Cancel : inner_.AskReplace(text);
+  }
 
 private:
   MessagePort& inner_;

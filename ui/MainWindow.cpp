@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "platform/KeychainSecrets.h"
 #include "platform/ErrorReport.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtPlaces.h"
@@ -55,12 +56,14 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
   if (!environment.random) ownRandom_ = std::make_unique<SystemRandom>();
   if (!environment.dialogs) ownDialogs_ = std::make_unique<QtFileDialogs>();
   if (!environment.http) ownHttp_ = CreateHttpClient();
+  if (!environment.secrets) ownSecrets_ = std::make_unique<KeychainSecrets>(QStringLiteral("Velmora publishing"));
   messages_ = environment.messages ? environment.messages : ownMessages_.get();
   shell_ = environment.shell ? environment.shell : ownShell_.get();
   clipboard_ = environment.clipboard ? environment.clipboard : ownClipboard_.get();
   random_ = environment.random ? environment.random : ownRandom_.get();
   dialogs_ = environment.dialogs ? environment.dialogs : ownDialogs_.get();
   http_ = environment.http ? environment.http : ownHttp_.get();
+  secrets_ = environment.secrets ? environment.secrets : ownSecrets_.get();
 
   programFolder_ = places_.ProgramFolder();
   recoveryFolder_ = ToQString(environment.recoveryFolder);

@@ -15,6 +15,8 @@
 #include "app/BrandSettings.h"
 #include "app/Places.h"
 #include "app/Ports.h"
+#include "generator/OutputDelivery.h"
+#include "publish/SecretStore.h"
 #include "project/Project.h"
 #include "project/PromoLists.h"
 #include "project/Wizard.h"
@@ -57,6 +59,7 @@ struct MainWindowEnvironment {
   HttpClient* http = nullptr;
   RandomSource* random = nullptr;
   FileDialogPort* dialogs = nullptr;
+  SecretStore* secrets = nullptr;  // publishing passwords; unset: the desktop's keyring
   // Where unsaved work is kept against a crash; empty: the user's application data folder.
   std::string recoveryFolder;
 };
@@ -156,10 +159,14 @@ private:
   void ChangeOutputFolder();
   void DeliverPage();
   void OpenSavedPage();
+  // "Publish…": the page check first, then the publish dialog.
+  void OpenPublishDialog();
 
   // The page check (MainWindowFindings.cpp).
   // Checks the page "Generate Code" made (none: nothing to show) and lists what it found.
-  void CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName);
+  // `pictures`: the local banners copied beside a saved page, which it shows at their copies.
+  void CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName,
+                          const std::vector<PagePicture>& pictures = {});
   // The wizard page of a finding's place, with its item selected.
   void GoToFinding(const FindingPlace& place);
 
@@ -288,12 +295,14 @@ private:
   std::unique_ptr<HttpClient> ownHttp_;
   std::unique_ptr<RandomSource> ownRandom_;
   std::unique_ptr<FileDialogPort> ownDialogs_;
+  std::unique_ptr<SecretStore> ownSecrets_;
   MessagePort* messages_ = nullptr;
   ShellPort* shell_ = nullptr;
   ClipboardPort* clipboard_ = nullptr;
   HttpClient* http_ = nullptr;
   RandomSource* random_ = nullptr;
   FileDialogPort* dialogs_ = nullptr;
+  SecretStore* secrets_ = nullptr;
   std::unique_ptr<NewsCheck> newsCheck_;
   std::unique_ptr<UpdateChecker> updateCheck_;
   // Declared last, so it goes first: requests still in flight end, cancelled,

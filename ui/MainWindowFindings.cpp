@@ -10,11 +10,13 @@
 
 namespace velmora {
 
-void MainWindow::CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName) {
+void MainWindow::CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName,
+                                    const std::vector<PagePicture>& pictures) {
   if (page) {
     if (auto templateText = LoadTemplate(templateName, places_.TemplateFolders())) {
       // The check reads copies: the project may change while it runs.
-      finishPage_->CheckInBackground([project = project_, templateText = std::move(*templateText), page = *page] {
+      finishPage_->CheckInBackground([project = WithPictureAddresses(project_, pictures),
+                                      templateText = std::move(*templateText), page = *page] {
         return CheckProjectPage(project, templateText, page);
       });
       return;

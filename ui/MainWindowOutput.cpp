@@ -10,7 +10,11 @@
 #include "platform/QtPlaces.h"
 #include "platform/QtText.h"
 #include "project/ProjectFile.h"
+#include "generator/PageCheck.h"
+#include "generator/PageGenerator.h"
+#include "publish/Publisher.h"
 #include "ui/MainWindow.h"
+#include "ui/PublishDialog.h"
 #include "ui/pages/FinishPage.h"
 #include "ui/pages/TemplatePage.h"
 
@@ -60,14 +64,76 @@ void MainWindow::SetOutputFileNameField(const std::string& name) {
 
 void MainWindow::DeliverPage() {
   RunGuarded(this, [this] {
-    const OutputRequest request{places_, OutputFolderChoice(), templatePage_->Chosen(), finishPage_->OutputName()};
     const DeliveryMode mode = finishPage_->ToClipboard() ? DeliveryMode::Clipboard : DeliveryMode::SaveWebPage;
+    bool edited = false;
+    if (mode == DeliveryMode::SaveWebPage && project_.PageId.empty()) {
+      project_.PageId = PageIdFor(project_, ToPath(projectPath_));
+      edited = true;
+    }
+    const OutputRequest request{places_, OutputFolderChoice(), templatePage_->Chosen(), finishPage_->OutputName(),
+                                project_.PageId};
     const OutputResult result = velmora::DeliverPage(mode, project_, request, Messages(), Clipboard());
     if (result.savedFile) {
       lastSavedPage_ = result.savedFile->string();
       finishPage_->OfferOpening();
+      // The page keeps the name it was saved under, also when the title changes or "Keep both" chose another.
+      const std::string saved = result.savedFile->filename().string();
+      if (project_.FileName != saved) {
+        SetOutputFileNameField(saved);
+        edited = true;
+      }
     }
-    CheckGeneratedPage(result.page, request.templateName);
+    if (edited) ProjectEdited();
+    CheckGeneratedPage(result.page, request.templateName, result.pictures);
+  });
+}
+
+void MainWindow::OpenPublishDialog() {
+  RunGuarded(this, [this] {
+    const std::string name = finishPage_->OutputName();
+    if (const auto problem = OutputNameProblem(name)) {
+      Messages().ShowMessage(problem->kind, problem->text);
+      return;
+    }
+    if (project_.PageId.empty()) {
+      project_.PageId = PageIdFor(project_, ToPath(projectPath_));
+      ProjectEdited();
+    }
+    const std::string templateName = templatePage_->Chosen();
+    auto bundle = MakePageBundle(project_, templateName, places_.TemplateFolders(), name, project_.PageId);
+    if (!bundle) {
+      Messages().ShowMessage(MessageKind::Error, bundle.error().message);
+      return;
+    }
+    // The page check first: publishing with findings takes one more click.
+    if (auto templateText = LoadTemplate(templateName, places_.TemplateFolders())) {
+      std::vector<Finding> findings =
+          CheckProjectPage(WithPictureAddresses(project_, bundle->pictures), *templateText, bundle->bytes);
+      const std::size_t count = findings.size();
+      finishPage_->ShowFindings(std::move(findings));
+      if (count > 0 && !Messages().AskOkCancel(MessageKind::Warning,
+                                               "The page check found " + std::to_string(count) +
+                                                   (count == 1 ? " thing" : " things") +
+                                                   " to look at, listed on the Finish page. Publish anyway?",
+                                               DefaultButton::Cancel))
+        return;
+    }
+    PublishSetup setup;
+    setup.targets = project_.PublishTargets;
+    setup.saveTargets = [this](const std::vector<PublishTarget>& targets) {
+      if (targets == project_.PublishTargets) return;
+      project_.PublishTargets = targets;
+      ProjectEdited();
+    };
+    setup.files = [bundle = std::move(*bundle)] { return FilesOfPage(bundle); };
+    setup.pageName = name;
+    setup.owner = project_.PageId;
+    setup.knownHosts = places_.PublishKnownHostsFile();
+    setup.messages = &Messages();
+    setup.secrets = secrets_;
+    setup.http = &Http();
+    PublishDialog dialog(std::move(setup), this);
+    dialog.exec();
   });
 }
 

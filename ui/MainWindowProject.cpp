@@ -52,6 +52,10 @@ void MainWindow::ConnectPages() {
   bind(&TitlePage::affiliateLinkTyped, &Project::URL);
   bind(&TitlePage::affiliateIdTyped, &Project::ClickBankId);
   bind(&TitlePage::descriptionTyped, &Project::Description);
+  // Until the project has a page name of its own, the title gives it.
+  connect(titlePage_, &TitlePage::titleTyped, this, [this] {
+    if (project_.FileName.empty()) finishPage_->ShowSuggestedName(OutputNameOf(project_));
+  });
   connect(titlePage_, &TitlePage::nextRequested, this, &MainWindow::GoNext);
   connect(templatePage_, &TemplatePage::templateChosen, this, &MainWindow::TemplateChosen);
   for (PromoPage* page : promoPages_) ConnectPromoPage(page);
@@ -59,6 +63,7 @@ void MainWindow::ConnectPages() {
           [this](const QString& name) { project_.FileName = OneLine(FromQString(name)); });
   connect(finishPage_, &FinishPage::generateRequested, this, &MainWindow::DeliverPage);
   connect(finishPage_, &FinishPage::openRequested, this, &MainWindow::OpenSavedPage);
+  connect(finishPage_, &FinishPage::publishRequested, this, &MainWindow::OpenPublishDialog);
   connect(finishPage_, &FinishPage::changeFolderRequested, this, &MainWindow::ChangeOutputFolder);
   finishPage_->OnFindingChosen([this](const FindingPlace& place) { GoToFinding(place); });
   for (WizardPage* page : pages_) connect(page, &WizardPage::edited, this, &MainWindow::ProjectEdited);
@@ -225,9 +230,11 @@ void MainWindow::ApplyLoadedProject(Project loaded) {
   promos_.Rebuild(project_);
   for (PromoPage* page : promoPages_) page->ShowEntries(promos_.Entries(page->Kind()));
 
-  // An empty name delivers to the preset name, so the field shows that.
-  SetOutputFileNameField(loaded.FileName.empty() ? std::string(kDefaultOutputName) : loaded.FileName);
-  project_.FileName = loaded.FileName;
+  // An empty name delivers to the name the title gives, so the field shows that.
+  SetOutputFileNameField(loaded.FileName);
+  if (loaded.FileName.empty()) finishPage_->ShowSuggestedName(OutputNameOf(project_));
+  project_.PageId = loaded.PageId;
+  project_.PublishTargets = std::move(loaded.PublishTargets);
   for (PromoPage* page : promoPages_) page->EndEditing();
 }
 

@@ -16,6 +16,8 @@ const std::string kSaved = "You have successfully saved your file as:\n\r";
 const std::string kCopied = "You have copied your code to the clipboard.";
 const std::string kNoName = "Please provide a valid output filename.";
 const std::string kNoFolder = "Can't create the output folder! Check the output path you provided.";
+const std::string kOwner = "0123abcd";
+const std::string kMarkerLine = "<!-- velmora-page owner=\"" + kOwner + "\" -->\r\n";
 
 struct DeliveryFixture : ::testing::Test {
   test::TempDir program;
@@ -28,7 +30,7 @@ struct DeliveryFixture : ::testing::Test {
     project.Title = "Offer";
   }
   OutputRequest Request(const std::string& fileName = "affiliatepage.htm", const std::string& templ = "Simple") {
-    return {Places::Portable(program.folder()), program / "Output", templ, fileName};
+    return {Places::Portable(program.folder()), program / "Output", templ, fileName, kOwner};
   }
   OutputResult Finish(DeliveryMode mode, const OutputRequest& request) {
     return DeliverPage(mode, project, request, messages, clipboard);
@@ -39,7 +41,7 @@ struct DeliveryFixture : ::testing::Test {
 
 TEST_F(DeliveryFixture, SavesThePageWithCrLfAndNamesTheFullPath) {
   const auto result = Finish(DeliveryMode::SaveWebPage, Request());
-  EXPECT_EQ(program.Read("Output/affiliatepage.htm"), "<h1>Offer</h1>\r\n<p>line</p>\r\n");
+  EXPECT_EQ(program.Read("Output/affiliatepage.htm"), "<h1>Offer</h1>\r\n<p>line</p>\r\n" + kMarkerLine);
   const std::string path = program.folder() + "Output/affiliatepage.htm";
   EXPECT_EQ(messages.shown, (std::vector<test::ShownMessage>{{MessageKind::Done, kSaved + path}}));
   ASSERT_TRUE(result.savedFile);
@@ -51,7 +53,7 @@ TEST_F(DeliveryFixture, SecondPressReplacesTheFileWithoutAsking) {
   Finish(DeliveryMode::SaveWebPage, Request());
   project.Title = "Changed";
   Finish(DeliveryMode::SaveWebPage, Request());
-  EXPECT_EQ(program.Read("Output/affiliatepage.htm"), "<h1>Changed</h1>\r\n<p>line</p>\r\n");
+  EXPECT_EQ(program.Read("Output/affiliatepage.htm"), "<h1>Changed</h1>\r\n<p>line</p>\r\n" + kMarkerLine);
   EXPECT_EQ(messages.shown.size(), 2u);
 }
 
@@ -128,7 +130,7 @@ TEST_F(DeliveryFixture, OutputFolderIsMadeWithItsParentsWhereverItIs) {
   request.outputFolder = program / "Documents/Velmora/Output";
   const auto result = Finish(DeliveryMode::SaveWebPage, request);
   EXPECT_TRUE(result.savedFile);
-  EXPECT_EQ(program.Read("Documents/Velmora/Output/p.htm"), "x\r\n");
+  EXPECT_EQ(program.Read("Documents/Velmora/Output/p.htm"), "x\r\n" + kMarkerLine);
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{kSaved + program.folder() + "Documents/Velmora/Output/p.htm"});
 }
 
@@ -170,14 +172,117 @@ TEST_F(DeliveryFixture, NamesThatReachOutsideTheOutputFolderAreRefusedBeforeAnyt
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].kind, MessageKind::Warning);
     EXPECT_NE(messages.shown[0].text.find("without a folder"), std::string::npos);
-    EXPECT_FALSE(SaveOutputPage(program / "Output", name, "page"));
+    EXPECT_FALSE(SavePageBundle(program / "Output", PageBundle{name, "page", {}, {}}));
   }
   EXPECT_EQ(program.Read("dbsettings.dat"), "brand");
   EXPECT_FALSE(program.Exists("Output"));
 }
 
-TEST_F(DeliveryFixture, EmptyProjectNameDeliversToThePresetName) {
-  EXPECT_EQ(OutputNameOf(project), "affiliatepage.htm");
+TEST(PageName, ComesFromTheTitleUntilTheProjectHasOne) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Acme Garden Hose Pro!", "acme-garden-hose-pro.htm"},
+      {"  ../etc/passwd  ", "etc-passwd.htm"},
+      {"\xC3\x9C" "ber Gr\xC3\xB6\xC3\x9F" "e 2", "ber-gr-e-2.htm"},
+      {"!!!", "affiliatepage.htm"},
+      {"", "affiliatepage.htm"},
+      {std::string(100, 'a'), std::string(60, 'a') + ".htm"},
+  };
+  for (const auto& [title, name] : cases) EXPECT_EQ(PageNameFromTitle(title), name) << title;
+  Project project;
+  project.Title = "Offer";
+  EXPECT_EQ(OutputNameOf(project), "offer.htm");
   project.FileName = "mine.htm";
   EXPECT_EQ(OutputNameOf(project), "mine.htm");
+}
+
+TEST(PageName, LocalAddressesAreTheFilesOfThisComputer) {
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {"file:///home/a/My%20Pic.png", "/home/a/My Pic.png"},
+      {" file://localhost/x.png ", "/x.png"},
+      {"FILE:/y.gif", "/y.gif"},
+      {"/home/a/b.jpg", "/home/a/b.jpg"},
+      {"file://server/x.png", std::nullopt},
+      {"https://cdn.example/x.png", std::nullopt},
+      {"//cdn.example/x.png", std::nullopt},
+      {"pics/a.png", std::nullopt},
+  };
+  for (const auto& [address, file] : cases) {
+    const auto found = LocalFileOf(address);
+    EXPECT_EQ(found ? std::optional<std::string>(found->string()) : std::nullopt, file) << address;
+  }
+}
+
+TEST_F(DeliveryFixture, LocalBannersTravelBesideThePageWhileTheProjectAndClipboardKeepThem) {
+  program.Write("Templates/banners.tem", "%%TABLE_BANNER_INIT%%<img src=\"%%BANNER%%\">%%TABLE_BANNER_END%%");
+  program.Write("pics/Big Banner!.PNG", "png-one");
+  program.Write("other/big-banner.png", "png-two");
+  project.Banners = {"file://" + (program / "pics/Big%20Banner!.PNG").string(), (program / "other/big-banner.png").string(),
+                     "https://cdn.example/b.gif", (program / "gone.png").string(),
+                     (program / "pics/Big Banner!.PNG").string()};
+  const Project before = project;
+  const auto result = Finish(DeliveryMode::SaveWebPage, Request("offer.htm", "Banners"));
+  ASSERT_TRUE(result.savedFile);
+  EXPECT_EQ(program.Read("Output/offer.htm"),
+            "<img src=\"offer-files/big-banner.png\"><img src=\"offer-files/big-banner-2.png\">"
+            "<img src=\"https://cdn.example/b.gif\"><img src=\"" + (program / "gone.png").string() +
+                "\"><img src=\"offer-files/big-banner.png\">\r\n" + kMarkerLine);
+  EXPECT_EQ(program.Read("Output/offer-files/big-banner.png"), "png-one");
+  EXPECT_EQ(program.Read("Output/offer-files/big-banner-2.png"), "png-two");
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Warning);
+  EXPECT_NE(messages.shown[0].text.find((program / "gone.png").string()), std::string::npos);
+  EXPECT_EQ(project.Banners, before.Banners);
+  EXPECT_EQ(WithPictureAddresses(project, result.pictures).Banners[1], "offer-files/big-banner-2.png");
+
+  Finish(DeliveryMode::Clipboard, Request("offer.htm", "Banners"));
+  ASSERT_TRUE(clipboard.text);
+  EXPECT_NE(clipboard.text->find("file://"), std::string::npos);
+}
+
+TEST_F(DeliveryFixture, AnotherPageAtTheNameIsReplacedOnlyWhenTheUserSays) {
+  struct Case {
+    std::string existing;
+    std::vector<ReplaceChoice> answers;
+    std::string expectedName;  // empty: nothing saved
+  };
+  const std::string foreign = "<p>theirs</p>\r\n<!-- velmora-page owner=\"other\" -->\r\n";
+  const Case cases[] = {
+      {foreign, {ReplaceChoice::Cancel}, ""},
+      {"<p>made by hand</p>", {ReplaceChoice::Cancel}, ""},
+      {foreign, {ReplaceChoice::Replace}, "page.htm"},
+      {foreign, {ReplaceChoice::KeepBoth}, "page-3.htm"},
+  };
+  for (const auto& c : cases) {
+    program.Write("Output/page.htm", c.existing);
+    std::filesystem::remove_all(program / "Output/page-3.htm");
+    program.Write("Output/page-2-files/x", "taken by the pictures of another page");
+    messages.shown.clear();
+    messages.replaceAnswers.assign(c.answers.begin(), c.answers.end());
+    const auto result = Finish(DeliveryMode::SaveWebPage, Request("page.htm"));
+    EXPECT_EQ(messages.shown.front().kind, MessageKind::Warning);
+    EXPECT_TRUE(messages.shown.front().question);
+    if (c.expectedName.empty()) {
+      EXPECT_FALSE(result.savedFile);
+      EXPECT_EQ(program.Read("Output/page.htm"), c.existing);
+      continue;
+    }
+    ASSERT_TRUE(result.savedFile);
+    EXPECT_EQ(result.savedFile->filename(), c.expectedName);
+    EXPECT_EQ(program.Read("Output/" + c.expectedName), "<h1>Offer</h1>\r\n<p>line</p>\r\n" + kMarkerLine);
+    if (c.expectedName != "page.htm") {
+      EXPECT_EQ(program.Read("Output/page.htm"), c.existing);
+    }
+  }
+}
+
+TEST(PageName, ProjectsWithoutAnIdAreKnownByTheirFile) {
+  Project project;
+  EXPECT_EQ(PageIdFor(project, "/tmp/a/../b.set"), PageIdFor(project, "/tmp/b.set"));
+  EXPECT_NE(PageIdFor(project, "/tmp/b.set"), PageIdFor(project, "/tmp/c.set"));
+  EXPECT_NE(PageIdFor(project, ""), PageIdFor(project, ""));
+  EXPECT_EQ(PageIdFor(project, "").size(), 32u);
+  project.PageId = "mine";
+  EXPECT_EQ(PageIdFor(project, "/tmp/b.set"), "mine");
+  EXPECT_EQ(PageOwnerOf("x" + PageMarker("mine") + "\r\n"), "mine");
+  EXPECT_EQ(PageOwnerOf("<!-- velmora-page owner=\"" + std::string(100, 'a') + "\" -->"), std::nullopt);
 }

@@ -27,6 +27,7 @@ public:
   std::deque<bool> answers;  // answers to questions, in order; OK when none is left
   std::deque<SaveChoice> saveAnswers;  // Cancel when none is left
   std::deque<bool> restoreAnswers;     // Restore when none is left
+  std::deque<ReplaceChoice> replaceAnswers;  // Cancel when none is left
 
   void ShowMessage(MessageKind kind, const std::string& text) override {
     shown.push_back({kind, text, false});
@@ -43,6 +44,13 @@ public:
     if (saveAnswers.empty()) return SaveChoice::Cancel;
     const SaveChoice answer = saveAnswers.front();
     saveAnswers.pop_front();
+    return answer;
+  }
+  ReplaceChoice AskReplace(const std::string& text) override {
+    shown.push_back({MessageKind::Warning, text, true});
+    if (replaceAnswers.empty()) return ReplaceChoice::Cancel;
+    const ReplaceChoice answer = replaceAnswers.front();
+    replaceAnswers.pop_front();
     return answer;
   }
   bool AskRestore(const std::string& text) override {

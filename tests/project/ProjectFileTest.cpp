@@ -6,6 +6,7 @@
 
 #include "app/Utils.h"
 #include "project/PromoLists.h"
+#include "publish/PublishTarget.h"
 #include "tests/mock/FileSizeLimit.h"
 #include "tests/mock/TempDir.h"
 
@@ -109,6 +110,29 @@ TEST(ProjectFile, PageDescriptionStandsLastAndOnlyWhenSet) {
   ExpectSameProject(ParseProject(JoinLines(lines)), project);
   project.Description = "<%%AfDescription%%>";
   EXPECT_NE(SaveProblem(project), std::nullopt);
+}
+
+TEST(ProjectFile, PageIdAndPublishingTargetsStandLastAndHoldNoSecret) {
+  Project project = FullProject();
+  project.SocialPosts = {"Post"};
+  const Lines older = ProjectLines(project);
+  project.PageId = "0123abcd";
+  project.PublishTargets = {ParsePublishAddress("sftp://ann@example.com:2222/var/www/").value(),
+                            ParsePublishAddress("ftps://me%40isp@ftp.example.com/~/a^b$$c/").value()};
+  project.PublishTargets[0].name = "staging ^$$";
+  project.PublishTargets[1].publicAddress = "https://example.com/offer.htm?a=1&b=%20";
+  const Lines lines = ProjectLines(project);
+  ASSERT_EQ(lines.size(), older.size() + 2);
+  EXPECT_TRUE(std::equal(older.begin(), older.end(), lines.begin()));
+  EXPECT_EQ(lines[older.size()], "<%%AfPageId%%>0123abcd<%%/AfPageId%%>");
+  const Project loaded = ParseProject(JoinLines(lines));
+  ExpectSameProject(loaded, project);
+  EXPECT_EQ(loaded.PageId, project.PageId);
+  EXPECT_EQ(loaded.PublishTargets, project.PublishTargets);
+  // A target broken by hand is left out; the others load.
+  const std::string broken = ReplaceAll(JoinLines(lines), "sftp%3A%2F%2F", "gopher%3A%2F%2F");
+  ASSERT_EQ(ParseProject(broken).PublishTargets.size(), 1u);
+  EXPECT_EQ(ParseProject(broken).PublishTargets[0].host, "ftp.example.com");
 }
 
 TEST(ProjectFile, MultiLinePpcBodiesSurviveSaveAndLoadInOnePiece) {

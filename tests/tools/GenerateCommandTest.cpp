@@ -115,9 +115,17 @@ TEST_F(ToolFixture, WrongUsageExitsTwo) {
 
 TEST_F(ToolFixture, DeliverSavesWhereGenerateCodeWouldAndPrintsThePath) {
   ASSERT_EQ(Run(Base() + " --deliver"), 0) << err;
-  const std::string saved = (dir / "prog" / "Output" / "affiliatepage.htm").string();
+  const std::string saved = (dir / "prog" / "Output" / "hi.htm").string();
   EXPECT_EQ(dir.Read("out.txt"), saved + "\n");
-  EXPECT_EQ(dir.Read("prog/Output/affiliatepage.htm"), "B:Hi|http://xxxx.example/?e=7\r\n");
+  EXPECT_EQ(dir.Read("prog/Output/hi.htm").substr(0, 32), "B:Hi|http://xxxx.example/?e=7\r\n<");
+  // The same project's page again is replaced; someone else's only with --overwrite.
+  ASSERT_EQ(Run(Base() + " --deliver"), 0) << err;
+  dir.Write("prog/Output/hi.htm", "<p>another page</p>");
+  EXPECT_EQ(Run(Base() + " --deliver"), 1);
+  EXPECT_NE(err.find("--overwrite"), std::string::npos) << err;
+  EXPECT_EQ(dir.Read("prog/Output/hi.htm"), "<p>another page</p>");
+  ASSERT_EQ(Run(Base() + " --deliver --overwrite"), 0) << err;
+  EXPECT_EQ(dir.Read("prog/Output/hi.htm").substr(0, 2), "B:");
 
   dir.Write("prog/dbsettings.dat", "brand");
   dir.Write("p.set", Project("Beta") + "<%%AfFileName%%>../dbsettings.dat<%%/AfFileName%%>\r\n");
@@ -130,7 +138,7 @@ TEST_F(ToolFixture, DeliverSavesWhereGenerateCodeWouldAndPrintsThePath) {
 TEST_F(ToolFixture, DeliverFollowsTheFolderChosenInTheWindow) {
   dir.Write(std::string("config/") + velmora::kUserFolderName + "/settings.ini", "[Output]\nFolder=" + (dir / "chosen").string() + "\n");
   ASSERT_EQ(Run(Base() + " --deliver"), 0) << err;
-  EXPECT_EQ(dir.Read("out.txt"), (dir / "chosen" / "affiliatepage.htm").string() + "\n");
+  EXPECT_EQ(dir.Read("out.txt"), (dir / "chosen" / "hi.htm").string() + "\n");
   EXPECT_FALSE(dir.Exists("prog/Output"));
 }
 

@@ -50,7 +50,7 @@ TEST_F(FindingsFixture, SoundPageShowsNoList) {
   Generate(window);
   ASSERT_TRUE(List(window));
   EXPECT_TRUE(Find<FindingsList>(window, "panFindings")->isHidden());
-  EXPECT_TRUE(QFile::exists(QString::fromStdString((folder / "Output/affiliatepage.htm").string())));
+  EXPECT_TRUE(QFile::exists(QString::fromStdString((folder / "Output/deals.htm").string())));
 }
 
 TEST_F(FindingsFixture, FindingsShowAfterGeneratingAndLeadToTheirItem) {
@@ -69,7 +69,7 @@ TEST_F(FindingsFixture, FindingsShowAfterGeneratingAndLeadToTheirItem) {
   EXPECT_TRUE(Rows(window).value(0).startsWith("Title: The title \"Summer & <Deals>\""))
       << Rows(window).value(0).toStdString();
   EXPECT_TRUE(Rows(window).value(1).startsWith("Banner 2: The picture \"file://C:/Pics/top.gif\""));
-  EXPECT_TRUE(QFile::exists(QString::fromStdString((folder / "Output/affiliatepage.htm").string())))
+  EXPECT_TRUE(QFile::exists(QString::fromStdString((folder / "Output/summer-deals.htm").string())))
       << "the check never stops the page";
 
   Find<QLineEdit>(window, "outputNameInput")->setFocus();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
@@ -108,14 +109,57 @@ TEST_F(OutputPagesFixture, GenerateCodeSavesThePageAndOffersToOpenIt) {
   MainWindow window(Environment());
   Find<QLineEdit>(window, "titleInput")->setText(QStringLiteral("Deal"));
   QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
-  EXPECT_EQ(folder.Read("Output/affiliatepage.htm"), "<h1>Deal</h1>\r\n");
+  EXPECT_EQ(folder.Read("Output/deal.htm").rfind("<h1>Deal</h1>\r\n<!-- velmora-page owner=", 0), 0u)
+      << "named from the title, marked as this project's";
+  EXPECT_EQ(window.CurrentProject().FileName, "deal.htm") << "the name is kept once a page was saved";
+  EXPECT_FALSE(window.CurrentProject().PageId.empty());
   ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].text,
-            "You have successfully saved your file as:\n\r" + folder.folder() + "Output/affiliatepage.htm");
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Done);
   ASSERT_TRUE(Find<QPushButton>(window, "openInBrowserButton")->isEnabled());
   QTest::mouseClick(Find<QPushButton>(window, "openInBrowserButton"), Qt::LeftButton);
   ASSERT_EQ(shell.openedUrls.size(), 1u);
-  EXPECT_EQ(shell.openedUrls[0], "file://" + folder.folder() + "Output/affiliatepage.htm");
+  EXPECT_EQ(shell.openedUrls[0], "file://" + folder.folder() + "Output/deal.htm");
+}
+
+TEST_F(OutputPagesFixture, AnotherPageAtTheNameIsAskedAboutAndKeepBothGivesThisProjectAnotherName) {
+  folder.Write("Templates/simple.tem", "<p>%%TITLE%%</p>");
+  folder.Write("Output/deal.htm", "<p>made by hand</p>");
+  MainWindow window(Environment());
+  Find<QLineEdit>(window, "titleInput")->setText(QStringLiteral("Deal"));
+  messages.replaceAnswers = {ReplaceChoice::KeepBoth};
+  QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
+  ASSERT_EQ(messages.shown.size(), 2u);
+  EXPECT_TRUE(messages.shown[0].question);
+  EXPECT_EQ(folder.Read("Output/deal.htm"), "<p>made by hand</p>");
+  EXPECT_TRUE(folder.Exists("Output/deal-2.htm"));
+  EXPECT_EQ(Find<QLineEdit>(window, "outputNameInput")->text(), "deal-2.htm");
+  EXPECT_EQ(window.CurrentProject().FileName, "deal-2.htm");
+  EXPECT_TRUE(window.isWindowModified());
+  QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
+  EXPECT_EQ(messages.shown.size(), 3u) << "its own page is replaced without asking";
+  EXPECT_FALSE(messages.shown[2].question);
+}
+
+TEST_F(OutputPagesFixture, PublishRunsThePageCheckFirstAndFindingsTakeOneMoreClick) {
+  folder.Write("Templates/simple.tem", "<h1>%%TITLE%%</h1>");
+  MainWindow window(Environment());
+  Find<QLineEdit>(window, "titleInput")->setText(QStringLiteral("Summer & <Deals>"));
+  messages.answers = {false};
+  QTest::mouseClick(Find<QPushButton>(window, "openPublishButton"), Qt::LeftButton);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_TRUE(messages.shown[0].question);
+  EXPECT_EQ(messages.shown[0].preselected, DefaultButton::Cancel);
+
+  QString opened;
+  QTimer::singleShot(0, [&opened] {
+    if (QWidget* dialog = QApplication::activeModalWidget()) {
+      opened = dialog->objectName();
+      dialog->close();
+    }
+  });
+  messages.answers = {true};
+  QTest::mouseClick(Find<QPushButton>(window, "openPublishButton"), Qt::LeftButton);
+  EXPECT_EQ(opened, "publishDialog");
 }
 
 TEST_F(OutputPagesFixture, ClipboardModePutsThePageOnTheClipboard) {
@@ -127,7 +171,7 @@ TEST_F(OutputPagesFixture, ClipboardModePutsThePageOnTheClipboard) {
   ASSERT_TRUE(clipboard.text);
   EXPECT_EQ(*clipboard.text, "<p>Clip</p>\r\n");
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"You have copied your code to the clipboard."});
-  EXPECT_FALSE(folder.Exists("Output/affiliatepage.htm"));
+  EXPECT_FALSE(folder.Exists("Output/clip.htm"));
   EXPECT_FALSE(Find<QPushButton>(window, "openInBrowserButton")->isEnabled());
 }
 
@@ -142,7 +186,7 @@ TEST_F(OutputPagesFixture, InstalledProgramSavesInTheUsersFolderAndRemembersACha
     MainWindow window(env);
     EXPECT_EQ(window.OutputFolderChoice().string(), (home / "Documents/Velmora/Output").string());
     QTest::mouseClick(Find<QPushButton>(window, "generateButton"), Qt::LeftButton);
-    EXPECT_EQ(home.Read("Documents/Velmora/Output/affiliatepage.htm"), "<p></p>\r\n");
+    EXPECT_EQ(home.Read("Documents/Velmora/Output/affiliatepage.htm").rfind("<p></p>\r\n<!--", 0), 0u);
     EXPECT_FALSE(folder.Exists("Output")) << "the program folder is never written";
 
     dialogs.answers.push_back(QString::fromStdString((home / "Sites").string()));
@@ -192,7 +236,7 @@ TEST_F(OutputPagesFixture, FinishPageWorksFromTheKeyboard) {
   EXPECT_EQ(*clipboard.text, "<p>Keys</p>\r\n");
   pressAlt(Qt::Key_W);
   pressAlt(Qt::Key_G);
-  EXPECT_EQ(folder.Read("Output/affiliatepage.htm"), "<p>Keys</p>\r\n");
+  EXPECT_EQ(folder.Read("Output/keys.htm").rfind("<p>Keys</p>\r\n<!--", 0), 0u);
   pressAlt(Qt::Key_O);
   EXPECT_EQ(shell.openedUrls.size(), 1u);
 }
@@ -228,7 +272,7 @@ TEST_F(OutputPagesFixture, TooLargeTemplateOrPageIsRefusedAndNothingDelivered) {
     }
   }
   EXPECT_FALSE(clipboard.text);
-  EXPECT_FALSE(folder.Exists("Output/affiliatepage.htm"));
+  EXPECT_FALSE(folder.Exists("Output/" + std::string(60, 't') + ".htm"));
   EXPECT_FALSE(Find<QPushButton>(window, "openInBrowserButton")->isEnabled());
 }
 

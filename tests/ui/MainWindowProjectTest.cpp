@@ -400,6 +400,24 @@ TEST_F(ProjectWindow, SavedProjectLoadsBackIntoAFreshWindowWithRenumberedLabels)
   EXPECT_EQ(Find<QPlainTextEdit>(*window, "ppcAdDetails")->toPlainText(), "Ad\nfirst line\nsecond line\n");
 }
 
+TEST_F(ProjectWindow, PageIdAndPublishingTargetsSurviveLoadAndSave) {
+  folder.Write("p.set", "<%%AfTitle%%>T<%%/AfTitle%%>\r\n<%%AfPageId%%>abc123<%%/AfPageId%%>\r\n"
+                        "<%%AfPublishTargets%%>^sftp%3A%2F%2Fann%40example.com%2Fwww%2F^staging^^"
+                        "<%%/AfPublishTargets%%>\r\n");
+  auto window = Open();
+  dialogs.answers = {Q(folder / "p.set")};
+  Click(*window, "btnLoad");
+  EXPECT_EQ(window->CurrentProject().PageId, "abc123");
+  ASSERT_EQ(window->CurrentProject().PublishTargets.size(), 1u);
+  EXPECT_EQ(window->CurrentProject().PublishTargets[0].name, "staging");
+  QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("!"));
+  QTest::keyClick(window->windowHandle(), Qt::Key_S, Qt::ControlModifier);
+  const auto saved = LoadProjectFile(folder / "p.set");
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->PageId, "abc123");
+  EXPECT_EQ(saved->PublishTargets, window->CurrentProject().PublishTargets);
+}
+
 TEST_F(ProjectWindow, LoadedAffiliateIdReachesTheModelThroughTheHiddenField) {
   folder.Write("p.set", "<%%AfTitle%%>T<%%/AfTitle%%>\r\n<%%AfClickBankId%%>me@example.com<%%/AfClickBankId%%>\r\n");
   auto window = Open();
@@ -413,8 +431,9 @@ TEST_F(ProjectWindow, LoadedAffiliateIdReachesTheModelThroughTheHiddenField) {
   EXPECT_EQ(window->CurrentProject().ClickBankId, "me@example.com");
   EXPECT_TRUE(window->CurrentProject().Anchors.empty()) << "nothing of the previous project remains";
   EXPECT_EQ(window->CurrentProject().URL, "");
-  EXPECT_EQ(Find<QLineEdit>(*window, "outputNameInput")->text(), "affiliatepage.htm")
-      << "an empty name delivers to the preset one";
+  EXPECT_EQ(Find<QLineEdit>(*window, "outputNameInput")->text(), "t.htm")
+      << "an empty name delivers to the one the title gives";
+  EXPECT_EQ(window->CurrentProject().FileName, "");
 }
 
 TEST_F(ProjectWindow, PageDescriptionIsTypedOnTheFirstPageAndComesBackWithTheProject) {
@@ -588,7 +607,7 @@ TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditM
          Find<QPlainTextEdit>(*window, "signatureInput")->setPlainText(QStringLiteral("Tom"));
          Click(*window, "signatureCreateButton");
        }},
-      {"output name", [&] { Find<QLineEdit>(*window, "outputNameInput")->setText(QStringLiteral("offer.htm")); }},
+      {"output name", [&] { Find<QLineEdit>(*window, "outputNameInput")->setText(QStringLiteral("offer-page.htm")); }},
       {"mode", [&] { Find<QRadioButton>(*window, "clipboardOption")->setChecked(true); }},
   };
   for (const auto& [what, edit] : edits) {
@@ -602,7 +621,7 @@ TEST_F(ProjectWindow, CtrlSSavesToTheProjectsFileOnceItHasOneAndEveryKindOfEditM
   const Project saved = LoadProjectFile(folder / "offer.set").value();
   EXPECT_EQ(saved.Title, "Offer!");
   EXPECT_EQ(saved.Signatures, Strings{"Tom"});
-  EXPECT_EQ(saved.FileName, "offer.htm");
+  EXPECT_EQ(saved.FileName, "offer-page.htm");
 
   dialogs.answers = {Q(folder / "copy.txt")};
   press(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);

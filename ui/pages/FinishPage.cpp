@@ -46,6 +46,7 @@ FinishPage::FinishPage(QWidget* parent)
   name_->setText(ToQString(kDefaultOutputName));
   KeepOnOneLine(name_);
   connect(name_, &QLineEdit::textChanged, this, [this](const QString& text) {
+    if (suggesting_) return;
     emit outputNameTyped(text);
     emit edited();
   });
@@ -66,6 +67,8 @@ FinishPage::FinishPage(QWidget* parent)
   auto* generate = Named(new QPushButton(QStringLiteral("&Generate Code"), this), QStringLiteral("generateButton"));
   open_ = Named(new QPushButton(QStringLiteral("&Open in Browser"), this), QStringLiteral("openInBrowserButton"));
   open_->setEnabled(false);
+  auto* publish =
+      Named(new QPushButton(QStringLiteral("P&ublish\u2026"), this), QStringLiteral("openPublishButton"));
   // The clipboard needs no folder.
   connect(saveWebPage_, &QRadioButton::toggled, this, [this, folderCaption, changeFolder](bool saving) {
     folderCaption->setEnabled(saving);
@@ -76,6 +79,7 @@ FinishPage::FinishPage(QWidget* parent)
   connect(changeFolder, &QPushButton::clicked, this, &FinishPage::changeFolderRequested);
   connect(generate, &QPushButton::clicked, this, &FinishPage::generateRequested);
   connect(open_, &QPushButton::clicked, this, &FinishPage::openRequested);
+  connect(publish, &QPushButton::clicked, this, &FinishPage::publishRequested);
 
   QVBoxLayout* layout = Layout();
   layout->addSpacing(8);
@@ -93,6 +97,7 @@ FinishPage::FinishPage(QWidget* parent)
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(generate);
   buttons->addWidget(open_);
+  buttons->addWidget(publish);
   buttons->addStretch(1);
   layout->addLayout(buttons);
   findings_ = new FindingsList(this);
@@ -103,6 +108,12 @@ FinishPage::FinishPage(QWidget* parent)
 std::string FinishPage::OutputName() const { return FromQString(name_->text()); }
 
 void FinishPage::ShowOutputName(const std::string& name) { name_->setText(ToQString(name)); }
+
+void FinishPage::ShowSuggestedName(const std::string& name) {
+  suggesting_ = true;
+  name_->setText(ToQString(name));
+  suggesting_ = false;
+}
 
 bool FinishPage::ToClipboard() const { return clipboard_->isChecked(); }
 

@@ -27,6 +27,8 @@ public:
 
   std::string OutputName() const;
   void ShowOutputName(const std::string& name);
+  // The name a project without one of its own delivers to; showing it is no edit.
+  void ShowSuggestedName(const std::string& name);
   bool ToClipboard() const;
   // A new project saves a web page again.
   void ResetMode();
@@ -42,10 +44,12 @@ signals:
   void outputNameTyped(const QString& name);
   void generateRequested();
   void openRequested();
+  void publishRequested();
   void changeFolderRequested();
 
 private:
   QLineEdit* name_ = nullptr;
+  bool suggesting_ = false;
   PathLabel* folder_ = nullptr;
   QRadioButton* saveWebPage_ = nullptr;
   QRadioButton* clipboard_ = nullptr;

@@ -1,0 +1,13 @@
+#!/bin/sh
+# Runs a test program in a D-Bus session of its own with an unlocked
+# gnome-keyring, so that no desktop's keyring is touched.
+set -e
+if ! command -v dbus-run-session >/dev/null || ! command -v gnome-keyring-daemon >/dev/null; then
+  echo "dbus-run-session or gnome-keyring-daemon is missing (velmora.sh installs them)" >&2
+  exit 77
+fi
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+export HOME="$home" XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home/run"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+exec dbus-run-session -- sh -c 'printf "velmora-test" | gnome-keyring-daemon --unlock --components=secrets >/dev/null && exec "$@"' sh "$@"

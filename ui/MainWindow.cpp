@@ -150,8 +150,8 @@ QWidget* MainWindow::BuildToolbar() {
   layout->setContentsMargins(6, 4, 6, 4);
   loadButton_ = Named(new QPushButton(QStringLiteral("&Load Project"), bar), QStringLiteral("btnLoad"));
   saveButton_ = Named(new QPushButton(QStringLiteral("&Save Project"), bar), QStringLiteral("btnSave"));
-  makeMoneyButton_ = Named(new QPushButton(QStringLiteral("Make Money"), bar), QStringLiteral("btnMakeMoney"));
-  aboutButton_ = Named(new QPushButton(QStringLiteral("About"), bar), QStringLiteral("btnAbout"));
+  makeMoneyButton_ = Named(new QPushButton(QStringLiteral("Make &Money"), bar), QStringLiteral("btnMakeMoney"));
+  aboutButton_ = Named(new QPushButton(QStringLiteral("Ab&out"), bar), QStringLiteral("btnAbout"));
   previewButton_ = Named(new QPushButton(QStringLiteral("Pre&view"), bar), QStringLiteral("btnPreview"));
   previewButton_->setCheckable(true);
   previewButton_->setToolTip(QStringLiteral("Show the page as it would be generated now"));

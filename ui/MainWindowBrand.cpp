@@ -160,8 +160,12 @@ void MainWindow::LoadBrandSettings() {
 
   setWindowTitle(ToQString(look.title));
   newsButton_->setVisible(look.newsButtonVisible);
-  // A lone "&" in a caption is text, not a keyboard mnemonic.
-  makeMoneyButton_->setText(ToQString(look.makeMoneyCaption).replace(QLatin1Char('&'), QStringLiteral("&&")));
+  // A lone "&" in a caption is text, not a keyboard mnemonic; Alt+M presses it
+  // when the caption has an M to mark.
+  QString caption = ToQString(look.makeMoneyCaption).replace(QLatin1Char('&'), QStringLiteral("&&"));
+  if (const qsizetype m = caption.indexOf(QLatin1Char('M'), 0, Qt::CaseInsensitive); m >= 0)
+    caption.insert(m, QLatin1Char('&'));
+  makeMoneyButton_->setText(caption);
   // The welcome page itself is shown by ShowFirstScreen from brand_.WelcomeText.
   ShowBanner(look);
   linksArea_->setVisible(look.linksVisible);

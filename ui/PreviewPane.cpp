@@ -89,7 +89,7 @@ PreviewPane::PreviewPane(PageSource source, LinkOpener openLink, QWidget* parent
     const char* name;
     int pixels;
   };
-  for (const Width& width : {Width{"&Phone", "btnPreviewPhone", kPhoneWidth},
+  for (const Width& width : {Width{"P&hone", "btnPreviewPhone", kPhoneWidth},
                              Width{"&Tablet", "btnPreviewTablet", kTabletWidth},
                              Width{"Des&ktop", "btnPreviewDesktop", kDesktopWidth}}) {
     auto* button = new QToolButton(this);

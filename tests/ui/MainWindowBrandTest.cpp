@@ -92,7 +92,7 @@ TEST_F(BrandWindowFixture, WithoutABrandFileTheWindowKeepsItsBuiltInLook) {
   window.show();
   EXPECT_EQ(window.windowTitle(), "Untitled[*] - Velmora");
   EXPECT_TRUE(Find<QToolButton>(window, "btnNews")->isVisibleTo(&window));
-  EXPECT_EQ(Find<QPushButton>(window, "btnMakeMoney")->text(), "Make Money");
+  EXPECT_EQ(Find<QPushButton>(window, "btnMakeMoney")->text(), "Make &Money");
   EXPECT_TRUE(Find<QWidget>(window, "panBanner")->isVisibleTo(&window));
   EXPECT_TRUE(Find<QWidget>(window, "panLinks")->isVisibleTo(&window));
   EXPECT_FALSE(Find<QLabel>(window, "lblLink1URL")->text().isEmpty());

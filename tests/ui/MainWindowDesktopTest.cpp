@@ -2,6 +2,9 @@
 // place on the screen, the Tab order and the focus mark.
 #include <gtest/gtest.h>
 
+#include <map>
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -15,6 +18,7 @@
 
 #include "tests/mock/FakeWindowEnvironment.h"
 #include "ui/MainWindow.h"
+#include "ui/PreviewPane.h"
 #include "ui/WindowPlacement.h"
 
 using namespace velmora;
@@ -107,5 +111,54 @@ TEST_F(WindowBehaviour, ButtonsShowKeyboardFocusInTheSkin) {
     ASSERT_TRUE(button->hasFocus());
     const QImage focused = button->grab().toImage();
     EXPECT_NE(focused, plain) << button->objectName().toStdString();
+  }
+}
+
+namespace {
+
+// The letter Alt presses for a caption ("Pre&view": 'v'), or nothing.
+QChar MnemonicOf(const QString& text) {
+  for (qsizetype at = text.indexOf(QLatin1Char('&')); at >= 0 && at + 1 < text.size();
+       at = text.indexOf(QLatin1Char('&'), at + 2)) {
+    if (text[at + 1] != QLatin1Char('&')) return text[at + 1].toLower();
+  }
+  return {};
+}
+
+// Every mnemonic of the controls the user can see now, with who holds it.
+std::multimap<QChar, QString> VisibleMnemonics(const MainWindow& window) {
+  std::multimap<QChar, QString> found;
+  for (const QAbstractButton* button : window.findChildren<QAbstractButton*>())
+    if (button->isVisibleTo(&window) && !MnemonicOf(button->text()).isNull())
+      found.emplace(MnemonicOf(button->text()), button->objectName());
+  for (const QLabel* label : window.findChildren<QLabel*>())
+    if (label->buddy() && label->isVisibleTo(&window) && !MnemonicOf(label->text()).isNull())
+      found.emplace(MnemonicOf(label->text()), label->objectName());
+  return found;
+}
+
+}  // namespace
+
+TEST_F(WindowBehaviour, MnemonicsAreUniqueOnEveryPageWithThePreviewOpenOrClosed) {
+  auto window = Open();
+  std::vector<bool> previewStates{false};
+  if (PreviewPane::Available()) previewStates.push_back(true);
+  for (const bool preview : previewStates) {
+    if (preview) Find<QPushButton>(*window, "btnPreview")->click();
+    for (int page = 0; page < Wizard::kPageCount; ++page) {
+      Find<QStackedWidget>(*window, "ntbMain")->setCurrentIndex(page);
+      QApplication::processEvents();
+      const auto found = VisibleMnemonics(*window);
+      for (auto it = found.begin(); it != found.end(); it = found.upper_bound(it->first)) {
+        const auto [first, last] = found.equal_range(it->first);
+        QStringList holders;
+        for (auto holder = first; holder != last; ++holder) holders << holder->second;
+        EXPECT_EQ(holders.size(), 1) << "page " << page << (preview ? " with" : " without") << " the preview: Alt+"
+                                     << QString(it->first).toStdString() << " is "
+                                     << holders.join(QStringLiteral(", ")).toStdString();
+      }
+      for (const char* button : {"btnLoad", "btnSave", "btnMakeMoney", "btnAbout", "btnPreview"})
+        EXPECT_FALSE(MnemonicOf(Find<QPushButton>(*window, button)->text()).isNull()) << button;
+    }
   }
 }

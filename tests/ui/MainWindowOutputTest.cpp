@@ -237,7 +237,7 @@ TEST_F(OutputPagesFixture, FinishPageWorksFromTheKeyboard) {
   pressAlt(Qt::Key_W);
   pressAlt(Qt::Key_G);
   EXPECT_EQ(folder.Read("Output/keys.htm").rfind("<p>Keys</p>\r\n<!--", 0), 0u);
-  pressAlt(Qt::Key_O);
+  pressAlt(Qt::Key_I);
   EXPECT_EQ(shell.openedUrls.size(), 1u);
 }
 

@@ -31,7 +31,7 @@ TEST_F(MainWindowFixture, WithoutBrandFileOpensOnTheWizardWithTheTimerRunning) {
   EXPECT_EQ(Find<QStackedWidget>(window, "pgsScreens")->currentWidget(), Find<QWidget>(window, "stsMain"));
   EXPECT_EQ(Find<QStackedWidget>(window, "ntbMain")->count(), Wizard::kPageCount);
   EXPECT_EQ(Find<QStackedWidget>(window, "ntbMain")->currentIndex(), 0);
-  EXPECT_EQ(Find<QPushButton>(window, "btnMakeMoney")->text(), "Make Money");
+  EXPECT_EQ(Find<QPushButton>(window, "btnMakeMoney")->text(), "Make &Money");
 }
 
 TEST_F(MainWindowFixture, OpensAt732By521ClientPixels) {

@@ -40,7 +40,7 @@ BannerPage::BannerPage(const PromoKindInfo& info, const PromoPageContext& contex
   Layout()->addWidget(Caption(Latin1(info.page.inputCaption), this, address_));
   auto* row = new QHBoxLayout;
   row->addWidget(address_, 1);
-  auto* browse = Named(new QPushButton(QStringLiteral("B&rowse"), this), NameOf("BrowseButton"));
+  auto* browse = Named(new QPushButton(QStringLiteral("Bro&wse"), this), NameOf("BrowseButton"));
   row->addWidget(browse);
   Layout()->addLayout(row);
   connect(address_, &QLineEdit::returnPressed, this, &PromoPage::createRequested);

@@ -65,7 +65,7 @@ FinishPage::FinishPage(QWidget* parent)
       Named(new QRadioButton(QStringLiteral("&Place code in your clipboard to paste in your html editor"), this),
             QStringLiteral("clipboardOption"));
   auto* generate = Named(new QPushButton(QStringLiteral("&Generate Code"), this), QStringLiteral("generateButton"));
-  open_ = Named(new QPushButton(QStringLiteral("&Open in Browser"), this), QStringLiteral("openInBrowserButton"));
+  open_ = Named(new QPushButton(QStringLiteral("Open &in Browser"), this), QStringLiteral("openInBrowserButton"));
   open_->setEnabled(false);
   auto* publish =
       Named(new QPushButton(QStringLiteral("P&ublish\u2026"), this), QStringLiteral("openPublishButton"));

@@ -70,6 +70,8 @@ void MainWindow::TogglePreview(bool show) {
   // The wizard keeps its room: the window grows by the panel, as far as the screen allows.
   const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
   if (show) {
+    // Shrinking the window then takes from the panel, never below what the wizard's captions need.
+    centralWidget()->setMinimumWidth(centralWidget()->minimumSizeHint().width());
     previewPanel_->show();
     if (!isMaximized() && !isFullScreen() && screen.isValid()) {
       const int wanted = std::min(width() + kPreviewPanelWidth, screen.width() - (frameGeometry().width() - width()));

@@ -79,6 +79,22 @@ TEST_F(WindowBehaviour, AtItsMinimumSizeEveryPageKeepsItsCaptionsAndFields) {
             3 * Find<QPlainTextEdit>(*window, "ppcAdBodyInput")->fontMetrics().lineSpacing());
 }
 
+TEST_F(WindowBehaviour, ShrinkingTheWindowWithThePreviewOpenTakesFromThePreviewNotTheWizard) {
+  if (!PreviewPane::Available()) GTEST_SKIP() << "this build has no browser engine";
+  auto window = Open();
+  Find<QPushButton>(*window, "btnPreview")->click();
+  QApplication::processEvents();
+  window->resize(300, window->height());
+  QApplication::processEvents();
+  for (int page = 0; page < Wizard::kPageCount; ++page) {
+    Find<QStackedWidget>(*window, "ntbMain")->setCurrentIndex(page);
+    QApplication::processEvents();
+    for (QPushButton* button : Page(*window, page)->findChildren<QPushButton*>())
+      if (button->isVisible())
+        EXPECT_GE(button->width(), button->sizeHint().width()) << page << " " << button->objectName().toStdString();
+  }
+}
+
 TEST(WindowPlacement, WindowLiesWhollyOnItsScreenCentred) {
   struct Case {
     QRect frame, available, expected;

@@ -89,9 +89,10 @@ TEST_F(WindowBehaviour, ShrinkingTheWindowWithThePreviewOpenTakesFromThePreviewN
   for (int page = 0; page < Wizard::kPageCount; ++page) {
     Find<QStackedWidget>(*window, "ntbMain")->setCurrentIndex(page);
     QApplication::processEvents();
-    for (QPushButton* button : Page(*window, page)->findChildren<QPushButton*>())
+    for (QPushButton* button : Page(*window, page)->findChildren<QPushButton*>()) {
       if (button->isVisible())
         EXPECT_GE(button->width(), button->sizeHint().width()) << page << " " << button->objectName().toStdString();
+    }
   }
 }
 

@@ -1,5 +1,7 @@
 #include "services/NewsBrowser.h"
 
+#include <algorithm>
+
 #include "app/FileIO.h"
 #include "app/Utils.h"
 #include "services/NewsService.h"
@@ -67,18 +69,10 @@ std::vector<NewsRow> NewsRows(const std::vector<std::string>& newsList) {
 
 std::optional<std::size_t> NewestNewsRow(const std::vector<NewsRow>& rows) {
   if (rows.empty()) return std::nullopt;
-  std::size_t newest = 0;
-  std::optional<long long> highest;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const std::string& id = rows[i].id;
-    if (id.empty() || id.size() > 18 || id.find_first_not_of("0123456789") != std::string::npos) continue;
-    const long long value = std::stoll(id);
-    if (!highest || value > *highest) {
-      highest = value;
-      newest = i;
-    }
-  }
-  return newest;
+  const auto newest = std::max_element(rows.begin(), rows.end(), [](const NewsRow& a, const NewsRow& b) {
+    return ToInt32OrZero(a.id) < ToInt32OrZero(b.id);
+  });
+  return static_cast<std::size_t>(newest - rows.begin());
 }
 
 bool NewsItemOpener::Open(const std::string& id, std::function<void(std::optional<Opened>)> done) {

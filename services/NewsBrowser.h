@@ -41,9 +41,8 @@ private:
 
 // One row per item, in order; missing fields are empty.
 std::vector<NewsRow> NewsRows(const std::vector<std::string>& newsList);
-// The row the news window opens with: the highest id, as the publisher
-// numbers items in the order they appear (the first row where no id is a
-// number); nothing for no rows.
+// The row the news window opens with: the highest id, read as the notifier
+// reads ids (a non-number counts as 0), the first of equals; nothing for no rows.
 std::optional<std::size_t> NewestNewsRow(const std::vector<NewsRow>& rows);
 
 class NewsItemOpener {

@@ -87,8 +87,8 @@ void FindingsList::Show(std::vector<Finding> findings) {
   }
   const auto count = findings_.size();
   // Alt+K reaches the list; the page itself was made all the same.
-  QString found = count == 1 ? QStringLiteral("The page check &found one thing")
-                             : QStringLiteral("The page check &found %1 things").arg(count);
+  QString found = count == 1 ? QStringLiteral("The p&age check found one thing")
+                             : QStringLiteral("The p&age check found %1 things").arg(count);
   if (!shortcut_) found.remove(QLatin1Char('&'));
   caption_->setText(found +
                     QStringLiteral(" that may break or mislead once it is published. Double-click one, or press "

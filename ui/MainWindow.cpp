@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QHBoxLayout>
@@ -73,17 +74,15 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
   newsTimer_->setInterval(2000);
   newsTimer_->setSingleShot(true);
 
+  remembered_ = RememberedWindowState(places_);
   BuildScreens();
-  auto* quit = new QAction(QStringLiteral("Quit"), this);
-  quit->setShortcut(QKeySequence::Quit);
-  connect(quit, &QAction::triggered, this, &QWidget::close);
-  addAction(quit);
   ConnectServices();
   ApplyWindowBehaviour();
   PrepareWindow();
   BuildFileCommands();
   FitMinimumSize();
   resize(732, 521);
+  RestoreWindowState();
 }
 
 MainWindow::~MainWindow() {
@@ -122,7 +121,18 @@ void MainWindow::BuildWelcomeScreen() {
                        QStringLiteral("bsSkinButton1"));
   welcomeDone_->setDefault(true);
   connect(welcomeDone_, &QPushButton::clicked, this, &MainWindow::LeaveWelcomeScreen);
-  welcomeLayout->addWidget(welcomeDone_, 0, Qt::AlignHCenter);
+  auto* showAtStart = Named(new QCheckBox(QStringLiteral("&Show at start"), welcomeScreen_), QStringLiteral("chkShowWelcome"));
+  showAtStart->setChecked(remembered_.showWelcome);
+  connect(showAtStart, &QCheckBox::toggled, this, [this](bool show) {
+    remembered_.showWelcome = show;
+    RememberShowWelcome(places_, show);
+  });
+  auto* row = new QHBoxLayout;
+  row->addWidget(showAtStart);
+  row->addStretch(1);
+  row->addWidget(welcomeDone_);
+  row->addStretch(1);
+  welcomeLayout->addLayout(row);
   screens_->insertWidget(0, welcomeScreen_);
 }
 
@@ -189,9 +199,16 @@ QWidget* MainWindow::BuildBanner() {
 
 QWidget* MainWindow::BuildWizard() {
   auto* area = Named(new QWidget(wizardScreen_), QStringLiteral("panWizard"));
-  auto* layout = new QVBoxLayout(area);
-  layout->setContentsMargins(8, 0, 8, 2);
+  auto* columns = new QHBoxLayout(area);
+  columns->setContentsMargins(8, 0, 8, 2);
+  // The steps at a glance, each a click away.
+  stepList_ = Named(new QListWidget(area), QStringLiteral("lstSteps"));
+  stepList_->setAccessibleName(QStringLiteral("Steps"));
+  stepList_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+  columns->addWidget(stepList_);
+  auto* layout = new QVBoxLayout;
   layout->setSpacing(2);
+  columns->addLayout(layout, 1);
   pageStack_ = Named(new QStackedWidget(area), QStringLiteral("ntbMain"));
   layout->addWidget(pageStack_, 1);
 
@@ -200,7 +217,10 @@ QWidget* MainWindow::BuildWizard() {
   AddPage(titlePage_);
   templatePage_ = new TemplatePage(pageStack_);
   AddPage(templatePage_);
-  const PromoPageContext context{Dialogs(), FromPath(programFolder_), [this] { return project_.URL; }};
+  const PromoPageContext context{
+      Dialogs(), RememberedFolder(places_, DialogFolder::Pictures, FromPath(programFolder_)),
+      [this](const QString& folder) { RememberFolder(places_, DialogFolder::Pictures, folder); },
+      [this] { return project_.URL; }};
   for (PromoKind kind : kPromoKinds) {
     promoPages_.push_back(PromoPage::ForKind(kind, context, pageStack_));
     AddPage(promoPages_.back());
@@ -217,6 +237,7 @@ QWidget* MainWindow::BuildWizard() {
   bar->addWidget(nextButton_);
   layout->addLayout(bar);
 
+  ListSteps();
   ConnectPages();
   return area;
 }
@@ -251,7 +272,10 @@ QWidget* MainWindow::BuildLinks() {
 void MainWindow::PrepareWindow() {
   animatedBanner_->setGeometry(stillBanner_->geometry());
   LoadBrandSettings();
-  if (brand_.WelcomeText.empty()) newsTimer_->start();
+  if (brand_.WelcomeText.empty() || !remembered_.showWelcome) {
+    newsChecked_ = true;
+    newsTimer_->start();
+  }
   newsList_.clear();
   LoadTemplates();
   pageStack_->setCurrentIndex(0);
@@ -266,6 +290,7 @@ void MainWindow::showEvent(QShowEvent* event) {
   // Once the window is up, so the question has something to stand on.
   QTimer::singleShot(0, this, [this] {
     RunGuarded(this, [this] {
+      RestorePreviewState();
       OfferRecovery();
       // Someone who opened a project came for its wizard, not the welcome text.
       if (!openAtStart_.isEmpty() && OpenProject(std::exchange(openAtStart_, QString())) &&
@@ -276,16 +301,23 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::ShowFirstScreen() {
-  if (!brand_.WelcomeText.empty()) {
-    BuildWelcomeScreen();
-    screens_->setCurrentWidget(welcomeScreen_);
-    welcomeText_->setHtml(ToQString(brand_.WelcomeText));
-    welcomeDone_->setFocus();
+  if (!brand_.WelcomeText.empty() && remembered_.showWelcome) {
+    ShowWelcomeScreen();
   } else {
     screens_->setCurrentWidget(wizardScreen_);
+    FocusWizardPage();
   }
-  if (screens_->currentWidget() == wizardScreen_) FocusWizardPage();
   CentreBanner();
+}
+
+void MainWindow::ShowWelcomeScreen() {
+  if (brand_.WelcomeText.empty()) return;
+  if (!welcomeScreen_) {
+    BuildWelcomeScreen();
+    welcomeText_->setHtml(ToQString(brand_.WelcomeText));
+  }
+  screens_->setCurrentWidget(welcomeScreen_);
+  welcomeDone_->setFocus();
 }
 
 void MainWindow::FocusWizardPage() {
@@ -308,7 +340,10 @@ void MainWindow::CentreBanner() {
 void MainWindow::LeaveWelcomeScreen() {
   screens_->setCurrentWidget(wizardScreen_);
   FocusWizardPage();
-  if (!brand_.WelcomeText.empty()) newsTimer_->start();
+  if (!brand_.WelcomeText.empty() && !newsChecked_) {
+    newsChecked_ = true;
+    newsTimer_->start();
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -318,6 +353,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   StopServices();
+  RememberWindow();
   ProjectIsClean();  // the program ends normally: no recovery copy is left
   QMainWindow::closeEvent(event);
 }

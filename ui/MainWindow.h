@@ -15,6 +15,7 @@
 #include "app/BrandSettings.h"
 #include "app/Places.h"
 #include "app/Ports.h"
+#include "platform/QtPlaces.h"
 #include "generator/OutputDelivery.h"
 #include "publish/SecretStore.h"
 #include "project/Project.h"
@@ -25,6 +26,8 @@
 
 class QDockWidget;
 class QLabel;
+class QListWidget;
+class QMenu;
 class QMovie;
 class QPushButton;
 class QStackedWidget;
@@ -37,6 +40,7 @@ namespace velmora {
 class FileDialogPort;
 class FinishPage;
 class PromoPage;
+class PreviewPane;
 class TemplatePage;
 class FindingsList;
 class TitlePage;
@@ -127,16 +131,21 @@ private:
   void FocusWizardPage();
   void CentreBanner();
   void LeaveWelcomeScreen();
+  void ShowWelcomeScreen();  // the brand's welcome text, also on request
 
   // The way between the pages, the pages' requests, loading and saving (MainWindowProject.cpp).
   void ConnectPages();
   void ConnectPromoPage(PromoPage* page);
+  void ListSteps();
+  void ShowStepCaptions();  // with the items each step holds now
   void GoNext();
   void GoBack();
   void PageShown(int index);
   void ShowPage(QWidget* page);
   void LoadProject();
   bool LoadProjectFrom(const QString& path);
+  // The project dialogs open here from now on, in later runs too.
+  void UseProjectFolder(const QString& folder);
   QString openAtStart_;
   // Saves to the project's file, or asks for a name first when there is none
   // or `askForName`; true when the file was written.
@@ -200,7 +209,8 @@ private:
   void NewProject();
   // Offers work left by an instance that ended without cleaning up.
   void OfferRecovery();
-  void BuildFileCommands();
+  void BuildFileCommands();  // the File menu and its shortcuts
+  void ListRecentProjects();  // fills "Open Recent" as it opens
   void StopWatchingChanges();
   void UpdateWindowTitle();
   void WriteRecovery();
@@ -211,7 +221,10 @@ private:
   // The window as a desktop window (MainWindowDesktop.cpp).
   void ApplyWindowBehaviour();
   void FitMinimumSize();
-  void PlaceOnScreen();
+  void PlaceOnScreen();  // where the user left it, else centred at a comfortable size
+  void RestoreWindowState();  // the size and place the user left it at
+  void RestorePreviewState();  // once shown: the preview as it was left
+  void RememberWindow();
 
   // Values the window owns for the whole run.
   Places places_;              // where what ships lies and what the user makes goes
@@ -246,6 +259,7 @@ private:
   QMovie* bannerMovie_ = nullptr;
 
   // The wizard.
+  QListWidget* stepList_ = nullptr;  // the steps beside the pages
   QStackedWidget* pageStack_ = nullptr;
   std::vector<WizardPage*> pages_;  // in the order of the steps
   TitlePage* titlePage_ = nullptr;
@@ -263,14 +277,17 @@ private:
   std::string rightLinkAddress_;
 
   // Loading and saving.
-  QString loadFolder_;  // where each dialog opens next
-  QString saveFolder_;
+  QMenu* fileMenu_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
+  QString projectFolder_;  // where the project dialogs open next
   QString projectPath_;               // the project's file once it was saved or loaded
   std::string lastSavedPage_;         // the page saved last in this run
   std::filesystem::path pageFolder_;  // where "Save as web page" puts the page
 
   // The live preview.
   QPointer<QDockWidget> previewPanel_;
+  PreviewPane* previewPane_ = nullptr;
+  bool restoringPreview_ = false;  // opened as it was left: the window keeps its size
   FindingsList* previewFindings_ = nullptr;
 
   // Services.
@@ -279,6 +296,7 @@ private:
   QPointer<QWidget> newsWindow_;  // the news window while it is open
   std::unique_ptr<MessagePort> serviceMessages_;
   bool servicesClosing_ = false;
+  bool newsChecked_ = false;  // the first news check is started once, after any welcome
 
   // Unsaved changes and crash recovery.
   std::unique_ptr<RecoveryStore> recovery_;
@@ -288,6 +306,7 @@ private:
   bool replacingProject_ = false;  // a load, restore or new project is not an edit
 
   bool shown_ = false;
+  WindowState remembered_;  // the window as the user left it last time
 
   std::unique_ptr<MessagePort> ownMessages_;
   std::unique_ptr<ShellPort> ownShell_;

@@ -1,18 +1,23 @@
 // The main window as a desktop window: its smallest usable size, its place
 // on the screen and the order in which Tab visits its controls.
+#include <QDockWidget>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStackedWidget>
 
+#include "platform/QtPlaces.h"
 #include "ui/MainWindow.h"
+#include "ui/PreviewPane.h"
 #include "ui/WindowPlacement.h"
 #include "ui/pages/WizardPage.h"
 
 namespace velmora {
 
 void MainWindow::ApplyWindowBehaviour() {
-  // Tab goes top to bottom: toolbar, the page's own controls, "Back", "Next",
+  // Tab goes top to bottom: toolbar, the steps, the page's own controls, "Back", "Next",
   // the links. Hidden pages are skipped by Qt, so all pages can share one chain.
   std::vector<QWidget*> chain;
   for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) chain.push_back(w);
@@ -23,6 +28,7 @@ void MainWindow::ApplyWindowBehaviour() {
     return found;
   };
   std::vector<QWidget*> order = within(loadButton_->parentWidget());
+  order.push_back(stepList_);
   for (WizardPage* page : pages_) {
     const auto controls = within(page);
     order.insert(order.end(), controls.begin(), controls.end());
@@ -47,9 +53,40 @@ void MainWindow::PlaceOnScreen() {
   // On a small screen (or a large scale factor) the window gives up some of its minimum rather than stand off it.
   const QSize room = available.size() - frameExtra;
   if (minimumWidth() > room.width() || minimumHeight() > room.height()) setMinimumSize(minimumSize().boundedTo(room));
-  const QRect frame = FitOnScreen(frameGeometry(), available);
+  if (isMaximized() || isFullScreen()) return;
+  QRect frame = frameGeometry();
+  if (remembered_.geometry.isEmpty()) {
+    frame.setSize(FirstStartSize(room, minimumSize()) + frameExtra);
+    frame = FitOnScreen(frame, available);
+  } else {
+    frame = KeepOnScreen(frame, available);
+  }
   resize(frame.size() - frameExtra);
   move(frame.topLeft());
+}
+
+void MainWindow::RestoreWindowState() {
+  if (!remembered_.geometry.isEmpty() && !restoreGeometry(remembered_.geometry)) remembered_.geometry.clear();
+}
+
+void MainWindow::RestorePreviewState() {
+  if (!remembered_.previewOpen) return;
+  if (PreviewPane::Available()) {
+    // The window was saved with the panel beside the wizard: it does not grow again.
+    const QScopedValueRollback<bool> restoring(restoringPreview_, true);
+    TogglePreview(true);
+    if (!remembered_.docks.isEmpty()) restoreState(remembered_.docks);
+  }
+  if (previewPane_ && remembered_.previewWidth > 0) previewPane_->SetPageWidth(remembered_.previewWidth);
+}
+
+void MainWindow::RememberWindow() {
+  WindowState state;
+  state.geometry = saveGeometry();
+  state.docks = saveState();
+  state.previewOpen = previewPanel_ && previewPanel_->isVisible();
+  state.previewWidth = previewPane_ ? previewPane_->PageWidth() : remembered_.previewWidth;
+  RememberWindowState(places_, state);
 }
 
 }  // namespace velmora

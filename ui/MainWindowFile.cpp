@@ -1,13 +1,17 @@
 // Project commands (New, Open, Save, Save As), the unsaved-changes mark and
 // question, and crash recovery.
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QTimer>
 
 #include "app/Utils.h"
 #include "platform/ErrorReport.h"
+#include "platform/QtPlaces.h"
 #include "platform/QtText.h"
 #include "platform/RecoveryStore.h"
 #include "project/ProjectFile.h"
@@ -37,22 +41,58 @@ void MainWindow::BuildFileCommands() {
   recoveryTimer_->setInterval(kRecoveryDelayMs);
   connect(recoveryTimer_, &QTimer::timeout, this, [this] { WriteRecovery(); });
 
-  auto command = [this](const char* name, const QKeySequence& keys, auto handler) {
-    auto* action = new QAction(QString::fromLatin1(name), this);
-    action->setObjectName(QStringLiteral("act") + QString::fromLatin1(name).remove(QLatin1Char(' ')));
+  // Alt+F and Alt+E are kept free of the pages' own mnemonics for the menus.
+  fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
+  fileMenu_->setObjectName(QStringLiteral("mnuFile"));
+  auto command = [this](const char* caption, const char* name, const QKeySequence& keys, auto handler) {
+    auto* action = new QAction(QString::fromUtf8(caption), this);
+    action->setObjectName(QStringLiteral("act") + QString::fromLatin1(name));
     action->setShortcut(keys);
     connect(action, &QAction::triggered, this, [this, handler] { RunGuarded(this, [this, handler] { handler(); }); });
-    addAction(action);
+    addAction(action);  // the shortcut works with the menu bar hidden by a skin, too
+    fileMenu_->addAction(action);
+    return action;
   };
-  command("New", QKeySequence(Qt::CTRL | Qt::Key_N), [this] { NewProject(); });
-  command("Open", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { LoadProject(); });
-  command("Save", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { SaveProject(projectPath_.isEmpty()); });
-  command("Save As", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { SaveProject(true); });
-  command("Help", QKeySequence(Qt::Key_F1), [this] { OpenHelp(); });
+  command("&New", "New", QKeySequence(Qt::CTRL | Qt::Key_N), [this] { NewProject(); });
+  command("&Open\u2026", "Open", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { LoadProject(); });
+  recentMenu_ = fileMenu_->addMenu(QStringLiteral("Open &Recent"));
+  recentMenu_->setObjectName(QStringLiteral("mnuRecent"));
+  connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::ListRecentProjects);
+  command("&Save", "Save", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { SaveProject(projectPath_.isEmpty()); });
+  command("Save &As\u2026", "SaveAs", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { SaveProject(true); });
+  fileMenu_->addSeparator();
+  if (!brand_.WelcomeText.empty())
+    command("&Welcome Page", "WelcomePage", QKeySequence(), [this] { ShowWelcomeScreen(); });
+  command("&Quit", "Quit", QKeySequence::Quit, [this] { close(); });
+  auto* help = new QAction(QStringLiteral("Help"), this);
+  help->setObjectName(QStringLiteral("actHelp"));
+  help->setShortcut(QKeySequence(Qt::Key_F1));
+  connect(help, &QAction::triggered, this, [this] { RunGuarded(this, [this] { OpenHelp(); }); });
+  addAction(help);
   loadButton_->setToolTip(QStringLiteral("Open a project (Ctrl+O)"));
   saveButton_->setToolTip(QStringLiteral("Save the project under a name (Ctrl+Shift+S); Ctrl+S saves it to its file"));
 
   UpdateWindowTitle();
+}
+
+void MainWindow::ListRecentProjects() {
+  recentMenu_->clear();
+  const QStringList recent = RecentProjects(places_);
+  int number = 0;
+  for (const QString& path : recent) {
+    const QFileInfo file(path);
+    // Numbered for the keyboard; the folder tells apart projects of one name.
+    auto* entry = recentMenu_->addAction(QStringLiteral("&%1 %2  (%3)")
+                                             .arg(++number)
+                                             .arg(file.fileName().replace(QLatin1Char('&'), QStringLiteral("&&")),
+                                                  QDir::toNativeSeparators(file.absolutePath())));
+    connect(entry, &QAction::triggered, this, [this, path] { RunGuarded(this, [this, path] { OpenProject(path); }); });
+  }
+  if (recent.isEmpty()) recentMenu_->addAction(QStringLiteral("No recent projects"))->setEnabled(false);
+  recentMenu_->addSeparator();
+  auto* clear = recentMenu_->addAction(QStringLiteral("&Clear List"));
+  clear->setEnabled(!recent.isEmpty());
+  connect(clear, &QAction::triggered, this, [this] { ForgetRecentProjects(places_); });
 }
 
 std::string MainWindow::ProjectDisplayName() const {

@@ -47,6 +47,7 @@ void MainWindow::TogglePreview(bool show) {
         },
         [this](const QString& url) { Shell().OpenUrl(FromQString(url)); }, dock);
     pane->setMinimumWidth(320);
+    previewPane_ = pane;
     // What the page check finds follows the page as it changes.
     previewFindings_ = new FindingsList(pane, false);
     previewFindings_->setObjectName(QStringLiteral("panPreviewFindings"));
@@ -73,7 +74,7 @@ void MainWindow::TogglePreview(bool show) {
     // Shrinking the window then takes from the panel, never below what the wizard's captions need.
     centralWidget()->setMinimumWidth(centralWidget()->minimumSizeHint().width());
     previewPanel_->show();
-    if (!isMaximized() && !isFullScreen() && screen.isValid()) {
+    if (!restoringPreview_ && !isMaximized() && !isFullScreen() && screen.isValid()) {
       const int wanted = std::min(width() + kPreviewPanelWidth, screen.width() - (frameGeometry().width() - width()));
       if (wanted > width()) resize(wanted, height());
       QRect frame = frameGeometry();

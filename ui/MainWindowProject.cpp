@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QStackedWidget>
@@ -41,7 +42,7 @@ const QString& Ensured(const QString& folder) {
 }  // namespace
 
 void MainWindow::ConnectPages() {
-  loadFolder_ = saveFolder_ = FromPath(places_.ProjectFolder() / "");
+  projectFolder_ = RememberedFolder(places_, DialogFolder::Projects, FromPath(places_.ProjectFolder() / ""));
 
   // Each change copies the whole field into the model, untrimmed.
   const auto bind = [this](void (TitlePage::*typed)(const QString&), std::string Project::*target) {
@@ -127,6 +128,32 @@ void MainWindow::ShowPromo(PromoPage& page) {
     page.ShowItem(*shown);
 }
 
+void MainWindow::ListSteps() {
+  for (int step = 0; step < Wizard::kPageCount; ++step) stepList_->addItem(QString());
+  ShowStepCaptions();
+  stepList_->setCurrentRow(0);
+  // As wide as the longest caption may get, so that counts never cut it.
+  int widest = 0;
+  for (int step = 0; step < Wizard::kPageCount; ++step)
+    widest = std::max(widest, stepList_->fontMetrics().horizontalAdvance(stepList_->item(step)->text() + QStringLiteral("000")));
+  stepList_->setFixedWidth(widest + 2 * stepList_->frameWidth() + 16);
+  connect(stepList_, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (row == wizard_.PageIndex()) return;
+    if (wizard_.GoTo(row, titlePage_->Title(), titlePage_->AffiliateLink(), Messages())) {
+      pageStack_->setCurrentIndex(row);
+    } else {
+      const QSignalBlocker quiet(stepList_);
+      stepList_->setCurrentRow(wizard_.PageIndex());
+    }
+  });
+  connect(this, &MainWindow::ProjectChanged, this, &MainWindow::ShowStepCaptions);
+}
+
+void MainWindow::ShowStepCaptions() {
+  for (int step = 0; step < Wizard::kPageCount; ++step)
+    stepList_->item(step)->setText(QStringLiteral("%1. ").arg(step + 1) + ToQString(StepCaption(step, project_)));
+}
+
 void MainWindow::GoNext() {
   if (wizard_.Next(titlePage_->Title(), titlePage_->AffiliateLink(), Messages()))
     pageStack_->setCurrentIndex(wizard_.PageIndex());
@@ -140,6 +167,10 @@ void MainWindow::ShowPage(QWidget* page) { pageStack_->setCurrentWidget(page); }
 
 void MainWindow::PageShown(int index) {
   wizard_.ShowPage(index);
+  {
+    const QSignalBlocker quiet(stepList_);
+    stepList_->setCurrentRow(index);
+  }
   backButton_->setEnabled(wizard_.BackEnabled());
   nextButton_->setEnabled(wizard_.NextEnabled());
   // Typing goes on in the new page's first field, unless the user is
@@ -152,9 +183,9 @@ void MainWindow::PageShown(int index) {
 bool MainWindow::SaveProject(bool askForName) {
   QString path = projectPath_;
   if (askForName || path.isEmpty()) {
-    path = Dialogs().SaveFile(this, QStringLiteral("Save Project"), kProjectFilter, Ensured(saveFolder_));
+    path = Dialogs().SaveFile(this, QStringLiteral("Save Project"), kProjectFilter, Ensured(projectFolder_));
     if (path.isEmpty()) return false;
-    saveFolder_ = FolderOf(path);
+    UseProjectFolder(FolderOf(path));
     // Without ".set" the Load and Save dialogs would never show the file again.
     path = FromPath(WithProjectExtension(ToPath(path)));
   }
@@ -170,21 +201,27 @@ bool MainWindow::SaveProject(bool askForName) {
   }
   projectPath_ = path;
   ProjectIsClean();
+  RememberRecentProject(places_, QFileInfo(path).absoluteFilePath());
   Messages().ShowMessage(MessageKind::Done, "Project saved.");
   return true;
 }
 
 void MainWindow::LoadProject() {
   if (!MaybeSaveChanges()) return;
-  const QString path = Dialogs().OpenFile(this, QStringLiteral("Open Project"), kProjectFilter, Ensured(loadFolder_));
+  const QString path = Dialogs().OpenFile(this, QStringLiteral("Open Project"), kProjectFilter, Ensured(projectFolder_));
   if (path.isEmpty()) return;
-  loadFolder_ = FolderOf(path);
+  UseProjectFolder(FolderOf(path));
   LoadProjectFrom(path);
+}
+
+void MainWindow::UseProjectFolder(const QString& folder) {
+  projectFolder_ = folder;
+  RememberFolder(places_, DialogFolder::Projects, folder);
 }
 
 bool MainWindow::OpenProject(const QString& path) {
   if (!MaybeSaveChanges()) return false;
-  loadFolder_ = FolderOf(path);
+  UseProjectFolder(FolderOf(path));
   return LoadProjectFrom(path);
 }
 
@@ -201,6 +238,7 @@ bool MainWindow::LoadProjectFrom(const QString& path) {
   }
   projectPath_ = QFileInfo(path).absoluteFilePath();
   ProjectIsClean();
+  RememberRecentProject(places_, projectPath_);
   Messages().ShowMessage(MessageKind::Done, "Project loaded.");
   return true;
 }
@@ -236,6 +274,7 @@ void MainWindow::ApplyLoadedProject(Project loaded) {
   project_.PageId = loaded.PageId;
   project_.PublishTargets = std::move(loaded.PublishTargets);
   for (PromoPage* page : promoPages_) page->EndEditing();
+  ShowStepCaptions();
 }
 
 }  // namespace velmora

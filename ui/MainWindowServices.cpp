@@ -135,7 +135,9 @@ void MainWindow::CheckNewsNow() {
 
 void MainWindow::ShowNewsHint(const std::string& text) {
   if (servicesClosing_) return;
-  const QPoint anchor = newsButton_->mapToGlobal(QPoint(newsButton_->width() / 2, newsButton_->height() / 2));
+  // Under the toolbar, right-aligned to the news button: over the brand's
+  // banner rather than the buttons beside it.
+  const QPoint anchor = newsButton_->mapToGlobal(QPoint(newsButton_->width(), newsButton_->height() + 4));
   newsHint_ = NewsHint::Show(ToMultiline(text), anchor, this);
 }
 

@@ -1,6 +1,7 @@
 #include "ui/NewsHint.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QGuiApplication>
@@ -76,7 +77,14 @@ bool NewsHint::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::NonClientAreaMouseButtonPress:
     case QEvent::KeyPress:
     case QEvent::ApplicationDeactivate:
+    case QEvent::ToolTip:  // a tool tip would show under or over it
       Dismiss();
+      break;
+    case QEvent::Show:
+      // A dialog needs the user's attention, and the balloon would float over it.
+      if (auto* shown = qobject_cast<QWidget*>(watched); shown && shown != this && shown->isWindow() &&
+                                                           (shown->isModal() || qobject_cast<QDialog*>(shown)))
+        Dismiss();
       break;
     case QEvent::ApplicationStateChange:
       if (static_cast<QApplicationStateChangeEvent*>(event)->applicationState() != Qt::ApplicationActive) Dismiss();

@@ -1,7 +1,8 @@
 #pragma once
 // The message balloon: a small tool-tip-like note below and to the left of
 // a point on the screen. It closes at the user's next click or key press
-// anywhere in the program, or when the program loses the focus.
+// anywhere in the program, when a dialog or a tool tip shows, or when the
+// program loses the focus.
 
 #include <QLabel>
 #include <QPoint>

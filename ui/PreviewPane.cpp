@@ -9,6 +9,7 @@
 #include <QLibrary>
 #include <QOpenGLContext>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSurfaceFormat>
 #include <QTimer>
 #include <QToolButton>
@@ -130,7 +131,13 @@ PreviewPane::PreviewPane(PageSource source, LinkOpener openLink, QWidget* parent
   stopped_->hide();
   stageLayout->addWidget(stopped_, 1);
   connect(reload, &QPushButton::clicked, this, &PreviewPane::RefreshNow);
-  layout->addWidget(stage_, 1);
+  // A wide page narrower than it can be read scrolls sideways instead.
+  scroller_ = new QScrollArea(this);
+  scroller_->setObjectName(QStringLiteral("panPreviewScroller"));
+  scroller_->setFrameShape(QFrame::NoFrame);
+  scroller_->setWidgetResizable(true);
+  scroller_->setWidget(stage_);
+  layout->addWidget(scroller_, 1);
 
   debounce_ = new QTimer(this);
   debounce_->setSingleShot(true);
@@ -220,11 +227,12 @@ void PreviewPane::AddBelow(QWidget* widget) { layout()->addWidget(widget); }
 
 void PreviewPane::FitWidth() {
   if (!engine_) return;
-  // The page is laid out at the chosen width and scaled to the room there is.
-  const int room = std::max(1, stage_->width());
-  const int shown = std::min(room, pageWidth_);
-  engine_->View()->setFixedWidth(shown);
-  engine_->SetZoom(std::clamp(static_cast<qreal>(shown) / pageWidth_, 0.25, 5.0));
+  // The page is laid out at the chosen width and scaled to the room there
+  // is, but never below a readable scale: beyond that the pane scrolls.
+  const int room = std::max(1, scroller_->viewport()->width());
+  const qreal zoom = std::clamp(static_cast<qreal>(room) / pageWidth_, kSmallestZoom, 1.0);
+  engine_->View()->setFixedWidth(qRound(pageWidth_ * zoom));
+  engine_->SetZoom(zoom);
 }
 
 void PreviewPane::RunScript(const QString& script, std::function<void(const QVariant&)> done) {

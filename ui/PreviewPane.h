@@ -11,6 +11,7 @@
 
 class QButtonGroup;
 class QLabel;
+class QScrollArea;
 class QTimer;
 class QToolButton;
 
@@ -37,6 +38,8 @@ public:
   static constexpr int kPhoneWidth = 390;
   static constexpr int kTabletWidth = 768;
   static constexpr int kDesktopWidth = 1200;
+  // The smallest scale a page is drawn at; a narrower pane scrolls.
+  static constexpr double kSmallestZoom = 0.6;
   // Quiet time after the last change before the page is made again.
   static constexpr int kDebounceMs = 40;
 
@@ -78,6 +81,7 @@ private:
 
   PageSource source_;
   LinkOpener openLink_;
+  QScrollArea* scroller_ = nullptr;
   QWidget* stage_ = nullptr;  // holds the engine's view, centred
   QLabel* notice_ = nullptr;
   QWidget* stopped_ = nullptr;  // why the page was ended, and a way to try again

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "project/Project.h"
 #include "tests/mock/FakePorts.h"
 
 using namespace velmora;
@@ -71,4 +72,25 @@ TEST(Wizard, ShowingTheCurrentPageOrOneOutsideTheWizardIsIgnored) {
   EXPECT_FALSE(wizard.ShowPage(-1));
   EXPECT_FALSE(wizard.ShowPage(Wizard::kPageCount));
   EXPECT_EQ(wizard.PageIndex(), 3);
+}
+
+TEST(Wizard, AStepPickedFromTheListLeavesTheFirstPageOnlyAsNextWould) {
+  Wizard wizard;
+  test::FakeMessages messages;
+  EXPECT_FALSE(wizard.GoTo(5, "", "http://x", messages));
+  EXPECT_EQ(wizard.PageIndex(), 0);
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Please provide a valid title for your page."});
+  ASSERT_TRUE(wizard.GoTo(Wizard::kPageCount - 1, "My page", "http://x", messages));
+  EXPECT_TRUE(wizard.GoTo(0, "", "", messages)) << "going back to the first page needs nothing";
+  EXPECT_FALSE(wizard.GoTo(Wizard::kPageCount, "My page", "http://x", messages));
+}
+
+TEST(Wizard, StepsAreNamedWithTheirItemCounts) {
+  Project project;
+  project.Banners = {"a.png", "b.png"};
+  EXPECT_EQ(StepCaption(0, project), "Title and link");
+  EXPECT_EQ(StepCaption(1, project), "Template");
+  EXPECT_EQ(StepCaption(2, project), "Text links (0)");
+  EXPECT_EQ(StepCaption(4, project), "Banners (2)");
+  EXPECT_EQ(StepCaption(Wizard::kPageCount - 1, project), "Finish");
 }

@@ -1,8 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QCheckBox>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
@@ -242,4 +244,20 @@ TEST_F(BrandWindowFixture, AboutButtonShowsTheBrandInAModalBoxBuiltForEachShowin
     EXPECT_EQ(about, "First line\nSecond line");
     EXPECT_EQ(window.findChildren<AboutWindow*>().size(), 0) << "destroyed when closed";
   }
+}
+
+TEST_F(BrandWindowFixture, WelcomePageCanBeLeftOutAtStartAndStillBeOpened) {
+  WriteBrand(DemoFields());
+  {
+    MainWindow window(Environment());
+    window.show();
+    Find<QCheckBox>(window, "chkShowWelcome")->click();
+  }
+  MainWindow window(Environment());
+  window.show();
+  EXPECT_EQ(Find<QStackedWidget>(window, "pgsScreens")->currentWidget(), Find<QWidget>(window, "stsMain"));
+  EXPECT_TRUE(Find<QTimer>(window, "newsTimer")->isActive()) << "no welcome page to wait for";
+  Find<QAction>(window, "actWelcomePage")->trigger();
+  EXPECT_EQ(Find<QStackedWidget>(window, "pgsScreens")->currentWidget(), Find<QWidget>(window, "stsWelcome"));
+  EXPECT_FALSE(Find<QCheckBox>(window, "chkShowWelcome")->isChecked());
 }

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -36,6 +38,8 @@ TEST_F(WindowBehaviour, TabVisitsOnlyVisibleControlsTopToBottomThenBackAndNext) 
   for (int page = 0; page < Wizard::kPageCount; ++page) {
     Find<QStackedWidget>(*window, "ntbMain")->setCurrentIndex(page);
     Find<QToolButton>(*window, "btnHelp")->setFocus();  // the last stop of the toolbar at the top
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), "lstSteps") << "the list of steps comes first";
     std::vector<QWidget*> onPage, after;
     for (int i = 0;
          i < 40 && QApplication::focusWidget() != static_cast<QWidget*>(Find<QLabel>(*window, "lblLink1URL")); ++i) {
@@ -113,6 +117,45 @@ TEST(WindowPlacement, WindowLiesWhollyOnItsScreenCentred) {
   }
 }
 
+TEST(WindowPlacement, RememberedPlaceIsKeptAndFirstStartTakesAComfortableShare) {
+  EXPECT_EQ(KeepOnScreen({100, 80, 700, 500}, {0, 0, 1366, 768}), QRect(100, 80, 700, 500)) << "not centred";
+  EXPECT_EQ(KeepOnScreen({1500, 900, 700, 500}, {0, 0, 1366, 768}), QRect(666, 268, 700, 500))
+      << "a screen that became smaller";
+  EXPECT_EQ(KeepOnScreen({-20, 0, 2000, 500}, {0, 0, 1366, 768}), QRect(0, 0, 1366, 500));
+  EXPECT_EQ(FirstStartSize({1920, 1050}, {740, 520}), QSize(1152, 787));
+  EXPECT_EQ(FirstStartSize({1366, 738}, {900, 560}), QSize(900, 560)) << "never below the minimum";
+  EXPECT_EQ(FirstStartSize({640, 450}, {740, 520}), QSize(640, 450)) << "nor above the room";
+}
+
+TEST_F(WindowBehaviour, WindowComesBackAtTheSizeAndPlaceItWasLeft) {
+  auto window = Open();
+  window->setGeometry(QRect(QPoint(30, 20), window->minimumSize() + QSize(10, 10)));
+  const QRect left = window->geometry();
+  window->close();
+  window = Open();
+  EXPECT_EQ(window->geometry(), left);
+}
+
+TEST_F(WindowBehaviour, StepsListCountsItemsAndGoesToTheStepPickedOnceTheFirstPageIsFilled) {
+  auto window = Open();
+  auto* steps = Find<QListWidget>(*window, "lstSteps");
+  ASSERT_EQ(steps->count(), Wizard::kPageCount);
+  steps->setCurrentRow(2);
+  EXPECT_EQ(CurrentPage(*window), Page(*window, 0)->objectName().toStdString());
+  EXPECT_EQ(steps->currentRow(), 0);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Warning);
+  QTest::keyClicks(Find<QLineEdit>(*window, "titleInput"), QStringLiteral("Title"));
+  QTest::keyClicks(Find<QLineEdit>(*window, "affiliateLinkInput"), QStringLiteral("link"));
+  steps->setCurrentRow(2);
+  EXPECT_EQ(CurrentPage(*window), Page(*window, 2)->objectName().toStdString());
+  Find<QLineEdit>(*window, PromoKind::Anchors, "Input")->setText(QStringLiteral("Buy"));
+  Find<QPushButton>(*window, PromoKind::Anchors, "CreateButton")->click();
+  EXPECT_TRUE(steps->item(2)->text().endsWith(QStringLiteral("(1)"))) << steps->item(2)->text().toStdString();
+  Find<QPushButton>(*window, "btnNext")->click();
+  EXPECT_EQ(steps->currentRow(), 3) << "the list follows Next";
+}
+
 TEST_F(WindowBehaviour, ButtonsShowKeyboardFocusInTheSkin) {
   auto window = Open();
   QFile skin(QStringLiteral(VELMORA_SOURCE_DIR "/brand/mainskin.dat"));
@@ -151,6 +194,9 @@ std::multimap<QChar, QString> VisibleMnemonics(const MainWindow& window) {
   for (const QLabel* label : window.findChildren<QLabel*>())
     if (label->buddy() && label->isVisibleTo(&window) && !MnemonicOf(label->text()).isNull())
       found.emplace(MnemonicOf(label->text()), label->objectName());
+  for (const QAction* menu : window.menuBar()->actions())
+    if (menu->isVisible() && !MnemonicOf(menu->text()).isNull())
+      found.emplace(MnemonicOf(menu->text()), QStringLiteral("menu ") + menu->text());
   return found;
 }
 
@@ -174,8 +220,13 @@ TEST_F(WindowBehaviour, MnemonicsAreUniqueOnEveryPageWithThePreviewOpenOrClosed)
                                      << QString(it->first).toStdString() << " is "
                                      << holders.join(QStringLiteral(", ")).toStdString();
       }
-      for (const char* button : {"btnLoad", "btnSave", "btnMakeMoney", "btnAbout", "btnPreview"})
-        EXPECT_FALSE(MnemonicOf(Find<QPushButton>(*window, button)->text()).isNull()) << button;
+      for (const QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        if (button->isVisibleTo(window.get()) && !button->text().isEmpty()) {
+          // Move Up and Move Down answer Alt+Up and Alt+Down, as their tips say.
+          EXPECT_TRUE(!MnemonicOf(button->text()).isNull() || button->toolTip().contains(QStringLiteral("(Alt+")))
+              << "page " << page << ": " << button->objectName().toStdString();
+        }
+      }
     }
   }
 }

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -474,22 +475,45 @@ TEST_F(ProjectWindow, ProjectNamingATemplateNotInstalledShowsTheFirstAndWarnsOnc
   EXPECT_TRUE(kinds().empty()) << "told once, not on every change";
 }
 
-TEST_F(ProjectWindow, EachDialogOpensWhereItsLastFileWas) {
+TEST_F(ProjectWindow, ProjectDialogsOpenWhereTheLastProjectWasInThisRunAndTheNext) {
   std::filesystem::create_directories(folder / "saves");
   std::filesystem::create_directories(folder / "loads");
   folder.Write("loads/a.set", "");
   auto window = Open();
   const QString start = QString::fromStdString(folder.folder());
-  dialogs.answers = {Q(folder / "saves" / "a.set"), QString(), Q(folder / "loads" / "a.set"), QString()};
-  Click(*window, "btnSave");
+  dialogs.answers = {Q(folder / "saves" / "a.set"), QString(), Q(folder / "loads" / "a.set")};
   Click(*window, "btnSave");
   Click(*window, "btnLoad");
   Click(*window, "btnLoad");
+  window.reset();
+  window = Open();
+  dialogs.answers = {QString()};
+  Click(*window, "btnSave");
   ASSERT_EQ(dialogs.opened.size(), 4u);
   EXPECT_EQ(dialogs.opened[0].folder, start);
-  EXPECT_EQ(QDir(dialogs.opened[1].folder), QDir(Q(folder / "saves")));
-  EXPECT_EQ(dialogs.opened[2].folder, start) << "the open dialog keeps its own folder";
-  EXPECT_EQ(QDir(dialogs.opened[3].folder), QDir(Q(folder / "loads")));
+  EXPECT_EQ(QDir(dialogs.opened[1].folder), QDir(Q(folder / "saves"))) << "opening follows the last save";
+  EXPECT_EQ(QDir(dialogs.opened[3].folder), QDir(Q(folder / "loads"))) << "remembered for the next run";
+}
+
+TEST_F(ProjectWindow, RecentProjectsAreListedNewestFirstWithoutTheMissingAndOpenOnChoice) {
+  folder.Write("a.set", "<%%AfTitle%%>A<%%/AfTitle%%>\r\n");
+  folder.Write("b.set", "<%%AfTitle%%>B<%%/AfTitle%%>\r\n");
+  folder.Write("c.set", "<%%AfTitle%%>C<%%/AfTitle%%>\r\n");
+  auto window = Open();
+  for (const char* name : {"a.set", "b.set", "c.set"}) {
+    dialogs.answers = {Q(folder / name)};
+    Click(*window, "btnLoad");
+  }
+  std::filesystem::remove(folder / "b.set");
+  auto* recent = window->findChild<QMenu*>(QStringLiteral("mnuRecent"));
+  ASSERT_NE(recent, nullptr);
+  emit recent->aboutToShow();
+  QStringList listed;
+  for (const QAction* entry : recent->actions())
+    if (entry->text().size() > 1 && entry->text().at(1).isDigit()) listed << entry->text().section(QLatin1Char(' '), 1, 1);
+  EXPECT_EQ(listed, (QStringList{QStringLiteral("c.set"), QStringLiteral("a.set")}));
+  recent->actions().at(1)->trigger();
+  EXPECT_EQ(window->CurrentProject().Title, "A");
 }
 
 TEST_F(ProjectWindow, LoadOfAFileThatCannotBeReadOrIsNoProjectChangesNothingAndSaysSo) {

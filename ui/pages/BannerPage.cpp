@@ -34,7 +34,8 @@ QString PictureFilter() {
 }  // namespace
 
 BannerPage::BannerPage(const PromoKindInfo& info, const PromoPageContext& context, QWidget* parent)
-    : PromoPage(info, parent), dialogs_(context.dialogs), pictureFolder_(context.pictureFolder) {
+    : PromoPage(info, parent), dialogs_(context.dialogs), pictureFolder_(context.pictureFolder),
+      pictureFolderUsed_(context.pictureFolderUsed) {
   address_ = Named(new QLineEdit(this), NameOf("Input"));
   KeepOnOneLine(address_);
   Layout()->addWidget(Caption(Latin1(info.page.inputCaption), this, address_));
@@ -53,6 +54,7 @@ void BannerPage::Browse() {
   const QString path = dialogs_.OpenFile(this, QStringLiteral("Open picture"), PictureFilter(), pictureFolder_);
   if (path.isEmpty()) return;
   pictureFolder_ = QFileInfo(path).absolutePath();
+  if (pictureFolderUsed_) pictureFolderUsed_(pictureFolder_);
   address_->setText(ToQString(BrowsedPictureAddress(FromQString(QDir::toNativeSeparators(path)))));
 }
 

@@ -30,6 +30,7 @@ private:
 
   FileDialogPort& dialogs_;
   QString pictureFolder_;  // where "Browse" opens next
+  std::function<void(const QString&)> pictureFolderUsed_;
   QLineEdit* address_ = nullptr;
   BannerPreview* preview_ = nullptr;
 };

@@ -25,6 +25,7 @@ class FileDialogPort;
 struct PromoPageContext {
   FileDialogPort& dialogs;
   QString pictureFolder;  // where the first "Browse" opens
+  std::function<void(const QString&)> pictureFolderUsed;  // remembered for the next run
   std::function<std::string()> affiliateLink;  // the project's link as it stands
 };
 

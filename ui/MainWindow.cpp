@@ -117,7 +117,7 @@ void MainWindow::BuildWelcomeScreen() {
   connect(welcomeText_, &QTextBrowser::anchorClicked, this,
           [this](const QUrl& url) { Shell().OpenUrl(FromQString(url.toString())); });
   welcomeLayout->addWidget(welcomeText_, 1);
-  welcomeDone_ = Named(new QPushButton(QStringLiteral("Thanks, just show me the main application"), welcomeScreen_),
+  welcomeDone_ = Named(new QPushButton(QStringLiteral("&Thanks, just show me the main application"), welcomeScreen_),
                        QStringLiteral("bsSkinButton1"));
   welcomeDone_->setDefault(true);
   connect(welcomeDone_, &QPushButton::clicked, this, &MainWindow::LeaveWelcomeScreen);

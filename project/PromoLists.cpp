@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/Utils.h"
+#include "project/ProjectEdit.h"
 #include "project/ProjectFile.h"
 
 namespace velmora {
@@ -183,6 +184,43 @@ std::optional<std::string> PromoBoard::Show(const Project& project, PromoKind ki
 
 void PromoBoard::Rebuild(const Project& project) {
   for (PromoKind kind : kPromoKinds) Rebuild(project, kind);
+}
+
+void PromoBoard::Follow(const Project& project, const ItemEdit& edit) {
+  const PromoList& list = ListOf(project, edit.kind);
+  const PromoKindInfo& info = InfoOf(edit.kind);
+  auto& entries = entries_[Index(edit.kind)];
+  const auto row = static_cast<std::size_t>(edit.row);
+  const auto to = static_cast<std::size_t>(edit.to);
+  const std::size_t after = entries.size() + (edit.what == ItemEdit::What::Insert ? 1 : 0) -
+                            (edit.what == ItemEdit::What::Remove && !entries.empty() ? 1 : 0);
+  if (after != list.size() || edit.row < 0) {
+    Rebuild(project, edit.kind);  // out of step: start afresh rather than guess
+    return;
+  }
+  switch (edit.what) {
+    case ItemEdit::What::Insert:
+      if (row > entries.size()) break;
+      entries.insert(entries.begin() + edit.row, info.Mirrored() ? list[row] : Label(info.labelWord, entries.size() + 1));
+      return;
+    case ItemEdit::What::Remove:
+      if (row >= entries.size()) break;
+      entries.erase(entries.begin() + edit.row);
+      return;
+    case ItemEdit::What::Replace:
+      if (row >= entries.size()) break;
+      if (info.Mirrored()) entries[row] = list[row];
+      return;
+    case ItemEdit::What::Move: {
+      if (row >= entries.size() || to >= entries.size() || edit.to < 0) break;
+      // A labelled entry travels with its item, so the label still names the same promo.
+      std::string moved = std::move(entries[row]);
+      entries.erase(entries.begin() + edit.row);
+      entries.insert(entries.begin() + edit.to, std::move(moved));
+      return;
+    }
+  }
+  Rebuild(project, edit.kind);
 }
 
 void PromoBoard::Rebuild(const Project& project, PromoKind kind) {

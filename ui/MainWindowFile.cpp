@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QTimer>
+#include <QUndoStack>
 
 #include "app/Utils.h"
 #include "platform/ErrorReport.h"
@@ -65,8 +66,15 @@ void MainWindow::UpdateWindowTitle() {
 
 void MainWindow::MarkModified() {
   if (replacingProject_ || !recoveryTimer_) return;
-  setWindowModified(true);
-  if (!recoveryTimer_->isActive()) recoveryTimer_->start();
+  // Changed is what differs from the file: work undone or typed back to it is not.
+  const bool modified = !savedProject_ || project_ != *savedProject_;
+  const bool wasModified = isWindowModified();
+  setWindowModified(modified);
+  if (modified && !recoveryTimer_->isActive()) recoveryTimer_->start();
+  if (!modified && wasModified) {
+    recoveryTimer_->stop();
+    if (recovery_) recovery_->Clear();
+  }
 }
 
 void MainWindow::WriteRecovery() {
@@ -85,6 +93,9 @@ void MainWindow::StopWatchingChanges() {
 void MainWindow::ProjectIsClean() {
   if (recoveryTimer_) recoveryTimer_->stop();
   if (recovery_) recovery_->Clear();
+  savedProject_ = project_;
+  // Typing after a save is a step of its own, so that undo can go back to what was saved.
+  if (undo_) undo_->setClean();
   setWindowModified(false);
   UpdateWindowTitle();
 }
@@ -113,6 +124,7 @@ void MainWindow::NewProject() {
     ShowPage(titlePage_);
   }
   projectPath_.clear();
+  ForgetHistory();
   ProjectIsClean();
   titlePage_->FirstInput()->setFocus(Qt::OtherFocusReason);
 }
@@ -148,7 +160,9 @@ void MainWindow::OfferRecovery() {
     }
     recovery_->Adopt(orphan);
     projectPath_ = ToQString(projectPath);
-    // Restored work is unsaved work.
+    // Restored work is unsaved work, whatever its file holds.
+    ForgetHistory();
+    savedProject_.reset();
     UpdateWindowTitle();
     MarkModified();
     return;

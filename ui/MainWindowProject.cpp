@@ -43,15 +43,16 @@ const QString& Ensured(const QString& folder) {
 void MainWindow::ConnectPages() {
   loadFolder_ = saveFolder_ = FromPath(places_.ProjectFolder() / "");
 
-  // Each change copies the whole field into the model, untrimmed.
-  const auto bind = [this](void (TitlePage::*typed)(const QString&), std::string Project::*target) {
-    connect(titlePage_, typed, this,
-            [this, target](const QString& text) { project_.*target = OneLine(FromQString(text)); });
+  // Each change copies the whole field into the model, untrimmed, as a step of the undo history.
+  const auto bind = [this](void (TitlePage::*typed)(const QString&), ProjectField field) {
+    connect(titlePage_, typed, this, [this, field](const QString& text) { EditField(field, OneLine(FromQString(text))); });
   };
-  bind(&TitlePage::titleTyped, &Project::Title);
-  bind(&TitlePage::affiliateLinkTyped, &Project::URL);
-  bind(&TitlePage::affiliateIdTyped, &Project::ClickBankId);
-  bind(&TitlePage::descriptionTyped, &Project::Description);
+  bind(&TitlePage::titleTyped, ProjectField::Title);
+  bind(&TitlePage::affiliateLinkTyped, ProjectField::URL);
+  bind(&TitlePage::descriptionTyped, ProjectField::Description);
+  // Only a project load fills the hidden affiliate id.
+  connect(titlePage_, &TitlePage::affiliateIdTyped, this,
+          [this](const QString& text) { project_.ClickBankId = OneLine(FromQString(text)); });
   // Until the project has a page name of its own, the title gives it.
   connect(titlePage_, &TitlePage::titleTyped, this, [this] {
     if (project_.FileName.empty()) finishPage_->ShowSuggestedName(OutputNameOf(project_));
@@ -60,7 +61,7 @@ void MainWindow::ConnectPages() {
   connect(templatePage_, &TemplatePage::templateChosen, this, &MainWindow::TemplateChosen);
   for (PromoPage* page : promoPages_) ConnectPromoPage(page);
   connect(finishPage_, &FinishPage::outputNameTyped, this,
-          [this](const QString& name) { project_.FileName = OneLine(FromQString(name)); });
+          [this](const QString& name) { EditField(ProjectField::FileName, OneLine(FromQString(name))); });
   connect(finishPage_, &FinishPage::generateRequested, this, &MainWindow::DeliverPage);
   connect(finishPage_, &FinishPage::openRequested, this, &MainWindow::OpenSavedPage);
   connect(finishPage_, &FinishPage::publishRequested, this, &MainWindow::OpenPublishDialog);
@@ -83,6 +84,10 @@ void MainWindow::ConnectPromoPage(PromoPage* page) {
   connect(page, &PromoPage::deleteRequested, this, [this, page] { DeletePromo(*page); });
   connect(page, &PromoPage::editRequested, this, [this, page] { EditPromo(*page); });
   connect(page, &PromoPage::moveRequested, this, [this, page](int offset) { MovePromo(*page, offset); });
+  connect(page, &PromoPage::dragRequested, this, [this, page](int from, int to) { DragPromo(*page, from, to); });
+  connect(page, &PromoPage::addRequested, this,
+          [this, page](const std::vector<PromoInput>& inputs) { AddPromos(*page, inputs); });
+  page->OnLinesPasted([this, page](const std::vector<std::string>& lines) { return TakePastedLines(*page, lines); });
   connect(page, &PromoPage::itemChosen, this, [this, page] { ShowPromo(*page); });
 }
 
@@ -93,33 +98,10 @@ void MainWindow::ProjectEdited() {
 
 PromoPage& MainWindow::PromoPageOf(PromoKind kind) const { return *promoPages_.at(static_cast<std::size_t>(kind)); }
 
-void MainWindow::CreatePromo(PromoPage& page) {
-  if (page.Editing()) return UpdatePromo(page);
-  const PromoChange change = promos_.Create(project_, page.Kind(), page.Input(), Messages());
-  page.ItemCreated(change, promos_.Entries(page.Kind()));
-}
-
-void MainWindow::UpdatePromo(PromoPage& page) {
-  const PromoChange change = promos_.Update(project_, page.Kind(), page.EditingRow(), page.Input(), Messages());
-  if (change.what != PromoChange::What::Replaced) return;
-  page.ItemUpdated(change.row, promos_.Entries(page.Kind())[static_cast<std::size_t>(change.row)]);
-  ShowPromo(page);
-}
-
-void MainWindow::DeletePromo(PromoPage& page) {
-  const PromoChange change = promos_.Delete(project_, page.Kind(), page.SelectedRow(), Messages());
-  page.ItemDeleted(change, promos_.Entries(page.Kind()));
-}
-
 void MainWindow::EditPromo(PromoPage& page) {
   const int row = page.SelectedRow();
   if (const std::optional<PromoInput> input = promos_.EditInput(project_, page.Kind(), row))
     page.BeginEditing(row, *input);
-}
-
-void MainWindow::MovePromo(PromoPage& page, int offset) {
-  const PromoChange change = promos_.Move(project_, page.Kind(), page.SelectedRow(), offset);
-  if (change.what == PromoChange::What::Moved) page.ItemMoved(change.from, change.row);
 }
 
 void MainWindow::ShowPromo(PromoPage& page) {
@@ -200,6 +182,7 @@ bool MainWindow::LoadProjectFrom(const QString& path) {
     ApplyLoadedProject(std::move(*loaded));
   }
   projectPath_ = QFileInfo(path).absoluteFilePath();
+  ForgetHistory();
   ProjectIsClean();
   Messages().ShowMessage(MessageKind::Done, "Project loaded.");
   return true;

@@ -28,7 +28,9 @@ struct Edits : ::testing::Test {
     board.Follow(project, edit);
     EXPECT_EQ(ListOf(project, edit.kind), made);
     EXPECT_EQ(board.Entries(edit.kind), made);
-    if (followed == 0 && RowAfter(edit, 0) >= 0) EXPECT_EQ(made[static_cast<std::size_t>(RowAfter(edit, 0))], before[0]);
+    if (followed == 0 && RowAfter(edit, 0) >= 0) {
+      EXPECT_EQ(made[static_cast<std::size_t>(RowAfter(edit, 0))], before[0]);
+    }
     const ItemEdit back = Inverse(edit);
     Apply(project, back);
     board.Follow(project, back);

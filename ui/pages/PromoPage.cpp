@@ -248,10 +248,19 @@ void PromoPage::SelectEntry(int row, bool focusList) {
 }
 
 bool PromoPage::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != list_->viewport() || event->type() != QEvent::Drop) return WizardPage::eventFilter(watched, event);
+  if (watched != list_->viewport()) return WizardPage::eventFilter(watched, event);
+  if (event->type() == QEvent::DragEnter) {
+    // The list box takes only drags whose source it knows to be itself; a
+    // drag of its own entry whose source is not known here is taken too.
+    auto* enter = static_cast<QDragEnterEvent*>(event);
+    if (enter->source() == list_ || DraggedRow(enter->mimeData(), *list_) < 0) return false;
+    enter->acceptProposedAction();
+    return true;
+  }
+  if (event->type() != QEvent::Drop) return false;
   auto* drop = static_cast<QDropEvent*>(event);
   const int from = DraggedRow(drop->mimeData(), *list_);
-  if (from < 0) return WizardPage::eventFilter(watched, event);
+  if (from < 0) return false;
   // Dropped on the upper half of an entry: before it; on the lower half or below the last: after it.
   const QPoint at = drop->position().toPoint();
   const QModelIndex onto = list_->indexAt(at);

@@ -56,10 +56,12 @@ private:
 
   void ShowMenu(QLineEdit& field, const QPoint& where) {
     const std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+    // The field's own entries are known by their words (and shortcut after a tab), as the field names them.
+    const auto named = [](const QAction* action, const char* words) {
+      return action->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr(words);
+    };
     for (QAction* own : menu->actions()) {
-      QAction* instead = own->objectName() == QLatin1String("edit-undo")   ? undo_
-                         : own->objectName() == QLatin1String("edit-redo") ? redo_
-                                                                           : nullptr;
+      QAction* instead = named(own, "&Undo") ? undo_ : named(own, "&Redo") ? redo_ : nullptr;
       if (!instead) continue;
       menu->insertAction(own, instead);
       menu->removeAction(own);

@@ -8,6 +8,9 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QTimer>
+#include <QContextMenuEvent>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
@@ -116,6 +119,19 @@ TEST_F(UndoWindow, TypingIsOneStepPerFieldAndTypingBackClearsTheMark) {
   EXPECT_EQ(window->CurrentProject().URL, "");
   EXPECT_TRUE(link->hasFocus());
   EXPECT_EQ(Redo()->text(), "&Redo Typing in Affiliate Link");
+
+  // The field's context menu offers the window's Undo and Redo in place of its own.
+  QList<QAction*> offered;
+  QTimer::singleShot(0, [&offered] {
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+      offered = menu->actions();
+      menu->close();
+    }
+  });
+  QContextMenuEvent request(QContextMenuEvent::Keyboard, {5, 5}, title->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(title, &request);
+  EXPECT_TRUE(offered.contains(Undo()));
+  EXPECT_TRUE(offered.contains(Redo()));
 }
 
 TEST_F(UndoWindow, DraggingAnEntryMovesTheItemAsOneStep) {

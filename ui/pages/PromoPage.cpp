@@ -267,8 +267,9 @@ bool PromoPage::eventFilter(QObject* watched, QEvent* event) {
   int before = list_->count();
   if (onto.isValid()) before = at.y() > list_->visualRect(onto).center().y() ? onto.row() + 1 : onto.row();
   const int to = before > from ? before - 1 : before;
-  // Not a move for the list box itself: a move would have it remove the entry after the drop.
-  drop->setDropAction(Qt::CopyAction);
+  // No move for the list box itself: after a move it would remove the
+  // dragged entry, and an internal drag allows nothing but a move.
+  drop->setDropAction(Qt::IgnoreAction);
   drop->accept();
   if (to != from) emit dragRequested(from, to);
   return true;

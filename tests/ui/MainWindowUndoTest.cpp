@@ -165,7 +165,8 @@ TEST_F(UndoWindow, PicturesDroppedOrBrowsedTogetherBecomeBannersInOneStep) {
   }
   ShowPage(*window, "bannerPage");
   const auto files = Files({folder / "top.png", folder / "notes.txt", folder / "side.JPG"});
-  Drop(Find<QWidget>(*window, "bannerPage"), *files);
+  // Onto the address field, which passes dropped files on to its page.
+  Drop(Find<QWidget>(*window, "bannerInput"), *files);
   ASSERT_TRUE(QTest::qWaitFor([&] { return Items(PromoKind::Banners).size() == 2; }, 5000));
   EXPECT_EQ(Items(PromoKind::Banners)[0], BrowsedPictureAddress((folder / "top.png").string()));
   EXPECT_EQ(List(PromoKind::Banners)->count(), 2);
@@ -205,12 +206,12 @@ TEST_F(UndoWindow, AProjectFileDroppedOnTheWindowOpensAfterTheUnsavedChangesQues
   QTest::keyClicks(Field("titleInput"), QStringLiteral("Unsaved"));
   const auto files = Files({path});
 
-  Drop(window.get(), *files);
+  Drop(Field("titleInput"), *files);
   ASSERT_TRUE(QTest::qWaitFor([&] { return messages.shown.size() == 1; }, 5000));
   EXPECT_EQ(window->CurrentProject().Title, "Unsaved") << "Cancel keeps the project";
 
   messages.saveAnswers = {SaveChoice::Discard};
-  Drop(window.get(), *files);
+  Drop(Field("titleInput"), *files);
   ASSERT_TRUE(QTest::qWaitFor([&] { return window->CurrentProject().Title == "Dropped"; }, 5000));
   EXPECT_EQ(Items(PromoKind::Anchors), Strings{"Buy"});
   EXPECT_FALSE(window->isWindowModified());

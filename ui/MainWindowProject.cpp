@@ -98,6 +98,29 @@ void MainWindow::ProjectEdited() {
 
 PromoPage& MainWindow::PromoPageOf(PromoKind kind) const { return *promoPages_.at(static_cast<std::size_t>(kind)); }
 
+void MainWindow::CreatePromo(PromoPage& page) {
+  if (page.Editing()) return UpdatePromo(page);
+  if (auto edit = PlanCreate(project_, page.Kind(), page.Input(), Messages())) PushItemEdits({std::move(*edit)});
+}
+
+void MainWindow::UpdatePromo(PromoPage& page) {
+  auto edit = PlanUpdate(project_, page.Kind(), page.EditingRow(), page.Input(), Messages());
+  if (!edit) return;
+  if (edit->item != edit->previous) return PushItemEdits({std::move(*edit)});
+  // Nothing changed: no step to undo, but editing is over all the same.
+  page.EndEditing();
+  page.SelectEntry(edit->row);
+}
+
+void MainWindow::DeletePromo(PromoPage& page) {
+  if (auto edit = PlanDelete(project_, page.Kind(), page.SelectedRow(), Messages())) PushItemEdits({std::move(*edit)});
+}
+
+void MainWindow::MovePromo(PromoPage& page, int offset) {
+  const int row = page.SelectedRow();
+  if (auto edit = PlanMove(project_, page.Kind(), row, row + offset)) PushItemEdits({std::move(*edit)});
+}
+
 void MainWindow::EditPromo(PromoPage& page) {
   const int row = page.SelectedRow();
   if (const std::optional<PromoInput> input = promos_.EditInput(project_, page.Kind(), row))

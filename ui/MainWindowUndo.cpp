@@ -128,29 +128,6 @@ void MainWindow::ShowItemEdit(const ItemEdit& made, int row, bool first) {
   ProjectEdited();
 }
 
-void MainWindow::CreatePromo(PromoPage& page) {
-  if (page.Editing()) return UpdatePromo(page);
-  if (auto edit = PlanCreate(project_, page.Kind(), page.Input(), Messages())) PushItemEdits({std::move(*edit)});
-}
-
-void MainWindow::UpdatePromo(PromoPage& page) {
-  auto edit = PlanUpdate(project_, page.Kind(), page.EditingRow(), page.Input(), Messages());
-  if (!edit) return;
-  if (edit->item != edit->previous) return PushItemEdits({std::move(*edit)});
-  // Nothing changed: no step to undo, but editing is over all the same.
-  page.EndEditing();
-  page.SelectEntry(edit->row);
-}
-
-void MainWindow::DeletePromo(PromoPage& page) {
-  if (auto edit = PlanDelete(project_, page.Kind(), page.SelectedRow(), Messages())) PushItemEdits({std::move(*edit)});
-}
-
-void MainWindow::MovePromo(PromoPage& page, int offset) {
-  const int row = page.SelectedRow();
-  if (auto edit = PlanMove(project_, page.Kind(), row, row + offset)) PushItemEdits({std::move(*edit)});
-}
-
 void MainWindow::DragPromo(PromoPage& page, int from, int to) {
   if (auto edit = PlanMove(project_, page.Kind(), from, to)) PushItemEdits({std::move(*edit)});
 }

@@ -10,6 +10,11 @@ QString QtFileDialogs::OpenFile(QWidget* parent, const QString& title, const QSt
   return QFileDialog::getOpenFileName(parent, title, folder, filter);
 }
 
+QStringList QtFileDialogs::OpenFiles(QWidget* parent, const QString& title, const QString& filter,
+                                     const QString& folder) {
+  return QFileDialog::getOpenFileNames(parent, title, folder, filter);
+}
+
 QString QtFileDialogs::SaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& folder) {
   QFileDialog dialog(parent, title, folder, filter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -30,6 +30,8 @@ struct Project {
   std::string Description;  // for search engines; blank: the page makes one from the title
   std::string PageId;  // names the project in the pages it saves, so that it replaces only its own
   std::vector<PublishTarget> PublishTargets;  // where the page is published; never a secret
+
+  bool operator==(const Project&) const = default;
 };
 
 }  // namespace velmora

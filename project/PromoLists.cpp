@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/Utils.h"
+#include "project/ProjectEdit.h"
 #include "project/ProjectFile.h"
 
 namespace velmora {
@@ -81,53 +82,31 @@ std::optional<std::string> CheckPromo(PromoKind kind, const PromoInput& input, c
   return std::nullopt;
 }
 
+// The board's operations are the window's edits made at once, without undo.
 PromoChange PromoBoard::Create(Project& project, PromoKind kind, const PromoInput& input,
                                 MessagePort& messages) {
-  PromoList& list = ListOf(project, kind);
-  if (const auto problem = CheckPromo(kind, input, list)) {
-    messages.ShowMessage(MessageKind::Warning, *problem);
-    return {};
-  }
-  auto& entries = entries_[Index(kind)];
-  std::string item = BuildPromoItem(kind, input);
-  if (InfoOf(kind).Mirrored()) {
-    list.push_back(item);
-    entries.push_back(std::move(item));
-    return {PromoChange::What::Refilled, static_cast<int>(entries.size()) - 1};
-  }
-  list.push_back(std::move(item));
-  entries.push_back(Label(InfoOf(kind).labelWord, entries.size() + 1));
-  return {PromoChange::What::Appended, static_cast<int>(entries.size()) - 1};
+  const auto edit = PlanCreate(project, kind, input, messages);
+  if (!edit) return {};
+  Apply(project, *edit);
+  Follow(project, *edit);
+  return {InfoOf(kind).Mirrored() ? PromoChange::What::Refilled : PromoChange::What::Appended, edit->row};
 }
 
 PromoChange PromoBoard::Update(Project& project, PromoKind kind, int row, const PromoInput& input,
                                 MessagePort& messages) {
-  PromoList& list = ListOf(project, kind);
-  auto& entries = entries_[Index(kind)];
-  const auto at = static_cast<std::size_t>(row);
-  if (row < 0 || at >= list.size() || at >= entries.size()) {
-    messages.ShowMessage(MessageKind::Warning, std::string(InfoOf(kind).selectMessage));
-    return {};
-  }
-  if (const auto problem = CheckPromo(kind, input, list, row)) {
-    messages.ShowMessage(MessageKind::Warning, *problem);
-    return {};
-  }
-  list[at] = BuildPromoItem(kind, input);
-  if (InfoOf(kind).Mirrored()) entries[at] = list[at];
+  const auto edit = PlanUpdate(project, kind, row, input, messages);
+  if (!edit) return {};
+  Apply(project, *edit);
+  Follow(project, *edit);
   return {PromoChange::What::Replaced, row};
 }
 
 PromoChange PromoBoard::Move(Project& project, PromoKind kind, int row, int offset) {
-  PromoList& list = ListOf(project, kind);
-  auto& entries = entries_[Index(kind)];
-  const int to = row + offset;
-  const auto size = static_cast<int>(std::min(list.size(), entries.size()));
-  if (row < 0 || row >= size || to < 0 || to >= size || offset == 0) return {};
-  // A labelled entry travels with its item, so the label still names the same promo.
-  std::swap(list[static_cast<std::size_t>(row)], list[static_cast<std::size_t>(to)]);
-  std::swap(entries[static_cast<std::size_t>(row)], entries[static_cast<std::size_t>(to)]);
-  return {PromoChange::What::Moved, to, row};
+  const auto edit = PlanMove(project, kind, row, row + offset);
+  if (!edit) return {};
+  Apply(project, *edit);
+  Follow(project, *edit);
+  return {PromoChange::What::Moved, edit->to, row};
 }
 
 std::optional<PromoInput> PromoBoard::EditInput(const Project& project, PromoKind kind, int row) const {
@@ -149,17 +128,11 @@ std::optional<PromoInput> PromoBoard::EditInput(const Project& project, PromoKin
 }
 
 PromoChange PromoBoard::Delete(Project& project, PromoKind kind, int selected, MessagePort& messages) {
-  auto& entries = entries_[Index(kind)];
-  if (entries.empty()) return {};
-  PromoList& list = ListOf(project, kind);
-  const auto row = static_cast<std::size_t>(selected);
-  if (selected < 0 || row >= entries.size() || row >= list.size()) {
-    messages.ShowMessage(MessageKind::Warning, std::string(InfoOf(kind).selectMessage));
-    return {};
-  }
-  list.erase(list.begin() + selected);
+  const auto edit = PlanDelete(project, kind, selected, messages);
+  if (!edit) return {};
+  Apply(project, *edit);
   // Labels keep their numbers, so two entries may read alike until the next load.
-  entries.erase(entries.begin() + selected);
+  Follow(project, *edit);
   return {InfoOf(kind).Mirrored() ? PromoChange::What::Refilled : PromoChange::What::Removed, selected};
 }
 
@@ -183,6 +156,46 @@ std::optional<std::string> PromoBoard::Show(const Project& project, PromoKind ki
 
 void PromoBoard::Rebuild(const Project& project) {
   for (PromoKind kind : kPromoKinds) Rebuild(project, kind);
+}
+
+void PromoBoard::Follow(const Project& project, const ItemEdit& edit) {
+  const PromoList& list = ListOf(project, edit.kind);
+  const PromoKindInfo& info = InfoOf(edit.kind);
+  auto& entries = entries_[Index(edit.kind)];
+  const auto row = static_cast<std::size_t>(edit.row);
+  const auto to = static_cast<std::size_t>(edit.to);
+  const std::size_t after = entries.size() + (edit.what == ItemEdit::What::Insert ? 1 : 0) -
+                            (edit.what == ItemEdit::What::Remove && !entries.empty() ? 1 : 0);
+  if (after != list.size() || edit.row < 0) {
+    Rebuild(project, edit.kind);  // out of step: start afresh rather than guess
+    return;
+  }
+  switch (edit.what) {
+    case ItemEdit::What::Insert:
+      if (row > entries.size()) break;
+      entries.insert(entries.begin() + edit.row, info.Mirrored() ? list[row] : Label(info.labelWord, entries.size() + 1));
+      return;
+    case ItemEdit::What::Remove:
+      if (row >= entries.size()) break;
+      entries.erase(entries.begin() + edit.row);
+      return;
+    case ItemEdit::What::Replace:
+      if (row >= entries.size()) break;
+      if (info.Mirrored()) entries[row] = list[row];
+      return;
+    case ItemEdit::What::Move: {
+      if (row >= entries.size() || to >= entries.size() || edit.to < 0) break;
+      // A labelled entry travels with its item, so the label still names the same promo.
+      const auto from = entries.begin() + edit.row;
+      const auto onto = entries.begin() + edit.to;
+      if (edit.row < edit.to)
+        std::rotate(from, from + 1, onto + 1);
+      else
+        std::rotate(onto, from, from + 1);
+      return;
+    }
+  }
+  Rebuild(project, edit.kind);
 }
 
 void PromoBoard::Rebuild(const Project& project, PromoKind kind) {

@@ -16,6 +16,8 @@
 
 namespace velmora {
 
+struct ItemEdit;
+
 // What the user typed on a promo page. `text` is the one input of a kind,
 // or the title of a PPC ad; multi-line input comes with CR LF line breaks.
 struct PromoInput {
@@ -68,6 +70,8 @@ public:
 
   // After a load: mirrored boxes show the items, labelled ones 1 to n afresh.
   void Rebuild(const Project& project);
+  // The entries follow an edit just made to the project's list (project/ProjectEdit).
+  void Follow(const Project& project, const ItemEdit& edit);
 
 private:
   static std::size_t Index(PromoKind kind) { return static_cast<std::size_t>(kind); }

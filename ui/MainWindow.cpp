@@ -80,6 +80,7 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
   ApplyWindowBehaviour();
   PrepareWindow();
   BuildFileCommands();
+  BuildEditCommands();
   FitMinimumSize();
   resize(732, 521);
   RestoreWindowState();

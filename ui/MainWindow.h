@@ -19,6 +19,7 @@
 #include "generator/OutputDelivery.h"
 #include "publish/SecretStore.h"
 #include "project/Project.h"
+#include "project/ProjectEdit.h"
 #include "project/PromoLists.h"
 #include "project/Wizard.h"
 #include "services/NewsBrowser.h"
@@ -34,6 +35,7 @@ class QStackedWidget;
 class QTextBrowser;
 class QTimer;
 class QToolButton;
+class QUndoStack;
 
 namespace velmora {
 
@@ -115,6 +117,9 @@ protected:
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // A project file dropped on the window is opened.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
 private:
   // Building the window (MainWindow.cpp).
@@ -160,6 +165,22 @@ private:
   // Anything on a page the project holds was changed: the preview follows
   // and the project is marked.
   void ProjectEdited();
+
+  // The undo history and drops (MainWindowUndo.cpp). Every change the
+  // user makes to the project goes through the history.
+  void BuildEditCommands();
+  // The user changed a field: one undo step per field while typing goes on.
+  void EditField(ProjectField field, std::string value);
+  // An undone or redone field change: the page shows the project's value.
+  void ShowField(ProjectField field);
+  void PushItemEdits(std::vector<ItemEdit> edits);
+  void ShowItemEdit(const ItemEdit& made, int row, bool first);
+  void AddPromos(PromoPage& page, const std::vector<PromoInput>& inputs);
+  void DragPromo(PromoPage& page, int from, int to);
+  // Several lines pasted into a one-line input: true when added as items.
+  bool TakePastedLines(PromoPage& page, const std::vector<std::string>& lines);
+  // A loaded, restored or new project starts a history of its own.
+  void ForgetHistory();
 
   // Template and output (MainWindowOutput.cpp).
   void LoadTemplates();  // fills the template list and selects the first
@@ -304,6 +325,12 @@ private:
   QString appTitle_;               // the title the brand gives the window
   QString recoveryFolder_;         // empty: the user's application data folder
   bool replacingProject_ = false;  // a load, restore or new project is not an edit
+  // The project as its file holds it; none after a restore, whose file is older than the work.
+  std::optional<Project> savedProject_;
+
+  // Undo and redo.
+  QUndoStack* undo_ = nullptr;
+  bool showingHistory_ = false;  // the pages show an undone or redone change, which is no new edit
 
   bool shown_ = false;
   WindowState remembered_;  // the window as the user left it last time

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QTimer>
+#include <QUndoStack>
 
 #include "app/Utils.h"
 #include "platform/ErrorReport.h"
@@ -105,8 +106,15 @@ void MainWindow::UpdateWindowTitle() {
 
 void MainWindow::MarkModified() {
   if (replacingProject_ || !recoveryTimer_) return;
-  setWindowModified(true);
-  if (!recoveryTimer_->isActive()) recoveryTimer_->start();
+  // Changed is what differs from the file: work undone or typed back to it is not.
+  const bool modified = !savedProject_ || project_ != *savedProject_;
+  const bool wasModified = isWindowModified();
+  setWindowModified(modified);
+  if (modified && !recoveryTimer_->isActive()) recoveryTimer_->start();
+  if (!modified && wasModified) {
+    recoveryTimer_->stop();
+    if (recovery_) recovery_->Clear();
+  }
 }
 
 void MainWindow::WriteRecovery() {
@@ -125,6 +133,9 @@ void MainWindow::StopWatchingChanges() {
 void MainWindow::ProjectIsClean() {
   if (recoveryTimer_) recoveryTimer_->stop();
   if (recovery_) recovery_->Clear();
+  savedProject_ = project_;
+  // Typing after a save is a step of its own, so that undo can go back to what was saved.
+  if (undo_) undo_->setClean();
   setWindowModified(false);
   UpdateWindowTitle();
 }
@@ -153,6 +164,7 @@ void MainWindow::NewProject() {
     ShowPage(titlePage_);
   }
   projectPath_.clear();
+  ForgetHistory();
   ProjectIsClean();
   titlePage_->FirstInput()->setFocus(Qt::OtherFocusReason);
 }
@@ -188,7 +200,9 @@ void MainWindow::OfferRecovery() {
     }
     recovery_->Adopt(orphan);
     projectPath_ = ToQString(projectPath);
-    // Restored work is unsaved work.
+    // Restored work is unsaved work, whatever its file holds.
+    ForgetHistory();
+    savedProject_.reset();
     UpdateWindowTitle();
     MarkModified();
     return;

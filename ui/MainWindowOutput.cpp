@@ -44,8 +44,12 @@ void MainWindow::ChangeOutputFolder() {
 void MainWindow::LoadTemplates() { templatePage_->ListTemplates(ListTemplates(places_.TemplateFolders())); }
 
 void MainWindow::TemplateChosen() {
+  const std::string before = project_.Template;
   const TemplateChoice choice = ChooseTemplate(project_, places_.TemplateFolders(), templatePage_->Chosen());
   templatePage_->ShowPicture(choice.preview);
+  // The user's choice is a step of the undo history.
+  const std::string chosen = std::exchange(project_.Template, before);
+  EditField(ProjectField::Template, chosen);
 }
 
 void MainWindow::SelectTemplateAfterLoad(const std::string& name) {

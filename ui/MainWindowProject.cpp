@@ -44,15 +44,16 @@ const QString& Ensured(const QString& folder) {
 void MainWindow::ConnectPages() {
   projectFolder_ = RememberedFolder(places_, DialogFolder::Projects, FromPath(places_.ProjectFolder() / ""));
 
-  // Each change copies the whole field into the model, untrimmed.
-  const auto bind = [this](void (TitlePage::*typed)(const QString&), std::string Project::*target) {
-    connect(titlePage_, typed, this,
-            [this, target](const QString& text) { project_.*target = OneLine(FromQString(text)); });
+  // Each change copies the whole field into the model, untrimmed, as a step of the undo history.
+  const auto bind = [this](void (TitlePage::*typed)(const QString&), ProjectField field) {
+    connect(titlePage_, typed, this, [this, field](const QString& text) { EditField(field, OneLine(FromQString(text))); });
   };
-  bind(&TitlePage::titleTyped, &Project::Title);
-  bind(&TitlePage::affiliateLinkTyped, &Project::URL);
-  bind(&TitlePage::affiliateIdTyped, &Project::ClickBankId);
-  bind(&TitlePage::descriptionTyped, &Project::Description);
+  bind(&TitlePage::titleTyped, ProjectField::Title);
+  bind(&TitlePage::affiliateLinkTyped, ProjectField::URL);
+  bind(&TitlePage::descriptionTyped, ProjectField::Description);
+  // Only a project load fills the hidden affiliate id.
+  connect(titlePage_, &TitlePage::affiliateIdTyped, this,
+          [this](const QString& text) { project_.ClickBankId = OneLine(FromQString(text)); });
   // Until the project has a page name of its own, the title gives it.
   connect(titlePage_, &TitlePage::titleTyped, this, [this] {
     if (project_.FileName.empty()) finishPage_->ShowSuggestedName(OutputNameOf(project_));
@@ -61,7 +62,7 @@ void MainWindow::ConnectPages() {
   connect(templatePage_, &TemplatePage::templateChosen, this, &MainWindow::TemplateChosen);
   for (PromoPage* page : promoPages_) ConnectPromoPage(page);
   connect(finishPage_, &FinishPage::outputNameTyped, this,
-          [this](const QString& name) { project_.FileName = OneLine(FromQString(name)); });
+          [this](const QString& name) { EditField(ProjectField::FileName, OneLine(FromQString(name))); });
   connect(finishPage_, &FinishPage::generateRequested, this, &MainWindow::DeliverPage);
   connect(finishPage_, &FinishPage::openRequested, this, &MainWindow::OpenSavedPage);
   connect(finishPage_, &FinishPage::publishRequested, this, &MainWindow::OpenPublishDialog);
@@ -84,6 +85,10 @@ void MainWindow::ConnectPromoPage(PromoPage* page) {
   connect(page, &PromoPage::deleteRequested, this, [this, page] { DeletePromo(*page); });
   connect(page, &PromoPage::editRequested, this, [this, page] { EditPromo(*page); });
   connect(page, &PromoPage::moveRequested, this, [this, page](int offset) { MovePromo(*page, offset); });
+  connect(page, &PromoPage::dragRequested, this, [this, page](int from, int to) { DragPromo(*page, from, to); });
+  connect(page, &PromoPage::addRequested, this,
+          [this, page](const std::vector<PromoInput>& inputs) { AddPromos(*page, inputs); });
+  page->OnLinesPasted([this, page](const std::vector<std::string>& lines) { return TakePastedLines(*page, lines); });
   connect(page, &PromoPage::itemChosen, this, [this, page] { ShowPromo(*page); });
 }
 
@@ -96,31 +101,31 @@ PromoPage& MainWindow::PromoPageOf(PromoKind kind) const { return *promoPages_.a
 
 void MainWindow::CreatePromo(PromoPage& page) {
   if (page.Editing()) return UpdatePromo(page);
-  const PromoChange change = promos_.Create(project_, page.Kind(), page.Input(), Messages());
-  page.ItemCreated(change, promos_.Entries(page.Kind()));
+  if (auto edit = PlanCreate(project_, page.Kind(), page.Input(), Messages())) PushItemEdits({std::move(*edit)});
 }
 
 void MainWindow::UpdatePromo(PromoPage& page) {
-  const PromoChange change = promos_.Update(project_, page.Kind(), page.EditingRow(), page.Input(), Messages());
-  if (change.what != PromoChange::What::Replaced) return;
-  page.ItemUpdated(change.row, promos_.Entries(page.Kind())[static_cast<std::size_t>(change.row)]);
-  ShowPromo(page);
+  auto edit = PlanUpdate(project_, page.Kind(), page.EditingRow(), page.Input(), Messages());
+  if (!edit) return;
+  if (edit->item != edit->previous) return PushItemEdits({std::move(*edit)});
+  // Nothing changed: no step to undo, but editing is over all the same.
+  page.EndEditing();
+  page.SelectEntry(edit->row);
 }
 
 void MainWindow::DeletePromo(PromoPage& page) {
-  const PromoChange change = promos_.Delete(project_, page.Kind(), page.SelectedRow(), Messages());
-  page.ItemDeleted(change, promos_.Entries(page.Kind()));
+  if (auto edit = PlanDelete(project_, page.Kind(), page.SelectedRow(), Messages())) PushItemEdits({std::move(*edit)});
+}
+
+void MainWindow::MovePromo(PromoPage& page, int offset) {
+  const int row = page.SelectedRow();
+  if (auto edit = PlanMove(project_, page.Kind(), row, row + offset)) PushItemEdits({std::move(*edit)});
 }
 
 void MainWindow::EditPromo(PromoPage& page) {
   const int row = page.SelectedRow();
   if (const std::optional<PromoInput> input = promos_.EditInput(project_, page.Kind(), row))
     page.BeginEditing(row, *input);
-}
-
-void MainWindow::MovePromo(PromoPage& page, int offset) {
-  const PromoChange change = promos_.Move(project_, page.Kind(), page.SelectedRow(), offset);
-  if (change.what == PromoChange::What::Moved) page.ItemMoved(change.from, change.row);
 }
 
 void MainWindow::ShowPromo(PromoPage& page) {
@@ -237,6 +242,7 @@ bool MainWindow::LoadProjectFrom(const QString& path) {
     ApplyLoadedProject(std::move(*loaded));
   }
   projectPath_ = QFileInfo(path).absoluteFilePath();
+  ForgetHistory();
   ProjectIsClean();
   RememberRecentProject(places_, projectPath_);
   Messages().ShowMessage(MessageKind::Done, "Project loaded.");

@@ -26,6 +26,10 @@ public:
   QString OpenFile(QWidget*, const QString& title, const QString& filter, const QString& folder) override {
     return Answer("open", title, filter, folder);
   }
+  // Several files are one answer, a line each.
+  QStringList OpenFiles(QWidget*, const QString& title, const QString& filter, const QString& folder) override {
+    return Answer("open", title, filter, folder).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  }
   QString SaveFile(QWidget*, const QString& title, const QString& filter, const QString& folder) override {
     return Answer("save", title, filter, folder);
   }

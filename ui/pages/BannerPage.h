@@ -24,6 +24,9 @@ public:
 protected:
   void ClearInputs() override;
   void ClearItem() override;
+  // Picture files dropped on the page become banners.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
 private:
   void Browse();

@@ -11,6 +11,7 @@ namespace velmora {
 
 LinePromoPage::LinePromoPage(const PromoKindInfo& info, QWidget* parent) : PromoPage(info, parent) {
   line_ = Named(new QLineEdit(this), NameOf("Input"));
+  OfferPastedLines(line_);
   KeepOnOneLine(line_);
   Layout()->addWidget(Caption(Latin1(info.page.inputCaption), this, line_));
   Layout()->addWidget(line_);

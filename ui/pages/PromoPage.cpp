@@ -1,17 +1,24 @@
 #include "ui/pages/PromoPage.h"
 
 #include <QApplication>
+#include <QDataStream>
+#include <QDropEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QMimeData>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "platform/QtText.h"
+#include "project/ProjectEdit.h"
 #include "ui/pages/BannerPage.h"
 #include "ui/pages/LinePromoPage.h"
 #include "ui/pages/PageParts.h"
@@ -23,6 +30,23 @@ namespace velmora {
 
 namespace {
 
+// What a list box puts on the drag of its own entries.
+const QString kEntryDrag = QStringLiteral("application/x-qabstractitemmodeldatalist");
+
+// The row of the one entry a drag carries, or -1 when it carries something else.
+int DraggedRow(const QMimeData* data, const QListWidget& list) {
+  if (!data || !data->hasFormat(kEntryDrag)) return -1;
+  QByteArray bytes = data->data(kEntryDrag);
+  QDataStream stream(&bytes, QIODevice::ReadOnly);
+  int row = -1;
+  int column = -1;
+  QMap<int, QVariant> roles;
+  stream >> row >> column >> roles;
+  if (stream.status() != QDataStream::Ok || !stream.atEnd() || row < 0 || row >= list.count()) return -1;
+  // Entries dragged from another list are not ours to move.
+  if (roles.value(Qt::DisplayRole).toString() != list.item(row)->text()) return -1;
+  return row;
+}
 
 }  // namespace
 
@@ -70,7 +94,8 @@ void PromoPage::FinishBuilding(std::vector<QWidget*> inputs, QWidget* view) {
   };
   create_ = button(AddCaption(), "CreateButton", QStringLiteral("Escape leaves editing without a change"));
   delete_ = button(QStringLiteral("&Delete"), "DeleteButton", QString());
-  edit_ = button(QStringLiteral("&Edit"), "EditButton",
+  // Alt+E opens the Edit menu.
+  edit_ = button(QStringLiteral("Ed&it"), "EditButton",
                  QStringLiteral("Put the selected promo back into the fields (double click)"));
   moveUp_ = button(QStringLiteral("Move Up"), "MoveUpButton", QStringLiteral("Move the selected promo up (Alt+Up)"));
   moveDown_ =
@@ -86,6 +111,11 @@ void PromoPage::FinishBuilding(std::vector<QWidget*> inputs, QWidget* view) {
   auto* lower = new QGridLayout;
   list_ = Named(new QListWidget(this), NameOf("List"));
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Entries are dragged to their new place; the drop asks the window, so
+  // the promo list moves first and the list box follows it.
+  list_->setDragDropMode(QAbstractItemView::InternalMove);
+  list_->setDefaultDropAction(Qt::MoveAction);
+  list_->viewport()->installEventFilter(this);
   lower->addWidget(Caption(Latin1(info_.page.listCaption), this, list_), 0, 0);
   lower->addWidget(list_, 1, 0);
   lower->setColumnStretch(0, 1);
@@ -165,67 +195,106 @@ void PromoPage::ShowEntries(const std::vector<std::string>& entries) {
   list_->setUpdatesEnabled(true);
 }
 
-void PromoPage::ItemCreated(const PromoChange& change, const std::vector<std::string>& entries) {
-  if (change.what == PromoChange::What::Appended) {
-    const QSignalBlocker quiet(list_);
-    list_->addItem(ToQString(entries.back()));
-  } else if (change.what == PromoChange::What::Refilled) {
+void PromoPage::Follow(const ItemEdit& made, const std::vector<std::string>& entries) {
+  const int expected = list_->count() + (made.what == ItemEdit::What::Insert ? 1 : 0) -
+                       (made.what == ItemEdit::What::Remove ? 1 : 0);
+  const auto rowFits = [this](int row, int extra) { return row >= 0 && row < list_->count() + extra; };
+  const bool fits = static_cast<int>(entries.size()) == expected &&
+                    rowFits(made.row, made.what == ItemEdit::What::Insert ? 1 : 0) &&
+                    (made.what != ItemEdit::What::Move || rowFits(made.to, 0));
+  if (!fits) {
     ShowEntries(entries);
   } else {
-    return;
+    const QSignalBlocker quiet(list_);
+    const auto entryAt = [&entries](int row) { return ToQString(entries.at(static_cast<std::size_t>(row))); };
+    switch (made.what) {
+      case ItemEdit::What::Insert: list_->insertItem(made.row, entryAt(made.row)); break;
+      case ItemEdit::What::Remove: delete list_->takeItem(made.row); break;
+      case ItemEdit::What::Replace: list_->item(made.row)->setText(entryAt(made.row)); break;
+      case ItemEdit::What::Move: list_->insertItem(made.to, list_->takeItem(made.row)); break;
+    }
+  }
+  if (editingRow_ >= 0) {
+    // Removing the edited item ends editing; its text stays in the inputs for a new promo.
+    editingRow_ = RowAfter(made, editingRow_);
+    if (editingRow_ < 0) EndEditing();
   }
   // The text stays for the next promo; selected, it gives way to new typing
   // instead of running on into it.
-  if (auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget()); field && isAncestorOf(field))
-    field->selectAll();
+  if (made.what == ItemEdit::What::Insert)
+    if (auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget()); field && isAncestorOf(field))
+      field->selectAll();
 }
 
-void PromoPage::ItemDeleted(const PromoChange& change, const std::vector<std::string>& entries) {
-  if (change.what == PromoChange::What::Refilled) {
-    ShowEntries(entries);
-    ItemGone(change.row);
-  } else if (change.what == PromoChange::What::Removed) {
-    ItemGone(change.row);
-    const QSignalBlocker quiet(list_);
-    delete list_->takeItem(change.row);
-    list_->clearSelection();
-    list_->setCurrentRow(-1);
-    if (details_) details_->clear();
-  }
-}
-
-void PromoPage::ItemGone(int row) {
-  ClearItem();
-  // Deleting the edited item ends editing; its text stays in the inputs for a new promo.
-  if (editingRow_ == row)
-    EndEditing();
-  else if (editingRow_ > row)
-    --editingRow_;
-}
-
-void PromoPage::ItemUpdated(int row, const std::string& entry) {
+void PromoPage::SelectEntry(int row, bool focusList) {
   {
     const QSignalBlocker quiet(list_);
-    list_->item(row)->setText(ToQString(entry));
-    list_->setCurrentRow(row);
+    if (row >= 0 && row < list_->count()) {
+      list_->setCurrentRow(row);
+      list_->scrollToItem(list_->item(row));
+    } else {
+      list_->clearSelection();
+      list_->setCurrentRow(-1);
+    }
   }
-  EndEditing();
-}
-
-void PromoPage::ItemMoved(int from, int to) {
-  {
-    const QSignalBlocker quiet(list_);
-    QListWidgetItem* item = list_->takeItem(from);
-    list_->insertItem(to, item);
-    list_->setCurrentRow(to);
-  }
-  // The item being edited may have been one of the two.
-  if (editingRow_ == from)
-    editingRow_ = to;
-  else if (editingRow_ == to)
-    editingRow_ = from;
   FollowSelection();
-  emit itemChosen();
+  if (focusList) list_->setFocus(Qt::OtherFocusReason);
+  if (SelectedRow() >= 0) {
+    emit itemChosen();
+    return;
+  }
+  ClearItem();
+  if (details_) details_->clear();
+}
+
+bool PromoPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != list_->viewport()) return WizardPage::eventFilter(watched, event);
+  if (event->type() == QEvent::DragEnter) {
+    // The list box takes only drags whose source it knows to be itself; a
+    // drag of its own entry whose source is not known here is taken too.
+    auto* enter = static_cast<QDragEnterEvent*>(event);
+    if (enter->source() == list_ || DraggedRow(enter->mimeData(), *list_) < 0) return false;
+    enter->acceptProposedAction();
+    return true;
+  }
+  if (event->type() != QEvent::Drop) return false;
+  auto* drop = static_cast<QDropEvent*>(event);
+  const int from = DraggedRow(drop->mimeData(), *list_);
+  if (from < 0) return false;
+  // Dropped on the upper half of an entry: before it; on the lower half or below the last: after it.
+  const QPoint at = drop->position().toPoint();
+  const QModelIndex onto = list_->indexAt(at);
+  int before = list_->count();
+  if (onto.isValid()) before = at.y() > list_->visualRect(onto).center().y() ? onto.row() + 1 : onto.row();
+  const int to = before > from ? before - 1 : before;
+  // No move for the list box itself: after a move it would remove the
+  // dragged entry, and an internal drag allows nothing but a move.
+  drop->setDropAction(Qt::IgnoreAction);
+  drop->accept();
+  if (to != from) emit dragRequested(from, to);
+  return true;
+}
+
+void PromoPage::OfferPastedLines(QLineEdit* field) {
+  // Connected before the field keeps itself on one line, so it still sees the line breaks.
+  auto shown = std::make_shared<QString>(field->text());
+  connect(field, &QLineEdit::textChanged, this, [this, field, shown](const QString& text) {
+    const QString before = std::exchange(*shown, text);
+    if (!takeLines_ || (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))) return;
+    // What was pasted (or dropped) is what differs from the text before.
+    qsizetype head = 0;
+    while (head < before.size() && head < text.size() && before[head] == text[head]) ++head;
+    qsizetype tail = 0;
+    while (tail < before.size() - head && tail < text.size() - head &&
+           before[before.size() - 1 - tail] == text[text.size() - 1 - tail])
+      ++tail;
+    std::vector<std::string> lines = ItemLines(FromQString(text.mid(head, text.size() - head - tail)));
+    if (lines.size() < 2) return;
+    // Asked once the paste is over; until then the field shows the lines joined.
+    QTimer::singleShot(0, this, [this, field, before, lines = std::move(lines)] {
+      if (takeLines_ && takeLines_(lines)) field->setText(before);
+    });
+  });
 }
 
 void PromoPage::BeginEditing(int row, const PromoInput& input) {

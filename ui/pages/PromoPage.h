@@ -13,6 +13,7 @@
 #include "ui/pages/WizardPage.h"
 
 class QHBoxLayout;
+class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
@@ -20,6 +21,7 @@ class QPushButton;
 namespace velmora {
 
 class FileDialogPort;
+struct ItemEdit;
 
 // What a page may need beyond its kind.
 struct PromoPageContext {
@@ -48,11 +50,11 @@ public:
 
   // The list box follows what the model did.
   void ShowEntries(const std::vector<std::string>& entries);
-  void ItemCreated(const PromoChange& change, const std::vector<std::string>& entries);
-  void ItemDeleted(const PromoChange& change, const std::vector<std::string>& entries);
-  // "Update Ad" was accepted: the entry takes the item's new label and editing ends.
-  void ItemUpdated(int row, const std::string& entry);
-  void ItemMoved(int from, int to);
+  // An edit just made to the kind's list (`entries` as they are now); the
+  // item being edited keeps its place, or editing ends if it was removed.
+  void Follow(const ItemEdit& made, const std::vector<std::string>& entries);
+  // Selects entry `row` and shows its item; -1: no entry selected, no item shown.
+  void SelectEntry(int row, bool focusList = false);
   // The item's inputs go back into the fields for "Update Ad"; Escape puts
   // back what they held before the first "Edit Ad".
   void BeginEditing(int row, const PromoInput& input);
@@ -63,6 +65,9 @@ public:
   void GoToEntry(int row);
   // A new project: inputs, list and view empty.
   void Reset();
+  // Several lines pasted into a one-line input: `take` may add them as items
+  // (true), and the input then goes back to what it held before the paste.
+  void OnLinesPasted(std::function<bool(const std::vector<std::string>& lines)> take) { takeLines_ = std::move(take); }
 
 signals:
   // "Add Article" or, while editing, "Update Article".
@@ -70,6 +75,10 @@ signals:
   void deleteRequested();
   void editRequested();
   void moveRequested(int offset);
+  // An entry was dragged to another place in the list.
+  void dragRequested(int from, int to);
+  // Items made from outside the inputs (dropped or browsed pictures), added at once.
+  void addRequested(const std::vector<PromoInput>& inputs);
   // An entry was selected or clicked: the view should show its item.
   void itemChosen();
 
@@ -85,11 +94,13 @@ protected:
   // Empties the view of the selected item.
   virtual void ClearItem();
   virtual void ClearInputs() = 0;
+  // Offers several pasted lines as items of their own (see OnLinesPasted).
+  void OfferPastedLines(QLineEdit* field);
 
 private:
   void CancelEditing();
   void FollowSelection();
-  void ItemGone(int row);
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
   const PromoKindInfo& info_;
   QPushButton* create_ = nullptr;  // reads "Update Ad" while an item is edited
@@ -101,6 +112,7 @@ private:
   QPlainTextEdit* details_ = nullptr;  // none where the shape shows items otherwise
   int editingRow_ = -1;
   PromoInput inputsBefore_;
+  std::function<bool(const std::vector<std::string>&)> takeLines_;
 };
 
 }  // namespace velmora

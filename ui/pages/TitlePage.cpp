@@ -97,6 +97,18 @@ void TitlePage::ShowValues(const std::string& title, const std::string& link, co
   description_->setText(ToQString(description));
 }
 
+void TitlePage::ShowField(ProjectField field, const std::string& text) {
+  QLineEdit* shown = field == ProjectField::URL           ? link_
+                     : field == ProjectField::Description ? description_
+                                                          : title_;
+  {
+    const QScopedValueRollback<bool> quiet(showing_, true);
+    shown->setText(ToQString(text));
+  }
+  shown->setFocus(Qt::OtherFocusReason);
+  shown->end(false);
+}
+
 void TitlePage::FocusTitle() {
   title_->setFocus(Qt::OtherFocusReason);
   title_->selectAll();

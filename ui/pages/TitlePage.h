@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "project/ProjectEdit.h"
 #include "ui/pages/WizardPage.h"
 
 class QLineEdit;
@@ -22,6 +23,8 @@ public:
   // Shows a project's values without reporting them as typed.
   void ShowValues(const std::string& title, const std::string& link, const std::string& affiliateId,
                   const std::string& description);
+  // One field shows `text` again (undo and redo), not reported as typed, with the cursor at its end.
+  void ShowField(ProjectField field, const std::string& text);
   // Puts the cursor into a field with its text selected, to be typed over.
   void FocusTitle();
   void FocusAffiliateLink();

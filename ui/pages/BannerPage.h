@@ -1,6 +1,6 @@
 #pragma once
-// A banner: a picture's address, typed or browsed for, and a preview of the
-// selected banner's picture.
+// A banner: a picture's address, typed or browsed for, its alternative
+// text, and a preview of the selected banner's picture.
 
 #include "ui/pages/PromoPage.h"
 
@@ -31,6 +31,7 @@ private:
   FileDialogPort& dialogs_;
   QString pictureFolder_;  // where "Browse" opens next
   QLineEdit* address_ = nullptr;
+  QLineEdit* alt_ = nullptr;
   BannerPreview* preview_ = nullptr;
 };
 

@@ -12,6 +12,14 @@ namespace {
 
 std::string Label(std::string_view word, std::size_t number) { return std::string(word) + std::to_string(number); }
 
+constexpr std::string_view kCrLf = "\r\n";
+
+// A text whose last line is empty gets back the line break a creation drops.
+std::string Editable(std::string text) {
+  if (text.ends_with(kCrLf)) text += kCrLf;
+  return text;
+}
+
 bool Contains(const PromoList& list, std::string_view text, int ignoreIndex) {
   for (std::size_t i = 0; i < list.size(); ++i)
     if (static_cast<int>(i) != ignoreIndex && EqualsIgnoreCaseAscii(list[i], text)) return true;
@@ -97,11 +105,12 @@ std::optional<PromoInput> PromoBoard::EditInput(const Project& project, PromoKin
     case PromoShape::Banner: return PromoInput{item, {}, {}, BannerAlt(project, item)};
     case PromoShape::PpcAd: {
       PpcAdText ad = TypedPpcAd(item);
-      return PromoInput{std::move(ad.title), std::move(ad.body), std::move(ad.link)};
+      return PromoInput{std::move(ad.title), Editable(std::move(ad.body)), std::move(ad.link), {}};
     }
     default: break;
   }
-  return PromoInput{TypedText(kind, item), {}, {}};
+  if (!InfoOf(kind).MultiLine()) return PromoInput{item, {}, {}, {}};
+  return PromoInput{Editable(TypedText(kind, item)), {}, {}, {}};
 }
 
 PromoChange PromoBoard::Delete(Project& project, PromoKind kind, int selected, MessagePort& messages) {

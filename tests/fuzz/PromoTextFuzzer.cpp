@@ -62,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t r = 0; r < records.size(); ++r) {
     const PromoKind kind = kPromoKinds[r % kPromoKinds.size()];
     const auto fields = Split(records[r], '\x01');
-    PromoInput input{records[r], {}, {}};
-    if (kind == PromoKind::PPC) input = {fields[0], fields.size() > 1 ? fields[1] : "", fields.size() > 2 ? fields[2] : ""};
+    PromoInput input{records[r], {}, {}, {}};
+    if (kind == PromoKind::PPC) input = {fields[0], fields.size() > 1 ? fields[1] : "", fields.size() > 2 ? fields[2] : "", {}};
     if (kind == PromoKind::Banners) input = {fields[0], {}, {}, fields.size() > 1 ? fields[1] : ""};
     if (CheckPromo(kind, input, {})) continue;  // empty
     const std::string item = BuildPromoItem(kind, input);

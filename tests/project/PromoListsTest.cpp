@@ -269,9 +269,8 @@ TEST_F(Board, AnyTextIsAcceptedComesBackFromTheProjectFileAndEditsAsTyped) {
       EXPECT_EQ(BuildPromoItem(kind, typed), ListOf(project, kind)[i]);
     }
   }
-  // As typed, with the one line break a multi-line text may end in dropped.
   EXPECT_EQ(reloaded.EditInput(loaded, PromoKind::Email, 15)->text, "one\r\ntwo$\r\n$three");
-  EXPECT_EQ(reloaded.EditInput(loaded, PromoKind::Email, 16)->text, "\r\n\r\nblank lines\r\n");
+  EXPECT_EQ(reloaded.EditInput(loaded, PromoKind::Email, 16)->text, "\r\n\r\nblank lines\r\n\r\n");
   EXPECT_EQ(reloaded.EditInput(loaded, PromoKind::Anchors, 0)->text, "Save $$$ on the Pro hose");
   EXPECT_EQ(reloaded.EditInput(loaded, PromoKind::PPC, 12)->link, "&#36;");
 }

@@ -1,4 +1,5 @@
 #include "generator/OutputDelivery.h"
+#include "project/PromoLists.h"
 
 #include <openssl/evp.h>
 #include <openssl/rand.h>
@@ -144,7 +145,10 @@ Project WithPictureAddresses(const Project& project, const std::vector<PagePictu
     if (!source) continue;
     for (const PagePicture& picture : pictures)
       if (picture.source == *source) {
+        // The alternative text goes with the banner to its new address.
+        const std::string alt = BannerAlt(project, banner);
         banner = picture.address;
+        SetBannerAlt(travelling, banner, alt);
         break;
       }
   }

@@ -14,6 +14,8 @@
 #include "app/Utils.h"
 #include "generator/PageGenerator.h"
 #include "generator/PageText.h"
+#include "project/ItemText.h"
+#include "project/PromoLists.h"
 #include "project/PromoKinds.h"
 #include "project/SocialPost.h"
 
@@ -1229,8 +1231,7 @@ bool IsTextKind(PromoKind kind) { return InfoOf(kind).MultiLine(); }
 // An item as the page holds it: line breaks restored for the text kinds and
 // the affiliate link filled in (after a social post where it names none).
 std::string ItemInPage(PromoKind kind, std::string_view item, std::string_view url) {
-  std::string text(item);
-  if (IsTextKind(kind) && text.find("$$") != std::string::npos) text = ReplaceAll(text, "$$", "\r\n");
+  std::string text = IsTextKind(kind) ? TypedText(kind, item) : std::string(item);
   if (InfoOf(kind).shape == PromoShape::Post) return PostWithLink(text, url);
   if (text.find(kAffiliateLink) != std::string::npos) text = ReplaceAll(text, kAffiliateLink, url);
   return text;
@@ -1465,14 +1466,13 @@ bool CheckItemsOfProject(const Project& project, const ItemMarks& marks, Report&
   CheckTypedText("markup-in-text", project.Title, "The title", PlaceOf(FindingPlace::What::Title), report);
   for (std::size_t i = 0; i < project.Anchors.size(); ++i)
     CheckTypedText("markup-in-text", project.Anchors[i], "The anchor text", PromoPlace(PromoKind::Anchors, i), report);
-  std::vector<std::string> fields;
   for (std::size_t i = 0; i < project.PPC.size(); ++i) {
     if (!MayHoldMarkup(project.PPC[i])) continue;
-    SplitFields('^', project.PPC[i], fields);
+    const PpcAdText ad = TypedPpcAd(project.PPC[i]);
     const FindingPlace where = PromoPlace(PromoKind::PPC, i);
-    CheckTypedText("markup-in-text", FieldOrEmpty(fields, 1), "The title", where, report);
-    CheckTypedText("markup-in-text", ReplaceAll(FieldOrEmpty(fields, 2), "$$", "\r\n"), "The body", where, report);
-    CheckTypedText("markup-in-text", FieldOrEmpty(fields, 3), "The link", where, report);
+    CheckTypedText("markup-in-text", ad.title, "The title", where, report);
+    CheckTypedText("markup-in-text", ad.body, "The body", where, report);
+    CheckTypedText("markup-in-text", ad.link, "The link", where, report);
   }
   for (PromoKind kind : kTextKinds) {
     ClosureChecker checker;
@@ -1591,23 +1591,22 @@ std::optional<std::vector<ItemSpan>> ItemSpans(const Project& project, std::stri
   if (HoldsStandInStem(project, templateText)) return std::nullopt;
   Project marked = project;
   std::unordered_map<std::string, std::pair<std::string, FindingPlace>> items;  // marker: text in page, place
-  std::vector<std::string> fields;
   for (PromoKind kind : kPromoKinds) {
     PromoList& list = ListOf(marked, kind);
     for (std::size_t i = 0; i < list.size(); ++i) {
       const FindingPlace where = PromoPlace(kind, i);
       if (kind == PromoKind::PPC) {
-        SplitFields('^', list[i], fields);
+        const PpcAdText typed = TypedPpcAd(list[i]);
         std::string ad = "^";
         for (std::size_t f = 1; f <= 3; ++f) {
-          std::string text = FieldOrEmpty(fields, f);
-          if (f == 2) text = ReplaceAll(text, "$$", "\r\n");
+          const std::string& text = f == 1 ? typed.title : f == 2 ? typed.body : typed.link;
           items.emplace(ItemMarker(kind, i, f), std::pair{ReplaceAll(text, kAffiliateLink, project.URL), where});
           ad += ItemMarker(kind, i, f) + "^";
         }
         list[i] = ad;
       } else {
         items.emplace(ItemMarker(kind, i), std::pair{ItemInPage(kind, list[i], project.URL), where});
+        if (kind == PromoKind::Banners) marked.BannerAlts[ItemMarker(kind, i)] = BannerAlt(project, list[i]);
         list[i] = ItemMarker(kind, i);
       }
     }
@@ -1855,12 +1854,18 @@ bool MayTouchPlaceholders(PromoKind kind, std::string_view raw, std::string_view
   return text.find("%%") != std::string::npos || text.front() == '%' || text.back() == '%';
 }
 
+// What a stand-in banner's alternative text reads: no stand-in, so that it
+// leaves the reading by stand-ins as it is.
+constexpr std::string_view kBannerAltStandIn = "zqbanneraltzq";
+
 // The page with one stand-in for the items of each kind the project has.
 std::string StandInPage(const Project& project, std::string_view templateText, PromoKind twice = PromoKind::PPC) {
   Project sample;
   sample.Title = project.Title;
   sample.URL = project.URL;
   sample.ClickBankId = project.ClickBankId;
+  // Each banner's own alternative text is checked apart (BannerAltsShown).
+  if (!project.Banners.empty()) sample.BannerAlts[StandIn(PromoKind::Banners)] = std::string(kBannerAltStandIn);
   for (PromoKind kind : kPromoKinds) {
     if (ListOf(project, kind).empty()) continue;
     ListOf(sample, kind).push_back(kind == PromoKind::PPC ? "^" + StandIn(kind) + "^^^" : StandIn(kind));
@@ -2063,7 +2068,6 @@ bool CheckByStandIns(const Project& project, const ItemMarks& marks, PageReader&
       continue;
     }
     if (use.seen == 0) continue;
-    std::vector<std::string> fields;
     // An affiliate link written into an item stands where the item does.
     const bool linkMatters =
         MayChangeThePage(use, project.URL, project.URL.find('<') != std::string::npos);
@@ -2091,8 +2095,8 @@ bool CheckByStandIns(const Project& project, const ItemMarks& marks, PageReader&
               report);
         };
         if (kind == PromoKind::PPC) {
-          SplitFields('^', raw, fields);
-          for (std::size_t f = 1; f <= 3; ++f) checkFragment(ItemInPage(kind, FieldOrEmpty(fields, f), project.URL));
+          const PpcAdText ad = TypedPpcAd(raw);
+          for (const std::string* field : {&ad.title, &ad.body, &ad.link}) checkFragment(ItemInPage(kind, *field, project.URL));
         } else {
           checkFragment(ItemInPage(kind, raw, project.URL));
         }
@@ -2101,7 +2105,7 @@ bool CheckByStandIns(const Project& project, const ItemMarks& marks, PageReader&
       for (const AddressUse& address : use.addresses) {
         // Most rows hold the item alone, as typed.
         const bool asTyped = address.value == StandIn(kind) && raw.find("%%") == std::string::npos &&
-                             !(IsTextKind(kind) && raw.find("$$") != std::string::npos) &&
+                             !(IsTextKind(kind) && TypedText(kind, raw) != raw) &&
                              ReadAsWritten(raw);
         const std::string built =
             asTyped ? std::string()
@@ -2247,7 +2251,18 @@ std::vector<Finding> CheckProjectPage(const Project& project, std::string_view t
   if (!disclosure) ReportNoDisclosure(report);
   if (!HasPageDescription(page)) ReportNoDescription(report);
   CheckPlaceholders(left, &project, templateText, report);
-  return report.Take();
+  // Where the template shows each banner's own alternative text, a banner
+  // without one answers for it, not the template.
+  const bool altsShown = standInPage.find(kBannerAltStandIn) != std::string::npos;
+  if (altsShown) {
+    for (std::size_t i = 0; i < project.Banners.size(); ++i)
+      if (TrimAddress(BannerAlt(project, project.Banners[i])).empty())
+        report.Add("missing-alt", PromoPlace(PromoKind::Banners, i), MissingAltMessage(project.Banners[i]));
+  }
+  std::vector<Finding> findings = report.Take();
+  if (altsShown)
+    std::erase_if(findings, [](const Finding& f) { return f.code == "missing-alt" && f.message == kRowsWithoutAlt; });
+  return findings;
 }
 
 std::vector<Finding> CheckFinishedPage(std::string_view page) { return CheckFinishedPage(page, 0); }

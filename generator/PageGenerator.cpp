@@ -16,7 +16,9 @@
 #include "app/Utils.h"
 #include "generator/PageText.h"
 #include "generator/TemplateCatalogue.h"
+#include "project/ItemText.h"
 #include "project/PromoKinds.h"
+#include "project/PromoLists.h"
 #include "project/SocialPost.h"
 
 namespace velmora {
@@ -94,7 +96,7 @@ std::string BuildPostRows(std::string_view block, const PromoList& posts, std::s
   const std::vector<bool> boxed = MatchesInTextAreas(block, placeholder, startsInTextArea);
   std::string rows;
   for (const std::string& post : posts) {
-    const std::string text = PostWithLink(ReplaceAll(post, "$$", "\r\n"), link);
+    const std::string text = PostWithLink(TypedText(PromoKind::SocialPosts, post), link);
     // The encoded forms first: the post as shown may hold their names.
     std::string row = ReplaceAll(block, kPostEncoded, PercentEncode(text));
     row = ReplaceAll(row, kLinkEncoded, encodedLink);
@@ -117,10 +119,9 @@ std::string BuildPpcTable(const PromoList& ads) {
   std::string table;
   table.reserve(size);
   table = R"(<table width="491" border="0" align="center">)";
-  std::vector<std::string> fields;
   for (std::size_t i = 0; i < ads.size(); ++i) {
     // Hand-edited projects may hold ads with missing fields; those read as empty.
-    SplitFields('^', ads[i], fields);
+    const PpcAdText ad = TypedPpcAd(ads[i]);
     if (i % 2 == 0) {
       table += "<tr>";
     } else {
@@ -128,12 +129,12 @@ std::string BuildPpcTable(const PromoList& ads) {
     }
     table += R"(<td valign=top bgcolor=#FFFFA0 class="style17">)";
     table += R"(<u><span class="style7">)";
-    table += FieldOrEmpty(fields, 1);
+    table += ad.title;
     table += "</span></u><br>";
-    table += ReplaceAll(FieldOrEmpty(fields, 2), "$$", "\r\n");
+    table += ad.body;
     table += "<br>";
     table += "<span class=style24>";
-    table += FieldOrEmpty(fields, 3);
+    table += ad.link;
     table += "</span>";
     table += "</td>";
     if (i % 2 == 1) table += "</tr>";
@@ -255,7 +256,11 @@ std::optional<Error> FillWith(std::string_view templateText, const Project& proj
     const PromoKindInfo& kind = InfoOf(kPageBlockOrder[k]);
     searched.insert(searched.end(), {blocks[k], kind.blockOpen, kind.blockClose, kind.placeholder});
   }
+  searched.push_back(kBannerAlt);
   searched.push_back(kPpcAds);
+  // Alternative texts are plain text for an attribute value.
+  std::vector<std::string> alts;
+  for (const std::string& banner : project.Banners) alts.push_back(EscapeForAttribute(BannerAlt(project, banner)));
 
   std::string page(templateText);
   if (page.size() > maxPageBytes) return PageTooLarge(maxPageBytes, "its template alone is larger than that");
@@ -285,12 +290,14 @@ std::optional<Error> FillWith(std::string_view templateText, const Project& proj
     } else {
       const std::span later(searched.begin() + static_cast<std::ptrdiff_t>(4 * k + 1), searched.end());
       auto rows = std::make_shared<BlockRows>(std::move(block), kind.placeholder, items, kind.MultiLine(), blockInBox[k],
-                                              boxedLink == project.URL ? std::string_view() : std::string_view(boxedLink));
+                                              boxedLink == project.URL ? std::string_view() : std::string_view(boxedLink),
+                                              kind.kind == PromoKind::Banners ? kBannerAlt : std::string_view(), &alts);
       if (!grown.Replace(blocks[k], rows, later)) return blockTooLarge();
     }
     if (!grown.Replace(kind.blockOpen, "") || !grown.Replace(kind.blockClose, "") || !grown.Replace(kind.placeholder, ""))
       return PageTooLarge(maxPageBytes, "the template is too large");
   }
+  if (!grown.Replace(kBannerAlt, "")) return PageTooLarge(maxPageBytes, "the template is too large");
   // The table is as large as the ads; a project of huge ads is only refused when the page shows them.
   std::size_t tableBound = 64;
   for (const auto& ad : project.PPC) tableBound += ad.size() + 160;

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/Utils.h"
+#include "project/ItemText.h"
 #include "project/PromoKinds.h"
 
 namespace velmora {
@@ -190,27 +191,77 @@ std::string ReplaceInTextAreas(std::string_view text, std::string_view from, std
   return replaced;
 }
 
-BlockRows::BlockRows(std::string block, std::string_view placeholder, const PromoList& items, bool expandsBreaks,
-                     bool startsInTextArea, std::string_view escapedLink)
-    : block_(std::move(block)), items_(items), expandsBreaks_(expandsBreaks), escapedLink_(escapedLink) {
-  // Cut once at the placeholders rather than searching the block in every row.
-  std::string_view rest = block_;
-  for (std::size_t at = rest.find(placeholder); at != std::string_view::npos; at = rest.find(placeholder)) {
-    segments_.push_back(rest.substr(0, at));
-    rest.remove_prefix(at + placeholder.size());
+namespace {
+
+// "$$" and CR LF are both two bytes, so a text is mended where it stands.
+void MendBreaks(std::string& text, std::size_t from) {
+  for (std::size_t at = text.find("$$", from); at != std::string::npos; at = text.find("$$", at + 2)) {
+    text[at] = '\r';
+    text[at + 1] = '\n';
   }
-  segments_.push_back(rest);
-  escaped_ = placeholder.empty() ? std::vector<bool>() : MatchesInTextAreas(block_, placeholder, startsInTextArea);
-  escaped_.resize(segments_.size() - 1, false);
-  escapes_ = std::find(escaped_.begin(), escaped_.end(), true) != escaped_.end();
+}
+
+std::string Mended(std::string text, bool expandsBreaks) {
+  if (expandsBreaks) MendBreaks(text, 0);
+  return text;
+}
+
+}  // namespace
+
+BlockRows::BlockRows(std::string block, std::string_view placeholder, const PromoList& items, bool expandsBreaks,
+                     bool startsInTextArea, std::string_view escapedLink, std::string_view companionPlaceholder,
+                     const std::vector<std::string>* companions)
+    : block_(Mended(std::move(block), expandsBreaks)),
+      items_(items),
+      companions_(companionPlaceholder.empty() ? nullptr : companions),
+      expandsBreaks_(expandsBreaks),
+      escapedLink_(escapedLink) {
+  // Cut once at the placeholders rather than searching the block in every row.
+  const auto boxes = TextAreaContents(block_, startsInTextArea);
+  const auto inBox = [&](std::size_t at) {
+    return std::any_of(boxes.begin(), boxes.end(), [&](const auto& box) { return box.first <= at && at < box.second; });
+  };
+  const auto next = [&](std::size_t from, std::string_view needle) {
+    return needle.empty() ? std::string_view::npos : std::string_view(block_).find(needle, from);
+  };
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t item = next(from, placeholder);
+    const std::size_t companion = companions_ ? next(from, companionPlaceholder) : std::string_view::npos;
+    const std::size_t at = std::min(item, companion);
+    if (at == std::string_view::npos) break;
+    segments_.push_back(std::string_view(block_).substr(from, at - from));
+    slots_.push_back({at == companion, inBox(at)});
+    from = at + (at == companion ? companionPlaceholder.size() : placeholder.size());
+  }
+  segments_.push_back(std::string_view(block_).substr(from));
+  escapes_ = std::any_of(slots_.begin(), slots_.end(), [](const Slot& slot) { return slot.escaped; });
   std::size_t fixedSize = 0;
   for (const auto piece : segments_) fixedSize += piece.size();
-  const auto shown = static_cast<std::size_t>(std::count(escaped_.begin(), escaped_.end(), false));
-  const std::size_t boxed = escaped_.size() - shown;
+  if (expandsBreaks_) {
+    joined_.resize(items_.size());
+    for (std::size_t row = 0; row < items_.size(); ++row) joined_[row] = JoinerEscapes(items_[row]) != 0;
+  }
   offsets_.reserve(items_.size() + 1);
   offsets_.push_back(0);
-  for (const auto& item : items_)
-    offsets_.push_back(offsets_.back() + fixedSize + shown * item.size() + (boxed ? boxed * EscapedSize(item) : 0));
+  for (std::size_t row = 0; row < items_.size(); ++row) {
+    std::size_t size = fixedSize;
+    const std::size_t dropped = Joined(row) ? 3 * JoinerEscapes(items_[row]) : 0;
+    for (const Slot& slot : slots_) {
+      if (slot.companion) {
+        const std::string& companion = Companion(row);
+        size += slot.escaped ? EscapedForTextAreaSize(companion) : companion.size();
+      } else {
+        size += (slot.escaped ? EscapedSize(items_[row]) : items_[row].size()) - dropped;
+      }
+    }
+    offsets_.push_back(offsets_.back() + size);
+  }
+}
+
+const std::string& BlockRows::Companion(std::size_t row) const {
+  static const std::string none;
+  return companions_ && row < companions_->size() ? (*companions_)[row] : none;
 }
 
 std::size_t BlockRows::EscapedSize(const std::string& item) const {
@@ -238,22 +289,20 @@ void BlockRows::AppendEscaped(std::string& out, const std::string& item) const {
 }
 
 void BlockRows::AppendRow(std::string& out, std::size_t row) const {
-  const std::size_t rowStart = out.size();
   out.append(segments_.front());
+  // An item with escapes is shown as typed; any other has its "$$" mended in place.
+  const std::string typed = Joined(row) ? TypedMultiLine(items_[row]) : std::string();
   for (std::size_t k = 1; k < segments_.size(); ++k) {
-    if (escapes_ && escaped_[k - 1]) {
-      AppendEscaped(out, items_[row]);
+    const Slot& slot = slots_[k - 1];
+    const std::string& text = slot.companion ? Companion(row) : Joined(row) ? typed : items_[row];
+    const std::size_t from = out.size();
+    if (escapes_ && slot.escaped) {
+      AppendEscaped(out, text);
     } else {
-      out.append(items_[row]);
+      out.append(text);
     }
+    if (expandsBreaks_ && !slot.companion && !Joined(row)) MendBreaks(out, from);
     out.append(segments_[k]);
-  }
-  // "$$" and CR LF are both two bytes, so the row is mended where it stands;
-  // the scan starts at the row so that no pair spans two rows.
-  if (!expandsBreaks_) return;
-  for (std::size_t at = out.find("$$", rowStart); at != std::string::npos; at = out.find("$$", at + 2)) {
-    out[at] = '\r';
-    out[at + 1] = '\n';
   }
 }
 
@@ -303,7 +352,10 @@ bool BlockRows::Scan(std::span<const std::string_view> later, std::string_view l
   std::size_t windowLast = 0;
   for (std::size_t row = 0; row < items_.size(); ++row) {
     const std::string& item = items_[row];
-    if (!everyRow && (!itemsShow || std::memchr(item.data(), '%', item.size()) == nullptr)) continue;
+    const std::string& companion = Companion(row);
+    if (!everyRow && (!itemsShow || std::memchr(item.data(), '%', item.size()) == nullptr) &&
+        companion.find('%') == std::string::npos)
+      continue;
     // The row with enough of its neighbours around it that every match
     // through one of its '%' bytes lies in the window, unless it runs past
     // the first or last row.

@@ -36,17 +36,21 @@ std::vector<bool> MatchesInTextAreas(std::string_view text, std::string_view nee
 std::string ReplaceInTextAreas(std::string_view text, std::string_view from, std::string_view to);
 
 // The rows of one block, a row for every item: the block with each
-// placeholder given the item, and with "$$" as CR LF when asked. A large
-// block of rows is kept as this recipe while the page grows and is written
-// out once, straight into the finished page.
+// placeholder given the item. Multi-line items (`expandsBreaks`) are shown
+// as typed, their "$$" and the block's own as CR LF. A large block of rows
+// is kept as this recipe while the page grows and is written out once,
+// straight into the finished page.
 class BlockRows {
 public:
   // `items` must outlive the rows. A placeholder inside a <textarea> of the
   // block (or of the page, `startsInTextArea`) gets the item escaped for
   // it, with the affiliate link in it as `escapedLink` when that is not
   // empty (a link that needs escaping is filled in there rather than last).
+  // A companion placeholder gets the companion of the row's item, as it is
+  // (escaped in a <textarea>); `companions` must outlive the rows.
   BlockRows(std::string block, std::string_view placeholder, const PromoList& items, bool expandsBreaks,
-            bool startsInTextArea = false, std::string_view escapedLink = {});
+            bool startsInTextArea = false, std::string_view escapedLink = {},
+            std::string_view companionPlaceholder = {}, const std::vector<std::string>* companions = nullptr);
   BlockRows(const BlockRows&) = delete;
   BlockRows& operator=(const BlockRows&) = delete;
 
@@ -77,14 +81,23 @@ private:
   std::size_t LastRowFrom(std::size_t end, std::size_t bytes) const;
   std::size_t EscapedSize(const std::string& item) const;
   void AppendEscaped(std::string& out, const std::string& item) const;
+  const std::string& Companion(std::size_t row) const;
+  bool Joined(std::size_t row) const { return expandsBreaks_ && joined_[row]; }
+
+  struct Slot {
+    bool companion;  // else the item
+    bool escaped;    // in a <textarea>
+  };
 
   const std::string block_;
   const PromoList& items_;
+  const std::vector<std::string>* companions_;
   const bool expandsBreaks_;
   const std::string escapedLink_;
   std::vector<std::string_view> segments_;  // the block between its placeholders
-  std::vector<bool> escaped_;               // the placeholder after segment k is in a <textarea>
+  std::vector<Slot> slots_;                 // the placeholder after segment k
   bool escapes_ = false;
+  std::vector<bool> joined_;                // the item holds word joiners to drop
   std::vector<std::size_t> offsets_;        // where each row begins, and the end
   std::vector<std::string_view> absent_;
   std::size_t lastMatches_ = 0;

@@ -1,6 +1,7 @@
 #pragma once
 // Everything the user enters for one affiliate page.
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,7 @@
 namespace velmora {
 
 // Items in order of creation; each item is one line (multi-line input is
-// flattened with "$$" before it is stored).
+// flattened with "$$" before it is stored; project/ItemText.h).
 using PromoList = std::vector<std::string>;
 
 struct Project {
@@ -30,6 +31,9 @@ struct Project {
   std::string Description;  // for search engines; blank: the page makes one from the title
   std::string PageId;  // names the project in the pages it saves, so that it replaces only its own
   std::vector<PublishTarget> PublishTargets;  // where the page is published; never a secret
+  // By banner address, so that it follows its banner wherever the list moves
+  // it; texts of banners no longer listed are not saved.
+  std::map<std::string, std::string> BannerAlts;
 
   bool operator==(const Project&) const = default;
 };

@@ -55,7 +55,10 @@ ItemEdit Inverse(const ItemEdit& edit) {
   switch (edit.what) {
     case ItemEdit::What::Insert: inverse.what = ItemEdit::What::Remove; break;
     case ItemEdit::What::Remove: inverse.what = ItemEdit::What::Insert; break;
-    case ItemEdit::What::Replace: std::swap(inverse.item, inverse.previous); break;
+    case ItemEdit::What::Replace:
+      std::swap(inverse.item, inverse.previous);
+      std::swap(inverse.alt, inverse.previousAlt);
+      break;
     case ItemEdit::What::Move: std::swap(inverse.row, inverse.to); break;
   }
   return inverse;
@@ -63,6 +66,11 @@ ItemEdit Inverse(const ItemEdit& edit) {
 
 int Apply(Project& project, const ItemEdit& edit) {
   PromoList& list = ListOf(project, edit.kind);
+  // Texts stay under their banner's address: a removed banner's text is
+  // not saved, and comes back with it.
+  if (InfoOf(edit.kind).shape == PromoShape::Banner &&
+      (edit.what == ItemEdit::What::Insert || edit.what == ItemEdit::What::Replace))
+    SetBannerAlt(project, edit.item, edit.alt);
   // Edits come from plans against this very project; one that no longer
   // fits it changes nothing rather than reaching past the list.
   switch (edit.what) {
@@ -115,7 +123,8 @@ std::optional<ItemEdit> PlanCreate(const Project& project, PromoKind kind, const
     messages.ShowMessage(MessageKind::Warning, *problem);
     return std::nullopt;
   }
-  return ItemEdit{ItemEdit::What::Insert, kind, static_cast<int>(list.size()), 0, BuildPromoItem(kind, input), {}};
+  return ItemEdit{ItemEdit::What::Insert, kind, static_cast<int>(list.size()), 0, BuildPromoItem(kind, input), {},
+                  input.alt};
 }
 
 std::optional<ItemEdit> PlanUpdate(const Project& project, PromoKind kind, int row, const PromoInput& input,
@@ -129,7 +138,8 @@ std::optional<ItemEdit> PlanUpdate(const Project& project, PromoKind kind, int r
     messages.ShowMessage(MessageKind::Warning, *problem);
     return std::nullopt;
   }
-  return ItemEdit{ItemEdit::What::Replace, kind, row, 0, BuildPromoItem(kind, input), list[At(row)]};
+  return ItemEdit{ItemEdit::What::Replace, kind, row, 0, BuildPromoItem(kind, input), list[At(row)],
+                  input.alt, BannerAlt(project, list[At(row)])};
 }
 
 std::optional<ItemEdit> PlanDelete(const Project& project, PromoKind kind, int selected, MessagePort& messages) {
@@ -139,7 +149,7 @@ std::optional<ItemEdit> PlanDelete(const Project& project, PromoKind kind, int s
     messages.ShowMessage(MessageKind::Warning, std::string(InfoOf(kind).selectMessage));
     return std::nullopt;
   }
-  return ItemEdit{ItemEdit::What::Remove, kind, selected, 0, list[At(selected)], {}};
+  return ItemEdit{ItemEdit::What::Remove, kind, selected, 0, list[At(selected)], {}, BannerAlt(project, list[At(selected)])};
 }
 
 std::optional<ItemEdit> PlanMove(const Project& project, PromoKind kind, int row, int to) {

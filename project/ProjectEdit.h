@@ -34,6 +34,10 @@ struct ItemEdit {
   int to = 0;            // where a move ends
   std::string item;      // the item inserted, removed, or put in place
   std::string previous;  // the item a replacement replaced
+  // A banner's alternative text, put with `item` on Insert and Replace, and
+  // the one `previous` had.
+  std::string alt;
+  std::string previousAlt;
   bool operator==(const ItemEdit&) const = default;
 };
 

@@ -6,6 +6,7 @@
 
 #include "app/TextCodec.h"
 #include "app/Utils.h"
+#include "project/ItemText.h"
 #include "project/PromoLists.h"
 
 namespace velmora {
@@ -14,13 +15,18 @@ namespace {
 
 constexpr std::size_t kPpcCarets = 4;                 // "^title^body^link^"
 
-std::string JoinItems(const PromoList& items, std::string_view separator) {
+constexpr std::string_view kBannerAltsTag = "AfBannerAlts";
+// Holds "1" when the items hold escapes (project/ItemText.h).
+constexpr std::string_view kEscapesTag = "AfEscapes";
+
+template <typename Stored>
+std::string JoinItems(const PromoList& items, std::string_view separator, Stored stored) {
   std::string text;
   std::size_t size = 0;
   for (const auto& item : items) size += item.size() + 2;
   text.reserve(size);
   for (const auto& item : items) {
-    text += item;
+    text += stored(item);
     text += "\r\n";
   }
   return FlattenLines(text, separator);
@@ -189,6 +195,13 @@ Project ParseWorkingText(const std::string& text) {
   project.Description = takeValue(kDescriptionTag);
   project.PageId = takeValue("AfPageId");
   project.PublishTargets = TargetsFromText(take("AfPublishTargets"));
+  const PromoList alts = SplitItems(take(kBannerAltsTag), "$$");
+  const bool escaped = TrimControl(take(kEscapesTag)) == "1";
+  for (PromoKind kind : kPromoKinds)
+    for (std::string& item : ListOf(project, kind))
+      item = escaped ? FromEscapedFile(kind, item) : FromPlainFile(kind, item);
+  for (std::size_t i = 0; i < alts.size() && i < project.Banners.size(); ++i)
+    SetBannerAlt(project, project.Banners[i], UnescapedLine(alts[i]));
   return project;
 }
 
@@ -201,8 +214,13 @@ Lines ProjectLines(const Project& project) {
       TagLine("AfClickBankId", project.ClickBankId),
       TagLine("AfTemplate", project.Template),
   };
-  auto addItems = [&lines, &project](const PromoKindInfo& kind) {
-    lines.push_back(TagLine(kind.tag, JoinItems(ListOf(project, kind.kind), kind.separator)));
+  bool escaped = false;
+  for (PromoKind kind : kPromoKinds)
+    for (const std::string& item : ListOf(project, kind)) escaped = escaped || NeedsEscapes(kind, item);
+  auto addItems = [&lines, &project, escaped](const PromoKindInfo& kind) {
+    lines.push_back(TagLine(kind.tag, JoinItems(ListOf(project, kind.kind), kind.separator, [&](const std::string& item) {
+                              return escaped ? EscapedInFile(kind.kind, item) : PlainInFile(kind.kind, item);
+                            })));
   };
   for (const PromoKindInfo& kind : kPromoKindTable)
     if (!kind.storedLast) addItems(kind);
@@ -213,6 +231,14 @@ Lines ProjectLines(const Project& project) {
   if (!project.Description.empty()) lines.push_back(TagLine(kDescriptionTag, project.Description));
   if (!project.PageId.empty()) lines.push_back(TagLine("AfPageId", project.PageId));
   if (!project.PublishTargets.empty()) lines.push_back(TagLine("AfPublishTargets", TargetsText(project.PublishTargets)));
+  // One per banner, in its order, always escaped: only this copy reads them.
+  const bool alts = std::any_of(project.Banners.begin(), project.Banners.end(),
+                                [&](const std::string& banner) { return !BannerAlt(project, banner).empty(); });
+  if (alts)
+    lines.push_back(TagLine(kBannerAltsTag, JoinItems(project.Banners, "$$", [&](const std::string& banner) {
+                              return EscapedLine(BannerAlt(project, banner));
+                            })));
+  if (escaped) lines.push_back(TagLine(kEscapesTag, "1"));
   return lines;
 }
 
@@ -244,6 +270,8 @@ const std::array<std::string_view, kProjectFieldCount> kProjectFields = [] {
   fields[at++] = kDescriptionTag;
   fields[at++] = "AfPageId";
   fields[at++] = "AfPublishTargets";
+  fields[at++] = kBannerAltsTag;
+  fields[at++] = kEscapesTag;
   return fields;
 }();
 
@@ -298,11 +326,6 @@ std::optional<std::string> SaveProblem(const Project& project) {
   for (const auto& [value, what] : values)
     if (FindProjectTag(*value, &tag) != std::string_view::npos)
       return std::string(what) + " can't contain " + tag + ": project files use it to mark their fields.";
-  for (PromoKind kind : kPromoKinds)
-    for (const auto& item : ListOf(project, kind))
-      if (FindProjectTag(item, &tag) != std::string_view::npos)
-        return "A " + std::string(InfoOf(kind).noun) + " can't contain " + tag +
-               ": project files use it to mark their fields.";
   return std::nullopt;
 }
 

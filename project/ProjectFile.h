@@ -2,8 +2,9 @@
 // The project file (*.set): one tag line per field in a fixed order: the
 // page's values, each promo kind's items, the output file's name; then,
 // when they hold something, the fields added later (older copies of the
-// program stop reading before them): newer kinds, the page id and the
-// publishing targets.
+// program stop reading before them): newer kinds, the page id, the
+// publishing targets, the banners' alternative texts and the mark that the
+// items hold escapes (project/ItemText.h).
 
 #include <array>
 #include <filesystem>
@@ -39,7 +40,7 @@ Result<Project> LoadProjectFile(const std::filesystem::path& path);
 inline constexpr std::string_view kDescriptionTag = "AfDescription";
 
 // The field names, in file order.
-inline constexpr std::size_t kProjectFieldCount = 8 + kPromoKindTable.size();
+inline constexpr std::size_t kProjectFieldCount = 10 + kPromoKindTable.size();
 extern const std::array<std::string_view, kProjectFieldCount> kProjectFields;
 
 // A project file holds at least one of its tags, and no NUL byte before the first.
@@ -57,8 +58,8 @@ std::filesystem::path WithProjectExtension(std::filesystem::path path);
 // One-line values never hold a line break: each CR LF, CR or LF becomes one space.
 std::string OneLine(std::string_view text);
 
-// Why the project cannot be saved as it is (a value holding one of the
-// file's tags), or nothing.
+// Why the project cannot be saved as it is (a value other than an item
+// holding one of the file's tags), or nothing.
 std::optional<std::string> SaveProblem(const Project& project);
 
 }  // namespace velmora

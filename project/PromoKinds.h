@@ -17,6 +17,8 @@ enum class PromoKind { Anchors, PPC, Banners, Signatures, Email, AutoEmail, Arti
 
 // Where a page, or an item, takes the affiliate link.
 inline constexpr std::string_view kAffiliateLink = "%%AFFILIATELINK%%";
+// Where a banner's block takes the banner's alternative text; removed elsewhere.
+inline constexpr std::string_view kBannerAlt = "%%BANNER_ALT%%";
 
 // What the user types for one item, and so which wizard page serves the kind.
 enum class PromoShape {

@@ -4,28 +4,21 @@
 
 #include "app/Utils.h"
 #include "project/ProjectEdit.h"
+#include "project/ItemText.h"
 #include "project/ProjectFile.h"
 
 namespace velmora {
 
 namespace {
 
-constexpr std::string_view kCrLf = "\r\n";
-
-// A caret inside a field would shift the ad's fields for every later reader.
-constexpr std::string_view kCaretInPpc = "A PPC Ad Promo can't contain the character ^.";
-
 std::string Label(std::string_view word, std::size_t number) { return std::string(word) + std::to_string(number); }
 
-// The project file keeps the items of a list on one line, between "$$"
-// (anchors, banners) or "^^" (the five texts), unescaped: an item holding
-// that mark, or ending in its character, would come back cut in two.
-std::string SeparatorProblem(const PromoKindInfo& info, std::string_view item) {
-  if (info.shape == PromoShape::PpcAd) return {};
-  const std::string_view mark = info.separator;
-  if (item.find(mark) == std::string_view::npos && (item.empty() || item.back() != mark.front())) return {};
-  return "This " + std::string(info.noun) + " can't contain " + std::string(mark) + " or end with " +
-         std::string(1, mark.front()) + ".";
+constexpr std::string_view kCrLf = "\r\n";
+
+// A text whose last line is empty gets back the line break a creation drops.
+std::string Editable(std::string text) {
+  if (text.ends_with(kCrLf)) text += kCrLf;
+  return text;
 }
 
 bool Contains(const PromoList& list, std::string_view text, int ignoreIndex) {
@@ -34,51 +27,22 @@ bool Contains(const PromoList& list, std::string_view text, int ignoreIndex) {
   return false;
 }
 
-// Multi-line texts keep their line breaks as "$$", so a "$$" typed into one
-// comes back as a line break, and so does a line ending in "$" before the next.
-bool BreaksLineMarks(std::string_view text) {
-  if (text.find("$$") != std::string_view::npos) return true;
-  for (std::size_t at = text.find("$\r\n"); at != std::string_view::npos; at = text.find("$\r\n", at + 1))
-    if (at + 3 < text.size()) return true;
-  return false;
-}
-
 bool OnlyLineBreaks(std::string_view text) { return text.find_first_not_of("\r\n") == std::string_view::npos; }
 
 }  // namespace
 
 std::string BuildPromoItem(PromoKind kind, const PromoInput& input) {
-  switch (InfoOf(kind).shape) {
-    case PromoShape::Line:
-    case PromoShape::Banner: return OneLine(input.text);
-    case PromoShape::PpcAd:
-      return "^" + OneLine(input.text) + "^" + FlattenLines(input.body, "$$") + "^" + OneLine(input.link) + "^";
-    case PromoShape::Text:
-    case PromoShape::Post: break;
-  }
-  return FlattenLines(input.text, "$$");
+  if (InfoOf(kind).shape == PromoShape::PpcAd) return KeptPpcAd({input.text, input.body, input.link});
+  return KeptText(kind, input.text);
 }
 
 std::optional<std::string> CheckPromo(PromoKind kind, const PromoInput& input, const PromoList& list,
                                       int ignoreIndex) {
   const PromoKindInfo& info = InfoOf(kind);
-  const std::string noun(info.noun);
   // Not trimmed: a single blank is a valid promo, but a memo of line breaks only is empty.
   const bool memo = info.MultiLine();
   if (input.text.empty() || (memo && OnlyLineBreaks(input.text))) return std::string(info.emptyMessage);
-  if (info.shape == PromoShape::PpcAd && (input.text.find('^') != std::string::npos ||
-                                 input.body.find('^') != std::string::npos ||
-                                 input.link.find('^') != std::string::npos))
-    return std::string(kCaretInPpc);
-  if (memo && BreaksLineMarks(input.text))
-    return "This " + noun + " can't contain $$ or a line ending in $: project files use $$ for line breaks.";
-  std::string tag;
-  for (const std::string* text : {&input.text, &input.body, &input.link})
-    if (FindProjectTag(*text, &tag) != std::string_view::npos)
-      return "This " + noun + " can't contain " + tag + ": project files use it to mark their fields.";
-  const std::string item = BuildPromoItem(kind, input);
-  if (const std::string problem = SeparatorProblem(info, item); !problem.empty()) return problem;
-  if (info.Mirrored() && Contains(list, item, ignoreIndex)) return std::string(info.duplicateMessage);
+  if (info.Mirrored() && Contains(list, BuildPromoItem(kind, input), ignoreIndex)) return std::string(info.duplicateMessage);
   return std::nullopt;
 }
 
@@ -114,17 +78,15 @@ std::optional<PromoInput> PromoBoard::EditInput(const Project& project, PromoKin
   if (row < 0 || static_cast<std::size_t>(row) >= list.size()) return std::nullopt;
   const std::string& item = list[static_cast<std::size_t>(row)];
   switch (InfoOf(kind).shape) {
-    case PromoShape::Line:
-    case PromoShape::Banner: return PromoInput{item, {}, {}};
+    case PromoShape::Banner: return PromoInput{item, {}, {}, BannerAlt(project, item)};
     case PromoShape::PpcAd: {
-      const auto fields = SplitFields('^', item);
-      return PromoInput{FieldOrEmpty(fields, 1), ReplaceAll(FieldOrEmpty(fields, 2), "$$", kCrLf),
-                        FieldOrEmpty(fields, 3)};
+      PpcAdText ad = TypedPpcAd(item);
+      return PromoInput{std::move(ad.title), Editable(std::move(ad.body)), std::move(ad.link), {}};
     }
-    case PromoShape::Text:
-    case PromoShape::Post: break;
+    default: break;
   }
-  return PromoInput{ReplaceAll(item, "$$", kCrLf), {}, {}};
+  if (!InfoOf(kind).MultiLine()) return PromoInput{item, {}, {}, {}};
+  return PromoInput{Editable(TypedText(kind, item)), {}, {}, {}};
 }
 
 PromoChange PromoBoard::Delete(Project& project, PromoKind kind, int selected, MessagePort& messages) {
@@ -143,15 +105,8 @@ std::optional<std::string> PromoBoard::Show(const Project& project, PromoKind ki
   const PromoList& list = ListOf(project, kind);
   const auto row = static_cast<std::size_t>(selected);
   if (row >= list.size()) return shape == PromoShape::Banner ? std::nullopt : std::optional<std::string>("");
-  const std::string& item = list[row];
-  if (shape == PromoShape::Banner) return item;
-  if (shape == PromoShape::PpcAd) {
-    // Missing fields of a damaged item show as empty lines.
-    const auto fields = SplitFields('^', item);
-    return FieldOrEmpty(fields, 1) + std::string(kCrLf) + ReplaceAll(FieldOrEmpty(fields, 2), "$$", kCrLf) +
-           std::string(kCrLf) + FieldOrEmpty(fields, 3);
-  }
-  return ReplaceAll(item, "$$", kCrLf);
+  if (shape == PromoShape::Banner) return list[row];
+  return TypedText(kind, list[row]);
 }
 
 void PromoBoard::Rebuild(const Project& project) {
@@ -209,6 +164,20 @@ void PromoBoard::Rebuild(const Project& project, PromoKind kind) {
   entries.clear();
   entries.reserve(list.size());
   for (std::size_t i = 0; i < list.size(); ++i) entries.push_back(Label(info.labelWord, i + 1));
+}
+
+std::string BannerAlt(const Project& project, const std::string& address) {
+  const auto alt = project.BannerAlts.find(address);
+  return alt == project.BannerAlts.end() ? std::string() : alt->second;
+}
+
+void SetBannerAlt(Project& project, const std::string& address, std::string_view alt) {
+  std::string line = OneLine(alt);
+  if (line.empty()) {
+    project.BannerAlts.erase(address);
+  } else {
+    project.BannerAlts[address] = std::move(line);
+  }
 }
 
 std::string BrowsedPictureAddress(std::string_view path) {

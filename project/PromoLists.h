@@ -24,10 +24,12 @@ struct PromoInput {
   std::string text;
   std::string body;  // PPC only
   std::string link;  // PPC only
+  std::string alt = {};  // banners only: the picture's alternative text
 };
 
 // The stored form of one promo: PPC ads as "^title^body^link^", multi-line
-// texts flattened with "$$", anchors and banners as typed. One-line inputs
+// texts flattened with "$$", anchors and banners as typed (see
+// project/ItemText.h for the characters the form reserves). One-line inputs
 // (anchor, banner, PPC title and link) have each line break made a space.
 std::string BuildPromoItem(PromoKind kind, const PromoInput& input);
 
@@ -79,6 +81,11 @@ private:
 
   std::array<std::vector<std::string>, kPromoKinds.size()> entries_;
 };
+
+// A banner's alternative text, by its address; empty when it has none.
+// Setting an empty text removes it.
+std::string BannerAlt(const Project& project, const std::string& address);
+void SetBannerAlt(Project& project, const std::string& address, std::string_view alt);
 
 // The address "Browse" puts into the banner field for a picture file chosen
 // at `path` (native separators), as a file URL a browser can follow:

@@ -271,6 +271,7 @@ void MainWindow::ApplyLoadedProject(Project loaded) {
     Messages().ShowMessage(MessageKind::Warning, TemplateNotListedWarning(loaded.Template, templatePage_->Chosen()));
 
   for (PromoKind kind : kPromoKinds) ListOf(project_, kind) = std::move(ListOf(loaded, kind));
+  project_.BannerAlts = std::move(loaded.BannerAlts);
   promos_.Rebuild(project_);
   for (PromoPage* page : promoPages_) page->ShowEntries(promos_.Entries(page->Kind()));
 

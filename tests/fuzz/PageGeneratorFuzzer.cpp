@@ -10,6 +10,7 @@
 #include "generator/PageGenerator.h"
 #include "generator/PageText.h"
 #include "project/PromoKinds.h"
+#include "project/ItemText.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 using namespace velmora;
@@ -68,8 +69,9 @@ std::string ReferencePage(const std::string& givenText, const Project& project) 
     for (const auto& item : block.shape == PromoShape::Post ? PromoList{} : ListOf(project, block.kind)) {
       std::string row = blocks[k];
       if (block.fillsLink) row = NaiveReplace(row, "%%AFFILIATELINK%%", project.URL);
-      row = ReferenceRow(row, block.placeholder, item, inBox[k], project.URL);
+      // The block's own "$$" are line breaks; a text shows as typed.
       if (block.MultiLine()) row = NaiveReplace(row, "$$", "\r\n");
+      row = ReferenceRow(row, block.placeholder, block.MultiLine() ? TypedMultiLine(item) : item, inBox[k], project.URL);
       rows += row;
     }
     page = NaiveReplace(page, blocks[k], rows);
@@ -77,6 +79,7 @@ std::string ReferencePage(const std::string& givenText, const Project& project) 
     page = NaiveReplace(page, std::string(block.blockClose), "");
     page = NaiveReplace(page, std::string(block.placeholder), "");
   }
+  page = NaiveReplace(page, "%%BANNER_ALT%%", "");  // no banner has one here
   page = NaiveReplace(page, "%%PPCADS%%", BuildPpcTable(project.PPC));
   return NaiveReplace(page, "%%AFFILIATELINK%%", project.URL);
 }

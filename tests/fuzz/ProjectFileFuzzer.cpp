@@ -27,7 +27,8 @@ bool Same(const Project& a, const Project& b) {
   return a.Title == b.Title && a.URL == b.URL && a.ClickBankId == b.ClickBankId && a.Template == b.Template &&
          sameList(&Project::Anchors) && sameList(&Project::PPC) && sameList(&Project::Banners) &&
          sameList(&Project::Signatures) && sameList(&Project::Email) && sameList(&Project::AutoEmail) &&
-         sameList(&Project::Articles) && sameList(&Project::PopUps) && a.FileName == b.FileName;
+         sameList(&Project::Articles) && sameList(&Project::PopUps) && a.FileName == b.FileName &&
+         a.BannerAlts == b.BannerAlts;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "generator/OutputDelivery.h"
+#include "project/PromoLists.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -232,7 +233,10 @@ TEST_F(DeliveryFixture, LocalBannersTravelBesideThePageWhileTheProjectAndClipboa
   EXPECT_EQ(messages.shown[0].kind, MessageKind::Warning);
   EXPECT_NE(messages.shown[0].text.find((program / "gone.png").string()), std::string::npos);
   EXPECT_EQ(project.Banners, before.Banners);
-  EXPECT_EQ(WithPictureAddresses(project, result.pictures).Banners[1], "offer-files/big-banner-2.png");
+  SetBannerAlt(project, project.Banners[1], "Big banner");
+  const Project travelling = WithPictureAddresses(project, result.pictures);
+  EXPECT_EQ(travelling.Banners[1], "offer-files/big-banner-2.png");
+  EXPECT_EQ(BannerAlt(travelling, travelling.Banners[1]), "Big banner") << "the alternative text goes with it";
 
   Finish(DeliveryMode::Clipboard, Request("offer.htm", "Banners"));
   ASSERT_TRUE(clipboard.text);

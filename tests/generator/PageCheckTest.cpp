@@ -1,6 +1,7 @@
 // The page check: each fault found where it comes from, nothing on a sound
 // page, and the same findings whether the rows are read once or all.
 #include "generator/PageCheck.h"
+#include "project/PromoLists.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -368,6 +369,24 @@ TEST(PageCheck, RowAttributesTakenFromItemsAreReadWithEachItem) {
     project.Anchors = c.anchors;
     EXPECT_EQ(CodesOf(Check(project, Replaced(kTemplate, anchorRow, c.row))), c.codes) << c.what;
   }
+}
+
+TEST(PageCheck, BannersWithoutTheirOwnAlternativeTextAreNamedWhereTheTemplateShowsIt) {
+  const std::string templ = Replaced(kTemplate, "alt=\"Banner\"", "alt=\"%%BANNER_ALT%%\"");
+  Project project = CleanProject();
+  SetBannerAlt(project, project.Banners[0], "Spring sale");
+  const auto missingAlt = [&](bool wholePage) {
+    Codes codes;
+    for (const auto& code : CodesOf(CheckProjectPage(project, templ, FillTemplate(templ, project), wholePage)))
+      if (code.first == "missing-alt") codes.push_back(code);
+    return codes;
+  };
+  for (bool wholePage : {false, true}) {
+    EXPECT_EQ(missingAlt(wholePage), (Codes{{"missing-alt", "Banner 2"}})) << wholePage;
+  }
+  SetBannerAlt(project, project.Banners[1], "Local offer");
+  EXPECT_TRUE(missingAlt(false).empty());
+  EXPECT_TRUE(missingAlt(true).empty());
 }
 
 TEST(PageCheck, TemplateElementHidesItsText) {

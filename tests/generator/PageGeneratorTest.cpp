@@ -10,6 +10,8 @@
 
 #include "app/FileIO.h"
 #include "app/Utils.h"
+#include "project/ItemText.h"
+#include "project/PromoLists.h"
 
 #include "tests/mock/TempDir.h"
 
@@ -150,6 +152,31 @@ TEST(PageGenerator, DoubleDollarBecomesALineBreakInTheWholeRowOfTextBlocks) {
                          "%%TABLE_BANNER_INIT%%[%%BANNER%%$$]%%TABLE_BANNER_END%%\r\n",
                          p),
             "<p>\r\nHi\r\nthere</p>\r\n[x$$y.gif$$]\r\n");
+}
+
+TEST(PageGenerator, TextsHoldingTheFilesMarksAreShownAsTyped) {
+  Project p;
+  p.Email = {KeptText(PromoKind::Email, "Save $$$\r\nTotal 5$\r\n<%%AfEmail%%> ^^")};
+  p.PPC = {KeptPpcAd({"50^off", "Only 5$\r\n$$ more", "a^b"})};
+  p.SocialPosts = {KeptText(PromoKind::SocialPosts, "$$ off")};
+  EXPECT_EQ(FillTemplate("%%TABLE_EMAIL_INIT%%<p>%%EMAIL%%</p><textarea>%%EMAIL%%</textarea>%%TABLE_EMAIL_END%%\r\n"
+                         "%%TABLE_SOCIAL_INIT%%[%%SOCIAL%%]%%TABLE_SOCIAL_END%%\r\n",
+                         p),
+            "<p>Save $$$\r\nTotal 5$\r\n<%%AfEmail%%> ^^</p>"
+            "<textarea>Save $$$\r\nTotal 5$\r\n&lt;%%AfEmail%%> ^^</textarea>\r\n[$$ off]\r\n");
+  EXPECT_EQ(BuildPpcTable(p.PPC), kTableOpen + "<tr>" + Cell("50^off", "Only 5$\r\n$$ more", "a^b") + "</table>");
+}
+
+TEST(PageGenerator, BannersTakeTheirOwnAlternativeTextEscapedForTheAttribute) {
+  Project p;
+  p.Banners = {"a.gif", "b.gif"};
+  SetBannerAlt(p, "a.gif", "Tom & \"Jerry\" <3");
+  EXPECT_EQ(FillTemplate("%%TABLE_BANNER_INIT%%<img src=\"%%BANNER%%\" alt=\"%%BANNER_ALT%%\">"
+                         "<textarea><img alt=\"%%BANNER_ALT%%\"></textarea>%%TABLE_BANNER_END%%%%BANNER_ALT%%\r\n",
+                         p),
+            "<img src=\"a.gif\" alt=\"Tom &amp; &quot;Jerry&quot; &lt;3\">"
+            "<textarea><img alt=\"Tom &amp;amp; &amp;quot;Jerry&amp;quot; &amp;lt;3\"></textarea>"
+            "<img src=\"b.gif\" alt=\"\"><textarea><img alt=\"\"></textarea>\r\n");
 }
 
 TEST(PageGenerator, PromoTextsGetTheAffiliateLinkButNotTheTitle) {
@@ -453,13 +480,15 @@ std::string ReferencePage(const std::string& templ, const Project& p) {
     for (const auto& item : *kind.items) {
       std::string row = block;
       if (kind.link) row = ReplaceAll(row, "%%AFFILIATELINK%%", p.URL);
-      row = ReplaceAll(row, kind.placeholder, item);
+      // The block's own "$$" are line breaks; a text shows as typed.
       if (!kind.link) row = ReplaceAll(row, "$$", "\r\n");
+      row = ReplaceAll(row, kind.placeholder, kind.link ? item : TypedMultiLine(item));
       rows += row;
     }
     page = ReplaceAll(page, block, rows);
     for (const auto& remove : {open, close, kind.placeholder}) page = ReplaceAll(page, remove, "");
   }
+  page = ReplaceAll(page, "%%BANNER_ALT%%", "");  // no banner has one here
   page = ReplaceAll(page, "%%PPCADS%%", BuildPpcTable(p.PPC));
   return ReplaceAll(page, "%%AFFILIATELINK%%", p.URL);
 }

@@ -52,7 +52,7 @@ TEST_P(ShippedTemplate, UsesEveryPlaceholderWithBlocksInExpansionOrder) {
   const std::string text = TemplateText(GetParam());
   for (const char* placeholder : {"%%TITLE%%", "%%DESCRIPTION%%", "%%AFFILIATECODE%%", "%%PPCADS%%", "%%AFFILIATELINK%%",
                                   "%%ANCHORTEXT%%", "%%EMAIL%%", "%%AUTOEMAIL%%", "%%ARTICLE%%", "%%SIGNATURE%%",
-                                  "%%POPUP%%", "%%BANNER%%", "%%SOCIAL%%", "%%SOCIAL_ENCODED%%",
+                                  "%%POPUP%%", "%%BANNER%%", "%%BANNER_ALT%%", "%%SOCIAL%%", "%%SOCIAL_ENCODED%%",
                                   "%%AFFILIATELINK_ENCODED%%"})
     EXPECT_NE(text.find(placeholder), std::string::npos) << placeholder;
   std::size_t previous = 0;

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "app/Utils.h"
+#include "project/ItemText.h"
 #include "project/PromoLists.h"
 #include "publish/PublishTarget.h"
 #include "tests/mock/FileSizeLimit.h"
@@ -303,8 +304,59 @@ TEST(ProjectFile, OneLineValuesLoseTheirLineBreaksAndTagsInValuesStopASave) {
   ASSERT_TRUE(SaveProblem(p));
   EXPECT_EQ(*SaveProblem(p), "The page title can't contain <%%/AfTitle%%>: project files use it to mark their fields.");
   p.Title = "fine";
-  p.Email = {"x<%%AfEmail%%>"};
-  EXPECT_TRUE(SaveProblem(p));
-  p.Email.clear();
-  EXPECT_FALSE(SaveProblem(p));
+  p.Email = {KeptText(PromoKind::Email, "x<%%AfEmail%%>")};
+  EXPECT_FALSE(SaveProblem(p)) << "items keep any text";
+}
+
+// --- items holding the file's own marks ---
+
+TEST(ProjectFile, ItemsHoldingTheFilesMarksReadBackAndOlderCopiesSplitThemAlike) {
+  const std::string J = "\xE2\x81\xA0";
+  Project p;
+  p.Anchors = {"Save $$$", "50% off$"};
+  p.PPC = {KeptPpcAd({"a^b", "c$$", "d"}), KeptPpcAd({"e", "", ""})};
+  p.Email = {KeptText(PromoKind::Email, "Total: 5$\r\n$$ off"), KeptText(PromoKind::Email, "PS")};
+  p.Signatures = {KeptText(PromoKind::Signatures, "x^^y"), KeptText(PromoKind::Signatures, "ends^")};
+  const Lines lines = ProjectLines(p);
+  EXPECT_EQ(lines[4], "<%%AfAnchors%%>Save &#36;&#36;&#36;$$50% off&#36;<%%/AfAnchors%%>");
+  EXPECT_EQ(lines[5], "<%%AfPPC%%>^a&#94;b^c&#36;&#36;^d^$$^e^^^<%%/AfPPC%%>");
+  EXPECT_EQ(lines[7], "<%%AfSignatures%%>x^" + J + "^y^^ends^" + J + "<%%/AfSignatures%%>");
+  EXPECT_EQ(lines[8], "<%%AfEmail%%>Total: 5$" + J + "$$$" + J + "$ off^^PS<%%/AfEmail%%>");
+  EXPECT_EQ(lines.back(), "<%%AfEscapes%%>1<%%/AfEscapes%%>");
+  ExpectSameProject(ParseProject(JoinLines(lines)), p);
+
+  // An older copy splits the lists at their separators and shows the items
+  // as HTML (references read) or in text boxes (word joiners unseen).
+  EXPECT_EQ(CountOf(lines[4], "$$"), 1u) << "two anchors";
+  EXPECT_EQ(ReplaceAll(ReplaceAll("Total: 5$" + J + "$$$" + J + "$ off", "$$", "\r\n"), J, ""), "Total: 5$\r\n$$ off");
+}
+
+TEST(ProjectFile, TypedReferencesAndJoinersInOlderFilesStayText) {
+  const std::string J = "\xE2\x81\xA0";
+  const std::string older = Line("AfAnchors", "&#36;") + Line("AfPPC", "^&#94;^b^l^") + Line("AfEmail", "$" + J + "x");
+  const Project p = ParseProject(older);
+  EXPECT_EQ(p.Anchors, Strings{"&#36;"});
+  EXPECT_EQ(TypedPpcAd(p.PPC[0]).title, "&#94;");
+  EXPECT_EQ(TypedText(PromoKind::Email, p.Email[0]), "$" + J + "x");
+  EXPECT_EQ(JoinLines(ProjectLines(p)).find("AfEscapes"), std::string::npos) << "saved as an older copy would";
+  const Project escaped = ParseProject(older + Line("AfEscapes", "1"));
+  EXPECT_EQ(escaped.Anchors, Strings{"$"});
+  EXPECT_EQ(TypedPpcAd(escaped.PPC[0]).title, "^");
+  EXPECT_EQ(TypedText(PromoKind::Email, escaped.Email[0]), "$x");
+}
+
+TEST(ProjectFile, BannerAltTextsStandAfterTheKnownTagsOnePerBanner) {
+  Project p;
+  p.Banners = {"http://h/a.gif", "http://h/b.gif", "http://h/c.gif"};
+  SetBannerAlt(p, "http://h/a.gif", "Costs 5$");
+  SetBannerAlt(p, "http://h/c.gif", "<%%AfTitle%%>");
+  SetBannerAlt(p, "http://h/gone.gif", "not listed");
+  const Lines lines = ProjectLines(p);
+  EXPECT_EQ(lines[13], "<%%AfBannerAlts%%>Costs 5&#36;$$$$&#60;%%AfTitle%%><%%/AfBannerAlts%%>");
+  EXPECT_EQ(lines.size(), 14u) << "no escapes mark: the alternative texts are always escaped";
+  const Project loaded = ParseProject(JoinLines(lines));
+  EXPECT_EQ(loaded.BannerAlts, (std::map<std::string, std::string>{{"http://h/a.gif", "Costs 5$"},
+                                                                     {"http://h/c.gif", "<%%AfTitle%%>"}}));
+  p.BannerAlts.clear();
+  EXPECT_EQ(ProjectLines(p).size(), 13u) << "written only when a banner has one";
 }

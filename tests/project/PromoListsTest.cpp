@@ -1,5 +1,6 @@
 #include "project/PromoLists.h"
 
+#include "app/Utils.h"
 #include "generator/PageGenerator.h"
 #include "project/ProjectFile.h"
 
@@ -167,14 +168,17 @@ TEST_F(Board, PpcAdNeedsATitleWhateverTheBodyHolds) {
   EXPECT_TRUE(board.Entries(PromoKind::PPC).empty());
 }
 
-TEST_F(Board, CaretInAnyPpcFieldIsRefusedBecauseItWouldShiftTheFields) {
-  const std::vector<PromoInput> inputs = {{"50^off", "b", "l"}, {"t", "x^y", "l"}, {"t", "b", "l^"}};
-  for (const auto& input : inputs) {
-    messages.shown.clear();
-    EXPECT_EQ(board.Create(project, PromoKind::PPC, input, messages).what, PromoChange::What::Nothing);
-    EXPECT_EQ(Warning(), "A PPC Ad Promo can't contain the character ^.");
-  }
-  EXPECT_TRUE(project.PPC.empty());
+TEST_F(Board, CaretsInPpcFieldsStayInTheirFields) {
+  CreatePpc("50^off", "x^y\r\n^", "l^");
+  EXPECT_TRUE(messages.shown.empty());
+  ASSERT_EQ(project.PPC.size(), 1u);
+  EXPECT_EQ(SplitFields('^', project.PPC[0]).size(), 4u);
+  const auto edit = board.EditInput(project, PromoKind::PPC, 0);
+  ASSERT_TRUE(edit);
+  EXPECT_EQ(edit->text, "50^off");
+  EXPECT_EQ(edit->body, "x^y\r\n^");
+  EXPECT_EQ(edit->link, "l^");
+  EXPECT_EQ(board.Show(project, PromoKind::PPC, 0), "50^off\r\nx^y\r\n^\r\nl^");
 }
 
 TEST_F(Board, DamagedPpcItemShowsItsMissingFieldsAsEmpty) {
@@ -235,23 +239,12 @@ TEST(PromoLists, BrowsedPictureBecomesAFileUrl) {
 
 // --- items the project file could not give back ---
 
-TEST_F(Board, ItemsHoldingTheirListsSeparatorAreRefusedByName) {
-  Create(PromoKind::Anchors, "Buy $$ now");
-  Create(PromoKind::Banners, "http://host/ad$");
-  Create(PromoKind::Signatures, "Regards^^Tom");
-  Create(PromoKind::Articles, "ends in a caret^");
-  EXPECT_EQ(messages.Texts(), (Strings{"This Text Link Promo can't contain $$ or end with $.",
-                                       "This Banner Ad Promo can't contain $$ or end with $.",
-                                       "This Signature Ad Promo can't contain ^^ or end with ^.",
-                                       "This Article can't contain ^^ or end with ^."}));
-  for (const auto& shown : messages.shown) EXPECT_EQ(shown.kind, MessageKind::Warning);
-  for (PromoKind kind : kPromoKinds) EXPECT_TRUE(ListOf(project, kind).empty());
-}
-
-TEST_F(Board, EveryAcceptedItemComesBackFromTheProjectFile) {
-  // Inputs close to the separators; whatever is accepted must survive a save and load.
-  const std::vector<std::string> tricky = {"$5 off", "a $ b", "^start", "x^y", "a$$b", "a^^b", "end$", "end^",
-                                           "one\r\ntwo", "\r\n\r\nblank lines\r\n\r\n", "<%%AfTitle%%>", " "};
+TEST_F(Board, AnyTextIsAcceptedComesBackFromTheProjectFileAndEditsAsTyped) {
+  // The file's own marks, references and word joiners typed as text.
+  const std::vector<std::string> tricky = {"Save $$$ on the Pro hose", "$5 off", "a $ b", "^start", "x^y", "a$$b",
+                                           "a^^b", "end$", "end^", "$", "^", "$$$", "&#36;", "&#036; &#94;",
+                                           "$\xE2\x81\xA0$", "one\r\ntwo$\r\n$three", "\r\n\r\nblank lines\r\n\r\n",
+                                           "<%%AfTitle%%>", "<%%/AfBanners%%><%%/AfPPC%%>", " "};
   for (PromoKind kind : kPromoKinds) {
     for (const auto& text : tricky) {
       // One-line fields (anchor, banner, PPC title and link) never hold a line break.
@@ -262,12 +255,24 @@ TEST_F(Board, EveryAcceptedItemComesBackFromTheProjectFile) {
         Create(kind, text);
     }
   }
-  for (PromoKind kind : kPromoKinds) EXPECT_FALSE(ListOf(project, kind).empty());
+  EXPECT_TRUE(messages.shown.empty()) << messages.shown.front().text;
   std::string file;
   for (const auto& line : ProjectLines(project)) file += line + "\r\n";
   const Project loaded = ParseProject(file);
-  for (PromoKind kind : kPromoKinds)
-    EXPECT_EQ(ListOf(loaded, kind), ListOf(project, kind)) << InfoOf(kind).noun;
+  PromoBoard reloaded;
+  reloaded.Rebuild(loaded);
+  for (PromoKind kind : kPromoKinds) {
+    SCOPED_TRACE(InfoOf(kind).noun);
+    ASSERT_EQ(ListOf(loaded, kind), ListOf(project, kind));
+    for (std::size_t i = 0; i < ListOf(loaded, kind).size(); ++i) {
+      const PromoInput typed = *board.EditInput(project, kind, static_cast<int>(i));
+      EXPECT_EQ(BuildPromoItem(kind, typed), ListOf(project, kind)[i]);
+    }
+  }
+  EXPECT_EQ(reloaded.EditInput(loaded, PromoKind::Email, 15)->text, "one\r\ntwo$\r\n$three");
+  EXPECT_EQ(reloaded.EditInput(loaded, PromoKind::Email, 16)->text, "\r\n\r\nblank lines\r\n\r\n");
+  EXPECT_EQ(reloaded.EditInput(loaded, PromoKind::Anchors, 0)->text, "Save $$$ on the Pro hose");
+  EXPECT_EQ(reloaded.EditInput(loaded, PromoKind::PPC, 12)->link, "&#36;");
 }
 
 // --- editing in place and reordering ---
@@ -335,18 +340,7 @@ TEST_F(Board, UpdateRefusesAnotherItemsTextButNotANewSpellingOfItsOwn) {
   EXPECT_EQ(board.Update(project, PromoKind::Anchors, 0, {"BUY NOW", {}, {}}, messages).what,
             PromoChange::What::Replaced);
   EXPECT_EQ(board.Update(project, PromoKind::PPC, 0, {"a", "b", "c"}, messages).what, PromoChange::What::Nothing);
-  messages.shown.clear();
-  CreatePpc("T", "", "");
-  EXPECT_EQ(board.Update(project, PromoKind::PPC, 0, {"T", "x^y", ""}, messages).what, PromoChange::What::Nothing);
-  EXPECT_EQ(Warning(), "A PPC Ad Promo can't contain the character ^.");
-  messages.shown.clear();
-  Create(PromoKind::Signatures, "s");
-  EXPECT_EQ(board.Update(project, PromoKind::Signatures, 0, {"a^^b", {}, {}}, messages).what,
-            PromoChange::What::Nothing);
-  EXPECT_EQ(Warning(), "This Signature Ad Promo can't contain ^^ or end with ^.");
   EXPECT_EQ(project.Anchors, (Strings{"BUY NOW", "Order"}));
-  EXPECT_EQ(project.PPC, Strings{"^T^^^"});
-  EXPECT_EQ(project.Signatures, Strings{"s"});
 }
 
 TEST_F(Board, MoveCarriesItemAndLabelAndStopsAtTheEnds) {
@@ -375,30 +369,20 @@ TEST_F(Board, OrderAfterMovesIsTheOrderOfThePageAndOfTheProjectFile) {
   EXPECT_EQ(ParseProject(file).Anchors, project.Anchors);
 }
 
-// --- what the project file could not give back ---
+// --- banners' alternative texts ---
 
-TEST(CheckPromo, InputsThatWouldNotSurviveTheProjectFileAreRefusedWithAReason) {
-  struct Row {
-    PromoKind kind;
-    PromoInput input;
-    const char* reason;
-  };
-  const Row rows[] = {
-      {PromoKind::Signatures, {"Costs $$5", {}, {}}, "can't contain $$"},
-      {PromoKind::Email, {"Price 5$\r\nnext line", {}, {}}, "can't contain $$"},
-      {PromoKind::PopUps, {"<%%/AfPopUps%%>", {}, {}}, "can't contain <%%/AfPopUps%%>"},
-      {PromoKind::Anchors, {"click <%%aftitle%%>", {}, {}}, "can't contain <%%aftitle%%>"},
-      {PromoKind::PPC, {"t", "<%%AfURL%%>", {}}, "can't contain <%%AfURL%%>"},
-      {PromoKind::Articles, {"only^^carets", {}, {}}, "can't contain ^^"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.input.text + row.input.body);
-    const auto problem = CheckPromo(row.kind, row.input, {});
-    ASSERT_TRUE(problem);
-    EXPECT_THAT(*problem, ::testing::HasSubstr(row.reason));
-  }
-  EXPECT_FALSE(CheckPromo(PromoKind::Email, {"$5 first\r\nends in $", {}, {}}, {})) << "a last line may end in $";
-  EXPECT_FALSE(CheckPromo(PromoKind::Anchors, {"<%%Other%%>", {}, {}}, {})) << "only the file's own tags";
+TEST_F(Board, BannerAltTextFollowsItsBannerThroughEditUpdateAndDelete) {
+  board.Create(project, PromoKind::Banners, {"http://h/a.gif", {}, {}, "A red hose"}, messages);
+  board.Create(project, PromoKind::Banners, {"http://h/b.gif", {}, {}, ""}, messages);
+  EXPECT_EQ(board.EditInput(project, PromoKind::Banners, 0)->alt, "A red hose");
+  EXPECT_EQ(board.EditInput(project, PromoKind::Banners, 1)->alt, "");
+  board.Move(project, PromoKind::Banners, 1, -1);
+  EXPECT_EQ(board.EditInput(project, PromoKind::Banners, 1)->alt, "A red hose") << "it moves with its banner";
+  board.Update(project, PromoKind::Banners, 1, {"http://h/c.gif", {}, {}, "A green\r\nhose"}, messages);
+  EXPECT_EQ(BannerAlt(project, "http://h/c.gif"), "A green hose");
+  board.Update(project, PromoKind::Banners, 1, {"http://h/c.gif", {}, {}, ""}, messages);
+  EXPECT_EQ(BannerAlt(project, "http://h/c.gif"), "") << "emptied";
+  EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST(CheckPromo, DuplicateCheckLeavesOutTheItemBeingReplaced) {

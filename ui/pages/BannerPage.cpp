@@ -77,10 +77,17 @@ BannerPage::BannerPage(const PromoKindInfo& info, const PromoPageContext& contex
   auto* browse = Named(new QPushButton(QStringLiteral("Bro&wse"), this), NameOf("BrowseButton"));
   row->addWidget(browse);
   Layout()->addLayout(row);
+  // Read out in place of the picture, and shown where it cannot load.
+  alt_ = Named(new QLineEdit(this), NameOf("AltInput"));
+  KeepOnOneLine(alt_);
+  alt_->setPlaceholderText(QStringLiteral("What the banner shows, for visitors who cannot see it"));
+  Layout()->addWidget(Caption(QStringLiteral("Alternative te&xt:"), this, alt_));
+  Layout()->addWidget(alt_);
   connect(address_, &QLineEdit::returnPressed, this, &PromoPage::createRequested);
+  connect(alt_, &QLineEdit::returnPressed, this, &PromoPage::createRequested);
   connect(browse, &QPushButton::clicked, this, &BannerPage::Browse);
   preview_ = Named(new BannerPreview(this), NameOf("Preview"));
-  FinishBuilding({address_, browse}, preview_);
+  FinishBuilding({address_, browse, alt_}, preview_);
   setAcceptDrops(true);
 }
 
@@ -111,15 +118,21 @@ void BannerPage::dropEvent(QDropEvent* event) {
   QTimer::singleShot(0, this, [this, pictures = std::move(pictures)] { emit addRequested(pictures); });
 }
 
-PromoInput BannerPage::Input() const { return {FromQString(address_->text()), {}, {}}; }
+PromoInput BannerPage::Input() const { return {FromQString(address_->text()), {}, {}, FromQString(alt_->text())}; }
 
-void BannerPage::SetInput(const PromoInput& input) { address_->setText(ToQString(input.text)); }
+void BannerPage::SetInput(const PromoInput& input) {
+  address_->setText(ToQString(input.text));
+  alt_->setText(ToQString(input.alt));
+}
 
 QWidget* BannerPage::FirstInput() const { return address_; }
 
 void BannerPage::ShowItem(const std::string& shown) { preview_->Navigate(ToQString(shown)); }
 
-void BannerPage::ClearInputs() { address_->clear(); }
+void BannerPage::ClearInputs() {
+  address_->clear();
+  alt_->clear();
+}
 
 void BannerPage::ClearItem() { preview_->Clear(); }
 

@@ -1,6 +1,6 @@
 #pragma once
-// A banner: a picture's address, typed or browsed for, and a preview of the
-// selected banner's picture.
+// A banner: a picture's address, typed or browsed for, its alternative
+// text, and a preview of the selected banner's picture.
 
 #include "ui/pages/PromoPage.h"
 
@@ -35,6 +35,7 @@ private:
   QString pictureFolder_;  // where "Browse" opens next
   std::function<void(const QString&)> pictureFolderUsed_;
   QLineEdit* address_ = nullptr;
+  QLineEdit* alt_ = nullptr;
   BannerPreview* preview_ = nullptr;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <unordered_set>
 
 #include "app/TextCodec.h"
 #include "app/Utils.h"
@@ -166,6 +167,12 @@ std::string_view TakeTagged(std::string_view open, std::string_view close, std::
   return value;
 }
 
+std::string IntendedText(const std::vector<std::string>& keys) {
+  std::string text;
+  for (const std::string& key : keys) text += (text.empty() ? "" : " ") + OneLine(key);
+  return text;
+}
+
 Project ParseWorkingText(const std::string& text) {
   // Each field is looked for only after the one before it.
   std::string_view rest = text;
@@ -189,6 +196,10 @@ Project ParseWorkingText(const std::string& text) {
   project.Description = takeValue(kDescriptionTag);
   project.PageId = takeValue("AfPageId");
   project.PublishTargets = TargetsFromText(take("AfPublishTargets"));
+  // Keys hold no blanks; a hand-edited list may hold any number of them.
+  std::unordered_set<std::string> intended;
+  for (std::string& key : SplitFields(' ', ToDisplayUtf8(take("AfIntendedFindings"))))
+    if (!key.empty() && intended.insert(key).second) project.IntendedFindings.push_back(std::move(key));
   return project;
 }
 
@@ -213,6 +224,8 @@ Lines ProjectLines(const Project& project) {
   if (!project.Description.empty()) lines.push_back(TagLine(kDescriptionTag, project.Description));
   if (!project.PageId.empty()) lines.push_back(TagLine("AfPageId", project.PageId));
   if (!project.PublishTargets.empty()) lines.push_back(TagLine("AfPublishTargets", TargetsText(project.PublishTargets)));
+  if (!project.IntendedFindings.empty())
+    lines.push_back(TagLine("AfIntendedFindings", IntendedText(project.IntendedFindings)));
   return lines;
 }
 
@@ -244,6 +257,7 @@ const std::array<std::string_view, kProjectFieldCount> kProjectFields = [] {
   fields[at++] = kDescriptionTag;
   fields[at++] = "AfPageId";
   fields[at++] = "AfPublishTargets";
+  fields[at++] = "AfIntendedFindings";
   return fields;
 }();
 

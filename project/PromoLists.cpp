@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/TextCodec.h"
 #include "app/Utils.h"
 #include "project/ProjectFile.h"
 
@@ -14,7 +15,85 @@ constexpr std::string_view kCrLf = "\r\n";
 // A caret inside a field would shift the ad's fields for every later reader.
 constexpr std::string_view kCaretInPpc = "A PPC Ad Promo can't contain the character ^.";
 
-std::string Label(std::string_view word, std::size_t number) { return std::string(word) + std::to_string(number); }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
+
+// The first line holding more than blanks, without the blanks around it.
+std::string_view FirstWordyLine(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
+    std::string_view line = text.substr(0, end);
+    while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+    while (!line.empty() && IsBlank(line.back())) line.remove_suffix(1);
+    if (!line.empty()) return line;
+    text.remove_prefix(std::min(text.size(), end + 1));
+  }
+  return {};
+}
+
+// At most kLabelCharacters characters, never cutting one in two.
+std::string Shortened(std::string_view text) {
+  std::size_t characters = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) continue;
+    if (++characters > kLabelCharacters) return std::string(text.substr(0, at)) + "...";
+  }
+  return std::string(text);
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// What tells banners apart is the end of the address: its file name,
+// without a query or fragment, percent escapes decoded where they give
+// readable text. Empty where the address ends in no name (or is data).
+std::string BannerFileName(std::string_view address) {
+  if (address.size() >= 5 && EqualsIgnoreCaseAscii(address.substr(0, 5), "data:")) return {};
+  address = address.substr(0, std::min(address.find_first_of("?#"), address.size()));
+  while (!address.empty() && IsBlank(address.back())) address.remove_suffix(1);
+  const std::size_t slash = address.find_last_of("/\\");
+  if (slash == std::string_view::npos || slash + 1 == address.size()) return {};
+  const std::string_view name = address.substr(slash + 1);
+  std::string decoded;
+  decoded.reserve(name.size());
+  for (std::size_t at = 0; at < name.size(); ++at) {
+    if (name[at] == '%' && at + 2 < name.size() && HexValue(name[at + 1]) >= 0 && HexValue(name[at + 2]) >= 0) {
+      decoded += static_cast<char>(HexValue(name[at + 1]) * 16 + HexValue(name[at + 2]));
+      at += 2;
+    } else {
+      decoded += name[at];
+    }
+  }
+  const bool readable = IsValidUtf8(decoded) && std::none_of(decoded.begin(), decoded.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20;
+  });
+  return readable ? decoded : std::string(name);
+}
+
+// The inputs that build `item` again (CR LF line breaks).
+PromoInput InputOf(PromoKind kind, const std::string& item) {
+  switch (InfoOf(kind).shape) {
+    case PromoShape::Line:
+    case PromoShape::Banner: return PromoInput{item, {}, {}};
+    case PromoShape::PpcAd: {
+      const auto fields = SplitFields('^', item);
+      return PromoInput{FieldOrEmpty(fields, 1), ReplaceAll(FieldOrEmpty(fields, 2), "$$", kCrLf),
+                        FieldOrEmpty(fields, 3)};
+    }
+    case PromoShape::Text:
+    case PromoShape::Post: break;
+  }
+  return PromoInput{ReplaceAll(item, "$$", kCrLf), {}, {}};
+}
+
+PromoEntry EntryOf(PromoKind kind, const std::string& item) {
+  PromoEntry entry{ItemLabel(kind, item), {}};
+  if (InfoOf(kind).shape == PromoShape::Banner) entry.picture = item;
+  return entry;
+}
 
 // The project file keeps the items of a list on one line, between "$$"
 // (anchors, banners) or "^^" (the five texts), unescaped: an item holding
@@ -45,6 +124,32 @@ bool BreaksLineMarks(std::string_view text) {
 bool OnlyLineBreaks(std::string_view text) { return text.find_first_not_of("\r\n") == std::string_view::npos; }
 
 }  // namespace
+
+std::string ItemLabel(PromoKind kind, std::string_view item) {
+  const PromoInput input = InputOf(kind, std::string(item));
+  std::string label;
+  switch (InfoOf(kind).shape) {
+    case PromoShape::Line:
+      label = input.text;  // one line, seen whole nowhere else
+      break;
+    case PromoShape::Banner:
+      label = BannerFileName(input.text);
+      if (label.empty()) label = input.text;
+      break;
+    case PromoShape::PpcAd: {
+      // A damaged ad without a title still shows what it says.
+      std::string_view line = FirstWordyLine(input.text);
+      if (line.empty()) line = FirstWordyLine(input.body);
+      label = Shortened(line);
+      break;
+    }
+    case PromoShape::Text:
+    case PromoShape::Post: label = Shortened(FirstWordyLine(input.text)); break;
+  }
+  // A promo of blanks is valid, and its entry must still be seen.
+  if (std::all_of(label.begin(), label.end(), IsBlank)) return "(blank)";
+  return label;
+}
 
 std::string BuildPromoItem(PromoKind kind, const PromoInput& input) {
   switch (InfoOf(kind).shape) {
@@ -89,15 +194,10 @@ PromoChange PromoBoard::Create(Project& project, PromoKind kind, const PromoInpu
     return {};
   }
   auto& entries = entries_[Index(kind)];
-  std::string item = BuildPromoItem(kind, input);
-  if (InfoOf(kind).Mirrored()) {
-    list.push_back(item);
-    entries.push_back(std::move(item));
-    return {PromoChange::What::Refilled, static_cast<int>(entries.size()) - 1};
-  }
-  list.push_back(std::move(item));
-  entries.push_back(Label(InfoOf(kind).labelWord, entries.size() + 1));
-  return {PromoChange::What::Appended, static_cast<int>(entries.size()) - 1};
+  list.push_back(BuildPromoItem(kind, input));
+  entries.push_back(EntryOf(kind, list.back()));
+  const auto row = static_cast<int>(entries.size()) - 1;
+  return {InfoOf(kind).Mirrored() ? PromoChange::What::Refilled : PromoChange::What::Appended, row};
 }
 
 PromoChange PromoBoard::Update(Project& project, PromoKind kind, int row, const PromoInput& input,
@@ -114,7 +214,7 @@ PromoChange PromoBoard::Update(Project& project, PromoKind kind, int row, const 
     return {};
   }
   list[at] = BuildPromoItem(kind, input);
-  if (InfoOf(kind).Mirrored()) entries[at] = list[at];
+  entries[at] = EntryOf(kind, list[at]);
   return {PromoChange::What::Replaced, row};
 }
 
@@ -124,7 +224,6 @@ PromoChange PromoBoard::Move(Project& project, PromoKind kind, int row, int offs
   const int to = row + offset;
   const auto size = static_cast<int>(std::min(list.size(), entries.size()));
   if (row < 0 || row >= size || to < 0 || to >= size || offset == 0) return {};
-  // A labelled entry travels with its item, so the label still names the same promo.
   std::swap(list[static_cast<std::size_t>(row)], list[static_cast<std::size_t>(to)]);
   std::swap(entries[static_cast<std::size_t>(row)], entries[static_cast<std::size_t>(to)]);
   return {PromoChange::What::Moved, to, row};
@@ -133,19 +232,7 @@ PromoChange PromoBoard::Move(Project& project, PromoKind kind, int row, int offs
 std::optional<PromoInput> PromoBoard::EditInput(const Project& project, PromoKind kind, int row) const {
   const PromoList& list = ListOf(project, kind);
   if (row < 0 || static_cast<std::size_t>(row) >= list.size()) return std::nullopt;
-  const std::string& item = list[static_cast<std::size_t>(row)];
-  switch (InfoOf(kind).shape) {
-    case PromoShape::Line:
-    case PromoShape::Banner: return PromoInput{item, {}, {}};
-    case PromoShape::PpcAd: {
-      const auto fields = SplitFields('^', item);
-      return PromoInput{FieldOrEmpty(fields, 1), ReplaceAll(FieldOrEmpty(fields, 2), "$$", kCrLf),
-                        FieldOrEmpty(fields, 3)};
-    }
-    case PromoShape::Text:
-    case PromoShape::Post: break;
-  }
-  return PromoInput{ReplaceAll(item, "$$", kCrLf), {}, {}};
+  return InputOf(kind, list[static_cast<std::size_t>(row)]);
 }
 
 PromoChange PromoBoard::Delete(Project& project, PromoKind kind, int selected, MessagePort& messages) {
@@ -158,7 +245,6 @@ PromoChange PromoBoard::Delete(Project& project, PromoKind kind, int selected, M
     return {};
   }
   list.erase(list.begin() + selected);
-  // Labels keep their numbers, so two entries may read alike until the next load.
   entries.erase(entries.begin() + selected);
   return {InfoOf(kind).Mirrored() ? PromoChange::What::Refilled : PromoChange::What::Removed, selected};
 }
@@ -187,15 +273,10 @@ void PromoBoard::Rebuild(const Project& project) {
 
 void PromoBoard::Rebuild(const Project& project, PromoKind kind) {
   const PromoList& list = ListOf(project, kind);
-  const PromoKindInfo& info = InfoOf(kind);
   auto& entries = entries_[Index(kind)];
-  if (info.Mirrored()) {
-    entries = list;
-    return;
-  }
   entries.clear();
   entries.reserve(list.size());
-  for (std::size_t i = 0; i < list.size(); ++i) entries.push_back(Label(info.labelWord, i + 1));
+  for (const std::string& item : list) entries.push_back(EntryOf(kind, item));
 }
 
 std::string BrowsedPictureAddress(std::string_view path) {

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "platform/QtText.h"
+#include "ui/BannerPreview.h"
 #include "ui/pages/BannerPage.h"
 #include "ui/pages/LinePromoPage.h"
 #include "ui/pages/PageParts.h"
@@ -86,6 +87,13 @@ void PromoPage::FinishBuilding(std::vector<QWidget*> inputs, QWidget* view) {
   auto* lower = new QGridLayout;
   list_ = Named(new QListWidget(this), NameOf("List"));
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  if (info_.shape == PromoShape::Banner) {
+    // File names differ at their ends; each shows its picture beside it.
+    list_->setTextElideMode(Qt::ElideMiddle);
+    list_->setIconSize(BannerIconDelegate::kIconSize);
+    list_->setUniformItemSizes(true);
+    list_->setItemDelegate(new BannerIconDelegate(list_));
+  }
   lower->addWidget(Caption(Latin1(info_.page.listCaption), this, list_), 0, 0);
   lower->addWidget(list_, 1, 0);
   lower->setColumnStretch(0, 1);
@@ -154,21 +162,35 @@ int PromoPage::SelectedRow() const {
   return selected.isEmpty() ? -1 : list_->row(selected.first());
 }
 
-void PromoPage::ShowEntries(const std::vector<std::string>& entries) {
+void PromoPage::ShowEntry(QListWidgetItem& shown, const PromoEntry& entry) {
+  shown.setText(ToQString(entry.label));
+  // The whole address, or the label the list may cut short.
+  shown.setToolTip(ToQString(entry.picture.empty() ? entry.label : entry.picture));
+  if (!entry.picture.empty()) shown.setData(BannerIconDelegate::kPictureRole, ToQString(entry.picture));
+}
+
+void PromoPage::ShowEntries(const std::vector<PromoEntry>& entries) {
   const QSignalBlocker quiet(list_);
   list_->setUpdatesEnabled(false);
   list_->clear();
-  QStringList texts;
-  texts.reserve(static_cast<qsizetype>(entries.size()));
-  for (const auto& entry : entries) texts.push_back(ToQString(entry));
-  list_->addItems(texts);
+  QStringList labels;
+  labels.reserve(static_cast<qsizetype>(entries.size()));
+  for (const auto& entry : entries) labels.push_back(ToQString(entry.label));
+  // One insertion for the whole list rather than one per entry; the rest
+  // of each entry is set before the view first lays the rows out.
+  list_->addItems(labels);
+  {
+    const QSignalBlocker unchanged(list_->model());
+    for (std::size_t row = 0; row < entries.size(); ++row)
+      ShowEntry(*list_->item(static_cast<int>(row)), entries[row]);
+  }
   list_->setUpdatesEnabled(true);
 }
 
-void PromoPage::ItemCreated(const PromoChange& change, const std::vector<std::string>& entries) {
+void PromoPage::ItemCreated(const PromoChange& change, const std::vector<PromoEntry>& entries) {
   if (change.what == PromoChange::What::Appended) {
     const QSignalBlocker quiet(list_);
-    list_->addItem(ToQString(entries.back()));
+    ShowEntry(*new QListWidgetItem(list_), entries.back());
   } else if (change.what == PromoChange::What::Refilled) {
     ShowEntries(entries);
   } else {
@@ -180,7 +202,7 @@ void PromoPage::ItemCreated(const PromoChange& change, const std::vector<std::st
     field->selectAll();
 }
 
-void PromoPage::ItemDeleted(const PromoChange& change, const std::vector<std::string>& entries) {
+void PromoPage::ItemDeleted(const PromoChange& change, const std::vector<PromoEntry>& entries) {
   if (change.what == PromoChange::What::Refilled) {
     ShowEntries(entries);
     ItemGone(change.row);
@@ -203,10 +225,10 @@ void PromoPage::ItemGone(int row) {
     --editingRow_;
 }
 
-void PromoPage::ItemUpdated(int row, const std::string& entry) {
+void PromoPage::ItemUpdated(int row, const PromoEntry& entry) {
   {
     const QSignalBlocker quiet(list_);
-    list_->item(row)->setText(ToQString(entry));
+    ShowEntry(*list_->item(row), entry);
     list_->setCurrentRow(row);
   }
   EndEditing();

@@ -14,6 +14,7 @@
 
 class QHBoxLayout;
 class QListWidget;
+class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -46,11 +47,11 @@ public:
   bool Editing() const { return editingRow_ >= 0; }
 
   // The list box follows what the model did.
-  void ShowEntries(const std::vector<std::string>& entries);
-  void ItemCreated(const PromoChange& change, const std::vector<std::string>& entries);
-  void ItemDeleted(const PromoChange& change, const std::vector<std::string>& entries);
+  void ShowEntries(const std::vector<PromoEntry>& entries);
+  void ItemCreated(const PromoChange& change, const std::vector<PromoEntry>& entries);
+  void ItemDeleted(const PromoChange& change, const std::vector<PromoEntry>& entries);
   // "Update Ad" was accepted: the entry takes the item's new label and editing ends.
-  void ItemUpdated(int row, const std::string& entry);
+  void ItemUpdated(int row, const PromoEntry& entry);
   void ItemMoved(int from, int to);
   // The item's inputs go back into the fields for "Update Ad"; Escape puts
   // back what they held before the first "Edit Ad".
@@ -87,6 +88,7 @@ protected:
 
 private:
   void CancelEditing();
+  static void ShowEntry(QListWidgetItem& shown, const PromoEntry& entry);
   void FollowSelection();
   void ItemGone(int row);
 

@@ -62,7 +62,9 @@ Fetched TakeFetched(QNetworkReply& reply) {
                                    .arg(status.toInt())
                                    .arg(reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
                                    .replace(QStringLiteral(" ."), QStringLiteral("."))};
-    return {{}, kNotLoaded + reply.errorString() + QLatin1Char('.')};
+    QString why = reply.errorString();
+    if (!why.isEmpty()) why[0] = why[0].toLower();
+    return {{}, kNotLoaded + why + QLatin1Char('.')};
   }
   QByteArray bytes = reply.read(BannerPreview::kMaxPictureBytes + 1);
   if (bytes.size() > BannerPreview::kMaxPictureBytes) return {{}, kNotLoaded + QStringLiteral("it is larger than 8 MB.")};
@@ -151,8 +153,7 @@ void BannerPreview::Navigate(const QString& address) {
   const QUrl url = WebPictureUrl(address);
   if (!url.isValid())
     return Fail(address,
-                QStringLiteral("Only web (http, https) and file addresses are shown here; this picture shows on the "
-                               "page where its address leads."));
+                QStringLiteral("This is not a web (http, https) or file address, so its picture is not shown here."));
 
   QNetworkReply* reply = FetchPicture(*network_, url);
   reply_ = reply;

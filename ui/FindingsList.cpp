@@ -38,6 +38,8 @@ FindingsList::FindingsList(QWidget* parent, bool shortcut) : QWidget(parent), sh
   list_->setAlternatingRowColors(true);
   list_->setTextElideMode(Qt::ElideNone);
   list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+  // Rows wrap to the list's width; there is nothing to scroll to the side.
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list_->setContextMenuPolicy(Qt::CustomContextMenu);
   caption_->setBuddy(list_);
   list_->viewport()->installEventFilter(this);

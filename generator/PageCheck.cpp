@@ -2195,7 +2195,7 @@ std::string PlaceName(const FindingPlace& place, std::string_view itemLabel) {
 namespace {
 
 // Sixteen hex digits of the text's SHA-256: short enough for a project
-// file to keep many, long enough that two texts never meet.
+// file to keep many, long enough that two texts practically never share them.
 std::string ShortDigest(std::string_view text) {
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
@@ -2214,8 +2214,8 @@ std::string ShortDigest(std::string_view text) {
 
 void NameFindings(const Project& project, std::vector<Finding>& findings) {
   using What = FindingPlace::What;
-  // What stands at a place: an item's text, the title, the link; the
-  // template's findings are told apart by their messages.
+  // A key holds what stands at the place: an item's text, the title, the
+  // link; the template's findings are told apart by their messages.
   std::map<std::tuple<What, PromoKind, std::size_t>, std::string> digests;
   std::map<std::tuple<std::string, What, PromoKind, std::size_t>, int> seen;
   for (Finding& finding : findings) {
@@ -2244,12 +2244,14 @@ void NameFindings(const Project& project, std::vector<Finding>& findings) {
         subject = project.Template + "\n" + finding.message;
         break;
     }
+    const std::size_t index = where.what == What::Promo ? where.index : 0;
     // Findings of one code on one thing stay apart by their order there,
     // which edits elsewhere leave as it is.
-    const int ordinal = ++seen[{finding.code, where.what, where.kind, where.what == What::Promo ? where.index : 0}];
-    auto [digest, fresh] = digests.try_emplace({where.what, where.kind, where.what == What::Promo ? where.index : 0});
-    if (fresh || where.what == What::Template || where.what == What::Page) digest->second = ShortDigest(subject);
-    finding.key = finding.code + "/" + place + "/" + digest->second;
+    const int ordinal = ++seen[{finding.code, where.what, where.kind, index}];
+    std::string& digest = digests[{where.what, where.kind, index}];
+    const bool byMessage = where.what == What::Template || where.what == What::Page;
+    if (digest.empty() || byMessage) digest = ShortDigest(subject);
+    finding.key = finding.code + "/" + place + "/" + digest;
     if (ordinal > 1) finding.key += "/" + std::to_string(ordinal);
   }
   MarkIntended(findings, project.IntendedFindings);

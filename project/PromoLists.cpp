@@ -74,10 +74,10 @@ std::string BannerFileName(std::string_view address) {
 }
 
 // The inputs that build `item` again (CR LF line breaks).
-PromoInput InputOf(PromoKind kind, const std::string& item) {
+PromoInput InputOf(PromoKind kind, std::string_view item) {
   switch (InfoOf(kind).shape) {
     case PromoShape::Line:
-    case PromoShape::Banner: return PromoInput{item, {}, {}};
+    case PromoShape::Banner: return PromoInput{std::string(item), {}, {}};
     case PromoShape::PpcAd: {
       const auto fields = SplitFields('^', item);
       return PromoInput{FieldOrEmpty(fields, 1), ReplaceAll(FieldOrEmpty(fields, 2), "$$", kCrLf),
@@ -126,7 +126,11 @@ bool OnlyLineBreaks(std::string_view text) { return text.find_first_not_of("\r\n
 }  // namespace
 
 std::string ItemLabel(PromoKind kind, std::string_view item) {
-  const PromoInput input = InputOf(kind, std::string(item));
+  // A label is a title or a first line: the start of a long text is enough,
+  // so that loading many long texts does not read each one twice.
+  constexpr std::size_t kLabelSource = 2048;
+  const bool longForm = InfoOf(kind).shape != PromoShape::Line && InfoOf(kind).shape != PromoShape::Banner;
+  const PromoInput input = InputOf(kind, longForm ? item.substr(0, kLabelSource) : item);
   std::string label;
   switch (InfoOf(kind).shape) {
     case PromoShape::Line:

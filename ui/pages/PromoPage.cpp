@@ -190,7 +190,10 @@ void PromoPage::ShowEntries(const std::vector<PromoEntry>& entries) {
 void PromoPage::ItemCreated(const PromoChange& change, const std::vector<PromoEntry>& entries) {
   if (change.what == PromoChange::What::Appended) {
     const QSignalBlocker quiet(list_);
-    ShowEntry(*new QListWidgetItem(list_), entries.back());
+    // Filled before it joins the list, so the list changes once.
+    auto* entry = new QListWidgetItem;
+    ShowEntry(*entry, entries.back());
+    list_->addItem(entry);
   } else if (change.what == PromoChange::What::Refilled) {
     ShowEntries(entries);
   } else {

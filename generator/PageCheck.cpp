@@ -1,12 +1,15 @@
 #include "generator/PageCheck.h"
 
 #include <gumbo.h>
+#include <openssl/evp.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <map>
 #include <optional>
+#include <stdexcept>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -1463,6 +1466,12 @@ bool CheckItemsOfProject(const Project& project, const ItemMarks& marks, Report&
                "The affiliate link " + Quoted(project.URL) +
                    " is not a web address starting with http:// or https:// and a host name, yet every link "
                    "of the page goes there.");
+  // Vendors write the marker where an affiliate's ID goes; the page takes the link as typed.
+  if (FindIgnoreCaseAscii(project.URL, "xxxx") != std::string::npos)
+    report.Add("placeholder-left", PlaceOf(FindingPlace::What::AffiliateLink),
+               "The affiliate link still holds \"xxxx\" where an affiliate ID belongs, so the page's links "
+               "earn you nothing. Put your ID in its place, or mark this as intended if the page asks its "
+               "readers to put in theirs.");
   CheckTypedText("markup-in-text", project.Title, "The title", PlaceOf(FindingPlace::What::Title), report);
   for (std::size_t i = 0; i < project.Anchors.size(); ++i)
     CheckTypedText("markup-in-text", project.Anchors[i], "The anchor text", PromoPlace(PromoKind::Anchors, i), report);
@@ -2174,7 +2183,7 @@ void CheckPlaceholders(const std::vector<std::string>& left, const Project* proj
 
 }  // namespace
 
-std::string PlaceName(const FindingPlace& place) {
+std::string PlaceName(const FindingPlace& place, std::string_view itemLabel) {
   switch (place.what) {
     case FindingPlace::What::Page: return "Page";
     case FindingPlace::What::Template: return "Template";
@@ -2182,7 +2191,99 @@ std::string PlaceName(const FindingPlace& place) {
     case FindingPlace::What::AffiliateLink: return "Affiliate link";
     case FindingPlace::What::Promo: break;
   }
-  return std::string(InfoOf(place.kind).placeName) + " " + std::to_string(place.index + 1);
+  const std::string kind(InfoOf(place.kind).placeName);
+  if (itemLabel.empty()) return kind + " " + std::to_string(place.index + 1);
+  return kind + " \"" + std::string(itemLabel) + "\"";
+}
+
+namespace {
+
+// Sixteen hex digits of the text's SHA-256: short enough for a project
+// file to keep many, long enough that two texts practically never share them.
+std::string ShortDigest(std::string_view text) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (EVP_Digest(text.data(), text.size(), digest, &length, EVP_sha256(), nullptr) != 1 || length < 8)
+    throw std::runtime_error("SHA-256 is not available");
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned int i = 0; i < 8; ++i) {
+    hex += kHex[digest[i] >> 4];
+    hex += kHex[digest[i] & 15];
+  }
+  return hex;
+}
+
+}  // namespace
+
+void NameFindings(const Project& project, std::vector<Finding>& findings) {
+  using What = FindingPlace::What;
+  // A key holds what stands at the place: an item's text, the title, the
+  // link; the template's findings are told apart by their messages.
+  std::map<std::tuple<What, PromoKind, std::size_t>, std::string> digests;
+  std::map<std::tuple<std::string, What, PromoKind, std::size_t>, int> seen;
+  for (Finding& finding : findings) {
+    const FindingPlace& where = finding.where;
+    const PromoList* items = where.what == What::Promo ? &ListOf(project, where.kind) : nullptr;
+    const bool known = !items || where.index < items->size();
+    finding.item = items && known ? ItemLabel(where.kind, (*items)[where.index]) : std::string();
+    std::string place;
+    std::string subject;
+    switch (where.what) {
+      case What::Promo:
+        place = InfoOf(where.kind).tag;
+        if (known) subject = (*items)[where.index];
+        break;
+      case What::Title:
+        place = "title";
+        subject = project.Title;
+        break;
+      case What::AffiliateLink:
+        place = "link";
+        subject = project.URL;
+        break;
+      case What::Template:
+      case What::Page:
+        place = where.what == What::Template ? "template" : "page";
+        subject = project.Template + "\n" + finding.message;
+        break;
+    }
+    const std::size_t index = where.what == What::Promo ? where.index : 0;
+    // Findings of one code on one thing stay apart by their order there,
+    // which edits elsewhere leave as it is.
+    const int ordinal = ++seen[{finding.code, where.what, where.kind, index}];
+    std::string& digest = digests[{where.what, where.kind, index}];
+    const bool byMessage = where.what == What::Template || where.what == What::Page;
+    if (digest.empty() || byMessage) digest = ShortDigest(subject);
+    finding.key = finding.code + "/" + place + "/" + digest;
+    if (ordinal > 1) finding.key += "/" + std::to_string(ordinal);
+  }
+  MarkIntended(findings, project.IntendedFindings);
+}
+
+void MarkIntended(std::vector<Finding>& findings, const std::vector<std::string>& intended) {
+  const std::unordered_set<std::string_view> keys(intended.begin(), intended.end());
+  for (Finding& finding : findings) finding.intended = !finding.key.empty() && keys.count(finding.key) > 0;
+}
+
+void SetIntended(Project& project, const std::string& key, bool intended) {
+  auto& keys = project.IntendedFindings;
+  const auto at = std::find(keys.begin(), keys.end(), key);
+  if (intended && at == keys.end() && !key.empty()) keys.push_back(key);
+  if (!intended && at != keys.end()) keys.erase(at);
+}
+
+std::size_t CountToLookAt(const std::vector<Finding>& findings) {
+  return static_cast<std::size_t>(
+      std::count_if(findings.begin(), findings.end(), [](const Finding& finding) { return !finding.intended; }));
+}
+
+std::size_t FindingRow(const Finding& finding, const std::vector<PromoEntry>& entries) {
+  const std::size_t row = finding.where.index;
+  if (finding.item.empty() || (row < entries.size() && entries[row].label == finding.item)) return row;
+  const auto same = std::find_if(entries.begin(), entries.end(),
+                                 [&](const PromoEntry& entry) { return entry.label == finding.item; });
+  return same != entries.end() ? static_cast<std::size_t>(same - entries.begin()) : row;
 }
 
 bool IsWebAddress(std::string_view address) {
@@ -2260,6 +2361,7 @@ std::vector<Finding> CheckProjectPage(const Project& project, std::string_view t
         report.Add("missing-alt", PromoPlace(PromoKind::Banners, i), MissingAltMessage(project.Banners[i]));
   }
   std::vector<Finding> findings = report.Take();
+  NameFindings(project, findings);
   if (altsShown)
     std::erase_if(findings, [](const Finding& f) { return f.code == "missing-alt" && f.message == kRowsWithoutAlt; });
   return findings;

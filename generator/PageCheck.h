@@ -22,17 +22,40 @@ struct FindingPlace {
   bool operator==(const FindingPlace&) const = default;
 };
 
-// "Text Link 2", "PPC Ad 1", "Banner 3", "Title", "Affiliate link", "Template", "Page".
-std::string PlaceName(const FindingPlace& place);
+// "Banner \"top.gif\"", "PPC Ad \"Summer sale\"" for an item labelled so (see
+// ItemLabel); "Banner 3" where the label is not known; "Title",
+// "Affiliate link", "Template", "Page".
+std::string PlaceName(const FindingPlace& place, std::string_view itemLabel = {});
 
 struct Finding {
   std::string code;  // "link-invalid", "missing-alt", ...
   FindingPlace where;
   std::string message;
-  std::string Place() const { return PlaceName(where); }
+  std::string item{};  // with Promo: the item's label, as its list shows it
+  // Names the finding across edits elsewhere, moves included: its code,
+  // its place and what stands there, never a position.
+  std::string key{};
+  bool intended = false;  // marked so by the user: listed, not counted
+  std::string Place() const { return PlaceName(where, item); }
 
   bool operator==(const Finding&) const = default;
 };
+
+// Labels the findings' items as `project` shows them, keys the findings and
+// marks those the project keeps as intended. CheckProjectPage does this
+// with the project it checks; a caller that checked a copy made to travel
+// (picture addresses changed) names them again from the project as typed.
+void NameFindings(const Project& project, std::vector<Finding>& findings);
+// Marks as intended the findings whose keys stand in `intended`, and no others.
+void MarkIntended(std::vector<Finding>& findings, const std::vector<std::string>& intended);
+// Puts `key` into the project's intended findings, or takes it out.
+void SetIntended(Project& project, const std::string& key, bool intended);
+// The findings not marked as intended.
+std::size_t CountToLookAt(const std::vector<Finding>& findings);
+// Where the item a finding names stands among `entries` now: its own row
+// while the entry there still reads as the item, else the first entry that
+// does, else its own row.
+std::size_t FindingRow(const Finding& finding, const std::vector<PromoEntry>& entries);
 
 // The project and the page it made from `templateText` (the page as
 // FillTemplate returned it). Findings come in a stable order, each once.

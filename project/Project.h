@@ -31,6 +31,7 @@ struct Project {
   std::string Description;  // for search engines; blank: the page makes one from the title
   std::string PageId;  // names the project in the pages it saves, so that it replaces only its own
   std::vector<PublishTarget> PublishTargets;  // where the page is published; never a secret
+  std::vector<std::string> IntendedFindings;  // keys of the page check's findings the user means
   // By banner address, so that it follows its banner wherever the list moves
   // it; texts of banners no longer listed are not saved.
   std::map<std::string, std::string> BannerAlts;

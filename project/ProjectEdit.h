@@ -36,8 +36,8 @@ struct ItemEdit {
   std::string previous;  // the item a replacement replaced
   // A banner's alternative text, put with `item` on Insert and Replace, and
   // the one `previous` had.
-  std::string alt;
-  std::string previousAlt;
+  std::string alt = {};
+  std::string previousAlt = {};
   bool operator==(const ItemEdit&) const = default;
 };
 

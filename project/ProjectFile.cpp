@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <unordered_set>
 
 #include "app/TextCodec.h"
 #include "app/Utils.h"
@@ -172,6 +173,12 @@ std::string_view TakeTagged(std::string_view open, std::string_view close, std::
   return value;
 }
 
+std::string IntendedText(const std::vector<std::string>& keys) {
+  std::string text;
+  for (const std::string& key : keys) text += (text.empty() ? "" : " ") + OneLine(key);
+  return text;
+}
+
 Project ParseWorkingText(const std::string& text) {
   // Each field is looked for only after the one before it.
   std::string_view rest = text;
@@ -202,6 +209,10 @@ Project ParseWorkingText(const std::string& text) {
       item = escaped ? FromEscapedFile(kind, item) : FromPlainFile(kind, item);
   for (std::size_t i = 0; i < alts.size() && i < project.Banners.size(); ++i)
     SetBannerAlt(project, project.Banners[i], UnescapedLine(alts[i]));
+  // Keys hold no blanks; a hand-edited list may hold any number of them.
+  std::unordered_set<std::string> intended;
+  for (std::string& key : SplitFields(' ', ToDisplayUtf8(take("AfIntendedFindings"))))
+    if (!key.empty() && intended.insert(key).second) project.IntendedFindings.push_back(std::move(key));
   return project;
 }
 
@@ -239,6 +250,8 @@ Lines ProjectLines(const Project& project) {
                               return EscapedLine(BannerAlt(project, banner));
                             })));
   if (escaped) lines.push_back(TagLine(kEscapesTag, "1"));
+  if (!project.IntendedFindings.empty())
+    lines.push_back(TagLine("AfIntendedFindings", IntendedText(project.IntendedFindings)));
   return lines;
 }
 
@@ -272,6 +285,7 @@ const std::array<std::string_view, kProjectFieldCount> kProjectFields = [] {
   fields[at++] = "AfPublishTargets";
   fields[at++] = kBannerAltsTag;
   fields[at++] = kEscapesTag;
+  fields[at++] = "AfIntendedFindings";
   return fields;
 }();
 

@@ -40,7 +40,7 @@ Result<Project> LoadProjectFile(const std::filesystem::path& path);
 inline constexpr std::string_view kDescriptionTag = "AfDescription";
 
 // The field names, in file order.
-inline constexpr std::size_t kProjectFieldCount = 10 + kPromoKindTable.size();
+inline constexpr std::size_t kProjectFieldCount = 11 + kPromoKindTable.size();
 extern const std::array<std::string_view, kProjectFieldCount> kProjectFields;
 
 // A project file holds at least one of its tags, and no NUL byte before the first.

@@ -45,9 +45,9 @@ struct PromoKindInfo {
   PromoShape shape;
   PromoList Project::*items;
 
-  // The wizard. Labelled kinds show "word" + number in their list box;
-  // mirrored kinds show the items themselves and have no label word.
-  std::string_view placeName;   // findings name an item "placeName n"
+  // The wizard. Mirrored kinds, those without a label word, refuse an
+  // item twice; every list box shows its items by their labels (ItemLabel).
+  std::string_view placeName;   // findings name an item: placeName "label"
   std::string_view pluralName;  // the items together, as messages name them
   std::string_view labelWord;
   std::string_view emptyMessage;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/TextCodec.h"
 #include "app/Utils.h"
 #include "project/ProjectEdit.h"
 #include "project/ItemText.h"
@@ -11,14 +12,91 @@ namespace velmora {
 
 namespace {
 
-std::string Label(std::string_view word, std::size_t number) { return std::string(word) + std::to_string(number); }
-
 constexpr std::string_view kCrLf = "\r\n";
 
 // A text whose last line is empty gets back the line break a creation drops.
 std::string Editable(std::string text) {
   if (text.ends_with(kCrLf)) text += kCrLf;
   return text;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
+
+// The first line holding more than blanks, without the blanks around it.
+std::string_view FirstWordyLine(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
+    std::string_view line = text.substr(0, end);
+    while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+    while (!line.empty() && IsBlank(line.back())) line.remove_suffix(1);
+    if (!line.empty()) return line;
+    text.remove_prefix(std::min(text.size(), end + 1));
+  }
+  return {};
+}
+
+// At most kLabelCharacters characters, never cutting one in two.
+std::string Shortened(std::string_view text) {
+  std::size_t characters = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) continue;
+    if (++characters > kLabelCharacters) return std::string(text.substr(0, at)) + "...";
+  }
+  return std::string(text);
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// What tells banners apart is the end of the address: its file name,
+// without a query or fragment, percent escapes decoded where they give
+// readable text. Empty where the address ends in no name (or is data).
+std::string BannerFileName(std::string_view address) {
+  if (address.size() >= 5 && EqualsIgnoreCaseAscii(address.substr(0, 5), "data:")) return {};
+  address = address.substr(0, std::min(address.find_first_of("?#"), address.size()));
+  while (!address.empty() && IsBlank(address.back())) address.remove_suffix(1);
+  const std::size_t slash = address.find_last_of("/\\");
+  if (slash == std::string_view::npos || slash + 1 == address.size()) return {};
+  const std::string_view name = address.substr(slash + 1);
+  std::string decoded;
+  decoded.reserve(name.size());
+  for (std::size_t at = 0; at < name.size(); ++at) {
+    if (name[at] == '%' && at + 2 < name.size() && HexValue(name[at + 1]) >= 0 && HexValue(name[at + 2]) >= 0) {
+      decoded += static_cast<char>(HexValue(name[at + 1]) * 16 + HexValue(name[at + 2]));
+      at += 2;
+    } else {
+      decoded += name[at];
+    }
+  }
+  const bool readable = IsValidUtf8(decoded) && std::none_of(decoded.begin(), decoded.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20;
+  });
+  return readable ? decoded : std::string(name);
+}
+
+// The inputs that build `item` again, as the user typed them (CR LF line breaks).
+PromoInput InputOf(PromoKind kind, const std::string& item) {
+  switch (InfoOf(kind).shape) {
+    case PromoShape::PpcAd: {
+      PpcAdText ad = TypedPpcAd(item);
+      return PromoInput{std::move(ad.title), Editable(std::move(ad.body)), std::move(ad.link), {}};
+    }
+    case PromoShape::Line:
+    case PromoShape::Banner: return PromoInput{item, {}, {}, {}};
+    case PromoShape::Text:
+    case PromoShape::Post: break;
+  }
+  return PromoInput{Editable(TypedText(kind, item)), {}, {}, {}};
+}
+
+PromoEntry EntryOf(PromoKind kind, const std::string& item) {
+  PromoEntry entry{ItemLabel(kind, item), {}};
+  if (InfoOf(kind).shape == PromoShape::Banner) entry.picture = item;
+  return entry;
 }
 
 bool Contains(const PromoList& list, std::string_view text, int ignoreIndex) {
@@ -30,6 +108,36 @@ bool Contains(const PromoList& list, std::string_view text, int ignoreIndex) {
 bool OnlyLineBreaks(std::string_view text) { return text.find_first_not_of("\r\n") == std::string_view::npos; }
 
 }  // namespace
+
+std::string ItemLabel(PromoKind kind, std::string_view item) {
+  // A label is a title or a first line: the start of a long text is enough,
+  // so that loading many long texts does not read each one twice.
+  constexpr std::size_t kLabelSource = 2048;
+  const bool longForm = InfoOf(kind).shape != PromoShape::Line && InfoOf(kind).shape != PromoShape::Banner;
+  const PromoInput input = InputOf(kind, std::string(longForm ? item.substr(0, kLabelSource) : item));
+  std::string label;
+  switch (InfoOf(kind).shape) {
+    case PromoShape::Line:
+      label = input.text;  // one line, seen whole nowhere else
+      break;
+    case PromoShape::Banner:
+      label = BannerFileName(input.text);
+      if (label.empty()) label = input.text;
+      break;
+    case PromoShape::PpcAd: {
+      // A damaged ad without a title still shows what it says.
+      std::string_view line = FirstWordyLine(input.text);
+      if (line.empty()) line = FirstWordyLine(input.body);
+      label = Shortened(line);
+      break;
+    }
+    case PromoShape::Text:
+    case PromoShape::Post: label = Shortened(FirstWordyLine(input.text)); break;
+  }
+  // A promo of blanks is valid, and its entry must still be seen.
+  if (std::all_of(label.begin(), label.end(), IsBlank)) return "(blank)";
+  return label;
+}
 
 std::string BuildPromoItem(PromoKind kind, const PromoInput& input) {
   if (InfoOf(kind).shape == PromoShape::PpcAd) return KeptPpcAd({input.text, input.body, input.link});
@@ -77,23 +185,15 @@ std::optional<PromoInput> PromoBoard::EditInput(const Project& project, PromoKin
   const PromoList& list = ListOf(project, kind);
   if (row < 0 || static_cast<std::size_t>(row) >= list.size()) return std::nullopt;
   const std::string& item = list[static_cast<std::size_t>(row)];
-  switch (InfoOf(kind).shape) {
-    case PromoShape::Banner: return PromoInput{item, {}, {}, BannerAlt(project, item)};
-    case PromoShape::PpcAd: {
-      PpcAdText ad = TypedPpcAd(item);
-      return PromoInput{std::move(ad.title), Editable(std::move(ad.body)), std::move(ad.link), {}};
-    }
-    default: break;
-  }
-  if (!InfoOf(kind).MultiLine()) return PromoInput{item, {}, {}, {}};
-  return PromoInput{Editable(TypedText(kind, item)), {}, {}, {}};
+  PromoInput input = InputOf(kind, item);
+  if (InfoOf(kind).shape == PromoShape::Banner) input.alt = BannerAlt(project, item);
+  return input;
 }
 
 PromoChange PromoBoard::Delete(Project& project, PromoKind kind, int selected, MessagePort& messages) {
   const auto edit = PlanDelete(project, kind, selected, messages);
   if (!edit) return {};
   Apply(project, *edit);
-  // Labels keep their numbers, so two entries may read alike until the next load.
   Follow(project, *edit);
   return {InfoOf(kind).Mirrored() ? PromoChange::What::Refilled : PromoChange::What::Removed, selected};
 }
@@ -115,7 +215,6 @@ void PromoBoard::Rebuild(const Project& project) {
 
 void PromoBoard::Follow(const Project& project, const ItemEdit& edit) {
   const PromoList& list = ListOf(project, edit.kind);
-  const PromoKindInfo& info = InfoOf(edit.kind);
   auto& entries = entries_[Index(edit.kind)];
   const auto row = static_cast<std::size_t>(edit.row);
   const auto to = static_cast<std::size_t>(edit.to);
@@ -128,7 +227,7 @@ void PromoBoard::Follow(const Project& project, const ItemEdit& edit) {
   switch (edit.what) {
     case ItemEdit::What::Insert:
       if (row > entries.size()) break;
-      entries.insert(entries.begin() + edit.row, info.Mirrored() ? list[row] : Label(info.labelWord, entries.size() + 1));
+      entries.insert(entries.begin() + edit.row, EntryOf(edit.kind, list[row]));
       return;
     case ItemEdit::What::Remove:
       if (row >= entries.size()) break;
@@ -136,7 +235,7 @@ void PromoBoard::Follow(const Project& project, const ItemEdit& edit) {
       return;
     case ItemEdit::What::Replace:
       if (row >= entries.size()) break;
-      if (info.Mirrored()) entries[row] = list[row];
+      entries[row] = EntryOf(edit.kind, list[row]);
       return;
     case ItemEdit::What::Move: {
       if (row >= entries.size() || to >= entries.size() || edit.to < 0) break;
@@ -155,15 +254,10 @@ void PromoBoard::Follow(const Project& project, const ItemEdit& edit) {
 
 void PromoBoard::Rebuild(const Project& project, PromoKind kind) {
   const PromoList& list = ListOf(project, kind);
-  const PromoKindInfo& info = InfoOf(kind);
   auto& entries = entries_[Index(kind)];
-  if (info.Mirrored()) {
-    entries = list;
-    return;
-  }
   entries.clear();
   entries.reserve(list.size());
-  for (std::size_t i = 0; i < list.size(); ++i) entries.push_back(Label(info.labelWord, i + 1));
+  for (const std::string& item : list) entries.push_back(EntryOf(kind, item));
 }
 
 std::string BannerAlt(const Project& project, const std::string& address) {

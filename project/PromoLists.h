@@ -39,6 +39,22 @@ std::string BuildPromoItem(PromoKind kind, const PromoInput& input);
 std::optional<std::string> CheckPromo(PromoKind kind, const PromoInput& input, const PromoList& list,
                                       int ignoreIndex = -1);
 
+// What an item's entry in its list reads: the anchor text, the PPC ad's
+// title, the banner's file name (its whole address when it names no file),
+// or the first line of a text with words in it. Titles and first lines are
+// cut after kLabelCharacters characters, marked by "...".
+std::string ItemLabel(PromoKind kind, std::string_view item);
+inline constexpr std::size_t kLabelCharacters = 80;
+
+// One entry of a list box: its label and, for a banner, the address of the
+// picture it shows beside it.
+struct PromoEntry {
+  std::string label;
+  std::string picture;
+
+  bool operator==(const PromoEntry&) const = default;
+};
+
 // How a list box must follow an operation.
 struct PromoChange {
   enum class What { Nothing, Appended, Removed, Refilled, Replaced, Moved };
@@ -51,7 +67,7 @@ class PromoBoard {
 public:
   PromoBoard() = default;
 
-  const std::vector<std::string>& Entries(PromoKind kind) const { return entries_[Index(kind)]; }
+  const std::vector<PromoEntry>& Entries(PromoKind kind) const { return entries_[Index(kind)]; }
 
   // "Create Ad": a refused input shows the kind's warning and changes nothing.
   PromoChange Create(Project& project, PromoKind kind, const PromoInput& input, MessagePort& messages);
@@ -62,7 +78,7 @@ public:
   std::optional<std::string> Show(const Project& project, PromoKind kind, int selected) const;
 
   // "Update Ad": replaces item `row` after the checks of "Create Ad"; the
-  // duplicate check ignores the item itself. The entry keeps its label.
+  // duplicate check ignores the item itself. The entry takes the new label.
   PromoChange Update(Project& project, PromoKind kind, int row, const PromoInput& input, MessagePort& messages);
   // "Move Up" (-1) and "Move Down" (+1): the item and its entry swap places
   // with their neighbour. Nothing happens at either end or without a selection.
@@ -70,7 +86,7 @@ public:
   // "Edit Ad": the inputs that build item `row` again (CR LF line breaks).
   std::optional<PromoInput> EditInput(const Project& project, PromoKind kind, int row) const;
 
-  // After a load: mirrored boxes show the items, labelled ones 1 to n afresh.
+  // After a load: every entry labelled from its item.
   void Rebuild(const Project& project);
   // The entries follow an edit just made to the project's list (project/ProjectEdit).
   void Follow(const Project& project, const ItemEdit& edit);
@@ -79,7 +95,7 @@ private:
   static std::size_t Index(PromoKind kind) { return static_cast<std::size_t>(kind); }
   void Rebuild(const Project& project, PromoKind kind);
 
-  std::array<std::vector<std::string>, kPromoKinds.size()> entries_;
+  std::array<std::vector<PromoEntry>, kPromoKinds.size()> entries_;
 };
 
 // A banner's alternative text, by its address; empty when it has none.

@@ -28,13 +28,19 @@ void Print(const std::vector<Finding>& findings, bool json) {
     std::cout << "[";
     for (std::size_t i = 0; i < findings.size(); ++i) {
       const Finding& f = findings[i];
+      // The place by position, as scripts have read it; the item's label beside it.
       std::cout << (i ? ",\n " : "\n ") << "{\"code\": " << JsonString(f.code) << ", \"place\": "
-                << JsonString(f.Place()) << ", \"message\": " << JsonString(f.message) << "}";
+                << JsonString(PlaceName(f.where)) << ", \"message\": " << JsonString(f.message);
+      if (!f.item.empty()) std::cout << ", \"item\": " << JsonString(f.item);
+      if (!f.key.empty())
+        std::cout << ", \"key\": " << JsonString(f.key) << ", \"intended\": " << (f.intended ? "true" : "false");
+      std::cout << "}";
     }
     std::cout << (findings.empty() ? "]\n" : "\n]\n");
   } else {
+    // What the project marks as intended is the user's decision: not listed, and no failure.
     for (const Finding& f : findings)
-      std::cout << f.code << '\t' << f.Place() << '\t' << ToDisplayUtf8(f.message) << '\n';
+      if (!f.intended) std::cout << f.code << '\t' << PlaceName(f.where) << '\t' << ToDisplayUtf8(f.message) << '\n';
   }
   std::cout.flush();
 }
@@ -88,7 +94,7 @@ int RunCheck(const std::vector<std::string>& args) {
     }
   }
   Print(findings, parsed.Flag("--json"));
-  return findings.empty() ? kClean : kFound;
+  return CountToLookAt(findings) == 0 ? kClean : kFound;
 }
 
 const RegisterCommand kCheck{{"check",

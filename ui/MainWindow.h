@@ -198,7 +198,12 @@ private:
   void CheckGeneratedPage(const std::optional<std::string>& page, const std::string& templateName,
                           const std::vector<PagePicture>& pictures = {});
   // The wizard page of a finding's place, with its item selected.
-  void GoToFinding(const FindingPlace& place);
+  void GoToFinding(const Finding& finding);
+  // Keeps a finding's mark in the project and shows it in every list.
+  void MarkFindingIntended(const std::string& key, bool intended);
+  // The Finish page's list, wired; the preview's list with its panel.
+  void ConnectFindings();
+  void ConnectPreviewFindings(QDockWidget* panel);
 
   // The live preview beside the wizard, made on first use (MainWindowPreview.cpp).
   void TogglePreview(bool show);

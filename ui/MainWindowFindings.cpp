@@ -1,7 +1,10 @@
-// The page check after "Generate Code" and beside the live preview, and the
-// way from a finding to the wizard page of its item.
+// The page check after "Generate Code" and beside the live preview, the way
+// from a finding to the wizard page of its item, and findings marked as intended.
+#include <QDockWidget>
+
 #include "generator/PageCheck.h"
 #include "generator/PageGenerator.h"
+#include "ui/FindingsList.h"
 #include "ui/MainWindow.h"
 #include "ui/pages/FinishPage.h"
 #include "ui/pages/PromoPage.h"
@@ -14,10 +17,13 @@ void MainWindow::CheckGeneratedPage(const std::optional<std::string>& page, cons
                                     const std::vector<PagePicture>& pictures) {
   if (page) {
     if (auto templateText = LoadTemplate(templateName, places_.TemplateFolders())) {
-      // The check reads copies: the project may change while it runs.
-      finishPage_->CheckInBackground([project = WithPictureAddresses(project_, pictures),
-                                      templateText = std::move(*templateText), page = *page] {
-        return CheckProjectPage(project, templateText, page);
+      // The check reads copies: the project may change while it runs. It
+      // checks the page as saved, and names what it finds as the user typed it.
+      finishPage_->CheckInBackground([project = project_, pictures, templateText = std::move(*templateText),
+                                      page = *page] {
+        std::vector<Finding> findings = CheckProjectPage(WithPictureAddresses(project, pictures), templateText, page);
+        NameFindings(project, findings);
+        return findings;
       });
       return;
     }
@@ -25,8 +31,30 @@ void MainWindow::CheckGeneratedPage(const std::optional<std::string>& page, cons
   finishPage_->ShowFindings({});
 }
 
-void MainWindow::GoToFinding(const FindingPlace& place) {
+void MainWindow::ConnectFindings() {
+  finishPage_->OnFindingChosen([this](const Finding& finding) { GoToFinding(finding); });
+  finishPage_->OnIntendedChanged([this](const std::string& key, bool intended) { MarkFindingIntended(key, intended); });
+}
+
+void MainWindow::ConnectPreviewFindings(QDockWidget* panel) {
+  previewFindings_->OnActivated([this](const Finding& finding) { GoToFinding(finding); });
+  previewFindings_->OnIntendedChanged(
+      [this](const std::string& key, bool intended) { MarkFindingIntended(key, intended); });
+  // One list at a time: the preview's follows every change, the Finish page's waits for "Generate Code".
+  connect(panel, &QDockWidget::visibilityChanged, this,
+          [this, panel] { finishPage_->ListFindingsHere(panel->isHidden()); });
+}
+
+void MainWindow::MarkFindingIntended(const std::string& key, bool intended) {
+  SetIntended(project_, key, intended);
+  finishPage_->ApplyIntended(project_.IntendedFindings);
+  if (previewFindings_) previewFindings_->ApplyIntended(project_.IntendedFindings);
+  ProjectEdited();
+}
+
+void MainWindow::GoToFinding(const Finding& finding) {
   using What = FindingPlace::What;
+  const FindingPlace& place = finding.where;
   switch (place.what) {
     case What::Title:
     case What::AffiliateLink:
@@ -47,7 +75,8 @@ void MainWindow::GoToFinding(const FindingPlace& place) {
   }
   PromoPage& page = PromoPageOf(place.kind);
   ShowPage(&page);
-  page.GoToEntry(static_cast<int>(place.index));
+  // Items may have moved since the check: the label finds its item again.
+  page.GoToEntry(static_cast<int>(FindingRow(finding, promos_.Entries(place.kind))));
 }
 
 }  // namespace velmora

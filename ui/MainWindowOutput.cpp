@@ -1,4 +1,5 @@
 // The template's choice and the page's delivery.
+#include <QDockWidget>
 #include <QFile>
 #include <QUrl>
 
@@ -113,12 +114,16 @@ void MainWindow::OpenPublishDialog() {
     if (auto templateText = LoadTemplate(templateName, places_.TemplateFolders())) {
       std::vector<Finding> findings =
           CheckProjectPage(WithPictureAddresses(project_, bundle->pictures), *templateText, bundle->bytes);
-      const std::size_t count = findings.size();
+      NameFindings(project_, findings);
+      // What the user marked as intended asks nothing more.
+      const std::size_t count = CountToLookAt(findings);
       finishPage_->ShowFindings(std::move(findings));
+      const bool underPreview = previewPanel_ && !previewPanel_->isHidden();
       if (count > 0 && !Messages().AskOkCancel(MessageKind::Warning,
                                                "The page check found " + std::to_string(count) +
-                                                   (count == 1 ? " thing" : " things") +
-                                                   " to look at, listed on the Finish page. Publish anyway?",
+                                                   (count == 1 ? " thing" : " things") + " to look at, listed " +
+                                                   (underPreview ? "under the preview" : "on the Finish page") +
+                                                   ". Publish anyway?",
                                                DefaultButton::Cancel))
         return;
     }

@@ -52,7 +52,7 @@ void MainWindow::TogglePreview(bool show) {
     previewFindings_ = new FindingsList(pane, false);
     previewFindings_->setObjectName(QStringLiteral("panPreviewFindings"));
     previewFindings_->SetRowsShown(3);
-    previewFindings_->OnActivated([this](const FindingPlace& place) { GoToFinding(place); });
+    ConnectPreviewFindings(dock);
     pane->AddBelow(previewFindings_);
     dock->setWidget(pane);
     connect(this, &MainWindow::ProjectChanged, pane, &PreviewPane::ScheduleRefresh);

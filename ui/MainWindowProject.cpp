@@ -67,7 +67,7 @@ void MainWindow::ConnectPages() {
   connect(finishPage_, &FinishPage::openRequested, this, &MainWindow::OpenSavedPage);
   connect(finishPage_, &FinishPage::publishRequested, this, &MainWindow::OpenPublishDialog);
   connect(finishPage_, &FinishPage::changeFolderRequested, this, &MainWindow::ChangeOutputFolder);
-  finishPage_->OnFindingChosen([this](const FindingPlace& place) { GoToFinding(place); });
+  ConnectFindings();
   for (WizardPage* page : pages_) connect(page, &WizardPage::edited, this, &MainWindow::ProjectEdited);
 
   connect(nextButton_, &QPushButton::clicked, this, &MainWindow::GoNext);
@@ -280,6 +280,9 @@ void MainWindow::ApplyLoadedProject(Project loaded) {
   if (loaded.FileName.empty()) finishPage_->ShowSuggestedName(OutputNameOf(project_));
   project_.PageId = loaded.PageId;
   project_.PublishTargets = std::move(loaded.PublishTargets);
+  project_.IntendedFindings = std::move(loaded.IntendedFindings);
+  // What was found in another project's page leads nowhere in this one.
+  finishPage_->ShowFindings({});
   for (PromoPage* page : promoPages_) page->EndEditing();
   ShowStepCaptions();
 }

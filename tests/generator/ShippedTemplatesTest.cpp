@@ -116,6 +116,7 @@ TEST_P(ShippedTemplate, SampleProjectFillsEverySection) {
   for (std::sregex_iterator it(page.begin(), page.end(), id), end; it != end; ++it) sections.push_back((*it)[1]);
   EXPECT_EQ(linked, sections);
   EXPECT_EQ(linked.size(), 9u);
+  EXPECT_EQ(menu.find('|'), std::string::npos) << "entries stand apart by their look, not by separators";
   for (const auto& anchor : project.Anchors) EXPECT_EQ(Count(page, ">" + anchor + "</a>"), 1u) << anchor;
   for (const auto& banner : project.Banners) EXPECT_EQ(Count(page, "<img src=\"" + banner + "\""), 1u) << banner;
   // Every promo text shows once, in a box a visitor can copy from.

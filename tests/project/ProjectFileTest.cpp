@@ -136,6 +136,22 @@ TEST(ProjectFile, PageIdAndPublishingTargetsStandLastAndHoldNoSecret) {
   EXPECT_EQ(ParseProject(broken).PublishTargets[0].host, "ftp.example.com");
 }
 
+TEST(ProjectFile, FindingsMarkedAsIntendedStandLastOnOneLine) {
+  Project project = FullProject();
+  project.PageId = "0123abcd";
+  const Lines older = ProjectLines(project);
+  project.IntendedFindings = {"missing-alt/AfBanners/00ff00ff00ff00ff", "placeholder-left/link/0123456789abcdef/2"};
+  const Lines lines = ProjectLines(project);
+  ASSERT_EQ(lines.size(), older.size() + 1);
+  EXPECT_TRUE(std::equal(older.begin(), older.end(), lines.begin()));
+  EXPECT_EQ(lines.back(), "<%%AfIntendedFindings%%>missing-alt/AfBanners/00ff00ff00ff00ff "
+                          "placeholder-left/link/0123456789abcdef/2<%%/AfIntendedFindings%%>");
+  EXPECT_EQ(ParseProject(JoinLines(lines)).IntendedFindings, project.IntendedFindings);
+  // Edited by hand: blanks and repeats come to nothing.
+  const std::string edited = JoinLines(older) + "<%%AfIntendedFindings%%>  a/b/c  a/b/c d<%%/AfIntendedFindings%%>\r\n";
+  EXPECT_EQ(ParseProject(edited).IntendedFindings, (std::vector<std::string>{"a/b/c", "d"}));
+}
+
 TEST(ProjectFile, MultiLinePpcBodiesSurviveSaveAndLoadInOnePiece) {
   test::TempDir dir;
   Project project;

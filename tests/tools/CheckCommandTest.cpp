@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 
 #include "tests/mock/TempDir.h"
 
@@ -59,6 +60,17 @@ TEST_F(CheckTool, FindingsOneALineOrAsJsonAndExitOne) {
   EXPECT_EQ(out.rfind("[\n {\"code\": \"link-invalid\", \"place\": \"Affiliate link\", \"message\": \"The affiliate link "
                       "\\\"not a url\\\"", 0), 0u) << out;
   EXPECT_EQ(out.substr(out.size() - 3), "\n]\n");
+}
+
+TEST_F(CheckTool, FindingsTheProjectMarksAsIntendedPassTheCheck) {
+  ASSERT_EQ(Run(Project("bad.set") + " --json"), 1) << err;
+  EXPECT_NE(out.find("\"item\": \"b.gif\""), std::string::npos) << out;
+  std::string keys;
+  const std::regex key("\"key\": \"([^\"]+)\"");
+  for (std::sregex_iterator it(out.begin(), out.end(), key), end; it != end; ++it) keys += (*it)[1].str() + " ";
+  dir.Write("bad.set", dir.Read("bad.set") + "<%%AfIntendedFindings%%>" + keys + "<%%/AfIntendedFindings%%>\r\n");
+  EXPECT_EQ(Run(Project("bad.set")), 0) << out;
+  EXPECT_EQ(out, "");
 }
 
 TEST_F(CheckTool, FinishedPageLeavesOutWhatNeedsTheProject) {

@@ -46,7 +46,7 @@ TEST_F(FindingsFixture, SoundPageShowsNoList) {
   MainWindow window(Environment());
   window.show();
   Find<QLineEdit>(window, "titleInput")->setText("Deals");
-  Find<QLineEdit>(window, "affiliateLinkInput")->setText("https://xxxx.example/");
+  Find<QLineEdit>(window, "affiliateLinkInput")->setText("https://me.example/");
   Generate(window);
   ASSERT_TRUE(List(window));
   EXPECT_TRUE(Find<FindingsList>(window, "panFindings")->isHidden());
@@ -58,7 +58,7 @@ TEST_F(FindingsFixture, FindingsShowAfterGeneratingAndLeadToTheirItem) {
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   Find<QLineEdit>(window, "titleInput")->setText("Summer & <Deals>");
-  Find<QLineEdit>(window, "affiliateLinkInput")->setText("https://xxxx.example/");
+  Find<QLineEdit>(window, "affiliateLinkInput")->setText("https://me.example/");
   for (const char* banner : {"https://cdn.example/a.gif", "file://C:/Pics/top.gif"}) {
     Find<QLineEdit>(window, "bannerInput")->setText(banner);
     QTest::mouseClick(Find<QPushButton>(window, "bannerCreateButton"), Qt::LeftButton);
@@ -68,18 +68,24 @@ TEST_F(FindingsFixture, FindingsShowAfterGeneratingAndLeadToTheirItem) {
   EXPECT_EQ(Rows(window).size(), 2);
   EXPECT_TRUE(Rows(window).value(0).startsWith("Title: The title \"Summer & <Deals>\""))
       << Rows(window).value(0).toStdString();
-  EXPECT_TRUE(Rows(window).value(1).startsWith("Banner 2: The picture \"file://C:/Pics/top.gif\""));
+  EXPECT_TRUE(Rows(window).value(1).startsWith("Banner \"top.gif\": The picture \"file://C:/Pics/top.gif\""))
+      << "named as its list names it";
   EXPECT_TRUE(QFile::exists(QString::fromStdString((folder / "Output/summer-deals.htm").string())))
       << "the check never stops the page";
 
+  // Moved since the check, the banner is still the one the finding leads to.
+  ShowPage(window, "bannerPage");
+  Find<QListWidget>(window, "bannerList")->setCurrentRow(1);
+  QTest::mouseClick(Find<QPushButton>(window, "bannerMoveUpButton"), Qt::LeftButton);
+  ShowPage(window, "finishPage");
   Find<QLineEdit>(window, "outputNameInput")->setFocus();
-  QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
-  EXPECT_EQ(QApplication::focusWidget(), List(window)) << "Alt+A reaches the list";
+  QTest::keyClick(&window, Qt::Key_D, Qt::AltModifier);
+  EXPECT_EQ(QApplication::focusWidget(), List(window)) << "Alt+D reaches the list";
   List(window)->setCurrentRow(1);
   QTest::keyClick(List(window), Qt::Key_Return);
   EXPECT_EQ(CurrentPage(window), "bannerPage");
-  EXPECT_EQ(Find<QListWidget>(window, "bannerList")->currentRow(), 1);
-  EXPECT_TRUE(Find<QListWidget>(window, "bannerList")->item(1)->isSelected());
+  EXPECT_EQ(Find<QListWidget>(window, "bannerList")->currentRow(), 0);
+  EXPECT_TRUE(Find<QListWidget>(window, "bannerList")->item(0)->isSelected());
   EXPECT_EQ(QApplication::focusWidget(), Find<QListWidget>(window, "bannerList"));
 
   Generate(window);
@@ -91,10 +97,38 @@ TEST_F(FindingsFixture, FindingsShowAfterGeneratingAndLeadToTheirItem) {
 
   // Mended and generated again, the list goes away.
   Find<QLineEdit>(window, "titleInput")->setText("Summer Deals");
-  Find<QListWidget>(window, "bannerList")->setCurrentRow(1);
+  Find<QListWidget>(window, "bannerList")->setCurrentRow(0);
   QTest::mouseClick(Find<QPushButton>(window, "bannerDeleteButton"), Qt::LeftButton);
   Generate(window);
   EXPECT_TRUE(ListShown(window, false));
+}
+
+TEST_F(FindingsFixture, FindingMarkedAsIntendedIsKeptDimmedAndNotCounted) {
+  MainWindow window(Environment());
+  window.show();
+  Find<QLineEdit>(window, "titleInput")->setText("Deals");
+  Find<QLineEdit>(window, "affiliateLinkInput")->setText("https://xxxx.example/");
+  Generate(window);
+  ASSERT_TRUE(ListShown(window, true));
+  auto* panel = Find<FindingsList>(window, "panFindings");
+  ASSERT_EQ(panel->Findings().size(), 1u);
+  EXPECT_EQ(panel->Findings()[0].code, "placeholder-left");
+  auto* mark = Find<QPushButton>(window, "btnMarkIntended");
+  const QString before = Find<QLabel>(window, "lblFindings")->text();
+
+  QTest::mouseClick(mark, Qt::LeftButton);
+  EXPECT_TRUE(panel->Findings()[0].intended);
+  EXPECT_EQ(window.CurrentProject().IntendedFindings, std::vector<std::string>{panel->Findings()[0].key});
+  EXPECT_NE(Find<QLabel>(window, "lblFindings")->text(), before) << "no longer counted";
+  EXPECT_TRUE(List(window)->item(0)->font().italic());
+  Generate(window);
+  QTest::qWait(200);
+  EXPECT_TRUE(panel->Findings()[0].intended) << "checked again, still intended";
+
+  QTest::mouseClick(mark, Qt::LeftButton);
+  EXPECT_FALSE(panel->Findings()[0].intended);
+  EXPECT_TRUE(window.CurrentProject().IntendedFindings.empty());
+  EXPECT_EQ(Find<QLabel>(window, "lblFindings")->text(), before);
 }
 
 TEST(FindingsList, OnlyTheNewestCheckIsShown) {
@@ -132,7 +166,7 @@ TEST_F(FindingsFixture, PreviewListsFindingsAsThePageChanges) {
   MainWindow window(Environment());
   window.show();
   Find<QLineEdit>(window, "titleInput")->setText("Deals");
-  Find<QLineEdit>(window, "affiliateLinkInput")->setText("https://xxxx.example/");
+  Find<QLineEdit>(window, "affiliateLinkInput")->setText("https://me.example/");
   Find<QPushButton>(window, "btnPreview")->click();
   auto* list = window.findChild<FindingsList*>("panPreviewFindings");
   ASSERT_NE(list, nullptr);
@@ -149,7 +183,15 @@ TEST_F(FindingsFixture, PreviewListsFindingsAsThePageChanges) {
   QTest::keyClick(rows, Qt::Key_Return);
   EXPECT_EQ(CurrentPage(window), "bannerPage") << "the finding leads to its banner";
 
+  // One list at a time: the Finish page points to the preview's.
+  Generate(window);
+  QTest::qWait(200);
+  EXPECT_TRUE(Find<FindingsList>(window, "panFindings")->isHidden());
+  EXPECT_TRUE(Find<QLabel>(window, "findingsElsewhere")->isVisibleTo(&window));
+
   Find<QListWidget>(window, "bannerList")->setCurrentRow(0);
   QTest::mouseClick(Find<QPushButton>(window, "bannerDeleteButton"), Qt::LeftButton);
   EXPECT_TRUE(QTest::qWaitFor([&] { return list->isHidden(); }, 5000));
+  Find<QPushButton>(window, "btnPreview")->click();
+  EXPECT_FALSE(Find<QLabel>(window, "findingsElsewhere")->isVisibleTo(&window));
 }

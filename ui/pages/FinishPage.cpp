@@ -102,6 +102,11 @@ FinishPage::FinishPage(QWidget* parent)
   layout->addLayout(buttons);
   findings_ = new FindingsList(this);
   layout->addWidget(findings_, 1);
+  findingsElsewhere_ = Named(new QLabel(QStringLiteral("What the page check finds is listed under the preview."), this),
+                             QStringLiteral("findingsElsewhere"));
+  findingsElsewhere_->setWordWrap(true);
+  findingsElsewhere_->hide();
+  layout->addWidget(findingsElsewhere_);
   layout->addStretch(0);
 }
 
@@ -131,8 +136,19 @@ void FinishPage::CheckInBackground(std::function<std::vector<Finding>()> check) 
   findings_->CheckInBackground(std::move(check));
 }
 
-void FinishPage::OnFindingChosen(std::function<void(const FindingPlace&)> handler) {
+void FinishPage::OnFindingChosen(std::function<void(const Finding&)> handler) {
   findings_->OnActivated(std::move(handler));
+}
+
+void FinishPage::OnIntendedChanged(std::function<void(const std::string& key, bool intended)> handler) {
+  findings_->OnIntendedChanged(std::move(handler));
+}
+
+void FinishPage::ApplyIntended(const std::vector<std::string>& intended) { findings_->ApplyIntended(intended); }
+
+void FinishPage::ListFindingsHere(bool here) {
+  findings_->ListHere(here);
+  findingsElsewhere_->setVisible(!here);
 }
 
 }  // namespace velmora

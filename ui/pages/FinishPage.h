@@ -10,6 +10,7 @@
 #include "generator/PageCheck.h"
 #include "ui/pages/WizardPage.h"
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -38,7 +39,11 @@ public:
   void ShowFindings(std::vector<Finding> findings);
   // Runs the page check off the window's thread and lists what it finds.
   void CheckInBackground(std::function<std::vector<Finding>()> check);
-  void OnFindingChosen(std::function<void(const FindingPlace&)> handler);
+  void OnFindingChosen(std::function<void(const Finding&)> handler);
+  void OnIntendedChanged(std::function<void(const std::string& key, bool intended)> handler);
+  void ApplyIntended(const std::vector<std::string>& intended);
+  // While the preview lists the findings, this page only says where they are.
+  void ListFindingsHere(bool here);
 
 signals:
   void outputNameTyped(const QString& name);
@@ -55,6 +60,7 @@ private:
   QRadioButton* clipboard_ = nullptr;
   QPushButton* open_ = nullptr;
   FindingsList* findings_ = nullptr;
+  QLabel* findingsElsewhere_ = nullptr;
 };
 
 }  // namespace velmora

@@ -19,6 +19,7 @@
 
 #include "platform/QtText.h"
 #include "project/ProjectEdit.h"
+#include "ui/BannerPreview.h"
 #include "ui/pages/BannerPage.h"
 #include "ui/pages/LinePromoPage.h"
 #include "ui/pages/PageParts.h"
@@ -116,6 +117,13 @@ void PromoPage::FinishBuilding(std::vector<QWidget*> inputs, QWidget* view) {
   list_->setDragDropMode(QAbstractItemView::InternalMove);
   list_->setDefaultDropAction(Qt::MoveAction);
   list_->viewport()->installEventFilter(this);
+  if (info_.shape == PromoShape::Banner) {
+    // File names differ at their ends; each shows its picture beside it.
+    list_->setTextElideMode(Qt::ElideMiddle);
+    list_->setIconSize(BannerIconDelegate::kIconSize);
+    list_->setUniformItemSizes(true);
+    list_->setItemDelegate(new BannerIconDelegate(list_));
+  }
   lower->addWidget(Caption(Latin1(info_.page.listCaption), this, list_), 0, 0);
   lower->addWidget(list_, 1, 0);
   lower->setColumnStretch(0, 1);
@@ -184,18 +192,32 @@ int PromoPage::SelectedRow() const {
   return selected.isEmpty() ? -1 : list_->row(selected.first());
 }
 
-void PromoPage::ShowEntries(const std::vector<std::string>& entries) {
+void PromoPage::ShowEntry(QListWidgetItem& shown, const PromoEntry& entry) {
+  shown.setText(ToQString(entry.label));
+  // The whole address, or the label the list may cut short.
+  shown.setToolTip(ToQString(entry.picture.empty() ? entry.label : entry.picture));
+  if (!entry.picture.empty()) shown.setData(BannerIconDelegate::kPictureRole, ToQString(entry.picture));
+}
+
+void PromoPage::ShowEntries(const std::vector<PromoEntry>& entries) {
   const QSignalBlocker quiet(list_);
   list_->setUpdatesEnabled(false);
   list_->clear();
-  QStringList texts;
-  texts.reserve(static_cast<qsizetype>(entries.size()));
-  for (const auto& entry : entries) texts.push_back(ToQString(entry));
-  list_->addItems(texts);
+  QStringList labels;
+  labels.reserve(static_cast<qsizetype>(entries.size()));
+  for (const auto& entry : entries) labels.push_back(ToQString(entry.label));
+  // One insertion for the whole list rather than one per entry; the rest
+  // of each entry is set before the view first lays the rows out.
+  list_->addItems(labels);
+  {
+    const QSignalBlocker unchanged(list_->model());
+    for (std::size_t row = 0; row < entries.size(); ++row)
+      ShowEntry(*list_->item(static_cast<int>(row)), entries[row]);
+  }
   list_->setUpdatesEnabled(true);
 }
 
-void PromoPage::Follow(const ItemEdit& made, const std::vector<std::string>& entries) {
+void PromoPage::Follow(const ItemEdit& made, const std::vector<PromoEntry>& entries) {
   const int expected = list_->count() + (made.what == ItemEdit::What::Insert ? 1 : 0) -
                        (made.what == ItemEdit::What::Remove ? 1 : 0);
   const auto rowFits = [this](int row, int extra) { return row >= 0 && row < list_->count() + extra; };
@@ -206,11 +228,17 @@ void PromoPage::Follow(const ItemEdit& made, const std::vector<std::string>& ent
     ShowEntries(entries);
   } else {
     const QSignalBlocker quiet(list_);
-    const auto entryAt = [&entries](int row) { return ToQString(entries.at(static_cast<std::size_t>(row))); };
+    const auto entryAt = [&entries](int row) -> const PromoEntry& { return entries.at(static_cast<std::size_t>(row)); };
     switch (made.what) {
-      case ItemEdit::What::Insert: list_->insertItem(made.row, entryAt(made.row)); break;
+      case ItemEdit::What::Insert: {
+        // Filled before it joins the list, so the list changes once.
+        auto* entry = new QListWidgetItem;
+        ShowEntry(*entry, entryAt(made.row));
+        list_->insertItem(made.row, entry);
+        break;
+      }
       case ItemEdit::What::Remove: delete list_->takeItem(made.row); break;
-      case ItemEdit::What::Replace: list_->item(made.row)->setText(entryAt(made.row)); break;
+      case ItemEdit::What::Replace: ShowEntry(*list_->item(made.row), entryAt(made.row)); break;
       case ItemEdit::What::Move: list_->insertItem(made.to, list_->takeItem(made.row)); break;
     }
   }

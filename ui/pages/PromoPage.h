@@ -15,6 +15,7 @@
 class QHBoxLayout;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -49,10 +50,10 @@ public:
   bool Editing() const { return editingRow_ >= 0; }
 
   // The list box follows what the model did.
-  void ShowEntries(const std::vector<std::string>& entries);
+  void ShowEntries(const std::vector<PromoEntry>& entries);
   // An edit just made to the kind's list (`entries` as they are now); the
   // item being edited keeps its place, or editing ends if it was removed.
-  void Follow(const ItemEdit& made, const std::vector<std::string>& entries);
+  void Follow(const ItemEdit& made, const std::vector<PromoEntry>& entries);
   // Selects entry `row` and shows its item; -1: no entry selected, no item shown.
   void SelectEntry(int row, bool focusList = false);
   // The item's inputs go back into the fields for "Update Ad"; Escape puts
@@ -99,6 +100,7 @@ protected:
 
 private:
   void CancelEditing();
+  static void ShowEntry(QListWidgetItem& shown, const PromoEntry& entry);
   void FollowSelection();
   bool eventFilter(QObject* watched, QEvent* event) override;
 

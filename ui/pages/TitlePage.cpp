@@ -28,7 +28,7 @@ TitlePage::TitlePage(QWidget* parent)
 
   link_ = Named(new QLineEdit(this), QStringLiteral("affiliateLinkInput"));
   auto* linkCaption = Caption(
-      QStringLiteral("Enter your product's affiliate URL, using \"xxxx\" where the Affiliate ID part is located:"),
+      QStringLiteral("Enter your product's affiliate link, with your affiliate ID where the vendor's link says \"xxxx\":"),
       this, link_);
   linkCaption->setWordWrap(true);
   layout->addWidget(linkCaption);

@@ -196,11 +196,13 @@ void PublishDialog::Start(Job job, const std::string& acceptedKey) {
     } else {
       PublishOptions options;
       options.cancelled = [cancelled] { return cancelled->load(); };
-      options.progress = [post](const std::string& path, std::uint64_t sent, std::uint64_t total) {
-        post([path, sent, total](PublishDialog& dialog) {
-          dialog.progress_->setValue(total == 0 ? 1000 : static_cast<int>(sent * 1000 / total));
-          dialog.status_->setText(ToQString("Sending " + path + ": " + std::to_string(sent) + " of " +
-                                            std::to_string(total) + " bytes"));
+      options.progress = [post](const PublishProgress& now) {
+        post([now](PublishDialog& dialog) {
+          dialog.progress_->setValue(now.total == 0 ? 1000 : static_cast<int>(now.sent * 1000 / now.total));
+          dialog.status_->setText(ToQString("File " + std::to_string(now.index) + " of " +
+                                            std::to_string(now.count) + ", " + now.path + ": " +
+                                            std::to_string(now.sent) + " of " + std::to_string(now.total) +
+                                            " bytes"));
         });
       };
       options.stepDone = [post](const PublishStep& step) {
@@ -223,8 +225,15 @@ void PublishDialog::Start(Job job, const std::string& acceptedKey) {
 void PublishDialog::Ended(Job job, Result<PublishSummary> result, PublishTrust trust, PublishTarget target,
                           std::string password, std::vector<PublishFile> files) {
   SetBusy(false);
+  if (!result && *cancelled_) {
+    // The user asked for it; the status says what became of the server.
+    progress_->setValue(0);
+    status_->setText(QStringLiteral("Cancelled: the server keeps the page it had."));
+    emit finished(false);
+    return;
+  }
   if (!result) {
-    status_->setText(QStringLiteral("Nothing was changed on the server."));
+    status_->setText(QStringLiteral("The server keeps the page it had."));
     if (!trust.unknownKey.empty()) {
       if (setup_.messages->AskOkCancel(
               MessageKind::Warning,

@@ -58,6 +58,7 @@ struct PublishFixture : ::testing::Test {
   FakeServer server;
   std::vector<PublishFile> files{{"offer-files/a.png", "AAAA"}, {"offer-files/b.png", "BBBB"}, {"offer.htm", "<p>1</p>"}};
   std::vector<std::string> steps;
+  std::vector<std::string> progress;  // "n/m path sent/total"
 
   Result<PublishSummary> Run(bool dryRun = false) {
     server.log.clear();
@@ -65,6 +66,10 @@ struct PublishFixture : ::testing::Test {
     options.dryRun = dryRun;
     options.stepDone = [this](const PublishStep& step) {
       steps.push_back((step.what == PublishStep::What::Sent ? "sent " : "deleted ") + step.path);
+    };
+    options.progress = [this](const PublishProgress& now) {
+      progress.push_back(std::to_string(now.index) + "/" + std::to_string(now.count) + " " + now.path + " " +
+                         std::to_string(now.sent) + "/" + std::to_string(now.total));
     };
     return Publish(server, files, options);
   }
@@ -84,6 +89,9 @@ TEST_F(PublishFixture, FirstPublishSendsEverythingUnderTemporaryNamesAndTheManif
   ASSERT_TRUE(manifest);
   EXPECT_EQ(manifest->at("offer.htm"), Sha256Hex("<p>1</p>"));
   EXPECT_EQ(server.files.size(), 4u) << "no temporary file is left";
+  EXPECT_EQ(progress, (std::vector<std::string>{"1/3 offer-files/a.png 4/16", "2/3 offer-files/b.png 8/16",
+                                                "3/3 offer.htm 16/16"}))
+      << "file n of m and the bytes, the manifest not counted";
 }
 
 TEST_F(PublishFixture, RepublishSendsOnlyWhatChangedAndDeletesOnlyWhatItHadListed) {

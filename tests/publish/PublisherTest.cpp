@@ -191,3 +191,18 @@ TEST(PublishAddress, ParsesTheFourProtocols) {
                                 "sftp://u@/x", "sftp://u@h/a/../b", "sftp://u@h/%0a", "sftp://u@h;rm/"})
     EXPECT_FALSE(ParsePublishAddress(bad)) << bad;
 }
+
+TEST(PublishTargets, RoundTripThroughTheProjectLineWithTheirKeyFiles) {
+  auto staging = ParsePublishAddress("sftp://ann@example.com/www/").value();
+  staging.name = "staging ^$$";
+  staging.publicAddress = "https://example.com/offer.htm";
+  staging.identity = "/home/ann/.ssh/id_ed25519";
+  auto production = ParsePublishAddress("ftps://bob@ftp.example.com/").value();
+  production.name = "production";
+  const std::vector<PublishTarget> targets{staging, production};
+  EXPECT_EQ(TargetsFromText(TargetsText(targets)), targets);
+  EXPECT_EQ(TargetsText({production}), "^ftps%3A%2F%2Fbob%40ftp.example.com%2F~%2F^production^^")
+      << "without a key file, the line is as older copies wrote it";
+  EXPECT_EQ(TargetsFromText(TargetsText({staging}) + "a later field^").at(0).identity, staging.identity)
+      << "fields after the known ones are skipped";
+}

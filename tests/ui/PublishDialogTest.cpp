@@ -99,6 +99,7 @@ TEST_F(PublishDialogFixture, PublishesAfterTheHostKeyIsAcceptedThenRemembersTheP
   EXPECT_EQ(server->home.Remote("offer-files/a.svg"), "<svg/>");
   ASSERT_EQ(saved.size(), 1u);
   EXPECT_EQ(saved[0].name, "staging");
+  EXPECT_EQ(saved[0].identity, (server->home.dir / "client_key").string()) << "the key file is kept with the target";
   EXPECT_EQ(secrets.kept.at(SecretKeyOf(saved[0])), "s3cret-pass");
   // The public address is fetched to see whether it serves the new page.
   ASSERT_EQ(http.requests.size(), 1u);

@@ -113,7 +113,7 @@ TEST_F(PublishDialogFixture, PublishesAfterTheHostKeyIsAcceptedThenRemembersTheP
   EXPECT_FALSE(server->home.RemoteExists(".velmora-probe"));
 }
 
-TEST_F(PublishDialogFixture, AnUnreachableHostIsAnErrorAndAWrongAddressAWarning) {
+TEST_F(PublishDialogFixture, AnUnreachableHostIsAnErrorAWrongAddressAWarningAndPlainFtpAsksFirst) {
   PublishDialog dialog(DialogSetup());
   Find<QLineEdit>(dialog, "publishAddress")->setText(QStringLiteral("http://nowhere/"));
   QTest::mouseClick(Find<QPushButton>(dialog, "testConnectionButton"), Qt::LeftButton);
@@ -127,6 +127,18 @@ TEST_F(PublishDialogFixture, AnUnreachableHostIsAnErrorAndAWrongAddressAWarning)
   EXPECT_FALSE(Run(dialog, "testConnectionButton"));
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
+
+  // Plain FTP only after a warning, which Cancel answers by default.
+  messages.shown.clear();
+  messages.answers = {false};
+  Find<QLineEdit>(dialog, "publishAddress")
+      ->setText(ToQString("ftp://me@127.0.0.1:" + std::to_string(test::FreePort()) + "/"));
+  QTest::mouseClick(Find<QPushButton>(dialog, "testConnectionButton"), Qt::LeftButton);
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_TRUE(messages.shown[0].question);
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Warning);
+  EXPECT_EQ(messages.shown[0].preselected, DefaultButton::Cancel);
+  EXPECT_FALSE(dialog.Busy()) << "nothing is sent when the user declines";
 }
 
 TEST_F(PublishDialogFixture, CancelLeavesTheServerWithThePageItHad) {

@@ -80,7 +80,6 @@ int RunPublish(const std::vector<std::string>& args) {
 
   const std::filesystem::path knownHosts =
       parsed.Option("--known-hosts").value_or(places.PublishKnownHostsFile().string());
-  if (knownHosts.empty()) throw UsageError("there is no configuration folder; give --known-hosts FILE");
   const std::string accepted = parsed.Option("--accept-host-key").value_or("");
   if (target->protocol == PublishProtocol::Ftp)
     std::cerr << "velmora-tool publish: warning: ftp:// sends the password and the files unencrypted; anyone on "

@@ -15,4 +15,8 @@ chmod 755 "$home"
 export HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" \
   XDG_STATE_HOME="$home/state" XDG_RUNTIME_DIR="$home/run" TMPDIR="$home/tmp"
 mkdir -p "$XDG_RUNTIME_DIR" "$TMPDIR" && chmod 700 "$XDG_RUNTIME_DIR" && chmod 1777 "$TMPDIR"
-exec dbus-run-session -- sh -c 'printf "velmora-test" | gnome-keyring-daemon --unlock --components=secrets >/dev/null && exec "$@"' sh "$@"
+# Not exec: the trap removes the home once the session has ended.
+status=0
+dbus-run-session -- sh -c 'printf "velmora-test" | gnome-keyring-daemon --unlock --components=secrets >/dev/null && exec "$@"' sh "$@" ||
+  status=$?
+exit $status

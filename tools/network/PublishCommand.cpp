@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "generator/OutputDelivery.h"
-#include "platform/KeychainSecrets.h"
 #include "generator/PageGenerator.h"
+#include "platform/KeychainSecrets.h"
 #include "project/ProjectFile.h"
 #include "publish/PublishTarget.h"
 #include "publish/Publisher.h"

@@ -62,7 +62,9 @@ fs::path Places::UserNewsIdFile() const {
 }
 
 fs::path Places::PublishKnownHostsFile() const {
-  return user_.config.empty() ? fs::path() : user_.config / "publish-known-hosts";
+  // Without a configuration folder the program folder keeps the pins, as it keeps the settings.
+  if (user_.config.empty()) return programFolder_ / "publish-known-hosts";
+  return user_.config / "publish-known-hosts";
 }
 
 fs::path Places::LogFile() const {

@@ -46,7 +46,7 @@ public:
   std::filesystem::path ManifestFile() const;
   // The per-user copy of the read-news id (empty path when there is no config folder).
   std::filesystem::path UserNewsIdFile() const;
-  // The keys of publishing hosts the user accepted (empty path when there is no config folder).
+  // The keys of publishing hosts the user accepted (in the program folder when there is no config folder).
   std::filesystem::path PublishKnownHostsFile() const;
   // The program's log (empty path when there is no cache folder).
   std::filesystem::path LogFile() const;

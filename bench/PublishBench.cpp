@@ -3,6 +3,7 @@
 // the second publish sends the page alone.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 
@@ -106,8 +107,45 @@ void BM_RepublishAfterOneChange(benchmark::State& state) {
   state.counters["files_sent"] = static_cast<double>(sent);
 }
 
+// The floor: OpenSSH's own sftp client putting the same files into an
+// empty folder in one session (no temporary names, no size checks, no
+// manifest), as a whole process.
+void BM_OpenSshSftpFloor(benchmark::State& state) {
+  Setup& setup = Shared();
+  if (!setup.server.ready()) {
+    state.SkipWithError("sshd did not start");
+    return;
+  }
+  const std::vector<PublishFile> files = setup.Files();
+  std::string batch;
+  for (const PublishFile& file : files) {
+    setup.local.Write("floor/" + file.path, file.bytes);
+    if (file.path.find('/') != std::string::npos) batch = "-mkdir " + file.path.substr(0, file.path.find('/')) + "\n";
+  }
+  for (const PublishFile& file : files)
+    batch += "put '" + (setup.local / ("floor/" + file.path)).string() + "' '" + file.path + "'\n";
+  setup.local.Write("floor.batch", batch);
+  const std::string command = "sftp -q -b '" + (setup.local / "floor.batch").string() + "' -i '" +
+                              (setup.server.home.dir / "client_key").string() +
+                              "' -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null -o LogLevel=ERROR -P " +
+                              std::to_string(setup.server.port) + " " + setup.server.home.user + "@127.0.0.1:" +
+                              (setup.server.home.dir / "www").string() + "/ >/dev/null";
+  for (auto _ : state) {
+    state.PauseTiming();
+    for (const auto& entry : std::filesystem::directory_iterator(setup.server.home.dir / "www"))
+      std::filesystem::remove_all(entry.path());
+    state.ResumeTiming();
+    if (std::system(command.c_str()) != 0) {
+      state.SkipWithError("OpenSSH's sftp failed");
+      return;
+    }
+  }
+  state.counters["files_sent"] = static_cast<double>(files.size());
+}
+
 }  // namespace
 
+BENCHMARK(BM_OpenSshSftpFloor)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FirstPublish)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RepublishAfterOneChange)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_MAIN();

@@ -86,11 +86,24 @@ std::string PinOfCertificate(const std::string& pem) {
   return "sha256//" + std::string(reinterpret_cast<char*>(encoded), static_cast<std::size_t>(encodedLength));
 }
 
+// The server's last refusal ("530 Login incorrect."): its own words, which
+// libcurl's message ("Access denied: 530") leaves out.
+size_t KeepRefusal(char* data, size_t size, size_t count, void* user) {
+  const std::size_t n = size * count;
+  if (n > 0 && (data[0] == '4' || data[0] == '5')) {
+    std::string line(data, std::min<std::size_t>(n, 512));
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    *static_cast<std::string*>(user) = line;
+  }
+  return n;
+}
+
 }  // namespace
 
 struct FtpTransport::Handle {
   CURL* curl = nullptr;
   char error[CURL_ERROR_SIZE] = {};
+  std::string refusal;
   Handle() {
     static CurlInit init;
     curl = curl_easy_init();
@@ -120,7 +133,11 @@ std::string FtpTransport::Url(const std::string& path) const {
 void FtpTransport::Prepare(Handle& handle) const {
   CURL* curl = handle.curl;
   curl_easy_reset(curl);
+  handle.error[0] = '\0';
+  handle.refusal.clear();
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, handle.error);
+  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, KeepRefusal);
+  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &handle.refusal);
   curl_easy_setopt(curl, CURLOPT_USERNAME, target_.user.c_str());
   curl_easy_setopt(curl, CURLOPT_PASSWORD, login_.password.c_str());
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp,ftps");
@@ -152,6 +169,7 @@ Result<void> FtpTransport::Perform(Handle& handle, const std::string& what) {
   const CURLcode code = curl_easy_perform(handle.curl);
   if (code == CURLE_OK) return {};
   std::string words = handle.error[0] ? handle.error : curl_easy_strerror(code);
+  if (!handle.refusal.empty()) words += " (the server said: " + handle.refusal + ")";
   if (TrustError(code)) {
     refusedKey_ = ServerKey();
     return Error{ErrorKind::Invalid, what + ": the server's certificate is not trusted (" + words + ")" +
@@ -264,8 +282,10 @@ Result<void> FtpTransport::Rename(const std::string& from, const std::string& to
 
 Result<void> FtpTransport::Remove(const std::string& path) {
   auto removed = Commands({"DELE " + CommandPath(path)}, "Cannot delete " + path);
-  // One that is gone already is what was wanted.
-  if (!removed && !SizeOf(path) ) return {};
+  if (removed) return {};
+  // One that is gone already is what was wanted; a lost connection is not "gone".
+  const auto there = SizeOf(path);
+  if (!there && there.error().kind == ErrorKind::NotFound) return {};
   return removed;
 }
 

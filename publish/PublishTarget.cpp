@@ -157,6 +157,7 @@ std::string TargetsText(const std::vector<PublishTarget>& targets) {
     if (!text.empty()) text += "$$";
     text += "^" + PercentEncode(PublishAddressOf(target)) + "^" + PercentEncode(target.name) + "^" +
             PercentEncode(target.publicAddress) + "^";
+    if (!target.identity.empty()) text += PercentEncode(target.identity) + "^";
   }
   return text;
 }
@@ -178,6 +179,9 @@ std::vector<PublishTarget> TargetsFromText(std::string_view text) {
     if (!target) continue;
     target->name = *name;
     target->publicAddress = *publicAddress;
+    if (fields.size() > 4) {
+      if (const auto identity = Decoded(fields[4])) target->identity = *identity;
+    }
     targets.push_back(std::move(*target));
   }
   return targets;

@@ -25,6 +25,7 @@ struct PublishTarget {
   std::string user;
   std::string folder;         // the remote folder, ending in "/"; "" is where the account starts
   std::string publicAddress;  // where the page can be seen, optional
+  std::string identity;       // SFTP: the path of the private key file on this computer, optional
 
   bool operator==(const PublishTarget&) const = default;
 };
@@ -40,9 +41,10 @@ Result<PublishTarget> ParsePublishAddress(std::string_view address);
 std::string PublishAddressOf(const PublishTarget& target);
 
 // A project's targets as one line of text for the project file, and back:
-// each target's address, name and public address, percent-encoded, between
-// "^" marks; targets separated by "$$". Targets that do not read back are
-// left out.
+// each target's address, name, public address and (when it has one) key
+// file, percent-encoded, between "^" marks; targets separated by "$$".
+// Targets that do not read back are left out; fields after the known ones
+// are skipped, so older copies read newer files.
 std::string TargetsText(const std::vector<PublishTarget>& targets);
 std::vector<PublishTarget> TargetsFromText(std::string_view text);
 

@@ -140,7 +140,8 @@ Result<PublishSummary> Publish(PublishTransport& transport, const std::vector<Pu
   const Error cancelError{ErrorKind::Unreadable, "Publishing was cancelled; the server keeps the page it had."};
 
   std::set<std::string> folders;
-  const auto sendFile = [&](const std::string& path, std::string_view bytes) -> Result<void> {
+  // `index` 0: the manifest, which shows no progress.
+  const auto sendFile = [&](const std::string& path, std::string_view bytes, std::size_t index) -> Result<void> {
     for (std::size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1)) {
       const std::string folder = path.substr(0, slash);
       if (folders.insert(folder).second) {
@@ -154,7 +155,8 @@ Result<PublishSummary> Publish(PublishTransport& transport, const std::vector<Pu
       if (cancelled()) return cancelError;
       const std::uint64_t before = summary.bytesSent;
       auto sent = transport.Upload(temporary, bytes, [&](std::uint64_t done) {
-        if (options.progress) options.progress(path, before + done, total);
+        if (options.progress && index > 0)
+          options.progress({path, index, summary.plan.send.size(), std::min(before + done, total), total});
         return !cancelled();
       });
       if (sent) {
@@ -181,7 +183,7 @@ Result<PublishSummary> Publish(PublishTransport& transport, const std::vector<Pu
 
   std::size_t index = 0;
   for (const std::string& path : summary.plan.send) {
-    auto sent = sendFile(path, byPath[path]->bytes);
+    auto sent = sendFile(path, byPath[path]->bytes, index + 1);
     if (!sent) return sent.error();
     if (options.stepDone) options.stepDone({PublishStep::What::Sent, path, ++index, steps});
   }
@@ -196,7 +198,7 @@ Result<PublishSummary> Publish(PublishTransport& transport, const std::vector<Pu
   if (summary.plan.send.empty() && summary.plan.remove.empty() && manifest == previous) return summary;
   // The manifest is bookkeeping: its bytes are not counted as the page's.
   const std::uint64_t pageBytes = summary.bytesSent;
-  auto written = sendFile(std::string(kPublishManifestName), ManifestText(manifest));
+  auto written = sendFile(std::string(kPublishManifestName), ManifestText(manifest), 0);
   if (!written) return written.error();
   summary.bytesSent = pageBytes;
   return summary;

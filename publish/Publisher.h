@@ -55,12 +55,21 @@ struct PublishStep {
   std::size_t count = 0;
 };
 
+// How far a publish got while a file goes up.
+struct PublishProgress {
+  std::string path;
+  std::size_t index = 0;  // 1-based among the files to send
+  std::size_t count = 0;
+  std::uint64_t sent = 0;  // bytes of all files to send, so far
+  std::uint64_t total = 0;
+};
+
 struct PublishOptions {
   bool dryRun = false;
   int attempts = 3;  // per file
   std::function<void(const PublishStep&)> stepDone;
-  // Bytes of the file being sent, and of all files to send.
-  std::function<void(const std::string& path, std::uint64_t sent, std::uint64_t total)> progress;
+  // While a page's file goes up (not the manifest, which is bookkeeping).
+  std::function<void(const PublishProgress&)> progress;
   std::function<bool()> cancelled;
 };
 

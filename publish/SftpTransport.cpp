@@ -4,7 +4,14 @@
 #include <libssh/libssh.h>
 #include <libssh/sftp.h>
 
+#include <sys/socket.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "app/FileIO.h"
 #include "app/Utils.h"
@@ -14,17 +21,103 @@ namespace velmora {
 
 namespace {
 
-constexpr std::size_t kChunk = std::size_t{32} << 10;
+constexpr std::size_t kChunk = std::size_t{128} << 10;
 constexpr std::size_t kMaxKnownHostsBytes = std::size_t{1} << 20;
 
 std::string HostPortOf(const PublishTarget& target) { return target.host + ":" + std::to_string(target.port); }
 
 }  // namespace
 
+namespace {
+
+// Once connected, libssh's blocking SFTP calls wait for the server without
+// end. The watch ends a call that sees no progress for the stall timeout by
+// shutting the connection, which wakes the call with an error.
+class StallWatch {
+public:
+  StallWatch(int fd, std::chrono::seconds limit) : fd_(fd), limit_(limit), thread_([this] { Watch(); }) {}
+  ~StallWatch() {
+    {
+      const std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+  // A call starts, or makes progress.
+  void Begin() {
+    {
+      const std::lock_guard lock(mutex_);
+      busy_ = true;
+      last_ = Clock::now();
+    }
+    wake_.notify_all();
+  }
+  void Progress() {
+    const std::lock_guard lock(mutex_);
+    last_ = Clock::now();
+  }
+  void End() {
+    const std::lock_guard lock(mutex_);
+    busy_ = false;
+  }
+  bool Stalled() const { return stalled_; }
+
+private:
+  using Clock = std::chrono::steady_clock;
+  void Watch() {
+    std::unique_lock lock(mutex_);
+    while (!stop_) {
+      if (!busy_ || stalled_) {
+        wake_.wait(lock);
+      } else if (Clock::now() - last_ >= limit_) {
+        ::shutdown(fd_, SHUT_RDWR);
+        stalled_ = true;
+      } else {
+        wake_.wait_until(lock, last_ + limit_);
+      }
+    }
+  }
+
+  const int fd_;
+  const std::chrono::seconds limit_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stop_ = false;
+  bool busy_ = false;
+  std::atomic<bool> stalled_{false};
+  Clock::time_point last_;
+  std::thread thread_;
+};
+
+// Watches one call for as long as it runs.
+class Watched {
+public:
+  explicit Watched(StallWatch* watch) : watch_(watch) {
+    if (watch_) watch_->Begin();
+  }
+  ~Watched() {
+    if (watch_) watch_->End();
+  }
+  Watched(const Watched&) = delete;
+  Watched& operator=(const Watched&) = delete;
+  void Progress() {
+    if (watch_) watch_->Progress();
+  }
+
+private:
+  StallWatch* watch_;
+};
+
+}  // namespace
+
 struct SftpTransport::Session {
   ssh_session ssh = nullptr;
   sftp_session sftp = nullptr;
+  std::unique_ptr<StallWatch> watch;
   ~Session() {
+    // Stopped first: it must never shut a socket that is closed, or reused.
+    watch.reset();
     if (sftp) sftp_free(sftp);
     if (ssh) {
       ssh_disconnect(ssh);
@@ -70,6 +163,9 @@ SftpTransport::SftpTransport(PublishTarget target, SftpLogin login)
 SftpTransport::~SftpTransport() = default;
 
 Error SftpTransport::SftpError(const std::string& what) const {
+  if (session_ && session_->watch && session_->watch->Stalled())
+    return Error{ErrorKind::Unreadable, what + ": nothing came from the server for " +
+                                            std::to_string(login_.stallSeconds) + " s; the connection was closed"};
   std::string words = session_ && session_->ssh ? ssh_get_error(session_->ssh) : "";
   if (session_ && session_->sftp) {
     const int code = sftp_get_error(session_->sftp);
@@ -104,8 +200,13 @@ Result<void> SftpTransport::Connect() {
   ssh_options_set(ssh, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, noFile.c_str());
   int noConfig = 0;
   ssh_options_set(ssh, SSH_OPTIONS_PROCESS_CONFIG, &noConfig);
+  // Each SFTP request waits for its answer; Nagle's delay would hold many of them.
+  int noDelay = 1;
+  ssh_options_set(ssh, SSH_OPTIONS_NODELAY, &noDelay);
   if (ssh_connect(ssh) != SSH_OK)
     return Error{ErrorKind::Unreadable, "Cannot reach " + HostPortOf(target_) + ": " + ssh_get_error(ssh)};
+  session_->watch = std::make_unique<StallWatch>(ssh_get_fd(ssh), std::chrono::seconds(login_.stallSeconds));
+  Watched watched(session_->watch.get());
 
   ssh_key key = nullptr;
   if (ssh_get_server_publickey(ssh, &key) != SSH_OK) return Error{ErrorKind::Unreadable, "The server showed no key"};
@@ -140,7 +241,7 @@ Result<void> SftpTransport::Connect() {
     if (ssh_pki_import_privkey_file(login_.identity->c_str(), login_.password.empty() ? nullptr : login_.password.c_str(),
                                     nullptr, nullptr, &privateKey) != SSH_OK)
       return Error{ErrorKind::Unreadable, "Cannot read the key " + login_.identity->string() +
-                                              " (is the passphrase in VELMORA_PUBLISH_PASSWORD right?)"};
+                                              " (is it a private key, and its passphrase right?)"};
     auth = ssh_userauth_publickey(ssh, nullptr, privateKey);
     ssh_key_free(privateKey);
   } else {
@@ -161,6 +262,7 @@ Result<void> SftpTransport::Connect() {
 }
 
 Result<std::optional<std::string>> SftpTransport::Read(const std::string& path, std::size_t maxBytes) {
+  Watched watched(session_->watch.get());
   sftp_file file = sftp_open(session_->sftp, Remote(path).c_str(), O_RDONLY, 0);
   if (!file) {
     if (sftp_get_error(session_->sftp) == SSH_FX_NO_SUCH_FILE) return std::optional<std::string>();
@@ -175,6 +277,7 @@ Result<std::optional<std::string>> SftpTransport::Read(const std::string& path, 
       return SftpError("Cannot read " + path);
     }
     if (got == 0) break;
+    watched.Progress();
     bytes.append(buffer, static_cast<std::size_t>(got));
     if (bytes.size() > maxBytes) {
       sftp_close(file);
@@ -186,6 +289,7 @@ Result<std::optional<std::string>> SftpTransport::Read(const std::string& path, 
 }
 
 Result<void> SftpTransport::Upload(const std::string& path, std::string_view bytes, const UploadProgress& progress) {
+  Watched watched(session_->watch.get());
   sftp_file file = sftp_open(session_->sftp, Remote(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (!file) return SftpError("Cannot create " + path);
   std::size_t sent = 0;
@@ -198,6 +302,7 @@ Result<void> SftpTransport::Upload(const std::string& path, std::string_view byt
       return error;
     }
     sent += static_cast<std::size_t>(wrote);
+    watched.Progress();
     if (progress && !progress(sent)) {
       sftp_close(file);
       return Error{ErrorKind::Unreadable, "cancelled"};
@@ -208,6 +313,7 @@ Result<void> SftpTransport::Upload(const std::string& path, std::string_view byt
 }
 
 Result<std::uint64_t> SftpTransport::SizeOf(const std::string& path) {
+  Watched watched(session_->watch.get());
   sftp_attributes attributes = sftp_stat(session_->sftp, Remote(path).c_str());
   if (!attributes) return SftpError("Cannot see " + path);
   const std::uint64_t size = attributes->size;
@@ -216,6 +322,7 @@ Result<std::uint64_t> SftpTransport::SizeOf(const std::string& path) {
 }
 
 Result<void> SftpTransport::Rename(const std::string& from, const std::string& to) {
+  Watched watched(session_->watch.get());
   if (sftp_rename(session_->sftp, Remote(from).c_str(), Remote(to).c_str()) == 0) return {};
   // Against OpenSSH 9.2 this libssh's rename did not replace an existing
   // file. The old file steps aside for the new one and is restored when that
@@ -235,6 +342,7 @@ Result<void> SftpTransport::Rename(const std::string& from, const std::string& t
 }
 
 Result<void> SftpTransport::Remove(const std::string& path) {
+  Watched watched(session_->watch.get());
   if (sftp_unlink(session_->sftp, Remote(path).c_str()) != 0) {
     if (sftp_get_error(session_->sftp) == SSH_FX_NO_SUCH_FILE) return {};
     return SftpError("Cannot delete " + path);
@@ -243,6 +351,7 @@ Result<void> SftpTransport::Remove(const std::string& path) {
 }
 
 Result<void> SftpTransport::MakeFolder(const std::string& path) {
+  Watched watched(session_->watch.get());
   if (sftp_mkdir(session_->sftp, Remote(path).c_str(), 0755) == 0) return {};
   sftp_attributes attributes = sftp_stat(session_->sftp, Remote(path).c_str());
   if (attributes) {

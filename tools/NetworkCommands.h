@@ -11,6 +11,7 @@ inline constexpr const char* kPublishUsage =
     "velmora-tool publish [--program-folder DIR] --project FILE.set --to URL [--template NAME] [--identity KEY] "
     "[--dry-run] [--known-hosts FILE] [--accept-host-key SHA256:...|sha256//...] [--ca-file PEM] [--overwrite]\n"
     "    URL: sftp://user@host[:port]/folder/, ftps://..., ftps-implicit://... or ftp://...;\n"
-    "    the password (or the key's passphrase) comes from VELMORA_PUBLISH_PASSWORD";
+    "    the password (or the key's passphrase) comes from VELMORA_PUBLISH_PASSWORD, else from the desktop's\n"
+    "    keyring, where the Publish window remembers it";
 
 }  // namespace velmora::tool

@@ -57,7 +57,7 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
   if (!environment.random) ownRandom_ = std::make_unique<SystemRandom>();
   if (!environment.dialogs) ownDialogs_ = std::make_unique<QtFileDialogs>();
   if (!environment.http) ownHttp_ = CreateHttpClient();
-  if (!environment.secrets) ownSecrets_ = std::make_unique<KeychainSecrets>(QStringLiteral("Velmora publishing"));
+  if (!environment.secrets) ownSecrets_ = std::make_unique<KeychainSecrets>();
   messages_ = environment.messages ? environment.messages : ownMessages_.get();
   shell_ = environment.shell ? environment.shell : ownShell_.get();
   clipboard_ = environment.clipboard ? environment.clipboard : ownClipboard_.get();

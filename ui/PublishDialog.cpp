@@ -52,6 +52,9 @@ PublishDialog::PublishDialog(PublishSetup setup, QWidget* parent) : QDialog(pare
   progress_->setValue(0);
   status_ = Named(new QLabel(this), QStringLiteral("publishStatus"));
   status_->setWordWrap(true);
+  // Room for a summary and the public address's check, so that the buttons stay put.
+  status_->setMinimumHeight(status_->fontMetrics().lineSpacing() * 3);
+  status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   auto* form = new QFormLayout;
   auto* targetRow = new QHBoxLayout;
@@ -78,13 +81,17 @@ PublishDialog::PublishDialog(PublishSetup setup, QWidget* parent) : QDialog(pare
 
   for (const PublishTarget& target : setup_.targets) choice_->addItem(ToQString(target.name));
   if (setup_.targets.empty()) {
-    setup_.targets.push_back(PublishTarget{"production", PublishProtocol::Sftp, "", 0, "", "", ""});
+    PublishTarget production;
+    production.name = "production";
+    setup_.targets.push_back(production);
     choice_->addItem(QStringLiteral("production"));
   }
   connect(choice_, &QComboBox::currentIndexChanged, this, &PublishDialog::ShowTarget);
   connect(add, &QPushButton::clicked, this, [this] {
     const std::string name = "target " + std::to_string(setup_.targets.size() + 1);
-    setup_.targets.push_back(PublishTarget{name, PublishProtocol::Sftp, "", 0, "", "", ""});
+    PublishTarget added;
+    added.name = name;
+    setup_.targets.push_back(added);
     choice_->addItem(ToQString(name));
     choice_->setCurrentIndex(choice_->count() - 1);
   });
@@ -109,6 +116,7 @@ void PublishDialog::ShowTarget(int index) {
   name_->setText(ToQString(target.name));
   address_->setText(target.host.empty() ? QString() : ToQString(PublishAddressOf(target)));
   publicAddress_->setText(ToQString(target.publicAddress));
+  identity_->setText(ToQString(target.identity));
   password_->clear();
 }
 
@@ -121,6 +129,7 @@ std::optional<PublishTarget> PublishDialog::EditedTarget() {
   target->name = FromQString(name_->text().trimmed());
   if (target->name.empty()) target->name = target->host;
   target->publicAddress = FromQString(publicAddress_->text().trimmed());
+  if (target->protocol == PublishProtocol::Sftp) target->identity = FromQString(identity_->text().trimmed());
   const auto index = static_cast<std::size_t>(std::max(0, choice_->currentIndex()));
   setup_.targets[index] = *target;
   choice_->setItemText(static_cast<int>(index), ToQString(target->name));
@@ -172,8 +181,7 @@ void PublishDialog::Start(Job job, const std::string& acceptedKey) {
   }
   PublishLogin login;
   login.password = Password(*target);
-  const std::string identity = FromQString(identity_->text().trimmed());
-  if (!identity.empty()) login.identity = identity;
+  if (!target->identity.empty()) login.identity = target->identity;
   login.knownHosts = setup_.knownHosts;
   login.acceptedKey = acceptedKey;
   *cancelled_ = false;
@@ -196,11 +204,13 @@ void PublishDialog::Start(Job job, const std::string& acceptedKey) {
     } else {
       PublishOptions options;
       options.cancelled = [cancelled] { return cancelled->load(); };
-      options.progress = [post](const std::string& path, std::uint64_t sent, std::uint64_t total) {
-        post([path, sent, total](PublishDialog& dialog) {
-          dialog.progress_->setValue(total == 0 ? 1000 : static_cast<int>(sent * 1000 / total));
-          dialog.status_->setText(ToQString("Sending " + path + ": " + std::to_string(sent) + " of " +
-                                            std::to_string(total) + " bytes"));
+      options.progress = [post](const PublishProgress& now) {
+        post([now](PublishDialog& dialog) {
+          dialog.progress_->setValue(now.total == 0 ? 1000 : static_cast<int>(now.sent * 1000 / now.total));
+          dialog.status_->setText(ToQString("File " + std::to_string(now.index) + " of " +
+                                            std::to_string(now.count) + ", " + now.path + ": " +
+                                            std::to_string(now.sent) + " of " + std::to_string(now.total) +
+                                            " bytes"));
         });
       };
       options.stepDone = [post](const PublishStep& step) {
@@ -223,14 +233,27 @@ void PublishDialog::Start(Job job, const std::string& acceptedKey) {
 void PublishDialog::Ended(Job job, Result<PublishSummary> result, PublishTrust trust, PublishTarget target,
                           std::string password, std::vector<PublishFile> files) {
   SetBusy(false);
+  if (!result && *cancelled_) {
+    // The user asked for it; the status says what became of the server.
+    progress_->setValue(0);
+    status_->setText(QStringLiteral("Cancelled: the server keeps the page it had."));
+    emit finished(false);
+    return;
+  }
   if (!result) {
-    status_->setText(QStringLiteral("Nothing was changed on the server."));
+    status_->setText(QStringLiteral("The server keeps the page it had."));
     if (!trust.unknownKey.empty()) {
+      status_->setText(QStringLiteral("First contact with this host: compare its key before you accept it."));
+      const std::string seen =
+          target.protocol == PublishProtocol::Sftp
+              ? "This is the first connection to " + target.host + ". The SHA-256 fingerprint of its key is\n"
+              : "The certificate of " + target.host + " is not vouched for by this computer's trusted "
+                "authorities (it may be self-signed). The SHA-256 fingerprint of its key is\n";
       if (setup_.messages->AskOkCancel(
               MessageKind::Warning,
-              "This is the first connection to " + target.host + ". It shows the key\n" + trust.unknownKey +
-                  "\nAccept it only if your host's owner confirms this key. It is then kept for this target, "
-                  "and a different key is refused.",
+              seen + trust.unknownKey +
+                  "\nAccept it only if your host's owner confirms this fingerprint. It is then kept for this "
+                  "target, and a different key is refused.",
               DefaultButton::Cancel))
         Start(job, trust.unknownKey);
       return;
@@ -268,15 +291,21 @@ void PublishDialog::Ended(Job job, Result<PublishSummary> result, PublishTrust t
 void PublishDialog::CheckPublicAddress(const PublishTarget& target, const std::string& page) {
   if (!setup_.http) return;
   QPointer<PublishDialog> self(this);
-  setup_.http->Get(target.publicAddress, kMaxPageBytes + 4096, [self, address = target.publicAddress, page](HttpResult reply) {
+  status_->setText(status_->text() + QStringLiteral("\nChecking ") + ToQString(target.publicAddress) +
+                   QStringLiteral("…"));
+  setup_.http->Get(target.publicAddress, kMaxPageBytes + 4096,
+                   [self, summary = status_->text().section(QLatin1Char('\n'), 0, 0),
+                    address = target.publicAddress, page](HttpResult reply) {
     if (!self) return;
-    if (reply.ok() && reply.body == page) {
-      self->status_->setText(ToQString(address + " serves the new page."));
-    } else {
-      self->status_->setText(ToQString(
-          address + " does not serve the new page yet (" +
-          (reply.ok() ? std::string("it answers with another page; a cache may hold the old one") : reply.reason) + ")."));
-    }
+    // The summary of the publish stays; the check's finding goes under it.
+    const std::string finding =
+        reply.ok() && reply.body == page
+            ? address + " serves the new page."
+            : address + " does not serve the new page yet (" +
+                  (reply.ok() ? std::string("it answers with another page; a cache may hold the old one")
+                              : reply.reason) +
+                  ").";
+    self->status_->setText(summary + QLatin1Char('\n') + ToQString(finding));
   });
 }
 

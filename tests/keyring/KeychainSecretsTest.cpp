@@ -2,7 +2,7 @@
 // private D-Bus session that ctest starts for this program alone.
 #include "platform/KeychainSecrets.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <gtest/gtest.h>
 
 using namespace velmora;
@@ -31,7 +31,9 @@ TEST(KeychainSecrets, NoKeyringIsAnErrorNotAFileOfOurs) {
 }
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  // The publishing test opens windows; they never need a display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

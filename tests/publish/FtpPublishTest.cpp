@@ -15,6 +15,9 @@ enum class Security { Explicit, Implicit, Plain };
 
 class FtpServer {
 public:
+  // Run as the launching user, vsftpd logs in only anonymously; its list of
+  // accepted "e-mail" passwords makes that a login with one password.
+  static constexpr const char* kPassword = "ftp-pass-9";
   ServerHome home;
   int port = FreePort();
 
@@ -25,13 +28,15 @@ public:
                         .c_str()) != 0)
       return;
     std::filesystem::create_directories(home.dir / "empty");
+    home.dir.Write("passwords", std::string(kPassword) + "\n");
     std::ofstream conf(home.dir / "vsftpd.conf");
     // Only anonymous logins work when vsftpd runs as the launching user; it may write below its root.
     conf << "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" << port
          << "\nbackground=NO\nrun_as_launching_user=YES\nftp_username=" << home.user
          << "\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\nanon_upload_enable=YES\n"
-            "anon_mkdir_write_enable=YES\nanon_other_write_enable=YES\nanon_umask=022\nno_anon_password=YES\n"
-            "anon_root=" << (home.dir / "www").string() << "\nsecure_chroot_dir=" << (home.dir / "empty").string()
+            "anon_mkdir_write_enable=YES\nanon_other_write_enable=YES\nanon_umask=022\n"
+            "secure_email_list_enable=YES\nemail_password_file=" << (home.dir / "passwords").string()
+         << "\nanon_root=" << (home.dir / "www").string() << "\nsecure_chroot_dir=" << (home.dir / "empty").string()
          << "\nseccomp_sandbox=NO\npasv_enable=YES\npasv_address=127.0.0.1\nconnect_from_port_20=NO\n"
             "xferlog_enable=NO\n";
     if (security == Security::Plain) {
@@ -60,6 +65,9 @@ private:
 };
 
 struct FtpPublishFixture : ::testing::Test, PublishRun {
+  int Publish(const std::string& url, const std::string& extra, const std::string& password = FtpServer::kPassword) {
+    return PublishRun::Publish(url, extra, password);
+  }
   static inline std::unique_ptr<FtpServer> explicitTls, implicitTls, plain;
 
   static void SetUpTestSuite() {
@@ -96,6 +104,14 @@ TEST_F(FtpPublishFixture, ExplicitTlsPublishesThenSendsOnlyTheChangedPage) {
   EXPECT_FALSE(remote.RemoteExists("garden-hose-files/two.svg"));
   EXPECT_EQ(remote.Remote("by-hand.txt"), "mine");
   EXPECT_FALSE(remote.RemoteExists(".garden-hose.htm.velmora-upload"));
+
+  // A wrong password fails with 1 and leaves the server as it was.
+  const std::string before = remote.Remote("garden-hose.htm");
+  WriteProject("Garden Hose Two", {});
+  EXPECT_EQ(Publish(url, explicitTls->CaFile(), "wrong"), 1) << err;
+  EXPECT_NE(err.find("Login"), std::string::npos) << "the server's own words: " << err;
+  EXPECT_EQ(remote.Remote("garden-hose.htm"), before);
+  EXPECT_TRUE(remote.RemoteExists("garden-hose-files/one.svg"));
 }
 
 TEST_F(FtpPublishFixture, UntrustedCertificateIsRefusedUntilItsKeyIsAccepted) {

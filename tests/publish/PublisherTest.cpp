@@ -58,6 +58,7 @@ struct PublishFixture : ::testing::Test {
   FakeServer server;
   std::vector<PublishFile> files{{"offer-files/a.png", "AAAA"}, {"offer-files/b.png", "BBBB"}, {"offer.htm", "<p>1</p>"}};
   std::vector<std::string> steps;
+  std::vector<std::string> progress;  // "n/m path sent/total"
 
   Result<PublishSummary> Run(bool dryRun = false) {
     server.log.clear();
@@ -65,6 +66,10 @@ struct PublishFixture : ::testing::Test {
     options.dryRun = dryRun;
     options.stepDone = [this](const PublishStep& step) {
       steps.push_back((step.what == PublishStep::What::Sent ? "sent " : "deleted ") + step.path);
+    };
+    options.progress = [this](const PublishProgress& now) {
+      progress.push_back(std::to_string(now.index) + "/" + std::to_string(now.count) + " " + now.path + " " +
+                         std::to_string(now.sent) + "/" + std::to_string(now.total));
     };
     return Publish(server, files, options);
   }
@@ -84,6 +89,9 @@ TEST_F(PublishFixture, FirstPublishSendsEverythingUnderTemporaryNamesAndTheManif
   ASSERT_TRUE(manifest);
   EXPECT_EQ(manifest->at("offer.htm"), Sha256Hex("<p>1</p>"));
   EXPECT_EQ(server.files.size(), 4u) << "no temporary file is left";
+  EXPECT_EQ(progress, (std::vector<std::string>{"1/3 offer-files/a.png 4/16", "2/3 offer-files/b.png 8/16",
+                                                "3/3 offer.htm 16/16"}))
+      << "file n of m and the bytes, the manifest not counted";
 }
 
 TEST_F(PublishFixture, RepublishSendsOnlyWhatChangedAndDeletesOnlyWhatItHadListed) {
@@ -182,4 +190,19 @@ TEST(PublishAddress, ParsesTheFourProtocols) {
   for (const std::string& bad : std::vector<std::string>{"http://u@h/", "sftp://h/", "sftp://u:secret@h/", "sftp://u@h:0/", "sftp://u@h:99999/",
                                 "sftp://u@/x", "sftp://u@h/a/../b", "sftp://u@h/%0a", "sftp://u@h;rm/"})
     EXPECT_FALSE(ParsePublishAddress(bad)) << bad;
+}
+
+TEST(PublishTargets, RoundTripThroughTheProjectLineWithTheirKeyFiles) {
+  auto staging = ParsePublishAddress("sftp://ann@example.com/www/").value();
+  staging.name = "staging ^$$";
+  staging.publicAddress = "https://example.com/offer.htm";
+  staging.identity = "/home/ann/.ssh/id_ed25519";
+  auto production = ParsePublishAddress("ftps://bob@ftp.example.com/").value();
+  production.name = "production";
+  const std::vector<PublishTarget> targets{staging, production};
+  EXPECT_EQ(TargetsFromText(TargetsText(targets)), targets);
+  EXPECT_EQ(TargetsText({production}), "^ftps%3A%2F%2Fbob%40ftp.example.com%2F~%2F^production^^")
+      << "without a key file, the line is as older copies wrote it";
+  EXPECT_EQ(TargetsFromText(TargetsText({staging}) + "a later field^").at(0).identity, staging.identity)
+      << "fields after the known ones are skipped";
 }

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/mock/TempDir.h"
@@ -115,17 +116,22 @@ private:
   bool ready_ = false;
 };
 
-// OpenSSH's sshd serving SFTP into the home's www/, with a host key and a
-// client key made for it; the client key logs in.
+// OpenSSH's sshd serving SFTP into the home's www/, with a host key and two
+// client keys made for it, which log in: client_key has no passphrase,
+// locked_key has kKeyPassphrase.
 class SshServer {
 public:
+  static constexpr const char* kKeyPassphrase = "open sesame 7";
   ServerHome home;
   int port = FreePort();
 
   SshServer() {
-    for (const char* key : {"host_key", "client_key"})
-      if (std::system(("ssh-keygen -q -t ed25519 -N '' -f '" + (home.dir / key).string() + "'").c_str()) != 0) return;
-    std::filesystem::copy_file(home.dir / "client_key.pub", home.dir / "authorized_keys");
+    for (const auto& [key, passphrase] : {std::pair<std::string, std::string>{"host_key", ""},
+                                          {"client_key", ""}, {"locked_key", kKeyPassphrase}})
+      if (std::system(("ssh-keygen -q -t ed25519 -N '" + passphrase + "' -f '" + (home.dir / key).string() + "'")
+                          .c_str()) != 0)
+        return;
+    home.dir.Write("authorized_keys", home.dir.Read("client_key.pub") + home.dir.Read("locked_key.pub"));
     if (!home.Own("host_key")) return;
     std::ofstream(home.dir / "sshd_config") << "Port " << port << "\nListenAddress 127.0.0.1\nHostKey "
                                             << (home.dir / "host_key").string() << "\nPidFile none\nAuthorizedKeysFile "
@@ -146,10 +152,13 @@ private:
   std::unique_ptr<ServerProcess> process_;
 };
 
-// velmora-tool publish of a project in `work`, with its own configuration folder.
+// velmora-tool publish of a project in `work`, with its own configuration
+// folder. The password comes from the argument alone: the desktop's keyring
+// is out of reach unless `keyring` is set.
 struct PublishRun {
   TempDir work;
   std::string out, err;
+  bool keyring = false;
 
   PublishRun() {
     work.Write("prog/Templates/plain.tem",
@@ -165,17 +174,30 @@ struct PublishRun {
                         "<%%AfClickBankId%%>me<%%/AfClickBankId%%>\r\n<%%AfTemplate%%>Plain<%%/AfTemplate%%>\r\n"
                         "<%%AfBanners%%>" + joined + "<%%/AfBanners%%>\r\n");
   }
+  std::string Command(const std::string& url, const std::string& extra, const std::string& password) const {
+    return "env -u VELMORA_PUBLISH_PASSWORD " +
+           (password.empty() ? "" : "VELMORA_PUBLISH_PASSWORD='" + password + "' ") +
+           (keyring ? "" : "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/velmora-test-bus ") + "XDG_CONFIG_HOME='" +
+           (work / "config").string() + "' " + VELMORA_TOOL_PATH + " publish --program-folder '" +
+           (work / "prog").string() + "' --project '" + (work / "p.set").string() + "' --to '" + url +
+           "' --known-hosts '" + (work / "known").string() + "' " + extra + " >'" + (work / "out").string() +
+           "' 2>'" + (work / "err").string() + "'";
+  }
   int Publish(const std::string& url, const std::string& extra, const std::string& password = "") {
-    const std::string command =
-        "env -u VELMORA_PUBLISH_PASSWORD " + (password.empty() ? "" : "VELMORA_PUBLISH_PASSWORD='" + password + "' ") +
-        "XDG_CONFIG_HOME='" + (work / "config").string() + "' " + VELMORA_TOOL_PATH + " publish --program-folder '" +
-        (work / "prog").string() + "' --project '" + (work / "p.set").string() + "' --to '" + url +
-        "' --known-hosts '" + (work / "known").string() + "' " + extra + " >'" + (work / "out").string() + "' 2>'" +
-        (work / "err").string() + "'";
-    const int status = std::system(command.c_str());
+    const int status = std::system(Command(url, extra, password).c_str());
     out = work.Read("out");
     err = work.Read("err");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // The same in the background: the tool's process, for a test to stop.
+  pid_t Start(const std::string& url, const std::string& extra, const std::string& password = "") const {
+    const std::string command = "exec " + Command(url, extra, password);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    return pid;
   }
 };
 

@@ -16,6 +16,7 @@
 #include "tools/Command.h"
 #include "tools/NetworkCommands.h"
 #include "tools/ToolPlaces.h"
+#include "tools/network/NetworkApplication.h"
 
 namespace velmora::tool {
 
@@ -36,15 +37,6 @@ public:
   std::vector<std::string> questions;
   int shown = 0;
 };
-
-// Qt's network layer needs an application object for its event loop.
-std::unique_ptr<QCoreApplication> NetworkApplication() {
-  if (QCoreApplication::instance()) return nullptr;
-  static int argc = 1;
-  static char name[] = "velmora-tool";
-  static char* argv[] = {name, nullptr};
-  return std::make_unique<QCoreApplication>(argc, argv);
-}
 
 // The tool has no window to keep responsive: it waits for each answer in a
 // loop of its own. The client ends every request in bounded time.

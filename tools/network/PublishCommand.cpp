@@ -1,13 +1,15 @@
 // velmora-tool publish: the page a project's "Generate Code" saves, with its
 // pictures, sent to the user's web host; only what changed goes up.
 #include <cstdlib>
-#include <memory>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "generator/OutputDelivery.h"
 #include "generator/PageGenerator.h"
+#include "platform/KeychainSecrets.h"
 #include "project/ProjectFile.h"
 #include "publish/PublishTarget.h"
 #include "publish/Publisher.h"
@@ -15,12 +17,30 @@
 #include "tools/Command.h"
 #include "tools/NetworkCommands.h"
 #include "tools/ToolPlaces.h"
+#include "tools/network/NetworkApplication.h"
 
 namespace velmora::tool {
 
 namespace {
 
 constexpr const char* kPasswordVariable = "VELMORA_PUBLISH_PASSWORD";
+
+// The password, or the key's passphrase: the environment's, else the one the
+// Publish window remembered in the desktop's keyring for this address. None
+// when there is no password to log in with; it is never read from a file.
+std::optional<std::string> PublishPassword(const PublishTarget& target, bool withKey) {
+  if (const char* fromEnvironment = std::getenv(kPasswordVariable)) return std::string(fromEnvironment);
+  const auto application = NetworkApplication();
+  KeychainSecrets keyring;
+  const auto kept = keyring.Read(SecretKeyOf(target));
+  if (kept && *kept) return **kept;
+  if (!kept) std::cerr << "velmora-tool publish: " << kept.error().message << "\n";
+  // A key may have no passphrase; a login by password needs one.
+  if (withKey) return std::string();
+  std::cerr << "velmora-tool publish: no password for " << PublishAddressOf(target) << ": set " << kPasswordVariable
+            << ", or let the Publish window remember it in the desktop's keyring\n";
+  return std::nullopt;
+}
 
 int RunPublish(const std::vector<std::string>& args) {
   const ParsedArgs parsed =
@@ -58,17 +78,16 @@ int RunPublish(const std::vector<std::string>& args) {
   const auto files = FilesOfPage(*bundle);
   if (!files) throw std::runtime_error(files.error().message);
 
-  std::string password;
-  if (const char* fromEnvironment = std::getenv(kPasswordVariable)) password = fromEnvironment;
   const std::filesystem::path knownHosts =
       parsed.Option("--known-hosts").value_or(places.PublishKnownHostsFile().string());
-  if (knownHosts.empty()) throw UsageError("there is no configuration folder; give --known-hosts FILE");
   const std::string accepted = parsed.Option("--accept-host-key").value_or("");
   if (target->protocol == PublishProtocol::Ftp)
     std::cerr << "velmora-tool publish: warning: ftp:// sends the password and the files unencrypted; anyone on "
                  "the way can read them. Use ftps:// where the host offers it.\n";
+  const auto password = PublishPassword(*target, parsed.Option("--identity").has_value());
+  if (!password) return 2;
   PublishLogin login;
-  login.password = password;
+  login.password = *password;
   if (const auto identity = parsed.Option("--identity")) login.identity = *identity;
   if (const auto caFile = parsed.Option("--ca-file")) login.caFile = *caFile;
   login.knownHosts = knownHosts;

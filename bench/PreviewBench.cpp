@@ -1,20 +1,37 @@
-// Live preview refresh: from the last change to the project to the new page
-// in place in the browser engine and laid out, for 100, 1,000 and 10,000
-// promos (target: a median of at most 150 ms at 1,000). Includes the quiet
-// time after typing. Each run ends by checking that the page shows the last
-// change.
-// Run it on a display (xvfb-run) or with QT_QPA_PLATFORM=offscreen.
+// Live preview refresh, for 100, 1,000 and 10,000 promos:
+// - BM_KeystrokeToPixels: from a key typed in the title to the heading's
+//   pixels changed on the screen, beside its floor in the same run, a bare
+//   browser view whose line edit sets the heading by a script, key for key
+//   in turn. Needs an X display wide enough for both windows side by side:
+//   xvfb-run -a -s '-screen 0 2600x1000x24' build/bench/bench_PreviewBench
+// - BM_PreviewRefresh: from a change to the project to the engine's word
+//   that the page shows it; BM_PreviewAfterTyping the same after a burst.
+// Each run ends by checking that the page shows the last change.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
+#include "app/FileIO.h"
+#include "generator/PageGenerator.h"
 #include "bench/BenchProject.h"
 #include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
@@ -125,6 +142,153 @@ void BM_PreviewAfterTyping(benchmark::State& state) {
     state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
   }
 }
+// The floor: a browser view, its page loaded from a file, and a line edit
+// whose every change sets the page's heading through a script.
+class BareBrowser : public QWidget {
+public:
+  explicit BareBrowser(const QString& pageFile) {
+    auto* layout = new QVBoxLayout(this);
+    edit = new QLineEdit(QStringLiteral("Benchmark page"), this);
+    view = new QWebEngineView(this);
+    layout->addWidget(edit);
+    layout->addWidget(view, 1);
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) {
+      view->page()->runJavaScript(QStringLiteral("document.querySelector('h1').textContent=") +
+                                  QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("t"), text}})
+                                                        .toJson(QJsonDocument::Compact))
+                                      .mid(5)
+                                      .chopped(1));
+    });
+    QEventLoop loop;
+    connect(view, &QWebEngineView::loadFinished, &loop, &QEventLoop::quit);
+    view->load(QUrl::fromLocalFile(pageFile));
+    loop.exec();
+  }
+  QLineEdit* edit;
+  QWebEngineView* view;
+};
+
+// Where the page's heading is on the screen, from a script's answer.
+QRect HeadingOnScreen(QWidget* view, qreal zoom, const std::function<void(const QString&, std::function<void(const QVariant&)>)>& run) {
+  QString rect;
+  bool answered = false;
+  run(QStringLiteral("(function(r){return [r.left,r.top,r.width,r.height].join()})"
+                     "(document.querySelector('h1').getBoundingClientRect())"),
+      [&](const QVariant& value) {
+        rect = value.toString();
+        answered = true;
+      });
+  QElapsedTimer wait;
+  wait.start();
+  while (!answered && wait.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+  const QStringList parts = rect.split(QLatin1Char(','));
+  if (parts.size() != 4) return {};
+  const QPoint origin = view->mapToGlobal(QPoint(0, 0));
+  return QRect(origin.x() + qRound(parts[0].toDouble() * zoom), origin.y() + qRound(parts[1].toDouble() * zoom),
+               qRound(parts[2].toDouble() * zoom), qRound(parts[3].toDouble() * zoom))
+      .intersected(QRect(origin, view->size()));
+}
+
+QImage Grab(const QRect& area) {
+  return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+}
+
+void Settle(int ms) {
+  QEventLoop pause;
+  QTimer::singleShot(ms, &pause, &QEventLoop::quit);
+  pause.exec();
+}
+
+// A key typed into `edit` (a letter, or Backspace to take it away again),
+// then the time until the screen's pixels at `area` change; negative when
+// they do not within 20 s.
+double KeyToPixels(QLineEdit* edit, const QRect& area, bool add) {
+  const QImage before = Grab(area);
+  edit->setFocus();
+  QKeyEvent press(QEvent::KeyPress, add ? Qt::Key_X : Qt::Key_Backspace, Qt::NoModifier,
+                  add ? QStringLiteral("x") : QString());
+  QKeyEvent release(QEvent::KeyRelease, add ? Qt::Key_X : Qt::Key_Backspace, Qt::NoModifier,
+                    add ? QStringLiteral("x") : QString());
+  QElapsedTimer clock;
+  clock.start();
+  QCoreApplication::sendEvent(edit, &press);
+  QCoreApplication::sendEvent(edit, &release);
+  while (clock.elapsed() < 20000) {
+    QCoreApplication::processEvents();
+    if (Grab(area) != before) return static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    QThread::usleep(500);
+  }
+  return -1;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// Velmora and its floor key for key in turn, under the same load; the
+// iteration time is Velmora's, the floor and the ratio of the medians are
+// counters.
+void BM_KeystrokeToPixels(benchmark::State& state) {
+  const auto promos = static_cast<std::size_t>(state.range(0));
+  MainWindowEnvironment environment;
+  environment.programFolder = g_programFolder.toStdString();
+  MainWindow window(environment);
+  window.move(0, 0);
+  PreviewPane* pane = OpenPreview(window, promos, state);
+  if (!pane) return;
+  Settle(500);
+  auto* view = pane->findChild<QWidget*>(QStringLiteral("webPreview"));
+  const qreal zoom = view->property("zoomFactor").toDouble();
+
+  // The same page as saved, in a bare view of the same size and zoom, beside the window.
+  Project project = ProjectOf(promos);
+  for (std::string& banner : project.Banners) banner = g_banner;
+  const QString pageFile = g_programFolder + QStringLiteral("bare.html");
+  const auto page = GeneratePage(project, "Aurora", {std::filesystem::path(g_programFolder.toStdString()) / "Templates"});
+  if (!page || !WriteFileAtomic(pageFile.toStdString(), *page)) return state.SkipWithError("no page for the floor");
+  BareBrowser bare(pageFile);
+  bare.view->setZoomFactor(zoom);
+  bare.view->setFixedSize(view->size());
+  bare.move(window.frameGeometry().right() + 20, 0);
+  bare.show();
+  Settle(1000);
+
+  const QRect ours = HeadingOnScreen(view, zoom, [pane](const QString& script, auto done) { pane->RunScript(script, done); });
+  const QRect theirs = HeadingOnScreen(bare.view, zoom, [&bare](const QString& script, auto done) {
+    bare.view->page()->runJavaScript(script, done);
+  });
+  if (ours.isEmpty() || theirs.isEmpty() || ours.right() >= QGuiApplication::primaryScreen()->geometry().width() ||
+      theirs.right() >= QGuiApplication::primaryScreen()->geometry().width())
+    return state.SkipWithError("the headings are not both on the screen: give the display more room");
+  std::vector<double> velmora;
+  std::vector<double> floor;
+  bool add = true;
+  for (auto _ : state) {
+    const double time = KeyToPixels(TitleField(window), ours, add);
+    Settle(150);
+    const double bareTime = KeyToPixels(bare.edit, theirs, add);
+    Settle(150);
+    add = !add;
+    if (time < 0 || bareTime < 0) return state.SkipWithError("the heading did not change on the screen");
+    velmora.push_back(time);
+    floor.push_back(bareTime);
+    state.SetIterationTime(time / 1e3);
+  }
+  state.counters["velmora_ms"] = Median(velmora);
+  state.counters["floor_ms"] = Median(floor);
+  state.counters["ratio"] = Median(velmora) / Median(floor);
+  if (!ShownHeading(pane).contains(TitleField(window)->text()))
+    state.SkipWithError("the page does not show the last change");
+}
+BENCHMARK(BM_KeystrokeToPixels)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(11);
+
 BENCHMARK(BM_PreviewAfterTyping)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 BENCHMARK(BM_PreviewRefresh)

@@ -32,12 +32,14 @@ void MainWindow::TogglePreview(bool show) {
           // Relative addresses lead where they will once the page is saved.
           page.folder = FromPath(OutputFolderChoice());
           page.pictures = PreviewPane::LocalPictures(project_.Banners, page.folder);
-          PreviewToCheck preview = PreviewPageToCheck(project_, templatePage_->Chosen(), places_.TemplateFolders());
+          page.mark = PreviewMark();
+          PreviewToCheck preview =
+              PreviewPageToCheck(project_, templatePage_->Chosen(), places_.TemplateFolders(), page.mark);
           if (preview.templateText) {
             // Checked off this thread, on copies, so typing never waits for it.
             previewFindings_->CheckInBackground(
                 [project = project_, templateText = std::move(*preview.templateText), page = preview.page] {
-                  return CheckProjectPage(project, templateText, page);
+                  return CheckProjectPage(project, templateText, Unmarked(page, PreviewMark()));
                 });
           } else {
             previewFindings_->ShowFindings({});

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ public:
     std::string text;
     QString folder;        // where relative addresses in the page lead: the folder the page is saved to
     QStringList pictures;  // the only local files the page may show: those its banners name
+    std::string mark;      // names the marks that part the page (PreviewMark()); none: shown whole every time
   };
   using PageSource = std::function<Source()>;
   using LinkOpener = std::function<void(const QString& url)>;
@@ -37,10 +39,8 @@ public:
   static constexpr int kPhoneWidth = 390;
   static constexpr int kTabletWidth = 768;
   static constexpr int kDesktopWidth = 1200;
-  // Quiet time after the last change before the page is made again.
-  static constexpr int kDebounceMs = 40;
-
-  // A change to the project: refresh once the typing stops.
+  // A change to the project: refresh at once, or, while a refresh is in the
+  // engine, once it is done, with every change made meanwhile.
   void ScheduleRefresh();
   // Make and show the page now (a hidden pane only notes that it is stale).
   // The page is made even where this build has no engine to show it, for
@@ -75,6 +75,7 @@ private:
   void StartEngine();
   void FitWidth();
   void ShowStopped(const QString& why);
+  void Settled();
 
   PageSource source_;
   LinkOpener openLink_;
@@ -83,10 +84,16 @@ private:
   QWidget* stopped_ = nullptr;  // why the page was ended, and a way to try again
   QLabel* stoppedWhy_ = nullptr;
   QButtonGroup* widths_ = nullptr;
-  QTimer* debounce_ = nullptr;
+  QTimer* soon_ = nullptr;  // gathers the changes of one event
   PreviewEngine* engine_ = nullptr;
   int pageWidth_ = kDesktopWidth;
   bool stale_ = true;
+  bool inEngine_ = false;  // a refresh is in the engine
+  // The page last handed to the engine and where it was shown from: the
+  // next refresh shows what differs from it.
+  std::shared_ptr<const std::string> handed_;
+  QString handedFolder_;
+  QStringList handedPictures_;
 };
 
 // Must run before the QApplication is made, for the engine loaded later. The

@@ -12,20 +12,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QImage>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QKeyEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
-#include <QPixmap>
+#include <QProcess>
 #include <QPushButton>
-#include <QScreen>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
-#include <QVBoxLayout>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 #include <algorithm>
 #include <filesystem>
 #include <vector>
@@ -33,15 +26,17 @@
 #include "app/FileIO.h"
 #include "generator/PageGenerator.h"
 #include "bench/BenchProject.h"
+#include "bench/PreviewPixels.h"
 #include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
 
 using namespace velmora;
-using velmora::bench::ProjectOf;
+using namespace velmora::bench;
 
 namespace {
 
 QString g_programFolder;
+QString g_floor;
 std::string g_banner;
 
 bool WaitForLoad(PreviewPane* pane, int timeoutMs) {
@@ -142,85 +137,6 @@ void BM_PreviewAfterTyping(benchmark::State& state) {
     state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
   }
 }
-// The floor: a browser view, its page loaded from a file, and a line edit
-// whose every change sets the page's heading through a script.
-class BareBrowser : public QWidget {
-public:
-  explicit BareBrowser(const QString& pageFile) {
-    auto* layout = new QVBoxLayout(this);
-    edit = new QLineEdit(QStringLiteral("Benchmark page"), this);
-    view = new QWebEngineView(this);
-    layout->addWidget(edit);
-    layout->addWidget(view, 1);
-    connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) {
-      view->page()->runJavaScript(QStringLiteral("document.querySelector('h1').textContent=") +
-                                  QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("t"), text}})
-                                                        .toJson(QJsonDocument::Compact))
-                                      .mid(5)
-                                      .chopped(1));
-    });
-    QEventLoop loop;
-    connect(view, &QWebEngineView::loadFinished, &loop, &QEventLoop::quit);
-    view->load(QUrl::fromLocalFile(pageFile));
-    loop.exec();
-  }
-  QLineEdit* edit;
-  QWebEngineView* view;
-};
-
-// Where the page's heading is on the screen, from a script's answer.
-QRect HeadingOnScreen(QWidget* view, qreal zoom, const std::function<void(const QString&, std::function<void(const QVariant&)>)>& run) {
-  QString rect;
-  bool answered = false;
-  run(QStringLiteral("(function(r){return [r.left,r.top,r.width,r.height].join()})"
-                     "(document.querySelector('h1').getBoundingClientRect())"),
-      [&](const QVariant& value) {
-        rect = value.toString();
-        answered = true;
-      });
-  QElapsedTimer wait;
-  wait.start();
-  while (!answered && wait.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-  const QStringList parts = rect.split(QLatin1Char(','));
-  if (parts.size() != 4) return {};
-  const QPoint origin = view->mapToGlobal(QPoint(0, 0));
-  return QRect(origin.x() + qRound(parts[0].toDouble() * zoom), origin.y() + qRound(parts[1].toDouble() * zoom),
-               qRound(parts[2].toDouble() * zoom), qRound(parts[3].toDouble() * zoom))
-      .intersected(QRect(origin, view->size()));
-}
-
-QImage Grab(const QRect& area) {
-  return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
-}
-
-void Settle(int ms) {
-  QEventLoop pause;
-  QTimer::singleShot(ms, &pause, &QEventLoop::quit);
-  pause.exec();
-}
-
-// A key typed into `edit` (a letter, or Backspace to take it away again),
-// then the time until the screen's pixels at `area` change; negative when
-// they do not within 20 s.
-double KeyToPixels(QLineEdit* edit, const QRect& area, bool add) {
-  const QImage before = Grab(area);
-  edit->setFocus();
-  QKeyEvent press(QEvent::KeyPress, add ? Qt::Key_X : Qt::Key_Backspace, Qt::NoModifier,
-                  add ? QStringLiteral("x") : QString());
-  QKeyEvent release(QEvent::KeyRelease, add ? Qt::Key_X : Qt::Key_Backspace, Qt::NoModifier,
-                    add ? QStringLiteral("x") : QString());
-  QElapsedTimer clock;
-  clock.start();
-  QCoreApplication::sendEvent(edit, &press);
-  QCoreApplication::sendEvent(edit, &release);
-  while (clock.elapsed() < 20000) {
-    QCoreApplication::processEvents();
-    if (Grab(area) != before) return static_cast<double>(clock.nsecsElapsed()) / 1e6;
-    QThread::usleep(500);
-  }
-  return -1;
-}
-
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values.empty() ? 0 : values[values.size() / 2];
@@ -234,40 +150,41 @@ void BM_KeystrokeToPixels(benchmark::State& state) {
   MainWindowEnvironment environment;
   environment.programFolder = g_programFolder.toStdString();
   MainWindow window(environment);
-  window.move(0, 0);
   PreviewPane* pane = OpenPreview(window, promos, state);
   if (!pane) return;
+  window.move(0, 0);
   Settle(500);
   auto* view = pane->findChild<QWidget*>(QStringLiteral("webPreview"));
   const qreal zoom = view->property("zoomFactor").toDouble();
 
-  // The same page as saved, in a bare view of the same size and zoom, beside the window.
+  // The same page as saved, in a bare view of the same size and zoom beside
+  // the window, in a program of its own, as a bare view would be.
   Project project = ProjectOf(promos);
   for (std::string& banner : project.Banners) banner = g_banner;
   const QString pageFile = g_programFolder + QStringLiteral("bare.html");
   const auto page = GeneratePage(project, "Aurora", {std::filesystem::path(g_programFolder.toStdString()) / "Templates"});
   if (!page || !WriteFileAtomic(pageFile.toStdString(), *page)) return state.SkipWithError("no page for the floor");
-  BareBrowser bare(pageFile);
-  bare.view->setZoomFactor(zoom);
-  bare.view->setFixedSize(view->size());
-  bare.move(window.frameGeometry().right() + 20, 0);
-  bare.show();
-  Settle(1000);
+  QProcess bare;
+  bare.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  bare.start(g_floor, {QStringLiteral("type"), pageFile, QString::number(zoom), QString::number(view->width()),
+                       QString::number(view->height()), QString::number(window.frameGeometry().right() + 20)});
+  const auto answer = [&bare] {
+    while (!bare.canReadLine())
+      if (!bare.waitForReadyRead(300000)) return QString();
+    return QString::fromLatin1(bare.readLine()).trimmed();
+  };
+  if (answer() != QLatin1String("ready")) return state.SkipWithError("the floor's view did not load the page");
 
   const QRect ours = HeadingOnScreen(view, zoom, [pane](const QString& script, auto done) { pane->RunScript(script, done); });
-  const QRect theirs = HeadingOnScreen(bare.view, zoom, [&bare](const QString& script, auto done) {
-    bare.view->page()->runJavaScript(script, done);
-  });
-  if (ours.isEmpty() || theirs.isEmpty() || ours.right() >= QGuiApplication::primaryScreen()->geometry().width() ||
-      theirs.right() >= QGuiApplication::primaryScreen()->geometry().width())
-    return state.SkipWithError("the headings are not both on the screen: give the display more room");
+  if (ours.isEmpty()) return state.SkipWithError("the heading is not on the screen");
   std::vector<double> velmora;
   std::vector<double> floor;
   bool add = true;
   for (auto _ : state) {
     const double time = KeyToPixels(TitleField(window), ours, add);
     Settle(150);
-    const double bareTime = KeyToPixels(bare.edit, theirs, add);
+    bare.write(add ? "add\n" : "remove\n");
+    const double bareTime = answer().toDouble();
     Settle(150);
     add = !add;
     if (time < 0 || bareTime < 0) return state.SkipWithError("the heading did not change on the screen");
@@ -278,6 +195,8 @@ void BM_KeystrokeToPixels(benchmark::State& state) {
   state.counters["velmora_ms"] = Median(velmora);
   state.counters["floor_ms"] = Median(floor);
   state.counters["ratio"] = Median(velmora) / Median(floor);
+  bare.closeWriteChannel();
+  bare.waitForFinished(10000);
   if (!ShownHeading(pane).contains(TitleField(window)->text()))
     state.SkipWithError("the page does not show the last change");
 }
@@ -316,6 +235,7 @@ int main(int argc, char** argv) {
     std::filesystem::copy_file(std::filesystem::path(VELMORA_SOURCE_DIR) / "templates" / name,
                                std::filesystem::path(folder.path().toStdString()) / "Templates" / name);
   g_programFolder = folder.path() + QLatin1Char('/');
+  g_floor = QFileInfo(QCoreApplication::applicationFilePath()).dir().filePath(QStringLiteral("bench_PreviewFloor"));
   const auto banner = std::filesystem::path(folder.path().toStdString()) / "banner.svg";
   std::filesystem::copy_file(std::filesystem::path(VELMORA_SOURCE_DIR) / "templates" / "sample" / "banner-468x60.svg",
                              banner);

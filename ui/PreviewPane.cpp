@@ -211,7 +211,7 @@ void PreviewPane::StartEngine() {
   }
   engine_ = make(stage_, {openLink_,
                           [this](bool ok) {
-                            Settled();
+                                                      Settled();
                             emit PageLoaded(ok);
                           },
                           [this](PreviewEngine::Stop why) {
@@ -240,6 +240,7 @@ void PreviewPane::RefreshNow() {
   }
   stale_ = false;
   Source page = source_();
+  emit PageMade();
   if (!engine_) return;
   auto text = std::make_shared<const std::string>(std::move(page.text));
   PreviewEngine::Changes changes{QString::fromStdString(page.mark), {}};

@@ -62,6 +62,8 @@ public:
   static QStringList LocalPictures(const std::vector<std::string>& addresses, const QString& folder);
 
 signals:
+  // The page was made anew, before it goes to the engine.
+  void PageMade();
   // The engine has finished loading a refreshed page.
   void PageLoaded(bool ok);
   // The engine ended the page (it ran away or crashed); the pane says so.

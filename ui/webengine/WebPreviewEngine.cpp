@@ -443,6 +443,10 @@ public:
       if (info.url() != loadingUrl_ || info.status() == QWebEngineLoadingInfo::LoadStartedStatus) return;
       Loaded(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
     });
+    // A large page takes a while to load; only one that stops moving is ended.
+    QObject::connect(page_, &QWebEnginePage::loadProgress, view_, [this](int) {
+      if (loading_.isValid()) loading_.restart();
+    });
     QObject::connect(page_, &QWebEnginePage::renderProcessTerminated, view_,
                      [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
                        if (ending_.isValid()) {
@@ -564,8 +568,7 @@ private:
     if (ending_.isValid() || state_ == State::Empty || state_ == State::Stopped) return;
     const qint64 pid = page_->renderProcessPid();
     if (pid > 0 && ResidentBytes(pid) > kMemoryCeilingBytes) return End(Stop::Memory);
-    // Our own document loads at once; only a renderer that does not let go
-    // of the page before it keeps it waiting.
+    // While a page loads, the engine tells its progress.
     if (loading_.isValid()) {
       if (loading_.elapsed() > kBusyMs) End(Stop::Busy);
       return;
@@ -616,7 +619,7 @@ private:
   quint64 serial_ = 0;
   quint64 life_ = 0;        // the document now in the renderer: answers from earlier ones are dropped
   QElapsedTimer ping_;      // running while our ping waits for an answer
-  QElapsedTimer loading_;   // running while our document loads
+  QElapsedTimer loading_;   // running while our document loads, since it last moved on
   QElapsedTimer ending_;    // running from End() until the renderer has gone
 };
 

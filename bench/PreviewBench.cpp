@@ -1,30 +1,42 @@
-// Live preview refresh: from the last change to the project to the new page
-// in place in the browser engine and laid out, for 100, 1,000 and 10,000
-// promos (target: a median of at most 150 ms at 1,000). Includes the quiet
-// time after typing. Each run ends by checking that the page shows the last
-// change.
-// Run it on a display (xvfb-run) or with QT_QPA_PLATFORM=offscreen.
+// Live preview refresh, for 100, 1,000 and 10,000 promos:
+// - BM_KeystrokeToPixels: from a key typed in the title to the heading's
+//   pixels changed on the screen, beside its floor in the same run, a bare
+//   browser view whose line edit sets the heading by a script, key for key
+//   in turn. Needs an X display wide enough for both windows side by side:
+//   xvfb-run -a -s '-screen 0 2600x1000x24' build/bench/bench_PreviewBench
+// - BM_PreviewRefresh: from a change to the project to the engine's word
+//   that the page shows it; BM_PreviewAfterTyping the same after a burst.
+// Each run ends by checking that the page shows the last change.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
+#include "app/FileIO.h"
+#include "generator/PageGenerator.h"
 #include "bench/BenchProject.h"
+#include "bench/PreviewPixels.h"
 #include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
 
 using namespace velmora;
-using velmora::bench::ProjectOf;
+using namespace velmora::bench;
 
 namespace {
 
 QString g_programFolder;
+QString g_floor;
 std::string g_banner;
 
 bool WaitForLoad(PreviewPane* pane, int timeoutMs) {
@@ -125,6 +137,77 @@ void BM_PreviewAfterTyping(benchmark::State& state) {
     state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
   }
 }
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// Velmora and its floor key for key in turn, under the same load; the
+// iteration time is Velmora's, the floor and the ratio of the medians are
+// counters.
+void BM_KeystrokeToPixels(benchmark::State& state) {
+  const auto promos = static_cast<std::size_t>(state.range(0));
+  MainWindowEnvironment environment;
+  environment.programFolder = g_programFolder.toStdString();
+  MainWindow window(environment);
+  PreviewPane* pane = OpenPreview(window, promos, state);
+  if (!pane) return;
+  window.move(0, 0);
+  Settle(500);
+  auto* view = pane->findChild<QWidget*>(QStringLiteral("webPreview"));
+  const qreal zoom = view->property("zoomFactor").toDouble();
+
+  // The same page as saved, in a bare view of the same size and zoom beside
+  // the window, in a program of its own, as a bare view would be.
+  Project project = ProjectOf(promos);
+  for (std::string& banner : project.Banners) banner = g_banner;
+  const QString pageFile = g_programFolder + QStringLiteral("bare.html");
+  const auto page = GeneratePage(project, "Aurora", {std::filesystem::path(g_programFolder.toStdString()) / "Templates"});
+  if (!page || !WriteFileAtomic(pageFile.toStdString(), *page)) return state.SkipWithError("no page for the floor");
+  QProcess bare;
+  bare.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  bare.start(g_floor, {QStringLiteral("type"), pageFile, QString::number(zoom), QString::number(view->width()),
+                       QString::number(view->height()), QString::number(window.frameGeometry().right() + 20)});
+  const auto answer = [&bare] {
+    while (!bare.canReadLine())
+      if (!bare.waitForReadyRead(300000)) return QString();
+    return QString::fromLatin1(bare.readLine()).trimmed();
+  };
+  if (answer() != QLatin1String("ready")) return state.SkipWithError("the floor's view did not load the page");
+
+  const QRect ours = HeadingOnScreen(view, zoom, [pane](const QString& script, auto done) { pane->RunScript(script, done); });
+  if (ours.isEmpty()) return state.SkipWithError("the heading is not on the screen");
+  std::vector<double> velmora;
+  std::vector<double> floor;
+  bool add = true;
+  for (auto _ : state) {
+    const double time = KeyToPixels(TitleField(window), ours, add);
+    Settle(150);
+    bare.write(add ? "add\n" : "remove\n");
+    const double bareTime = answer().toDouble();
+    Settle(150);
+    add = !add;
+    if (time < 0 || bareTime < 0) return state.SkipWithError("the heading did not change on the screen");
+    velmora.push_back(time);
+    floor.push_back(bareTime);
+    state.SetIterationTime(time / 1e3);
+  }
+  state.counters["velmora_ms"] = Median(velmora);
+  state.counters["floor_ms"] = Median(floor);
+  state.counters["ratio"] = Median(velmora) / Median(floor);
+  bare.closeWriteChannel();
+  bare.waitForFinished(10000);
+  if (!ShownHeading(pane).contains(TitleField(window)->text()))
+    state.SkipWithError("the page does not show the last change");
+}
+BENCHMARK(BM_KeystrokeToPixels)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(11);
+
 BENCHMARK(BM_PreviewAfterTyping)->Arg(1000)->Arg(10000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 BENCHMARK(BM_PreviewRefresh)
@@ -152,6 +235,7 @@ int main(int argc, char** argv) {
     std::filesystem::copy_file(std::filesystem::path(VELMORA_SOURCE_DIR) / "templates" / name,
                                std::filesystem::path(folder.path().toStdString()) / "Templates" / name);
   g_programFolder = folder.path() + QLatin1Char('/');
+  g_floor = QFileInfo(QCoreApplication::applicationFilePath()).dir().filePath(QStringLiteral("bench_PreviewFloor"));
   const auto banner = std::filesystem::path(folder.path().toStdString()) / "banner.svg";
   std::filesystem::copy_file(std::filesystem::path(VELMORA_SOURCE_DIR) / "templates" / "sample" / "banner-468x60.svg",
                              banner);

@@ -3,7 +3,11 @@
 #include <QDockWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
+#include <memory>
+#include <utility>
 
+#include "generator/PageGenerator.h"
 #include "generator/PagePreview.h"
 #include "platform/QtText.h"
 #include "ui/FindingsList.h"
@@ -16,6 +20,7 @@ namespace velmora {
 namespace {
 
 constexpr int kPreviewPanelWidth = 480;
+constexpr int kCheckAfterShownMs = 150;
 
 }  // namespace
 
@@ -26,22 +31,20 @@ void MainWindow::TogglePreview(bool show) {
     dock->setObjectName(QStringLiteral("dckPreview"));
     dock->setFeatures(QDockWidget::DockWidgetClosable);
     dock->setAllowedAreas(Qt::RightDockWidgetArea);
+    // The page check follows the page once the engine shows it, so that it
+    // takes nothing from the keystroke that changed it.
+    auto checkDue = std::make_shared<bool>(false);
     auto* pane = new PreviewPane(
-        [this] {
+        [this, checkDue] {
           PreviewPane::Source page;
           // Relative addresses lead where they will once the page is saved.
           page.folder = FromPath(OutputFolderChoice());
           page.pictures = PreviewPane::LocalPictures(project_.Banners, page.folder);
-          PreviewToCheck preview = PreviewPageToCheck(project_, templatePage_->Chosen(), places_.TemplateFolders());
-          if (preview.templateText) {
-            // Checked off this thread, on copies, so typing never waits for it.
-            previewFindings_->CheckInBackground(
-                [project = project_, templateText = std::move(*preview.templateText), page = preview.page] {
-                  return CheckProjectPage(project, templateText, page);
-                });
-          } else {
-            previewFindings_->ShowFindings({});
-          }
+          page.mark = PreviewMark();
+          PreviewToCheck preview =
+              PreviewPageToCheck(project_, templatePage_->Chosen(), places_.TemplateFolders(), page.mark);
+          *checkDue = preview.templateText.has_value();
+          if (!*checkDue) previewFindings_->ShowFindings({});
           page.text = std::move(preview.page);
           return page;
         },
@@ -56,6 +59,27 @@ void MainWindow::TogglePreview(bool show) {
     pane->AddBelow(previewFindings_);
     dock->setWidget(pane);
     connect(this, &MainWindow::ProjectChanged, pane, &PreviewPane::ScheduleRefresh);
+    const auto check = [this, checkDue] {
+      if (!std::exchange(*checkDue, false)) return;
+      // Off this thread, on copies, with the page made anew as it is saved.
+      previewFindings_->CheckInBackground([project = project_, templateName = templatePage_->Chosen(),
+                                           folders = places_.TemplateFolders()] {
+        const Result<std::string> templateText = LoadTemplate(templateName, folders);
+        if (!templateText) return std::vector<Finding>{};
+        const Result<std::string> page = FillPage(*templateText, project);
+        return page ? CheckProjectPage(project, *templateText, *page) : std::vector<Finding>{};
+      });
+    };
+    // A moment after the page is shown, while the engine draws it.
+    auto* checkSoon = new QTimer(pane);
+    checkSoon->setSingleShot(true);
+    checkSoon->setInterval(kCheckAfterShownMs);
+    connect(checkSoon, &QTimer::timeout, this, check);
+    connect(pane, &PreviewPane::PageLoaded, checkSoon, qOverload<>(&QTimer::start));
+    connect(pane, &PreviewPane::PageStopped, this, check);
+    connect(pane, &PreviewPane::PageMade, this, [pane, check] {
+      if (!pane->EngineStarted()) check();  // no engine to wait for
+    });
     connect(dock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
       // Closing the panel by its own button releases the toolbar button too.
       if (!visible && !isMinimized() && previewButton_->isChecked() && !previewPanel_->isVisible()) {

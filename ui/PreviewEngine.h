@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <memory>
 #include <string>
 
 class QWidget;
@@ -32,12 +33,21 @@ public:
     bool operator==(const Place&) const = default;
   };
 
+  // How a page differs from the one handed to the Show() before, so that
+  // only what changed is shown anew: `script` is the JavaScript value of the
+  // changes, [marks, [[after, before, html], ...]] (see PreviewChanges);
+  // empty where the page is to be shown whole. `mark` names the page's marks.
+  struct Changes {
+    QString mark;
+    QString script;
+  };
+
   virtual ~PreviewEngine() = default;
   virtual QWidget* View() = 0;
   virtual void SetZoom(qreal factor) = 0;
-  // Shows `page`. Each call ends in one `shown` or `stopped`, unless a later
-  // Show() overtakes it.
-  virtual void Show(std::string page, const Place& place) = 0;
+  // Shows `page`, by its changes where the engine can. Each call ends in one
+  // `shown` or `stopped`, unless a later Show() overtakes it.
+  virtual void Show(std::shared_ptr<const std::string> page, const Place& place, const Changes& changes) = 0;
   virtual void RunScript(const QString& script, std::function<void(const QVariant&)> done) = 0;
 };
 

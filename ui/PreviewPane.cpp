@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <unistd.h>
 
+#include "generator/PagePreview.h"
 #include "ui/PreviewEngine.h"
 
 QT_BEGIN_NAMESPACE
@@ -50,6 +51,34 @@ void ShareGraphicsContext() {
   // software, and it cannot do without the context object.
   context->create();
   qt_gl_set_global_share_context(context);
+}
+
+// The changes as a JavaScript value: [marks, [[after, before, "html"], ...]].
+QString ChangesScript(const PreviewChanges& plan) {
+  std::string script = "[" + std::to_string(plan.marks) + ",[";
+  for (const PreviewChange& change : plan.changes) {
+    if (script.back() == ']') script += ',';
+    script += "[" + std::to_string(change.after) + "," + std::to_string(change.before) + ",\"";
+    for (const char c : change.html) {
+      switch (c) {
+        case '"': script += "\\\""; break;
+        case '\\': script += "\\\\"; break;
+        case '\n': script += "\\n"; break;
+        case '\r': script += "\\r"; break;
+        default:
+          if (static_cast<unsigned char>(c) < 0x20) {
+            script += "\\u00";
+            script += "0123456789abcdef"[c >> 4];
+            script += "0123456789abcdef"[c & 0xf];
+          } else {
+            script += c;
+          }
+      }
+    }
+    script += "\"]";
+  }
+  script += "]]";
+  return QString::fromStdString(script);
 }
 
 }  // namespace
@@ -139,10 +168,10 @@ PreviewPane::PreviewPane(PageSource source, LinkOpener openLink, QWidget* parent
   scroller_->setWidget(stage_);
   layout->addWidget(scroller_, 1);
 
-  debounce_ = new QTimer(this);
-  debounce_->setSingleShot(true);
-  debounce_->setInterval(kDebounceMs);
-  connect(debounce_, &QTimer::timeout, this, &PreviewPane::RefreshNow);
+  soon_ = new QTimer(this);
+  soon_->setSingleShot(true);
+  soon_->setInterval(0);
+  connect(soon_, &QTimer::timeout, this, &PreviewPane::RefreshNow);
 }
 
 PreviewPane::~PreviewPane() { delete engine_; }
@@ -151,7 +180,12 @@ bool PreviewPane::EngineStarted() const { return engine_ != nullptr; }
 
 void PreviewPane::ScheduleRefresh() {
   stale_ = true;
-  if (isVisible()) debounce_->start();
+  if (isVisible() && !inEngine_) soon_->start();
+}
+
+void PreviewPane::Settled() {
+  inEngine_ = false;
+  if (stale_ && isVisible()) soon_->start();
 }
 
 void PreviewPane::showEvent(QShowEvent* event) {
@@ -182,8 +216,13 @@ void PreviewPane::StartEngine() {
     notice_->setText(QStringLiteral("The live preview could not start: %1").arg(module.errorString()));
     return;
   }
-  engine_ = make(stage_, {openLink_, [this](bool ok) { emit PageLoaded(ok); },
+  engine_ = make(stage_, {openLink_,
+                          [this](bool ok) {
+                                                      Settled();
+                            emit PageLoaded(ok);
+                          },
                           [this](PreviewEngine::Stop why) {
+                            Settled();
                             switch (why) {
                               case PreviewEngine::Stop::Busy:
                                 return ShowStopped(
@@ -201,17 +240,28 @@ void PreviewPane::StartEngine() {
 }
 
 void PreviewPane::RefreshNow() {
-  debounce_->stop();
+  soon_->stop();
   if (!isVisible()) {
     stale_ = true;
     return;
   }
   stale_ = false;
   Source page = source_();
+  emit PageMade();
   if (!engine_) return;
+  auto text = std::make_shared<const std::string>(std::move(page.text));
+  PreviewEngine::Changes changes{QString::fromStdString(page.mark), {}};
+  if (handed_ && !page.mark.empty() && page.folder == handedFolder_ && page.pictures == handedPictures_ &&
+      stopped_->isHidden()) {
+    if (const auto plan = PlanPreviewChanges(*handed_, *text, page.mark)) changes.script = ChangesScript(*plan);
+  }
+  handed_ = text;
+  handedFolder_ = page.folder;
+  handedPictures_ = page.pictures;
   stopped_->hide();
   engine_->View()->show();
-  engine_->Show(std::move(page.text), {std::move(page.folder), std::move(page.pictures)});
+  inEngine_ = true;
+  engine_->Show(std::move(text), {std::move(page.folder), std::move(page.pictures)}, changes);
 }
 
 void PreviewPane::ShowStopped(const QString& why) {

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ public:
     std::string text;
     QString folder;        // where relative addresses in the page lead: the folder the page is saved to
     QStringList pictures;  // the only local files the page may show: those its banners name
+    std::string mark;      // names the marks that part the page (PreviewMark()); none: shown whole every time
   };
   using PageSource = std::function<Source()>;
   using LinkOpener = std::function<void(const QString& url)>;
@@ -40,10 +42,9 @@ public:
   static constexpr int kDesktopWidth = 1200;
   // The smallest scale a page is drawn at; a narrower pane scrolls.
   static constexpr double kSmallestZoom = 0.6;
-  // Quiet time after the last change before the page is made again.
-  static constexpr int kDebounceMs = 40;
 
-  // A change to the project: refresh once the typing stops.
+  // A change to the project: refresh at once, or, while a refresh is in the
+  // engine, once it is done, with every change made meanwhile.
   void ScheduleRefresh();
   // Make and show the page now (a hidden pane only notes that it is stale).
   // The page is made even where this build has no engine to show it, for
@@ -65,6 +66,8 @@ public:
   static QStringList LocalPictures(const std::vector<std::string>& addresses, const QString& folder);
 
 signals:
+  // The page was made anew, before it goes to the engine.
+  void PageMade();
   // The engine has finished loading a refreshed page.
   void PageLoaded(bool ok);
   // The engine ended the page (it ran away or crashed); the pane says so.
@@ -78,6 +81,7 @@ private:
   void StartEngine();
   void FitWidth();
   void ShowStopped(const QString& why);
+  void Settled();
 
   PageSource source_;
   LinkOpener openLink_;
@@ -87,10 +91,16 @@ private:
   QWidget* stopped_ = nullptr;  // why the page was ended, and a way to try again
   QLabel* stoppedWhy_ = nullptr;
   QButtonGroup* widths_ = nullptr;
-  QTimer* debounce_ = nullptr;
+  QTimer* soon_ = nullptr;  // gathers the changes of one event
   PreviewEngine* engine_ = nullptr;
   int pageWidth_ = kDesktopWidth;
   bool stale_ = true;
+  bool inEngine_ = false;  // a refresh is in the engine
+  // The page last handed to the engine and where it was shown from: the
+  // next refresh shows what differs from it.
+  std::shared_ptr<const std::string> handed_;
+  QString handedFolder_;
+  QStringList handedPictures_;
 };
 
 // Must run before the QApplication is made, for the engine loaded later. The

@@ -11,15 +11,18 @@
 // no policy covers every way out a script has: peer-to-peer connections, for
 // one, pass both the page's policy and the request gate.
 #include <QBuffer>
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMimeDatabase>
+#include <QQuickWindow>
 #include <QSet>
 #include <QStringDecoder>
 #include <QTimer>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -29,7 +32,9 @@
 #include <QWebEngineUrlScheme>
 #include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
+#include <cctype>
 #include <cerrno>
+#include <memory>
 #include <csignal>
 #include <fcntl.h>
 #include <string>
@@ -43,113 +48,95 @@ namespace velmora {
 
 namespace {
 
-// Makes the shown document equal to the one parsed from `html`, touching only
-// what differs. Returns false, having changed nothing, where only a full load
-// is faithful: the page was changed since it was shown (its scripts, most
-// likely), its head changed, or a change lies in or around a script, whose
-// effects a patch cannot reproduce. Runs in a world of its own, out of reach
-// of the page's scripts; `velmoraShown` there is the page as last parsed.
-const char kPatchScript[] = R"JS(
-(function (html) {
+// Set up in every page once it is in, in a world of its own out of reach of
+// the page's scripts: finds the marks that part the page, and watches for
+// any change to it not of our making (the user opening a disclosure, say),
+// after which only a whole new page is faithful. `velmoraApply` then shows
+// parts anew: for each set of changes, in order, the shown page's number of
+// marks and [after, before, html] triples, as PlanPreviewChanges makes them;
+// false, having possibly changed some, where the whole page must be shown.
+const char kSetUpScript[] = R"JS(
+(function (mark, x, y) {
   'use strict';
-  var doc = document, shown = window.velmoraShown;
-  if (!shown || !doc.documentElement || !doc.documentElement.isEqualNode(shown.documentElement)) return false;
-  var next = new DOMParser().parseFromString(html, 'text/html');
-  if (!doc.body || !next.body || doc.body.nodeName !== next.body.nodeName) return false;
-  if (!doc.doctype !== !next.doctype || (doc.doctype && !doc.doctype.isEqualNode(next.doctype))) return false;
-  if (!sameAttributes(doc.documentElement, next.documentElement)) return false;
-  var headNow = untitled(doc.head), headNext = untitled(next.head);
-  if (headNow.length !== headNext.length) return false;
-  for (var i = 0; i < headNow.length; ++i)
-    if (!headNow[i].isEqualNode(headNext[i])) return false;
-  var steps = [];
-  if (!sameAttributes(doc.body, next.body)) steps.push(copyAttributes(doc.body, next.body));
-  if (!patch(doc.body, next.body, steps)) return false;
-  steps.forEach(function (step) { step(); });
-  if (doc.title !== next.title) doc.title = next.title;
-  window.velmoraShown = next;
-  void doc.body.offsetHeight;  // laid out before the refresh counts as done
-  return true;
-
-  function untitled(head) {
-    return Array.prototype.filter.call(head.childNodes, function (n) { return n.nodeName !== 'TITLE'; });
+  var doc = document, marks = [], changed = false;
+  var walk = doc.createTreeWalker(doc, NodeFilter.SHOW_COMMENT);
+  for (var n = walk.nextNode(); n; n = walk.nextNode()) if (n.data === mark) marks.push(n);
+  var watch = new MutationObserver(function () { changed = true; });
+  watch.observe(doc, {subtree: true, childList: true, attributes: true, characterData: true});
+  // Inside these the parser reads some start tags as their end; a paragraph
+  // is ended by the block elements only.
+  var ends = /^(LI|DT|DD|H[1-6]|A|BUTTON|NOBR|RUBY|RB|RP|RT|RTC|OPTION|OPTGROUP|SELECT|TABLE|TBODY|THEAD|TFOOT|TR|COLGROUP|HTML|FRAMESET)$/;
+  var blocks = /<(address|article|aside|blockquote|center|details|dialog|dir|div|dl|dd|dt|fieldset|figcaption|figure|footer|form|h[1-6]|header|hgroup|hr|li|listing|main|menu|nav|ol|p|pre|section|summary|table|ul|xmp|plaintext)[\s\/>]/i;
+  function fits(parent, html) {
+    if (!parent || parent.nodeType !== 1) return false;
+    if (html.indexOf('<') < 0) return true;
+    if (parent.nodeName === 'P') return !blocks.test(html);
+    return !ends.test(parent.nodeName);
   }
-  // Scripts run once, when parsed; noscript and template content parse
-  // differently outside a live page.
-  function scripted(node) {
-    return node.nodeType === 1 &&
-        (/^(SCRIPT|NOSCRIPT|TEMPLATE)$/.test(node.nodeName) || node.querySelector('script,noscript,template') !== null);
-  }
-  function sameAttributes(a, b) {
-    if (a.attributes.length !== b.attributes.length) return false;
-    for (var i = 0; i < a.attributes.length; ++i) {
-      var attribute = a.attributes[i];
-      if (b.getAttributeNS(attribute.namespaceURI, attribute.localName) !== attribute.value) return false;
+  window.velmoraApply = function (sets) {
+    if (changed || watch.takeRecords().length) return false;
+    try {
+      for (var s = 0; s < sets.length; ++s) {
+        var changes = sets[s][1];
+        if (marks.length !== sets[s][0]) return (changed = true, false);
+        for (var i = 0; i < changes.length; ++i) {
+          var from = marks[changes[i][0]], to = marks[changes[i][1]];
+          if (!from || !to || from.parentNode !== to.parentNode || !fits(from.parentNode, changes[i][2]))
+            return (changed = true, false);
+        }
+        for (var j = changes.length - 1; j >= 0; --j) {
+          var after = changes[j][0], before = changes[j][1], range = doc.createRange();
+          range.setStartAfter(marks[after]);
+          range.setEndBefore(marks[before]);
+          var part = range.createContextualFragment(changes[j][2]), added = [];
+          var inPart = doc.createTreeWalker(part, NodeFilter.SHOW_COMMENT);
+          for (var m = inPart.nextNode(); m; m = inPart.nextNode()) if (m.data === mark) added.push(m);
+          range.deleteContents();
+          marks[before].parentNode.insertBefore(part, marks[before]);
+          marks.splice.apply(marks, [after + 1, before - after - 1].concat(added));
+        }
+      }
+    } catch (e) {
+      return (changed = true, false);
+    } finally {
+      watch.takeRecords();
     }
+    void doc.documentElement.offsetHeight;  // laid out before the refresh counts as done
     return true;
-  }
-  function copyAttributes(to, from) {
-    return function () {
-      Array.prototype.slice.call(to.attributes).forEach(function (a) {
-        if (!from.hasAttributeNS(a.namespaceURI, a.localName)) to.removeAttributeNS(a.namespaceURI, a.localName);
-      });
-      Array.prototype.forEach.call(from.attributes, function (a) { to.setAttributeNS(a.namespaceURI, a.name, a.value); });
-    };
-  }
-  function patch(to, from, steps) {
-    var now = to.childNodes, wanted = from.childNodes;
-    if (now.length === wanted.length) {
-      for (var i = 0; i < now.length; ++i)
-        if (!now[i].isEqualNode(wanted[i]) && !change(now[i], wanted[i], steps)) return false;
-      return true;
-    }
-    // Items added or removed: keep the equal runs at both ends, replace the middle.
-    var start = 0, endNow = now.length, endWanted = wanted.length;
-    while (start < endNow && start < endWanted && now[start].isEqualNode(wanted[start])) ++start;
-    while (endNow > start && endWanted > start && now[endNow - 1].isEqualNode(wanted[endWanted - 1])) {
-      --endNow;
-      --endWanted;
-    }
-    var gone = Array.prototype.slice.call(now, start, endNow);
-    var come = Array.prototype.slice.call(wanted, start, endWanted);
-    if (gone.some(scripted) || come.some(scripted)) return false;
-    var before = endNow < now.length ? now[endNow] : null;
-    steps.push(function () {
-      gone.forEach(function (n) { to.removeChild(n); });
-      come.forEach(function (n) { to.insertBefore(doc.importNode(n, true), before); });
-    });
-    return true;
-  }
-  function change(to, from, steps) {
-    if (to.nodeType === from.nodeType && (to.nodeType === 3 || to.nodeType === 8)) {
-      steps.push(function () { to.data = from.data; });
-      return true;
-    }
-    if (to.nodeType === 1 && from.nodeType === 1 && to.namespaceURI === from.namespaceURI &&
-        to.nodeName === from.nodeName && !/^(SCRIPT|NOSCRIPT|TEMPLATE)$/.test(to.nodeName)) {
-      if (!sameAttributes(to, from)) steps.push(copyAttributes(to, from));
-      return patch(to, from, steps);
-    }
-    if (scripted(to) || scripted(from)) return false;
-    steps.push(function () { to.parentNode.replaceChild(doc.importNode(from, true), to); });
-    return true;
-  }
+  };
+  if (x || y) window.scrollTo(x, y);
 })
 )JS";
 
-// An empty document to write a page into: a fresh one for every full load, so
-// nothing of the previous page carries over. Its policy outlives the writing
-// of the page, for the engine's own ways out that need no script: the page
-// may load pictures (from the web, or the banners' files through our
-// handler), post no form, prefetch nothing and open no frame.
-const char kShell[] =
-    "<!DOCTYPE html><html><head>"
+// Put before the page: its policy holds for the engine's own ways out that
+// need no script: the page may load pictures (from the web, or the banners'
+// files through our handler), post no form, prefetch nothing and open no
+// frame. The page's text is read as the generator wrote it.
+const char kPolicy[] =
+    "<meta charset=\"utf-8\">"
     "<meta http-equiv=\"Content-Security-Policy\" content=\""
     "default-src 'none'; img-src velmora-preview: file: http: https: data:; style-src 'unsafe-inline'; "
     "font-src data:; script-src 'none'; connect-src 'none'; form-action 'none'; frame-src 'none'; "
     "worker-src 'none'; manifest-src 'none'; media-src 'none'; object-src 'none'; base-uri 'none'\">"
-    "<meta http-equiv=\"x-dns-prefetch-control\" content=\"off\">"
-    "</head><body></body></html>";
+    "<meta http-equiv=\"x-dns-prefetch-control\" content=\"off\">";
+
+// The page with the policy first, after its doctype so that the page keeps
+// the mode it asks for.
+QByteArray WithPolicy(const std::string& page) {
+  std::size_t at = page.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  while (at < page.size() && std::isspace(static_cast<unsigned char>(page[at]))) ++at;
+  std::size_t insert = 0;
+  if (page.size() - at >= 9 && QByteArray::fromRawData(page.data() + at, 9).toLower() == "<!doctype") {
+    const std::size_t close = page.find('>', at);
+    if (close != std::string::npos) insert = close + 1;
+  }
+  QByteArray bytes;
+  bytes.reserve(static_cast<qsizetype>(page.size() + sizeof kPolicy));
+  bytes.append(page.data(), static_cast<qsizetype>(insert));
+  bytes.append(kPolicy);
+  bytes.append(page.data() + insert, static_cast<qsizetype>(page.size() - insert));
+  return bytes;
+}
 
 // The page's own origin.
 const char kScheme[] = "velmora-preview";
@@ -164,52 +151,6 @@ constexpr qint64 kGestureMs = 1000;
 constexpr qint64 kBusyMs = 5000;
 constexpr qint64 kMemoryCeilingBytes = qint64{1} << 30;
 constexpr int kWatchMs = 250;
-
-// Builds the scripts that carry a page to the engine, reusing its buffers:
-// on this scale fresh memory costs more than the work, since every page of it
-// must be faulted in. Escaping by hand is many times faster than a JSON writer.
-class ScriptBuilder {
-public:
-  // `before` + `page` as a JavaScript string literal + `after`.
-  const QString& Build(std::string_view before, const std::string& page, std::string_view after) {
-    utf8_.clear();
-    utf8_.reserve(before.size() + page.size() + page.size() / 8 + after.size() + 2);
-    utf8_ += before;
-    utf8_ += '"';
-    const char* run = page.data();
-    const char* const end = run + page.size();
-    for (const char* at = run; at != end; ++at) {
-      const auto c = static_cast<unsigned char>(*at);
-      if (c >= 0x20 && c != '"' && c != '\\') continue;
-      utf8_.append(run, at);
-      run = at + 1;
-      switch (c) {
-        case '"': utf8_ += "\\\""; break;
-        case '\\': utf8_ += "\\\\"; break;
-        case '\n': utf8_ += "\\n"; break;
-        case '\r': utf8_ += "\\r"; break;
-        default:
-          utf8_ += "\\u00";
-          utf8_ += "0123456789abcdef"[c >> 4];
-          utf8_ += "0123456789abcdef"[c & 0xf];
-      }
-    }
-    utf8_.append(run, end);
-    utf8_ += '"';
-    utf8_ += after;
-    // UTF-16 never needs more units than UTF-8 has bytes.
-    script_.resize(static_cast<qsizetype>(utf8_.size()));
-    QStringDecoder decode(QStringDecoder::Utf8);
-    const QChar* written = decode.appendToBuffer(script_.data(), utf8_);
-    script_.resize(written - script_.constData());
-    return script_;
-  }
-
-private:
-  std::string utf8_;
-  QString script_;
-};
-
 
 QUrl OwnUrl(const char* host, const QString& path) {
   QUrl url;
@@ -250,14 +191,15 @@ QByteArray ReadPicture(const QString& path) {
   return bytes;
 }
 
-// Serves the page's empty document and the local pictures its banners name;
+// Serves the page and the local pictures its banners name;
 // every other address fails.
 class PageSource : public QWebEngineUrlSchemeHandler {
 public:
   using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
 
-  void Set(const QUrl& page, const QStringList& pictures) {
+  void Set(const QUrl& page, QByteArray html, const QStringList& pictures) {
     page_ = page;
+    html_ = std::move(html);
     pictures_ = QSet<QString>(pictures.begin(), pictures.end());
   }
   bool Serves(const QString& picture) const { return pictures_.contains(picture); }
@@ -268,7 +210,7 @@ public:
     if (job->requestMethod() != "GET") return job->fail(QWebEngineUrlRequestJob::RequestDenied);
     if (url.host() == QLatin1String(kPageHost)) {
       if (url.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment) == page_)
-        return Reply(job, "text/html", QByteArray(kShell));
+        return Reply(job, "text/html;charset=utf-8", html_);
       if (Serves(path)) {
         QByteArray bytes = ReadPicture(path);
         if (!bytes.isEmpty())
@@ -287,6 +229,7 @@ private:
   }
 
   QUrl page_;
+  QByteArray html_;         // the page, shared with the replies
   QSet<QString> pictures_;  // absolute paths
 };
 
@@ -495,13 +438,21 @@ public:
     view_->setObjectName(QStringLiteral("webPreview"));
     view_->setContextMenuPolicy(Qt::NoContextMenu);
     links_->Watch(view_);
-    QObject::connect(page_, &QWebEnginePage::loadFinished, view_, [this](bool ok) { ShellLoaded(ok); });
+    // Only our latest load counts: one it overtook may still report.
+    QObject::connect(page_, &QWebEnginePage::loadingChanged, view_, [this](const QWebEngineLoadingInfo& info) {
+      if (info.url() != loadingUrl_ || info.status() == QWebEngineLoadingInfo::LoadStartedStatus) return;
+      Loaded(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
+    });
+    // A large page takes a while to load; only one that stops moving is ended.
+    QObject::connect(page_, &QWebEnginePage::loadProgress, view_, [this](int) {
+      if (loading_.isValid()) loading_.restart();
+    });
     QObject::connect(page_, &QWebEnginePage::renderProcessTerminated, view_,
                      [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
                        if (ending_.isValid()) {
                          // Ours, ended by End(), which said so already.
                          ending_.invalidate();
-                         if (state_ == State::Empty) ShowLatest();  // shown while it went
+                         if (state_ == State::Empty && latest_) ShowLatest();  // shown while it went
                        } else if (state_ != State::Stopped && status != QWebEnginePage::NormalTerminationStatus) {
                          End(Stop::Crashed);
                        }
@@ -519,17 +470,21 @@ public:
   QWidget* View() override { return view_; }
   void SetZoom(qreal factor) override { view_->setZoomFactor(factor); }
 
-  void Show(std::string page, const Place& place) override {
+  void Show(std::shared_ptr<const std::string> page, const Place& place, const Changes& changes) override {
     ++serial_;
     latest_ = std::move(page);
     latestPlace_ = place;
+    mark_ = changes.mark;
     if (state_ == State::Stopped) state_ = State::Empty;
+    if (changes.script.isEmpty() || latestPlace_ != place_ || state_ == State::Empty) {
+      queued_.clear();
+      whole_ = true;
+    } else {
+      queued_ << changes.script;
+    }
     // A load sent while an ended renderer is still going would go down with it.
     if (ending_.isValid()) return;
-    // One patch at a time: pages typed over meanwhile are skipped, and the
-    // latest follows when the one in the engine is done. On a large page
-    // each patch takes a while, and queueing every keystroke's would add up.
-    if (!patching_) ShowLatest();
+    ShowLatest();
   }
 
   void RunScript(const QString& script, std::function<void(const QVariant&)> done) override {
@@ -538,67 +493,68 @@ public:
   }
 
 private:
-  enum class State { Empty, LoadingShell, Writing, Shown, Stopped };
+  enum class State { Empty, Loading, Shown, Stopped };
 
+  // One refresh in the engine at a time: changes typed meanwhile wait, and
+  // go in together when it is done.
   void ShowLatest() {
-    if (state_ != State::Shown || latestPlace_ != place_) return Load(latestPlace_);
+    if (whole_) return Load(latestPlace_);
+    if (state_ != State::Shown || applying_ || queued_.isEmpty()) return;
     const quint64 serial = serial_;
     const quint64 life = life_;
-    static const std::string call = std::string(kPatchScript) + "(";
-    patching_ = true;
-    page_->runJavaScript(scripts_.Build(call, latest_, ")"), QWebEngineScript::ApplicationWorld,
-                         [this, serial, life](const QVariant& patched) {
-                           if (life != life_) return;  // the renderer was ended meanwhile
-                           patching_ = false;
-                           if (serial != serial_) return ShowLatest();  // a newer page waited
-                           if (patched.toBool()) {
-                             hooks_.shown(true);
-                           } else {
-                             Load(place_);
-                           }
-                         });
+    applying_ = true;
+    const QString script = QStringLiteral("window.velmoraApply([") + queued_.join(QLatin1Char(',')) + QStringLiteral("])");
+    queued_.clear();
+    page_->runJavaScript(script, QWebEngineScript::ApplicationWorld, [this, serial, life](const QVariant& applied) {
+      if (life != life_) return;  // the renderer was ended meanwhile
+      applying_ = false;
+      if (!applied.toBool()) {
+        whole_ = true;
+      } else if (serial == serial_) {
+        return hooks_.shown(true);
+      }
+      ShowLatest();
+    });
   }
 
-  // A fresh document for the latest page.
+  // The latest page in a fresh document.
   void Load(const Place& place) {
     // Back to where the user was reading, once the page is in.
     if (state_ == State::Shown) scroll_ = page_->scrollPosition();
-    if (state_ == State::LoadingShell && place == place_) return;  // the shell on its way takes the latest page
-    state_ = State::LoadingShell;
+    state_ = State::Loading;
+    whole_ = false;
+    applying_ = false;
+    queued_.clear();
     place_ = place;
     ++life_;  // answers from the document going away are of no interest
     ping_.invalidate();
     loading_.start();
     QUrl url = PageUrl(place.folder);
-    source_->Set(url, place.pictures);
+    source_->Set(url, WithPolicy(*latest_), place.pictures);
+    loadedSerial_ = serial_;
     // A new address each time, so the engine never takes the load for a reload.
     url.setQuery(QStringLiteral("load=%1").arg(life_));
     page_->Expect(url);
+    loadingUrl_ = url;
     page_->load(url);
   }
 
-  void ShellLoaded(bool ok) {
-    if (state_ != State::LoadingShell) return;  // the written page's own load
+  void Loaded(bool ok) {
+    if (state_ != State::Loading) return;
     loading_.invalidate();
     if (!ok) {
       state_ = State::Empty;
       hooks_.shown(false);
       return;
     }
-    state_ = State::Writing;
-    const quint64 serial = serial_;
-    const quint64 life = life_;
-    const std::string after = ");document.close();window.scrollTo(" + std::to_string(scroll_.x()) + "," +
-                              std::to_string(scroll_.y()) + ");";
-    page_->runJavaScript(scripts_.Build("document.open();document.write(", latest_, after),
-                         QWebEngineScript::ApplicationWorld, [this, serial, life](const QVariant&) {
-                           if (life != life_ || state_ != State::Writing) return;  // a newer load began
-                           state_ = State::Shown;
-                           if (serial == serial_) hooks_.shown(true);
-                         });
-    // What the next patch compares the page with, once the page's scripts have run.
-    page_->runJavaScript(scripts_.Build("window.velmoraShown=new DOMParser().parseFromString(", latest_, ",'text/html');"),
+    state_ = State::Shown;
+    page_->runJavaScript(QString::fromLatin1(kSetUpScript) + QStringLiteral("('%1',%2,%3)")
+                                                                 .arg(mark_)
+                                                                 .arg(qRound(scroll_.x()))
+                                                                 .arg(qRound(scroll_.y())),
                          QWebEngineScript::ApplicationWorld);
+    if (whole_ || !queued_.isEmpty()) return ShowLatest();
+    if (loadedSerial_ == serial_) hooks_.shown(true);
   }
 
   // A renderer that keeps busy does not answer a script of ours; one that
@@ -607,13 +563,12 @@ private:
     if (ending_.isValid() && ending_.elapsed() > kBusyMs) {
       // Its end was never reported; carry on without the word.
       ending_.invalidate();
-      if (state_ == State::Empty) ShowLatest();
+      if (state_ == State::Empty && latest_) ShowLatest();
     }
     if (ending_.isValid() || state_ == State::Empty || state_ == State::Stopped) return;
     const qint64 pid = page_->renderProcessPid();
     if (pid > 0 && ResidentBytes(pid) > kMemoryCeilingBytes) return End(Stop::Memory);
-    // Our own document loads at once; only a renderer that does not let go
-    // of the page before it keeps it waiting.
+    // While a page loads, the engine tells its progress.
     if (loading_.isValid()) {
       if (loading_.elapsed() > kBusyMs) End(Stop::Busy);
       return;
@@ -633,7 +588,8 @@ private:
   // The next Show() starts a fresh one.
   void End(Stop why) {
     state_ = State::Stopped;
-    patching_ = false;
+    applying_ = false;
+    queued_.clear();
     ++life_;
     ping_.invalidate();
     loading_.invalidate();
@@ -651,15 +607,19 @@ private:
   QTimer* watch_;
   State state_ = State::Empty;
   Place place_;
-  std::string latest_;  // the page last handed to Show(), and its place
+  std::shared_ptr<const std::string> latest_;  // the page last handed to Show(), and its place
   Place latestPlace_;
-  bool patching_ = false;  // a patch is in the engine
-  ScriptBuilder scripts_;
+  QString mark_;
+  QStringList queued_;     // changes to the shown page not yet in the engine, in order
+  bool whole_ = false;     // the latest page can only be shown whole
+  bool applying_ = false;  // changes are in the engine
+  quint64 loadedSerial_ = 0;
+  QUrl loadingUrl_;
   QPointF scroll_;
   quint64 serial_ = 0;
   quint64 life_ = 0;        // the document now in the renderer: answers from earlier ones are dropped
   QElapsedTimer ping_;      // running while our ping waits for an answer
-  QElapsedTimer loading_;   // running while our document loads
+  QElapsedTimer loading_;   // running while our document loads, since it last moved on
   QElapsedTimer ending_;    // running from End() until the renderer has gone
 };
 
@@ -686,5 +646,10 @@ void RegisterScheme() {
 extern "C" Q_DECL_EXPORT velmora::PreviewEngine* velmora_make_preview_engine(QWidget* parent,
                                                                              velmora::PreviewEngine::Hooks hooks) {
   velmora::RegisterScheme();
+  // The view draws the engine's frames as pictures, as the window's other
+  // widgets draw: drawn through the graphics library, it would make the
+  // window put in its place a new one of another kind, which shows black
+  // for a moment.
+  QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
   return new velmora::WebPreviewEngine(parent, std::move(hooks));
 }

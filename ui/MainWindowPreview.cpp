@@ -19,7 +19,7 @@ namespace velmora {
 
 namespace {
 
-constexpr int kPreviewPanelWidth = 480;
+constexpr int kPreviewPanelWidth = 480;  // at least; a wider page asks for more
 constexpr int kCheckAfterShownMs = 150;
 
 }  // namespace
@@ -98,15 +98,18 @@ void MainWindow::TogglePreview(bool show) {
     // Shrinking the window then takes from the panel, never below what the wizard's captions need.
     centralWidget()->setMinimumWidth(centralWidget()->minimumSizeHint().width());
     previewPanel_->show();
+    // Room for the page at its smallest readable scale, where the screen has it.
+    const int panelWidth =
+        std::max(kPreviewPanelWidth, qRound(PreviewPane::kSmallestZoom * previewPane_->PageWidth()) + 40);
     if (!restoringPreview_ && !isMaximized() && !isFullScreen() && screen.isValid()) {
-      const int wanted = std::min(width() + kPreviewPanelWidth, screen.width() - (frameGeometry().width() - width()));
+      const int wanted = std::min(width() + panelWidth, screen.width() - (frameGeometry().width() - width()));
       if (wanted > width()) resize(wanted, height());
       QRect frame = frameGeometry();
       if (frame.right() > screen.right()) frame.moveRight(screen.right());
       if (frame.left() < screen.left()) frame.moveLeft(screen.left());
       move(frame.topLeft());
     }
-    resizeDocks({previewPanel_.data()}, {std::max(kPreviewPanelWidth - 20, width() - minimumSizeHint().width())},
+    resizeDocks({previewPanel_.data()}, {std::max(panelWidth - 20, width() - minimumSizeHint().width())},
                 Qt::Horizontal);
   } else {
     const int panel = previewPanel_->width();

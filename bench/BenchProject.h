@@ -2,14 +2,23 @@
 // The project and template the page benchmarks share: a shipped template
 // and promos of every kind, each of a realistic size.
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "app/FileIO.h"
+#include "app/Ports.h"
 #include "app/Utils.h"
 #include "project/Project.h"
 
 namespace velmora::bench {
+
+// For edits that nothing in a benchmark may refuse.
+class NoMessages : public MessagePort {
+public:
+  void ShowMessage(MessageKind, const std::string&) override { std::abort(); }
+  bool AskOkCancel(MessageKind, const std::string&, DefaultButton) override { return true; }
+};
 
 inline const std::string& TemplateText() {
   static const std::string text = JoinLines(

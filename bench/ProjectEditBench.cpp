@@ -4,19 +4,17 @@
 // with the one last saved). The floor is one pass over the items' text.
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchProject.h"
+
 #include <cstdlib>
 
 #include "project/ProjectEdit.h"
 
 using namespace velmora;
+using velmora::bench::NoMessages;
 
 namespace {
 
-class NoMessages : public MessagePort {
-public:
-  void ShowMessage(MessageKind, const std::string&) override { std::abort(); }  // nothing here may be refused
-  bool AskOkCancel(MessageKind, const std::string&, DefaultButton) override { return true; }
-};
 
 constexpr std::size_t kItems = 10000;
 

@@ -2,17 +2,15 @@
 // must stay well under 10 ms.
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchProject.h"
+
 #include "project/PromoLists.h"
 
 using namespace velmora;
+using velmora::bench::NoMessages;
 
 namespace {
 
-class NoMessages : public MessagePort {
-public:
-  void ShowMessage(MessageKind, const std::string&) override { std::abort(); }  // nothing here may be refused
-  bool AskOkCancel(MessageKind, const std::string&, DefaultButton) override { return true; }
-};
 
 constexpr std::size_t kItems = 10000;
 

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "app/FileIO.h"
+#include "app/PercentDecoding.h"
 #include "app/Utils.h"
 #include "generator/PageGenerator.h"
 #include "generator/TemplateCatalogue.h"
@@ -39,26 +40,6 @@ std::string Slug(std::string_view text, std::size_t maxLength) {
   }
   while (!slug.empty() && slug.back() == '-') slug.pop_back();
   return slug;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::string PercentDecode(std::string_view text) {
-  std::string decoded;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-      decoded += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-      i += 2;
-    } else {
-      decoded += text[i];
-    }
-  }
-  return decoded;
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -130,7 +111,7 @@ std::optional<std::filesystem::path> LocalFileOf(std::string_view address) {
       rest.remove_prefix(slash);
     }
     rest = rest.substr(0, rest.find_first_of("?#"));
-    const std::string path = PercentDecode(rest);
+    const std::string path = PercentDecoded(rest);
     if (path.empty() || path.front() != '/') return std::nullopt;
     return std::filesystem::path(path);
   }

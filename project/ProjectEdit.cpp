@@ -87,12 +87,7 @@ int Apply(Project& project, const ItemEdit& edit) {
       return edit.row;
     case ItemEdit::What::Move: {
       if (!Within(list, edit.row) || !Within(list, edit.to)) return -1;
-      const auto from = list.begin() + edit.row;
-      const auto to = list.begin() + edit.to;
-      if (edit.row < edit.to)
-        std::rotate(from, from + 1, to + 1);
-      else
-        std::rotate(to, from, from + 1);
+      MoveWithin(list, At(edit.row), At(edit.to));
       return edit.to;
     }
   }

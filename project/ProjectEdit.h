@@ -4,6 +4,7 @@
 // asks for, and the warning that refuses one, are decided here; the window
 // records the change and shows its result.
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -40,6 +41,18 @@ struct ItemEdit {
   std::string previousAlt = {};
   bool operator==(const ItemEdit&) const = default;
 };
+
+// Moves element `from` to place `to`, the others keeping their order; both
+// must lie within `list`.
+template <typename T>
+void MoveWithin(std::vector<T>& list, std::size_t from, std::size_t to) {
+  const auto at = list.begin() + static_cast<std::ptrdiff_t>(from);
+  const auto onto = list.begin() + static_cast<std::ptrdiff_t>(to);
+  if (from < to)
+    std::rotate(at, at + 1, onto + 1);
+  else
+    std::rotate(onto, at, at + 1);
+}
 
 // The change that takes `edit` back.
 ItemEdit Inverse(const ItemEdit& edit);

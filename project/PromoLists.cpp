@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/PercentDecoding.h"
 #include "app/TextCodec.h"
 #include "app/Utils.h"
 #include "project/ProjectEdit.h"
@@ -45,13 +46,6 @@ std::string Shortened(std::string_view text) {
   return std::string(text);
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // What tells banners apart is the end of the address: its file name,
 // without a query or fragment, percent escapes decoded where they give
 // readable text. Empty where the address ends in no name (or is data).
@@ -62,16 +56,7 @@ std::string BannerFileName(std::string_view address) {
   const std::size_t slash = address.find_last_of("/\\");
   if (slash == std::string_view::npos || slash + 1 == address.size()) return {};
   const std::string_view name = address.substr(slash + 1);
-  std::string decoded;
-  decoded.reserve(name.size());
-  for (std::size_t at = 0; at < name.size(); ++at) {
-    if (name[at] == '%' && at + 2 < name.size() && HexValue(name[at + 1]) >= 0 && HexValue(name[at + 2]) >= 0) {
-      decoded += static_cast<char>(HexValue(name[at + 1]) * 16 + HexValue(name[at + 2]));
-      at += 2;
-    } else {
-      decoded += name[at];
-    }
-  }
+  const std::string decoded = PercentDecoded(name);
   const bool readable = IsValidUtf8(decoded) && std::none_of(decoded.begin(), decoded.end(), [](char c) {
     return static_cast<unsigned char>(c) < 0x20;
   });
@@ -239,13 +224,7 @@ void PromoBoard::Follow(const Project& project, const ItemEdit& edit) {
       return;
     case ItemEdit::What::Move: {
       if (row >= entries.size() || to >= entries.size() || edit.to < 0) break;
-      // A labelled entry travels with its item, so the label still names the same promo.
-      const auto from = entries.begin() + edit.row;
-      const auto onto = entries.begin() + edit.to;
-      if (edit.row < edit.to)
-        std::rotate(from, from + 1, onto + 1);
-      else
-        std::rotate(onto, from, from + 1);
+      MoveWithin(entries, row, to);  // the entry travels with its item
       return;
     }
   }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <optional>
 
+#include "app/PercentDecoding.h"
 #include "app/Utils.h"
 #include "publish/SecretStore.h"
 
@@ -26,13 +27,6 @@ constexpr Scheme kSchemes[] = {{"sftp://", PublishProtocol::Sftp},
                                {"ftps://", PublishProtocol::Ftps},
                                {"ftp://", PublishProtocol::Ftp}};
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 std::optional<std::string> Decoded(std::string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -40,8 +34,8 @@ std::optional<std::string> Decoded(std::string_view text) {
       out += text[i];
       continue;
     }
-    if (i + 2 >= text.size() || HexValue(text[i + 1]) < 0 || HexValue(text[i + 2]) < 0) return std::nullopt;
-    out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+    if (i + 2 >= text.size() || HexDigitValue(text[i + 1]) < 0 || HexDigitValue(text[i + 2]) < 0) return std::nullopt;
+    out += static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2]));
     i += 2;
   }
   for (const char c : out)

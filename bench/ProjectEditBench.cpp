@@ -52,24 +52,6 @@ void BM_DeleteAndUndo(benchmark::State& state) {
 }
 BENCHMARK(BM_DeleteAndUndo)->Unit(benchmark::kMicrosecond);
 
-// "Update" of an anchor: the duplicate check reads every other anchor.
-void BM_UpdateAnchor(benchmark::State& state) {
-  Project project;
-  for (std::size_t i = 0; i < kItems; ++i) project.Anchors.push_back("Buy the product now " + std::to_string(i));
-  PromoBoard board;
-  board.Rebuild(project);
-  NoMessages messages;
-  bool flip = false;
-  for (auto _ : state) {
-    flip = !flip;
-    const ItemEdit edit = *PlanUpdate(project, PromoKind::Anchors, static_cast<int>(kItems / 2),
-                                      {flip ? "Edited anchor" : "Edited anchor again", {}, {}}, messages);
-    Apply(project, edit);
-    board.Follow(project, edit);
-  }
-}
-BENCHMARK(BM_UpdateAnchor)->Unit(benchmark::kMicrosecond);
-
 // The modified mark at its dearest: only the last item differs from the saved project.
 void BM_ModifiedMark(benchmark::State& state) {
   const Project saved = Articles();

@@ -110,6 +110,20 @@ TEST_F(Edits, SeveralNewItemsAreCheckedAsIfAddedOneByOne) {
   EXPECT_EQ(messages.Texts(), Strings{std::string(InfoOf(PromoKind::Banners).emptyMessage)});
 }
 
+TEST_F(Edits, ABannersAlternativeTextComesAndGoesWithItsEdits) {
+  Give(PromoKind::Banners, {"a.gif"});
+  const ItemEdit retext = *PlanUpdate(project, PromoKind::Banners, 0, {"a.gif", {}, {}, "Garden hose"}, messages);
+  Apply(project, retext);
+  EXPECT_EQ(BannerAlt(project, "a.gif"), "Garden hose");
+  Apply(project, Inverse(retext));
+  EXPECT_EQ(BannerAlt(project, "a.gif"), "") << "a change of the text alone is undone";
+  Apply(project, retext);
+  const ItemEdit removal = *PlanDelete(project, PromoKind::Banners, 0, messages);
+  Apply(project, removal);
+  Apply(project, Inverse(removal));
+  EXPECT_EQ(BannerAlt(project, "a.gif"), "Garden hose") << "a deleted banner comes back with its text";
+}
+
 TEST(PastedLines, BlankLinesAndTheirEdgesAreLeftOut) {
   EXPECT_EQ(ItemLines("Buy now\r\n\r\n  Save today \n\tLast one"), (Strings{"Buy now", "Save today", "Last one"}));
   EXPECT_EQ(ItemLines(" \r\n"), Strings{});

@@ -25,6 +25,7 @@
 
 #include "app/FileIO.h"
 #include "generator/PageGenerator.h"
+#include "bench/AgainstFloor.h"
 #include "bench/BenchProject.h"
 #include "bench/PreviewPixels.h"
 #include "ui/MainWindow.h"
@@ -137,10 +138,6 @@ void BM_PreviewAfterTyping(benchmark::State& state) {
     state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
   }
 }
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? 0 : values[values.size() / 2];
-}
 
 // Velmora and its floor key for key in turn, under the same load; the
 // iteration time is Velmora's, the floor and the ratio of the medians are
@@ -192,9 +189,7 @@ void BM_KeystrokeToPixels(benchmark::State& state) {
     floor.push_back(bareTime);
     state.SetIterationTime(time / 1e3);
   }
-  state.counters["velmora_ms"] = Median(velmora);
-  state.counters["floor_ms"] = Median(floor);
-  state.counters["ratio"] = Median(velmora) / Median(floor);
+  ReportAgainstFloor(state, velmora, floor);
   bare.closeWriteChannel();
   bare.waitForFinished(10000);
   if (!ShownHeading(pane).contains(TitleField(window)->text()))

@@ -28,10 +28,13 @@
 #include <xcb/xcb.h>
 
 #include "app/FileIO.h"
+#include "bench/AgainstFloor.h"
 #include "bench/BenchProject.h"
 #include "generator/PageGenerator.h"
 #include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
+
+using velmora::bench::ReportAgainstFloor;
 
 namespace {
 
@@ -124,10 +127,6 @@ private:
   bool ok_ = false;
 };
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? 0 : values[values.size() / 2];
-}
 
 // Milliseconds from starting `program` to its window mapped; negative when it never is.
 double StartToMapped(MapWatch& watch, const QString& program, const QStringList& arguments) {
@@ -156,9 +155,7 @@ void BM_StartToMapped(benchmark::State& state) {
     velmora.push_back(ours);
     state.SetIterationTime(ours / 1e3);
   }
-  state.counters["velmora_ms"] = Median(velmora);
-  state.counters["floor_ms"] = Median(floor);
-  state.counters["ratio"] = Median(velmora) / Median(floor);
+  ReportAgainstFloor(state, velmora, floor);
 }
 
 // The first line a program prints, split into its words.
@@ -182,9 +179,7 @@ void BM_OpenPreview(benchmark::State& state) {
     velmora.push_back(ours[0].toDouble());
     state.SetIterationTime(velmora.back() / 1e3);
   }
-  state.counters["velmora_ms"] = Median(velmora);
-  state.counters["floor_ms"] = Median(floor);
-  state.counters["ratio"] = Median(velmora) / Median(floor);
+  ReportAgainstFloor(state, velmora, floor);
 }
 
 }  // namespace

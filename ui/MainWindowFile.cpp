@@ -44,7 +44,7 @@ void MainWindow::BuildFileCommands() {
 
   // Alt+F and Alt+E are kept free of the pages' own mnemonics for the menus.
   fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
-  fileMenu_->setObjectName(QStringLiteral("mnuFile"));
+  fileMenu_->setObjectName(QStringLiteral("menuFile"));
   auto command = [this](const char* caption, const char* name, const QKeySequence& keys, auto handler) {
     auto* action = new QAction(QString::fromUtf8(caption), this);
     action->setObjectName(QStringLiteral("act") + QString::fromLatin1(name));
@@ -57,7 +57,7 @@ void MainWindow::BuildFileCommands() {
   command("&New", "New", QKeySequence(Qt::CTRL | Qt::Key_N), [this] { NewProject(); });
   command("&Open\u2026", "Open", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { LoadProject(); });
   recentMenu_ = fileMenu_->addMenu(QStringLiteral("Open &Recent"));
-  recentMenu_->setObjectName(QStringLiteral("mnuRecent"));
+  recentMenu_->setObjectName(QStringLiteral("menuRecent"));
   connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::ListRecentProjects);
   command("&Save", "Save", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { SaveProject(projectPath_.isEmpty()); });
   command("Save &As\u2026", "SaveAs", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { SaveProject(true); });

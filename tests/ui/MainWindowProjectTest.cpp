@@ -509,7 +509,7 @@ TEST_F(ProjectWindow, RecentProjectsAreListedNewestFirstWithoutTheMissingAndOpen
     Click(*window, "btnLoad");
   }
   std::filesystem::remove(folder / "b.set");
-  auto* recent = window->findChild<QMenu*>(QStringLiteral("mnuRecent"));
+  auto* recent = window->findChild<QMenu*>(QStringLiteral("menuRecent"));
   ASSERT_NE(recent, nullptr);
   emit recent->aboutToShow();
   QStringList listed;

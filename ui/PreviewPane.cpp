@@ -2,11 +2,9 @@
 
 #include <QButtonGroup>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLibrary>
 #include <QOpenGLContext>
 #include <QPushButton>
 #include <QScrollArea>
@@ -18,6 +16,7 @@
 #include <unistd.h>
 
 #include "generator/PagePreview.h"
+#include "ui/Modules.h"
 #include "ui/PreviewEngine.h"
 
 QT_BEGIN_NAMESPACE
@@ -28,16 +27,6 @@ QT_END_NAMESPACE
 namespace velmora {
 
 namespace {
-
-QString& ProgramFolder() {
-  static QString folder;
-  return folder;
-}
-
-QString ModulePath() {
-  const QString folder = ProgramFolder().isEmpty() ? QCoreApplication::applicationDirPath() : ProgramFolder();
-  return QDir(folder).filePath(QStringLiteral("plugins/") + QString::fromLatin1(kPreviewModuleName));
-}
 
 // The engine draws with a graphics context shared with the application's.
 // Qt makes one at start-up when asked before the application exists, which
@@ -83,7 +72,7 @@ QString ChangesScript(const PreviewChanges& plan) {
 
 }  // namespace
 
-bool PreviewPane::Available() { return QFileInfo::exists(ModulePath()); }
+bool PreviewPane::Available() { return QFileInfo::exists(ModulePath(kPreviewModuleName)); }
 
 QStringList PreviewPane::LocalPictures(const std::vector<std::string>& addresses, const QString& folder) {
   // Resolved as the engine resolves the page's addresses against its folder.
@@ -99,7 +88,7 @@ QStringList PreviewPane::LocalPictures(const std::vector<std::string>& addresses
 }
 
 void PrepareBrowserEngine(const QString& programFolder) {
-  ProgramFolder() = programFolder;
+  SetModuleFolder(programFolder);
   // The engine's sandbox refuses to start as root; an ordinary user keeps it.
   if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
@@ -208,12 +197,10 @@ void PreviewPane::SetPageWidth(int cssPixels) {
 void PreviewPane::StartEngine() {
   if (engine_ || !Available()) return;
   ShareGraphicsContext();
-  // Once loaded, the engine stays for the life of the program: it cannot be unloaded safely.
-  QLibrary module(ModulePath());
-  module.setLoadHints(QLibrary::PreventUnloadHint);
-  auto make = reinterpret_cast<MakePreviewEngineFunction>(module.resolve(kMakePreviewEngineSymbol));
+  QString error;
+  auto make = ResolveModule<MakePreviewEngineFunction>(kPreviewModuleName, kMakePreviewEngineSymbol, &error);
   if (!make) {
-    notice_->setText(QStringLiteral("The live preview could not start: %1").arg(module.errorString()));
+    notice_->setText(QStringLiteral("The live preview could not start: %1").arg(error));
     return;
   }
   engine_ = make(stage_, {openLink_,

@@ -104,8 +104,8 @@ private:
 };
 
 // Must run before the QApplication is made, for the engine loaded later. The
-// engine's module is looked for in `programFolder`/plugins, by default in the
-// running program's folder.
+// program's modules, the engine's among them, are looked for in
+// `programFolder`/plugins, by default in the running program's folder.
 void PrepareBrowserEngine(const QString& programFolder = {});
 
 }  // namespace velmora

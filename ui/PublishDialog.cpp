@@ -13,6 +13,8 @@
 
 #include "generator/PageGenerator.h"
 #include "platform/QtText.h"
+#include "publish/PublishModule.h"
+#include "ui/Modules.h"
 #include "ui/pages/PageParts.h"
 
 namespace velmora {
@@ -170,6 +172,14 @@ void PublishDialog::Start(Job job, const std::string& acceptedKey) {
                                     "plain FTP?",
                                     DefaultButton::Cancel))
     return;
+  QString missing;
+  const auto calls = ResolveModule<PublishCallsFunction>(kPublishModuleName, kPublishCallsSymbol, &missing);
+  if (!calls) {
+    setup_.messages->ShowMessage(MessageKind::Error,
+                                 "Publishing is not available in this copy: " + missing.toStdString());
+    return;
+  }
+  const PublishCalls publishing = *calls();
   std::vector<PublishFile> files;
   if (job == Job::Publish) {
     auto made = setup_.files();
@@ -194,12 +204,12 @@ void PublishDialog::Start(Job job, const std::string& acceptedKey) {
     QMetaObject::invokeMethod(
         self.data(), [self, what = std::move(what)] { if (self) what(*self); }, Qt::QueuedConnection);
   };
-  worker_ = std::thread([this, job, target = *target, login, files = std::move(files), post,
+  worker_ = std::thread([this, job, target = *target, login, files = std::move(files), post, publishing,
                          cancelled = cancelled_]() mutable {
     PublishTrust trust;
     Result<PublishSummary> result = PublishSummary{};
     if (job == Job::Test) {
-      auto tested = TestPublishTarget(target, login, &trust);
+      auto tested = publishing.testTarget(target, login, &trust);
       if (!tested) result = tested.error();
     } else {
       PublishOptions options;
@@ -220,7 +230,7 @@ void PublishDialog::Start(Job job, const std::string& acceptedKey) {
                                             (step.what == PublishStep::What::Sent ? "sent " : "deleted ") + step.path));
         });
       };
-      result = PublishPageTo(target, login, files, setup_.pageName, setup_.owner, false, options, &trust);
+      result = publishing.publishPage(target, login, files, setup_.pageName, setup_.owner, false, options, &trust);
     }
     post([job, result = std::move(result), trust, target, password = login.password,
           files = std::move(files)](PublishDialog& dialog) mutable {

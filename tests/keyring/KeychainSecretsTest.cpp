@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "ui/Modules.h"
+
 using namespace velmora;
 
 TEST(KeychainSecrets, KeepsReadsAndForgetsAPassword) {
@@ -33,6 +35,7 @@ TEST(KeychainSecrets, NoKeyringIsAnErrorNotAFileOfOurs) {
 int main(int argc, char** argv) {
   // The publishing test opens windows; they never need a display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  velmora::SetModuleFolder(QStringLiteral(VELMORA_PROGRAM_BUILD_DIR));
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

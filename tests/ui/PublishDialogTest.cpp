@@ -15,6 +15,7 @@
 #include "platform/QtText.h"
 #include "tests/mock/FakePorts.h"
 #include "tests/publish/TestServers.h"
+#include "ui/Modules.h"
 
 using namespace velmora;
 
@@ -139,6 +140,17 @@ TEST_F(PublishDialogFixture, AnUnreachableHostIsAnErrorAWrongAddressAWarningAndP
   EXPECT_EQ(messages.shown[0].kind, MessageKind::Warning);
   EXPECT_EQ(messages.shown[0].preselected, DefaultButton::Cancel);
   EXPECT_FALSE(dialog.Busy()) << "nothing is sent when the user declines";
+}
+
+TEST_F(PublishDialogFixture, ACopyWithoutTheProtocolsModuleSaysSoAndStartsNothing) {
+  SetModuleFolder(ToQString(local.folder()));
+  PublishDialog dialog(DialogSetup());
+  Find<QLineEdit>(dialog, "publishAddress")->setText(QStringLiteral("sftp://me@127.0.0.1:1/site/"));
+  QTest::mouseClick(Find<QPushButton>(dialog, "testConnectionButton"), Qt::LeftButton);
+  SetModuleFolder(QStringLiteral(VELMORA_PROGRAM_BUILD_DIR));
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].kind, MessageKind::Error);
+  EXPECT_FALSE(dialog.Busy());
 }
 
 TEST_F(PublishDialogFixture, CancelLeavesTheServerWithThePageItHad) {

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +15,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
-#include <QStyle>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
@@ -42,6 +42,14 @@ Places PlacesOf(const MainWindowEnvironment& environment) {
   if (environment.places) return *environment.places;
   if (!environment.programFolder.empty()) return Places::Portable(environment.programFolder);
   return LocatePlaces();
+}
+
+// Each size is read only when a button is drawn at it.
+QIcon ToolbarIcon(const char* name) {
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48})
+    icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(QLatin1String(name)).arg(size), QSize(size, size));
+  return icon;
 }
 
 }  // namespace
@@ -170,18 +178,18 @@ QWidget* MainWindow::BuildToolbar() {
   for (auto* button : {loadButton_, saveButton_, makeMoneyButton_, aboutButton_, previewButton_})
     layout->addWidget(button);
   layout->addStretch(1);
-  auto iconButton = [bar, layout](const char* name, const QString& hint, QStyle::StandardPixmap icon) {
+  auto iconButton = [bar, layout](const char* name, const QString& hint, const char* icon) {
     auto* button = Named(new QToolButton(bar), QString::fromLatin1(name));
     button->setToolTip(hint);
     button->setAccessibleName(hint);
-    button->setIcon(bar->style()->standardIcon(icon));
+    button->setIcon(ToolbarIcon(icon));
     button->setAutoRaise(true);
     layout->addWidget(button);
     return button;
   };
-  newsButton_ = iconButton("btnNews", QStringLiteral("Check News"), QStyle::SP_MessageBoxInformation);
-  updateButton_ = iconButton("btnUpdate", QStringLiteral("Check Updates"), QStyle::SP_BrowserReload);
-  helpButton_ = iconButton("btnHelp", QStringLiteral("Help"), QStyle::SP_TitleBarContextHelpButton);
+  newsButton_ = iconButton("btnNews", QStringLiteral("Check News"), "news");
+  updateButton_ = iconButton("btnUpdate", QStringLiteral("Check Updates"), "update");
+  helpButton_ = iconButton("btnHelp", QStringLiteral("Help"), "help");
   return bar;
 }
 

@@ -85,15 +85,23 @@ int RunGenerate(const std::vector<std::string>& args) {
       return Error{ErrorKind::Unwritable, "cannot write the page to standard output"};
     return {};
   });
+  // Only a delivered page needs a project of its own (a conditional of the
+  // two would copy the project for every page).
+  std::optional<Project> delivering;
+  if (!delivered.empty()) delivering = WithPictureAddresses(project, pictures);
   char last = '\n';
-  const auto page = WritePage(*templateText, delivered.empty() ? project : WithPictureAddresses(project, pictures),
+  const auto page = WritePage(*templateText, delivering ? *delivering : project,
                               [&lines, &last](std::string_view part) {
                                 if (!part.empty()) last = part.back();
                                 lines.Write(part);
                               });
   if (!page) throw Failure(page.error().message);
   // A delivered page ends with its owner's marker on a line of its own.
-  if (!delivered.empty()) lines.Write((last == '\n' || last == '\r' ? "" : "\n") + PageMarker(owner) + "\n");
+  if (!delivered.empty()) {
+    if (last != '\n' && last != '\r') lines.Write("\n");
+    lines.Write(PageMarker(owner));
+    lines.Write("\n");
+  }
   if (auto written = lines.Finish(); !written) throw Failure(written.error().message);
   if (file) {
     if (auto committed = file->Commit(); !committed) throw Failure(committed.error().message);

@@ -284,7 +284,7 @@ Result<void> ReplacementFile::Write(std::string_view bytes) {
 #ifdef __linux__
   // Only a start: the writeback runs beside the writing, and the fsync in
   // Commit() still waits for all of it and reports any failure.
-  constexpr std::uint64_t kWritebackStep = std::uint64_t{4} << 20;
+  constexpr std::uint64_t kWritebackStep = std::uint64_t{2} << 20;
   if (fd_ >= 0 && written_ - handedToDisk_ >= kWritebackStep && out_.flush()) {
     (void)::sync_file_range(fd_, static_cast<off_t>(handedToDisk_), static_cast<off_t>(written_ - handedToDisk_),
                             SYNC_FILE_RANGE_WRITE);

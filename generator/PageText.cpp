@@ -250,15 +250,19 @@ BlockRows::BlockRows(std::string block, std::string_view placeholder, const Prom
   }
   offsets_.reserve(items_.size() + 1);
   offsets_.push_back(0);
+  if (escapes_) bare_.resize(items_.size());
   for (std::size_t row = 0; row < items_.size(); ++row) {
     std::size_t size = fixedSize;
     const std::size_t dropped = Joined(row) ? 3 * JoinerEscapes(items_[row]) : 0;
+    const std::size_t escapedSize = escapes_ ? EscapedSize(items_[row]) : 0;
+    // Without a link to escape, an item that does not grow holds nothing to escape.
+    if (escapes_) bare_[row] = escapedLink_.empty() && escapedSize == items_[row].size();
     for (const Slot& slot : slots_) {
       if (slot.companion) {
         const std::string& companion = Companion(row);
         size += slot.escaped ? EscapedForTextAreaSize(companion) : companion.size();
       } else {
-        size += (slot.escaped ? EscapedSize(items_[row]) : items_[row].size()) - dropped;
+        size += (slot.escaped ? escapedSize : items_[row].size()) - dropped;
       }
     }
     offsets_.push_back(offsets_.back() + size);
@@ -319,7 +323,7 @@ void BlockRows::AppendRow(std::string& out, std::size_t row) const {
     const Slot& slot = slots_[k - 1];
     const std::string& text = slot.companion ? Companion(row) : Joined(row) ? typed : items_[row];
     const std::size_t from = out.size();
-    if (escapes_ && slot.escaped) {
+    if (escapes_ && slot.escaped && (slot.companion || !bare_[row])) {
       AppendEscaped(out, text);
     } else {
       out.append(text);

@@ -48,7 +48,7 @@ void PrepareHeapFor(const std::filesystem::path& projectFile) {
   if (ec || size < kSmall || size > kMaxProjectBytes) return;
   const int room = static_cast<int>(std::min<std::uintmax_t>(3 * size, std::uintmax_t{1} << 30));
   // Blocks up to the room come from the heap rather than a mapping of their own, and stay there once freed.
-  (void)::mallopt(M_MMAP_THRESHOLD, room);
+  (void)::mallopt(M_MMAP_THRESHOLD, std::min(room, 32 << 20));  // the most glibc takes
   (void)::mallopt(M_TRIM_THRESHOLD, room);
   (void)::mallopt(M_TOP_PAD, room);
   const auto heapEnd = [] { return reinterpret_cast<std::uintptr_t>(::sbrk(0)); };

@@ -285,7 +285,8 @@ Result<void> ReplacementFile::Write(std::string_view bytes) {
   // Only a start: the writeback runs beside the writing, and the fsync in
   // Commit() still waits for all of it and reports any failure.
   constexpr std::uint64_t kWritebackStep = std::uint64_t{2} << 20;
-  if (fd_ >= 0 && written_ - handedToDisk_ >= kWritebackStep && out_.flush()) {
+  if (fd_ >= 0 && written_ - handedToDisk_ >= kWritebackStep) {
+    if (!out_.flush()) return WriteFailure(target_, WriteReason(errno));
     (void)::sync_file_range(fd_, static_cast<off_t>(handedToDisk_), static_cast<off_t>(written_ - handedToDisk_),
                             SYNC_FILE_RANGE_WRITE);
     handedToDisk_ = written_;

@@ -3,6 +3,7 @@
 // write beside the target, flush, and rename over it, so a failure leaves
 // the old file as it was.
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -62,6 +63,8 @@ public:
 
   // For writers that stream; Commit() notices a failed stream.
   std::ostream& stream() { return out_; }
+  // A large file goes to the disk while it is still being written, a few
+  // megabytes at a time, so that Commit() has little left to wait for.
   Result<void> Write(std::string_view bytes);
   // Unwritable when the file cannot be made durable or put in place; the
   // target then keeps its old content.
@@ -78,6 +81,9 @@ private:
   std::filesystem::path resolved_;
   std::filesystem::path temp_;
   std::ofstream out_;
+  int fd_ = -1;  // the temporary file, for its writeback and its fsync
+  std::uint64_t written_ = 0;
+  std::uint64_t handedToDisk_ = 0;
   FileAccess access_;
   bool committed_ = false;
 };

@@ -33,12 +33,21 @@ def main(project_file, out_file):
     with open(project_file, encoding="utf-8", newline="") as f:
         text = f.read()
     values = {name: (field(text, tag).split(sep) if field(text, tag) else []) for name, tag, sep in LISTS}
+    title = field(text, "AfTitle")
     link = field(text, "AfURL")
     code = field(text, "AfClickBankId")
+    description = field(text, "AfDescription") or (
+        f"Ready-made promotional material for affiliates of {title}: copy it, paste it and start earning.")
+    alts = field(text, "AfBannerAlts").split("$$")
+    alts += [""] * (len(values["banners"]) - len(alts))
     environment = jinja2.Environment(loader=jinja2.FileSystemLoader(HERE), autoescape=False,
                                      keep_trailing_newline=True, newline_sequence="\r\n")
+    # What a text box shows is escaped for it; attribute values as plain text.
+    environment.filters["box"] = lambda s: s.replace("&", "&amp;").replace("<", "&lt;")
+    attribute = lambda s: s.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;").replace('"', "&quot;")
     page = environment.get_template("aurora.html.j2").render(
-        title=field(text, "AfTitle"), link=link, code="?e=" + code if code else "", mark=MARK, crlf="\r\n", **values)
+        title=title, description=attribute(description), link=link, code="?e=" + code if code else "",
+        alts=[attribute(alt) for alt in alts], mark=MARK, crlf="\r\n", **values)
     with open(out_file, "w", encoding="utf-8", newline="") as f:
         f.write(page)
 

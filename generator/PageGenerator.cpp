@@ -112,6 +112,35 @@ std::string BuildPostRows(std::string_view block, const PromoList& posts, std::s
   return rows;
 }
 
+namespace {
+
+// The fields TypedPpcAd reads from an ad, as views into it: the ones of an
+// ad without references, which is nearly every ad, need no copies.
+std::array<std::string_view, 4> PpcFields(std::string_view ad) {
+  std::array<std::string_view, 4> fields{};
+  std::size_t count = 0;
+  std::size_t start = 0;
+  for (std::size_t at = ad.find('^'); at != std::string_view::npos && count < fields.size(); at = ad.find('^', start)) {
+    fields[count++] = ad.substr(start, at - start);
+    start = at + 1;
+  }
+  if (count < fields.size() && start < ad.size()) fields[count] = ad.substr(start);
+  return fields;
+}
+
+// The body's "$$" become CR LF on the way into the table.
+void AppendBody(std::string& table, std::string_view body) {
+  std::size_t from = 0;
+  for (std::size_t at = body.find("$$"); at != std::string_view::npos; at = body.find("$$", from)) {
+    table.append(body, from, at - from);
+    table += "\r\n";
+    from = at + 2;
+  }
+  table.append(body, from);
+}
+
+}  // namespace
+
 std::string BuildPpcTable(const PromoList& ads) {
   if (ads.empty()) return {};
   std::size_t size = 64;
@@ -119,9 +148,14 @@ std::string BuildPpcTable(const PromoList& ads) {
   std::string table;
   table.reserve(size);
   table = R"(<table width="491" border="0" align="center">)";
+  PpcAdText typed;
   for (std::size_t i = 0; i < ads.size(); ++i) {
     // Hand-edited projects may hold ads with missing fields; those read as empty.
-    const PpcAdText ad = TypedPpcAd(ads[i]);
+    const bool references = ads[i].find("&#") != std::string::npos;
+    if (references) typed = TypedPpcAd(ads[i]);
+    const auto fields = PpcFields(ads[i]);
+    const std::string_view title = references ? std::string_view(typed.title) : fields[1];
+    const std::string_view link = references ? std::string_view(typed.link) : fields[3];
     if (i % 2 == 0) {
       table += "<tr>";
     } else {
@@ -129,12 +163,16 @@ std::string BuildPpcTable(const PromoList& ads) {
     }
     table += R"(<td valign=top bgcolor=#FFFFA0 class="style17">)";
     table += R"(<u><span class="style7">)";
-    table += ad.title;
+    table += title;
     table += "</span></u><br>";
-    table += ad.body;
+    if (references) {
+      table += typed.body;
+    } else {
+      AppendBody(table, fields[2]);
+    }
     table += "<br>";
     table += "<span class=style24>";
-    table += ad.link;
+    table += link;
     table += "</span>";
     table += "</td>";
     if (i % 2 == 1) table += "</tr>";

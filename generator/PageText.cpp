@@ -110,8 +110,14 @@ std::string EscapeForTextArea(std::string_view text) {
 }
 
 std::size_t EscapedForTextAreaSize(std::string_view text) {
+  // memchr passes over most texts, which hold neither, in a few steps.
   std::size_t size = text.size();
-  for (const char c : text) size += c == '&' ? 4 : c == '<' ? 3 : 0;
+  const char* const end = text.data() + text.size();
+  for (const auto& [c, grows] : {std::pair{'&', std::size_t{4}}, std::pair{'<', std::size_t{3}}}) {
+    for (const char* at = text.data(); (at = static_cast<const char*>(std::memchr(at, c, static_cast<std::size_t>(end - at))));
+         ++at)
+      size += grows;
+  }
   return size;
 }
 
@@ -244,15 +250,19 @@ BlockRows::BlockRows(std::string block, std::string_view placeholder, const Prom
   }
   offsets_.reserve(items_.size() + 1);
   offsets_.push_back(0);
+  if (escapes_) bare_.resize(items_.size());
   for (std::size_t row = 0; row < items_.size(); ++row) {
     std::size_t size = fixedSize;
     const std::size_t dropped = Joined(row) ? 3 * JoinerEscapes(items_[row]) : 0;
+    const std::size_t escapedSize = escapes_ ? EscapedSize(items_[row]) : 0;
+    // Without a link to escape, an item that does not grow holds nothing to escape.
+    if (escapes_) bare_[row] = escapedLink_.empty() && escapedSize == items_[row].size();
     for (const Slot& slot : slots_) {
       if (slot.companion) {
         const std::string& companion = Companion(row);
         size += slot.escaped ? EscapedForTextAreaSize(companion) : companion.size();
       } else {
-        size += (slot.escaped ? EscapedSize(items_[row]) : items_[row].size()) - dropped;
+        size += (slot.escaped ? escapedSize : items_[row].size()) - dropped;
       }
     }
     offsets_.push_back(offsets_.back() + size);
@@ -279,13 +289,30 @@ void BlockRows::AppendEscaped(std::string& out, const std::string& item) const {
     return;
   }
   // Written straight into the page: most items hold few or none of the two.
+  // Each byte is looked for with memchr, the next of each found again only
+  // once passed (find_first_of would test every byte against the set).
+  const char* data = item.data();
+  const std::size_t size = item.size();
+  const auto next = [&](char c, std::size_t from) {
+    const void* at = std::memchr(data + from, c, size - from);
+    return at ? static_cast<std::size_t>(static_cast<const char*>(at) - data) : size;
+  };
+  std::size_t amp = next('&', 0);
+  std::size_t lt = next('<', 0);
   std::size_t from = 0;
-  for (std::size_t at = item.find_first_of("&<"); at != std::string::npos; at = item.find_first_of("&<", from)) {
-    out.append(item, from, at - from);
-    out.append(item[at] == '&' ? "&amp;" : "&lt;");
+  while (amp < size || lt < size) {
+    const std::size_t at = std::min(amp, lt);
+    out.append(data + from, at - from);
+    if (at == amp) {
+      out.append("&amp;");
+      amp = next('&', at + 1);
+    } else {
+      out.append("&lt;");
+      lt = next('<', at + 1);
+    }
     from = at + 1;
   }
-  out.append(item, from);
+  out.append(data + from, size - from);
 }
 
 void BlockRows::AppendRow(std::string& out, std::size_t row) const {
@@ -296,7 +323,7 @@ void BlockRows::AppendRow(std::string& out, std::size_t row) const {
     const Slot& slot = slots_[k - 1];
     const std::string& text = slot.companion ? Companion(row) : Joined(row) ? typed : items_[row];
     const std::size_t from = out.size();
-    if (escapes_ && slot.escaped) {
+    if (escapes_ && slot.escaped && (slot.companion || !bare_[row])) {
       AppendEscaped(out, text);
     } else {
       out.append(text);

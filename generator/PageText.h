@@ -98,6 +98,7 @@ private:
   std::vector<Slot> slots_;                 // the placeholder after segment k
   bool escapes_ = false;
   std::vector<bool> joined_;                // the item holds word joiners to drop
+  std::vector<bool> bare_;                  // the item holds nothing to escape in a <textarea>
   std::vector<std::size_t> offsets_;        // where each row begins, and the end
   std::vector<std::string_view> absent_;
   std::size_t lastMatches_ = 0;

@@ -154,7 +154,15 @@ std::string KeptText(PromoKind kind, std::string_view typed) {
 
 std::string KeptPpcAd(const PpcAdText& ad) {
   const auto escape = [](std::string_view line) { return EscapeReferences(line, true, true); };
-  return "^" + escape(OneLine(ad.title)) + "^" + Flattened(ad.body, escape) + "^" + escape(OneLine(ad.link)) + "^";
+  // Appended piece by piece: GCC 12 warns wrongly about "^" + std::string at -O3.
+  std::string kept = "^";
+  kept += escape(OneLine(ad.title));
+  kept += '^';
+  kept += Flattened(ad.body, escape);
+  kept += '^';
+  kept += escape(OneLine(ad.link));
+  kept += '^';
+  return kept;
 }
 
 std::string TypedText(PromoKind kind, std::string_view item) {
@@ -216,6 +224,16 @@ std::string PlainInFile(PromoKind kind, std::string_view item) {
 std::string FromPlainFile(PromoKind kind, std::string_view stored) {
   if (KeptAsTyped(kind)) return std::string(stored);
   return UsesJoiners(kind) ? EscapeJoiners(stored, false) : EscapeReferences(stored, false, false);
+}
+
+void ReadFromFile(PromoKind kind, std::string& item, bool escaped) {
+  // Each conversion only changes an item holding a reference or a joiner.
+  bool changes = false;
+  if (escaped)
+    changes = KeptAsTyped(kind) && item.find("&#") != std::string::npos;
+  else if (!KeptAsTyped(kind))
+    changes = item.find(UsesJoiners(kind) ? kJoiner : std::string_view("&#")) != std::string::npos;
+  if (changes) item = escaped ? FromEscapedFile(kind, item) : FromPlainFile(kind, item);
 }
 
 std::string EscapedLine(std::string_view line) { return EscapeReferences(line, true, false); }

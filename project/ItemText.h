@@ -54,6 +54,9 @@ std::string FromEscapedFile(PromoKind kind, std::string_view stored);
 // An item as a file without escapes holds it, and back.
 std::string PlainInFile(PromoKind kind, std::string_view item);
 std::string FromPlainFile(PromoKind kind, std::string_view stored);
+// The item read from a file (with escapes or without), made what it holds
+// where it stands: most items need no change and are left untouched.
+void ReadFromFile(PromoKind kind, std::string& item, bool escaped);
 
 // One line of text with the reserved characters made references, and back;
 // for values that are always written so.

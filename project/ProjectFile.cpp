@@ -175,7 +175,10 @@ std::string_view TakeTagged(std::string_view open, std::string_view close, std::
 
 std::string IntendedText(const std::vector<std::string>& keys) {
   std::string text;
-  for (const std::string& key : keys) text += (text.empty() ? "" : " ") + OneLine(key);
+  for (const std::string& key : keys) {
+    if (!text.empty()) text += ' ';
+    text += OneLine(key);
+  }
   return text;
 }
 
@@ -206,7 +209,7 @@ Project ParseWorkingText(const std::string& text) {
   const bool escaped = TrimControl(take(kEscapesTag)) == "1";
   for (PromoKind kind : kPromoKinds)
     for (std::string& item : ListOf(project, kind))
-      item = escaped ? FromEscapedFile(kind, item) : FromPlainFile(kind, item);
+      ReadFromFile(kind, item, escaped);
   for (std::size_t i = 0; i < alts.size() && i < project.Banners.size(); ++i)
     SetBannerAlt(project, project.Banners[i], UnescapedLine(alts[i]));
   // Keys hold no blanks; a hand-edited list may hold any number of them.

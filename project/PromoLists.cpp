@@ -258,7 +258,7 @@ std::string BrowsedPictureAddress(std::string_view path) {
   // A drive path gets the empty host of a file URL: file:///C:/Pics/top.gif.
   const bool drive = slashed.size() >= 2 && slashed[1] == ':' &&
                      ((slashed[0] >= 'A' && slashed[0] <= 'Z') || (slashed[0] >= 'a' && slashed[0] <= 'z'));
-  if (drive) slashed.insert(0, "/");
+  if (drive) slashed.insert(slashed.begin(), '/');
   // Blanks, '%', '#', '?' and every byte beyond ASCII are percent-encoded, so
   // a browser reads the address as the file it names.
   // '$' is encoded too: the project file keeps banners between "$$".

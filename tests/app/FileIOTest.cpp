@@ -78,6 +78,24 @@ TEST(FileIO, ReplacingAFileLeavesNoTemporaryBehind) {
   EXPECT_EQ(entries, 1);
 }
 
+TEST(FileIO, LargeFileWrittenInPartsIsReplacedWhole) {
+  // Past several of the steps at which writing hands the file to the disk.
+  test::TempDir dir;
+  dir.Write("big.htm", "old");
+  std::string expected;
+  auto file = ReplacementFile::Open(dir / "big.htm");
+  ASSERT_TRUE(file);
+  for (int part = 0; part < 300; ++part) {
+    const std::string bytes(std::size_t{40000} + static_cast<std::size_t>(part), static_cast<char>('a' + part % 26));
+    ASSERT_TRUE((*file)->Write(bytes));
+    expected += bytes;
+  }
+  EXPECT_EQ(dir.Read("big.htm"), "old");
+  ASSERT_TRUE((*file)->Commit());
+  EXPECT_EQ(dir.Read("big.htm"), expected);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+}
+
 TEST(FileIO, FailedWriteKeepsTheOldFileAndSaysWhy) {
   test::TempDir dir;
   dir.Write("f.txt", "old");

@@ -29,7 +29,10 @@ class CipherTool : public ::testing::Test {
 protected:
   ToolRun Tool(const std::vector<std::string>& args) {
     std::string command = Quote(VELMORA_TOOL_PATH);
-    for (const auto& arg : args) command += " " + Quote(arg);
+    for (const auto& arg : args) {
+      command += ' ';
+      command += Quote(arg);
+    }
     command += " 2>" + Quote((dir / "stderr.txt").string());
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.Read("stderr.txt")};

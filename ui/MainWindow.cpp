@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QMovie>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTextBrowser>
@@ -221,22 +222,11 @@ QWidget* MainWindow::BuildWizard() {
   pageStack_ = Named(new QStackedWidget(area), QStringLiteral("ntbMain"));
   layout->addWidget(pageStack_, 1);
 
-  // The steps: title and link, template, a page per promo kind, finish.
+  // The steps: title and link now; template, a page per promo kind and
+  // finish once the window is painted (BuildLaterPages).
   titlePage_ = new TitlePage(pageStack_);
-  AddPage(titlePage_);
-  templatePage_ = new TemplatePage(pageStack_);
-  AddPage(templatePage_);
-  const PromoPageContext context{
-      Dialogs(), RememberedFolder(places_, DialogFolder::Pictures, FromPath(programFolder_)),
-      [this](const QString& folder) { RememberFolder(places_, DialogFolder::Pictures, folder); },
-      [this] { return project_.URL; }};
-  for (PromoKind kind : kPromoKinds) {
-    promoPages_.push_back(PromoPage::ForKind(kind, context, pageStack_));
-    AddPage(promoPages_.back());
-  }
-  finishPage_ = new FinishPage(pageStack_);
-  pageStack_->addWidget(finishPage_);
-  pages_.push_back(finishPage_);
+  pageStack_->addWidget(titlePage_);
+  titlePage_->NumberStep(1);
 
   auto* bar = new QHBoxLayout;
   bar->addStretch(1);
@@ -247,14 +237,63 @@ QWidget* MainWindow::BuildWizard() {
   layout->addLayout(bar);
 
   ListSteps();
-  ConnectPages();
+  ConnectWizard();
   return area;
 }
 
-void MainWindow::AddPage(WizardPage* page) {
+MainWindow::WizardPages& MainWindow::Pages() {
+  if (!laterPages_) BuildLaterPages();
+  return *laterPages_;
+}
+
+void MainWindow::BuildLaterPages() {
+  WizardPages pages;
+  pages.all.push_back(titlePage_);
+  pages.templates = new TemplatePage(pageStack_);
+  AddPage(pages.templates, pages.all);
+  const PromoPageContext context{
+      Dialogs(), RememberedFolder(places_, DialogFolder::Pictures, FromPath(programFolder_)),
+      [this](const QString& folder) { RememberFolder(places_, DialogFolder::Pictures, folder); },
+      [this] { return project_.URL; }};
+  for (PromoKind kind : kPromoKinds) {
+    pages.promos.push_back(PromoPage::ForKind(kind, context, pageStack_));
+    AddPage(pages.promos.back(), pages.all);
+  }
+  pages.finish = new FinishPage(pageStack_);
+  pageStack_->addWidget(pages.finish);
+  pages.all.push_back(pages.finish);
+  // In place before anything below may ask for a page again.
+  const WizardPages& built = laterPages_.emplace(std::move(pages));
+
+  ConnectLaterPages(built);
+  for (std::size_t step = 1; step < built.all.size(); ++step) TakeEditKeys(built.all[step]);
+  built.finish->ShowFolder(pageFolder_);
+  {
+    // The first template is the untouched project's own, as after "New"; choosing it is no edit.
+    const std::string before = project_.Template;
+    {
+      const QScopedValueRollback<bool> quiet(replacingProject_, true);
+      LoadTemplates();
+    }
+    if (savedProject_ && savedProject_->Template == before) savedProject_->Template = project_.Template;
+  }
+  ApplyWindowBehaviour();
+  // The layouts above the pages would learn of them only once events run, and
+  // not at all before the window is shown: each is told now.
+  for (QWidget* area = pageStack_; area != this; area = area->parentWidget()) {
+    area->updateGeometry();
+    if (QLayout* layout = area->parentWidget()->layout()) {
+      layout->invalidate();
+      layout->activate();
+    }
+  }
+  FitMinimumSize();
+}
+
+void MainWindow::AddPage(WizardPage* page, std::vector<WizardPage*>& pages) {
   pageStack_->addWidget(page);
-  pages_.push_back(page);
-  page->NumberStep(static_cast<int>(pages_.size()));
+  pages.push_back(page);
+  page->NumberStep(static_cast<int>(pages.size()));
 }
 
 QWidget* MainWindow::BuildLinks() {
@@ -286,7 +325,6 @@ void MainWindow::PrepareWindow() {
     newsTimer_->start();
   }
   newsList_.clear();
-  LoadTemplates();
   pageStack_->setCurrentIndex(0);
 }
 
@@ -307,6 +345,14 @@ void MainWindow::showEvent(QShowEvent* event) {
         LeaveWelcomeScreen();
     });
   });
+}
+
+void MainWindow::paintEvent(QPaintEvent* event) {
+  QMainWindow::paintEvent(event);
+  if (std::exchange(buildPagesPosted_, true)) return;
+  // The first paint is on its way to the screen; the other pages are built
+  // next, before the user can reach them.
+  QTimer::singleShot(0, this, [this] { RunGuarded(this, [this] { BuildAllPages(); }); });
 }
 
 void MainWindow::ShowFirstScreen() {
@@ -331,7 +377,7 @@ void MainWindow::ShowWelcomeScreen() {
 
 void MainWindow::FocusWizardPage() {
   // Typing should land in the page's first field, not on a toolbar button.
-  if (QWidget* first = pages_.at(static_cast<std::size_t>(pageStack_->currentIndex()))->FirstInput())
+  if (QWidget* first = static_cast<WizardPage*>(pageStack_->currentWidget())->FirstInput())
     first->setFocus(Qt::OtherFocusReason);
 }
 

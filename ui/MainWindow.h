@@ -25,6 +25,7 @@
 #include "services/NewsBrowser.h"
 #include "services/UpdateCheck.h"
 
+class QAction;
 class QDockWidget;
 class QLabel;
 class QListWidget;
@@ -93,6 +94,9 @@ public:
   void SetOutputFileNameField(const std::string& name);
   // The folder the user chose (remembered per user), else the default one.
   std::filesystem::path OutputFolderChoice() const { return pageFolder_; }
+  // Builds the wizard's pages after the first now, if they are not built
+  // yet; the window does so itself once it has been painted the first time.
+  void BuildAllPages() { Pages(); }
 
   MessagePort& Messages() const { return *messages_; }
   ShellPort& Shell() const { return *shell_; }
@@ -114,6 +118,7 @@ signals:
 
 protected:
   void showEvent(QShowEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -122,6 +127,18 @@ protected:
   void dropEvent(QDropEvent* event) override;
 
 private:
+  // The wizard's pages after the first. Only the first is on the screen at
+  // start-up, so the others are built after the first paint, or at once by
+  // whatever needs them first: every use goes through Pages().
+  struct WizardPages {
+    TemplatePage* templates = nullptr;
+    std::vector<PromoPage*> promos;  // in the order of the kinds
+    FinishPage* finish = nullptr;
+    std::vector<WizardPage*> all;  // every page, the first included, in the order of the steps
+  };
+  WizardPages& Pages();
+  void BuildLaterPages();
+
   // Building the window (MainWindow.cpp).
   void BuildScreens();
   void BuildWelcomeScreen();
@@ -129,7 +146,7 @@ private:
   QWidget* BuildBanner();
   QWidget* BuildWizard();
   QWidget* BuildLinks();
-  void AddPage(WizardPage* page);
+  void AddPage(WizardPage* page, std::vector<WizardPage*>& pages);
   void PrepareWindow();
   void ShowFirstScreen();
   void StopServices();
@@ -139,13 +156,15 @@ private:
   void ShowWelcomeScreen();  // the brand's welcome text, also on request
 
   // The way between the pages, the pages' requests, loading and saving (MainWindowProject.cpp).
-  void ConnectPages();
+  void ConnectWizard();
+  void ConnectLaterPages(const WizardPages& pages);
   void ConnectPromoPage(PromoPage* page);
   void ListSteps();
   void ShowStepCaptions();  // with the items each step holds now
   void GoNext();
   void GoBack();
   void PageShown(int index);
+  void ShowStep(int index);
   void ShowPage(QWidget* page);
   void LoadProject();
   bool LoadProjectFrom(const QString& path);
@@ -161,7 +180,7 @@ private:
   void EditPromo(PromoPage& page);
   void MovePromo(PromoPage& page, int offset);
   void ShowPromo(PromoPage& page);
-  PromoPage& PromoPageOf(PromoKind kind) const;
+  PromoPage& PromoPageOf(PromoKind kind);
   // Anything on a page the project holds was changed: the preview follows
   // and the project is marked.
   void ProjectEdited();
@@ -181,6 +200,8 @@ private:
   bool TakePastedLines(PromoPage& page, const std::vector<std::string>& lines);
   // A loaded, restored or new project starts a history of its own.
   void ForgetHistory();
+  // A page's one-line fields take the window's undo keys; file drags pass through them.
+  void TakeEditKeys(QWidget* page);
 
   // Template and output (MainWindowOutput.cpp).
   void LoadTemplates();  // fills the template list and selects the first
@@ -202,7 +223,7 @@ private:
   // Keeps a finding's mark in the project and shows it in every list.
   void MarkFindingIntended(const std::string& key, bool intended);
   // The Finish page's list, wired; the preview's list with its panel.
-  void ConnectFindings();
+  void ConnectFindings(FinishPage& page);
   void ConnectPreviewFindings(QDockWidget* panel);
 
   // The live preview beside the wizard, made on first use (MainWindowPreview.cpp).
@@ -246,7 +267,9 @@ private:
 
   // The window as a desktop window (MainWindowDesktop.cpp).
   void ApplyWindowBehaviour();
+  // Every built page usable; called again once the later pages are built.
   void FitMinimumSize();
+  QSize RoomOnScreen() const;  // the screen's room for the window, less its frame
   void PlaceOnScreen();  // where the user left it, else centred at a comfortable size
   void RestoreWindowState();  // the size and place the user left it at
   void RestorePreviewState();  // once shown: the preview as it was left
@@ -287,11 +310,9 @@ private:
   // The wizard.
   QListWidget* stepList_ = nullptr;  // the steps beside the pages
   QStackedWidget* pageStack_ = nullptr;
-  std::vector<WizardPage*> pages_;  // in the order of the steps
-  TitlePage* titlePage_ = nullptr;
-  TemplatePage* templatePage_ = nullptr;
-  std::vector<PromoPage*> promoPages_;  // in the order of the kinds
-  FinishPage* finishPage_ = nullptr;
+  TitlePage* titlePage_ = nullptr;       // the first page, built with the window
+  std::optional<WizardPages> laterPages_;  // only through Pages()
+  bool buildPagesPosted_ = false;
   QPushButton* backButton_ = nullptr;
   QPushButton* nextButton_ = nullptr;
 
@@ -335,6 +356,8 @@ private:
 
   // Undo and redo.
   QUndoStack* undo_ = nullptr;
+  QAction* undoAction_ = nullptr;
+  QAction* redoAction_ = nullptr;
   bool showingHistory_ = false;  // the pages show an undone or redone change, which is no new edit
 
   bool shown_ = false;

@@ -29,8 +29,9 @@ void MainWindow::ApplyWindowBehaviour() {
   };
   std::vector<QWidget*> order = within(loadButton_->parentWidget());
   order.push_back(stepList_);
-  for (WizardPage* page : pages_) {
-    const auto controls = within(page);
+  // The pages built so far; the window orders them again once the rest are built.
+  for (int step = 0; step < pageStack_->count(); ++step) {
+    const auto controls = within(pageStack_->widget(step));
     order.insert(order.end(), controls.begin(), controls.end());
   }
   order.insert(order.end(), {backButton_, nextButton_, leftLink_, rightLink_});
@@ -42,7 +43,22 @@ void MainWindow::FitMinimumSize() {
   QSize smallest = minimumSizeHint();
   for (QWidget* area : {pageStack_->parentWidget(), wizardScreen_})
     smallest = smallest.expandedTo(area->minimumSizeHint());
-  setMinimumSize(smallest);
+  if (!shown_) return setMinimumSize(smallest);
+  // Pages built after the window was placed: it grows where it must, within its screen.
+  const QSize before = size();
+  setMinimumSize(smallest.boundedTo(RoomOnScreen()));
+  if (size() == before || !screen() || isMaximized() || isFullScreen()) return;
+  // A first start stays centred; a place the user left it at moves no more than it must.
+  const QRect available = screen()->availableGeometry();
+  const QRect frame = remembered_.geometry.isEmpty() ? FitOnScreen(frameGeometry(), available)
+                                                     : KeepOnScreen(frameGeometry(), available);
+  move(frame.topLeft());
+}
+
+QSize MainWindow::RoomOnScreen() const {
+  const QScreen* screen = this->screen();
+  if (!screen) return QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  return screen->availableGeometry().size() - (frameGeometry().size() - size());
 }
 
 void MainWindow::PlaceOnScreen() {
@@ -51,7 +67,7 @@ void MainWindow::PlaceOnScreen() {
   const QRect available = screen->availableGeometry();
   const QSize frameExtra = frameGeometry().size() - size();
   // On a small screen (or a large scale factor) the window gives up some of its minimum rather than stand off it.
-  const QSize room = available.size() - frameExtra;
+  const QSize room = RoomOnScreen();
   if (minimumWidth() > room.width() || minimumHeight() > room.height()) setMinimumSize(minimumSize().boundedTo(room));
   if (isMaximized() || isFullScreen()) return;
   QRect frame = frameGeometry();

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QStackedWidget>
 #include <QTimer>
 #include <QUndoStack>
 
@@ -126,7 +127,8 @@ void MainWindow::WriteRecovery() {
 }
 
 void MainWindow::StopWatchingChanges() {
-  for (WizardPage* page : pages_) page->disconnect(this);
+  // The pages built so far: nothing is built on the way out.
+  for (int step = 0; step < pageStack_->count(); ++step) pageStack_->widget(step)->disconnect(this);
   if (recoveryTimer_) recoveryTimer_->stop();
 }
 
@@ -159,8 +161,8 @@ void MainWindow::NewProject() {
     const QScopedValueRollback<bool> quiet(replacingProject_, true);
     ApplyLoadedProject(Project{});
     LoadTemplates();  // the first template, as at start-up
-    for (PromoPage* page : promoPages_) page->Reset();
-    finishPage_->ResetMode();
+    for (PromoPage* page : Pages().promos) page->Reset();
+    Pages().finish->ResetMode();
     ShowPage(titlePage_);
   }
   projectPath_.clear();

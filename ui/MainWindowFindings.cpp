@@ -19,7 +19,7 @@ void MainWindow::CheckGeneratedPage(const std::optional<std::string>& page, cons
     if (auto templateText = LoadTemplate(templateName, places_.TemplateFolders())) {
       // The check reads copies: the project may change while it runs. It
       // checks the page as saved, and names what it finds as the user typed it.
-      finishPage_->CheckInBackground([project = project_, pictures, templateText = std::move(*templateText),
+      Pages().finish->CheckInBackground([project = project_, pictures, templateText = std::move(*templateText),
                                       page = *page] {
         std::vector<Finding> findings = CheckProjectPage(WithPictureAddresses(project, pictures), templateText, page);
         NameFindings(project, findings);
@@ -28,12 +28,12 @@ void MainWindow::CheckGeneratedPage(const std::optional<std::string>& page, cons
       return;
     }
   }
-  finishPage_->ShowFindings({});
+  Pages().finish->ShowFindings({});
 }
 
-void MainWindow::ConnectFindings() {
-  finishPage_->OnFindingChosen([this](const Finding& finding) { GoToFinding(finding); });
-  finishPage_->OnIntendedChanged([this](const std::string& key, bool intended) { MarkFindingIntended(key, intended); });
+void MainWindow::ConnectFindings(FinishPage& page) {
+  page.OnFindingChosen([this](const Finding& finding) { GoToFinding(finding); });
+  page.OnIntendedChanged([this](const std::string& key, bool intended) { MarkFindingIntended(key, intended); });
 }
 
 void MainWindow::ConnectPreviewFindings(QDockWidget* panel) {
@@ -42,12 +42,12 @@ void MainWindow::ConnectPreviewFindings(QDockWidget* panel) {
       [this](const std::string& key, bool intended) { MarkFindingIntended(key, intended); });
   // One list at a time: the preview's follows every change, the Finish page's waits for "Generate Code".
   connect(panel, &QDockWidget::visibilityChanged, this,
-          [this, panel] { finishPage_->ListFindingsHere(panel->isHidden()); });
+          [this, panel] { Pages().finish->ListFindingsHere(panel->isHidden()); });
 }
 
 void MainWindow::MarkFindingIntended(const std::string& key, bool intended) {
   SetIntended(project_, key, intended);
-  finishPage_->ApplyIntended(project_.IntendedFindings);
+  Pages().finish->ApplyIntended(project_.IntendedFindings);
   if (previewFindings_) previewFindings_->ApplyIntended(project_.IntendedFindings);
   ProjectEdited();
 }
@@ -67,8 +67,8 @@ void MainWindow::GoToFinding(const Finding& finding) {
     case What::Template:
     case What::Page:
       // The template makes what the page holds beyond the items.
-      ShowPage(templatePage_);
-      templatePage_->FocusChoice();
+      ShowPage(Pages().templates);
+      Pages().templates->FocusChoice();
       return;
     case What::Promo:
       break;

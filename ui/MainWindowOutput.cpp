@@ -23,7 +23,7 @@ namespace velmora {
 
 void MainWindow::ShowPageFolder(const std::filesystem::path& folder) {
   pageFolder_ = folder;
-  finishPage_->ShowFolder(folder);
+  Pages().finish->ShowFolder(folder);
 }
 
 void MainWindow::ChangeOutputFolder() {
@@ -42,45 +42,45 @@ void MainWindow::ChangeOutputFolder() {
   ShowPageFolder(ToPath(folder));
 }
 
-void MainWindow::LoadTemplates() { templatePage_->ListTemplates(ListTemplates(places_.TemplateFolders())); }
+void MainWindow::LoadTemplates() { Pages().templates->ListTemplates(ListTemplates(places_.TemplateFolders())); }
 
 void MainWindow::TemplateChosen() {
   const std::string before = project_.Template;
-  const TemplateChoice choice = ChooseTemplate(project_, places_.TemplateFolders(), templatePage_->Chosen());
-  templatePage_->ShowPicture(choice.preview);
+  const TemplateChoice choice = ChooseTemplate(project_, places_.TemplateFolders(), Pages().templates->Chosen());
+  Pages().templates->ShowPicture(choice.preview);
   // The user's choice is a step of the undo history.
   const std::string chosen = std::exchange(project_.Template, before);
   EditField(ProjectField::Template, chosen);
 }
 
 void MainWindow::SelectTemplateAfterLoad(const std::string& name) {
-  const std::vector<std::string> listed = templatePage_->Listed();
+  const std::vector<std::string> listed = Pages().templates->Listed();
   // A template that is not listed is not guessed at: the first is shown, as at start-up.
   const std::size_t index = FindListedTemplate(listed, name).value_or(0);
-  if (index < listed.size() && !templatePage_->Choose(index)) TemplateChosen();
+  if (index < listed.size() && !Pages().templates->Choose(index)) TemplateChosen();
   project_.Template = name;
 }
 
 void MainWindow::SetOutputFileNameField(const std::string& name) {
-  finishPage_->ShowOutputName(name);
+  Pages().finish->ShowOutputName(name);
   // The model keeps the bytes as read, even where the field cannot show them.
   project_.FileName = name;
 }
 
 void MainWindow::DeliverPage() {
   RunGuarded(this, [this] {
-    const DeliveryMode mode = finishPage_->ToClipboard() ? DeliveryMode::Clipboard : DeliveryMode::SaveWebPage;
+    const DeliveryMode mode = Pages().finish->ToClipboard() ? DeliveryMode::Clipboard : DeliveryMode::SaveWebPage;
     bool edited = false;
     if (mode == DeliveryMode::SaveWebPage && project_.PageId.empty()) {
       project_.PageId = PageIdFor(project_, ToPath(projectPath_));
       edited = true;
     }
-    const OutputRequest request{places_, OutputFolderChoice(), templatePage_->Chosen(), finishPage_->OutputName(),
+    const OutputRequest request{places_, OutputFolderChoice(), Pages().templates->Chosen(), Pages().finish->OutputName(),
                                 project_.PageId};
     const OutputResult result = velmora::DeliverPage(mode, project_, request, Messages(), Clipboard());
     if (result.savedFile) {
       lastSavedPage_ = result.savedFile->string();
-      finishPage_->OfferOpening();
+      Pages().finish->OfferOpening();
       // The page keeps the name it was saved under, also when the title changes or "Keep both" chose another.
       const std::string saved = result.savedFile->filename().string();
       if (project_.FileName != saved) {
@@ -95,7 +95,7 @@ void MainWindow::DeliverPage() {
 
 void MainWindow::OpenPublishDialog() {
   RunGuarded(this, [this] {
-    const std::string name = finishPage_->OutputName();
+    const std::string name = Pages().finish->OutputName();
     if (const auto problem = OutputNameProblem(name)) {
       Messages().ShowMessage(problem->kind, problem->text);
       return;
@@ -104,7 +104,7 @@ void MainWindow::OpenPublishDialog() {
       project_.PageId = PageIdFor(project_, ToPath(projectPath_));
       ProjectEdited();
     }
-    const std::string templateName = templatePage_->Chosen();
+    const std::string templateName = Pages().templates->Chosen();
     auto bundle = MakePageBundle(project_, templateName, places_.TemplateFolders(), name, project_.PageId);
     if (!bundle) {
       Messages().ShowMessage(MessageKind::Error, bundle.error().message);
@@ -117,7 +117,7 @@ void MainWindow::OpenPublishDialog() {
       NameFindings(project_, findings);
       // What the user marked as intended asks nothing more.
       const std::size_t count = CountToLookAt(findings);
-      finishPage_->ShowFindings(std::move(findings));
+      Pages().finish->ShowFindings(std::move(findings));
       const bool underPreview = previewPanel_ && !previewPanel_->isHidden();
       if (count > 0 && !Messages().AskOkCancel(MessageKind::Warning,
                                                "The page check found " + std::to_string(count) +

@@ -27,6 +27,8 @@ constexpr int kCheckAfterShownMs = 150;
 void MainWindow::TogglePreview(bool show) {
   if (!previewPanel_) {
     if (!show) return;
+    // The page shown comes of every step, and the wizard keeps the room all of them need.
+    BuildAllPages();
     auto* dock = new QDockWidget(QStringLiteral("Preview"), this);
     dock->setObjectName(QStringLiteral("dckPreview"));
     dock->setFeatures(QDockWidget::DockWidgetClosable);
@@ -42,7 +44,7 @@ void MainWindow::TogglePreview(bool show) {
           page.pictures = PreviewPane::LocalPictures(project_.Banners, page.folder);
           page.mark = PreviewMark();
           PreviewToCheck preview =
-              PreviewPageToCheck(project_, templatePage_->Chosen(), places_.TemplateFolders(), page.mark);
+              PreviewPageToCheck(project_, Pages().templates->Chosen(), places_.TemplateFolders(), page.mark);
           *checkDue = preview.templateText.has_value();
           if (!*checkDue) previewFindings_->ShowFindings({});
           page.text = std::move(preview.page);
@@ -62,7 +64,7 @@ void MainWindow::TogglePreview(bool show) {
     const auto check = [this, checkDue] {
       if (!std::exchange(*checkDue, false)) return;
       // Off this thread, on copies, with the page made anew as it is saved.
-      previewFindings_->CheckInBackground([project = project_, templateName = templatePage_->Chosen(),
+      previewFindings_->CheckInBackground([project = project_, templateName = Pages().templates->Chosen(),
                                            folders = places_.TemplateFolders()] {
         const Result<std::string> templateText = LoadTemplate(templateName, folders);
         if (!templateText) return std::vector<Finding>{};

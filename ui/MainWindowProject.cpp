@@ -41,7 +41,7 @@ const QString& Ensured(const QString& folder) {
 
 }  // namespace
 
-void MainWindow::ConnectPages() {
+void MainWindow::ConnectWizard() {
   projectFolder_ = RememberedFolder(places_, DialogFolder::Projects, FromPath(places_.ProjectFolder() / ""));
 
   // Each change copies the whole field into the model, untrimmed, as a step of the undo history.
@@ -56,19 +56,10 @@ void MainWindow::ConnectPages() {
           [this](const QString& text) { project_.ClickBankId = OneLine(FromQString(text)); });
   // Until the project has a page name of its own, the title gives it.
   connect(titlePage_, &TitlePage::titleTyped, this, [this] {
-    if (project_.FileName.empty()) finishPage_->ShowSuggestedName(OutputNameOf(project_));
+    if (project_.FileName.empty()) Pages().finish->ShowSuggestedName(OutputNameOf(project_));
   });
   connect(titlePage_, &TitlePage::nextRequested, this, &MainWindow::GoNext);
-  connect(templatePage_, &TemplatePage::templateChosen, this, &MainWindow::TemplateChosen);
-  for (PromoPage* page : promoPages_) ConnectPromoPage(page);
-  connect(finishPage_, &FinishPage::outputNameTyped, this,
-          [this](const QString& name) { EditField(ProjectField::FileName, OneLine(FromQString(name))); });
-  connect(finishPage_, &FinishPage::generateRequested, this, &MainWindow::DeliverPage);
-  connect(finishPage_, &FinishPage::openRequested, this, &MainWindow::OpenSavedPage);
-  connect(finishPage_, &FinishPage::publishRequested, this, &MainWindow::OpenPublishDialog);
-  connect(finishPage_, &FinishPage::changeFolderRequested, this, &MainWindow::ChangeOutputFolder);
-  ConnectFindings();
-  for (WizardPage* page : pages_) connect(page, &WizardPage::edited, this, &MainWindow::ProjectEdited);
+  connect(titlePage_, &WizardPage::edited, this, &MainWindow::ProjectEdited);
 
   connect(nextButton_, &QPushButton::clicked, this, &MainWindow::GoNext);
   connect(backButton_, &QPushButton::clicked, this, &MainWindow::GoBack);
@@ -77,7 +68,21 @@ void MainWindow::ConnectPages() {
   connect(saveButton_, &QPushButton::clicked, this, [this] { SaveProject(true); });
   backButton_->setEnabled(wizard_.BackEnabled());
   nextButton_->setEnabled(wizard_.NextEnabled());
-  ShowPageFolder(ChosenOutputFolder(places_));
+  pageFolder_ = ChosenOutputFolder(places_);
+}
+
+void MainWindow::ConnectLaterPages(const WizardPages& pages) {
+  connect(pages.templates, &TemplatePage::templateChosen, this, &MainWindow::TemplateChosen);
+  for (PromoPage* page : pages.promos) ConnectPromoPage(page);
+  connect(pages.finish, &FinishPage::outputNameTyped, this,
+          [this](const QString& name) { EditField(ProjectField::FileName, OneLine(FromQString(name))); });
+  connect(pages.finish, &FinishPage::generateRequested, this, &MainWindow::DeliverPage);
+  connect(pages.finish, &FinishPage::openRequested, this, &MainWindow::OpenSavedPage);
+  connect(pages.finish, &FinishPage::publishRequested, this, &MainWindow::OpenPublishDialog);
+  connect(pages.finish, &FinishPage::changeFolderRequested, this, &MainWindow::ChangeOutputFolder);
+  ConnectFindings(*pages.finish);
+  for (std::size_t step = 1; step < pages.all.size(); ++step)
+    connect(pages.all[step], &WizardPage::edited, this, &MainWindow::ProjectEdited);
 }
 
 void MainWindow::ConnectPromoPage(PromoPage* page) {
@@ -97,7 +102,7 @@ void MainWindow::ProjectEdited() {
   MarkModified();
 }
 
-PromoPage& MainWindow::PromoPageOf(PromoKind kind) const { return *promoPages_.at(static_cast<std::size_t>(kind)); }
+PromoPage& MainWindow::PromoPageOf(PromoKind kind) { return *Pages().promos.at(static_cast<std::size_t>(kind)); }
 
 void MainWindow::CreatePromo(PromoPage& page) {
   if (page.Editing()) return UpdatePromo(page);
@@ -145,7 +150,7 @@ void MainWindow::ListSteps() {
   connect(stepList_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (row == wizard_.PageIndex()) return;
     if (wizard_.GoTo(row, titlePage_->Title(), titlePage_->AffiliateLink(), Messages())) {
-      pageStack_->setCurrentIndex(row);
+      ShowStep(row);
     } else {
       const QSignalBlocker quiet(stepList_);
       stepList_->setCurrentRow(wizard_.PageIndex());
@@ -160,12 +165,16 @@ void MainWindow::ShowStepCaptions() {
 }
 
 void MainWindow::GoNext() {
-  if (wizard_.Next(titlePage_->Title(), titlePage_->AffiliateLink(), Messages()))
-    pageStack_->setCurrentIndex(wizard_.PageIndex());
+  if (wizard_.Next(titlePage_->Title(), titlePage_->AffiliateLink(), Messages())) ShowStep(wizard_.PageIndex());
 }
 
 void MainWindow::GoBack() {
-  if (wizard_.Back()) pageStack_->setCurrentIndex(wizard_.PageIndex());
+  if (wizard_.Back()) ShowStep(wizard_.PageIndex());
+}
+
+void MainWindow::ShowStep(int index) {
+  Pages();
+  pageStack_->setCurrentIndex(index);
 }
 
 void MainWindow::ShowPage(QWidget* page) { pageStack_->setCurrentWidget(page); }
@@ -182,7 +191,8 @@ void MainWindow::PageShown(int index) {
   // stepping through the pages with the buttons.
   QWidget* focused = QApplication::focusWidget();
   if (focused == backButton_ || focused == nextButton_) return;
-  if (QWidget* first = pages_.at(static_cast<std::size_t>(index))->FirstInput()) first->setFocus(Qt::OtherFocusReason);
+  if (QWidget* first = static_cast<WizardPage*>(pageStack_->widget(index))->FirstInput())
+    first->setFocus(Qt::OtherFocusReason);
 }
 
 bool MainWindow::SaveProject(bool askForName) {
@@ -250,6 +260,8 @@ bool MainWindow::LoadProjectFrom(const QString& path) {
 }
 
 void MainWindow::ApplyLoadedProject(Project loaded) {
+  // Built before the model changes: a page built later would show the start's state.
+  WizardPages& pages = Pages();
   // The model takes the file's bytes as they are; the fields only show them.
   titlePage_->ShowValues(loaded.Title, loaded.URL, loaded.ClickBankId, loaded.Description);
   project_.Title = loaded.Title;
@@ -266,24 +278,24 @@ void MainWindow::ApplyLoadedProject(Project loaded) {
   }
   project_.Template = loaded.Template;
   // Someone else's project may name a template this copy lacks; the user is told which, once.
-  const std::vector<std::string> listed = templatePage_->Listed();
+  const std::vector<std::string> listed = pages.templates->Listed();
   if (!loaded.Template.empty() && !listed.empty() && !FindListedTemplate(listed, loaded.Template))
-    Messages().ShowMessage(MessageKind::Warning, TemplateNotListedWarning(loaded.Template, templatePage_->Chosen()));
+    Messages().ShowMessage(MessageKind::Warning, TemplateNotListedWarning(loaded.Template, pages.templates->Chosen()));
 
   for (PromoKind kind : kPromoKinds) ListOf(project_, kind) = std::move(ListOf(loaded, kind));
   project_.BannerAlts = std::move(loaded.BannerAlts);
   promos_.Rebuild(project_);
-  for (PromoPage* page : promoPages_) page->ShowEntries(promos_.Entries(page->Kind()));
+  for (PromoPage* page : pages.promos) page->ShowEntries(promos_.Entries(page->Kind()));
 
   // An empty name delivers to the name the title gives, so the field shows that.
   SetOutputFileNameField(loaded.FileName);
-  if (loaded.FileName.empty()) finishPage_->ShowSuggestedName(OutputNameOf(project_));
+  if (loaded.FileName.empty()) pages.finish->ShowSuggestedName(OutputNameOf(project_));
   project_.PageId = loaded.PageId;
   project_.PublishTargets = std::move(loaded.PublishTargets);
   project_.IntendedFindings = std::move(loaded.IntendedFindings);
   // What was found in another project's page leads nowhere in this one.
-  finishPage_->ShowFindings({});
-  for (PromoPage* page : promoPages_) page->EndEditing();
+  pages.finish->ShowFindings({});
+  for (PromoPage* page : pages.promos) page->EndEditing();
   ShowStepCaptions();
 }
 

@@ -42,25 +42,29 @@ void MainWindow::BuildEditCommands() {
   undo_->setObjectName(QStringLiteral("undoHistory"));
   savedProject_ = project_;
 
-  QAction* undo = undo_->createUndoAction(this, QStringLiteral("&Undo"));
-  undo->setObjectName(QStringLiteral("actUndo"));
-  undo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
-  QAction* redo = undo_->createRedoAction(this, QStringLiteral("&Redo"));
-  redo->setObjectName(QStringLiteral("actRedo"));
-  redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  undoAction_ = undo_->createUndoAction(this, QStringLiteral("&Undo"));
+  undoAction_->setObjectName(QStringLiteral("actUndo"));
+  undoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
+  redoAction_ = undo_->createRedoAction(this, QStringLiteral("&Redo"));
+  redoAction_->setObjectName(QStringLiteral("actRedo"));
+  redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
   QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
   edit->setObjectName(QStringLiteral("menuEdit"));
-  edit->addAction(undo);
-  edit->addAction(redo);
+  edit->addAction(undoAction_);
+  edit->addAction(redoAction_);
 
+  setAcceptDrops(true);
+  // The later pages take the same when they are built.
+  TakeEditKeys(wizardScreen_);
+}
+
+void MainWindow::TakeEditKeys(QWidget* page) {
   // One history: Ctrl+Z in a one-line field undoes the project's last
   // change, as it does anywhere else in the window, never the field's own
   // typing behind the history's back. Multi-line texts keep their own undo
   // while the cursor is in them, as in any text editor.
-  for (QLineEdit* field : wizardScreen_->findChildren<QLineEdit*>()) SendUndoToWindow(field, undo, redo);
-
-  setAcceptDrops(true);
-  PassFileDragsOn(wizardScreen_);
+  for (QLineEdit* field : page->findChildren<QLineEdit*>()) SendUndoToWindow(field, undoAction_, redoAction_);
+  PassFileDragsOn(page);
 }
 
 void MainWindow::ForgetHistory() {
@@ -89,18 +93,18 @@ void MainWindow::ShowField(ProjectField field) {
       titlePage_->ShowField(field, value);
       break;
     case ProjectField::FileName:
-      ShowPage(finishPage_);
-      finishPage_->ShowOutputName(value);
-      if (QWidget* name = finishPage_->FirstInput()) name->setFocus(Qt::OtherFocusReason);
+      ShowPage(Pages().finish);
+      Pages().finish->ShowOutputName(value);
+      if (QWidget* name = Pages().finish->FirstInput()) name->setFocus(Qt::OtherFocusReason);
       break;
     case ProjectField::Template:
-      ShowPage(templatePage_);
+      ShowPage(Pages().templates);
       SelectTemplateAfterLoad(value);
-      templatePage_->FocusChoice();
+      Pages().templates->FocusChoice();
       break;
   }
   // Until the project has a page name of its own, the title gives it.
-  if (project_.FileName.empty()) finishPage_->ShowSuggestedName(OutputNameOf(project_));
+  if (project_.FileName.empty()) Pages().finish->ShowSuggestedName(OutputNameOf(project_));
   ProjectEdited();
 }
 

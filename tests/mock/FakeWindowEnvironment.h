@@ -56,25 +56,27 @@ struct FakeWindowEnvironment {
     return window;
   }
 
+  // Finds a control on any page: the wizard is built whole first.
   template <typename T>
-  static T* Find(const MainWindow& window, const std::string& name) {
+  static T* Find(MainWindow& window, const std::string& name) {
+    window.BuildAllPages();
     T* control = window.findChild<T*>(QString::fromStdString(name));
     EXPECT_NE(control, nullptr) << name;
     return control;
   }
   // A promo page's control: the kind's name stem and the control's part ("List", "CreateButton").
   template <typename T>
-  static T* Find(const MainWindow& window, PromoKind kind, const char* part) {
+  static T* Find(MainWindow& window, PromoKind kind, const char* part) {
     return Find<T>(window, std::string(InfoOf(kind).page.stem) + part);
   }
-  static void ShowPage(const MainWindow& window, const char* page) {
+  static void ShowPage(MainWindow& window, const char* page) {
     Find<QStackedWidget>(window, "ntbMain")->setCurrentWidget(Find<QWidget>(window, page));
   }
-  static std::string CurrentPage(const MainWindow& window) {
+  static std::string CurrentPage(MainWindow& window) {
     return Find<QStackedWidget>(window, "ntbMain")->currentWidget()->objectName().toStdString();
   }
   // The wizard page at a step, counted from 0.
-  static QWidget* Page(const MainWindow& window, int step) {
+  static QWidget* Page(MainWindow& window, int step) {
     return Find<QStackedWidget>(window, "ntbMain")->widget(step);
   }
 };

@@ -51,7 +51,7 @@ struct EditWindow : ::testing::Test, test::FakeWindowEnvironment {
   }
   std::unique_ptr<QSignalSpy> loaded;  // the preview's refreshes, once it is shown
   // The input that takes typing first on a promo page (a PPC ad's title).
-  static QWidget* FirstInput(const MainWindow& window, PromoKind kind) { return Find<QWidget>(window, kind, "Input"); }
+  static QWidget* FirstInput(MainWindow& window, PromoKind kind) { return Find<QWidget>(window, kind, "Input"); }
   // Puts `text` into the page's first input.
   static void Type(MainWindow& window, PromoKind kind, const QString& text) {
     QWidget* input = FirstInput(window, kind);

@@ -27,7 +27,7 @@ struct OutputPagesFixture : ::testing::Test, test::FakeWindowEnvironment {
     image.fill(Qt::darkCyan);
     ASSERT_TRUE(image.save(QString::fromStdString((folder / ("Templates/" + name)).string()), "JPG"));
   }
-  static QStringList Entries(const MainWindow& window) {
+  static QStringList Entries(MainWindow& window) {
     QStringList entries;
     for (int i = 0; i < Find<QComboBox>(window, "templateChoice")->count(); ++i)
       entries << Find<QComboBox>(window, "templateChoice")->itemText(i);

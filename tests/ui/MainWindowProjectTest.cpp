@@ -47,7 +47,7 @@ struct ProjectWindow : ::testing::Test, test::FakeWindowEnvironment {
   void TearDown() override { SetErrorReportHook({}); }
 
   std::unique_ptr<MainWindow> Open() { return OpenActive(&dialogs); }
-  static void Click(const MainWindow& window, const char* button) {
+  static void Click(MainWindow& window, const char* button) {
     QTest::mouseClick(Find<QPushButton>(window, button), Qt::LeftButton);
   }
   static void ClickEntry(QListWidget* list, int row) {

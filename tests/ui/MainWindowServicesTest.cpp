@@ -30,7 +30,7 @@ using namespace velmora;
 namespace {
 
 template <typename T>
-T* Find(const MainWindow& window, const char* name) {
+T* Find(MainWindow& window, const char* name) {
   return test::FakeWindowEnvironment::Find<T>(window, name);
 }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
@@ -10,6 +11,8 @@
 #include <QTimer>
 
 #include "tests/mock/FakeWindowEnvironment.h"
+#include "project/ProjectFile.h"
+#include "project/Wizard.h"
 #include "tests/mock/TempDir.h"
 #include "ui/MainWindow.h"
 
@@ -38,10 +41,37 @@ TEST_F(MainWindowFixture, WithoutBrandFileOpensOnTheWizardWithTheTimerRunning) {
 TEST_F(MainWindowFixture, FirstStartOpensWhollyOnTheScreenAtLeastAsLargeAsBefore) {
   MainWindow window(Environment());
   window.show();
+  // Once the pages after the first are built, which they are right after the first paint.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.findChild<QWidget*>("finishPage") != nullptr; }));
   const QRect available = window.screen()->availableGeometry();
   EXPECT_TRUE(available.contains(window.frameGeometry()));
   EXPECT_GE(window.width(), std::min(732, available.width()));
   EXPECT_GE(window.height(), std::min(521, available.height()));
+}
+
+TEST_F(MainWindowFixture, PagesAfterTheFirstAreBuiltOnceShownOrAtOnceForAProjectLoadedBefore) {
+  {
+    MainWindow window(Environment());
+    EXPECT_EQ(window.findChild<QWidget*>("templatePage"), nullptr) << "not needed for the first paint";
+    EXPECT_EQ(window.findChild<QListWidget*>("lstSteps")->count(), Wizard::kPageCount);
+    EXPECT_EQ(window.findChild<QListWidget*>("lstSteps")->item(Wizard::kPageCount - 1)->text(), "12. Finish");
+    window.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.findChild<QWidget*>("finishPage") != nullptr; }));
+    EXPECT_EQ(window.findChild<QStackedWidget*>("ntbMain")->count(), Wizard::kPageCount);
+    EXPECT_FALSE(window.isWindowModified());
+  }
+  Project project;
+  project.Title = "Spring";
+  project.FileName = "spring.htm";
+  ListOf(project, PromoKind::Articles) = {"One", "Two"};
+  ASSERT_TRUE(SaveProjectFile(folder / "spring.set", project));
+  MainWindow window(Environment());
+  ASSERT_TRUE(window.OpenProject(QString::fromStdString((folder / "spring.set").string())));
+  ASSERT_NE(window.findChild<QWidget*>("finishPage"), nullptr);
+  EXPECT_EQ(window.findChild<QLineEdit*>("outputNameInput")->text(), "spring.htm");
+  EXPECT_EQ(Find<QListWidget>(window, PromoKind::Articles, "List")->count(), 2);
+  EXPECT_EQ(window.findChild<QListWidget*>("lstSteps")->item(8)->text(), "9. Articles (2)");
+  EXPECT_FALSE(window.isWindowModified());
 }
 
 TEST_F(MainWindowFixture, ClosingDisconnectsTheHttpClient) {

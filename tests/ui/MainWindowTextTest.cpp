@@ -22,10 +22,10 @@ struct TextWindow : ::testing::Test, test::FakeWindowEnvironment {
                  "%%TABLE_EMAIL_INIT%%<textarea>%%EMAIL%%</textarea>%%TABLE_EMAIL_END%%\n"
                  "%%TABLE_BANNER_INIT%%<img src=\"%%BANNER%%\" alt=\"%%BANNER_ALT%%\">%%TABLE_BANNER_END%%\n");
   }
-  static void Click(const MainWindow& window, const std::string& button) {
+  static void Click(MainWindow& window, const std::string& button) {
     QTest::mouseClick(Find<QPushButton>(window, button), Qt::LeftButton);
   }
-  static void Generate(const MainWindow& window) { Click(window, "generateButton"); }
+  static void Generate(MainWindow& window) { Click(window, "generateButton"); }
 };
 
 }  // namespace

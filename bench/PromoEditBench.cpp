@@ -4,12 +4,22 @@
 
 #include "bench/BenchProject.h"
 
+#include "project/ProjectEdit.h"
 #include "project/PromoLists.h"
 
 using namespace velmora;
 using velmora::bench::NoMessages;
 
 namespace {
+
+// As the window makes an edit, without its undo step: planned, applied, and the entries follow.
+std::optional<ItemEdit> Make(Project& project, PromoBoard& board, std::optional<ItemEdit> edit) {
+  if (edit) {
+    Apply(project, *edit);
+    board.Follow(project, *edit);
+  }
+  return edit;
+}
 
 
 constexpr std::size_t kItems = 10000;
@@ -24,8 +34,9 @@ void BM_UpdateAnchor(benchmark::State& state) {
   bool flip = false;
   for (auto _ : state) {
     flip = !flip;
-    const PromoChange change = board.Update(project, PromoKind::Anchors, static_cast<int>(kItems / 2),
-                                            {flip ? "Edited anchor" : "Edited anchor again", {}, {}}, messages);
+    const auto change = Make(project, board,
+                             PlanUpdate(project, PromoKind::Anchors, static_cast<int>(kItems / 2),
+                                        {flip ? "Edited anchor" : "Edited anchor again", {}, {}}, messages));
     benchmark::DoNotOptimize(change);
   }
 }
@@ -39,7 +50,8 @@ void BM_UpdateArticle(benchmark::State& state) {
   NoMessages messages;
   const PromoInput input{"A new title\r\n\r\n" + std::string(400, 'b'), {}, {}};
   for (auto _ : state) {
-    const PromoChange change = board.Update(project, PromoKind::Articles, static_cast<int>(kItems / 2), input, messages);
+    const auto change =
+        Make(project, board, PlanUpdate(project, PromoKind::Articles, static_cast<int>(kItems / 2), input, messages));
     benchmark::DoNotOptimize(change);
   }
 }
@@ -53,8 +65,8 @@ void BM_MoveAnchor(benchmark::State& state) {
   int row = static_cast<int>(kItems / 2);
   int offset = 1;
   for (auto _ : state) {
-    const PromoChange change = board.Move(project, PromoKind::Anchors, row, offset);
-    row = change.row;
+    const auto change = Make(project, board, PlanMove(project, PromoKind::Anchors, row, row + offset));
+    row = change->to;
     offset = -offset;
     benchmark::DoNotOptimize(change);
   }

@@ -139,33 +139,6 @@ std::optional<std::string> CheckPromo(PromoKind kind, const PromoInput& input, c
   return std::nullopt;
 }
 
-// The board's operations are the window's edits made at once, without undo.
-PromoChange PromoBoard::Create(Project& project, PromoKind kind, const PromoInput& input,
-                                MessagePort& messages) {
-  const auto edit = PlanCreate(project, kind, input, messages);
-  if (!edit) return {};
-  Apply(project, *edit);
-  Follow(project, *edit);
-  return {InfoOf(kind).Mirrored() ? PromoChange::What::Refilled : PromoChange::What::Appended, edit->row};
-}
-
-PromoChange PromoBoard::Update(Project& project, PromoKind kind, int row, const PromoInput& input,
-                                MessagePort& messages) {
-  const auto edit = PlanUpdate(project, kind, row, input, messages);
-  if (!edit) return {};
-  Apply(project, *edit);
-  Follow(project, *edit);
-  return {PromoChange::What::Replaced, row};
-}
-
-PromoChange PromoBoard::Move(Project& project, PromoKind kind, int row, int offset) {
-  const auto edit = PlanMove(project, kind, row, row + offset);
-  if (!edit) return {};
-  Apply(project, *edit);
-  Follow(project, *edit);
-  return {PromoChange::What::Moved, edit->to, row};
-}
-
 std::optional<PromoInput> PromoBoard::EditInput(const Project& project, PromoKind kind, int row) const {
   const PromoList& list = ListOf(project, kind);
   if (row < 0 || static_cast<std::size_t>(row) >= list.size()) return std::nullopt;
@@ -173,14 +146,6 @@ std::optional<PromoInput> PromoBoard::EditInput(const Project& project, PromoKin
   PromoInput input = InputOf(kind, item);
   if (InfoOf(kind).shape == PromoShape::Banner) input.alt = BannerAlt(project, item);
   return input;
-}
-
-PromoChange PromoBoard::Delete(Project& project, PromoKind kind, int selected, MessagePort& messages) {
-  const auto edit = PlanDelete(project, kind, selected, messages);
-  if (!edit) return {};
-  Apply(project, *edit);
-  Follow(project, *edit);
-  return {InfoOf(kind).Mirrored() ? PromoChange::What::Refilled : PromoChange::What::Removed, selected};
 }
 
 std::optional<std::string> PromoBoard::Show(const Project& project, PromoKind kind, int selected) const {

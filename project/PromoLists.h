@@ -55,34 +55,16 @@ struct PromoEntry {
   bool operator==(const PromoEntry&) const = default;
 };
 
-// How a list box must follow an operation.
-struct PromoChange {
-  enum class What { Nothing, Appended, Removed, Refilled, Replaced, Moved };
-  What what = What::Nothing;
-  int row = -1;   // the appended, removed or replaced entry; for a move, where it went
-  int from = -1;  // for a move, where it was
-};
-
 class PromoBoard {
 public:
   PromoBoard() = default;
 
   const std::vector<PromoEntry>& Entries(PromoKind kind) const { return entries_[Index(kind)]; }
 
-  // "Create Ad": a refused input shows the kind's warning and changes nothing.
-  PromoChange Create(Project& project, PromoKind kind, const PromoInput& input, MessagePort& messages);
-  // "Delete Ad" with the selected entry (-1: none). An empty list box is ignored silently.
-  PromoChange Delete(Project& project, PromoKind kind, int selected, MessagePort& messages);
   // The detail view's text for a click on entry `selected` (CR LF line
   // breaks), the banner's address for the preview, or nothing to change.
   std::optional<std::string> Show(const Project& project, PromoKind kind, int selected) const;
 
-  // "Update Ad": replaces item `row` after the checks of "Create Ad"; the
-  // duplicate check ignores the item itself. The entry takes the new label.
-  PromoChange Update(Project& project, PromoKind kind, int row, const PromoInput& input, MessagePort& messages);
-  // "Move Up" (-1) and "Move Down" (+1): the item and its entry swap places
-  // with their neighbour. Nothing happens at either end or without a selection.
-  PromoChange Move(Project& project, PromoKind kind, int row, int offset);
   // "Edit Ad": the inputs that build item `row` again (CR LF line breaks).
   std::optional<PromoInput> EditInput(const Project& project, PromoKind kind, int row) const;
 

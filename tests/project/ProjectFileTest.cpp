@@ -6,6 +6,7 @@
 
 #include "app/Utils.h"
 #include "project/ItemText.h"
+#include "project/ProjectEdit.h"
 #include "project/PromoLists.h"
 #include "publish/PublishTarget.h"
 #include "tests/mock/FileSizeLimit.h"
@@ -165,7 +166,7 @@ TEST(ProjectFile, MultiLinePpcBodiesSurviveSaveAndLoadInOnePiece) {
       {"Title", "one\r\ntwo\r\nthree", "buy.htm"}, {"Empty lines", "\r\n\r\nmiddle\r\n\r\n\r\n", ""},
       {"Dollar", "costs 5$\r\n$$ off", "x$$y"},     {"Cut $$ title", "\r\nlast", "l"},
       {"Plain", "single line", "http://p"}};
-  for (const auto& ad : ads) board.Create(project, PromoKind::PPC, ad, discard);
+  for (const auto& ad : ads) Apply(project, PlanCreate(project, PromoKind::PPC, ad, discard).value());
   ASSERT_EQ(project.PPC.size(), ads.size());
   ASSERT_TRUE(SaveProjectFile(dir / "p.set", project));
   const Project loaded = LoadProjectFile(dir / "p.set").value();

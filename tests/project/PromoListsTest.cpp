@@ -2,6 +2,7 @@
 
 #include "app/Utils.h"
 #include "generator/PageGenerator.h"
+#include "project/ProjectEdit.h"
 #include "project/ProjectFile.h"
 
 #include <gmock/gmock.h>
@@ -20,10 +21,26 @@ struct Board : ::testing::Test {
   PromoBoard board;
   test::FakeMessages messages;
 
-  PromoChange Create(PromoKind kind, std::string text) { return board.Create(project, kind, {std::move(text), {}, {}}, messages); }
-  PromoChange CreatePpc(std::string title, std::string body, std::string link) {
-    return board.Create(project, PromoKind::PPC, {std::move(title), std::move(body), std::move(link)}, messages);
+  // As the window edits: planned, applied, and the entries follow.
+  std::optional<ItemEdit> Done(std::optional<ItemEdit> edit) {
+    if (edit) {
+      Apply(project, *edit);
+      board.Follow(project, *edit);
+    }
+    return edit;
   }
+  std::optional<ItemEdit> Create(PromoKind kind, const PromoInput& input) {
+    return Done(PlanCreate(project, kind, input, messages));
+  }
+  std::optional<ItemEdit> Create(PromoKind kind, std::string text) { return Create(kind, PromoInput{std::move(text), {}, {}}); }
+  std::optional<ItemEdit> CreatePpc(std::string title, std::string body, std::string link) {
+    return Create(PromoKind::PPC, {std::move(title), std::move(body), std::move(link)});
+  }
+  std::optional<ItemEdit> Update(PromoKind kind, int row, const PromoInput& input) {
+    return Done(PlanUpdate(project, kind, row, input, messages));
+  }
+  std::optional<ItemEdit> Delete(PromoKind kind, int selected) { return Done(PlanDelete(project, kind, selected, messages)); }
+  std::optional<ItemEdit> Move(PromoKind kind, int row, int offset) { return Done(PlanMove(project, kind, row, row + offset)); }
   Strings Labels(PromoKind kind) const {
     Strings labels;
     for (const PromoEntry& entry : board.Entries(kind)) labels.push_back(entry.label);
@@ -45,11 +62,11 @@ class MirroredKind : public Board, public ::testing::WithParamInterface<PromoKin
 
 TEST_P(MirroredKind, RefusesAnEqualItemInAnyLetterCaseButNotOneWithATrailingBlank) {
   const PromoKind kind = GetParam();
-  ASSERT_EQ(Create(kind, "Buy Now").what, PromoChange::What::Refilled);
-  EXPECT_EQ(Create(kind, "buy now").what, PromoChange::What::Nothing);
+  ASSERT_TRUE(Create(kind, "Buy Now"));
+  EXPECT_FALSE(Create(kind, "buy now"));
   EXPECT_EQ(Warning(), InfoOf(kind).duplicateMessage);
   messages.shown.clear();
-  EXPECT_EQ(Create(kind, "Buy Now ").what, PromoChange::What::Refilled);
+  EXPECT_TRUE(Create(kind, "Buy Now "));
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(ListOf(project, kind), (Strings{"Buy Now", "Buy Now "}));
   EXPECT_EQ(Labels(kind), ListOf(project, kind));
@@ -69,8 +86,8 @@ TEST_P(MirroredKind, EmptyFieldIsRefusedButASingleBlankIsAPromo) {
 TEST_P(MirroredKind, DeleteRemovesTheSelectedItemAndKeepsTheOrderOfTheRest) {
   const PromoKind kind = GetParam();
   for (const char* text : {"one", "two", "three"}) Create(kind, text);
-  const PromoChange change = board.Delete(project, kind, 1, messages);
-  EXPECT_EQ(change.what, PromoChange::What::Refilled);
+  const auto change = Delete(kind, 1);
+  EXPECT_TRUE(change);
   EXPECT_EQ(ListOf(project, kind), (Strings{"one", "three"}));
   EXPECT_EQ(Labels(kind), (Strings{"one", "three"}));
   EXPECT_TRUE(messages.shown.empty());
@@ -128,14 +145,14 @@ class DeleteWithoutSelection : public Board, public ::testing::WithParamInterfac
 
 TEST_P(DeleteWithoutSelection, EmptyListIsSilentOtherwiseTheKindAsksForASelection) {
   const auto& c = GetParam();
-  EXPECT_EQ(board.Delete(project, c.kind, -1, messages).what, PromoChange::What::Nothing);
+  EXPECT_FALSE(Delete(c.kind, -1));
   EXPECT_TRUE(messages.shown.empty()) << "nothing to delete, nothing to say";
 
   if (c.kind == PromoKind::PPC)
     CreatePpc("T", "", "");
   else
     Create(c.kind, "x");
-  EXPECT_EQ(board.Delete(project, c.kind, -1, messages).what, PromoChange::What::Nothing);
+  EXPECT_FALSE(Delete(c.kind, -1));
   EXPECT_EQ(Warning(), c.message);
   EXPECT_EQ(ListOf(project, c.kind).size(), 1u);
   EXPECT_EQ(board.Entries(c.kind).size(), 1u);
@@ -197,9 +214,9 @@ TEST_F(Board, DamagedPpcItemShowsItsMissingFieldsAsEmpty) {
 TEST_F(Board, LabelsStayWithTheirItemsThroughADeleteAndALoad) {
   CreatePpc("first", "", "");
   CreatePpc("second", "", "");
-  const PromoChange removed = board.Delete(project, PromoKind::PPC, 0, messages);
-  EXPECT_EQ(removed.what, PromoChange::What::Removed);
-  EXPECT_EQ(removed.row, 0);
+  const auto removed = Delete(PromoKind::PPC, 0);
+  ASSERT_TRUE(removed);
+  EXPECT_EQ(removed->row, 0);
   CreatePpc("third", "", "");
   EXPECT_EQ(Labels(PromoKind::PPC), (Strings{"second", "third"}));
   EXPECT_EQ(board.Show(project, PromoKind::PPC, 1), "third\r\n\r\n") << "entry k stands for item k";
@@ -286,7 +303,7 @@ TEST_F(Board, AnyTextIsAcceptedComesBackFromTheProjectFileAndEditsAsTyped) {
       // One-line fields (anchor, banner, PPC title and link) never hold a line break.
       const bool oneLine = text.find('\n') == std::string::npos;
       if (kind == PromoKind::PPC)
-        board.Create(project, kind, {"T" + (oneLine ? text : "x"), text, oneLine ? text : "l"}, messages);
+        Create(kind, {"T" + (oneLine ? text : "x"), text, oneLine ? text : "l"});
       else if (oneLine || !InfoOf(kind).Mirrored())
         Create(kind, text);
     }
@@ -325,27 +342,27 @@ class EditKind : public Board, public ::testing::WithParamInterface<EditCase> {}
 
 TEST_P(EditKind, EditGivesBackTheInputsAndUpdateReplacesOnlyThatItem) {
   const auto& c = GetParam();
-  board.Create(project, c.kind, {"first", "", ""}, messages);
-  board.Create(project, c.kind, c.input, messages);
-  board.Create(project, c.kind, {"last", "", ""}, messages);
+  Create(c.kind, {"first", "", ""});
+  Create(c.kind, c.input);
+  Create(c.kind, {"last", "", ""});
   const std::optional<PromoInput> edit = board.EditInput(project, c.kind, 1);
   ASSERT_TRUE(edit);
   EXPECT_EQ(BuildPromoItem(c.kind, *edit), ListOf(project, c.kind)[1]) << "editing unchanged keeps the item";
 
-  const PromoChange change = board.Update(project, c.kind, 1, c.changed, messages);
-  EXPECT_EQ(change.what, PromoChange::What::Replaced);
-  EXPECT_EQ(change.row, 1);
+  const auto change = Update(c.kind, 1, c.changed);
+  ASSERT_TRUE(change);
+  EXPECT_EQ(change->row, 1);
   EXPECT_TRUE(messages.shown.empty());
   ASSERT_EQ(ListOf(project, c.kind).size(), 3u);
   EXPECT_EQ(ListOf(project, c.kind)[1], c.storedAfter);
   EXPECT_EQ(board.Entries(c.kind)[1].label, ItemLabel(c.kind, c.storedAfter)) << "the entry names the new item";
 
   // The checks of "Create Ad" hold for an update too.
-  EXPECT_EQ(board.Update(project, c.kind, 1, {"", "body", "link"}, messages).what, PromoChange::What::Nothing);
+  EXPECT_FALSE(Update(c.kind, 1, {"", "body", "link"}));
   EXPECT_EQ(Warning(), InfoOf(c.kind).emptyMessage);
   EXPECT_EQ(ListOf(project, c.kind)[1], c.storedAfter);
   messages.shown.clear();
-  EXPECT_EQ(board.Update(project, c.kind, 7, c.changed, messages).what, PromoChange::What::Nothing);
+  EXPECT_FALSE(Update(c.kind, 7, c.changed));
   EXPECT_EQ(Warning(), InfoOf(c.kind).selectMessage);
 }
 
@@ -368,33 +385,32 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Board, UpdateRefusesAnotherItemsTextButNotANewSpellingOfItsOwn) {
   Create(PromoKind::Anchors, "Buy Now");
   Create(PromoKind::Anchors, "Order");
-  EXPECT_EQ(board.Update(project, PromoKind::Anchors, 1, {"buy now", {}, {}}, messages).what, PromoChange::What::Nothing);
+  EXPECT_FALSE(Update(PromoKind::Anchors, 1, {"buy now", {}, {}}));
   EXPECT_EQ(Warning(), "This Text Link Promo already exists.");
   messages.shown.clear();
-  EXPECT_EQ(board.Update(project, PromoKind::Anchors, 0, {"BUY NOW", {}, {}}, messages).what,
-            PromoChange::What::Replaced);
-  EXPECT_EQ(board.Update(project, PromoKind::PPC, 0, {"a", "b", "c"}, messages).what, PromoChange::What::Nothing);
+  EXPECT_TRUE(Update(PromoKind::Anchors, 0, {"BUY NOW", {}, {}}));
+  EXPECT_FALSE(Update(PromoKind::PPC, 0, {"a", "b", "c"}));
   EXPECT_EQ(project.Anchors, (Strings{"BUY NOW", "Order"}));
 }
 
 TEST_F(Board, MoveCarriesItemAndLabelAndStopsAtTheEnds) {
   for (const char* title : {"one", "two", "three"}) CreatePpc(title, "", "");
-  const PromoChange down = board.Move(project, PromoKind::PPC, 0, +1);
-  EXPECT_EQ(down.what, PromoChange::What::Moved);
-  EXPECT_EQ(down.from, 0);
-  EXPECT_EQ(down.row, 1);
+  const auto down = Move(PromoKind::PPC, 0, +1);
+  ASSERT_TRUE(down);
+  EXPECT_EQ(down->row, 0);
+  EXPECT_EQ(down->to, 1);
   EXPECT_EQ(project.PPC, (Strings{"^two^^^", "^one^^^", "^three^^^"}));
   EXPECT_EQ(Labels(PromoKind::PPC), (Strings{"two", "one", "three"}));
   for (auto [row, offset] : std::vector<std::pair<int, int>>{{0, -1}, {2, +1}, {-1, +1}, {5, -1}, {1, 0}})
-    EXPECT_EQ(board.Move(project, PromoKind::PPC, row, offset).what, PromoChange::What::Nothing) << row << offset;
+    EXPECT_FALSE(Move(PromoKind::PPC, row, offset)) << row << offset;
   EXPECT_EQ(project.PPC, (Strings{"^two^^^", "^one^^^", "^three^^^"}));
   EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(Board, OrderAfterMovesIsTheOrderOfThePageAndOfTheProjectFile) {
   for (const char* text : {"alpha", "beta", "gamma"}) Create(PromoKind::Anchors, text);
-  board.Move(project, PromoKind::Anchors, 2, -1);
-  board.Move(project, PromoKind::Anchors, 1, -1);
+  Move(PromoKind::Anchors, 2, -1);
+  Move(PromoKind::Anchors, 1, -1);
   ASSERT_EQ(project.Anchors, (Strings{"gamma", "alpha", "beta"}));
   EXPECT_EQ(FillTemplate("%%TABLE_LINKTEXT_INIT%%[%%ANCHORTEXT%%]%%TABLE_LINKTEXT_END%%\r\n", project),
             "[gamma][alpha][beta]\r\n");
@@ -406,15 +422,15 @@ TEST_F(Board, OrderAfterMovesIsTheOrderOfThePageAndOfTheProjectFile) {
 // --- banners' alternative texts ---
 
 TEST_F(Board, BannerAltTextFollowsItsBannerThroughEditUpdateAndDelete) {
-  board.Create(project, PromoKind::Banners, {"http://h/a.gif", {}, {}, "A red hose"}, messages);
-  board.Create(project, PromoKind::Banners, {"http://h/b.gif", {}, {}, ""}, messages);
+  Create(PromoKind::Banners, {"http://h/a.gif", {}, {}, "A red hose"});
+  Create(PromoKind::Banners, {"http://h/b.gif", {}, {}, ""});
   EXPECT_EQ(board.EditInput(project, PromoKind::Banners, 0)->alt, "A red hose");
   EXPECT_EQ(board.EditInput(project, PromoKind::Banners, 1)->alt, "");
-  board.Move(project, PromoKind::Banners, 1, -1);
+  Move(PromoKind::Banners, 1, -1);
   EXPECT_EQ(board.EditInput(project, PromoKind::Banners, 1)->alt, "A red hose") << "it moves with its banner";
-  board.Update(project, PromoKind::Banners, 1, {"http://h/c.gif", {}, {}, "A green\r\nhose"}, messages);
+  Update(PromoKind::Banners, 1, {"http://h/c.gif", {}, {}, "A green\r\nhose"});
   EXPECT_EQ(BannerAlt(project, "http://h/c.gif"), "A green hose");
-  board.Update(project, PromoKind::Banners, 1, {"http://h/c.gif", {}, {}, ""}, messages);
+  Update(PromoKind::Banners, 1, {"http://h/c.gif", {}, {}, ""});
   EXPECT_EQ(BannerAlt(project, "http://h/c.gif"), "") << "emptied";
   EXPECT_TRUE(messages.shown.empty());
 }
@@ -433,5 +449,5 @@ TEST_F(Board, LineBreaksInOneLineInputsBecomeOneSpace) {
   EXPECT_EQ(project.Anchors, Strings{"Buy now"});
   EXPECT_EQ(project.Banners, Strings{"http://a/ b.gif"});
   EXPECT_EQ(project.PPC, Strings{"^Big sale^body$$lines^buy .htm^"});
-  EXPECT_EQ(Create(PromoKind::Anchors, "buy NOW").what, PromoChange::What::Nothing) << "compared as stored";
+  EXPECT_FALSE(Create(PromoKind::Anchors, "buy NOW")) << "compared as stored";
 }

@@ -312,7 +312,7 @@ private:
   QStackedWidget* pageStack_ = nullptr;
   TitlePage* titlePage_ = nullptr;       // the first page, built with the window
   std::optional<WizardPages> laterPages_;  // only through Pages()
-  bool buildPagesPosted_ = false;
+  bool buildPagesPosted_ = false;  // the first paint has asked for the later pages
   QPushButton* backButton_ = nullptr;
   QPushButton* nextButton_ = nullptr;
 

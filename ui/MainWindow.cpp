@@ -7,20 +7,28 @@
 #include <QDockWidget>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QIconEngine>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMovie>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <array>
+#include <map>
 
 #include "platform/KeychainSecrets.h"
 #include "platform/ErrorReport.h"
@@ -45,13 +53,53 @@ Places PlacesOf(const MainWindowEnvironment& environment) {
   return LocatePlaces();
 }
 
-// Each size is read only when a button is drawn at it.
-QIcon ToolbarIcon(const char* name) {
-  QIcon icon;
-  for (const int size : {16, 24, 32, 48})
-    icon.addFile(QStringLiteral(":/icons/%1-%2.png").arg(QLatin1String(name)).arg(size), QSize(size, size));
-  return icon;
-}
+// A toolbar picture whose sizes are each read from the resources only when a
+// button is first drawn at it; QIcon::addFile would read every size at start-up.
+class ToolbarIconEngine final : public QIconEngine {
+public:
+  explicit ToolbarIconEngine(const char* name) : name_(QLatin1String(name)) {}
+
+  QIconEngine* clone() const override { return new ToolbarIconEngine(*this); }
+  QString key() const override { return QStringLiteral("ToolbarIconEngine"); }
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    QList<QSize> sizes;
+    for (const int side : kSides) sizes.push_back(QSize(side, side));
+    return sizes;
+  }
+  QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+    const int side = std::min({size.width(), size.height(), kSides.back()});
+    return QSize(side, side);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    const QSize shown = actualSize(size, mode, state);
+    // The smallest drawn size that is not smaller, scaled down where it must be.
+    const auto side = std::find_if(kSides.begin(), kSides.end(), [&](int s) { return s >= shown.width(); });
+    QPixmap picture = Picture(side == kSides.end() ? kSides.back() : *side);
+    if (picture.size() != shown) picture = picture.scaled(shown, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (mode == QIcon::Normal || picture.isNull()) return picture;
+    QStyleOption option;
+    option.palette = QApplication::palette();
+    return QApplication::style()->generatedIconPixmap(mode, picture, &option);
+  }
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal scale = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+    painter->drawPixmap(rect, pixmap((QSizeF(rect.size()) * scale).toSize(), mode, state));
+  }
+
+private:
+  static constexpr std::array<int, 4> kSides{16, 24, 32, 48};
+
+  const QPixmap& Picture(int side) {
+    QPixmap& picture = read_[side];
+    if (picture.isNull()) picture.load(QStringLiteral(":/icons/%1-%2.png").arg(name_).arg(side));
+    return picture;
+  }
+
+  QString name_;
+  std::map<int, QPixmap> read_;
+};
+
+QIcon ToolbarIcon(const char* name) { return QIcon(new ToolbarIconEngine(name)); }
 
 }  // namespace
 

@@ -14,6 +14,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(build-essential cmake ninja-build pkg-config libssl-dev libgtest-dev libgmock-dev
   libbenchmark-dev qt6-base-dev qt6-webengine-dev libgl-dev libboost-dev libboost-stacktrace-dev libgumbo-dev
+  libfontconfig-dev
   php-cli tidy xvfb xauth clang libclang-rt-14-dev desktop-file-utils appstream lintian dpkg-dev fakeroot
   librsvg2-bin shared-mime-info xdg-utils libfile-mimeinfo-perl nodejs npm chromium default-jre-headless
   python3-jinja2 time libssh-dev libcurl4-openssl-dev qtkeychain-qt6-dev libwrap0 gnome-keyring dbus-bin

@@ -31,6 +31,7 @@
 #include "bench/AgainstFloor.h"
 #include "bench/BenchProject.h"
 #include "generator/PageGenerator.h"
+#include "platform/FontWarmUp.h"
 #include "ui/MainWindow.h"
 #include "ui/PreviewPane.h"
 
@@ -47,8 +48,10 @@ QString g_page;           // the page of 1,000 promos as saved, for the floor
 // The wizard as the program starts it (no brand file: no welcome page); it
 // quits once it has been on the screen a moment.
 int RunAsProgram(int argc, char** argv) {
+  velmora::FontWarmUp fonts;
   velmora::PrepareBrowserEngine(QStringLiteral(VELMORA_PROGRAM_BUILD_DIR));
   QApplication app(argc, argv);
+  fonts.Ready();
   velmora::MainWindow window;
   window.show();
   QTimer::singleShot(300, &app, &QApplication::quit);

@@ -3,7 +3,7 @@
 //   pixels changed on the screen, beside its floor in the same run, a bare
 //   browser view whose line edit sets the heading by a script, key for key
 //   in turn. Needs an X display wide enough for both windows side by side:
-//   xvfb-run -a -s '-screen 0 2600x1000x24' build/bench/bench_PreviewBench
+//   xvfb-run -a -s '-screen 0 4000x1200x24' build/bench/bench_PreviewBench
 // - BM_PreviewRefresh: from a change to the project to the engine's word
 //   that the page shows it; BM_PreviewAfterTyping the same after a burst.
 // Each run ends by checking that the page shows the last change.
@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
+#include <QScreen>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -158,13 +159,17 @@ void BM_KeystrokeToPixels(benchmark::State& state) {
   // the window, in a program of its own, as a bare view would be.
   Project project = ProjectOf(promos);
   for (std::string& banner : project.Banners) banner = g_banner;
+  // The floor's view stands beside the window, both wholly on the screen.
+  const int floorLeft = window.frameGeometry().right() + 20;
+  if (floorLeft + view->width() > window.screen()->geometry().width())
+    return state.SkipWithError("the screen is too narrow for the window and the floor's view side by side");
   const QString pageFile = g_programFolder + QStringLiteral("bare.html");
   const auto page = GeneratePage(project, "Aurora", {std::filesystem::path(g_programFolder.toStdString()) / "Templates"});
   if (!page || !WriteFileAtomic(pageFile.toStdString(), *page)) return state.SkipWithError("no page for the floor");
   QProcess bare;
   bare.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   bare.start(g_floor, {QStringLiteral("type"), pageFile, QString::number(zoom), QString::number(view->width()),
-                       QString::number(view->height()), QString::number(window.frameGeometry().right() + 20)});
+                       QString::number(view->height()), QString::number(floorLeft)});
   const auto answer = [&bare] {
     while (!bare.canReadLine())
       if (!bare.waitForReadyRead(300000)) return QString();

@@ -190,6 +190,8 @@ void BM_OpenPreview(benchmark::State& state) {
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--as-program") == 0) return RunAsProgram(argc, argv);
   if (argc > 2 && std::strcmp(argv[1], "--open-preview") == 0) return OpenPreviewAsProgram(argc, argv);
+  // The floor's browser engine runs as the program's does (without its sandbox as root).
+  velmora::PrepareBrowserEngine(QStringLiteral(VELMORA_PROGRAM_BUILD_DIR));
   QCoreApplication app(argc, argv);
   // The measured programs keep per-user files (crash recovery) in a folder
   // of the run: one left by an earlier crash would stop them with a question.

@@ -83,8 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const PromoInput& was = typed[static_cast<std::size_t>(info.kind)][i];
       const PromoInput now = *board.EditInput(loaded, info.kind, static_cast<int>(i));
       const bool oneLine = !info.MultiLine() && info.shape != PromoShape::PpcAd;
-      FUZZ_CHECK(now.text == (oneLine || info.shape == PromoShape::PpcAd ? OneLine(was.text) : Typed(was.text)));
-      FUZZ_CHECK(now.body == Typed(was.body));
+      // A text box shows an empty last line again, which it drops once more when saved.
+      FUZZ_CHECK(oneLine || info.shape == PromoShape::PpcAd ? now.text == OneLine(was.text)
+                                                            : Typed(now.text) == Typed(was.text));
+      FUZZ_CHECK(Typed(now.body) == Typed(was.body));
+      FUZZ_CHECK(BuildPromoItem(info.kind, now) == items[i]);
       FUZZ_CHECK(now.link == OneLine(was.link));
       FUZZ_CHECK(now.alt == (info.shape == PromoShape::Banner ? BannerAlt(project, items[i]) : ""));
     }

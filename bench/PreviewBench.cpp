@@ -64,6 +64,8 @@ PreviewPane* OpenPreview(MainWindow& window, std::size_t promos, benchmark::Stat
   for (std::string& banner : project.Banners) banner = g_banner;
   window.ApplyLoadedProject(std::move(project));
   window.show();
+  // The size a first start takes on a 1366 x 768 screen, whatever this screen is.
+  window.resize(820, 576);
   window.findChild<QPushButton*>(QStringLiteral("btnPreview"))->click();
   auto* pane = window.findChild<PreviewPane*>();
   if (pane && WaitForLoad(pane, 60000)) return pane;
@@ -224,10 +226,12 @@ BENCHMARK(BM_PreviewRefresh)
 
 int main(int argc, char** argv) {
   PrepareBrowserEngine(QStringLiteral(VELMORA_PROGRAM_BUILD_DIR));
-  // Per-user files (crash recovery) go to a folder of the run: one left by
-  // an earlier crash would stop the run with its question.
+  // Per-user files go to a folder of the run: crash recovery left by an
+  // earlier crash would stop the run with its question, and a remembered
+  // window size would change what is measured.
   QTemporaryDir userData;
-  qputenv("XDG_DATA_HOME", userData.path().toLocal8Bit());
+  qputenv("XDG_DATA_HOME", userData.filePath(QStringLiteral("data")).toLocal8Bit());
+  qputenv("XDG_CONFIG_HOME", userData.filePath(QStringLiteral("config")).toLocal8Bit());
   QApplication app(argc, argv);
   QTemporaryDir folder;
   std::filesystem::create_directories(std::filesystem::path(folder.path().toStdString()) / "Templates");

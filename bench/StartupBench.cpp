@@ -193,10 +193,12 @@ int main(int argc, char** argv) {
   // The floor's browser engine runs as the program's does (without its sandbox as root).
   velmora::PrepareBrowserEngine(QStringLiteral(VELMORA_PROGRAM_BUILD_DIR));
   QCoreApplication app(argc, argv);
-  // The measured programs keep per-user files (crash recovery) in a folder
-  // of the run: one left by an earlier crash would stop them with a question.
+  // The measured programs keep per-user files in a folder of the run: crash
+  // recovery left by an earlier crash would stop them with a question, and a
+  // remembered window size would change what is measured.
   QTemporaryDir userData;
-  qputenv("XDG_DATA_HOME", userData.path().toLocal8Bit());
+  qputenv("XDG_DATA_HOME", userData.filePath(QStringLiteral("data")).toLocal8Bit());
+  qputenv("XDG_CONFIG_HOME", userData.filePath(QStringLiteral("config")).toLocal8Bit());
   g_self = QCoreApplication::applicationFilePath();
   const QDir benches = QFileInfo(g_self).dir();
   g_bare = benches.filePath(QStringLiteral("bench_BareWindow"));

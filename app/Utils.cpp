@@ -275,6 +275,33 @@ std::string PercentEncode(std::string_view text, std::string_view kept) {
   return encoded;
 }
 
+std::string JsonQuoted(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '"';
+  for (const char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          out += "\\u00";
+          out += "0123456789abcdef"[(c >> 4) & 0xf];
+          out += "0123456789abcdef"[c & 0xf];
+        } else {
+          out += c;
+        }
+    }
+  }
+  out += '"';
+  return out;
+}
+
 std::size_t CountOf(std::string_view text, std::string_view needle) {
   if (needle.empty()) return 0;
   std::size_t count = 0;

@@ -40,6 +40,10 @@ std::string DecodeHexEscapes(std::string_view text);
 // upper-case hex digits, as addresses and their query values want it.
 std::string PercentEncode(std::string_view text, std::string_view kept = "-._~");
 
+// `text` as a JSON string, quotes included, which a script reads alike;
+// bytes above 127 are kept as they are.
+std::string JsonQuoted(std::string_view text);
+
 // How often `needle` stands in `text`, matches not overlapping.
 std::size_t CountOf(std::string_view text, std::string_view needle);
 

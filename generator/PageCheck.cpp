@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "app/Utils.h"
+#include "generator/HtmlNames.h"
 #include "generator/PageGenerator.h"
 #include "generator/PageText.h"
 #include "project/ItemText.h"
@@ -170,18 +171,10 @@ bool IsFormattingName(std::string_view name) {
   return names.count(name) > 0;
 }
 
-bool IsVoidName(std::string_view name) {
-  static const std::unordered_set<std::string_view> names = {
-      "area", "base", "basefont", "bgsound", "br", "col", "embed", "frame", "hr", "image", "img", "input",
-      "keygen", "link", "meta", "param", "source", "track", "wbr", "html", "head", "body"};
-  return names.count(name) > 0;
-}
-
-// Elements whose text runs to their own end tag, markup or not.
-bool IsRawTextName(std::string_view name) {
-  static const std::unordered_set<std::string_view> names = {"script",  "style",    "textarea", "title", "xmp",
-                                                             "iframe",  "noembed",  "noframes", "noscript"};
-  return names.count(name) > 0;
+// Elements the scan keeps off its stack of open ones: the void ones, and
+// those of the page's frame, which the parser never closes early.
+bool IsUnstackedName(std::string_view name) {
+  return IsVoidElementName(name) || name == "html" || name == "head" || name == "body";
 }
 
 // The attributes the rules read; beyond the bound, the first of each is kept.
@@ -343,7 +336,7 @@ private:
         FlushTagRemovals();
         StartTag(name, selfClosing, i);
         if (name == "plaintext") return;
-        if (IsRawTextName(name)) {
+        if (IsRawTextElementName(name)) {
           i = RawTextEnd(name, i);
           continue;
         }
@@ -406,7 +399,7 @@ private:
   void StartTag(const std::string& name, bool selfClosing, std::size_t after) {
     if (name == "frameset") frameset_ = true;
     if (name == "form") formSet_ = true;
-    if (IsVoidName(name) || IsRawTextName(name) || name == "plaintext") return;
+    if (IsUnstackedName(name) || IsRawTextElementName(name) || name == "plaintext") return;
     if (selfClosing && foreign_ > 0) return;
     if (const int group = ImpliedEndGroup(name); group != 0 && !open_.empty() && ImpliedEndGroup(open_.back()) == group)
       Pop();

@@ -377,27 +377,21 @@ std::string FillTemplate(std::string_view templateText, const Project& project) 
   return std::move(FillPage(templateText, project, SIZE_MAX).value());
 }
 
-namespace {
-
-// The "%%NAME%%" in a text, each read once from left to right; stops
-// counting past `most`.
-std::size_t CountPlaceholders(std::string_view text, std::size_t most) {
-  std::size_t count = 0;
+std::vector<std::pair<std::size_t, std::size_t>> PlaceholderSpans(std::string_view text, std::size_t most) {
+  std::vector<std::pair<std::size_t, std::size_t>> found;
   std::size_t at = text.find("%%");
-  while (at != std::string_view::npos && count <= most) {
+  while (at != std::string_view::npos && found.size() <= most) {
     std::size_t end = at + 2;
     while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_')) ++end;
     if (end > at + 2 && text.compare(end, 2, "%%") == 0) {
-      ++count;
+      found.emplace_back(at, end + 2);
       at = text.find("%%", end + 2);
     } else {
       at = text.find("%%", at + 1);
     }
   }
-  return count;
+  return found;
 }
-
-}  // namespace
 
 Result<std::string> LoadTemplate(const std::string& templateName,
                                  const std::vector<std::filesystem::path>& templateFolders,
@@ -412,7 +406,7 @@ Result<std::string> LoadTemplate(const std::string& templateName,
                                                 : ReadWholeFile(*file, maxTemplateBytes);
   if (bytes) {
     std::string text = JoinLines(SplitLines(*bytes));
-    if (CountPlaceholders(text, kMaxTemplatePlaceholders) > kMaxTemplatePlaceholders)
+    if (PlaceholderSpans(text).size() > kMaxTemplatePlaceholders)
       return Error{ErrorKind::TooLarge, quoted + " holds more than " + std::to_string(kMaxTemplatePlaceholders) +
                                             " placeholders, the most a template may hold; it is not used."};
     return text;

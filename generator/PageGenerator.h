@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/Result.h"
@@ -46,6 +47,10 @@ inline constexpr std::size_t kMaxPageBytes = std::size_t{64} << 20;
 // be long (the menu, a block's rows): a template holding more is refused
 // before it is filled. The shipped ones hold a few dozen.
 inline constexpr std::size_t kMaxTemplatePlaceholders = 4096;
+// Where each "%%NAME%%" of a text stands, [begin, end), read once from left
+// to right; the scan stops once it has found more than `most`.
+std::vector<std::pair<std::size_t, std::size_t>> PlaceholderSpans(std::string_view text,
+                                                                  std::size_t most = kMaxTemplatePlaceholders);
 
 // "64 MB" for whole megabytes, else "1000 bytes".
 std::string ByteSize(std::size_t bytes);

@@ -5,8 +5,10 @@
 #include <cctype>
 #include <cstdio>
 #include <random>
+#include <unordered_map>
 
 #include "app/Utils.h"
+#include "generator/HtmlNames.h"
 #include "generator/PageGenerator.h"
 
 namespace velmora {
@@ -44,29 +46,12 @@ PreviewToCheck Preview(const Project& project, const std::string& templateName,
       return {NoticePage("The template \"" + templateName + "\" is missing from the Templates folder."), {}};
     return {NoticePage(text.error().message), {}};
   }
-  if (!mark.empty()) {
-    // The marks make the page a little larger: one just under the limit is shown without them.
-    if (Result<std::string> page = FillPage(MarkChangingParts(*text, mark), project)) return {std::move(*page), std::move(*text)};
-  }
-  Result<std::string> page = FillPage(*text, project);
+  Result<std::string> page = MarkedPage(*text, project, mark);
   if (!page) return {NoticePage(page.error().message), {}};
   return {std::move(*page), std::move(*text)};
 }
 
-// Elements the tokenizer reads as text to their end tag.
-bool HoldsText(std::string_view name) {
-  for (std::string_view text : {"script", "style", "xmp", "iframe", "noembed", "noframes", "noscript", "textarea",
-                                "title", "plaintext"})
-    if (EqualsIgnoreCaseAscii(name, text)) return true;
-  return false;
-}
-
-bool IsVoid(std::string_view name) {
-  for (std::string_view empty : {"area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "param",
-                                 "source", "track", "wbr", "keygen"})
-    if (EqualsIgnoreCaseAscii(name, empty)) return true;
-  return false;
-}
+bool IsVoid(std::string_view name) { return IsVoidElementName(ToLowerAscii(name)); }
 
 bool IsNameByte(char c) { return c != '>' && c != '/' && !std::isspace(static_cast<unsigned char>(c)); }
 
@@ -135,8 +120,9 @@ bool Tokenize(std::string_view html, std::vector<Token>& tokens) {
       ++end;
       if (endTag) {
         tokens.push_back({Token::EndTag, lt, end, name});
-      } else if (HoldsText(name)) {
-        if (EqualsIgnoreCaseAscii(name, "plaintext")) return false;
+      } else if (EqualsIgnoreCaseAscii(name, "plaintext")) {
+        return false;  // the rest of the page is its text
+      } else if (IsRawTextElementName(ToLowerAscii(name))) {
         // Up to the first end tag of the same name.
         std::size_t close = end;
         for (;;) {
@@ -161,23 +147,6 @@ bool Tokenize(std::string_view html, std::vector<Token>& tokens) {
   }
   flushText(html.size());
   return true;
-}
-
-// The placeholders' positions in a template: "%%NAME%%".
-std::vector<std::pair<std::size_t, std::size_t>> Placeholders(std::string_view text) {
-  std::vector<std::pair<std::size_t, std::size_t>> found;
-  std::size_t at = text.find("%%");
-  while (at != std::string_view::npos) {
-    std::size_t end = at + 2;
-    while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_')) ++end;
-    if (end > at + 2 && text.compare(end, 2, "%%") == 0) {
-      found.emplace_back(at, end + 2);
-      at = text.find("%%", end + 2);
-    } else {
-      at = text.find("%%", at + 1);
-    }
-  }
-  return found;
 }
 
 // Elements whose start tag the parser reads differently inside some other
@@ -230,6 +199,16 @@ std::vector<std::string_view> Parts(std::string_view page, std::string_view comm
   return parts;
 }
 
+// Whether `marked` is `plain` with marks put in, compared in place.
+bool IsMarkedCopy(std::string_view marked, std::string_view plain, std::string_view mark) {
+  std::size_t at = 0;
+  for (std::string_view part : Parts(marked, MarkComment(mark))) {
+    if (plain.compare(at, part.size(), part) != 0) return false;
+    at += part.size();
+  }
+  return at == plain.size();
+}
+
 }  // namespace
 
 std::string PreviewPage(const Project& project, const std::string& templateName,
@@ -261,9 +240,25 @@ std::string MarkComment(std::string_view mark) { return "<!--" + std::string(mar
 std::string MarkChangingParts(std::string_view templateText, std::string_view mark) {
   std::vector<Token> tokens;
   if (mark.empty() || !Tokenize(templateText, tokens)) return std::string(templateText);
+  // Each start tag's end tag, matched once: elements of a name nest within
+  // each other, any other order left as it is.
+  std::vector<std::size_t> closedBy(tokens.size(), tokens.size());
+  {
+    std::unordered_map<std::string, std::vector<std::size_t>> open;
+    for (std::size_t t = 0; t < tokens.size(); ++t) {
+      if (tokens[t].kind != Token::StartTag && tokens[t].kind != Token::EndTag) continue;
+      std::vector<std::size_t>& same = open[ToLowerAscii(tokens[t].name)];
+      if (tokens[t].kind == Token::StartTag) {
+        same.push_back(t);
+      } else if (!same.empty()) {
+        closedBy[same.back()] = t;
+        same.pop_back();
+      }
+    }
+  }
   // The parts, as [begin, end) of the template.
   std::vector<std::pair<std::size_t, std::size_t>> parts;
-  for (const auto& [begin, end] : Placeholders(templateText)) {
+  for (const auto& [begin, end] : PlaceholderSpans(templateText)) {
     const auto token = std::upper_bound(tokens.begin(), tokens.end(), begin,
                                         [](std::size_t at, const Token& t) { return at < t.begin; }) - 1;
     if (token < tokens.begin() || begin >= token->end) continue;
@@ -277,17 +272,9 @@ std::string MarkChangingParts(std::string_view templateText, std::string_view ma
       case Token::StartTag:
         if (IsVoid(token->name)) {
           parts.emplace_back(token->begin, token->end);
-        } else {
-          // To the end tag that closes it.
-          int depth = 0;
-          for (auto later = token + 1; later != tokens.end(); ++later) {
-            if (!EqualsIgnoreCaseAscii(later->name, token->name)) continue;
-            if (later->kind == Token::StartTag) ++depth;
-            if (later->kind == Token::EndTag && depth-- == 0) {
-              parts.emplace_back(token->begin, later->end);
-              break;
-            }
-          }
+        } else if (const std::size_t close = closedBy[static_cast<std::size_t>(token - tokens.begin())];
+                   close < tokens.size()) {
+          parts.emplace_back(token->begin, tokens[close].end);  // to the end tag that closes it
         }
         break;
       case Token::EndTag:
@@ -318,6 +305,17 @@ std::string MarkChangingParts(std::string_view templateText, std::string_view ma
   }
   marked.append(templateText, from);
   return marked;
+}
+
+Result<std::string> MarkedPage(std::string_view templateText, const Project& project, std::string_view mark) {
+  Result<std::string> page = FillPage(templateText, project);
+  if (!page || mark.empty()) return page;
+  // The generator replaces a block's text wherever it stands, and two
+  // placeholders may share a "%": marks can keep the same text from
+  // matching elsewhere. They also make the page a little larger, so one just
+  // under the limit cannot take them.
+  Result<std::string> marked = FillPage(MarkChangingParts(templateText, mark), project);
+  return marked && IsMarkedCopy(*marked, *page, mark) ? std::move(marked) : std::move(page);
 }
 
 std::string Unmarked(std::string_view page, std::string_view mark) {

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/Result.h"
 #include "generator/PageCheck.h"
 #include "project/Project.h"
 
@@ -46,6 +47,9 @@ const std::string& PreviewMark();
 std::string MarkComment(std::string_view mark);
 // The template with the marks put in.
 std::string MarkChangingParts(std::string_view templateText, std::string_view mark);
+// The page FillPage makes, with the marks in it where the marked page is
+// that same page once they are taken out; else without them.
+Result<std::string> MarkedPage(std::string_view templateText, const Project& project, std::string_view mark);
 // The page with the marks taken out.
 std::string Unmarked(std::string_view page, std::string_view mark);
 

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <unistd.h>
 
+#include "app/Utils.h"
 #include "generator/PagePreview.h"
 #include "ui/Modules.h"
 #include "ui/PreviewEngine.h"
@@ -47,24 +48,8 @@ QString ChangesScript(const PreviewChanges& plan) {
   std::string script = "[" + std::to_string(plan.marks) + ",[";
   for (const PreviewChange& change : plan.changes) {
     if (script.back() == ']') script += ',';
-    script += "[" + std::to_string(change.after) + "," + std::to_string(change.before) + ",\"";
-    for (const char c : change.html) {
-      switch (c) {
-        case '"': script += "\\\""; break;
-        case '\\': script += "\\\\"; break;
-        case '\n': script += "\\n"; break;
-        case '\r': script += "\\r"; break;
-        default:
-          if (static_cast<unsigned char>(c) < 0x20) {
-            script += "\\u00";
-            script += "0123456789abcdef"[c >> 4];
-            script += "0123456789abcdef"[c & 0xf];
-          } else {
-            script += c;
-          }
-      }
-    }
-    script += "\"]";
+    script += "[" + std::to_string(change.after) + "," + std::to_string(change.before) + "," +
+              JsonQuoted(change.html) + "]";
   }
   script += "]]";
   return QString::fromStdString(script);

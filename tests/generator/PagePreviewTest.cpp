@@ -74,6 +74,14 @@ TEST(PagePreview, MarkedPageIsTheSavedPageWithCommentsBetweenItsParts) {
             "<textarea>%%TITLE%%</textarea><!--m--><br alt=\"%%TITLE%%\"><!--m-->")
       << "the whole element where the value is in a tag or a text element; one within another goes with it";
   EXPECT_NE(PreviewMark(), "") << "a name no page can know";
+
+  // The generator fills a block's text wherever it stands; marks in the block
+  // would keep the copy outside it from matching, so that page goes unmarked.
+  const std::string repeated = "%%TABLE_LINKTEXT_INIT%%<p>%%ANCHORTEXT%%</p>%%TABLE_LINKTEXT_END%%<p>%%ANCHORTEXT%%</p>";
+  const std::string saved = FillPage(repeated, Promos()).value();
+  EXPECT_EQ(MarkedPage(repeated, Promos(), "m").value(), saved);
+  EXPECT_NE(Unmarked(FillPage(MarkChangingParts(repeated, "m"), Promos()).value(), "m"), saved)
+      << "marked, the copy outside the block is left unfilled";
 }
 
 // A change is shown by the parts it touches: the title where it stands, one
